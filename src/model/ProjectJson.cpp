@@ -1,0 +1,223 @@
+#include "ProjectJson.h"
+
+#include "Settings.h"
+#include "Store.h"
+
+#include <QJsonArray>
+#include <QRegularExpression>
+#include <QSet>
+
+namespace {
+
+[[noreturn]] void refuse(const QString& message) { throw TProjectJsonError(message); }
+
+QString describe(const QJsonValue& v) {
+    switch (v.type()) {
+    case QJsonValue::Bool: return QStringLiteral("true or false");
+    case QJsonValue::Double: return QStringLiteral("a number");
+    case QJsonValue::String: return QStringLiteral("a text");
+    case QJsonValue::Array: return QStringLiteral("a list");
+    case QJsonValue::Object: return QStringLiteral("an object");
+    default: return QStringLiteral("null");
+    }
+}
+
+qint32 integerValue(const QJsonValue& v, const QString& where) {
+    if (!v.isDouble())
+        refuse(QStringLiteral("%1 must be a whole number, not %2.").arg(where, describe(v)));
+    const double d = v.toDouble();
+    // Colours are often written unsigned (0x8000000D); both halves map to 32 bits.
+    if (d != double(qint64(d)) || d < -2147483648.0 || d > 4294967295.0)
+        refuse(QStringLiteral("%1 must be a whole number of 32 bits.").arg(where));
+    return qint32(quint32(qint64(d)));
+}
+
+bool boolValue(const QJsonValue& v, const QString& where) {
+    if (!v.isBool())
+        refuse(QStringLiteral("%1 must be true or false, not %2.").arg(where, describe(v)));
+    return v.toBool();
+}
+
+QString stringValue(const QJsonValue& v, const QString& where) {
+    if (!v.isString())
+        refuse(QStringLiteral("%1 must be a text, not %2.").arg(where, describe(v)));
+    return v.toString();
+}
+
+TStoreKey fieldKeyFromJson(const QJsonObject& o, const QString& where) {
+    TStoreKey key;
+    for (auto it = o.begin(); it != o.end(); ++it) {
+        const QString name = it.key();
+        const QString what = QStringLiteral("%1: \"%2\"").arg(where, name);
+        const TFieldValueInfo* info = nullptr;
+        for (const TFieldValueInfo& v : FieldValues())
+            if (v.name == name)
+                info = &v;
+        if (!info)
+            refuse(QStringLiteral("%1 is not a field value.").arg(what));
+        switch (info->kind) {
+        case TFieldValueInfo::Kind::String:
+            key.writeString(name, stringValue(it.value(), what));
+            break;
+        case TFieldValueInfo::Kind::Integer:
+            key.writeInteger(name, integerValue(it.value(), what));
+            break;
+        case TFieldValueInfo::Kind::Bool:
+            key.writeInteger(name, boolValue(it.value(), what) ? 1 : 0);
+            break;
+        case TFieldValueInfo::Kind::Lines: {
+            if (!it.value().isArray())
+                refuse(QStringLiteral("%1 must be a list of texts.").arg(what));
+            QStringList lines;
+            for (const QJsonValue& line : it.value().toArray())
+                lines.append(stringValue(line, what));
+            key.writeString(name, JoinLines(lines));
+            break;
+        }
+        }
+    }
+    return key;
+}
+
+void checkColumnNames(const TBTable& table) {
+    static const QRegularExpression pattern(QStringLiteral("^[a-z]+[0-9]*$"));
+    static const QSet<QString> reserved = {QStringLiteral("recordid"), QStringLiteral("username"),
+                                           QStringLiteral("email"), QStringLiteral("password")};
+    QSet<QString> seen = {QStringLiteral("recordid"), QStringLiteral("userid")};
+    for (const TBField& f : table.Fields) {
+        if (f.SeqNo <= 0)
+            continue;
+        for (const QString& column : {f.FieldName, f.FieldName2}) {
+            const QString where = QStringLiteral("Field %1 (\"%2\")").arg(f.SeqNo).arg(f.Name);
+            if (!pattern.match(column).hasMatch() || reserved.contains(column))
+                refuse(QStringLiteral("%1: \"%2\" cannot be a column name (lower-case letters "
+                                      "a-z followed by digits).")
+                           .arg(where, column));
+            if (seen.contains(column))
+                refuse(QStringLiteral("%1: the column name \"%2\" is used twice.").arg(where, column));
+            seen.insert(column);
+        }
+        if (!FieldTypes::All().contains(f.FieldType))
+            refuse(QStringLiteral("Field %1: \"%2\" is not a field type.").arg(f.SeqNo).arg(f.FieldType));
+        if (!f.InputType.isEmpty() && !InputTypes::All().contains(f.InputType))
+            refuse(QStringLiteral("Field %1: \"%2\" is not an input type.").arg(f.SeqNo).arg(f.InputType));
+    }
+}
+
+} // namespace
+
+QJsonObject ProjectToJson(const TBTable& table) {
+    TStoreKey key;
+    table.SaveToKey(key);
+    QJsonObject settings;
+    for (const TSettingInfo& s : ProjectSettings()) {
+        switch (s.kind) {
+        case TSettingInfo::Kind::String:
+            settings.insert(s.name, key.readString(s.name).value_or(QString()));
+            break;
+        case TSettingInfo::Kind::Integer:
+            settings.insert(s.name, key.readInteger(s.name).value_or(0));
+            break;
+        case TSettingInfo::Kind::Bool:
+            settings.insert(s.name, key.readInteger(s.name).value_or(0) != 0);
+            break;
+        }
+    }
+    QJsonArray fields;
+    for (const TBField& f : table.Fields) {
+        if (f.SeqNo <= 0)
+            continue;
+        QJsonObject o;
+        const TStoreKey& sub = *key.subkey(FieldKey(f.SeqNo));
+        for (const TFieldValueInfo& v : FieldValues()) {
+            switch (v.kind) {
+            case TFieldValueInfo::Kind::String:
+                o.insert(v.name, sub.readString(v.name).value_or(QString()));
+                break;
+            case TFieldValueInfo::Kind::Integer:
+                o.insert(v.name, sub.readInteger(v.name).value_or(0));
+                break;
+            case TFieldValueInfo::Kind::Bool:
+                o.insert(v.name, sub.readInteger(v.name).value_or(0) != 0);
+                break;
+            case TFieldValueInfo::Kind::Lines:
+                o.insert(v.name, QJsonArray::fromStringList(f.EnumValues));
+                break;
+            }
+        }
+        fields.append(o);
+    }
+    return {{QStringLiteral("DbName"), table.DbName},
+            {QStringLiteral("Settings"), settings},
+            {QStringLiteral("Fields"), fields}};
+}
+
+TBTable ProjectFromJson(const QJsonObject& json) {
+    for (auto it = json.begin(); it != json.end(); ++it)
+        if (it.key() != QLatin1String("DbName") && it.key() != QLatin1String("Settings") &&
+            it.key() != QLatin1String("Fields"))
+            refuse(QStringLiteral("\"%1\" is not part of a project.").arg(it.key()));
+
+    TStoreKey key;
+    const QJsonValue settingsValue = json.value(QStringLiteral("Settings"));
+    if (!settingsValue.isUndefined() && !settingsValue.isObject())
+        refuse(QStringLiteral("\"Settings\" must be an object."));
+    const QJsonObject settings = settingsValue.toObject();
+    for (auto it = settings.begin(); it != settings.end(); ++it) {
+        const TSettingInfo* info = nullptr;
+        for (const TSettingInfo& s : ProjectSettings())
+            if (s.name == it.key())
+                info = &s;
+        const QString what = QStringLiteral("The setting \"%1\"").arg(it.key());
+        if (!info)
+            refuse(QStringLiteral("\"%1\" is not a setting.").arg(it.key()));
+        switch (info->kind) {
+        case TSettingInfo::Kind::String:
+            key.writeString(it.key(), stringValue(it.value(), what));
+            break;
+        case TSettingInfo::Kind::Integer:
+            key.writeInteger(it.key(), integerValue(it.value(), what));
+            break;
+        case TSettingInfo::Kind::Bool:
+            key.writeInteger(it.key(), boolValue(it.value(), what) ? 1 : 0);
+            break;
+        }
+    }
+
+    const QJsonValue fieldsValue = json.value(QStringLiteral("Fields"));
+    if (!fieldsValue.isUndefined() && !fieldsValue.isArray())
+        refuse(QStringLiteral("\"Fields\" must be a list."));
+    const QJsonArray fields = fieldsValue.toArray();
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        const QString where = QStringLiteral("Field %1").arg(i + 1);
+        if (!fields.at(i).isObject())
+            refuse(QStringLiteral("%1 must be an object.").arg(where));
+        TStoreKey field = fieldKeyFromJson(fields.at(i).toObject(), where);
+        if (!field.hasValue(QStringLiteral("SeqNo")))
+            field.writeInteger(QStringLiteral("SeqNo"), qint32(i + 1));
+        const qint32 seqNo = *field.readInteger(QStringLiteral("SeqNo"));
+        if (seqNo != i + 1)
+            refuse(QStringLiteral("%1 has the sequence number %2; fields must be numbered 1, 2, "
+                                  "3, ... in their order.")
+                       .arg(where)
+                       .arg(seqNo));
+        key.createSubkey(FieldKey(seqNo)) = field;
+    }
+
+    const QJsonValue name = json.value(QStringLiteral("DbName"));
+    if (!name.isUndefined() && !name.isString())
+        refuse(QStringLiteral("\"DbName\" must be a text, not %1.").arg(describe(name)));
+    TBTable table;
+    table.DbName = name.toString();
+    table.LoadFromKey(key);
+    for (TBField& f : table.Fields) {
+        if (f.SeqNo <= 0)
+            continue;
+        if (f.FieldName.isEmpty())
+            f.FieldName = table.MakeColumnName(f.Name, f.FieldName2);
+        if (f.FieldName2.isEmpty())
+            f.FieldName2 = table.MakeColumnName(f.Name, f.FieldName);
+    }
+    checkColumnNames(table);
+    return table;
+}

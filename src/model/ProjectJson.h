@@ -1,0 +1,25 @@
+#pragma once
+
+#include "Table.h"
+
+#include <QJsonObject>
+#include <stdexcept>
+
+class TProjectJsonError : public std::runtime_error {
+public:
+    explicit TProjectJsonError(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message) {}
+    const QString& message() const { return message_; }
+
+private:
+    QString message_;
+};
+
+// A project as a JSON object: "DbName", "Settings" (every setting under its
+// store name) and "Fields" (the user's fields in SeqNo order).
+QJsonObject ProjectToJson(const TBTable& table);
+// Missing values take the defaults of loading a store key without them; a
+// field without column names gets them from its Name as a new field would.
+// Unknown names, values of the wrong kind and unusable column names raise
+// TProjectJsonError naming them.
+TBTable ProjectFromJson(const QJsonObject& json);

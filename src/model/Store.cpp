@@ -1,0 +1,303 @@
+#include "Store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLockFile>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+bool TStoreKey::NameLess::operator()(const QString& a, const QString& b) const {
+    const int folded = a.compare(b, Qt::CaseInsensitive);
+    return folded != 0 ? folded < 0 : a < b;
+}
+
+const TStoreValue* TStoreKey::findValue(const QString& name) const {
+    for (const TStoreValue& v : values_)
+        if (v.name == name)
+            return &v;
+    return nullptr;
+}
+
+TStoreValue& TStoreKey::valueSlot(const QString& name) {
+    for (TStoreValue& v : values_)
+        if (v.name == name)
+            return v;
+    values_.append(TStoreValue{name, TStoreValue::Kind::String, {}, 0});
+    return values_.last();
+}
+
+namespace {
+QString kindError(const QString& where, const QString& name, const char* expected) {
+    return QStringLiteral("The stored value \"%1\" of %2 is not %3.")
+        .arg(name, where.isEmpty() ? QStringLiteral("the project") : where,
+             QString::fromLatin1(expected));
+}
+} // namespace
+
+std::optional<QString> TStoreKey::readString(const QString& name, const QString& where) const {
+    const TStoreValue* v = findValue(name);
+    if (!v)
+        return std::nullopt;
+    if (v->kind != TStoreValue::Kind::String)
+        throw TStoreError(kindError(where, name, "a text"));
+    return v->text;
+}
+
+std::optional<qint32> TStoreKey::readInteger(const QString& name, const QString& where) const {
+    const TStoreValue* v = findValue(name);
+    if (!v)
+        return std::nullopt;
+    if (v->kind != TStoreValue::Kind::Integer)
+        throw TStoreError(kindError(where, name, "a number"));
+    return v->number;
+}
+
+void TStoreKey::writeString(const QString& name, const QString& text) {
+    TStoreValue& v = valueSlot(name);
+    v.kind = TStoreValue::Kind::String;
+    v.text = text;
+    v.number = 0;
+}
+
+void TStoreKey::writeInteger(const QString& name, qint32 number) {
+    TStoreValue& v = valueSlot(name);
+    v.kind = TStoreValue::Kind::Integer;
+    v.text.clear();
+    v.number = number;
+}
+
+bool TStoreKey::deleteValue(const QString& name) {
+    for (qsizetype i = 0; i < values_.size(); ++i) {
+        if (values_.at(i).name == name) {
+            values_.removeAt(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+QStringList TStoreKey::subkeyNames() const {
+    QStringList names;
+    for (const auto& [name, key] : subkeys_)
+        names.append(name);
+    return names;
+}
+
+const TStoreKey* TStoreKey::subkey(const QString& name) const {
+    const auto it = subkeys_.find(name);
+    return it == subkeys_.end() ? nullptr : &it->second;
+}
+
+TStoreKey* TStoreKey::subkey(const QString& name) {
+    const auto it = subkeys_.find(name);
+    return it == subkeys_.end() ? nullptr : &it->second;
+}
+
+TStoreKey& TStoreKey::createSubkey(const QString& name) { return subkeys_[name]; }
+
+bool TStoreKey::deleteSubkey(const QString& name) { return subkeys_.erase(name) > 0; }
+
+void TStoreKey::clear() {
+    values_.clear();
+    subkeys_.clear();
+}
+
+bool TStoreKey::operator==(const TStoreKey& other) const {
+    if (values_.size() != other.values_.size() || subkeys_.size() != other.subkeys_.size())
+        return false;
+    for (qsizetype i = 0; i < values_.size(); ++i) {
+        const TStoreValue& a = values_.at(i);
+        const TStoreValue& b = other.values_.at(i);
+        if (a.name != b.name || a.kind != b.kind || a.text != b.text || a.number != b.number)
+            return false;
+    }
+    auto it = other.subkeys_.begin();
+    for (const auto& [name, key] : subkeys_) {
+        if (name != it->first || !(key == it->second))
+            return false;
+        ++it;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// File format
+
+namespace {
+
+const char kFormat[] = "corvanta-store";
+
+QJsonObject keyToJson(const TStoreKey& key) {
+    QJsonArray values;
+    for (const TStoreValue& v : key.values()) {
+        QJsonObject o{{QStringLiteral("name"), v.name}};
+        if (v.kind == TStoreValue::Kind::String)
+            o.insert(QStringLiteral("string"), v.text);
+        else
+            o.insert(QStringLiteral("integer"), v.number);
+        values.append(o);
+    }
+    QJsonObject keys;
+    for (const auto& [name, sub] : key.subkeys())
+        keys.insert(name, keyToJson(sub));
+    return {{QStringLiteral("values"), values}, {QStringLiteral("keys"), keys}};
+}
+
+[[noreturn]] void damaged(const QString& path, const QString& what) {
+    throw TStoreError(
+        QStringLiteral("The project store %1 is damaged (%2). It was left as it is.").arg(path, what));
+}
+
+void keyFromJson(const QJsonValue& json, TStoreKey& key, const QString& path) {
+    if (!json.isObject())
+        damaged(path, QStringLiteral("a key is not an object"));
+    const QJsonObject o = json.toObject();
+    for (const QJsonValue& item : o.value(QStringLiteral("values")).toArray()) {
+        const QJsonObject v = item.toObject();
+        const QString name = v.value(QStringLiteral("name")).toString();
+        if (name.isEmpty())
+            damaged(path, QStringLiteral("a value has no name"));
+        if (v.contains(QStringLiteral("string"))) {
+            if (!v.value(QStringLiteral("string")).isString())
+                damaged(path, QStringLiteral("value \"%1\" is not text").arg(name));
+            key.writeString(name, v.value(QStringLiteral("string")).toString());
+        } else if (v.contains(QStringLiteral("integer"))) {
+            const double number = v.value(QStringLiteral("integer")).toDouble(0.5);
+            if (number != qint32(number))
+                damaged(path, QStringLiteral("value \"%1\" is not a 32-bit integer").arg(name));
+            key.writeInteger(name, qint32(number));
+        } else {
+            damaged(path, QStringLiteral("value \"%1\" has no kind").arg(name));
+        }
+    }
+    const QJsonObject keys = o.value(QStringLiteral("keys")).toObject();
+    for (auto it = keys.begin(); it != keys.end(); ++it)
+        keyFromJson(it.value(), key.createSubkey(it.key()), path);
+}
+
+QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+[[noreturn]] void unwritable(const QString& path, const QString& why) {
+    throw TStoreError(
+        QStringLiteral("The project store %1 cannot be written: %2. Nothing was changed.")
+            .arg(path, why));
+}
+
+// Writes bytes to a fresh owner-only file beside `path` and renames it over
+// `path`: the store holds passwords, and a reader sees the old or the new file.
+void writeAtomically(const QString& path, const QByteArray& bytes) {
+    const QString temp = QStringLiteral("%1.%2-%3.tmp")
+                             .arg(path)
+                             .arg(qint64(::getpid()))
+                             .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    const QByteArray tempName = QFile::encodeName(temp);
+    const int fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        unwritable(path, systemError());
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const QString why = systemError();
+            ::close(fd);
+            ::unlink(tempName.constData());
+            unwritable(path, why);
+        }
+        done += n;
+    }
+    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+        const QString why = systemError();
+        ::unlink(tempName.constData());
+        unwritable(path, why);
+    }
+    if (::rename(tempName.constData(), QFile::encodeName(path).constData()) != 0) {
+        const QString why = systemError();
+        ::unlink(tempName.constData());
+        unwritable(path, why);
+    }
+    const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int dirFd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+} // namespace
+
+QByteArray TStore::Serialize(const TStoreKey& root) {
+    QJsonObject doc{{QStringLiteral("format"), QString::fromLatin1(kFormat)},
+                    {QStringLiteral("version"), 1},
+                    {QStringLiteral("root"), keyToJson(root)}};
+    return QJsonDocument(doc).toJson(QJsonDocument::Indented);
+}
+
+TStoreKey TStore::Parse(const QByteArray& bytes, const QString& path) {
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+    if (doc.isNull())
+        damaged(path, error.errorString());
+    const QJsonObject o = doc.object();
+    if (o.value(QStringLiteral("format")).toString() != QLatin1String(kFormat))
+        damaged(path, QStringLiteral("it is not a Corvanta store file"));
+    if (o.value(QStringLiteral("version")).toInt() != 1)
+        damaged(path, QStringLiteral("unknown version"));
+    TStoreKey root;
+    keyFromJson(o.value(QStringLiteral("root")), root, path);
+    return root;
+}
+
+// ---------------------------------------------------------------------------
+
+QString TStore::DefaultPath() {
+    const QString overridden = qEnvironmentVariable("CORVANTA_STORE");
+    if (!overridden.isEmpty())
+        return overridden;
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty())
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return QDir(config).filePath(QStringLiteral("corvanta/store.json"));
+}
+
+TStore::TStore(QString path) : path_(std::move(path)) {}
+
+TStoreKey TStore::read() const {
+    QFile file(path_);
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly))
+        throw TStoreError(QStringLiteral("The project store %1 cannot be read: %2.")
+                              .arg(path_, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw TStoreError(QStringLiteral("The project store %1 cannot be read: %2.")
+                              .arg(path_, file.errorString()));
+    return Parse(bytes, path_);
+}
+
+void TStore::update(const std::function<void(TStoreKey& root)>& change) {
+    const QFileInfo info(path_);
+    if (!QDir().mkpath(info.absolutePath()))
+        unwritable(path_, QStringLiteral("its folder cannot be created"));
+    QLockFile lock(path_ + QStringLiteral(".lock"));
+    lock.setStaleLockTime(30000);
+    if (!lock.tryLock(60000)) {
+        if (lock.error() == QLockFile::PermissionError)
+            unwritable(path_, QStringLiteral("permission denied"));
+        unwritable(path_, QStringLiteral("another program keeps it locked"));
+    }
+    // Re-read under the lock, so a second running instance's changes stay.
+    TStoreKey root = read();
+    change(root);
+    writeAtomically(path_, Serialize(root));
+}

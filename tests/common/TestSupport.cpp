@@ -1,0 +1,51 @@
+#include "TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+QString BinDir() {
+    const QString dir = qEnvironmentVariable("CORVANTA_BIN_DIR");
+    return dir.isEmpty() ? QCoreApplication::applicationDirPath() : dir;
+}
+
+QString SourceDir() {
+    const QString dir = qEnvironmentVariable("CORVANTA_SOURCE_DIR");
+    return dir.isEmpty() ? QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../.."))
+                         : dir;
+}
+
+TCliResult RunCli(const QString& storePath, const QStringList& arguments, const QByteArray& input) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("CORVANTA_STORE"), storePath);
+    process.setProcessEnvironment(env);
+    process.start(QDir(BinDir()).filePath(QStringLiteral("corvanta-cli")), arguments);
+    process.waitForStarted();
+    if (!input.isEmpty())
+        process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(600000);
+    TCliResult result;
+    result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+QByteArray ReadFileBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+void WriteFileBytes(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
+}

@@ -1,0 +1,329 @@
+#include "model/ProjectJson.h"
+#include "model/ProjectStore.h"
+#include "model/Settings.h"
+
+#include "common/TestSupport.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+TBField textField(const QString& name) {
+    TBField f;
+    f.Name = name;
+    f.FieldType = FieldTypes::Text;
+    f.InputType = InputTypes::Text;
+    f.TextLength = 30;
+    return f;
+}
+
+unsigned fileMode(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return 0;
+    return st.st_mode & 0777;
+}
+
+// A project large enough that saving it takes a moment.
+QByteArray bigProjectJson(const QString& name, int fields) {
+    TBTable t = TBTable::New();
+    t.DbName = name;
+    t.EmailBody = QString(20000, u'x');
+    for (int i = 1; i <= fields; ++i) {
+        TBField f = textField(QStringLiteral("Field %1").arg(i));
+        f.EnumValues = QStringList(50, QStringLiteral("value %1").arg(i));
+        t.AddField(f);
+    }
+    return QJsonDocument(ProjectToJson(t)).toJson();
+}
+
+} // namespace
+
+class TestStore : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString storePath;
+
+private slots:
+    void init() {
+        storePath = dir.filePath(QStringLiteral("store-%1.json").arg(QRandomGenerator::global()->generate()));
+    }
+
+    void emptyKeyLoadsStoredDefaults() {
+        TStore store(storePath);
+        QVERIFY(ProjectStore::List(store).isEmpty());
+        ProjectStore::Create(store, QStringLiteral("Shop"));
+        QVERIFY(ProjectStore::Exists(store, QStringLiteral("Shop")));
+        QVERIFY(!ProjectStore::Exists(store, QStringLiteral("Other")));
+        const TBTable t = ProjectStore::Load(store, QStringLiteral("Shop"));
+        QCOMPARE(t.DbName, QStringLiteral("Shop"));
+        QVERIFY(!t.HasFields());
+        QCOMPARE(t.MenuHeight, 100);
+        QCOMPARE(t.LinesPerPage, 10);
+        QCOMPARE(t.NumOfFilterFields, 3);
+        QCOMPARE(t.NumOfSortFields, 3);
+        QVERIFY(t.AllowSearch && t.AllowAddModify && t.OnlyMembersCanAdd && t.AllowDelete &&
+                t.AllowChangePassword && t.AllowSendPassword);
+        QCOMPARE(t.Skin, QString());
+        QCOMPARE(t.FieldDelimiter, QStringLiteral("|"));
+        QCOMPARE(t.RecordDelimiter, QStringLiteral("\n"));
+        QCOMPARE(t.ReplaceDelimiterWith, QStringLiteral("_"));
+        QCOMPARE(quint32(t.CounterColor), 0x8000000Du);
+        QCOMPARE(quint32(t.CounterTextFontColor), 0x80000018u);
+        QCOMPARE(t.CounterNumberFontSize, 10);
+        // An absent key: nothing read, everything empty.
+        const TBTable absent = ProjectStore::Load(store, QStringLiteral("Absent"));
+        QCOMPARE(absent.MenuHeight, 0);
+        QVERIFY(!absent.AllowSearch);
+        // No name: a new project.
+        QCOMPARE(ProjectStore::Load(store, QString()).Skin, QStringLiteral("default.css"));
+    }
+
+    void layoutAndRoundTrip() {
+        TStore store(storePath);
+        TBTable t = TBTable::New();
+        t.DbName = QStringLiteral("Club");
+        t.DatabaseDisplayName = QStringLiteral("Our \"club\" $members");
+        t.UserMode = QStringLiteral("Login");
+        t.AllowDelete = true;
+        t.CounterColor = qint32(0x8000000Du);
+        t.Language.LoadFrom(QString(), QStringLiteral("German"));
+        TBField f = textField(QStringLiteral("Colour"));
+        f.InputType = InputTypes::Select;
+        f.EnumValues = {QStringLiteral("Yes"), QStringLiteral("No")};
+        t.AddField(f);
+        t.AddField(textField(QStringLiteral("Size")));
+        ProjectStore::Save(store, t);
+
+        const TStoreKey root = store.read();
+        const TStoreKey* key = root.subkey(QStringLiteral("Club"));
+        QVERIFY(key);
+        QCOMPARE(key->values().size(), 81);
+        QStringList order;
+        for (const TStoreValue& v : key->values())
+            order << v.name;
+        QCOMPARE(order.first(), QStringLiteral("DatabaseDisplayName"));
+        QCOMPARE(order.at(1), QStringLiteral("WebLanguage"));
+        QCOMPARE(order.at(2), QStringLiteral("MenuHeight"));
+        QCOMPARE(order.at(64), QStringLiteral("CounterColor"));
+        QCOMPARE(order.last(), QStringLiteral("CounterOffset"));
+        QCOMPARE(key->readString(QStringLiteral("WebLanguage")), QStringLiteral("German"));
+        QCOMPARE(key->readInteger(QStringLiteral("AllowDelete")), 1);
+        QCOMPARE(key->subkeyNames(), (QStringList{"000001", "000002"}));
+        const TStoreKey* field = key->subkey(QStringLiteral("000001"));
+        QCOMPARE(field->values().size(), 22);
+        QCOMPARE(field->values().first().name, QStringLiteral("FieldName"));
+        QCOMPARE(field->readString(QStringLiteral("EnumValues")), QStringLiteral("Yes\r\nNo\r\n"));
+
+        const TBTable back = ProjectStore::Load(store, QStringLiteral("Club"));
+        QCOMPARE(back.DatabaseDisplayName, t.DatabaseDisplayName);
+        QCOMPARE(back.Language.Name(), QStringLiteral("German"));
+        QCOMPARE(back.CounterColor, t.CounterColor);
+        QCOMPARE(back.Fields.size(), t.Fields.size());
+        for (size_t i = 0; i < t.Fields.size(); ++i)
+            QCOMPARE(back.Fields[i], t.Fields[i]);
+        QCOMPARE(QJsonDocument(ProjectToJson(back)).toJson(), QJsonDocument(ProjectToJson(t)).toJson());
+    }
+
+    void deletedFieldsDisappear() {
+        TStore store(storePath);
+        TBTable t = TBTable::New();
+        t.DbName = QStringLiteral("P");
+        for (const char* n : {"A", "B", "C"})
+            t.AddField(textField(QString::fromLatin1(n)));
+        ProjectStore::Save(store, t);
+        t.DeleteField(2, [] { return true; });
+        ProjectStore::Save(store, t);
+        QCOMPARE(store.read().subkey(QStringLiteral("P"))->subkeyNames(),
+                 (QStringList{"000001", "000002"}));
+        const TBTable back = ProjectStore::Load(store, QStringLiteral("P"));
+        QCOMPARE(back.FieldBySeqNo(2)->Name, QStringLiteral("C"));
+    }
+
+    void fieldWithoutSeqNo() {
+        TStore store(storePath);
+        store.update([](TStoreKey& root) {
+            TStoreKey& p = root.createSubkey(QStringLiteral("P"));
+            TStoreKey& f = p.createSubkey(QStringLiteral("000001"));
+            f.writeString(QStringLiteral("Name"), QStringLiteral("Lost"));
+            f.writeString(QStringLiteral("FieldName"), QStringLiteral("lost1"));
+        });
+        TBTable t = ProjectStore::Load(store, QStringLiteral("P"));
+        QCOMPARE(t.Fields.size(), size_t(3));
+        QCOMPARE(t.Fields[2].SeqNo, 0);
+        QCOMPARE(t.Fields[2].TextLength, 30); // field defaults
+        QCOMPARE(t.Fields[2].ImageWidth, 50);
+        QCOMPARE(t.FillGrid().Rows[0], QStringList(7, QString()));
+        ProjectStore::Save(store, t);
+        QVERIFY(store.read().subkey(QStringLiteral("P"))->subkeyNames().isEmpty());
+    }
+
+    void uploadedSurvivesSave() {
+        TStore store(storePath);
+        QVERIFY(!ProjectStore::ReadUploaded(store, QStringLiteral("P")));
+        TBTable t = TBTable::New();
+        t.DbName = QStringLiteral("P");
+        ProjectStore::Save(store, t);
+        QVERIFY(!ProjectStore::ReadUploaded(store, QStringLiteral("P")));
+        ProjectStore::MarkUploaded(store, QStringLiteral("P"));
+        t.MenuHeight = 120;
+        ProjectStore::Save(store, t);
+        QVERIFY(ProjectStore::ReadUploaded(store, QStringLiteral("P")));
+        // Save as: the old key stays as it was.
+        t.DbName = QStringLiteral("Q");
+        ProjectStore::Save(store, t);
+        QCOMPARE(ProjectStore::List(store), (QStringList{"P", "Q"}));
+        QVERIFY(!ProjectStore::ReadUploaded(store, QStringLiteral("Q")));
+        ProjectStore::Remove(store, QStringLiteral("P"));
+        QCOMPARE(ProjectStore::List(store), (QStringList{"Q"}));
+    }
+
+    void subkeysAscending() {
+        TStore store(storePath);
+        for (const char* n : {"beta", "Alpha", "gamma", "Beta2", "alpha"})
+            ProjectStore::Create(store, QString::fromLatin1(n));
+        QCOMPARE(ProjectStore::List(store), (QStringList{"Alpha", "alpha", "beta", "Beta2", "gamma"}));
+    }
+
+    void wrongKindIsAnError() {
+        TStore store(storePath);
+        store.update([](TStoreKey& root) {
+            root.createSubkey(QStringLiteral("P")).writeString(QStringLiteral("MenuHeight"), QStringLiteral("tall"));
+        });
+        try {
+            ProjectStore::Load(store, QStringLiteral("P"));
+            QFAIL("a text where a number belongs must not load");
+        } catch (const TStoreError& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("MenuHeight")), qPrintable(e.message()));
+            QVERIFY2(e.message().contains(storePath), qPrintable(e.message()));
+        }
+    }
+
+    void damagedFileIsNeverReplaced() {
+        for (const QByteArray& bytes : {QByteArray("{\"format\":\"corvanta-store\",\"version\":1,\"root\":{\"val"),
+                                        QByteArray("not json at all"), QByteArray("{\"format\":\"other\"}")}) {
+            WriteFileBytes(storePath, bytes);
+            TStore store(storePath);
+            try {
+                ProjectStore::List(store);
+                QFAIL("a damaged store must be reported");
+            } catch (const TStoreError& e) {
+                QVERIFY(e.message().contains(storePath));
+            }
+            TBTable t = TBTable::New();
+            t.DbName = QStringLiteral("P");
+            QVERIFY_THROWS_EXCEPTION(TStoreError, ProjectStore::Save(store, t));
+            QCOMPARE(ReadFileBytes(storePath), bytes);
+        }
+    }
+
+    void unwritableFolder() {
+        if (::geteuid() == 0)
+            QSKIP("root writes into read-only folders");
+        const QString folder = dir.filePath(QStringLiteral("readonly"));
+        QDir().mkpath(folder);
+        TStore store(folder + QStringLiteral("/store.json"));
+        TBTable t = TBTable::New();
+        t.DbName = QStringLiteral("P");
+        ProjectStore::Save(store, t);
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        t.MenuHeight = 5;
+        QVERIFY_THROWS_EXCEPTION(TStoreError, ProjectStore::Save(store, t));
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QCOMPARE(ProjectStore::Load(store, QStringLiteral("P")).MenuHeight, 100);
+    }
+
+    void unwritablePathReported() {
+        // A file where the store's folder should be: no user can write there.
+        const QString blocker = dir.filePath(QStringLiteral("blocker"));
+        WriteFileBytes(blocker, "x");
+        TStore store(blocker + QStringLiteral("/store.json"));
+        TBTable t = TBTable::New();
+        t.DbName = QStringLiteral("P");
+        try {
+            ProjectStore::Save(store, t);
+            QFAIL("saving below a file must fail");
+        } catch (const TStoreError& e) {
+            QVERIFY(e.message().contains(blocker));
+        }
+    }
+
+    void privateFileMode() {
+        TStore store(storePath);
+        TBTable t = TBTable::New();
+        t.DbName = QStringLiteral("P");
+        ProjectStore::Save(store, t);
+        QCOMPARE(fileMode(storePath), 0600u);
+        QFile::setPermissions(storePath, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                             QFileDevice::ReadOther);
+        ProjectStore::Save(store, t);
+        QCOMPARE(fileMode(storePath), 0600u);
+        ProjectStore::MarkUploaded(store, QStringLiteral("P"));
+        QCOMPARE(fileMode(storePath), 0600u);
+    }
+
+    // A save killed at any moment leaves the store as before or as after.
+    void killedSaveNeverBreaksTheStore() {
+        const QString json = dir.filePath(QStringLiteral("big.json"));
+        WriteFileBytes(json, bigProjectJson(QStringLiteral("Big"), 120));
+        QCOMPARE(RunCli(storePath, {QStringLiteral("import-project"), json}).status, 0);
+        const QByteArray before = QJsonDocument(ProjectToJson(ProjectStore::Load(TStore(storePath), QStringLiteral("Big")))).toJson();
+        const QString json2 = dir.filePath(QStringLiteral("big2.json"));
+        WriteFileBytes(json2, bigProjectJson(QStringLiteral("Big"), 121));
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("CORVANTA_STORE"), storePath);
+        int killed = 0;
+        for (int round = 0; round < 25; ++round) {
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.start(QDir(BinDir()).filePath(QStringLiteral("corvanta-cli")),
+                    {QStringLiteral("import-project"), round % 2 ? json : json2});
+            QVERIFY(p.waitForStarted());
+            QTest::qWait(QRandomGenerator::global()->bounded(5, 60));
+            if (p.state() == QProcess::Running) {
+                p.kill();
+                ++killed;
+            }
+            p.waitForFinished();
+            const TBTable t = ProjectStore::Load(TStore(storePath), QStringLiteral("Big"));
+            QVERIFY(t.Fields.size() == 122 || t.Fields.size() == 123);
+            if (t.Fields.size() == 122)
+                QCOMPARE(QJsonDocument(ProjectToJson(t)).toJson(), before);
+        }
+        qInfo("%d of 25 saves killed", killed);
+    }
+
+    // Two programs saving at the same time: neither loses its project.
+    void concurrentSaves() {
+        const QString a = dir.filePath(QStringLiteral("a.json"));
+        const QString b = dir.filePath(QStringLiteral("b.json"));
+        WriteFileBytes(a, bigProjectJson(QStringLiteral("A"), 30));
+        WriteFileBytes(b, bigProjectJson(QStringLiteral("B"), 30));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("CORVANTA_STORE"), storePath);
+        const QString script = QStringLiteral("for i in $(seq 15); do \"$0\" import-project \"$1\" --name \"$2$i\" || exit 1; done");
+        const QString cli = QDir(BinDir()).filePath(QStringLiteral("corvanta-cli"));
+        QProcess pa, pb;
+        pa.setProcessEnvironment(env);
+        pb.setProcessEnvironment(env);
+        pa.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, cli, a, QStringLiteral("A")});
+        pb.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, cli, b, QStringLiteral("B")});
+        QVERIFY(pa.waitForFinished(120000));
+        QVERIFY(pb.waitForFinished(120000));
+        QCOMPARE(pa.exitCode(), 0);
+        QCOMPARE(pb.exitCode(), 0);
+        const QStringList projects = ProjectStore::List(TStore(storePath));
+        QCOMPARE(projects.size(), 30);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStore)
+#include "TestStore.moc"
