@@ -7,6 +7,7 @@
 
 #include <limits>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -15,8 +16,6 @@ constexpr qint64 kBufferSize = 65536;
 } // namespace
 
 TSocketLayer::TSocketLayer(QObject* parent) : QObject(parent), socket_(new QTcpSocket(this)) {
-    // A bounded buffer that is reused keeps large bodies from churning memory.
-    socket_->setReadBufferSize(kBufferSize);
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &TSocketLayer::Expire);
     Watch(*socket_);
@@ -95,10 +94,14 @@ bool TSocketLayer::WaitUntil(const std::function<bool()>& done) {
     while (!done()) {
         if (aborted_)
             return false;
+        // A wait begun by an event handler meanwhile nests inside this one;
+        // when it ends, this one looks at its own condition again.
         QEventLoop loop;
-        loop_ = &loop;
+        QEventLoop* const outer = std::exchange(loop_, &loop);
         loop.exec();
-        loop_ = nullptr;
+        loop_ = outer;
+        if (outer)
+            outer->quit();
     }
     return true;
 }
