@@ -1,0 +1,323 @@
+#include "net/FtpClient.h"
+
+#include <QFile>
+#include <QTcpSocket>
+
+#include <memory>
+
+#include <sys/socket.h>
+
+namespace {
+
+constexpr qint64 kBlockSize = 65536;
+// Bytes queued on the data socket before the file is read further, so memory
+// stays flat whatever the file size.
+constexpr qint64 kHighWater = 4 * kBlockSize;
+// How long a later command waits for the reply a cancelled one left behind.
+constexpr int kPendingReplyWait = 5000;
+
+bool IsFailure(int code) {
+    return code >= 400 && code <= 599;
+}
+
+// Port from "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)": the fifth and
+// sixth fields. The address is ignored: servers behind NAT name a wrong one.
+int PassivePort(const QString& reply) {
+    const QStringList fields = reply.split(u',');
+    if (fields.size() < 6)
+        return -1;
+    QString sixth = fields.at(5);
+    const int close = sixth.indexOf(u')');
+    if (close >= 0)
+        sixth.truncate(close);
+    bool ok1 = false;
+    bool ok2 = false;
+    const int p1 = fields.at(4).trimmed().toInt(&ok1);
+    const int p2 = sixth.trimmed().toInt(&ok2);
+    if (!ok1 || !ok2 || p1 < 0 || p1 > 255 || p2 < 0 || p2 > 255 || p1 * 256 + p2 == 0)
+        return -1;
+    return p1 * 256 + p2;
+}
+
+// "123 text" or a bare "123": the line that ends a multi-line reply.
+bool IsLastReplyLine(const QByteArray& line) {
+    if (line.size() < 3)
+        return false;
+    for (int i = 0; i < 3; ++i)
+        if (line.at(i) < '0' || line.at(i) > '9')
+            return false;
+    return line.size() == 3 || line.at(3) == ' ' || line.at(3) == '\r' || line.at(3) == '\n';
+}
+
+// Bounds the waits of a scope, whatever TimeOut the caller chose (0 = none).
+class TTimeOutLimit {
+public:
+    TTimeOutLimit(TSocketLayer& layer, int ms) : layer_(layer), saved_(layer.TimeOut) {
+        if (saved_ <= 0 || saved_ > ms)
+            layer_.TimeOut = ms;
+    }
+    ~TTimeOutLimit() { layer_.TimeOut = saved_; }
+    TTimeOutLimit(const TTimeOutLimit&) = delete;
+    TTimeOutLimit& operator=(const TTimeOutLimit&) = delete;
+
+private:
+    TSocketLayer& layer_;
+    int saved_;
+};
+
+// Drops a data connection at once: bytes still queued in the system must not
+// trickle on to the server after a cancel or a failure.
+struct TDataSocketDrop {
+    void operator()(QTcpSocket* socket) const {
+        const qintptr fd = socket->socketDescriptor();
+        if (fd >= 0) {
+            const linger drop{1, 0};
+            ::setsockopt(static_cast<int>(fd), SOL_SOCKET, SO_LINGER, &drop, sizeof drop);
+        }
+        socket->abort();
+        delete socket;
+    }
+};
+
+} // namespace
+
+TFtpClient::TFtpClient(QObject* parent) : TSocketLayer(parent) {
+    Port = 21;
+}
+
+void TFtpClient::RequireConnected() const {
+    if (!Connected())
+        throw ENetError(QStringLiteral("Nicht verbunden"));
+}
+
+int TFtpClient::ReadReply() {
+    const QByteArray first = ReadLine();
+    ReplyNumber = LeadingNumber(first);
+    replyText_ = LineText(first);
+    // "123-" opens a reply that ends with a line "123 "; lines in between may
+    // say anything, so they are read up to such a line.
+    const bool multiLine = first.size() >= 4 && first.at(3) == '-';
+    QByteArray line = first;
+    for (bool isFirst = true; !line.isEmpty(); isFirst = false) {
+        const bool continued = line.startsWith(' ') || (line.size() >= 4 && line.at(3) == '-') ||
+                               (multiLine && !isFirst && !IsLastReplyLine(line));
+        if (!continued)
+            break;
+        line = ReadLine();
+    }
+    replyPending_ = ReplyNumber >= 100 && ReplyNumber <= 199;
+    return ReplyNumber;
+}
+
+int TFtpClient::Transaction(const QString& command) {
+    ReplyNumber = 0;
+    replyText_.clear();
+    replyPending_ = true;
+    SendLine(command);
+    return ReadReply();
+}
+
+void TFtpClient::PrepareCommand() {
+    if (replyPending_ && Connected()) {
+        // A cancelled command's reply may still be on its way; read it, but
+        // no longer than a moment, and never take it for the next reply.
+        {
+            TTimeOutLimit limit(*this, kPendingReplyWait);
+            try {
+                while (replyPending_ && Connected())
+                    ReadReply();
+            } catch (const EAbortError&) {
+            }
+        }
+        // Running out of that moment is no cancel of the command to come.
+        if (TimedOut())
+            BeginOperation();
+        replyPending_ = false;
+    }
+    DiscardInput();
+}
+
+void TFtpClient::Fail(int kind) {
+    if (OnFailure) {
+        bool handled = false;
+        OnFailure(handled, kind);
+        if (handled)
+            return;
+    }
+    throw FTPException(replyText_);
+}
+
+void TFtpClient::LoginRefused() {
+    if (OnConnectionFailed)
+        OnConnectionFailed(this);
+    throw FTPException(replyText_);
+}
+
+void TFtpClient::Connect() {
+    BeginOperation();
+    if (Connected())
+        return;
+    try {
+        DiscardInput();
+        replyPending_ = false;
+        ConnectSocket();
+        if (ReadReply() > 400)
+            LoginRefused();
+        const int user = Transaction(QStringLiteral("USER ") + UserID);
+        if (user > 400 && user < 600)
+            LoginRefused();
+        if (user == 331) {
+            const int pass = Transaction(QStringLiteral("PASS ") + Password);
+            if (pass > 400 && pass < 600)
+                LoginRefused();
+        }
+    } catch (...) {
+        // Leave no half-open session behind; the first error is the one to report.
+        try {
+            TTimeOutLimit limit(*this, kPendingReplyWait);
+            Quit();
+        } catch (...) {
+            CloseSocket();
+        }
+        throw;
+    }
+}
+
+void TFtpClient::SimpleCommand(const QString& command, int kind) {
+    BeginOperation();
+    RequireConnected();
+    PrepareCommand();
+    if (IsFailure(Transaction(command)))
+        Fail(kind);
+}
+
+void TFtpClient::MakeDirectory(const QString& path) {
+    SimpleCommand(QStringLiteral("MKD ") + path, MakeDirKind);
+}
+
+void TFtpClient::Delete(const QString& path) {
+    SimpleCommand(QStringLiteral("DELE ") + path, DeleteKind);
+}
+
+void TFtpClient::RemoveDir(const QString& path) {
+    SimpleCommand(QStringLiteral("RMD ") + path, RemoveDirKind);
+}
+
+void TFtpClient::Mode(int type) {
+    switch (type) {
+    case Ascii:
+        SimpleCommand(QStringLiteral("TYPE A"), OtherKind);
+        break;
+    case Image:
+        SimpleCommand(QStringLiteral("TYPE I"), OtherKind);
+        break;
+    case Local8:
+        SimpleCommand(QStringLiteral("TYPE L 8"), OtherKind);
+        break;
+    default:
+        throw ENetError(QStringLiteral("Ungültiger Übertragungsmodus %1").arg(type));
+    }
+}
+
+void TFtpClient::Upload(const QString& localFile, const QString& remotePath) {
+    BeginOperation();
+    RequireConnected();
+    QFile file(localFile);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ENetError(QStringLiteral("Datei \"%1\" kann nicht geöffnet werden: %2")
+                            .arg(localFile, file.errorString()));
+    PrepareCommand();
+    const int pasv = Transaction(QStringLiteral("PASV"));
+    const int port = PassivePort(replyText_);
+    if (pasv >= 500 || port < 0)
+        return Fail(UploadKind);
+
+    // Released on every way out, also after a failure.
+    const std::unique_ptr<QTcpSocket, TDataSocketDrop> data(new QTcpSocket);
+    Watch(*data);
+    ConnectSecondary(*data, static_cast<quint16>(port));
+
+    const int stor = Transaction(QStringLiteral("STOR ") + remotePath);
+    if (stor > 300 && stor < 600)
+        return Fail(UploadKind);
+    SendFile(file, *data);
+    CloseData(*data);
+    ReadReply();
+    // The server's verdict after the data counts: a full disk or a refused
+    // file must not be reported as stored.
+    if (IsFailure(ReplyNumber))
+        Fail(UploadKind);
+}
+
+void TFtpClient::SendFile(QFile& file, QTcpSocket& data) {
+    QByteArray block(kBlockSize, Qt::Uninitialized);
+    ArmTimer(-1, true);
+    for (;;) {
+        if (Aborted())
+            break;
+        if (data.state() != QAbstractSocket::ConnectedState) {
+            DisarmTimer();
+            throw ESockError(SocketErrorText(data.error()));
+        }
+        if (data.bytesToWrite() >= kHighWater) {
+            // Let the event loop hand queued bytes to the system.
+            WaitUntil([&] {
+                return data.bytesToWrite() < kHighWater ||
+                       data.state() != QAbstractSocket::ConnectedState;
+            });
+            continue;
+        }
+        const qint64 n = file.read(block.data(), kBlockSize);
+        if (n < 0) {
+            DisarmTimer();
+            throw ENetError(QStringLiteral("Lesefehler in \"%1\": %2")
+                                .arg(file.fileName(), file.errorString()));
+        }
+        if (n == 0) {
+            DisarmTimer();
+            return;
+        }
+        data.write(block.constData(), n);
+    }
+    DisarmTimer();
+    throw EAbortError(QStringLiteral("Socket-send abgebrochen"));
+}
+
+void TFtpClient::CloseData(QTcpSocket& data) {
+    bool failed = false;
+    const auto onError = connect(&data, &QTcpSocket::errorOccurred, this,
+                                 [&](QAbstractSocket::SocketError) { failed = true; });
+    data.disconnectFromHost();
+    ArmTimer(-1, true);
+    const bool closed =
+        WaitUntil([&] { return data.state() == QAbstractSocket::UnconnectedState; });
+    DisarmTimer();
+    disconnect(onError);
+    if (!closed)
+        throw EAbortError(QStringLiteral("Socket-send abgebrochen"));
+    if (failed || data.bytesToWrite() > 0)
+        throw ESockError(SocketErrorText(data.error()));
+}
+
+void TFtpClient::Quit() {
+    if (!Connected()) {
+        CloseSocket();
+        return;
+    }
+    DiscardInput();
+    try {
+        Transaction(QStringLiteral("QUIT"));
+    } catch (...) {
+        CloseSocket();
+        throw;
+    }
+    CloseSocket();
+    replyPending_ = false;
+    if (ReplyNumber > 300 && ReplyNumber < 600)
+        throw FTPException(replyText_);
+}
+
+void TFtpClient::Disconnect() {
+    BeginOperation();
+    Quit();
+}

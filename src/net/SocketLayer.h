@@ -1,0 +1,107 @@
+#pragma once
+
+#include "net/NetErrors.h"
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+
+class QEventLoop;
+class QTcpSocket;
+
+// The TCP socket shared by the FTP and HTTP clients. Every wait (host lookup,
+// connect, reading a line, reading to the end, sending) runs a local event
+// loop, so windows keep painting and a Cancel pressed meanwhile takes effect.
+class TSocketLayer : public QObject {
+    Q_OBJECT
+public:
+    explicit TSocketLayer(QObject* parent = nullptr);
+    ~TSocketLayer() override;
+
+    QString Host;     // server name or dotted address
+    quint16 Port = 0; // server port
+    int TimeOut = 0;  // milliseconds, 0 = none: host lookup, connect, one line, each pause
+    int ReplyNumber = 0;
+
+    // The host cannot be resolved. Setting Handled asks for one more lookup.
+    std::function<void(bool& Handled)> OnInvalidHost;
+    // The TCP connection cannot be made (FTP also: the server refused the login).
+    std::function<void(TSocketLayer* Sender)> OnConnectionFailed;
+
+    bool Connected() const;
+    bool TimedOut() const { return timedOut_; }
+
+    // Ends the running wait with its abort error. A cancel outside any
+    // operation is forgotten when the next operation starts.
+    void Cancel();
+
+    // Leading decimal digits of a reply line (at most 10), 0 when there are none.
+    static int LeadingNumber(const QByteArray& line);
+    // A reply line as text for messages: decoded, without its line end.
+    static QString LineText(const QByteArray& line);
+
+protected:
+    // Start of every public operation: clears the abort and timed-out flags.
+    void BeginOperation();
+    // Resolves Host and connects the control socket to it and Port.
+    void ConnectSocket();
+    // Connects another socket to the address the control socket uses.
+    void ConnectSecondary(QTcpSocket& socket, quint16 port);
+    void CloseSocket();
+    void DiscardInput();
+    // Sends the text and CR LF; refuses line breaks inside the text.
+    void SendLine(const QString& text);
+    void SendBytes(const QByteArray& bytes);
+    // The next line with its line end; empty once the server has closed.
+    QByteArray ReadLine();
+    // Reads until the server closes, appending to `out`; each block restarts the time-out.
+    void ReadToEnd(QByteArray& out);
+
+    QTcpSocket& Socket() { return *socket_; }
+    // Wakes the waits on this socket's events.
+    void Watch(QTcpSocket& socket);
+    // Runs the event loop until done() holds; false when aborted first.
+    bool WaitUntil(const std::function<bool()>& done);
+    // Starts the time-out (TimeOut when ms < 0); with restartOnProgress every
+    // block sent or received starts it again.
+    void ArmTimer(int ms = -1, bool restartOnProgress = false);
+    void DisarmTimer();
+    bool Aborted() const { return aborted_; }
+
+private:
+    QHostAddress Resolve();
+    bool LookUp(const QString& name, QHostAddress& address);
+    void ConnectTo(QTcpSocket& socket, const QHostAddress& address, quint16 port,
+                   bool reportFailure);
+    void Wake();
+    void Progress();
+    void Expire();
+
+    QTcpSocket* socket_;
+    QHostAddress address_;
+    QTimer timer_;
+    QEventLoop* loop_ = nullptr;
+    bool aborted_ = false;
+    bool timedOut_ = false;
+    bool restartOnProgress_ = false;
+};
+
+// Closes a socket when a scope ends, also when an error leaves it.
+class TSocketCloser {
+public:
+    explicit TSocketCloser(std::function<void()> close) : close_(std::move(close)) {}
+    ~TSocketCloser() {
+        if (close_)
+            close_();
+    }
+    void Release() { close_ = nullptr; }
+    TSocketCloser(const TSocketCloser&) = delete;
+    TSocketCloser& operator=(const TSocketCloser&) = delete;
+
+private:
+    std::function<void()> close_;
+};

@@ -1,0 +1,161 @@
+#include "net/FtpClient.h"
+
+#include "NetTestServers.h"
+#include "common/TestSupport.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+// The FTP client against scripted servers, for what a real server will not do.
+class TestFtpScripted : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir temp_;
+
+    static void setUp(TFtpClient& ftp, quint16 port) {
+        ftp.Host = QStringLiteral("127.0.0.1");
+        ftp.Port = port;
+        ftp.UserID = QStringLiteral("user");
+        ftp.Password = QStringLiteral("pass");
+    }
+
+private slots:
+    void greetingIsReadWholeBeforeLogin() {
+        TScriptedServer server(QStringLiteral("ftp-greeting3"));
+        TFtpClient ftp;
+        setUp(ftp, server.port());
+        ftp.Connect();
+        ftp.MakeDirectory(QStringLiteral("x"));
+        // Had a greeting line been left unread, it would be taken for this reply.
+        QCOMPARE(ftp.ReplyNumber, 257);
+        QCOMPARE(ftp.ReplyText(), QStringLiteral("257 \"MKD x\" done"));
+        ftp.Disconnect();
+        const QList<QByteArray> log = server.Log();
+        QVERIFY(log.contains("early 0"));
+        QVERIFY(log.contains("cmd USER user"));
+        QVERIFY(log.contains("cmd PASS pass"));
+    }
+
+    // The data connection goes to the control host, here found by name; the
+    // address in the reply (10.255.255.1) is not used.
+    void passiveDataGoesToControlHost() {
+        TScriptedServer server(QStringLiteral("ftp-pasv-elsewhere"));
+        TFtpClient ftp;
+        setUp(ftp, server.port());
+        ftp.Host = QStringLiteral("localhost");
+        ftp.TimeOut = 5000;
+        const QString local = temp_.filePath(QStringLiteral("page.php"));
+        WriteBinaryFile(local, 300000);
+        NET_VERIFY(ftp.Connect());
+        NET_VERIFY(ftp.Upload(local, QStringLiteral("page.php")));
+        QCOMPARE(ftp.ReplyNumber, 226);
+        ftp.Disconnect();
+        QVERIFY(server.Log().contains("stored 300000 " + Sha256Hex(local)));
+    }
+
+    // A store is done only when the server says so after the data.
+    void storeRefusedAfterTheDataFails() {
+        TScriptedServer server(QStringLiteral("ftp-store-refused"));
+        TFtpClient ftp;
+        setUp(ftp, server.port());
+        const QString local = temp_.filePath(QStringLiteral("refused.bin"));
+        WriteBinaryFile(local, 8 * 1024 * 1024);
+        NET_VERIFY(ftp.Connect());
+        try {
+            ftp.Upload(local, QStringLiteral("full.bin"));
+            QFAIL("a store refused after its data must fail");
+        } catch (const FTPException& e) {
+            QCOMPARE(e.message(), QStringLiteral("552 Disk quota exceeded."));
+        }
+        // Cut off in the middle: the socket error, not success.
+        try {
+            ftp.Upload(local, QStringLiteral("cut.bin"));
+            QFAIL("a store cut off must fail");
+        } catch (const ESockError& e) {
+            QCOMPARE(e.message(), QStringLiteral("10054:Connection reset by peer"));
+        }
+        NET_VERIFY(ftp.MakeDirectory(QStringLiteral("after")));
+        QCOMPARE(ftp.ReplyText(), QStringLiteral("257 \"MKD after\" done"));
+        NET_VERIFY(ftp.Disconnect());
+    }
+
+    void closingInsteadOfAnsweringCountsAsSuccess() {
+        TScriptedServer server(QStringLiteral("ftp-close"));
+        TFtpClient ftp;
+        setUp(ftp, server.port());
+        ftp.Connect();
+        ftp.MakeDirectory(QStringLiteral("gone"));
+        QCOMPARE(ftp.ReplyNumber, 0);
+        QVERIFY(!ftp.Connected());
+        QVERIFY_THROWS_EXCEPTION(ENetError, ftp.Delete(QStringLiteral("x")));
+        ftp.Disconnect();
+        QVERIFY(server.Log().contains("closed"));
+    }
+
+    void cancelEndsStoreAndLeavesClientUsable() {
+        TScriptedServer server(QStringLiteral("ftp-stall"));
+        TFtpClient ftp;
+        setUp(ftp, server.port());
+        const QString local = temp_.filePath(QStringLiteral("long.bin"));
+        WriteBinaryFile(local, 32 * 1024 * 1024);
+        ftp.Connect();
+        QTimer::singleShot(300, &ftp, [&] { ftp.Cancel(); });
+        try {
+            ftp.Upload(local, QStringLiteral("long.bin"));
+            QFAIL("a cancelled store must raise");
+        } catch (const EAbortError& e) {
+            QCOMPARE(e.message(), QStringLiteral("Socket-send abgebrochen"));
+        }
+        // The server's answer to the aborted transfer is not taken for the
+        // next command's.
+        ftp.MakeDirectory(QStringLiteral("next"));
+        QCOMPARE(ftp.ReplyNumber, 257);
+        QCOMPARE(ftp.ReplyText(), QStringLiteral("257 \"MKD next\" done"));
+        ftp.Disconnect();
+        const QList<QByteArray> log = server.Log();
+        const auto closed = std::find_if(log.begin(), log.end(), [](const QByteArray& line) {
+            return line.startsWith("data closed ");
+        });
+        QVERIFY2(closed != log.end(), log.join('\n').constData());
+        QVERIFY(closed->mid(12).toLongLong() < 32 * 1024 * 1024);
+    }
+
+    void unresolvableHostAsksOnceThenFails() {
+        TFtpClient ftp;
+        ftp.Host = QStringLiteral("no-such-host.invalid");
+        int asked = 0;
+        int failed = 0;
+        ftp.OnInvalidHost = [&](bool& handled) {
+            ++asked;
+            handled = true; // one more lookup is tried, then the error stands
+        };
+        ftp.OnConnectionFailed = [&](TSocketLayer*) { ++failed; };
+        try {
+            ftp.Connect();
+            QFAIL("an unknown host must fail");
+        } catch (const ESockError& e) {
+            QCOMPARE(e.message(), QStringLiteral("Null Externe Adresse"));
+        }
+        QCOMPARE(asked, 1);
+        QCOMPARE(failed, 0);
+    }
+
+    void refusedPortFails() {
+        TFtpClient ftp;
+        setUp(ftp, ClosedPort());
+        int failed = 0;
+        ftp.OnConnectionFailed = [&](TSocketLayer*) { ++failed; };
+        try {
+            ftp.Connect();
+            QFAIL("a refused connection must fail");
+        } catch (const ESockError& e) {
+            QCOMPARE(e.message(), QStringLiteral("Verbindung fehlgeschlagen"));
+        }
+        QCOMPARE(failed, 1);
+        QVERIFY(!ftp.Connected());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFtpScripted)
+#include "TestFtpScripted.moc"

@@ -1,0 +1,240 @@
+#include "net/HttpClient.h"
+
+#include "NetTestServers.h"
+#include "common/TestSupport.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+QByteArray ExpectedHead(const QByteArray& path, const QByteArray& host,
+                        const QByteArray& cookie = {}) {
+    QByteArray head =
+        "GET " + path + " HTTP/1.0\r\nHost: " + host +
+        "\r\n"
+        "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
+        "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n";
+    if (!cookie.isEmpty())
+        head += "Cookie: " + cookie + "\r\n";
+    return head + "Content-type: application/x-www-form-urlencoded\r\n\r\n";
+}
+
+QString Local(quint16 port, const QString& path) {
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path);
+}
+
+} // namespace
+
+class TestHttpClient : public QObject {
+    Q_OBJECT
+
+private slots:
+    void splitsUrls_data() {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("requestUrl");
+        const QString site = QStringLiteral("http://www.example.com/site/create_db.php");
+        QTest::newRow("site script")
+            << site << "www.example.com" << 80 << "/site/create_db.php" << site;
+        QTest::newRow("port in host") << "http://localhost:8080/a/b.php"
+                                      << "localhost" << 8080 << "/a/b.php"
+                                      << "http://localhost:8080/a/b.php";
+        QTest::newRow("no path") << "http://example.com"
+                                 << "example.com" << 80 << "/"
+                                 << "http://example.com/";
+        QTest::newRow("no scheme") << "example.com/x.php"
+                                   << "example.com" << 8000 << "/x.php"
+                                   << "example.com/x.php";
+        QTest::newRow("bare host and port") << "example.com:81"
+                                            << "example.com" << 81 << "/"
+                                            << "example.com:81/";
+        QTest::newRow("path only keeps host") << "/only/path.php"
+                                              << "previous.host" << 8000 << "/only/path.php"
+                                              << "/only/path.php";
+        QTest::newRow("ftp scheme") << "ftp://h/x"
+                                    << "h" << 21 << "/x"
+                                    << "ftp://h/x";
+        QTest::newRow("gopher scheme") << "GOPHER://h/"
+                                       << "h" << 70 << "/"
+                                       << "GOPHER://h/";
+        const QString longUrl = QStringLiteral("http://h/") + QString(300, u'a');
+        QTest::newRow("long path")
+            << longUrl << "h" << 80 << QString(u'/' + QString(255, u'a')) << longUrl;
+    }
+    void splitsUrls() {
+        QFETCH(QString, url);
+        THttpClient http;
+        http.Host = QStringLiteral("previous.host");
+        http.Port = 8000;
+        http.SplitUrl(url);
+        QTEST(http.Host, "host");
+        QTEST(int(http.Port), "port");
+        QTEST(http.RequestPath, "path");
+        QTEST(http.RequestUrl, "requestUrl");
+    }
+
+    void refusesBadUrlsBeforeConnecting() {
+        THttpClient http;
+        int failures = 0;
+        http.OnConnectionFailed = [&](TSocketLayer*) { ++failures; };
+        for (const auto& [url, message] :
+             {std::pair{QStringLiteral("https://example.com/x.php"),
+                        QStringLiteral("HTTP Secure Socket is not supported")},
+              std::pair{QString(), QStringLiteral("Leere URL")}}) {
+            try {
+                http.Get(url);
+                QFAIL("the URL must be refused");
+            } catch (const ENetError& e) {
+                QCOMPARE(e.message(), message);
+            }
+        }
+        QCOMPARE(failures, 0);
+        QVERIFY(http.Host.isEmpty());
+    }
+
+    // The request lines as the server receives them, for a URL with a path and without.
+    void sendsRequestHead() {
+        TScriptedServer server(QStringLiteral("http-echo"));
+        THttpClient http;
+        NET_VERIFY(http.Get(Local(server.port(), QStringLiteral("/site/create_db.php"))));
+        QCOMPARE(http.ReplyNumber, 200);
+        QCOMPARE(http.Body, ExpectedHead("/site/create_db.php", "127.0.0.1"));
+        QCOMPARE(http.Header, QByteArray("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n"));
+        QCOMPARE(int(http.Port), int(server.port()));
+        QVERIFY(!http.Connected());
+        NET_VERIFY(http.Get(Local(server.port(), QString())));
+        QCOMPARE(http.Body, ExpectedHead("/", "127.0.0.1"));
+    }
+
+    void oneByteBodyInItsOwnPacket() {
+        TScriptedServer server(QStringLiteral("http-one-byte"));
+        THttpClient http;
+        NET_VERIFY(http.Get(Local(server.port(), QStringLiteral("/x"))));
+        QCOMPARE(http.Body, QByteArray("x"));
+        QCOMPARE(http.ContentLength, 1);
+    }
+
+    void timeOutsEndTheRequest() {
+        for (const auto& [scenario, message] :
+             {std::pair{QStringLiteral("http-silent"), QStringLiteral("Socket-readln abgebrochen")},
+              std::pair{QStringLiteral("http-pause"),
+                        QStringLiteral("Socket-Capture abgebrochen")}}) {
+            TScriptedServer server(scenario);
+            THttpClient http;
+            http.TimeOut = 300;
+            try {
+                http.Get(Local(server.port(), QStringLiteral("/slow.php")));
+                QFAIL("a silent server must end the request");
+            } catch (const EAbortError& e) {
+                QCOMPARE(e.message(), message);
+            }
+            QVERIFY(http.TimedOut());
+            QVERIFY(!http.Connected());
+        }
+    }
+
+    // Without a time-out only a cancel ends the wait.
+    void cancelEndsTheRequest() {
+        TScriptedServer server(QStringLiteral("http-pause"));
+        THttpClient http;
+        http.TimeOut = 0;
+        QTimer::singleShot(500, &http, [&] { http.Cancel(); });
+        try {
+            http.Get(Local(server.port(), QStringLiteral("/slow.php")));
+            QFAIL("a cancel must end the request");
+        } catch (const EAbortError& e) {
+            QCOMPARE(e.message(), QStringLiteral("Socket-Capture abgebrochen"));
+        }
+        QVERIFY(!http.TimedOut());
+        QCOMPARE(http.Body, QByteArray("first part"));
+    }
+
+    // 302 with "lOcAtIoN:" and a cookie: a second request on a new
+    // connection, carrying the cookie's name and value.
+    void followsRedirectWithCookie() {
+        TScriptedServer server(QStringLiteral("http-redirect"));
+        THttpClient http;
+        NET_VERIFY(http.Get(Local(server.port(), QStringLiteral("/first.php"))));
+        QCOMPARE(http.ReplyNumber, 200);
+        QCOMPARE(http.Body, QByteArray("done"));
+        const QList<QByteArray> heads = server.Heads();
+        QCOMPARE(heads.size(), 2);
+        QCOMPARE(heads.at(0), ExpectedHead("/first.php", "127.0.0.1"));
+        QCOMPARE(heads.at(1), ExpectedHead("/second.php", "127.0.0.1", "sid=abc123"));
+    }
+
+    void redirectLoopEnds() {
+        TScriptedServer server(QStringLiteral("http-loop"));
+        THttpClient http;
+        NET_VERIFY(http.Get(Local(server.port(), QStringLiteral("/again.php"))));
+        QCOMPARE(http.ReplyNumber, 301);
+        QVERIFY(server.Log().contains("requests 11"));
+    }
+
+    void errorStatusCallsOnFailure() {
+        TScriptedServer server(QStringLiteral("http-status"));
+        THttpClient http;
+        QList<int> kinds;
+        http.OnFailure = [&](int kind) { kinds << kind; };
+        NET_VERIFY(http.Get(Local(server.port(), QStringLiteral("/missing.php"))));
+        QCOMPARE(http.ReplyNumber, 404);
+        QCOMPARE(http.Body, QByteArray("<p>not here</p>"));
+        QCOMPARE(kinds, QList<int>{THttpClient::GetKind});
+    }
+
+    void connectionProblemsRaiseEvents() {
+        THttpClient http;
+        int invalid = 0;
+        int failed = 0;
+        http.OnInvalidHost = [&](bool&) { ++invalid; };
+        http.OnConnectionFailed = [&](TSocketLayer*) { ++failed; };
+        const auto expectError = [&](const QString& url, const QString& message) {
+            try {
+                http.Get(url);
+                QFAIL("the request must fail");
+            } catch (const ESockError& e) {
+                QCOMPARE(e.message(), message);
+            }
+        };
+        expectError(QStringLiteral("http://no-such-host.invalid/x.php"),
+                    QStringLiteral("Null Externe Adresse"));
+        QCOMPARE(invalid, 1);
+        QCOMPARE(failed, 0);
+        expectError(Local(ClosedPort(), QStringLiteral("/x.php")),
+                    QStringLiteral("Verbindung fehlgeschlagen"));
+        QCOMPARE(invalid, 1);
+        QCOMPARE(failed, 1);
+    }
+
+    // A real web server: PHP's own, with a script that sets a cookie and redirects.
+    void talksToPhp() {
+        QTemporaryDir root;
+        WriteFileBytes(root.filePath(QStringLiteral("create_db.php")),
+                       "<?php echo '<P CLASS=\"corvanta_ok\">Done</P>';");
+        WriteFileBytes(root.filePath(QStringLiteral("login.php")),
+                       "<?php if (!isset($_COOKIE['sid'])) {\n"
+                       "  setcookie('sid', 'v42');\n"
+                       "  header('Location: /login.php?again=1');\n"
+                       "  exit;\n"
+                       "}\n"
+                       "echo 'sid=' . $_COOKIE['sid'] . ' again=' . $_GET['again'];\n");
+        const auto php = StartPhpServer(root.path());
+        QVERIFY2(php, "php -S did not start");
+        THttpClient http;
+        NET_VERIFY(http.Get(Local(php->port, QStringLiteral("/create_db.php"))));
+        QCOMPARE(http.Body, QByteArray("<P CLASS=\"corvanta_ok\">Done</P>"));
+        NET_VERIFY(http.Get(Local(php->port, QStringLiteral("/login.php"))));
+        QCOMPARE(http.ReplyNumber, 200);
+        QCOMPARE(http.Body, QByteArray("sid=v42 again=1"));
+        NET_VERIFY(http.Get(Local(php->port, QStringLiteral("/none.php"))));
+        QCOMPARE(http.ReplyNumber, 404);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHttpClient)
+#include "TestHttpClient.moc"

@@ -1,0 +1,299 @@
+#!/usr/bin/python3
+"""Small servers that misbehave on purpose, for the network client tests.
+
+Usage: scripted_server.py SCENARIO
+Prints "PORT n" once listening, then "LOG ..." lines about what it saw."""
+
+import base64
+import hashlib
+import socket
+import sys
+import time
+
+
+def log(*words):
+    print("LOG", *words, flush=True)
+
+
+def listen(rcvbuf=None):
+    s = socket.socket()
+    s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    if rcvbuf:
+        s.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, rcvbuf)
+    s.bind(("127.0.0.1", 0))
+    s.listen(8)
+    return s
+
+
+def accept(server, timeout=10):
+    server.settimeout(timeout)
+    conn, _ = server.accept()
+    conn.settimeout(None)
+    return conn
+
+
+# --- FTP ---------------------------------------------------------------------
+
+
+class Ftp:
+    def __init__(self, conn):
+        self.conn = conn
+        self.reader = conn.makefile("rb")
+        self.data_server = None
+
+    def send(self, line):
+        self.conn.sendall(line.encode() + b"\r\n")
+
+    def command(self):
+        line = self.reader.readline()
+        log("cmd", line.decode(errors="replace").strip())
+        return line.decode(errors="replace").strip()
+
+    def pasv(self, named_host="10.255.255.1", rcvbuf=None):
+        self.data_server = listen(rcvbuf)
+        port = self.data_server.getsockname()[1]
+        host = named_host.replace(".", ",")
+        self.send("227 Entering Passive Mode (%s,%d,%d)." % (host, port // 256, port % 256))
+
+
+def ftp_session(ftp, on_stor=None, on_mkd=None):
+    """Answers commands until QUIT or the connection ends."""
+    while True:
+        cmd = ftp.command()
+        verb = cmd.split(" ")[0].upper()
+        if verb == "":
+            return
+        if verb == "USER":
+            ftp.send("331 Password required")
+        elif verb == "PASS":
+            ftp.send("230 Logged in")
+        elif verb == "PASV":
+            ftp.pasv()
+        elif verb == "STOR" and on_stor:
+            on_stor(ftp)
+        elif verb == "MKD" and on_mkd:
+            if on_mkd(ftp) == "closed":
+                return
+        elif verb == "QUIT":
+            ftp.send("221 Bye")
+            return
+        else:
+            ftp.send("257 \"%s\" done" % cmd)
+
+
+def receive_file(ftp):
+    data = accept(ftp.data_server)
+    ftp.send("150 Ok to send data.")
+    digest = hashlib.sha256()
+    size = 0
+    while True:
+        chunk = data.recv(65536)
+        if not chunk:
+            break
+        digest.update(chunk)
+        size += len(chunk)
+    data.close()
+    log("stored", size, digest.hexdigest())
+    ftp.send("226 Transfer complete.")
+
+
+def scenario_ftp_greeting3(server):
+    conn = accept(server)
+    conn.sendall(b"220-Welcome\r\n220-second line\r\n")
+    time.sleep(0.3)
+    conn.setblocking(False)
+    try:
+        early = conn.recv(100)
+    except BlockingIOError:
+        early = b""
+    conn.setblocking(True)
+    log("early", len(early))
+    conn.sendall(b"220 ready\r\n")
+    ftp_session(Ftp(conn))
+
+
+def scenario_ftp_pasv_elsewhere(server):
+    ftp = Ftp(accept(server))
+    ftp.send("220 ready")
+    ftp_session(ftp, on_stor=receive_file)
+
+
+def scenario_ftp_close(server):
+    ftp = Ftp(accept(server))
+    ftp.send("220 ready")
+
+    def hang_up(f):
+        f.conn.shutdown(socket.SHUT_RDWR)
+        f.conn.close()
+        return "closed"
+
+    ftp_session(ftp, on_mkd=hang_up)
+    log("closed")
+
+
+def scenario_ftp_stall(server):
+    """Reads the upload slowly, so a cancel lands in the middle of it."""
+    ftp = Ftp(accept(server))
+    ftp.send("220 ready")
+
+    def slow_stor(f):
+        data = accept(f.data_server)
+        f.send("150 Ok to send data.")
+        data.settimeout(10)
+        size = 0
+        try:
+            while True:
+                chunk = data.recv(4096)
+                if not chunk:
+                    break
+                size += len(chunk)
+                time.sleep(0.02)
+        except OSError:
+            pass
+        data.close()
+        log("data closed", size)
+        f.send("426 Connection closed; transfer aborted.")
+
+    def pasv_small(f):
+        f.pasv(rcvbuf=4096)
+
+    while True:
+        cmd = ftp.command()
+        verb = cmd.split(" ")[0].upper()
+        if verb == "":
+            return
+        if verb == "USER":
+            ftp.send("230 Logged in")
+        elif verb == "PASV":
+            pasv_small(ftp)
+        elif verb == "STOR":
+            slow_stor(ftp)
+        elif verb == "QUIT":
+            ftp.send("221 Bye")
+            return
+        else:
+            ftp.send("257 \"%s\" done" % cmd)
+
+
+def scenario_ftp_store_refused(server):
+    """The first upload is refused after its data, the second cut off."""
+    ftp = Ftp(accept(server))
+    ftp.send("220 ready")
+    stores = []
+
+    def refuse(f):
+        data = accept(f.data_server)
+        f.send("150 Ok to send data.")
+        if not stores:
+            while data.recv(65536):
+                pass
+            data.close()
+            f.send("552 Disk quota exceeded.")
+        else:
+            data.recv(1000)
+            data.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, b"\1\0\0\0\0\0\0\0")
+            data.close()
+            f.send("426 Failure writing network stream.")
+        stores.append(True)
+
+    ftp_session(ftp, on_stor=refuse)
+
+
+# --- HTTP --------------------------------------------------------------------
+
+
+def read_head(conn):
+    head = b""
+    while b"\r\n\r\n" not in head:
+        chunk = conn.recv(4096)
+        if not chunk:
+            break
+        head += chunk
+    log("head", base64.b64encode(head).decode())
+    return head
+
+
+def scenario_http_echo(server):
+    while True:
+        try:
+            conn = accept(server, timeout=5)
+        except socket.timeout:
+            return
+        head = read_head(conn)
+        conn.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n" + head)
+        conn.close()
+
+
+def scenario_http_silent(server):
+    conn = accept(server)
+    read_head(conn)
+    time.sleep(3)
+    conn.close()
+
+
+def scenario_http_pause(server):
+    conn = accept(server)
+    read_head(conn)
+    conn.sendall(b"HTTP/1.0 200 OK\r\n\r\nfirst part")
+    time.sleep(3)
+    conn.close()
+
+
+def scenario_http_one_byte(server):
+    conn = accept(server)
+    read_head(conn)
+    conn.sendall(b"HTTP/1.0 200 OK\r\nContent-Length: 1\r\n\r\n")
+    time.sleep(0.2)
+    conn.sendall(b"x")
+    time.sleep(0.2)
+    conn.close()
+
+
+def scenario_http_redirect(server):
+    port = server.getsockname()[1]
+    conn = accept(server)
+    read_head(conn)
+    conn.sendall(
+        b"HTTP/1.0 302 Found\r\n"
+        b"lOcAtIoN: http://127.0.0.1:%d/second.php\r\n"
+        b"Set-Cookie: sid=abc123; path=/\r\n\r\nmoved" % port)
+    conn.close()
+    conn = accept(server)
+    read_head(conn)
+    conn.sendall(b"HTTP/1.0 200 OK\r\n\r\ndone")
+    conn.close()
+
+
+def scenario_http_loop(server):
+    count = 0
+    while True:
+        try:
+            conn = accept(server, timeout=1)
+        except socket.timeout:
+            break
+        read_head(conn)
+        count += 1
+        conn.sendall(b"HTTP/1.0 301 Moved\r\nLocation: /again.php\r\n\r\n")
+        conn.close()
+    log("requests", count)
+
+
+def scenario_http_status(server):
+    conn = accept(server)
+    read_head(conn)
+    conn.sendall(b"HTTP/1.0 404 Not Found\r\n\r\n<p>not here</p>")
+    conn.close()
+
+
+def main():
+    scenario = globals()["scenario_" + sys.argv[1].replace("-", "_")]
+    server = listen()
+    print("PORT", server.getsockname()[1], flush=True)
+    try:
+        scenario(server)
+    except Exception as error:  # reported, so a test failure says why
+        log("error", repr(error))
+    log("end")
+
+
+main()
