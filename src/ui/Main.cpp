@@ -19,6 +19,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 const QEvent::Type TMainF::Stage2Event = QEvent::Type(QEvent::User + 0x1400);
 
 TMainF::TMainF(TStore& store, TUserPort* port, QWidget* parent)
@@ -217,7 +219,11 @@ void TMainF::placeSteps() {
     Steps->adjustSize();
     const QRect main = frameGeometry();
     const QRect steps = Steps->frameGeometry();
-    Steps->move(main.left() + main.width(), main.top() + (main.height() - steps.height()) / 2);
+    // Against the main window's right edge, but never off a small screen.
+    const QRect area = screen()->availableGeometry();
+    const int left = std::max(
+        area.left(), std::min(main.left() + main.width(), area.right() + 1 - steps.width()));
+    Steps->move(left, main.top() + (main.height() - steps.height()) / 2);
 }
 
 TMainF::TMainResult TMainF::ShowModal() {

@@ -25,6 +25,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 
@@ -94,6 +95,9 @@ private slots:
         main.SetTable(sampleProject());
         shoot(main, QStringLiteral("main-window"));
         shoot(*main.Steps, QStringLiteral("steps-window"));
+        // The whole screen: the steps window stands beside the main window.
+        const QString desktop = QDir(shotFolder()).filePath(QStringLiteral("desktop.png"));
+        QVERIFY(main.screen()->grabWindow(0).save(desktop));
     }
 
     void fieldDetails() {
