@@ -1,0 +1,18 @@
+#include "Report.h"
+
+#include <QSaveFile>
+
+QString TReport::PlainText() const {
+    QString text;
+    for (const TReportLine& line : Lines)
+        text += line.Text + QStringLiteral("\r\n");
+    return text;
+}
+
+bool TReport::SaveTo(const QString& path) const {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(PlainText().toUtf8());
+    return file.commit();
+}

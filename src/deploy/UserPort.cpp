@@ -1,0 +1,34 @@
+#include "UserPort.h"
+
+#include <QFileInfo>
+
+TFileDialogInfo FileDialogInfo(TFileChoice choice) {
+    const QString text = QStringLiteral("Text file (*.txt);;All files (*)");
+    const QString all = QStringLiteral("All files (*)");
+    const QString txt = QStringLiteral("txt");
+    switch (choice) {
+    case TFileChoice::SaveData:
+        return {QStringLiteral("Save data"), true, txt, text};
+    case TFileChoice::SaveUsers:
+        return {QStringLiteral("Save users"), true, txt, text};
+    case TFileChoice::SaveImages:
+        return {QStringLiteral("Save images"), true, {}, all};
+    case TFileChoice::OpenData:
+        return {QStringLiteral("Open data"), false, {}, all};
+    case TFileChoice::OpenUsers:
+        return {QStringLiteral("Open users"), false, {}, all};
+    case TFileChoice::OpenImages:
+        return {QStringLiteral("Open images"), false, {}, all};
+    }
+    return {};
+}
+
+bool TUserPort::SaveAndShowReport(const TReport& report, const QString& logPath,
+                                  const QString& siteUrl) {
+    const bool saved = report.SaveTo(logPath);
+    const QString name = QFileInfo(logPath).fileName();
+    const QString fileInfo = saved ? QStringLiteral("Report saved to '%1'").arg(name)
+                                   : QStringLiteral("Report cannot be saved to '%1'").arg(name);
+    ShowReport(report, fileInfo, siteUrl);
+    return saved;
+}

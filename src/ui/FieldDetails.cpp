@@ -1,0 +1,362 @@
+#include "FieldDetails.h"
+
+#include "Centring.h"
+#include "deploy/UserPort.h"
+#include "model/Convert.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const char* const kInactive = "inactive";
+
+// The one input type each special field type allows.
+QString forcedInputType(const QString& fieldType) {
+    if (fieldType == FieldTypes::YesNo)
+        return InputTypes::Checkbox;
+    if (fieldType == FieldTypes::DateTime)
+        return InputTypes::DateTime;
+    if (fieldType == FieldTypes::Image)
+        return InputTypes::Image;
+    if (fieldType == FieldTypes::ImageLink)
+        return InputTypes::ImageLink;
+    if (fieldType == FieldTypes::Mailto)
+        return InputTypes::Mailto;
+    if (fieldType == FieldTypes::Hyperlink)
+        return InputTypes::Hyperlink;
+    return {};
+}
+
+QString onlyInputTypeMessage(const QString& fieldType, const QString& inputType) {
+    return QStringLiteral("The Field Type ") + fieldType +
+           QStringLiteral(" can have only the Input Type ") + inputType + QStringLiteral(".");
+}
+
+QLineEdit* numberEdit(const QString& text, QWidget* parent) {
+    auto* edit = new QLineEdit(text, parent);
+    edit->setFixedWidth(80);
+    return edit;
+}
+
+QComboBox* listCombo(const QStringList& items, QWidget* parent) {
+    auto* combo = new QComboBox(parent);
+    combo->addItems(items);
+    combo->setCurrentIndex(-1);
+    return combo;
+}
+
+void selectText(QComboBox* combo, const QString& text) {
+    combo->setCurrentIndex(combo->findText(text));
+}
+
+// A control that does not apply is painted in the inactive colour; most are
+// also disabled, some stay editable (keepEnabled).
+void switchControl(QWidget* control, bool on, bool keepEnabled = false) {
+    if (!keepEnabled)
+        control->setEnabled(on);
+    control->setProperty(kInactive, !on);
+    QPalette palette = control->palette();
+    const QPalette standard = QApplication::palette(control);
+    palette.setColor(QPalette::Base,
+                     on ? standard.color(QPalette::Base) : standard.color(QPalette::Window));
+    control->setPalette(palette);
+}
+
+} // namespace
+
+TFieldDetailsF::TFieldDetailsF(TUserPort& port, QWidget* parent) : QDialog(parent), port_(port) {
+    Pages = new QTabWidget(this);
+    Pages->setMinimumWidth(440);
+    buildDatabasePage();
+    buildAppearancePage();
+    Pages->setCurrentIndex(0);
+
+    auto* buttons = new QDialogButtonBox(this);
+    OKBtn = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    CancelBtn = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    OKBtn->setDefault(true);
+    connect(OKBtn, &QPushButton::clicked, this, &TFieldDetailsF::OKBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Pages);
+    layout->addWidget(buttons);
+    watchChanges();
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TFieldDetailsF::buildDatabasePage() {
+    auto* page = new QWidget;
+    NameEdit = new QLineEdit(page);
+    FieldTypeCombo = listCombo(FieldTypes::All(), page);
+    MaxLengthEdit = numberEdit(QStringLiteral("30"), page);
+    DecimalSymbolCombo = listCombo({QStringLiteral("."), QStringLiteral(",")}, page);
+    DecimalSymbolCombo->setFixedWidth(80);
+    NoDuplCh = new QCheckBox(page);
+    ReqCh = new QCheckBox(page);
+    KeyCh = new QCheckBox(page);
+    FieldTypeCombo->setMinimumWidth(180);
+
+    auto* form = new QFormLayout(page);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    form->addRow(QStringLiteral("Name:"), NameEdit);
+    form->addRow(QStringLiteral("Field Type:"), FieldTypeCombo);
+    form->addRow(QStringLiteral("Max length:"), MaxLengthEdit);
+    form->addRow(QStringLiteral("Decimal Symbol:"), DecimalSymbolCombo);
+    form->addRow(QStringLiteral("No duplicates:"), NoDuplCh);
+    form->addRow(QStringLiteral("Required:"), ReqCh);
+    form->addRow(QStringLiteral("Key field:"), KeyCh);
+    Pages->addTab(page, QStringLiteral("Database"));
+}
+
+void TFieldDetailsF::buildAppearancePage() {
+    auto* page = new QWidget;
+    NameEdit2 = new QLineEdit(page);
+    VisibleCh = new QCheckBox(page);
+    SearchCh = new QCheckBox(page);
+    HiddenCh = new QCheckBox(QStringLiteral("(visible for Administrator only)"), page);
+    UmodCh = new QCheckBox(QStringLiteral("User can modify this Field"), page);
+    InputTypeCombo = listCombo(InputTypes::All(), page);
+    InputTypeCombo->setMinimumWidth(180);
+    TextLengthEdit = numberEdit(QStringLiteral("30"), page);
+    EnumValuesMemo = new QPlainTextEdit(page);
+    EnumValuesMemo->setFixedHeight(84);
+    EnumValuesMemo->setTabChangesFocus(true);
+    DateTimeFormatCombo = listCombo(DateTimeFormats(), page);
+    DateTimeFormatCombo->setMinimumWidth(180);
+    ImageWidthEdit = numberEdit(QStringLiteral("50"), page);
+    ImageHeightEdit = numberEdit(QStringLiteral("50"), page);
+    TextareaCols = numberEdit(QStringLiteral("30"), page);
+    TextareaLines = numberEdit(QStringLiteral("1"), page);
+
+    auto* form = new QFormLayout(page);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    form->addRow(QStringLiteral("Name:"), NameEdit2);
+    form->addRow(QStringLiteral("Visible in result:"), VisibleCh);
+    form->addRow(QStringLiteral("Searchable:"), SearchCh);
+    form->addRow(QStringLiteral("Hidden:"), HiddenCh);
+    form->addRow(QStringLiteral("Editible:"), UmodCh);
+    form->addRow(QStringLiteral("Input Type:"), InputTypeCombo);
+    form->addRow(QStringLiteral("Default length:"), TextLengthEdit);
+    form->addRow(QStringLiteral("Radio/Select values:"), EnumValuesMemo);
+    // "&&" is one ampersand on a label with a buddy.
+    form->addRow(QStringLiteral("Date && time format:"), DateTimeFormatCombo);
+    form->addRow(QStringLiteral("Image width:"), ImageWidthEdit);
+    form->addRow(QStringLiteral("Image height:"), ImageHeightEdit);
+    form->addRow(QStringLiteral("Textarea columns:"), TextareaCols);
+    form->addRow(QStringLiteral("Textarea lines:"), TextareaLines);
+    Pages->addTab(page, QStringLiteral("Appearance on the web"));
+}
+
+void TFieldDetailsF::watchChanges() {
+    connect(NameEdit, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (NameEdit2->text() != text)
+            NameEdit2->setText(text);
+        markChanged();
+    });
+    connect(NameEdit2, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (NameEdit->text() != text)
+            NameEdit->setText(text);
+        markChanged();
+    });
+    connect(FieldTypeCombo, &QComboBox::currentIndexChanged, this, [this] { fieldTypeChange(); });
+    connect(DecimalSymbolCombo, &QComboBox::currentIndexChanged, this,
+            [this] { fieldTypeChange(); });
+    for (QComboBox* combo : {InputTypeCombo, DateTimeFormatCombo})
+        connect(combo, &QComboBox::currentIndexChanged, this, [this] {
+            markChanged();
+            applyEnablingRules();
+        });
+    for (QCheckBox* box : {SearchCh, HiddenCh})
+        connect(box, &QCheckBox::clicked, this, [this] { applyEnablingRules(); });
+    for (QCheckBox* box : {NoDuplCh, ReqCh, KeyCh, VisibleCh, SearchCh, HiddenCh, UmodCh})
+        connect(box, &QCheckBox::toggled, this, [this] { markChanged(); });
+    for (QLineEdit* edit : {MaxLengthEdit, TextLengthEdit, ImageWidthEdit, ImageHeightEdit,
+                            TextareaCols, TextareaLines})
+        connect(edit, &QLineEdit::textChanged, this, [this] { markChanged(); });
+    connect(EnumValuesMemo, &QPlainTextEdit::textChanged, this, [this] { markChanged(); });
+}
+
+void TFieldDetailsF::markChanged() {
+    if (!filling_)
+        changed_ = true;
+}
+
+void TFieldDetailsF::fieldTypeChange() {
+    if (filling_)
+        return;
+    changed_ = true;
+    const QString forced = forcedInputType(FieldTypeCombo->currentText());
+    if (!forced.isEmpty() && InputTypeCombo->currentText() != forced)
+        selectText(InputTypeCombo, forced);
+    applyEnablingRules();
+}
+
+void TFieldDetailsF::applyEnablingRules() {
+    const QString fieldType =
+        FieldTypeCombo->currentIndex() < 0 ? QString() : FieldTypeCombo->currentText();
+    const QString input =
+        InputTypeCombo->currentIndex() < 0 ? QString() : InputTypeCombo->currentText();
+
+    switchControl(MaxLengthEdit, fieldType == FieldTypes::Text || fieldType == FieldTypes::Integer);
+    switchControl(DecimalSymbolCombo, fieldType == FieldTypes::Real);
+    const bool keyable = fieldType != FieldTypes::Image;
+    for (QCheckBox* box : {KeyCh, NoDuplCh}) {
+        if (!keyable)
+            box->setChecked(false);
+        box->setEnabled(keyable);
+    }
+    switchControl(TextLengthEdit, input == InputTypes::Text || input == InputTypes::ImageLink ||
+                                      input == InputTypes::Mailto ||
+                                      input == InputTypes::Hyperlink);
+    switchControl(DateTimeFormatCombo, input == InputTypes::DateTime);
+    switchControl(ImageWidthEdit, input == InputTypes::Image);
+    switchControl(ImageHeightEdit, input == InputTypes::Image);
+    switchControl(EnumValuesMemo, input == InputTypes::Radio || input == InputTypes::Select, true);
+    switchControl(TextareaCols, input == InputTypes::TextArea, true);
+    switchControl(TextareaLines, input == InputTypes::TextArea, true);
+}
+
+bool TFieldDetailsF::PaintedInactive(const QWidget* control) {
+    return control->property(kInactive).toBool();
+}
+
+void TFieldDetailsF::SetField(const TBField& field) {
+    filling_ = true;
+    NameEdit->setText(field.Name);
+    selectText(FieldTypeCombo, field.FieldType);
+    MaxLengthEdit->setText(QString::number(field.MaxLength));
+    selectText(DecimalSymbolCombo, field.DecimalSymbol);
+    NoDuplCh->setChecked(field.NoDuplicates);
+    ReqCh->setChecked(field.Required);
+    KeyCh->setChecked(field.Key);
+    VisibleCh->setChecked(field.Visible);
+    SearchCh->setChecked(field.Searchable);
+    HiddenCh->setChecked(field.Hidden);
+    UmodCh->setChecked(field.Editable);
+    selectText(InputTypeCombo, field.InputType);
+    TextLengthEdit->setText(QString::number(field.TextLength));
+    EnumValuesMemo->setPlainText(field.EnumValues.join(QLatin1Char('\n')));
+    selectText(DateTimeFormatCombo, field.DateTimeFormat);
+    ImageWidthEdit->setText(QString::number(field.ImageWidth));
+    ImageHeightEdit->setText(QString::number(field.ImageHeight));
+    TextareaCols->setText(QString::number(field.TextAreaColumns));
+    TextareaLines->setText(QString::number(field.TextAreaLines));
+    filling_ = false;
+}
+
+TBField TFieldDetailsF::Field() const {
+    auto listText = [](const QComboBox* combo) {
+        return combo->currentIndex() < 0 ? QString() : combo->currentText();
+    };
+    TBField f;
+    f.FieldType = listText(FieldTypeCombo);
+    f.MaxLength = StrToInt(MaxLengthEdit->text());
+    f.DecimalSymbol = listText(DecimalSymbolCombo);
+    f.NoDuplicates = NoDuplCh->isChecked();
+    f.Required = ReqCh->isChecked();
+    f.Key = KeyCh->isChecked();
+    f.Name = NameEdit->text();
+    f.Visible = VisibleCh->isChecked();
+    f.Searchable = SearchCh->isChecked();
+    f.Hidden = HiddenCh->isChecked();
+    f.Editable = UmodCh->isChecked();
+    f.InputType = listText(InputTypeCombo);
+    f.TextLength = StrToInt(TextLengthEdit->text());
+    const QString values = EnumValuesMemo->toPlainText();
+    if (!values.isEmpty()) {
+        f.EnumValues = values.split(QLatin1Char('\n'));
+        if (f.EnumValues.last().isEmpty()) // a closing line break starts no value
+            f.EnumValues.removeLast();
+    }
+    f.DateTimeFormat = listText(DateTimeFormatCombo);
+    f.ImageWidth = StrToInt(ImageWidthEdit->text());
+    f.ImageHeight = StrToInt(ImageHeightEdit->text());
+    f.TextAreaColumns = StrToInt(TextareaCols->text());
+    f.TextAreaLines = StrToInt(TextareaLines->text());
+    return f;
+}
+
+QString TFieldDetailsF::FailedCheck() const {
+    const bool typeChosen = FieldTypeCombo->currentIndex() >= 0;
+    const bool inputChosen = InputTypeCombo->currentIndex() >= 0;
+    const QString type = FieldTypeCombo->currentText();
+    const QString input = InputTypeCombo->currentText();
+
+    if (NameEdit->text().isEmpty())
+        return QStringLiteral("Fill in the Field Name.");
+    if (!typeChosen)
+        return QStringLiteral("Fill in the Field Type.");
+    if (!inputChosen)
+        return QStringLiteral("Fill in the Input Type.");
+    const bool textLike =
+        input == InputTypes::Text || input == InputTypes::Radio || input == InputTypes::Select;
+    if (type == FieldTypes::Text && !textLike && input != InputTypes::TextArea)
+        return QStringLiteral(
+            "The Field Type Text can have the Input Types: Text, Radio, Select and Text area.");
+    if (type == FieldTypes::Integer && !textLike)
+        return QStringLiteral(
+            "The Field Type Integer can have the Input Types: Text, Radio and Select.");
+    if (type == FieldTypes::Real && !textLike)
+        return QStringLiteral(
+            "The Field Type Real number can have the Input Types: Text, Radio and Select.");
+    if (type == FieldTypes::YesNo && input != InputTypes::Checkbox)
+        return onlyInputTypeMessage(type, InputTypes::Checkbox);
+    if (type == FieldTypes::DateTime && input != InputTypes::DateTime)
+        return onlyInputTypeMessage(type, InputTypes::DateTime);
+    if (input == InputTypes::DateTime && DateTimeFormatCombo->currentIndex() < 0)
+        return QStringLiteral("Select a Date && time format.");
+    for (const QString& special :
+         {FieldTypes::Image, FieldTypes::ImageLink, FieldTypes::Mailto, FieldTypes::Hyperlink})
+        if (type == special && input != forcedInputType(special))
+            return onlyInputTypeMessage(type, forcedInputType(special));
+
+    const bool noDupl = NoDuplCh->isChecked();
+    const bool key = KeyCh->isChecked();
+    if (!noDupl && !key)
+        return {};
+    const qint32 maxLength = ZeroStrToInt(MaxLengthEdit->text());
+    if (noDupl && maxLength == 0)
+        return QStringLiteral("Maximal length must be positive if no duplicates allowed.");
+    if (key && maxLength == 0)
+        return QStringLiteral("Maximal length must be positive if key is checked.");
+    if (noDupl && maxLength > 255)
+        return QStringLiteral(
+            "Maximal length cannot be greater than 255 if no duplicates allowed.");
+    if (key && maxLength > 255)
+        return QStringLiteral("Maximal length cannot be greater than 255 if key is checked.");
+    return {};
+}
+
+void TFieldDetailsF::OKBtnClick() {
+    try {
+        const QString message = FailedCheck();
+        if (message.isEmpty())
+            accept();
+        else
+            port_.ShowInformation(message);
+    } catch (const EConvertError& e) {
+        port_.ShowError(e.message());
+    }
+}
+
+void TFieldDetailsF::showEvent(QShowEvent* event) {
+    CentreOnScreen(*this);
+    QDialog::showEvent(event);
+    applyEnablingRules();
+    changed_ = false;
+    NameEdit->setFocus();
+}

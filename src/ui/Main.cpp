@@ -1,0 +1,282 @@
+#include "Main.h"
+
+#include "Centring.h"
+#include "FieldGrid.h"
+#include "Icons.h"
+#include "Settings.h"
+#include "Steps.h"
+#include "WindowPort.h"
+#include "deploy/UserPort.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+const QEvent::Type TMainF::Stage2Event = QEvent::Type(QEvent::User + 0x1400);
+
+TMainF::TMainF(TStore& store, TUserPort* port, QWidget* parent)
+    : QMainWindow(parent), store_(store), port_(port),
+      runDialog_([](QDialog& dialog) { return dialog.exec(); }) {
+    if (!port_) {
+        ownPort_ = std::make_unique<TWindowPort>(
+            this, [this](int page) { return OpenSettingsOnPage(page); });
+        port_ = ownPort_.get();
+    }
+    setWindowTitle(QStringLiteral("CORVANTA Generator"));
+    createActions();
+    createMenus();
+    createToolBar();
+
+    auto* central = new QWidget(this);
+    Heading = new QLabel(QStringLiteral("  Database Fields"), central);
+    QFont headingFont(QStringLiteral("Verdana"));
+    headingFont.setBold(true);
+    headingFont.setPointSize(headingFont.pointSize() + 1);
+    Heading->setFont(headingFont);
+    Heading->setAutoFillBackground(true);
+    Heading->setContentsMargins(8, 6, 8, 6);
+    QPalette headingColours = Heading->palette();
+    headingColours.setColor(QPalette::Window, QColor(0x00, 0x00, 0x80));
+    headingColours.setColor(QPalette::WindowText, palette().color(QPalette::ToolTipBase));
+    Heading->setPalette(headingColours);
+    FieldGrid = new TFieldGridView(central);
+    connect(FieldGrid, &QTableWidget::cellDoubleClicked, this, [this] { FieldModifyA->trigger(); });
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(Heading);
+    layout->addWidget(FieldGrid, 1);
+    setCentralWidget(central);
+    statusBar()->setSizeGripEnabled(true);
+
+    Steps = new TStepsF(this);
+    connect(Steps, &TStepsF::HelpRequested, this, &TMainF::showHelp);
+    Settings = new TSettingsF(this);
+
+    table_ = TBTable::New();
+    fillGrid();
+    SaveA->setEnabled(false);
+    resize(700, 480);
+}
+
+TMainF::~TMainF() = default;
+
+void TMainF::createActions() {
+    struct Entry {
+        QAction*& action;
+        const char* caption;
+        QKeySequence shortcut;
+        const char* hint;
+        void (TMainF::*slot)();
+        TToolIcon icon;
+    };
+    const Entry actions[] = {
+        {FieldCreateA, "Create", Qt::CTRL | Qt::Key_C, "Create new field",
+         &TMainF::FieldCreateAExecute, TToolIcon::Create},
+        {FieldModifyA, "Modify", Qt::CTRL | Qt::Key_M, "Modify selected field",
+         &TMainF::FieldModifyAExecute, TToolIcon::Modify},
+        {FieldDeleteA, "Delete", Qt::CTRL | Qt::Key_D, "Delete selected field",
+         &TMainF::FieldDeleteAExecute, TToolIcon::Delete},
+        {FieldUpA, "Up", {}, "Move up selected field", &TMainF::FieldUpAExecute, TToolIcon::Up},
+        {FieldDownA,
+         "Down",
+         {},
+         "Move down selected field",
+         &TMainF::FieldDownAExecute,
+         TToolIcon::Down},
+        {HelpA, "CORVANTA Help", Qt::Key_F1, "Corvanta Help", &TMainF::HelpAExecute,
+         TToolIcon::Help},
+        // Ctrl+C would be this action's key too, but it belongs to Create.
+        {StepsA,
+         "Steps of Database Creation",
+         {},
+         "Steps of Database Creation",
+         &TMainF::StepsAExecute,
+         TToolIcon::Steps},
+        {AboutA, "About...", {}, nullptr, &TMainF::AboutAExecute, TToolIcon::Help},
+        {SettingsA, "Settings...", Qt::CTRL | Qt::Key_T, "Settings", &TMainF::SettingsAExecute,
+         TToolIcon::Settings},
+        {GenerateA, "Generate", Qt::CTRL | Qt::Key_G, "Generate PHP files",
+         &TMainF::GenerateAExecute, TToolIcon::Generate},
+        {UploadA, "Upload", Qt::CTRL | Qt::Key_U, "Upload database", &TMainF::UploadAExecute,
+         TToolIcon::Upload},
+        {ImportA, "Import from Database...", Qt::CTRL | Qt::Key_I, "Download Data from Database",
+         &TMainF::ImportAExecute, TToolIcon::Download},
+        {ExportA, "Export to Database...", Qt::CTRL | Qt::Key_E, "Upload Data to Server",
+         &TMainF::ExportAExecute, TToolIcon::SendData},
+        {NewA, "New Database", Qt::CTRL | Qt::Key_N, "New Database", &TMainF::NewAExecute,
+         TToolIcon::New},
+        {OpenA, "Open Database...", Qt::CTRL | Qt::Key_O, "Open Database", &TMainF::OpenAExecute,
+         TToolIcon::Open},
+        {SaveA, "Save Database", Qt::CTRL | Qt::Key_S, "Save Database", &TMainF::SaveAExecute,
+         TToolIcon::Save},
+        {SaveAsA, "Save Database As...", Qt::CTRL | Qt::Key_A, nullptr, &TMainF::SaveAsAExecute,
+         TToolIcon::Save},
+        // Ctrl+R is taken by GenerateUploadA, which does nothing.
+        {RemoveA,
+         "Remove Database...",
+         {},
+         "Remove Database",
+         &TMainF::RemoveAExecute,
+         TToolIcon::Remove},
+        {BackA, "Back to the Welcome window", Qt::CTRL | Qt::Key_B, "Back to Welcome window",
+         &TMainF::BackAExecute, TToolIcon::Back},
+        {ExitA, "E&xit", {}, nullptr, &TMainF::ExitAExecute, TToolIcon::Back},
+    };
+    for (const Entry& entry : actions) {
+        entry.action = new QAction(QString::fromLatin1(entry.caption), this);
+        entry.action->setShortcut(entry.shortcut);
+        entry.action->setShortcutContext(Qt::WindowShortcut);
+        if (entry.hint) {
+            entry.action->setToolTip(QString::fromLatin1(entry.hint));
+            entry.action->setStatusTip(QString::fromLatin1(entry.hint));
+        }
+        entry.action->setIcon(ToolIcon(entry.icon));
+        entry.action->setIconVisibleInMenu(false);
+        connect(entry.action, &QAction::triggered, this, entry.slot);
+        addAction(entry.action);
+    }
+    GenerateUploadA = new QAction(QStringLiteral("Generate && Upload"), this);
+    GenerateUploadA->setShortcut(Qt::CTRL | Qt::Key_R);
+    addAction(GenerateUploadA);
+    connectDeployCommands();
+}
+
+void TMainF::createMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    file->addActions({NewA, OpenA, SaveA, SaveAsA});
+    file->addSeparator();
+    file->addActions({BackA, ExitA});
+    QMenu* field = menuBar()->addMenu(QStringLiteral("Field"));
+    field->addActions({FieldCreateA, FieldModifyA, FieldDeleteA});
+    field->addSeparator();
+    field->addActions({FieldUpA, FieldDownA});
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("Tools"));
+    tools->addAction(SettingsA);
+    tools->addSeparator();
+    tools->addActions({GenerateA, UploadA});
+    tools->addSeparator();
+    tools->addActions({ImportA, ExportA});
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+    help->addActions({HelpA, StepsA});
+    help->addSeparator();
+    help->addAction(AboutA);
+}
+
+void TMainF::createToolBar() {
+    ToolBar = addToolBar(QStringLiteral("Tools"));
+    ToolBar->setMovable(false);
+    ToolBar->setIconSize(QSize(24, 24));
+    // New, Open and Remove have no button: they are reached by the menu or
+    // the welcome window.
+    ToolBar->addAction(BackA);
+    ToolBar->addSeparator();
+    ToolBar->addAction(SaveA);
+    ToolBar->addSeparator();
+    ToolBar->addActions({FieldCreateA, FieldModifyA, FieldDeleteA, FieldUpA, FieldDownA});
+    ToolBar->addSeparator();
+    ToolBar->addAction(SettingsA);
+    ToolBar->addSeparator();
+    ToolBar->addActions({GenerateA, UploadA});
+    ToolBar->addSeparator();
+    ToolBar->addActions({ImportA, ExportA});
+    ToolBar->addSeparator();
+    ToolBar->addActions({HelpA, StepsA});
+}
+
+void TMainF::SetTable(TBTable table) {
+    table_ = std::move(table);
+    fillGrid();
+}
+
+bool TMainF::Changed() const {
+    return SaveA->isEnabled();
+}
+
+void TMainF::SetChanged(bool changed) {
+    SaveA->setEnabled(changed);
+}
+
+void TMainF::fillGrid() {
+    FieldGrid->Fill(table_.FillGrid());
+}
+
+void TMainF::showProjectName() {
+    setWindowTitle(Caption + QStringLiteral(" - ") + table_.DbName);
+    Heading->setText(QStringLiteral("  Database Fields - ") + table_.DbName);
+}
+
+void TMainF::placeSteps() {
+    Steps->adjustSize();
+    const QRect main = frameGeometry();
+    const QRect steps = Steps->frameGeometry();
+    // Against the main window's right edge, but never off a small screen.
+    const QRect area = screen()->availableGeometry();
+    const int left = std::max(
+        area.left(), std::min(main.left() + main.width(), area.right() + 1 - steps.width()));
+    Steps->move(left, main.top() + (main.height() - steps.height()) / 2);
+}
+
+TMainF::TMainResult TMainF::ShowModal() {
+    result_ = ResultBack;
+    QEventLoop loop;
+    connect(this, &TMainF::Closed, &loop, &QEventLoop::quit);
+    show();
+    loop.exec();
+    return result_;
+}
+
+void TMainF::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (event->spontaneous())
+        return;
+    SetChanged(false);
+    fillGrid();
+    setWindowTitle(Caption);
+    Heading->setText(QStringLiteral("  Database Fields - ") + table_.DbName);
+    CentreOnScreen(*this);
+    placeSteps();
+    Steps->show();
+    // Once more when the frame is known and the window centred.
+    QTimer::singleShot(0, this, [this] { placeSteps(); });
+}
+
+void TMainF::closeEvent(QCloseEvent* event) {
+    if (Changed()) {
+        const TAnswer answer = port_->Confirm(QStringLiteral("Do you want to save changes?"));
+        if (answer == TAnswer::Yes)
+            SaveAExecute();
+        // A save that did not happen (name dialog cancelled, store error)
+        // must not cost the user his changes.
+        if (answer == TAnswer::Cancel || (answer == TAnswer::Yes && Changed())) {
+            result_ = ResultBack;
+            event->ignore();
+            return;
+        }
+    }
+    Steps->hide();
+    event->accept();
+    emit Closed(result_);
+}
+
+bool TMainF::event(QEvent* event) {
+    if (event->type() == Stage2Event) {
+        runStage2(pendingScript_);
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void TMainF::PostStage2(const QString& script) {
+    pendingScript_ = script;
+    QCoreApplication::postEvent(this, new QEvent(Stage2Event));
+}

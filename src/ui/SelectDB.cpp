@@ -1,0 +1,72 @@
+#include "SelectDB.h"
+
+#include "Centring.h"
+#include "deploy/UserPort.h"
+
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+const QString kSelectFirst = QStringLiteral("Please select a Database!");
+}
+
+TSelectDBF::TSelectDBF(const QStringList& names, TUserPort& port, QWidget* parent)
+    : QDialog(parent), port_(port) {
+    setWindowTitle(QStringLiteral("Existing Databases"));
+    TableList = new QListWidget(this);
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OpenBtn = new QPushButton(QStringLiteral("Open"), this);
+    RemoveBtn = new QPushButton(QStringLiteral("Remove"), this);
+    CloseBtn = new QPushButton(QStringLiteral("Close"), this);
+    OKBtn->setDefault(true);
+    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CloseBtn, &QPushButton::clicked, this, &QDialog::reject);
+    connect(OpenBtn, &QPushButton::clicked, this, &TSelectDBF::OpenBtnClick);
+    connect(RemoveBtn, &QPushButton::clicked, this, &TSelectDBF::RemoveBtnClick);
+    connect(TableList, &QListWidget::itemDoubleClicked, this, [this] {
+        if (!SelectedName().isEmpty())
+            accept();
+    });
+
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* button : {OKBtn, OpenBtn, RemoveBtn, CloseBtn})
+        buttons->addWidget(button);
+    buttons->addStretch();
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(TableList, 1);
+    layout->addLayout(buttons);
+    resize(380, 280);
+    SetNames(names);
+}
+
+void TSelectDBF::SetNames(const QStringList& names) {
+    TableList->clear();
+    TableList->addItems(names);
+}
+
+QString TSelectDBF::SelectedName() const {
+    const QListWidgetItem* item = TableList->currentItem();
+    return item && item->isSelected() ? item->text() : QString();
+}
+
+void TSelectDBF::OpenBtnClick() {
+    if (SelectedName().isEmpty())
+        port_.ShowMessage(kSelectFirst);
+    else
+        accept();
+}
+
+void TSelectDBF::RemoveBtnClick() {
+    const QString name = SelectedName();
+    if (name.isEmpty())
+        port_.ShowMessage(kSelectFirst);
+    else
+        emit RemoveRequested(name);
+}
+
+void TSelectDBF::showEvent(QShowEvent* event) {
+    CentreOnScreen(*this);
+    QDialog::showEvent(event);
+}

@@ -1,0 +1,169 @@
+#include "WindowPort.h"
+
+#include "ExportMsg.h"
+#include "Log.h"
+#include "Progress.h"
+#include "ProgressBar.h"
+#include "Warning.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+
+namespace {
+
+QString lines(QString text) {
+    return text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
+void box(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text) {
+    QMessageBox message(icon, title, lines(text), QMessageBox::Ok, parent);
+    message.exec();
+}
+
+} // namespace
+
+TWindowPort::TWindowPort(QWidget* mainWindow, std::function<bool(int)> openSettings)
+    : main_(mainWindow), openSettings_(std::move(openSettings)),
+      progress_(std::make_unique<TProgressF>()), wait_(std::make_unique<TProgressBarF>()),
+      warning_(std::make_unique<TWarningF>()), export_(std::make_unique<TExportMsgF>()),
+      log_(std::make_unique<TLogF>()) {}
+
+TWindowPort::~TWindowPort() = default;
+
+QWidget* TWindowPort::boxParent() const {
+    return main_ && main_->isEnabled() ? main_ : nullptr;
+}
+
+void TWindowPort::ShowWarning(const QString& text) {
+    box(boxParent(), QMessageBox::Warning, QStringLiteral("Warning"), text);
+}
+
+void TWindowPort::ShowInformation(const QString& text) {
+    box(boxParent(), QMessageBox::Information, QStringLiteral("Information"), text);
+}
+
+void TWindowPort::ShowMessage(const QString& text) {
+    box(boxParent(), QMessageBox::NoIcon, QStringLiteral("Corvanta"), text);
+}
+
+void TWindowPort::ShowError(const QString& text) {
+    box(boxParent(), QMessageBox::Critical, QStringLiteral("Corvanta"), text);
+}
+
+TAnswer TWindowPort::Confirm(const QString& text, TConfirmButtons buttons) {
+    QMessageBox::StandardButtons shown;
+    switch (buttons) {
+    case TConfirmButtons::YesNoCancel:
+        shown = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        break;
+    case TConfirmButtons::YesNo:
+        shown = QMessageBox::Yes | QMessageBox::No;
+        break;
+    case TConfirmButtons::OKCancel:
+        shown = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
+    }
+    QMessageBox message(QMessageBox::Question, QStringLiteral("Confirm"), lines(text), shown,
+                        boxParent());
+    switch (message.exec()) {
+    case QMessageBox::Yes:
+        return TAnswer::Yes;
+    case QMessageBox::No:
+        return TAnswer::No;
+    case QMessageBox::Ok:
+        return TAnswer::OK;
+    default:
+        return buttons == TConfirmButtons::YesNo ? TAnswer::No : TAnswer::Cancel;
+    }
+}
+
+bool TWindowPort::AskQuestion(const QString& text) {
+    return warning_->Ask(text);
+}
+
+TExportChoice TWindowPort::AskExport(const QString& text) {
+    export_->Msg->setText(lines(text));
+    return export_->exec() == QDialog::Accepted ? TExportChoice::Replace : TExportChoice::Append;
+}
+
+QString TWindowPort::ChooseFile(TFileChoice choice) {
+    const TFileDialogInfo info = FileDialogInfo(choice);
+    QFileDialog dialog(boxParent(), info.Title, QString(), info.Filters);
+    dialog.setAcceptMode(info.Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(info.Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(info.DefaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+void TWindowPort::ProgressSetMaximum(int maximum) {
+    progress_->G1->setMaximum(maximum);
+}
+
+void TWindowPort::ProgressSetPosition(int position) {
+    progress_->G1->setValue(position);
+}
+
+int TWindowPort::ProgressPosition() const {
+    return progress_->G1->value();
+}
+
+void TWindowPort::ProgressSetText(const QString& text) {
+    progress_->InfoLabel->setText(text);
+    QApplication::processEvents();
+}
+
+void TWindowPort::ProgressShow() {
+    progress_->show();
+    progress_->raise();
+    QApplication::processEvents();
+}
+
+void TWindowPort::ProgressHide() {
+    progress_->hide();
+}
+
+bool TWindowPort::ProgressCancelled() {
+    // Deliver a click on Cancel that is still waiting in the queue.
+    QApplication::processEvents();
+    return progress_->Cancelled();
+}
+
+void TWindowPort::WaitShow(const QString& text) {
+    wait_->ProgressLabel->setText(text);
+    wait_->show();
+    wait_->raise();
+    QApplication::processEvents();
+}
+
+void TWindowPort::WaitHide() {
+    wait_->hide();
+}
+
+void TWindowPort::ShowReport(const TReport& report, const QString& fileInfo,
+                             const QString& siteUrl) {
+    log_->SetReport(report);
+    log_->FileInfo->setText(fileInfo);
+    log_->ShowSiteButtons(siteUrl);
+    log_->exec();
+}
+
+bool TWindowPort::OpenSettings(int page) {
+    return openSettings_ ? openSettings_(page) : false;
+}
+
+void TWindowPort::SetMainEnabled(bool enabled) {
+    if (main_)
+        main_->setEnabled(enabled);
+}
+
+void TWindowPort::FocusMain() {
+    if (main_) {
+        main_->activateWindow();
+        main_->raise();
+    }
+}

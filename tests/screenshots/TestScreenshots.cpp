@@ -1,0 +1,193 @@
+// Saves a picture of every window into CORVANTA_SCREENSHOT_DIR, and checks
+// that no label or button is cut off.
+#include "common/WindowTestSupport.h"
+
+#include "deploy/ScriptedPort.h"
+#include "model/TableFields.h"
+#include "ui/ExportMsg.h"
+#include "ui/FieldDetails.h"
+#include "ui/FieldGrid.h"
+#include "ui/Log.h"
+#include "ui/Progress.h"
+#include "ui/ProgressBar.h"
+#include "ui/SaveAs.h"
+#include "ui/SelectDB.h"
+#include "ui/Steps.h"
+#include "ui/Warning.h"
+#include "ui/WindowPort.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+
+QString shotFolder() {
+    QString dir = qEnvironmentVariable("CORVANTA_SCREENSHOT_DIR");
+    if (dir.isEmpty())
+        dir = QDir::current().filePath(QStringLiteral("screenshots"));
+    QDir().mkpath(dir);
+    return dir;
+}
+
+// Every visible label and button shows its whole text.
+void verifyNothingCut(QWidget& window) {
+    for (QLabel* label : window.findChildren<QLabel*>()) {
+        if (!label->isVisibleTo(&window) || label->text().isEmpty() || label->wordWrap() ||
+            !label->pixmap().isNull())
+            continue;
+        QVERIFY2(label->width() >= label->minimumSizeHint().width(),
+                 qPrintable(QStringLiteral("label cut off: ") + label->text()));
+    }
+    for (QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
+        if (!button->isVisibleTo(&window) || button->text().isEmpty())
+            continue;
+        QVERIFY2(button->width() >= button->sizeHint().width() - 2,
+                 qPrintable(QStringLiteral("button cut off: ") + button->text()));
+    }
+}
+
+void shoot(QWidget& window, const QString& name) {
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(150);
+    verifyNothingCut(window);
+    const QString path = QDir(shotFolder()).filePath(name + QStringLiteral(".png"));
+    QVERIFY(window.grab().save(path));
+}
+
+TBTable sampleProject() {
+    TBTable t = TBTable::New();
+    t.DbName = QStringLiteral("Bookshop");
+    TBField title = EnteredField(QStringLiteral("Title"), FieldTypes::Text, InputTypes::Text);
+    title.Required = true;
+    title.Searchable = true;
+    TBField price = EnteredField(QStringLiteral("Price"), FieldTypes::Real, InputTypes::Text);
+    price.Searchable = true;
+    TBField stock =
+        EnteredField(QStringLiteral("In stock"), FieldTypes::YesNo, InputTypes::Checkbox);
+    TBField cover = EnteredField(QStringLiteral("Cover"), FieldTypes::Image, InputTypes::Image);
+    TBField isbn = EnteredField(QStringLiteral("ISBN"), FieldTypes::Text, InputTypes::Text);
+    isbn.NoDuplicates = true;
+    for (const TBField& f : {title, price, stock, cover, isbn})
+        t.AddField(f);
+    return t;
+}
+
+} // namespace
+
+class TestScreenshots : public QObject {
+    Q_OBJECT
+private slots:
+    void mainWindow() {
+        TTempStore temp;
+        TScriptedPort port;
+        TMainF main(temp.Store(), &port);
+        main.SetTable(sampleProject());
+        shoot(main, QStringLiteral("main-window"));
+        shoot(*main.Steps, QStringLiteral("steps-window"));
+        // The whole screen: the steps window stands beside the main window.
+        const QString desktop = QDir(shotFolder()).filePath(QStringLiteral("desktop.png"));
+        QVERIFY(main.screen()->grabWindow(0).save(desktop));
+    }
+
+    void fieldDetails() {
+        TScriptedPort port;
+        TFieldDetailsF dialog(port);
+        dialog.setWindowTitle(QStringLiteral("Modify field"));
+        TBField f = EnteredField(QStringLiteral("Category"), FieldTypes::Text, InputTypes::Select);
+        f.EnumValues = QStringList{QStringLiteral("Novel"), QStringLiteral("Poetry"),
+                                   QStringLiteral("Travel")};
+        f.Searchable = true;
+        f.Visible = true;
+        dialog.SetField(f);
+        shoot(dialog, QStringLiteral("field-details-database"));
+        dialog.Pages->setCurrentIndex(1);
+        shoot(dialog, QStringLiteral("field-details-appearance"));
+    }
+
+    void progressWindows() {
+        TWindowPort port(nullptr, {});
+        port.ProgressSetMaximum(26);
+        port.ProgressSetPosition(9);
+        port.ProgressSetText(QStringLiteral("Uploading search.php"));
+        shoot(port.ProgressWindow(), QStringLiteral("progress"));
+        port.ProgressWindow().CancelBtnClick();
+        shoot(port.ProgressWindow(), QStringLiteral("progress-cancelled"));
+        port.ProgressHide();
+
+        port.WaitWindow().ProgressLabel->setText(
+            QStringLiteral("Removing Database Bookshop. Please, wait ..."));
+        shoot(port.WaitWindow(), QStringLiteral("wait"));
+        port.WaitHide();
+    }
+
+    void questionWindows() {
+        TWindowPort port(nullptr, {});
+        TWarningF& warning = port.WarningWindow();
+        warning.WarningText->setText(QStringLiteral(
+            "Create database on the server ?\nIf you want create new database, say YES, Existing "
+            "records will be lost!\nIf you want keep existing records, say NO"));
+        shoot(warning, QStringLiteral("warning"));
+        warning.hide();
+
+        TExportMsgF& exportMsg = port.ExportWindow();
+        exportMsg.Msg->setText(
+            QStringLiteral("Table (books) with 42 lines already exist on the server."));
+        shoot(exportMsg, QStringLiteral("export-choice"));
+        exportMsg.hide();
+    }
+
+    void reportWindow() {
+        TWindowPort port(nullptr, {});
+        TReport report;
+        report.Title = QStringLiteral("Upload report");
+        report.AddHeading(QStringLiteral("Upload report"));
+        report.AddLine();
+        report.AddLine(
+            QStringLiteral(
+                "Upload process was successful, database creation process was successful."),
+            true);
+        report.AddLine();
+        report.AddLine(QStringLiteral("The generated database was uploaded to:"), true);
+        report.AddLine(QStringLiteral("http://www.example.com/books/"));
+        report.AddLine();
+        report.AddLine(QStringLiteral("Visitors functions are available at:"), true);
+        report.AddLine(QStringLiteral("http://www.example.com/books/"));
+        report.AddLine();
+        report.AddLine(QStringLiteral("Administrator functions are available at:"), true);
+        report.AddLine(QStringLiteral("http://www.example.com/books/admin/"));
+        TLogF& log = port.ReportWindow();
+        log.SetReport(report);
+        log.FileInfo->setText(QStringLiteral("Report saved to 'Upload.log'"));
+        log.ShowSiteButtons(QStringLiteral("http://www.example.com/books/"));
+        shoot(log, QStringLiteral("report"));
+        log.hide();
+    }
+
+    void projectDialogs() {
+        TTempStore temp;
+        TScriptedPort port;
+        TSaveAsF saveAs(temp.Store(), port);
+        shoot(saveAs, QStringLiteral("save-as"));
+        TSelectDBF select(
+            {QStringLiteral("Bookshop"), QStringLiteral("Members club"), QStringLiteral("Recipes")},
+            port);
+        select.OpenBtn->hide();
+        select.RemoveBtn->hide();
+        select.TableList->setCurrentRow(1);
+        shoot(select, QStringLiteral("select-database"));
+    }
+};
+
+QTEST_MAIN(TestScreenshots)
+#include "TestScreenshots.moc"

@@ -1,0 +1,440 @@
+#include "common/WindowTestSupport.h"
+
+#include "deploy/ScriptedPort.h"
+#include "model/Convert.h"
+#include "model/TableFields.h"
+#include "ui/FieldDetails.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+
+const QString kNone = QStringLiteral("-");
+
+void choose(QComboBox* combo, const QString& text) {
+    combo->setCurrentIndex(text == kNone ? -1 : combo->findText(text));
+    QVERIFY(text == kNone || combo->currentIndex() >= 0);
+}
+
+struct TShownDialog {
+    TScriptedPort port;
+    TFieldDetailsF dialog{port};
+    TShownDialog() {
+        dialog.show();
+        QCoreApplication::processEvents();
+    }
+};
+
+} // namespace
+
+class TestFieldDetails : public QObject {
+    Q_OBJECT
+private slots:
+    void emptyDialog() {
+        TShownDialog d;
+        QCOMPARE(d.dialog.Pages->currentIndex(), 0);
+        QCOMPARE(d.dialog.Pages->tabText(0), QStringLiteral("Database"));
+        QCOMPARE(d.dialog.Pages->tabText(1), QStringLiteral("Appearance on the web"));
+        QCOMPARE(d.dialog.FieldTypeCombo->currentIndex(), -1);
+        QCOMPARE(d.dialog.InputTypeCombo->currentIndex(), -1);
+        QCOMPARE(d.dialog.MaxLengthEdit->text(), QStringLiteral("30"));
+        QCOMPARE(d.dialog.ImageWidthEdit->text(), QStringLiteral("50"));
+        QCOMPARE(d.dialog.TextareaLines->text(), QStringLiteral("1"));
+        QVERIFY(!d.dialog.Changed());
+        QVERIFY(d.dialog.OKBtn->isDefault());
+    }
+
+    // Each OK check in order, with the combination that makes it the first to fail.
+    void okChecks_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("fieldType");
+        QTest::addColumn<QString>("inputType");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("noDupl");
+        QTest::addColumn<bool>("key");
+        QTest::addColumn<QString>("maxLength");
+        QTest::addColumn<QString>("message"); // empty: OK closes the dialog
+
+        const QString text = FieldTypes::Text;
+        QTest::newRow("1 name") << "" << text << "Text" << kNone << false << false << "30"
+                                << "Fill in the Field Name.";
+        QTest::newRow("2 field type") << "A" << kNone << "Text" << kNone << false << false << "30"
+                                      << "Fill in the Field Type.";
+        QTest::newRow("3 input type") << "A" << text << kNone << kNone << false << false << "30"
+                                      << "Fill in the Input Type.";
+        QTest::newRow("4 text")
+            << "A" << text << "Checkbox" << kNone << false << false << "30"
+            << "The Field Type Text can have the Input Types: Text, Radio, Select and Text area.";
+        QTest::newRow("5 integer")
+            << "A"
+            << "Integer"
+            << "Text area" << kNone << false << false << "30"
+            << "The Field Type Integer can have the Input Types: Text, Radio and Select.";
+        QTest::newRow("6 real")
+            << "A"
+            << "Real number"
+            << "Checkbox" << kNone << false << false << "30"
+            << "The Field Type Real number can have the Input Types: Text, Radio and Select.";
+        QTest::newRow("7 yes/no") << "A"
+                                  << "Yes/No"
+                                  << "Text" << kNone << false << false << "30"
+                                  << "The Field Type Yes/No can have only the Input Type Checkbox.";
+        QTest::newRow("8 date")
+            << "A"
+            << "Date & time"
+            << "Text" << kNone << false << false << "30"
+            << "The Field Type Date & time can have only the Input Type Date & time.";
+        QTest::newRow("9 format") << "A"
+                                  << "Date & time"
+                                  << "Date & time" << kNone << false << false << "30"
+                                  << "Select a Date && time format.";
+        QTest::newRow("10 image") << "A"
+                                  << "Image"
+                                  << "Text" << kNone << false << false << "30"
+                                  << "The Field Type Image can have only the Input Type Image.";
+        QTest::newRow("11 image link")
+            << "A"
+            << "Image link"
+            << "Image" << kNone << false << false << "30"
+            << "The Field Type Image link can have only the Input Type Image link.";
+        QTest::newRow("12 mailto") << "A"
+                                   << "Mailto"
+                                   << "Hyperlink" << kNone << false << false << "30"
+                                   << "The Field Type Mailto can have only the Input Type Mailto.";
+        QTest::newRow("13 hyperlink")
+            << "A"
+            << "Hyperlink"
+            << "Text" << kNone << false << false << "30"
+            << "The Field Type Hyperlink can have only the Input Type Hyperlink.";
+        QTest::newRow("14 no duplicates, empty length")
+            << "A" << text << "Text" << kNone << true << false << ""
+            << "Maximal length must be positive if no duplicates allowed.";
+        QTest::newRow("15 key, empty length")
+            << "A" << text << "Text" << kNone << false << true << ""
+            << "Maximal length must be positive if key is checked.";
+        QTest::newRow("16 no duplicates, 256")
+            << "A" << text << "Text" << kNone << true << false << "256"
+            << "Maximal length cannot be greater than 255 if no duplicates allowed.";
+        QTest::newRow("17 key, 256")
+            << "A" << text << "Text" << kNone << false << true << "256"
+            << "Maximal length cannot be greater than 255 if key is checked.";
+        QTest::newRow("both at 0: no duplicates first")
+            << "A" << text << "Text" << kNone << true << true << "0"
+            << "Maximal length must be positive if no duplicates allowed.";
+        QTest::newRow("key at 255 passes")
+            << "A" << text << "Text" << kNone << false << true << "255"
+            << "";
+        QTest::newRow("date with a format passes") << "A"
+                                                   << "Date & time"
+                                                   << "Date & time"
+                                                   << "hh:mm" << false << false << "30"
+                                                   << "";
+        QTest::newRow("integer select passes") << "A"
+                                               << "Integer"
+                                               << "Select" << kNone << false << false << "30"
+                                               << "";
+        QTest::newRow("text area passes")
+            << "A" << text << "Text area" << kNone << false << false << "30"
+            << "";
+        QTest::newRow("format only asked for dates") << "A"
+                                                     << "Mailto"
+                                                     << "Mailto" << kNone << false << false << ""
+                                                     << "";
+    }
+    void okChecks() {
+        QFETCH(QString, name);
+        QFETCH(QString, fieldType);
+        QFETCH(QString, inputType);
+        QFETCH(QString, format);
+        QFETCH(bool, noDupl);
+        QFETCH(bool, key);
+        QFETCH(QString, maxLength);
+        QFETCH(QString, message);
+
+        TShownDialog d;
+        TFieldDetailsF& f = d.dialog;
+        f.NameEdit->setText(name);
+        choose(f.FieldTypeCombo, fieldType); // may force an input type ...
+        choose(f.InputTypeCombo, inputType); // ... which the user then overrides
+        choose(f.DateTimeFormatCombo, format);
+        f.NoDuplCh->setChecked(noDupl);
+        f.KeyCh->setChecked(key);
+        f.MaxLengthEdit->setText(maxLength);
+        f.Pages->setCurrentIndex(1);
+        QTest::mouseClick(f.OKBtn, Qt::LeftButton);
+
+        if (message.isEmpty()) {
+            QVERIFY(!f.isVisible());
+            QCOMPARE(f.result(), int(QDialog::Accepted));
+            QVERIFY(d.port.Events().isEmpty());
+        } else {
+            QCOMPARE(d.port.EventsOf(QStringLiteral("information")), QStringList{message});
+            QVERIFY(f.isVisible());
+            // The dialog stays as entered, on the page the user was on.
+            QCOMPARE(f.Pages->currentIndex(), 1);
+            QCOMPARE(f.NameEdit->text(), name);
+            QCOMPARE(f.MaxLengthEdit->text(), maxLength);
+        }
+    }
+
+    void maxLengthThatIsNoNumber() {
+        TShownDialog d;
+        TFieldDetailsF& f = d.dialog;
+        f.NameEdit->setText(QStringLiteral("A"));
+        choose(f.FieldTypeCombo, FieldTypes::Text);
+        choose(f.InputTypeCombo, InputTypes::Text);
+        f.KeyCh->setChecked(true);
+        f.MaxLengthEdit->setText(QStringLiteral("-5")); // read as "0-5"
+        f.OKBtnClick();
+        QCOMPARE(d.port.EventsOf(QStringLiteral("error")).size(), 1);
+        QVERIFY(f.isVisible());
+        // Without key or no-duplicates the length is not looked at.
+        f.KeyCh->setChecked(false);
+        f.OKBtnClick();
+        QVERIFY(!f.isVisible());
+    }
+
+    void forcedInputTypes_data() {
+        QTest::addColumn<QString>("fieldType");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("yes/no") << "Yes/No"
+                                << "Checkbox";
+        QTest::newRow("date") << "Date & time"
+                              << "Date & time";
+        QTest::newRow("image") << "Image"
+                               << "Image";
+        QTest::newRow("image link") << "Image link"
+                                    << "Image link";
+        QTest::newRow("mailto") << "Mailto"
+                                << "Mailto";
+        QTest::newRow("hyperlink") << "Hyperlink"
+                                   << "Hyperlink";
+        QTest::newRow("text keeps") << "Text"
+                                    << "Radio";
+        QTest::newRow("integer keeps") << "Integer"
+                                       << "Radio";
+        QTest::newRow("real keeps") << "Real number"
+                                    << "Radio";
+    }
+    void forcedInputTypes() {
+        QFETCH(QString, fieldType);
+        QFETCH(QString, expected);
+        TShownDialog d;
+        choose(d.dialog.InputTypeCombo, InputTypes::Radio);
+        choose(d.dialog.FieldTypeCombo, fieldType);
+        QCOMPARE(d.dialog.InputTypeCombo->currentText(), expected);
+    }
+
+    void forcedTypeStaysWhenSwitchingBack() {
+        TShownDialog d;
+        TFieldDetailsF& f = d.dialog;
+        f.NameEdit->setText(QStringLiteral("Paid"));
+        choose(f.InputTypeCombo, InputTypes::Text);
+        choose(f.FieldTypeCombo, FieldTypes::YesNo);
+        QCOMPARE(f.InputTypeCombo->currentText(), InputTypes::Checkbox);
+        choose(f.FieldTypeCombo, FieldTypes::Text);
+        QCOMPARE(f.InputTypeCombo->currentText(), InputTypes::Checkbox);
+        f.OKBtnClick();
+        QCOMPARE(d.port.Messages(), QStringList{"The Field Type Text can have the Input Types: "
+                                                "Text, Radio, Select and Text area."});
+    }
+
+    void enablingByFieldType_data() {
+        QTest::addColumn<QString>("fieldType");
+        QTest::addColumn<bool>("maxLength");
+        QTest::addColumn<bool>("decimal");
+        QTest::addColumn<bool>("keyable");
+        QTest::newRow("none") << "-" << false << false << true;
+        QTest::newRow("text") << "Text" << true << false << true;
+        QTest::newRow("integer") << "Integer" << true << false << true;
+        QTest::newRow("real") << "Real number" << false << true << true;
+        QTest::newRow("yes/no") << "Yes/No" << false << false << true;
+        QTest::newRow("image") << "Image" << false << false << false;
+        QTest::newRow("mailto") << "Mailto" << false << false << true;
+    }
+    void enablingByFieldType() {
+        QFETCH(QString, fieldType);
+        QFETCH(bool, maxLength);
+        QFETCH(bool, decimal);
+        QFETCH(bool, keyable);
+        TShownDialog d;
+        TFieldDetailsF& f = d.dialog;
+        choose(f.FieldTypeCombo, FieldTypes::Text);
+        f.KeyCh->setChecked(true);
+        f.NoDuplCh->setChecked(true);
+        choose(f.FieldTypeCombo, fieldType);
+        QCOMPARE(f.MaxLengthEdit->isEnabled(), maxLength);
+        QCOMPARE(TFieldDetailsF::PaintedInactive(f.MaxLengthEdit), !maxLength);
+        QCOMPARE(f.DecimalSymbolCombo->isEnabled(), decimal);
+        QCOMPARE(f.KeyCh->isEnabled(), keyable);
+        QCOMPARE(f.NoDuplCh->isEnabled(), keyable);
+        QCOMPARE(f.KeyCh->isChecked(), keyable);
+        QCOMPARE(f.NoDuplCh->isChecked(), keyable);
+    }
+
+    void enablingByInputType_data() {
+        QTest::addColumn<QString>("inputType");
+        QTest::addColumn<bool>("textLength");
+        QTest::addColumn<bool>("format");
+        QTest::addColumn<bool>("image");
+        QTest::addColumn<bool>("memo");
+        QTest::addColumn<bool>("textArea");
+        QTest::newRow("none") << "-" << false << false << false << false << false;
+        QTest::newRow("text") << "Text" << true << false << false << false << false;
+        QTest::newRow("radio") << "Radio" << false << false << false << true << false;
+        QTest::newRow("select") << "Select" << false << false << false << true << false;
+        QTest::newRow("checkbox") << "Checkbox" << false << false << false << false << false;
+        QTest::newRow("text area") << "Text area" << false << false << false << false << true;
+        QTest::newRow("date") << "Date & time" << false << true << false << false << false;
+        QTest::newRow("image") << "Image" << false << false << true << false << false;
+        QTest::newRow("image link") << "Image link" << true << false << false << false << false;
+        QTest::newRow("mailto") << "Mailto" << true << false << false << false << false;
+        QTest::newRow("hyperlink") << "Hyperlink" << true << false << false << false << false;
+    }
+    void enablingByInputType() {
+        QFETCH(QString, inputType);
+        QFETCH(bool, textLength);
+        QFETCH(bool, format);
+        QFETCH(bool, image);
+        QFETCH(bool, memo);
+        QFETCH(bool, textArea);
+        TShownDialog d;
+        TFieldDetailsF& f = d.dialog;
+        choose(f.InputTypeCombo, inputType);
+        QCOMPARE(f.TextLengthEdit->isEnabled(), textLength);
+        QCOMPARE(f.DateTimeFormatCombo->isEnabled(), format);
+        QCOMPARE(f.ImageWidthEdit->isEnabled(), image);
+        QCOMPARE(f.ImageHeightEdit->isEnabled(), image);
+        // The memo and the text area edits are only painted as not applying.
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{f.EnumValuesMemo, f.TextareaCols, f.TextareaLines})
+            QVERIFY(w->isEnabled());
+        QCOMPARE(TFieldDetailsF::PaintedInactive(f.EnumValuesMemo), !memo);
+        QCOMPARE(TFieldDetailsF::PaintedInactive(f.TextareaCols), !textArea);
+        QCOMPARE(TFieldDetailsF::PaintedInactive(f.TextareaLines), !textArea);
+        QCOMPARE(TFieldDetailsF::PaintedInactive(f.ImageWidthEdit), !image);
+    }
+
+    void existingImageFieldCannotBeKey() {
+        TScriptedPort port;
+        TFieldDetailsF f(port);
+        TBField stored =
+            EnteredField(QStringLiteral("Photo"), FieldTypes::Image, InputTypes::Image);
+        stored.Key = true;
+        stored.NoDuplicates = true;
+        f.SetField(stored);
+        f.show();
+        QVERIFY(!f.KeyCh->isChecked() && !f.KeyCh->isEnabled());
+        QVERIFY(!f.NoDuplCh->isChecked() && !f.NoDuplCh->isEnabled());
+        // The rules' own adjustments are not the user's changes.
+        QVERIFY(!f.Changed());
+    }
+
+    void changedFlag() {
+        TScriptedPort port;
+        TFieldDetailsF f(port);
+        f.SetField(EnteredField(QStringLiteral("Title"), FieldTypes::Text, InputTypes::Text));
+        f.show();
+        QVERIFY(!f.Changed());
+        f.OKBtnClick();
+        QVERIFY(!f.isVisible());
+        QVERIFY(!f.Changed());
+
+        f.show();
+        QVERIFY(!f.Changed());
+        f.NameEdit->setFocus();
+        f.NameEdit->end(false);
+        QTest::keyClick(f.NameEdit, Qt::Key_X);
+        QTest::keyClick(f.NameEdit, Qt::Key_Backspace);
+        QCOMPARE(f.NameEdit->text(), QStringLiteral("Title"));
+        QVERIFY(f.Changed());
+
+        // Every kind of control counts.
+        const QList<std::function<void()>> edits = {
+            [&] { f.ReqCh->click(); },
+            [&] { f.DecimalSymbolCombo->setCurrentIndex(1); },
+            [&] { f.EnumValuesMemo->setPlainText(QStringLiteral("a")); },
+            [&] { f.ImageHeightEdit->setText(QStringLiteral("7")); },
+            [&] { f.DateTimeFormatCombo->setCurrentIndex(2); },
+        };
+        for (const auto& edit : edits) {
+            f.hide();
+            f.show();
+            QVERIFY(!f.Changed());
+            edit();
+            QVERIFY(f.Changed());
+        }
+    }
+
+    void nameMirroring() {
+        TShownDialog d;
+        TFieldDetailsF& f = d.dialog;
+        QTest::keyClicks(f.NameEdit, QStringLiteral("Price"));
+        QCOMPARE(f.NameEdit2->text(), QStringLiteral("Price"));
+        f.Pages->setCurrentIndex(1);
+        f.NameEdit2->setFocus();
+        QTest::keyClick(f.NameEdit2, Qt::Key_Backspace);
+        QCOMPARE(f.NameEdit->text(), QStringLiteral("Pric"));
+        QVERIFY(f.Changed());
+    }
+
+    void fillAndRead() {
+        TScriptedPort port;
+        TFieldDetailsF f(port);
+        TBField stored =
+            EnteredField(QStringLiteral("Colour"), FieldTypes::Text, InputTypes::Select);
+        stored.EnumValues = QStringList{QStringLiteral("red"), QString(), QStringLiteral("blue")};
+        stored.MaxLength = 12;
+        stored.DecimalSymbol = QStringLiteral(",");
+        stored.DateTimeFormat = QStringLiteral("hh:mm");
+        stored.Required = stored.Visible = stored.Searchable = stored.Hidden = stored.Editable =
+            true;
+        stored.TextAreaLines = 4;
+        f.SetField(stored);
+        f.show();
+        QCOMPARE(f.Field(), stored);
+        f.EnumValuesMemo->setPlainText(QStringLiteral("one\ntwo\n"));
+        QCOMPARE(f.Field().EnumValues, (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
+
+        f.ImageWidthEdit->setText(QString());
+        QVERIFY_THROWS_EXCEPTION(EConvertError, f.Field());
+    }
+
+    void unknownStoredTypes() {
+        TScriptedPort port;
+        TFieldDetailsF f(port);
+        TBField stored =
+            EnteredField(QStringLiteral("Odd"), QStringLiteral("Blob"), QStringLiteral("Slider"));
+        f.SetField(stored);
+        f.show();
+        QCOMPARE(f.FieldTypeCombo->currentIndex(), -1);
+        f.OKBtnClick();
+        QCOMPARE(port.Messages(), QStringList{"Fill in the Field Type."});
+        f.FieldTypeCombo->setCurrentIndex(0);
+        f.OKBtnClick();
+        QCOMPARE(port.Messages().last(), QStringLiteral("Fill in the Input Type."));
+        // Filling a list does not force the input type the way choosing does.
+        stored.FieldType = FieldTypes::YesNo;
+        stored.InputType = InputTypes::Text;
+        f.SetField(stored);
+        QCOMPARE(f.InputTypeCombo->currentText(), InputTypes::Text);
+    }
+
+    void centredOnScreen() {
+        TShownDialog d;
+        QCoreApplication::processEvents();
+        const QRect screen = d.dialog.screen()->geometry();
+        const QRect frame = d.dialog.frameGeometry();
+        QCOMPARE(frame.left(), (screen.width() - frame.width()) / 2);
+        QCOMPARE(frame.top(), (screen.height() - (frame.height() + 28)) / 2);
+    }
+};
+
+QTEST_MAIN(TestFieldDetails)
+#include "TestFieldDetails.moc"

@@ -1,0 +1,454 @@
+#include "common/TestSupport.h"
+#include "common/WindowTestSupport.h"
+
+#include "deploy/ScriptedPort.h"
+#include "model/ProjectStore.h"
+#include "model/TableFields.h"
+#include "ui/FieldDetails.h"
+#include "ui/FieldGrid.h"
+#include "ui/SaveAs.h"
+#include "ui/SelectDB.h"
+#include "ui/Steps.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolBar>
+
+namespace {
+
+// A main window on a store in a temporary folder, answering through a
+// scripted port and scripted dialogs.
+struct TMainFixture {
+    TTempStore temp;
+    TScriptedPort port;
+    TDialogScript dialogs;
+    TMainF main{temp.Store(), &port};
+
+    explicit TMainFixture(int fields = 0) {
+        main.SetDialogRunner(dialogs.Runner());
+        TBTable table = TBTable::New();
+        for (int i = 1; i <= fields; ++i)
+            table.AddField(
+                EnteredField(QStringLiteral("F%1").arg(i), FieldTypes::Text, InputTypes::Text));
+        main.SetTable(std::move(table));
+        main.show();
+        QCoreApplication::processEvents();
+    }
+
+    QString cell(int row, int column) const {
+        const QTableWidgetItem* item = main.FieldGrid->item(row - 1, column);
+        return item ? item->text() : QString();
+    }
+    QStringList names() const {
+        QStringList result;
+        for (int r = 1; r <= main.FieldGrid->rowCount(); ++r)
+            result.append(cell(r, 1));
+        return result;
+    }
+    // The name dialog answers with name (empty: Cancel).
+    void nameDialog(const QString& name) {
+        dialogs.Then([name](QDialog& d) {
+            auto& saveAs = dynamic_cast<TSaveAsF&>(d);
+            if (name.isEmpty()) {
+                saveAs.CancelBtn->click();
+                return;
+            }
+            saveAs.DbName->setText(name);
+            saveAs.OKBtn->click();
+        });
+    }
+    void fieldDialog(const std::function<void(TFieldDetailsF&)>& edit) {
+        dialogs.Then([edit](QDialog& d) {
+            auto& f = dynamic_cast<TFieldDetailsF&>(d);
+            edit(f);
+            f.OKBtn->click();
+        });
+    }
+};
+
+void fillNewField(TFieldDetailsF& f, const QString& name) {
+    f.NameEdit->setText(name);
+    f.FieldTypeCombo->setCurrentText(FieldTypes::Integer);
+    f.InputTypeCombo->setCurrentText(InputTypes::Radio);
+}
+
+QStringList menuTexts(QMenu* menu) {
+    QStringList texts;
+    for (QAction* a : menu->actions())
+        texts.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+    return texts;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void captionsMenusAndToolbar() {
+        TTempStore temp;
+        TScriptedPort port;
+        TMainF main(temp.Store(), &port);
+        QCOMPARE(main.windowTitle(), QStringLiteral("CORVANTA Generator"));
+
+        const QList<QAction*> menus = main.menuBar()->actions();
+        QStringList titles;
+        for (QAction* m : menus)
+            titles.append(m->text());
+        QCOMPARE(titles, (QStringList{"File", "Field", "Tools", "Help"}));
+        QCOMPARE(menuTexts(menus[0]->menu()),
+                 (QStringList{"New Database", "Open Database...", "Save Database",
+                              "Save Database As...", "-", "Back to the Welcome window", "E&xit"}));
+        QCOMPARE(menuTexts(menus[1]->menu()),
+                 (QStringList{"Create", "Modify", "Delete", "-", "Up", "Down"}));
+        QCOMPARE(menuTexts(menus[2]->menu()),
+                 (QStringList{"Settings...", "-", "Generate", "Upload", "-",
+                              "Import from Database...", "Export to Database..."}));
+        QCOMPARE(menuTexts(menus[3]->menu()),
+                 (QStringList{"CORVANTA Help", "Steps of Database Creation", "-", "About..."}));
+
+        QStringList hints;
+        for (QAction* a : main.ToolBar->actions())
+            hints.append(a->isSeparator() ? QStringLiteral("-") : a->toolTip());
+        QCOMPARE(hints, (QStringList{"Back to Welcome window",
+                                     "-",
+                                     "Save Database",
+                                     "-",
+                                     "Create new field",
+                                     "Modify selected field",
+                                     "Delete selected field",
+                                     "Move up selected field",
+                                     "Move down selected field",
+                                     "-",
+                                     "Settings",
+                                     "-",
+                                     "Generate PHP files",
+                                     "Upload database",
+                                     "-",
+                                     "Download Data from Database",
+                                     "Upload Data to Server",
+                                     "-",
+                                     "Corvanta Help",
+                                     "Steps of Database Creation"}));
+
+        QCOMPARE(main.FieldCreateA->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
+        QCOMPARE(main.SettingsA->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
+        QCOMPARE(main.SaveAsA->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
+        QCOMPARE(main.HelpA->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(main.GenerateUploadA->shortcut(), QKeySequence(QStringLiteral("Ctrl+R")));
+        QVERIFY(!main.SaveA->isEnabled());
+    }
+
+    void showing() {
+        TTempStore temp;
+        TScriptedPort port;
+        TMainF main(temp.Store(), &port);
+        TBTable table = TBTable::New();
+        table.DbName = QStringLiteral("Shop");
+        main.SetTable(table);
+        main.SetChanged(true);
+        main.show();
+        QCoreApplication::processEvents();
+        QCOMPARE(main.windowTitle(), QStringLiteral("CORVANTA Generator v 1.0.42d"));
+        QVERIFY(main.Heading->text().contains(QStringLiteral("Database Fields - Shop")));
+        QVERIFY(!main.Changed());
+
+        // An empty project: the header and one empty row.
+        QCOMPARE(main.FieldGrid->rowCount(), 1);
+        QCOMPARE(main.FieldGrid->horizontalHeaderItem(0)->text(), QStringLiteral("Seq."));
+        QCOMPARE(main.FieldGrid->verticalHeader()->defaultSectionSize(), 18);
+        QVERIFY(main.FieldGrid->columnWidth(1) >= 150);
+
+        const QRect screen = main.screen()->geometry();
+        const QRect frame = main.frameGeometry();
+        QCOMPARE(frame.left(), (screen.width() - frame.width()) / 2);
+        QCOMPARE(frame.top(), (screen.height() - (frame.height() + 28)) / 2);
+        // The steps window stands against the right edge, centred vertically.
+        QVERIFY(main.Steps->isVisible());
+        const QRect steps = main.Steps->frameGeometry();
+        const QRect area = main.screen()->availableGeometry();
+        QCOMPARE(steps.left(),
+                 std::min(frame.left() + frame.width(), area.right() + 1 - steps.width()));
+        QVERIFY(steps.left() > frame.left() + frame.width() / 2);
+        QCOMPARE(steps.top(), frame.top() + (frame.height() - steps.height()) / 2);
+
+        main.StepsA->trigger();
+        QVERIFY(!main.Steps->isVisible());
+        main.StepsA->trigger();
+        QVERIFY(main.Steps->isVisible());
+        main.close();
+        QVERIFY(!main.Steps->isVisible());
+    }
+
+    void createWithCtrlC() {
+        TMainFixture fx;
+        fx.fieldDialog([](TFieldDetailsF& f) { fillNewField(f, QStringLiteral("Age")); });
+        QTest::keyClick(fx.main.FieldGrid, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(fx.dialogs.Titles(), QStringList{"Create new field"});
+        QCOMPARE(fx.names(), QStringList{"Age"});
+        QCOMPARE(fx.cell(1, 0), QStringLiteral("1"));
+        QCOMPARE(fx.cell(1, 2), FieldTypes::Integer);
+        QCOMPARE(fx.cell(1, 3), InputTypes::Radio);
+        QVERIFY(fx.main.Changed());
+        QVERIFY(fx.main.Steps->isVisible()); // Ctrl+C is not the steps window's
+
+        // Cancelled: nothing added.
+        fx.dialogs.Then([](QDialog& d) { d.reject(); });
+        fx.main.FieldCreateA->trigger();
+        QCOMPARE(fx.main.Table().Fields.size(), size_t(3));
+    }
+
+    void ctrlRDoesNothing() {
+        TMainFixture fx(2);
+        QTest::keyClick(fx.main.FieldGrid, Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(fx.dialogs.Titles(), QStringList{});
+        QVERIFY(fx.port.Events().isEmpty());
+        QVERIFY(!fx.main.Changed());
+        QVERIFY(fx.main.isVisible());
+    }
+
+    void badNumberCreatesNothing() {
+        TMainFixture fx;
+        fx.fieldDialog([](TFieldDetailsF& f) {
+            fillNewField(f, QStringLiteral("Age"));
+            f.TextareaLines->setText(QStringLiteral("many"));
+        });
+        fx.main.FieldCreateA->trigger();
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("error")).size(), 1);
+        QVERIFY(!fx.main.Table().HasFields());
+        QVERIFY(!fx.main.Changed());
+    }
+
+    void modifyByDoubleClick() {
+        TMainFixture fx(3);
+        const QString column = fx.main.Table().FieldBySeqNo(2)->FieldName;
+        fx.fieldDialog([](TFieldDetailsF& f) {
+            QCOMPARE(f.NameEdit->text(), QStringLiteral("F2"));
+            f.NameEdit->setText(QStringLiteral("Renamed"));
+        });
+        const QPoint row2 =
+            fx.main.FieldGrid->visualItemRect(fx.main.FieldGrid->item(1, 1)).center();
+        QTest::mouseClick(fx.main.FieldGrid->viewport(), Qt::LeftButton, {}, row2);
+        QTest::mouseDClick(fx.main.FieldGrid->viewport(), Qt::LeftButton, {}, row2);
+        QCOMPARE(fx.dialogs.Titles(), QStringList{"Modify field"});
+        QCOMPARE(fx.names(), (QStringList{"F1", "Renamed", "F3"}));
+        QCOMPARE(fx.main.Table().FieldBySeqNo(2)->FieldName, column);
+        QVERIFY(fx.main.Changed());
+    }
+
+    void modifyWithoutChangeLeavesProject() {
+        TMainFixture fx(1);
+        // An image field stored as key: the dialog clears the box on screen,
+        // which is not a change of the user's.
+        fx.main.Table().Fields[2].Key = true;
+        fx.main.Table().Fields[2].FieldType = FieldTypes::Image;
+        fx.main.Table().Fields[2].InputType = InputTypes::Image;
+        const TBField before = fx.main.Table().Fields[2];
+        fx.fieldDialog([](TFieldDetailsF&) {});
+        fx.main.FieldModifyA->trigger();
+        QCOMPARE(fx.main.Table().Fields[2], before);
+        QVERIFY(!fx.main.Changed());
+    }
+
+    void deleteAsksFirst() {
+        TMainFixture fx(4);
+        fx.main.FieldGrid->SetRow(2);
+        fx.port.Queue(QStringLiteral("No"));
+        fx.main.FieldDeleteA->trigger();
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("confirm")),
+                 QStringList{"Are you sure you want to delete the selected record?"});
+        QCOMPARE(fx.names().size(), 4);
+        QVERIFY(!fx.main.Changed());
+
+        fx.port.Queue(QStringLiteral("Yes"));
+        fx.main.FieldDeleteA->trigger();
+        QCOMPARE(fx.names(), (QStringList{"F1", "F3", "F4"}));
+        QCOMPARE(fx.cell(3, 0), QStringLiteral("3"));
+        QVERIFY(fx.main.Changed());
+    }
+
+    void selectionFollowsUpAndDown() {
+        TMainFixture fx(4);
+        fx.main.FieldGrid->SetRow(3);
+        fx.main.FieldUpA->trigger();
+        QCOMPARE(fx.main.FieldGrid->Row(), 2);
+        QCOMPARE(fx.cell(2, 1), QStringLiteral("F3"));
+        QVERIFY(fx.main.Changed());
+        fx.main.FieldDownA->trigger();
+        fx.main.FieldDownA->trigger();
+        QCOMPARE(fx.main.FieldGrid->Row(), 4);
+        QCOMPARE(fx.names(), (QStringList{"F1", "F2", "F4", "F3"}));
+        // At the ends nothing moves.
+        fx.main.FieldDownA->trigger();
+        QCOMPARE(fx.main.FieldGrid->Row(), 4);
+        fx.main.FieldGrid->SetRow(1);
+        fx.main.FieldUpA->trigger();
+        QCOMPARE(fx.main.FieldGrid->Row(), 1);
+        QCOMPARE(fx.names(), (QStringList{"F1", "F2", "F4", "F3"}));
+    }
+
+    void saveAsksForAName() {
+        TMainFixture fx(1);
+        fx.main.SetChanged(true);
+        fx.nameDialog({});
+        fx.main.SaveA->trigger();
+        QVERIFY(fx.main.Changed());
+        QVERIFY(ProjectStore::List(fx.temp.Store()).isEmpty());
+
+        // An empty name is refused without a word; the dialog stays open.
+        fx.dialogs.Then([](QDialog& d) {
+            auto& saveAs = dynamic_cast<TSaveAsF&>(d);
+            saveAs.OKBtn->click();
+            QVERIFY(saveAs.isVisible());
+            saveAs.DbName->setText(QStringLiteral("Shop"));
+            saveAs.OKBtn->click();
+        });
+        fx.main.SaveA->trigger();
+        QVERIFY(!fx.main.Changed());
+        QVERIFY(fx.port.Events().isEmpty());
+        const TBTable stored = ProjectStore::Load(fx.temp.Store(), QStringLiteral("Shop"));
+        QCOMPARE(stored.FieldBySeqNo(1)->Name, QStringLiteral("F1"));
+
+        // A named project is saved without asking.
+        fx.main.SetChanged(true);
+        fx.main.SaveA->trigger();
+        QCOMPARE(fx.dialogs.Titles().size(), 2);
+        QVERIFY(!fx.main.Changed());
+    }
+
+    void saveAsOverExistingProject() {
+        TMainFixture fx(1);
+        ProjectStore::Create(fx.temp.Store(), QStringLiteral("Old"));
+        fx.dialogs.Then([&](QDialog& d) {
+            auto& saveAs = dynamic_cast<TSaveAsF&>(d);
+            saveAs.DbName->setText(QStringLiteral("Old"));
+            fx.port.Queue(QStringLiteral("Cancel"));
+            saveAs.OKBtn->click();
+            QVERIFY(saveAs.isVisible());
+            fx.port.Queue(QStringLiteral("OK"));
+            saveAs.OKBtn->click();
+        });
+        fx.main.SaveAsA->trigger();
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("confirm")),
+                 (QStringList{"Database already present. Owerwrite it?",
+                              "Database already present. Owerwrite it?"}));
+        QCOMPARE(fx.main.windowTitle(), QStringLiteral("CORVANTA Generator v 1.0.42d - Old"));
+        QCOMPARE(ProjectStore::Load(fx.temp.Store(), QStringLiteral("Old")).Fields.size(),
+                 size_t(3));
+        QVERIFY(!fx.main.Changed());
+    }
+
+    void newProject() {
+        TMainFixture fx(2);
+        fx.main.SetChanged(true);
+        fx.port.Queue(QStringLiteral("Cancel"));
+        fx.main.NewA->trigger();
+        QCOMPARE(fx.names().size(), 2);
+
+        // Yes, but the name dialog is cancelled: the changes stay.
+        fx.port.Queue(QStringLiteral("Yes"));
+        fx.nameDialog({});
+        fx.main.NewA->trigger();
+        QCOMPARE(fx.names().size(), 2);
+        QVERIFY(fx.main.Changed());
+
+        fx.port.Queue(QStringLiteral("No"));
+        fx.main.NewA->trigger();
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("confirm")).last(),
+                 QStringLiteral("Save changes of current Database?"));
+        QCOMPARE(fx.main.FieldGrid->rowCount(), 1);
+        QCOMPARE(fx.names(), QStringList{QString()});
+        QVERIFY(!fx.main.Changed());
+        QCOMPARE(fx.main.windowTitle(), QStringLiteral("CORVANTA Generator v 1.0.42d - "));
+        QCOMPARE(fx.main.Table().Skin, QStringLiteral("default.css"));
+    }
+
+    void openProject() {
+        TMainFixture fx(1);
+        fx.main.OpenA->trigger();
+        QCOMPARE(fx.port.Messages(), QStringList{"No Database found."});
+
+        TBTable other = TBTable::New();
+        other.DbName = QStringLiteral("Books");
+        other.AddField(EnteredField(QStringLiteral("Title"), FieldTypes::Text, InputTypes::Text));
+        ProjectStore::Save(fx.temp.Store(), other);
+        ProjectStore::Create(fx.temp.Store(), QStringLiteral("Albums"));
+
+        // Closing the list changes nothing.
+        fx.dialogs.Then([](QDialog& d) { dynamic_cast<TSelectDBF&>(d).CloseBtn->click(); });
+        fx.main.OpenA->trigger();
+        QCOMPARE(fx.names(), QStringList{"F1"});
+
+        fx.main.SetChanged(true);
+        fx.dialogs.Then([](QDialog& d) {
+            auto& select = dynamic_cast<TSelectDBF&>(d);
+            QVERIFY(select.OpenBtn->isHidden() && select.RemoveBtn->isHidden());
+            QCOMPARE(select.TableList->count(), 2);
+            QCOMPARE(select.TableList->item(0)->text(), QStringLiteral("Albums"));
+            select.TableList->setCurrentRow(1);
+            select.OKBtn->click();
+        });
+        fx.port.Queue(QStringLiteral("No"));
+        fx.main.OpenA->trigger();
+        QCOMPARE(fx.names(), QStringList{"Title"});
+        QCOMPARE(fx.main.Table().DbName, QStringLiteral("Books"));
+        QCOMPARE(fx.main.windowTitle(), QStringLiteral("CORVANTA Generator v 1.0.42d - Books"));
+        QVERIFY(fx.main.Heading->text().contains(QStringLiteral("Books")));
+        QVERIFY(!fx.main.Changed());
+    }
+
+    void closing() {
+        TMainFixture fx(1);
+        QSignalSpy closed(&fx.main, &TMainF::Closed);
+        fx.main.SetChanged(true);
+        fx.port.Queue(QStringLiteral("Cancel"));
+        QVERIFY(!fx.main.close());
+        QVERIFY(fx.main.isVisible());
+        QVERIFY(fx.main.Changed());
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("confirm")),
+                 QStringList{"Do you want to save changes?"});
+
+        // Yes with the name dialog cancelled: nothing was saved, so stay.
+        fx.port.Queue(QStringLiteral("Yes"));
+        fx.nameDialog({});
+        QVERIFY(!fx.main.close());
+        QVERIFY(fx.main.Changed());
+
+        fx.port.Queue(QStringLiteral("Yes"));
+        fx.nameDialog(QStringLiteral("Kept"));
+        fx.main.BackA->trigger();
+        QVERIFY(!fx.main.isVisible());
+        QVERIFY(ProjectStore::Exists(fx.temp.Store(), QStringLiteral("Kept")));
+        QCOMPARE(closed.size(), 1);
+        QCOMPARE(closed[0][0].value<TMainF::TMainResult>(), TMainF::ResultBack);
+    }
+
+    void closingWithNoAndExit() {
+        TMainFixture fx(1);
+        fx.main.SetChanged(true);
+        fx.port.Queue(QStringLiteral("No"));
+        fx.main.ExitA->trigger();
+        QVERIFY(!fx.main.isVisible());
+        QCOMPARE(fx.main.Result(), TMainF::ResultExit);
+        QVERIFY(ProjectStore::List(fx.temp.Store()).isEmpty());
+    }
+
+    void storeErrorsAreShown() {
+        TMainFixture fx(1);
+        WriteFileBytes(fx.temp.Store().path(), "this is not a store");
+        fx.main.OpenA->trigger();
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("error")).size(), 1);
+        QVERIFY(fx.port.EventsOf(QStringLiteral("error"))[0].contains(fx.temp.Store().path()));
+        QVERIFY(fx.main.isEnabled());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "TestMainWindow.moc"

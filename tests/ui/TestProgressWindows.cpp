@@ -1,0 +1,212 @@
+#include "common/TestSupport.h"
+
+#include "ui/ExportMsg.h"
+#include "ui/Log.h"
+#include "ui/Progress.h"
+#include "ui/ProgressBar.h"
+#include "ui/Warning.h"
+#include "ui/WindowPort.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTimer>
+
+class TestProgressWindows : public QObject {
+    Q_OBJECT
+private slots:
+    void progressCancelFlag() {
+        TWindowPort port(nullptr, {});
+        TProgressF& window = port.ProgressWindow();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Status"));
+        port.ProgressSetMaximum(26);
+        port.ProgressSetPosition(3);
+        port.ProgressStep();
+        port.ProgressSetText(QStringLiteral("Uploading index.html"));
+        port.ProgressShow();
+        QCOMPARE(window.G1->maximum(), 26);
+        QCOMPARE(port.ProgressPosition(), 4);
+        QCOMPARE(window.InfoLabel->text(), QStringLiteral("Uploading index.html"));
+        QVERIFY(!port.ProgressCancelled());
+        QVERIFY(!window.CanceledLabel->isVisible());
+
+        QTest::mouseClick(window.CancelBtn, Qt::LeftButton);
+        QVERIFY(port.ProgressCancelled());
+        QVERIFY(window.CanceledLabel->isVisible());
+        QCOMPARE(window.CanceledLabel->text(), QStringLiteral("Process canceled, please wait..."));
+        // Cancel stops nothing by itself, and neither Esc nor the close box hide it.
+        QVERIFY(window.isVisible());
+        QTest::keyClick(&window, Qt::Key_Escape);
+        window.close();
+        QVERIFY(window.isVisible());
+
+        // Shown again for the next command: the flag and the line are cleared.
+        port.ProgressHide();
+        QVERIFY(!window.isVisible());
+        port.ProgressShow();
+        QVERIFY(!port.ProgressCancelled());
+        QVERIFY(!window.CanceledLabel->isVisible());
+        port.ProgressHide();
+    }
+
+    void waitWindow() {
+        TWindowPort port(nullptr, {});
+        port.WaitShow(QStringLiteral("Removing Database Shop. Please, wait ..."));
+        TProgressBarF& window = port.WaitWindow();
+        QVERIFY(window.isVisible());
+        QCOMPARE(window.windowTitle(), QStringLiteral("CORVANTA Generator"));
+        QCOMPARE(window.ProgressLabel->text(),
+                 QStringLiteral("Removing Database Shop. Please, wait ..."));
+        QVERIFY(!(window.windowFlags() & Qt::WindowCloseButtonHint));
+        port.WaitHide();
+        QVERIFY(!window.isVisible());
+    }
+
+    void warningWindowOnlyYesOrNo() {
+        TWarningF window;
+        QCOMPARE(window.windowTitle(), QStringLiteral("Warning"));
+        window.WarningText->setText(QStringLiteral("Sure?"));
+        window.show();
+        QCOMPARE(window.focusWidget(), window.NoBtn);
+        QTest::keyClick(&window, Qt::Key_Escape);
+        window.close();
+        QVERIFY(window.isVisible());
+        QTest::keyClick(window.NoBtn, Qt::Key_Space);
+        QVERIFY(!window.isVisible());
+        QCOMPARE(window.result(), int(QDialog::Rejected));
+
+        window.show();
+        QTest::mouseClick(window.YesBtn, Qt::LeftButton);
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+        QCOMPARE(window.YesBtn->text(), QStringLiteral("&Yes"));
+        QCOMPARE(window.NoBtn->text(), QStringLiteral("&No"));
+    }
+
+    void exportChoiceAppendsUnlessReplaceIsPressed() {
+        TExportMsgF window;
+        QCOMPARE(window.windowTitle(), QStringLiteral("Export"));
+        QVERIFY(window.AppendBtn->isDefault());
+        window.show();
+        QTest::keyClick(&window, Qt::Key_Return);
+        QCOMPARE(window.result(), int(QDialog::Rejected));
+        window.show();
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QCOMPARE(window.result(), int(QDialog::Rejected));
+        window.show();
+        QTest::mouseClick(window.ReplaceBtn, Qt::LeftButton);
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+    }
+
+    void reportWindow() {
+        TReport report;
+        report.Title = QStringLiteral("Generating report");
+        report.AddHeading(QStringLiteral("Generating report"));
+        report.AddLine();
+        report.AddLine(QStringLiteral("The following files were created:"), true);
+        report.AddLine(QStringLiteral("  create_db.php"));
+
+        TLogF window;
+        window.ShowSiteButtons(QStringLiteral("http://example.com/site/"));
+        window.SetReport(report);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Generating report"));
+        // Filling hides the site buttons again.
+        QVERIFY(window.VisitorsBtn->isHidden() && window.AdminBtn->isHidden());
+
+        const QTextDocument* doc = window.LogText->document();
+        QCOMPARE(doc->blockCount(), 4);
+        QTextBlock title = doc->firstBlock();
+        QCOMPARE(title.text(), QStringLiteral("Generating report"));
+        QCOMPARE(title.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+        QCOMPARE(title.charFormat().fontWeight(), int(QFont::Bold));
+        const QTextBlock section = title.next().next();
+        QCOMPARE(section.charFormat().fontWeight(), int(QFont::Bold));
+        QCOMPARE(section.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+        const QTextBlock file = section.next();
+        QCOMPARE(file.text(), QStringLiteral("  create_db.php"));
+        QCOMPARE(file.charFormat().fontWeight(), int(QFont::Normal));
+
+        QList<QUrl> opened;
+        window.OpenUrl = [&](const QUrl& url) { opened.append(url); };
+        window.ShowSiteButtons(QStringLiteral("http://example.com/site/"));
+        QVERIFY(!window.VisitorsBtn->isHidden());
+        window.VisitorsBtn->click();
+        window.AdminBtn->click();
+        QCOMPARE(opened, (QList<QUrl>{QUrl("http://example.com/site/"),
+                                      QUrl("http://example.com/site/admin/")}));
+        QCOMPARE(window.AdminBtn->text(),
+                 QStringLiteral("Go to administrators site to add or change records."));
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Generate.log"));
+        QVERIFY(window.SaveToFile(path));
+        QCOMPARE(ReadFileBytes(path), QByteArray("Generating report\r\n\r\nThe following files "
+                                                 "were created:\r\n  create_db.php\r\n"));
+    }
+
+    void portShowsReportModally() {
+        TWindowPort port(nullptr, {});
+        TReport report;
+        report.Title = QStringLiteral("Upload report");
+        report.AddHeading(QStringLiteral("Upload report"));
+        QTemporaryDir dir;
+        TLogF& window = port.ReportWindow();
+        bool shown = false;
+        QTimer::singleShot(0, &window, [&] {
+            shown = window.isVisible() && !window.VisitorsBtn->isHidden();
+            window.CloseBtn->click();
+        });
+        QVERIFY(port.SaveAndShowReport(report, dir.filePath(QStringLiteral("Upload.log")),
+                                       QStringLiteral("http://example.com/")));
+        QVERIFY(shown);
+        QCOMPARE(window.FileInfo->text(), QStringLiteral("Report saved to 'Upload.log'"));
+
+        // A folder that does not exist: shown all the same, with the other line.
+        QTimer::singleShot(0, &window, [&] { window.CloseBtn->click(); });
+        QVERIFY(
+            !port.SaveAndShowReport(report, dir.filePath(QStringLiteral("missing/Upload.log"))));
+        QCOMPARE(window.FileInfo->text(), QStringLiteral("Report cannot be saved to 'Upload.log'"));
+        QVERIFY(window.VisitorsBtn->isHidden());
+    }
+
+    void portDisablesAndFocusesMain() {
+        QWidget main;
+        main.show();
+        int page = -1;
+        TWindowPort port(&main, [&](int p) {
+            page = p;
+            return true;
+        });
+        port.SetMainEnabled(false);
+        QVERIFY(!main.isEnabled());
+        // The progress window is not the main window's child: Cancel stays usable.
+        port.ProgressShow();
+        QVERIFY(port.ProgressWindow().CancelBtn->isEnabled());
+        port.ProgressHide();
+        port.SetMainEnabled(true);
+        QVERIFY(main.isEnabled());
+        QVERIFY(port.OpenSettings(2));
+        QCOMPARE(page, 2);
+    }
+
+    void windowsCentreThemselves() {
+        TWindowPort port(nullptr, {});
+        QList<QWidget*> windows{&port.ProgressWindow(), &port.WaitWindow(), &port.WarningWindow(),
+                                &port.ExportWindow(), &port.ReportWindow()};
+        for (QWidget* w : windows) {
+            w->show();
+            QCoreApplication::processEvents();
+            const QRect screen = w->screen()->geometry();
+            const QRect frame = w->frameGeometry();
+            QCOMPARE(frame.left(), (screen.width() - frame.width()) / 2);
+            QCOMPARE(frame.top(), (screen.height() - (frame.height() + 28)) / 2);
+            w->hide();
+        }
+    }
+};
+
+QTEST_MAIN(TestProgressWindows)
+#include "TestProgressWindows.moc"
