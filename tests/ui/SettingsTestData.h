@@ -1,10 +1,13 @@
 #pragma once
 
 #include "model/TableFields.h"
+#include "ui/Settings.h"
 
 #include <QDir>
 #include <QFile>
+#include <QPushButton>
 #include <QString>
+#include <QTimer>
 
 // A project with every setting the settings dialog edits set to a value
 // the dialog can show unchanged.
@@ -97,4 +100,49 @@ inline QString WriteLanguageFile(const QString& folder) {
     if (file.open(QIODevice::WriteOnly))
         file.write("[German]\r\nMainTitle=Datenbank\r\n[French]\r\nMainTitle=Base\r\n");
     return path;
+}
+
+// Answers the settings dialog's boxes and choosers and records what it asked.
+struct TScriptedDesktop {
+    QStringList messages;
+    QStringList confirmations;
+    QStringList errors;
+    QStringList fileTitles;
+    QList<QUrl> opened;
+    bool confirm = true;
+    QString file;   // what a file chooser returns
+    QString folder; // what the folder chooser returns
+    std::optional<QColor> colour;
+    std::function<bool(TCounterFont&)> font = [](TCounterFont&) { return false; };
+
+    void Install(TSettingsF& d) {
+        d.ShowMessage = [this](const QString& text) { messages.append(text); };
+        d.ConfirmWarning = [this](const QString& text) {
+            confirmations.append(text);
+            return confirm;
+        };
+        d.ShowError = [this](const QString& text) { errors.append(text); };
+        d.ChooseFile = [this](const QString& title, const QString&, const QString&) {
+            fileTitles.append(title);
+            return file;
+        };
+        d.ChooseFolder = [this](const QString&) { return folder; };
+        d.ChooseColor = [this](const QColor&) { return colour; };
+        d.ChooseFont = [this](TCounterFont& chosen) { return font(chosen); };
+        d.OpenUrl = [this](const QUrl& url) { opened.append(url); };
+    }
+};
+
+// Runs EditSettings, doing `change` in the open dialog and pressing OK; a
+// dialog that stays open (a check failed) is cancelled.
+inline bool EditAndPressOK(TSettingsF& d, TBTable& table,
+                           const std::function<void()>& change = {}) {
+    QTimer::singleShot(0, &d, [&d, change] {
+        if (change)
+            change();
+        d.OKBtn->click();
+        if (d.isVisible())
+            d.reject();
+    });
+    return EditSettings(d, table);
 }

@@ -4,6 +4,7 @@
 
 #include "common/TestSupport.h"
 #include "ui/Settings.h"
+#include "ui/SettingsFontDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -53,6 +54,14 @@ private slots:
         dialog.LoadFrom(fresh);
         dialog.SelectPage(TSettingsF::AppearancePage);
         save(&dialog, QStringLiteral("settings-new-project"));
+    }
+
+    void counterFontChooser() {
+        TCounterFontDialog dialog(
+            {0x000000C0, QStringLiteral("DejaVu Sans"), 22, true, false, false, false});
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        save(&dialog, QStringLiteral("counter-font"));
     }
 
     void visitorOptions() {
