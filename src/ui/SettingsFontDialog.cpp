@@ -12,7 +12,7 @@
 using namespace SettingsUi;
 
 TCounterFontDialog::TCounterFontDialog(const TCounterFont& font, QWidget* parent)
-    : QDialog(parent), colour_(font.Color) {
+    : QDialog(parent), colour_(font.Color), initial_(font) {
     setWindowTitle(QStringLiteral("Font"));
 
     QFont initial = this->font();
@@ -31,6 +31,7 @@ TCounterFontDialog::TCounterFontDialog(const TCounterFont& font, QWidget* parent
     fonts_->setWindowFlags(Qt::Widget);
     fonts_->setSizeGripEnabled(false);
     fonts_->setCurrentFont(initial);
+    shown_ = fonts_->currentFont();
 
     colourBtn_ = new QPushButton(QStringLiteral("Color..."), this);
     connect(colourBtn_, &QPushButton::clicked, this, [this] {
@@ -68,6 +69,13 @@ void TCounterFontDialog::ShowColour() {
 
 TCounterFont TCounterFontDialog::Font() const {
     const QFont chosen = fonts_->currentFont();
+    // A face or style this desktop lacks is shown as a substitute: when
+    // nothing else was picked, the site keeps the font it names.
+    if (chosen == shown_) {
+        TCounterFont font = initial_;
+        font.Color = colour_;
+        return font;
+    }
     TCounterFont font;
     font.Color = colour_;
     font.Name = chosen.family();

@@ -3,6 +3,7 @@
 #include "Settings.h"
 
 #include <QDialog>
+#include <QFont>
 
 class QFontDialog;
 class QPushButton;
@@ -26,4 +27,6 @@ private:
     QFontDialog* fonts_;
     QPushButton* colourBtn_;
     qint32 colour_;
+    TCounterFont initial_; // the font as the project stores it
+    QFont shown_;          // how the chooser first showed it
 };

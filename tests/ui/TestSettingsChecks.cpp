@@ -1,6 +1,8 @@
 // The settings dialog's OK checks and the rules that enable its controls.
 #include "SettingsTestData.h"
 
+#include "ui/SettingsFontDialog.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -446,6 +448,15 @@ private slots:
         };
         d->CounterTextFontBtn->click();
         QCOMPARE(d->CounterTextFont(), text);
+    }
+
+    void fontChooserConfirmedUnchangedKeepsTheFont() {
+        // The site names a face this desktop may lack: confirming keeps it.
+        const TCounterFont missing{
+            0x000000FF, QStringLiteral("No Such Face"), 14, true, false, true, false};
+        QCOMPARE(TCounterFontDialog(missing).Font(), missing);
+        const TCounterFont plain{0, QStringLiteral("DejaVu Sans"), 10, false, true, false, true};
+        QCOMPARE(TCounterFontDialog(plain).Font(), plain);
     }
 };
 
