@@ -19,7 +19,6 @@ QWidget* TSettingsF::BuildConnectionPage() {
 
     const QString urlExample = QStringLiteral("Example : http://www.yourdomain.com/YOURDATABASE/");
     URL = Edit(QStringLiteral("URL"), page);
-    URL->setToolTip(urlExample);
     form.Add(Caption(QStringLiteral("URL"), page, urlExample), URL,
              HowTo(QStringLiteral("URL"),
                    QStringLiteral("The web address of your database site, ending with its "
