@@ -1,10 +1,224 @@
+// The settings dialog: its pages, the checks of OK and what it asks of the desktop.
 #include "Settings.h"
 
+#include "SettingsFontDialog.h"
+#include "SettingsLayout.h"
+
+#include "model/Convert.h"
 #include "model/TableFields.h"
 
-// Placeholder until the settings pages exist.
-TSettingsF::TSettingsF(QWidget* parent) : QDialog(parent) {}
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <algorithm>
 
-void TSettingsF::SelectPage(int /*page*/) {}
+namespace {
 
-bool EditSettings(TSettingsF& /*dialog*/, TBTable& /*table*/) { return false; }
+QString AppTitle() {
+    return QGuiApplication::applicationDisplayName();
+}
+
+const QStringList& HelpTopics() {
+    static const QStringList topics{
+        QStringLiteral("PropAppearance.htm"), QStringLiteral("PropConnection.htm"),
+        QStringLiteral("PropDatabase.htm"),   QStringLiteral("PropAdministrator.htm"),
+        QStringLiteral("PropEmail.htm"),      QStringLiteral("PropImportExport.htm"),
+        QStringLiteral("PropLogoText.htm"),   QStringLiteral("PropAdminLogoText.htm"),
+        QStringLiteral("PropCounter.htm"),
+    };
+    return topics;
+}
+
+} // namespace
+
+TSettingsF::TSettingsF(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("SettingsF"));
+    setWindowTitle(QStringLiteral("Settings"));
+    InstallDefaultPorts();
+
+    visitorOptions_ = new TVisitorOptionsF(this);
+    connect(visitorOptions_, &TVisitorOptionsF::ModeShown, this, &TSettingsF::ModeShown);
+
+    // Ten pages: a list beside them shows every caption at once.
+    PageList = new QListWidget(this);
+    PageList->setObjectName(QStringLiteral("PageList"));
+    PageControl = new QStackedWidget(this);
+    PageControl->setObjectName(QStringLiteral("PageControl"));
+    const auto addPage = [this](QWidget* page, const QString& caption) {
+        PageControl->addWidget(page);
+        auto* item = new QListWidgetItem(caption, PageList);
+        item->setSizeHint(QSize(0, PageList->fontMetrics().height() + 10));
+    };
+    addPage(BuildAppearancePage(), QStringLiteral("Appearance"));
+    addPage(BuildConnectionPage(), QStringLiteral("Connection"));
+    addPage(BuildDatabasePage(), QStringLiteral("Database"));
+    addPage(BuildAdministratorPage(), QStringLiteral("Administrator"));
+    addPage(BuildEmailPage(), QStringLiteral("E-mail"));
+    addPage(BuildImportExportPage(), QStringLiteral("Import/Export"));
+    addPage(BuildLogoTextPage(), QStringLiteral("Logo & Text"));
+    addPage(BuildAdminLogoTextPage(), QStringLiteral("Admin Logo & Text"));
+    addPage(BuildCounterPage(), QStringLiteral("Counter"));
+    addPage(BuildPasswordPage(), QStringLiteral("Password"));
+    int listWidth = 0;
+    for (int row = 0; row < PageList->count(); ++row)
+        listWidth = std::max(
+            listWidth, PageList->fontMetrics().horizontalAdvance(PageList->item(row)->text()));
+    PageList->setFixedWidth(listWidth + 2 * PageList->frameWidth() + 28);
+    connect(PageList, &QListWidget::currentRowChanged, PageControl,
+            &QStackedWidget::setCurrentIndex);
+    connect(PageControl, &QStackedWidget::currentChanged, this, [this](int page) {
+        PageList->setCurrentRow(page);
+        if (page == CounterPage)
+            UpdateSample();
+    });
+    PageList->setCurrentRow(AppearancePage);
+
+    HelpBtn = new QPushButton(QStringLiteral("&Help"), this);
+    HelpBtn->setObjectName(QStringLiteral("HelpBtn"));
+    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    OKBtn->setDefault(true);
+    connect(HelpBtn, &QPushButton::clicked, this, &TSettingsF::HelpBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    connect(OKBtn, &QPushButton::clicked, this, &TSettingsF::OKBtnClick);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(HelpBtn);
+    buttons->addStretch(1);
+    buttons->addWidget(CancelBtn);
+    buttons->addWidget(OKBtn);
+    auto* pages = new QHBoxLayout;
+    pages->addWidget(PageList);
+    pages->addWidget(PageControl, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(pages, 1);
+    layout->addLayout(buttons);
+
+    // The language list: an empty entry, then the languages of Language.ini.
+    languageFile_ = !TWebLanguage::IniPath().isEmpty();
+    if (languageFile_) {
+        LanguageCombo->addItem(QString());
+        LanguageCombo->addItems(TWebLanguage::Languages());
+        LanguageCombo->setCurrentIndex(0);
+    }
+    resize(800, 540);
+}
+
+void TSettingsF::InstallDefaultPorts() {
+    ShowMessage = [this](const QString& text) {
+        QMessageBox box(QMessageBox::NoIcon, AppTitle(), text, QMessageBox::Ok, this);
+        box.exec();
+    };
+    ConfirmWarning = [this](const QString& text) {
+        return QMessageBox::warning(this, AppTitle(), text, QMessageBox::Ok | QMessageBox::Cancel,
+                                    QMessageBox::Ok) == QMessageBox::Ok;
+    };
+    ShowError = [this](const QString& text) { QMessageBox::critical(this, AppTitle(), text); };
+    ChooseFile = [this](const QString& title, const QString& folder, const QString& filters) {
+        return QFileDialog::getOpenFileName(this, title, folder, filters);
+    };
+    ChooseFolder = [this](const QString& start) {
+        return QFileDialog::getExistingDirectory(this, QStringLiteral("Local path"), start);
+    };
+    ChooseColor = [this](const QColor& current) -> std::optional<QColor> {
+        const QColor colour = QColorDialog::getColor(current, this, QStringLiteral("Color"));
+        if (!colour.isValid())
+            return std::nullopt;
+        return colour;
+    };
+    ChooseFont = [this](TCounterFont& font) { return TCounterFontDialog::Choose(this, font); };
+    OpenUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+}
+
+QToolButton* TSettingsF::HowTo(const QString& title, const QString& text, const QString& tooltip) {
+    auto* button = new QToolButton(this);
+    button->setText(QStringLiteral("?"));
+    button->setToolTip(tooltip);
+    button->setFocusPolicy(Qt::TabFocus);
+    connect(button, &QToolButton::clicked, this,
+            [this, title, text] { emit ExplanationRequested(title, text); });
+    return button;
+}
+
+void TSettingsF::SelectPage(int page) {
+    PageControl->setCurrentIndex(page);
+}
+
+int TSettingsF::CurrentPage() const {
+    return PageControl->currentIndex();
+}
+
+void TSettingsF::OKBtnClick() {
+    const auto refuse = [this](const QString& message, int page = -1) {
+        if (page >= 0)
+            SelectPage(page);
+        ShowMessage(message);
+    };
+    const auto isNumber = [](const QString& text) {
+        try {
+            ZeroStrToInt(text);
+            return true;
+        } catch (const EConvertError&) {
+            return false;
+        }
+    };
+
+    if (!isNumber(NumOfFilterFieldsEdit->text()))
+        return refuse(QStringLiteral("Number of filters must be numeric."), AppearancePage);
+    if (HomeCh->isChecked() && HomeLinkEdit->text().isEmpty())
+        return refuse(
+            QStringLiteral("Please, enter link to Homepage or let Home URL check box empty "),
+            AppearancePage);
+    if (!isNumber(NumOfSortFieldsEdit->text()))
+        return refuse(QStringLiteral("Number of filters must be numeric."));
+    if (localPath_.isEmpty() || !QFileInfo(localPath_).isDir())
+        return refuse(QStringLiteral("Directory not exists for Local path:"), ConnectionPage);
+    if (skinPath_.isEmpty())
+        return refuse(QStringLiteral("No Skin is selected (recommended)."), AppearancePage);
+    const QString tableName = TableName->text();
+    if (tableName.isEmpty())
+        return refuse(QStringLiteral("Table name is empty. Set the Table name."));
+    if (std::any_of(tableName.begin(), tableName.end(),
+                    [](QChar c) { return c < u'a' || c > u'z'; }))
+        return refuse(QStringLiteral("Table name can contain lowercase characters only."));
+    if (options_.AllowSendPassword &&
+        (PasswordEmailSenderEdit->text().isEmpty() || PasswordEmailSubjectEdit->text().isEmpty()))
+        return refuse(QStringLiteral("The Send Password User mode is checked. Fill the e-mail "
+                                     "details on the Password tab or disable the option."),
+                      PasswordPage);
+    accept();
+}
+
+void TSettingsF::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        SettingsUi::CentreDialog(this);
+        setWindowTitle(QStringLiteral("Settings - ") + projectName_);
+        ClearBGImage->setEnabled(!BGimageText->text().isEmpty());
+        ShowModeLabel();
+        if (CurrentPage() == CounterPage)
+            UpdateSample();
+    }
+    QDialog::showEvent(event);
+}
+
+void TSettingsF::HelpBtnClick() {
+    const int page = CurrentPage();
+    if (page >= 0 && page < HelpTopics().size())
+        emit HelpRequested(HelpTopics().at(page));
+}

@@ -1,0 +1,228 @@
+// The "Connection", "Database" and "Administrator" pages: where the site
+// goes, its MySQL account and the administrator's password.
+#include "Settings.h"
+#include "SettingsLayout.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <algorithm>
+
+using namespace SettingsUi;
+
+QWidget* TSettingsF::BuildConnectionPage() {
+    auto* page = new QWidget;
+    auto* grid = new QGridLayout;
+    TForm form(grid);
+
+    const QString urlExample = QStringLiteral("Example : http://www.yourdomain.com/YOURDATABASE/");
+    URL = Edit(QStringLiteral("URL"), page);
+    form.Add(Caption(QStringLiteral("URL"), page, urlExample), URL,
+             HowTo(QStringLiteral("URL"),
+                   QStringLiteral("The web address of your database site, ending with its "
+                                  "folder, for example "
+                                  "http://www.yourdomain.com/YOURDATABASE/.")));
+    URLNote =
+        Note(QStringLiteral("Replace \"YOURDATABASE\" with your own name of Directory"), page);
+    URLNote->setObjectName(QStringLiteral("URLNote"));
+    form.Below(URLNote);
+
+    const QString serverExample = QStringLiteral("Example : ftp.yourdomain.com");
+    Server = Edit(QStringLiteral("Server"), page);
+    Server->setToolTip(serverExample);
+    form.Add(Caption(QStringLiteral("FTP server name:"), page, serverExample), Server,
+             HowTo(QStringLiteral("FTP server name:"),
+                   QStringLiteral("To publish your database site you need an FTP account with "
+                                  "your web space provider. Enter the name of its FTP server, "
+                                  "for example ftp.yourdomain.com.")));
+
+    User = Edit(QStringLiteral("User"), page);
+    form.Add(Caption(QStringLiteral("FTP Login name:"), page), User,
+             HowTo(QStringLiteral("FTP Login name:"),
+                   QStringLiteral("The user name of your FTP account, as your provider gave "
+                                  "it to you.")));
+
+    Password = Edit(QStringLiteral("Password"), page);
+    Password->setEchoMode(QLineEdit::Password);
+    form.Add(Caption(QStringLiteral("FTP Password:"), page), Password,
+             HowTo(QStringLiteral("FTP Password:"),
+                   QStringLiteral("The password of your FTP account, as your provider gave it "
+                                  "to you.")));
+
+    const QString folderExample = QStringLiteral("Example : public_html/members/");
+    PHPPath = Edit(QStringLiteral("PHPPath"), page);
+    PHPPath->setToolTip(folderExample);
+    form.Add(Caption(QStringLiteral("Remote Directory:"), page, folderExample), PHPPath,
+             HowTo(QStringLiteral("Remote Directory:"),
+                   QStringLiteral("The folder below the start folder of your FTP account that "
+                                  "the URL of the site shows, for example "
+                                  "public_html/members/.")));
+
+    LocalPathText = new QLabel(page);
+    LocalPathText->setObjectName(QStringLiteral("LocalPathText"));
+    LocalPathText->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    LocalPathText->setMinimumWidth(320);
+    Button2 = Button(QStringLiteral("Button2"), QStringLiteral("Browse..."), page);
+    auto* localRow = Row({LocalPathText, Button2}, false);
+    localRow->setStretch(0, 1);
+    form.Add(Caption(QStringLiteral("Local path:"), page,
+                     QStringLiteral("Path for saving generated files on your PC")),
+             localRow,
+             HowTo(QStringLiteral("Local path:"),
+                   QStringLiteral("The folder on your computer where all generated files are "
+                                  "saved.")));
+
+    ClearButton = Button(QStringLiteral("ClearButton"), QStringLiteral("Clear entries"), page);
+    form.Add(nullptr, Row({ClearButton}));
+    LockedNote = Note(QStringLiteral("The Fields are locked now. To enable them use the button "
+                                     "\"Clear entries\"."),
+                      page);
+    LockedNote->setObjectName(QStringLiteral("LockedNote"));
+    LockedNote->hide();
+    form.Below(LockedNote);
+
+    Def = Button(QStringLiteral("Def"), QStringLiteral("Demo"), page);
+    Def->setEnabled(false);
+    auto* demoRow = Row(
+        {Def, Caption(QStringLiteral("Press this button  for creating a demo database."), page)});
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(Heading(QStringLiteral("Connection Settings"), page));
+    layout->addLayout(grid);
+    layout->addStretch(1);
+    layout->addLayout(demoRow);
+
+    connect(URL, &QLineEdit::textEdited, URLNote, &QWidget::hide);
+    connect(Server, &QLineEdit::textChanged, this, &TSettingsF::ServerChange);
+    connect(Button2, &QPushButton::clicked, this, &TSettingsF::Button2Click);
+    connect(ClearButton, &QPushButton::clicked, this, &TSettingsF::ClearButtonClick);
+    return page;
+}
+
+QWidget* TSettingsF::BuildDatabasePage() {
+    auto* page = new QWidget;
+    auto* grid = new QGridLayout;
+    TForm form(grid);
+    const QString askIsp = QStringLiteral("Ask your ISP");
+
+    DatabaseServer = Edit(QStringLiteral("DatabaseServer"), page);
+    DBServerLabel = new QLabel(page);
+    DBServerLabel->setObjectName(QStringLiteral("DBServerLabel"));
+    auto* serverRow = Row({DatabaseServer, DBServerLabel}, false);
+    serverRow->setStretch(0, 1);
+    serverRow->setStretch(1, 1);
+    form.Add(Caption(QStringLiteral("Server:"), page), serverRow,
+             HowTo(QStringLiteral("Server:"),
+                   QStringLiteral("The name of the MySQL server. It is usually "
+                                  "\"localhost\"; ask your provider.")));
+
+    DatabaseName = Edit(QStringLiteral("DatabaseName"), page);
+    DatabaseName->setToolTip(askIsp);
+    form.Add(Caption(QStringLiteral("MySQL Database name:"), page), DatabaseName);
+    DatabaseUser = Edit(QStringLiteral("DatabaseUser"), page);
+    DatabaseUser->setToolTip(askIsp);
+    form.Add(Caption(QStringLiteral("MySQL DB Login name:"), page), DatabaseUser);
+    DatabasePassword = Edit(QStringLiteral("DatabasePassword"), page);
+    DatabasePassword->setToolTip(askIsp);
+    DatabasePassword->setEchoMode(QLineEdit::Password);
+    form.Add(Caption(QStringLiteral("MySQL DB Password:"), page), DatabasePassword);
+
+    TableName = Edit(QStringLiteral("TableName"), page);
+    TableName->setToolTip(QStringLiteral("Example : Members"));
+    form.Add(Caption(QStringLiteral("Table name:"), page, QStringLiteral("Exampel : members")),
+             TableName,
+             HowTo(QStringLiteral("Table name:"),
+                   QStringLiteral("The name of the MySQL table that holds your records. Use "
+                                  "lower-case letters only: no digits, capitals or special "
+                                  "characters.")));
+    form.Below(Note(QStringLiteral("example:  members, links, family, webs, dogs etc."), page));
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(Heading(QStringLiteral("Settings for MySQL Server"), page));
+    layout->addWidget(
+        Note(QStringLiteral("The database must be located  on the same server as generated "
+                            "sites!"),
+             page));
+    layout->addSpacing(6);
+    layout->addLayout(grid);
+    layout->addStretch(1);
+    return page;
+}
+
+QWidget* TSettingsF::BuildAdministratorPage() {
+    auto* page = new QWidget;
+    auto* grid = new QGridLayout;
+    TForm form(grid);
+    AdminPasswordEdit = Edit(QStringLiteral("AdminPasswordEdit"), page, 200);
+    form.Add(Caption(QStringLiteral("Password for Administartor:"), page),
+             Row({AdminPasswordEdit}));
+    form.Below(Caption(QStringLiteral("Administrator can not change the password online"), page));
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(Heading(QStringLiteral("Administrator"), page));
+    layout->addLayout(grid);
+    layout->addWidget(
+        Note(QStringLiteral("The administrator logs in to the administrator pages of the site "
+                            "with this password. A new password becomes active online only "
+                            "after the next upload."),
+             page));
+    layout->addStretch(1);
+    return page;
+}
+
+void TSettingsF::ServerChange() {
+    const QString server = Server->text();
+    DBServerLabel->setText(server.isEmpty() ? QStringLiteral("FTP server not yet set")
+                                            : QStringLiteral("Probably ") + server);
+}
+
+void TSettingsF::SetLocalPath(const QString& path) {
+    localPath_ = path;
+    ShowLocalPath();
+}
+
+QString TSettingsF::ShortenPath(const QString& path,
+                                const std::function<int(const QString&)>& width, int maxWidth) {
+    QString shown = path;
+    for (int start = 5; width(shown) > maxWidth && start < path.size(); ++start)
+        shown = path.left(5) + QStringLiteral("...") + path.mid(start);
+    return shown;
+}
+
+void TSettingsF::ShowLocalPath() {
+    const QFontMetrics metrics = LocalPathText->fontMetrics();
+    LocalPathText->setText(ShortenPath(
+        localPath_, [&metrics](const QString& text) { return metrics.horizontalAdvance(text); }));
+}
+
+void TSettingsF::Button2Click() {
+    const QString folder = ChooseFolder(localPath_);
+    if (!folder.isEmpty())
+        SetLocalPath(folder);
+}
+
+void TSettingsF::ClearButtonClick() {
+    const QList<QLineEdit*> connection{URL, Server, User, Password, PHPPath};
+    if (std::all_of(connection.begin(), connection.end(),
+                    [](const QLineEdit* edit) { return edit->text().isEmpty(); })) {
+        ShowMessage(QStringLiteral("Fields are already empty"));
+        return;
+    }
+    if (!ConfirmWarning(QStringLiteral("Are you sure you want clear all fields below ?")))
+        return;
+    // The MySQL server keeps its value: it is usually the same for every site.
+    for (QLineEdit* edit :
+         connection + QList<QLineEdit*>{TableName, DatabaseName, DatabaseUser, DatabasePassword})
+        edit->clear();
+    URLNote->hide();
+    SetConnectionLocked(false);
+}
+
+void TSettingsF::SetConnectionLocked(bool locked) {
+    for (QLineEdit* edit : {URL, Server, User, Password, PHPPath, TableName, DatabaseServer,
+                            DatabaseName, DatabaseUser, DatabasePassword})
+        edit->setEnabled(!locked);
+    LockedNote->setVisible(locked);
+}
