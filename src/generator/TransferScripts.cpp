@@ -49,12 +49,11 @@ while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) {
 )php");
         if (t.UserUpdate)
             Lines(u"print $rec[\"userid\"].\"{FieldDelimiter|php}\";");
-        // A stored 0 is a value: only NULL prints as nothing.
         for (size_t i = 2; i < t.Fields.size(); ++i) {
             const TBField& f = t.Fields[i];
             if (f.FieldType == FieldTypes::YesNo) {
                 Lines(uR"php(
-if ($rec["{FieldName}"] !== NULL) :
+if ($rec["{FieldName}"] != NULL) :
   if ($rec["{FieldName}"]) :
     print "{msg:Yes|php}";
   else:
@@ -64,14 +63,14 @@ endif;
 )php",
                       f);
             } else {
-                Lines(u"if ($rec[\"{FieldName}\"] !== NULL) : ", f);
+                Lines(u"if ($rec[\"{FieldName}\"] != NULL) : ", f);
                 printReplaced(QStringLiteral("  "), Fill(u"$rec[\"{FieldName}\"]", &f));
                 WriteLine(u"endif;");
             }
             if (hasSecondColumn(f)) {
                 Lines(uR"php(
 print "{FieldDelimiter|php}";
-if ($rec["{FieldName2}"] !== NULL) : 
+if ($rec["{FieldName2}"] != NULL) : 
 )php",
                       f);
                 printReplaced(QStringLiteral("  "), Fill(u"$rec[\"{FieldName2}\"]", &f));
@@ -100,7 +99,7 @@ while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) {
         printReplaced(QStringLiteral("  "), QStringLiteral("$rec[\"username\"]"));
         Lines(uR"php(
   print "{FieldDelimiter|php}";
-  if ($rec["userpassword"] !== NULL) : 
+  if ($rec["userpassword"] != NULL) : 
 )php");
         printReplaced(QStringLiteral("    "), QStringLiteral("$rec[\"userpassword\"]"));
         WriteLine(u"  endif;");
@@ -121,18 +120,18 @@ $res = mysql_query($req) or die ("<P CLASS=\"corvanta_error\">Error in script. I
 while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) {
   print $rec["imageid"];
   print "{FieldDelimiter|php}";
-  if ($rec["userid"] !== NULL) : 
+  if ($rec["userid"] != NULL) : 
     print $rec["userid"];
   endif;
   print "{FieldDelimiter|php}";
-  if ($rec["image_data"] !== NULL) : 
+  if ($rec["image_data"] != NULL) : 
 )php");
         printReplaced(QStringLiteral("    "),
                       QStringLiteral("base64_encode($rec[\"image_data\"])"));
         Lines(uR"php(
   endif;
   print "{FieldDelimiter|php}";
-  if ($rec["image_type"] !== NULL) : 
+  if ($rec["image_type"] != NULL) : 
 )php");
         printReplaced(QStringLiteral("    "), QStringLiteral("$rec[\"image_type\"]"));
         WriteLine(u"  endif;");
