@@ -29,8 +29,8 @@ using TTemplateVars = QList<std::pair<QString, QString>>;
 // as
 //
 //     bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
-//         return WriteFile(t, admin, u"search.php"_s, [&] {
-//             PageHead(admin, u"search.php"_s, u"search"_s);
+//         return WriteFile(t, admin, QStringLiteral("search.php"), [&] {
+//             PageHead(admin, QStringLiteral("search.php"), QStringLiteral("search"));
 //             Lines(uR"php(
 //     <FORM NAME="SearchRecord" METHOD="POST" ACTION="search.php">
 //       <INPUT TYPE="submit" VALUE="{msg:SearchButton}">
