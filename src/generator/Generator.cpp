@@ -103,6 +103,8 @@ bool TPHPGenerator::WriteFile(const TBTable& t, bool admin, const QString& fileN
 
 bool TPHPGenerator::WriteFileAt(const TBTable& t, const QString& path,
                                 const std::function<void()>& body) {
+    if (out_)
+        throw std::logic_error("the generator writes one file at a time");
     TOutputFile file(path, t.Language.Text(QStringLiteral("CharSet")));
     if (!file.Open()) {
         if (warning_)
