@@ -9,6 +9,7 @@ namespace {
 TCliCommands allCommands() {
     TCliCommands commands;
     AddProjectCommands(commands);
+    AddGenerateCommands(commands);
     return commands;
 }
 

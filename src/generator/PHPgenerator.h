@@ -1,0 +1,193 @@
+#pragma once
+
+#include "OutputFile.h"
+#include "model/TableFields.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <utility>
+
+// Values a template may name besides the settings, the field attributes and
+// the messages: {page}, {class}, ...
+using TTemplateVars = QList<std::pair<QString, QString>>;
+
+// Writes the files of the generated web site from a table definition: the
+// visitor site in LocalPath, the administrator site in LocalPath + "admin/",
+// the maintenance scripts and the site's runtime layer.
+//
+// Every file operation returns true when all its files were written, and
+// false after the first file it could not open (the warning callback has then
+// been given "File access error to " + the path). A write that fails after the
+// open raises EInOutError, which ends the operation and propagates.
+//
+// Adding a generated file: implement its operation in a source of this folder
+// as
+//
+//     bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
+//         return WriteFile(t, admin, QStringLiteral("search.php"), [&] {
+//             PageHead(admin, QStringLiteral("search.php"), QStringLiteral("search"));
+//             Lines(uR"php(
+//     <FORM NAME="SearchRecord" METHOD="POST" ACTION="search.php">
+//       <INPUT TYPE="submit" VALUE="{msg:SearchButton}">
+//     )php");
+//             for (const TBField& f : t.Fields)
+//                 Lines(u"        if (fname == \"{FieldName}\") {", f);
+//         });
+//     }
+//
+// Template text: one raw string literal per block of lines, written line by
+// line with CR LF (the line break right after the opening and the one before
+// the closing delimiter are not lines). Placeholders, filled after the block
+// is split into lines (so a value's own line breaks stay as they are):
+//   {Name}        a setting of the table definition, or inside a per-field
+//                 block an attribute of the field ({FieldName}, {MaxLength});
+//                 integers in decimal, bools as 1 or 0
+//   {msg:Key}     the text of a message of the site
+//   {page} ...    a value passed in TTemplateVars
+// followed by filters applied left to right:
+//   |php          escaped for a PHP double-quoted string literal (\ " $)
+//   |js           escaped for a JavaScript string literal
+//   |br           every CR LF pair becomes <BR>
+//   |colour       a colour setting as six hexadecimal digits RRGGBB
+// A text inside a PHP literal must carry |php, inside a JavaScript literal |js
+// (both, in the order js then php, inside a JavaScript literal that PHP
+// prints). HTML around PHP gets the texts as the site owner wrote them.
+// An unknown name is a programming error (std::logic_error).
+//
+// Every .php file except runtime.php begins with the line that loads the
+// runtime layer; WriteFile writes it. The runtime layer (runtime.php) gives
+// the scripts, besides the old mysql_* functions and $HTTP_POST_VARS /
+// $HTTP_POST_FILES:
+//   corvanta_token($v)     $v when it is a session token (32 lower-case hex
+//                          digits), otherwise 0
+//   corvanta_new_token()   a fresh session token (128 random bits)
+//   corvanta_query($name)  the value of $name in the query string, or null
+//   corvanta_html($s)      $s escaped for HTML in the pages' character set
+//   corvanta_js($s)        $s escaped for a JavaScript string literal
+// and sets the QUERY_STRING environment value where the server does not, so
+// getenv("QUERY_STRING") works everywhere.
+//
+// Sessions: {TableName}_SESSIONS is
+//   sessionid CHAR(32) NOT NULL   the token, corvanta_new_token()
+//   userid INTEGER                0 for the administrator, else the member
+//   logindate VARCHAR(14)         last page view, "YmdHis"
+//   UNIQUE (sessionid)
+// A session id from a request is used only after corvanta_token() accepted
+// it, and always as a quoted SQL text.
+//
+// Maintenance scripts (create_db.php, remove_db.php, import_db.php,
+// export_db_0.php, export_db.php) act only when requested with the key they
+// were generated with: URL + KeyedScript(name). Any other request gets a
+// "corvanta_error" paragraph and changes nothing. Each generation draws a
+// fresh key; the generator remembers the last key of each script.
+class TPHPGenerator {
+public:
+    using TWarning = std::function<void(const QString& text)>;
+
+    explicit TPHPGenerator(TWarning warning = {});
+    ~TPHPGenerator();
+    TPHPGenerator(const TPHPGenerator&) = delete;
+    TPHPGenerator& operator=(const TPHPGenerator&) = delete;
+
+    // --- File operations ------------------------------------------------
+
+    bool CreateScript(const TBTable& t);      // create_db.php
+    bool RemoveScript(const TBTable& t);      // remove_db.php (any definition)
+    bool DownloadScript(const TBTable& t);    // import_db.php
+    bool RecordCountScript(const TBTable& t); // export_db_0.php
+    // export_db.php, carrying the records of the three text files. A file
+    // that cannot be read is reported as a failed open.
+    bool UploadScript(const TBTable& t, const QString& recordsPath, const QString& usersPath,
+                      bool replace, const QString& imagesPath);
+    // runtime.php of the visitor site, or with admin of the administrator site.
+    bool RuntimeScript(const TBTable& t, bool admin);
+
+    // Administrator: admin/index.html, admin/login.php, admin/menu.php;
+    // visitor: index.html, login.php ("Login" mode), inc_counter.php, menu.php.
+    bool EntryPages(const TBTable& t, bool admin);
+    bool UsersPage(const TBTable& t);                 // admin/users.php
+    bool PasswordPage(const TBTable& t, bool admin);  // change_password.php
+    bool ImageDownload(const TBTable& t, bool admin); // get_image.php
+    bool ImagePage(const TBTable& t, bool admin);     // show_image.php
+    bool AddPage(const TBTable& t, bool admin);       // add_record.php
+    bool ModifyPage(const TBTable& t, bool admin);    // modify_record.php
+    bool DeletePage(const TBTable& t, bool admin);    // delete_record.php
+    bool SearchPage(const TBTable& t, bool admin);    // search.php
+
+    // --- Keys of the maintenance scripts --------------------------------
+
+    static const QStringList& MaintenanceScripts();
+    // The key `script` was last written with; empty before that.
+    QString ScriptKey(const QString& script) const;
+    // `script` + "?key=" + its key: what to append to the site's URL.
+    QString KeyedScript(const QString& script) const;
+
+    // --- The frame the operations are written with ----------------------
+
+    // LocalPath + file name, or LocalPath + "admin/" + file name.
+    static QString OutputPath(const TBTable& t, bool admin, const QString& fileName);
+    // Opens the file, runs `body` (which writes through the functions below),
+    // closes the file. False after warning of a failed open.
+    bool WriteFile(const TBTable& t, bool admin, const QString& fileName,
+                   const std::function<void()>& body);
+    bool WriteFileAt(const TBTable& t, const QString& path, const std::function<void()>& body);
+
+    // The table definition of the operation that is running.
+    const TBTable& Table() const;
+
+    // Template blocks (see above), into the open file.
+    void Lines(QStringView block, const TTemplateVars& vars = {});
+    void Lines(QStringView block, const TBField& field, const TTemplateVars& vars = {});
+    // The filled text of one template line, without writing it.
+    QString Fill(QStringView text, const TBField* field = nullptr,
+                 const TTemplateVars& vars = {}) const;
+    // Text exactly as given: one line with its CR LF, or no line end.
+    void WriteLine(QStringView text);
+    void WriteText(QStringView text);
+
+    // --- Shared snippets (into the open file) ---------------------------
+
+    void ConnectSnippet(const QString& indent, const TBTable& t);
+    void CloseSnippet(const QString& indent);
+    // Page head with its login gate; `page` is the file name, `bodyClass`
+    // the class of BODY.
+    void PageHead(bool admin, const QString& page, const QString& bodyClass);
+    void LoginGate(bool admin, const QString& page);
+    void SessionCheck(bool admin);
+    void CredentialRows(bool hidden, bool requiredMark);
+    // Position "Menu" or "Search Form".
+    void VisitCounter(const QString& position);
+    // The refusal at the top of a maintenance script: draws the key.
+    void KeyGate(const QString& script);
+
+    // --- Texts for templates --------------------------------------------
+
+    // For a PHP double-quoted literal: backslash, double quote, dollar sign.
+    static QString PhpString(QStringView text);
+    // Bytes as the content of a PHP double-quoted literal that yields exactly
+    // these bytes, whatever the file's character set (non-ASCII as \xNN).
+    static QString PhpBytes(const QByteArray& bytes);
+    // For a JavaScript string literal (also safe inside a SCRIPT element).
+    static QString JsString(QStringView text);
+    // Every CR LF pair as <BR>.
+    static QString BrText(QStringView text);
+    // A stored colour (0x00BBGGRR) as the six digits RRGGBB of HTML.
+    static QString HtmlColour(qint32 colour);
+    // The CSS classes the generated pages use.
+    static const QStringList& CssClasses();
+
+private:
+    void writeBlock(QStringView block, const TBField* field, const TTemplateVars& vars);
+    QString placeholder(QStringView spec, const TBField* field, const TTemplateVars& vars) const;
+    QString newKey();
+
+    TWarning warning_;
+    const TBTable* table_ = nullptr;
+    TOutputFile* out_ = nullptr; // at most one open output file
+    QHash<QString, QString> keys_;
+};

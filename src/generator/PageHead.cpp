@@ -1,0 +1,256 @@
+// The page head of the record pages, with its login gate.
+#include "PHPgenerator.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// Where the request form of the visitor add page sends its mail.
+const QString kRequestAddress = QStringLiteral("requests@corvanta.example");
+
+// The intro paragraph of a page: its class and its text, or no paragraph.
+struct TIntro {
+    QString cssClass;
+    QString text;
+    bool shown = false;
+};
+
+TIntro introOf(const TBTable& t, bool admin, const QString& page) {
+    if (page == QLatin1String("search.php"))
+        return {QStringLiteral("searchtext"), admin ? t.AdminSearchRecordText : t.SearchRecordText,
+                true};
+    if (page == QLatin1String("add_record.php"))
+        return {QStringLiteral("addtext"), admin ? t.AdminAddRecordText : t.AddRecordText, true};
+    if (page == QLatin1String("modify_record.php"))
+        return {QStringLiteral("modifytext"), admin ? t.AdminModifyRecordText : t.ModifyRecordText,
+                admin || t.UserMode == QLatin1String("Join") || t.AllowAddModify};
+    if (page == QLatin1String("delete_record.php"))
+        return {QStringLiteral("deletetext"), admin ? t.AdminDeleteRecordText : t.DeleteRecordText,
+                true};
+    return {};
+}
+
+// A visitor must log in for this page.
+bool visitorGated(const TBTable& t, const QString& page) {
+    if (t.UserMode == QLatin1String("Login"))
+        return true;
+    if (t.UserMode != QLatin1String("Join"))
+        return false;
+    return (page == QLatin1String("add_record.php") && t.OnlyMembersCanAdd) ||
+           page == QLatin1String("modify_record.php") || page == QLatin1String("delete_record.php");
+}
+
+} // namespace
+
+void TPHPGenerator::PageHead(bool admin, const QString& page, const QString& bodyClass) {
+    const TBTable& t = Table();
+    Lines(uR"php(
+<HTML>
+  <HEAD>
+    <TITLE>{msg:MainTitle}</TITLE>
+    <META HTTP-EQUIV="Content-Type" Content="text/html; charset={msg:CharSet}">
+)php");
+    const QFileInfo skin(t.Skin);
+    if (!t.Skin.isEmpty() && skin.isFile())
+        Lines(u"    <LINK REL=\"StyleSheet\" HREF=\"{skin}\">",
+              {{QStringLiteral("skin"), skin.fileName()}});
+
+    if (page == QLatin1String("search.php")) {
+        Lines(uR"php(
+    <SCRIPT LANGUAGE="JavaScript1.2">
+      function setOperator(rowNr) {
+        eval("var currop = document.SearchRecord.operator" + rowNr)
+        eval("var oplen = document.SearchRecord.operator" + rowNr + ".length")
+        for (var i=(oplen - 1); i >= 0; i--) {
+          currop.options[i] = null
+        }
+        eval("var fname = document.SearchRecord.field" + rowNr + ".value")
+)php");
+        for (const TBField& f : t.Fields) {
+            if (!f.Searchable)
+                continue;
+            Lines(u"        if (fname == \"{FieldName|js}\") {", f);
+            if (f.FieldType == FieldTypes::YesNo) {
+                Lines(uR"php(
+          currop.options[0] = new Option("{msg:OpIsYes|js}", "isyes")
+          currop.options[1] = new Option("{msg:OpIsNo|js}", "isno")
+)php");
+            } else if (f.FieldType == FieldTypes::Integer || f.FieldType == FieldTypes::Real) {
+                Lines(uR"php(
+          currop.options[0] = new Option("{msg:OpIs|js}", "is")
+          currop.options[1] = new Option("{msg:OpIsNot|js}", "isnot")
+          currop.options[2] = new Option("{msg:OpLessThan|js}", "lessthan")
+          currop.options[3] = new Option("{msg:OpGreaterThan|js}", "greaterthan")
+)php");
+            } else {
+                Lines(uR"php(
+          currop.options[0] = new Option("{msg:OpContains|js}", "contains")
+          currop.options[1] = new Option("{msg:OpIs|js}", "is")
+          currop.options[2] = new Option("{msg:OpIsNot|js}", "isnot")
+          currop.options[3] = new Option("{msg:OpNotContains|js}", "notcontains")
+          currop.options[4] = new Option("{msg:OpLessThan|js}", "lessthan")
+          currop.options[5] = new Option("{msg:OpGreaterThan|js}", "greaterthan")
+)php");
+            }
+            WriteLine(u"        }");
+        }
+        Lines(uR"php(
+      }
+    </SCRIPT>
+)php");
+    }
+
+    if (admin && page == QLatin1String("add_record.php")) {
+        // Member names come from the database: escaped for the script.
+        Lines(uR"php(
+    <SCRIPT LANGUAGE="JavaScript1.2">
+      function searchUsername() {
+        var searchStr = prompt("{msg:EnterSearchUsername|js}", ""); 
+        for (i = document.RecordDetails.usercombo.options.length; i > 0; i--) {; 
+          document.RecordDetails.usercombo.options[i - 1] = null; 
+        } 
+<?php
+)php");
+        ConnectSnippet(QStringLiteral("  "), t);
+        Lines(uR"php(
+  $requser = "SELECT * FROM {TableName|php}_USERS";
+  $resuser = mysql_query($requser) or die ("{msg:QueryError2|php}");
+  while ($recuser = mysql_fetch_array($resuser, MYSQL_ASSOC)) {
+    print "        tmpStr = new String(\"".corvanta_js($recuser["username"])."\");\n";
+    print "        if (tmpStr.indexOf(searchStr) >= 0) {\n";
+    print "          document.RecordDetails.usercombo.options[document.RecordDetails.usercombo.options.length] = new Option(\"".corvanta_js($recuser["username"])."\", \"".corvanta_js($recuser["username"])."\", false, false);\n";
+    print "        }\n";
+  }
+)php");
+        CloseSnippet(QStringLiteral("  "));
+        Lines(uR"php(
+?>
+        document.RecordDetails.usercombo.selectedIndex = 0; 
+      }
+    </SCRIPT>
+)php");
+    }
+
+    Lines(uR"php(
+  </HEAD>
+  <BODY CLASS="{class}">
+)php",
+          {{QStringLiteral("class"), bodyClass}});
+    if (t.TableAlign == QLatin1String("Center"))
+        WriteLine(u"  <CENTER>");
+    Lines(u"      <H1>{DatabaseDisplayName}</H1>");
+    const TIntro intro = introOf(t, admin, page);
+    if (intro.shown)
+        Lines(u"<P CLASS=\"{c}\">{text|br}</P>",
+              {{QStringLiteral("c"), intro.cssClass}, {QStringLiteral("text"), intro.text}});
+    LoginGate(admin, page);
+}
+
+void TPHPGenerator::LoginGate(bool admin, const QString& page) {
+    const TBTable& t = Table();
+    Lines(uR"php(
+<?php
+  $sessionid = 0;
+  $userid = 0;
+  $myrecords = 0;
+?>
+)php");
+    const TTemplateVars vars{{QStringLiteral("page"), page}};
+    if (admin) {
+        Lines(uR"php(
+<?php
+  $loggedin = 0;
+  $sessionexpired = 0;
+  $wrongpassword = 0;
+)php");
+        SessionCheck(true);
+        Lines(uR"php(
+  if (!$loggedin) {
+    if ($wrongpassword) {
+      print "<BR>{msg:WrongPassword|php}";
+    }
+    if ($sessionexpired) {
+      print "<BR>{msg:LoginExpired|php}";
+    }
+?>
+    <H3>{msg:EnterAdminPass}</H3>
+    <FORM NAME="AdminPassword" METHOD="POST" ACTION="{page}">
+      <TABLE CLASS="admin_password" CELLPADDING="2">
+        <TR CLASS="admin_password">
+          <TD CLASS="admin_password_label">{msg:PasswordFieldLabel}</TD>
+          <TD CLASS="admin_password_value"><INPUT TYPE="password" NAME="admin_password"></TD>
+        </TR>
+      </TABLE>
+      <BR><BR>
+      <INPUT TYPE="hidden" NAME="sessionid" VALUE="<?php echo $sessionid; ?>">
+      <INPUT TYPE="submit" VALUE="{msg:EnterButton}">
+    </FORM>
+<?php
+    exit();
+  }
+?>
+)php",
+              vars);
+        return;
+    }
+    if (!visitorGated(t, page))
+        return;
+    Lines(uR"php(
+<?php
+  $loggedin = 0;
+  $sessionexpired = 0;
+  $wrongidpassword = 0;
+)php");
+    SessionCheck(false);
+    Lines(uR"php(
+  if (!$loggedin) {
+    if ($wrongidpassword) {
+      print "<BR>{msg:WrongIdPassword|php}";
+    }
+    if ($sessionexpired) {
+      print "<BR>{msg:LoginExpired|php}";
+    }
+?>
+    <H3>{msg:EnterVisitorEmailPass}</H3>
+    <FORM NAME="UserAuth" METHOD="POST" ACTION="{page}">
+      <TABLE CLASS="user_id_password" CELLPADDING="2">
+      <TR CLASS="user_email">
+        <TD CLASS="user_email_label">{msg:EmailFieldLabel}</TD>
+        <TD CLASS="user_email_value"><INPUT TYPE="text" NAME="login_email"></TD>
+      </TR>
+      <TR CLASS="user_password">
+        <TD CLASS="user_password_label">{msg:PasswordFieldLabel}</TD>
+        <TD CLASS="user_password_value"><INPUT TYPE="password" NAME="login_password"></TD>
+        </TR>
+      </TABLE><BR>
+      <INPUT TYPE="hidden" NAME="sessionid" VALUE="<?php echo $sessionid; ?>">
+      <INPUT TYPE="submit" VALUE="{msg:LoginButton}">
+    </FORM>
+<?php
+)php",
+          vars);
+    if (page == QLatin1String("add_record.php")) {
+        Lines(uR"php(
+  if ($wrongidpassword) {
+        print "<HR>";
+        print "<H3>{msg:RequestIdPass|php}</H3>\n";
+        print "<P CLASS=\"requestidpasswordtext\">{RequestIdPasswordText|br|php}</P>\n";
+        print "<FORM METHOD=\"POST\" ACTION=\"mailto:{address|php}\">\n";
+        print "  <TABLE CLASS=\"request_id_password\" CELLPADDING=\"2\">\n";
+        print "  <TR CLASS=\"request_email\">\n";
+        print "    <TD CLASS=\"request_email_label\">{msg:RequestEmailLabel|php}</TD>\n";
+        print "    <TD CLASS=\"request_email_value\"><INPUT TYPE=\"text\" NAME=\"request_email\"></TD>\n";
+        print "  </TR>\n";
+        print "  </TABLE><BR>\n";
+        print "<INPUT TYPE=\"submit\" VALUE=\"{msg:RequestButton|php}\">\n";
+        print "</FORM>\n";
+  }
+)php",
+              {{QStringLiteral("address"), kRequestAddress}});
+    }
+    Lines(uR"php(
+    exit();
+  }
+?>
+)php");
+}

@@ -1,0 +1,249 @@
+// runtime.php: lets the site's scripts, written for the old mysql_* API and
+// request arrays, run on PHP 8 with mysqli; holds the few helpers the pages
+// use to treat request values safely.
+#include "PHPgenerator.h"
+
+namespace {
+
+// The MySQL name of the pages' character set. An unknown set maps to latin1,
+// which carries every byte unchanged.
+QString mysqlCharset(const QString& charSet) {
+    static const QHash<QString, QString> names = {
+        {QStringLiteral("ISO-8859-1"), QStringLiteral("latin1")},
+        {QStringLiteral("WINDOWS-1252"), QStringLiteral("latin1")},
+        {QStringLiteral("UTF-8"), QStringLiteral("utf8mb4")},
+        {QStringLiteral("UTF8"), QStringLiteral("utf8mb4")},
+        {QStringLiteral("ISO-8859-2"), QStringLiteral("latin2")},
+        {QStringLiteral("ISO-8859-7"), QStringLiteral("greek")},
+        {QStringLiteral("ISO-8859-8"), QStringLiteral("hebrew")},
+        {QStringLiteral("ISO-8859-9"), QStringLiteral("latin5")},
+        {QStringLiteral("ISO-8859-13"), QStringLiteral("latin7")},
+        {QStringLiteral("WINDOWS-1250"), QStringLiteral("cp1250")},
+        {QStringLiteral("WINDOWS-1251"), QStringLiteral("cp1251")},
+        {QStringLiteral("WINDOWS-1256"), QStringLiteral("cp1256")},
+        {QStringLiteral("WINDOWS-1257"), QStringLiteral("cp1257")},
+        {QStringLiteral("KOI8-R"), QStringLiteral("koi8r")},
+        {QStringLiteral("KOI8-U"), QStringLiteral("koi8u")},
+        {QStringLiteral("US-ASCII"), QStringLiteral("ascii")},
+        {QStringLiteral("CP866"), QStringLiteral("cp866")},
+        {QStringLiteral("SHIFT_JIS"), QStringLiteral("sjis")},
+        {QStringLiteral("EUC-JP"), QStringLiteral("ujis")},
+        {QStringLiteral("GB2312"), QStringLiteral("gb2312")},
+        {QStringLiteral("GBK"), QStringLiteral("gbk")},
+        {QStringLiteral("BIG5"), QStringLiteral("big5")},
+        {QStringLiteral("EUC-KR"), QStringLiteral("euckr")},
+    };
+    return names.value(charSet.trimmed().toUpper(), QStringLiteral("latin1"));
+}
+
+// The set name htmlspecialchars() knows; single-byte sets it does not know
+// need only the ASCII escapes, which ISO-8859-1 gives.
+QString phpHtmlCharset(const QString& charSet) {
+    static const QStringList known = {
+        QStringLiteral("ISO-8859-1"),   QStringLiteral("ISO-8859-5"),
+        QStringLiteral("ISO-8859-15"),  QStringLiteral("UTF-8"),
+        QStringLiteral("CP866"),        QStringLiteral("WINDOWS-1251"),
+        QStringLiteral("WINDOWS-1252"), QStringLiteral("KOI8-R"),
+        QStringLiteral("BIG5"),         QStringLiteral("GB2312"),
+        QStringLiteral("BIG5-HKSCS"),   QStringLiteral("SHIFT_JIS"),
+        QStringLiteral("EUC-JP"),       QStringLiteral("MACROMAN"),
+    };
+    const QString upper = charSet.trimmed().toUpper();
+    return known.contains(upper) ? upper : QStringLiteral("ISO-8859-1");
+}
+
+} // namespace
+
+bool TPHPGenerator::RuntimeScript(const TBTable& t, bool admin) {
+    const QString charSet = t.Language.Text(QStringLiteral("CharSet"));
+    return WriteFile(t, admin, QStringLiteral("runtime.php"), [&] {
+        Lines(uR"php(
+<?php
+// The runtime layer of this site: its scripts use the old MySQL functions
+// and request arrays, which PHP 8 lacks; they are provided here over mysqli.
+// Messages of PHP go to the host's log only, never into a page, a picture or
+// the data a maintenance script prints.
+ini_set("display_errors", "0");
+mysqli_report(MYSQLI_REPORT_OFF);
+
+if (!defined("CORVANTA_DB_CHARSET")) { define("CORVANTA_DB_CHARSET", "{db}"); }
+if (!defined("CORVANTA_HTML_CHARSET")) { define("CORVANTA_HTML_CHARSET", "{html}"); }
+if (!defined("MYSQL_ASSOC")) { define("MYSQL_ASSOC", MYSQLI_ASSOC); }
+if (!defined("MYSQL_NUM")) { define("MYSQL_NUM", MYSQLI_NUM); }
+if (!defined("MYSQL_BOTH")) { define("MYSQL_BOTH", MYSQLI_BOTH); }
+
+$GLOBALS["HTTP_POST_VARS"] = $_POST;
+$GLOBALS["HTTP_POST_FILES"] = $_FILES;
+$GLOBALS["HTTP_GET_VARS"] = $_GET;
+// Some servers (PHP's own among them) leave it out of the environment.
+if (getenv("QUERY_STRING") === false) {
+  putenv("QUERY_STRING=".(isset($_SERVER["QUERY_STRING"]) ? $_SERVER["QUERY_STRING"] : ""));
+}
+
+if (!function_exists("corvanta_link")) {
+  // The connection a call names, or the last one opened.
+  function corvanta_link($link = null) {
+    if ($link instanceof mysqli) { return $link; }
+    return isset($GLOBALS["corvanta_link"]) ? $GLOBALS["corvanta_link"] : null;
+  }
+
+  // A session id from a request: 32 lower-case hexadecimal digits, or 0.
+  function corvanta_token($value) {
+    return (is_string($value) && preg_match('/^[0-9a-f]{32}$/', $value)) ? $value : 0;
+  }
+
+  function corvanta_new_token() {
+    return bin2hex(random_bytes(16));
+  }
+
+  // One value of the query string, never its other names.
+  function corvanta_query($name) {
+    return (isset($_GET[$name]) && is_string($_GET[$name])) ? $_GET[$name] : null;
+  }
+
+  function corvanta_html($s) {
+    return htmlspecialchars(is_scalar($s) ? (string)$s : "", ENT_QUOTES | ENT_SUBSTITUTE, CORVANTA_HTML_CHARSET);
+  }
+
+  function corvanta_js($s) {
+    return strtr(is_scalar($s) ? (string)$s : "", array("\\" => "\\\\", "\"" => "\\\"", "'" => "\\'", "\n" => "\\n", "\r" => "\\r", "<" => "\\x3C"));
+  }
+
+  function corvanta_escape($s, $link = null) {
+    $s = is_scalar($s) ? (string)$s : "";
+    $l = corvanta_link($link);
+    if ($l) {
+      try { return mysqli_real_escape_string($l, $s); } catch (Throwable $e) { }
+    }
+    return strtr($s, array("\\" => "\\\\", "\0" => "\\0", "\n" => "\\n", "\r" => "\\r", "'" => "\\'", "\"" => "\\\"", "\x1a" => "\\Z"));
+  }
+}
+
+if (!function_exists("mysql_connect")) {
+  // "host", "host:port", "host:/socket" or "[v6 address]:port".
+  function mysql_connect($server = "", $username = "", $password = "", $new_link = false, $client_flags = 0) {
+    $host = (string)$server;
+    $port = null;
+    $socket = null;
+    if (preg_match('/^\[(.+)\](?::([0-9]+))?$/', $host, $m)) {
+      $host = $m[1];
+      if (isset($m[2])) { $port = (int)$m[2]; }
+    } elseif (substr_count($host, ":") == 1) {
+      list($host, $rest) = explode(":", $host, 2);
+      if ($rest !== "" && ctype_digit($rest)) { $port = (int)$rest; } elseif ($rest !== "") { $socket = $rest; }
+    }
+    if ($host === "") { $host = "localhost"; }
+    try {
+      $link = @mysqli_connect($host, (string)$username, (string)$password, "", $port, $socket);
+    } catch (Throwable $e) {
+      $link = false;
+    }
+    if (!$link) {
+      $GLOBALS["corvanta_connect_error"] = mysqli_connect_error();
+      return false;
+    }
+    // The pages' character set, and the lenient SQL the scripts were written for.
+    @mysqli_set_charset($link, CORVANTA_DB_CHARSET);
+    @mysqli_query($link, "SET SESSION sql_mode = ''");
+    $GLOBALS["corvanta_link"] = $link;
+    return $link;
+  }
+}
+
+if (!function_exists("mysql_select_db")) {
+  function mysql_select_db($database, $link = null) {
+    $l = corvanta_link($link);
+    if (!$l) { return false; }
+    try { return mysqli_select_db($l, (string)$database); } catch (Throwable $e) { return false; }
+  }
+}
+
+if (!function_exists("mysql_query")) {
+  function mysql_query($query, $link = null) {
+    $l = corvanta_link($link);
+    if (!$l or (string)$query === "") { return false; }
+    try { return mysqli_query($l, (string)$query); } catch (Throwable $e) { return false; }
+  }
+}
+
+if (!function_exists("mysql_fetch_array")) {
+  function mysql_fetch_array($result, $result_type = MYSQL_BOTH) {
+    if (!($result instanceof mysqli_result)) { return false; }
+    $row = mysqli_fetch_array($result, $result_type);
+    return is_array($row) ? $row : false;
+  }
+}
+
+if (!function_exists("mysql_num_rows")) {
+  function mysql_num_rows($result) {
+    return ($result instanceof mysqli_result) ? mysqli_num_rows($result) : false;
+  }
+}
+
+if (!function_exists("mysql_result")) {
+  function mysql_result($result, $row, $field = 0) {
+    if (!($result instanceof mysqli_result) or $row < 0 or $row >= mysqli_num_rows($result)) { return false; }
+    mysqli_data_seek($result, $row);
+    $values = mysqli_fetch_array($result, MYSQLI_BOTH);
+    if (!is_array($values)) { return false; }
+    if (is_string($field) and !array_key_exists($field, $values) and strpos($field, ".") !== false) {
+      $field = substr($field, strrpos($field, ".") + 1);
+    }
+    return array_key_exists($field, $values) ? $values[$field] : false;
+  }
+}
+
+if (!function_exists("mysql_insert_id")) {
+  function mysql_insert_id($link = null) {
+    $l = corvanta_link($link);
+    if (!$l) { return false; }
+    try { return mysqli_insert_id($l); } catch (Throwable $e) { return false; }
+  }
+}
+
+if (!function_exists("mysql_close")) {
+  function mysql_close($link = null) {
+    $l = corvanta_link($link);
+    if (!$l) { return false; }
+    if (isset($GLOBALS["corvanta_link"]) and $GLOBALS["corvanta_link"] === $l) { $GLOBALS["corvanta_link"] = null; }
+    try { return mysqli_close($l); } catch (Throwable $e) { return false; }
+  }
+}
+
+if (!function_exists("mysql_escape_string")) {
+  function mysql_escape_string($s) {
+    return corvanta_escape($s);
+  }
+}
+
+if (!function_exists("mysql_real_escape_string")) {
+  function mysql_real_escape_string($s, $link = null) {
+    return corvanta_escape($s, $link);
+  }
+}
+
+if (!function_exists("mysql_error")) {
+  function mysql_error($link = null) {
+    $l = corvanta_link($link);
+    if ($l) {
+      try { return mysqli_error($l); } catch (Throwable $e) { return ""; }
+    }
+    return isset($GLOBALS["corvanta_connect_error"]) ? (string)$GLOBALS["corvanta_connect_error"] : "";
+  }
+}
+
+if (!function_exists("each")) {
+  function each(&$array) {
+    if (!is_array($array)) { return false; }
+    $key = key($array);
+    if ($key === null) { return false; }
+    $value = current($array);
+    next($array);
+    return array(1 => $value, "value" => $value, 0 => $key, "key" => $key);
+  }
+}
+)php",
+              {{QStringLiteral("db"), mysqlCharset(charSet)},
+               {QStringLiteral("html"), phpHtmlCharset(charSet)}});
+    });
+}

@@ -1,0 +1,140 @@
+// create_db.php and remove_db.php: the tables of the generated site.
+#include "PHPgenerator.h"
+
+namespace {
+
+// The column of a field that its unique keys name.
+QString keyColumn(const TBField& f) {
+    if (f.FieldType == FieldTypes::Mailto || f.FieldType == FieldTypes::Hyperlink)
+        return f.FieldName2;
+    return f.FieldName;
+}
+
+QString columnDefinition(const TBField& f) {
+    const bool unique = f.NoDuplicates || f.Key;
+    const QString nn = f.Required ? QStringLiteral(" NOT NULL") : QString();
+    const QString& type = f.FieldType;
+    const auto one = [&](const QString& sqlType) { return f.FieldName + sqlType + nn; };
+    if (type == FieldTypes::Text)
+        return one(unique ? QStringLiteral(" VARCHAR(%1)").arg(f.MaxLength)
+                          : QStringLiteral(" TEXT"));
+    if (type == FieldTypes::Integer)
+        return one(QStringLiteral(" INTEGER"));
+    if (type == FieldTypes::Real)
+        return one(QStringLiteral(" REAL"));
+    if (type == FieldTypes::YesNo)
+        return one(QStringLiteral(" BOOL"));
+    if (type == FieldTypes::DateTime)
+        return one(QStringLiteral(" VARCHAR(14)"));
+    if (type == FieldTypes::Image)
+        return one(QStringLiteral(" INTEGER DEFAULT 0"));
+    if (type == FieldTypes::ImageLink)
+        return one(unique ? QStringLiteral(" VARCHAR(255)") : QStringLiteral(" TEXT")) +
+               QStringLiteral(", ") + f.FieldName2 + QStringLiteral(" INTEGER DEFAULT 0") + nn;
+    if (type == FieldTypes::Mailto || type == FieldTypes::Hyperlink)
+        return one(QStringLiteral(" TEXT")) + QStringLiteral(", ") + f.FieldName2 +
+               (unique ? QStringLiteral(" VARCHAR(255)") : QStringLiteral(" TEXT")) + nn;
+    return {};
+}
+
+// The columns and unique keys of the record table, as one line of SQL.
+QString recordTableColumns(const TBTable& t) {
+    QString sql;
+    for (size_t i = 0; i < t.Fields.size(); ++i) {
+        const TBField& f = t.Fields[i];
+        sql += columnDefinition(f);
+        if (f.FieldName == QLatin1String("recordid"))
+            sql += QStringLiteral(" AUTO_INCREMENT");
+        sql += QStringLiteral(", ") + f.FieldName +
+               QStringLiteral("_USEREDIT BOOL NOT NULL DEFAULT 1 ");
+        if (i + 1 < t.Fields.size())
+            sql += QStringLiteral(", ");
+    }
+    QStringList keys;
+    const TBField* firstKey = nullptr;
+    for (const TBField& f : t.Fields) {
+        if (f.NoDuplicates)
+            sql += QStringLiteral(", UNIQUE (") + keyColumn(f) + u')';
+        if (f.Key) {
+            keys += keyColumn(f);
+            if (!firstKey)
+                firstKey = &f;
+        }
+    }
+    // A single key field that is also unique already has its key.
+    if (keys.size() > 1 || (keys.size() == 1 && !firstKey->NoDuplicates))
+        sql += QStringLiteral(", UNIQUE (") + keys.join(QStringLiteral(", ")) + u')';
+    return sql;
+}
+
+} // namespace
+
+bool TPHPGenerator::CreateScript(const TBTable& t) {
+    return WriteFile(t, false, QStringLiteral("create_db.php"), [&] {
+        Lines(uR"php(
+<HTML><HEAD></HEAD><BODY>
+<?php 
+)php");
+        KeyGate(QStringLiteral("create_db.php"));
+        ConnectSnippet(QStringLiteral("  "), t);
+        const QString failed =
+            QStringLiteral("$res = mysql_query($req) or die (\"\\n<P "
+                           "CLASS=\\\"corvanta_error\\\">{msg:DbCreateFailed|php}</P>\");");
+        Lines(uR"php(
+$req = "DROP TABLE {TableName|php}";
+$res = mysql_query($req);
+)php");
+        Lines(u"$req = \"CREATE TABLE {TableName|php}( {columns});\";",
+              {{QStringLiteral("columns"), PhpString(recordTableColumns(t))}});
+        Lines(failed);
+        // Sessions are keyed by a random token, not a running number.
+        Lines(uR"php(
+$req = "DROP TABLE {TableName|php}_USERS";
+$res = mysql_query($req);
+$req = "CREATE TABLE {TableName|php}_USERS(userid INTEGER NOT NULL AUTO_INCREMENT, username varchar(100) NOT NULL, userpassword VARCHAR(100), UNIQUE (userid))";
+{failed}
+$req = "DROP TABLE {TableName|php}_VISITS";
+$res = mysql_query($req);
+$req = "CREATE TABLE {TableName|php}_VISITS(visitid INTEGER NOT NULL AUTO_INCREMENT, dummy INTEGER, UNIQUE (visitid))";
+{failed}
+$req = "DROP TABLE {TableName|php}_SESSIONS";
+$res = mysql_query($req);
+$req = "CREATE TABLE {TableName|php}_SESSIONS(sessionid CHAR(32) NOT NULL, userid INTEGER, logindate VARCHAR(14), UNIQUE (sessionid))";
+{failed}
+$req = "DROP TABLE {TableName|php}_IMAGES";
+$res = mysql_query($req);
+$req = "CREATE TABLE {TableName|php}_IMAGES(imageid INTEGER NOT NULL AUTO_INCREMENT, userid INTEGER, image_data MEDIUMBLOB, image_type VARCHAR(20), UNIQUE (imageid))";
+{failed}
+print "\n<P CLASS=\"corvanta_ok\">{msg:DbCreateSuccess|php}</P>";
+)php",
+              {{QStringLiteral("failed"), Fill(failed)}});
+        CloseSnippet(QStringLiteral("  "));
+        WriteLine(u"?></BODY></HTML>");
+    });
+}
+
+bool TPHPGenerator::RemoveScript(const TBTable& t) {
+    return WriteFile(t, false, QStringLiteral("remove_db.php"), [&] {
+        Lines(uR"php(
+<HTML><HEAD></HEAD><BODY>
+<?php 
+)php");
+        KeyGate(QStringLiteral("remove_db.php"));
+        ConnectSnippet(QStringLiteral("  "), t);
+        Lines(uR"php(
+$req = "DROP TABLE {TableName|php}";
+$res = mysql_query($req) or die ("\n<P CLASS=\"corvanta_error\"></P>");
+$req = "DROP TABLE {TableName|php}_USERS";
+$res = mysql_query($req) or die ("\n<P CLASS=\"corvanta_error\"></P>");
+$req = "DROP TABLE {TableName|php}_VISITS";
+$res = mysql_query($req) or die ("\n<P CLASS=\"corvanta_error\"></P>");
+$req = "DROP TABLE {TableName|php}_SESSIONS";
+$res = mysql_query($req) or die ("\n<P CLASS=\"corvanta_error\"></P>");
+$req = "DROP TABLE {TableName|php}_IMAGES";
+$res = mysql_query($req) or die ("\n<P CLASS=\"corvanta_error\"></P>");
+print "\n<P CLASS=\"corvanta_ok\"></P>";
+)php");
+        CloseSnippet(QStringLiteral("  "));
+        WriteLine(u"?></BODY></HTML>");
+    });
+}

@@ -1,0 +1,281 @@
+// The generator frame without a server: files, encoding, template notation,
+// keys, and the variants of the page head.
+#include "GeneratorFixtures.h"
+#include "common/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+class TestGeneratorFrame : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+    TBTable project() {
+        TBTable t = MakeProject(QStringLiteral("frame"),
+                                {MakeField(QStringLiteral("title"), FieldTypes::Text, "S"),
+                                 MakeField(QStringLiteral("born"), FieldTypes::DateTime, "S"),
+                                 MakeField(QStringLiteral("ok"), FieldTypes::YesNo)});
+        t.LocalPath = dir_.path() + QLatin1Char('/');
+        return t;
+    }
+
+    // The file a body writes, as bytes.
+    QByteArray written(TPHPGenerator& g, const TBTable& t, const QString& name,
+                       const std::function<void()>& body) {
+        const QString path = dir_.filePath(name);
+        if (!g.WriteFileAt(t, path, body))
+            return {};
+        return ReadFileBytes(path);
+    }
+
+private slots:
+    void textIsWrittenInThePagesCharacterSet() {
+        TPHPGenerator g;
+        TBTable t = project();
+        t.DatabaseDisplayName = QString::fromUtf8("Müller € Ω");
+        const auto line = [&] { g.Lines(u"<H1>{DatabaseDisplayName}</H1>"); };
+        QCOMPARE(written(g, t, "latin1.html", line),
+                 QByteArray("<H1>M\xFCller &#8364; &#937;</H1>\r\n"));
+        t.Language.SetText(QStringLiteral("CharSet"), QStringLiteral("windows-1252"));
+        QCOMPARE(written(g, t, "cp1252.html", line),
+                 QByteArray("<H1>M\xFCller \x80 &#937;</H1>\r\n"));
+        t.Language.SetText(QStringLiteral("CharSet"), QStringLiteral("UTF-8"));
+        QCOMPARE(written(g, t, "utf8.html", line),
+                 QString::fromUtf8("<H1>Müller € Ω</H1>\r\n").toUtf8());
+    }
+
+    void everyLineEndsWithCrLfAndScriptsLoadTheRuntimeFirst() {
+        TPHPGenerator g;
+        TBTable t = project();
+        t.RecordDelimiter = QStringLiteral("~");
+        QVERIFY(g.CreateScript(t));
+        QVERIFY(g.DownloadScript(t));
+        QVERIFY(g.RuntimeScript(t, false));
+        for (const char* name : {"create_db.php", "import_db.php"}) {
+            const QByteArray bytes = ReadFileBytes(dir_.filePath(name));
+            QVERIFY2(
+                bytes.startsWith("<?php require_once dirname(__FILE__).\"/runtime.php\"; ?>\r\n"
+                                 "<HTML><HEAD></HEAD><BODY>"),
+                name);
+            QCOMPARE(bytes.count("\n"), bytes.count("\r\n"));
+            QVERIFY(bytes.endsWith("</BODY></HTML>\r\n"));
+        }
+        QVERIFY(ReadFileBytes(dir_.filePath("runtime.php")).startsWith("<?php\r\n//"));
+    }
+
+    void templatesFillSettingsFieldsMessagesAndFilters() {
+        TPHPGenerator g;
+        TBTable t = project();
+        t.AdminPassword = QStringLiteral("a\"b\\c$d");
+        t.CounterColor = 3368601;
+        t.CounterTextFontColor = qint32(0x80000005u);
+        t.CounterOffset = -5;
+        t.SearchRecordText = QStringLiteral("one\r\ntwo\nthree");
+        const TBField& title = t.Fields[2];
+        QByteArray bytes = written(g, t, "fill.txt", [&] {
+            g.Lines(uR"php(
+"{AdminPassword|php}" '{AdminPassword|js}' {CounterOffset}
+#{CounterColor|colour} #{CounterTextFontColor|colour}
+{SearchRecordText|br}
+{msg:MainTitle} { $x } {$y} {} {1}
+)php");
+            g.Lines(u"{FieldName}/{FieldName2}/{MaxLength}/{TableName}", title);
+        });
+        QCOMPARE(bytes, QByteArray("\"a\\\"b\\\\c\\$d\" 'a\\\"b\\\\c$d' -5\r\n"
+                                   "#996633 #000080\r\n"
+                                   "one<BR>two\nthree\r\n"
+                                   "Corvanta Database { $x } {$y} {} {1}\r\n"
+                                   "title/titletwo/40/frame\r\n"));
+        for (const char* bad : {"{NoSuchSetting}", "{msg:NoSuchMessage}", "{TableName|nofilter}"})
+            QVERIFY_THROWS_EXCEPTION(std::logic_error, written(g, t, "bad.txt", [&] {
+                                         g.Lines(QString::fromLatin1(bad));
+                                     }));
+        QCOMPARE(TPHPGenerator::JsString(u"</SCRIPT>\"'\\\r\n"),
+                 QStringLiteral("\\x3C/SCRIPT>\\\"\\'\\\\\\r\\n"));
+        QCOMPARE(TPHPGenerator::PhpBytes("a\"\\$\xE9\n"), QStringLiteral("a\\\"\\\\\\$\\xE9\\x0A"));
+    }
+
+    void aFileThatCannotBeOpenedIsReportedOnce() {
+        TGeneratorProbe probe;
+        TBTable t = project();
+        t.LocalPath = dir_.filePath("missing") + QLatin1Char('/');
+        QVERIFY(!probe.generator.CreateScript(t));
+        QCOMPARE(probe.warnings, QStringList{QStringLiteral("File access error to ") + t.LocalPath +
+                                             "create_db.php"});
+    }
+
+    void aMissingInputFileEndsTheUploadScript() {
+        TGeneratorProbe probe;
+        TBTable t = project();
+        const QString records = dir_.filePath("records.txt");
+        WriteFileBytes(records, "x|20240101000000|Yes\r\n");
+        const QString missing = dir_.filePath("no-images.txt");
+        QVERIFY(!probe.generator.UploadScript(t, records, QString(), true, missing));
+        QCOMPARE(probe.warnings, QStringList{QStringLiteral("File access error to ") + missing});
+        // What was written so far stays.
+        QVERIFY(ReadFileBytes(dir_.filePath("export_db.php")).contains("INSERT INTO frame("));
+    }
+
+    void aWriteErrorRaisesAndLeavesNoFileOpen() {
+        if (!QFile::exists(QStringLiteral("/dev/full")))
+            QSKIP("no /dev/full");
+        TPHPGenerator g;
+        TBTable t = project();
+        QDir(dir_.path()).mkdir(QStringLiteral("full"));
+        t.LocalPath = dir_.filePath("full") + QLatin1Char('/');
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), t.LocalPath + "create_db.php"));
+        try {
+            g.CreateScript(t);
+            QFAIL("no error raised");
+        } catch (const EInOutError& e) {
+            QCOMPARE(e.Path(), t.LocalPath + "create_db.php");
+        }
+        QVERIFY(g.RemoveScript(t));
+    }
+
+    void maintenanceScriptsCarryAFreshKeyEachTime() {
+        TPHPGenerator g;
+        TBTable t = project();
+        const QString empty = dir_.filePath("empty.txt");
+        WriteFileBytes(empty, {});
+        const auto generateAll = [&] {
+            return g.CreateScript(t) && g.RemoveScript(t) && g.DownloadScript(t) &&
+                   g.RecordCountScript(t) && g.UploadScript(t, empty, empty, false, empty);
+        };
+        QVERIFY(g.ScriptKey(QStringLiteral("create_db.php")).isEmpty());
+        QVERIFY(generateAll());
+        QStringList first;
+        for (const QString& script : TPHPGenerator::MaintenanceScripts()) {
+            const QString key = g.ScriptKey(script);
+            QVERIFY(QRegularExpression(QStringLiteral("^[0-9a-f]{32}$")).match(key).hasMatch());
+            QVERIFY2(
+                ReadFileBytes(t.LocalPath + script).contains("hash_equals(\"" + key.toLatin1()),
+                qPrintable(script));
+            QCOMPARE(g.KeyedScript(script), script + "?key=" + key);
+            QVERIFY(!first.contains(key));
+            first += key;
+        }
+        QVERIFY(generateAll());
+        for (int i = 0; i < first.size(); ++i)
+            QVERIFY(g.ScriptKey(TPHPGenerator::MaintenanceScripts()[i]) != first[i]);
+    }
+
+    void pageHeadVariants_data() {
+        QTest::addColumn<bool>("admin");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("userMode");
+        QTest::addColumn<bool>("onlyMembers");
+        QTest::addColumn<bool>("allowAddModify");
+        QTest::addColumn<QString>("gate");  // the form of the login gate, or empty
+        QTest::addColumn<QString>("intro"); // the intro paragraph, or empty
+        QTest::newRow("admin search") << true << "search.php"
+                                      << "" << false << false << "AdminPassword"
+                                      << "<P CLASS=\"searchtext\">A<BR>S</P>";
+        QTest::newRow("visitor search, no mode") << false << "search.php"
+                                                 << "" << false << false << ""
+                                                 << "<P CLASS=\"searchtext\"></P>";
+        QTest::newRow("visitor search, Join") << false << "search.php"
+                                              << "Join" << true << true << ""
+                                              << "<P CLASS=\"searchtext\"></P>";
+        QTest::newRow("visitor add, Join") << false << "add_record.php"
+                                           << "Join" << false << true << ""
+                                           << "<P CLASS=\"addtext\"></P>";
+        QTest::newRow("visitor add, Join, members only") << false << "add_record.php"
+                                                         << "Join" << true << true << "UserAuth"
+                                                         << "<P CLASS=\"addtext\"></P>";
+        QTest::newRow("visitor modify, Login, no add/modify")
+            << false << "modify_record.php"
+            << "Login" << false << false << "UserAuth"
+            << "";
+        QTest::newRow("visitor delete, Join") << false << "delete_record.php"
+                                              << "Join" << false << false << "UserAuth"
+                                              << "<P CLASS=\"deletetext\"></P>";
+        QTest::newRow("admin users") << true << "users.php"
+                                     << "Login" << false << false << "AdminPassword"
+                                     << "";
+    }
+
+    void pageHeadVariants() {
+        QFETCH(bool, admin);
+        QFETCH(QString, page);
+        QFETCH(QString, userMode);
+        QFETCH(bool, onlyMembers);
+        QFETCH(bool, allowAddModify);
+        QFETCH(QString, gate);
+        QFETCH(QString, intro);
+        TPHPGenerator g;
+        TBTable t = project();
+        t.UserUpdate = !userMode.isEmpty();
+        t.UserMode = userMode;
+        t.OnlyMembersCanAdd = onlyMembers;
+        t.AllowAddModify = allowAddModify;
+        t.AdminSearchRecordText = QStringLiteral("A\r\nS");
+        const QByteArray head =
+            written(g, t, "head.php", [&] { g.PageHead(admin, page, QStringLiteral("x")); });
+        const QByteArray form = "<FORM NAME=\"" + gate.toLatin1() + "\"";
+        if (gate.isEmpty())
+            QVERIFY(!head.contains("<FORM NAME="));
+        else
+            QVERIFY(head.contains(form + " METHOD=\"POST\" ACTION=\"" + page.toLatin1() + "\">"));
+        const QByteArray introLine = "\r\n" + intro.toLatin1() + "\r\n";
+        QCOMPARE(head.contains("\r\n<P CLASS="), !intro.isEmpty());
+        if (!intro.isEmpty())
+            QVERIFY(head.contains(introLine));
+        // The request form only on the gated visitor add page.
+        QCOMPARE(head.contains("mailto:"),
+                 !admin && gate == "UserAuth" && page == "add_record.php");
+    }
+
+    void searchHeadOffersOperatorsByType() {
+        TPHPGenerator g;
+        TBTable t = project();
+        const QString skin = dir_.filePath("blue.css");
+        WriteFileBytes(skin, "body {}");
+        t.Skin = skin;
+        QByteArray head = written(g, t, "search-head.php", [&] {
+            g.PageHead(false, QStringLiteral("search.php"), QStringLiteral("search"));
+        });
+        QVERIFY(head.contains("    <LINK REL=\"StyleSheet\" HREF=\"blue.css\">\r\n"));
+        // A searchable date gets the six text operators.
+        const qsizetype born = head.indexOf("if (fname == \"born\") {");
+        QVERIFY(born > 0);
+        QVERIFY(head.indexOf("currop.options[5] = new Option(\"greater than\", \"greaterthan\")",
+                             born) > born);
+        QVERIFY(!head.contains("fname == \"ok\""));
+
+        for (TBField& f : t.Fields)
+            f.Searchable = false;
+        t.Skin = dir_.filePath("absent.css");
+        head = written(g, t, "search-head2.php", [&] {
+            g.PageHead(false, QStringLiteral("search.php"), QStringLiteral("search"));
+        });
+        QVERIFY(!head.contains("<LINK"));
+        QVERIFY(head.contains(".value\")\r\n      }\r\n    </SCRIPT>\r\n"));
+    }
+
+    void visitCounterOnlyAtItsPosition() {
+        TPHPGenerator g;
+        TBTable t = project();
+        t.CreateCounter = true;
+        t.CounterPosition = QStringLiteral("Search Form");
+        t.CounterOffset = 500;
+        t.CounterTextFontBold = true;
+        QCOMPARE(written(g, t, "menu.txt", [&] { g.VisitCounter(QStringLiteral("Menu")); }),
+                 QByteArray());
+        const QByteArray counter =
+            written(g, t, "search.txt", [&] { g.VisitCounter(QStringLiteral("Search Form")); });
+        QVERIFY(counter.contains("    $cntx = $rec[\"cnt\"] + 0;\r\n"));
+        // Bold text: opened after each text FONT, closed before its /FONT.
+        QCOMPARE(counter.count("print \"<B>\\n\";"), 2);
+        QVERIFY(counter.contains("print \"</B>\\n\";\r\n    print \"</FONT>\\n\";"));
+    }
+};
+
+QTEST_MAIN(TestGeneratorFrame)
+#include "TestGeneratorFrame.moc"

@@ -1,0 +1,327 @@
+// create_db.php and remove_db.php on the local web host, for a matrix of
+// table definitions; every generated script of those definitions passes
+// php -l; the maintenance scripts act only with their key.
+#include "GeneratorFixtures.h"
+#include "common/TestSupport.h"
+#include "common/WebHost.h"
+
+#include <QDir>
+#include <QtTest>
+
+namespace {
+
+struct TColumn {
+    QByteArray name, type, nullable, defaultValue; // default "" = not checked
+};
+
+// The columns a field gets in the record table, as MariaDB reports them.
+QList<TColumn> expectedColumns(const TBField& f) {
+    const bool unique = f.NoDuplicates || f.Key;
+    const QByteArray nullable = f.Required ? "NO" : "YES";
+    const QByteArray name = f.FieldName.toLatin1(), name2 = f.FieldName2.toLatin1();
+    const QByteArray text = unique ? "varchar(255)" : "text";
+    QList<TColumn> columns;
+    const auto add = [&](const QByteArray& n, const QByteArray& t, const QByteArray& null,
+                         const QByteArray& def) {
+        columns.append(TColumn{n, t, null, def});
+    };
+    const QString& type = f.FieldType;
+    if (type == FieldTypes::Text)
+        add(name, unique ? "varchar(" + QByteArray::number(f.MaxLength) + ")" : "text", nullable,
+            "");
+    else if (type == FieldTypes::Integer)
+        add(name, "int(11)", f.FieldName == "recordid" ? "NO" : nullable, "");
+    else if (type == FieldTypes::Real)
+        add(name, "double", nullable, "");
+    else if (type == FieldTypes::YesNo)
+        add(name, "tinyint(1)", nullable, "");
+    else if (type == FieldTypes::DateTime)
+        add(name, "varchar(14)", nullable, "");
+    else if (type == FieldTypes::Image)
+        add(name, "int(11)", nullable, "0");
+    else if (type == FieldTypes::ImageLink) {
+        add(name, text, nullable, "");
+        add(name2, "int(11)", nullable, "0");
+    } else {
+        add(name, "text", nullable, "");
+        add(name2, text, nullable, "");
+    }
+    add(name + "_USEREDIT", "tinyint(1)", "NO", "1");
+    return columns;
+}
+
+struct TCase {
+    QString site;
+    TBTable table;
+    QStringList uniqueKeys; // column lists of the record table's unique keys
+};
+
+QList<TCase> matrix() {
+    using namespace FieldTypes;
+    QList<TCase> cases;
+    {
+        // Every type, nothing unique, some required; no user mode.
+        TBTable t = MakeProject(
+            QStringLiteral("alltypes"),
+            {MakeField("tx", Text, "R"), MakeField("nm", Integer), MakeField("rl", Real, "R"),
+             MakeField("yn", YesNo), MakeField("dt", DateTime, "R"), MakeField("im", Image),
+             MakeField("il", ImageLink, "R"), MakeField("ml", Mailto), MakeField("hl", Hyperlink)});
+        cases.append(TCase{QStringLiteral("alltypes"), t, {"recordid"}});
+    }
+    {
+        // Two key fields, neither unique by itself: one key over both. Join mode.
+        TBTable t = MakeProject(QStringLiteral("twokeys"),
+                                {MakeField("code", Text, "K", 30), MakeField("num", Integer, "K"),
+                                 MakeField("note", Text)});
+        t.UserUpdate = true;
+        t.UserMode = QStringLiteral("Join");
+        cases.append(TCase{QStringLiteral("twokeys"), t, {"recordid", "code,num"}});
+    }
+    {
+        // One key that is also unique and required: a single unique key.
+        // Login mode, "Other" delimiters.
+        TBTable t = MakeProject(QStringLiteral("keyunique"),
+                                {MakeField("code", Text, "RUK", 12), MakeField("yn", YesNo)});
+        t.UserUpdate = true;
+        t.UserMode = QStringLiteral("Login");
+        t.FieldDelimiter = QStringLiteral("#");
+        t.RecordDelimiter = QStringLiteral("~");
+        t.ReplaceDelimiterWith = QStringLiteral("-");
+        cases.append(TCase{QStringLiteral("keyunique"), t, {"recordid", "code"}});
+    }
+    {
+        // One key without its own uniqueness on an image link; a unique
+        // e-mail address; a unique text of length 0.
+        TBTable t =
+            MakeProject(QStringLiteral("onekey"),
+                        {MakeField("pic", ImageLink, "K"), MakeField("ml", Mailto, "U"),
+                         MakeField("empty", Text, "U", 0), MakeField("hl", Hyperlink, "R")});
+        t.UserUpdate = true;
+        t.UserMode = QStringLiteral("Join");
+        t.OnlyMembersCanAdd = true;
+        cases.append(TCase{QStringLiteral("onekey"), t, {"recordid", "mltwo", "empty", "pic"}});
+    }
+    return cases;
+}
+
+} // namespace
+
+class TestSchemaScripts : public QObject {
+    Q_OBJECT
+
+    TWebHost* host_ = nullptr;
+
+    QByteArray request(TPHPGenerator& g, const TBTable& t, const QString& script) {
+        const THttpReply r = host_->Get(t.URL + g.KeyedScript(script));
+        return r.status == 200 ? r.body
+                               : ("HTTP " + QByteArray::number(r.status) + r.error.toUtf8());
+    }
+
+    QStringList tables(const QString& prefix) {
+        QStringList names;
+        for (const QByteArrayList& row :
+             host_->Query(QStringLiteral("SHOW TABLES LIKE '%1%%'").arg(prefix)))
+            names += QString::fromLatin1(row.value(0));
+        names.sort();
+        return names;
+    }
+
+    QStringList uniqueKeys(const QString& table) {
+        QStringList keys;
+        for (const QByteArrayList& row : host_->Query(
+                 QStringLiteral("SELECT GROUP_CONCAT(COLUMN_NAME ORDER BY SEQ_IN_INDEX) FROM "
+                                "information_schema.STATISTICS WHERE TABLE_SCHEMA = DATABASE() "
+                                "AND TABLE_NAME = '%1' AND NON_UNIQUE = 0 GROUP BY INDEX_NAME")
+                     .arg(table)))
+            keys += QString::fromLatin1(row.value(0));
+        keys.sort();
+        return keys;
+    }
+
+    QList<TColumn> columns(const QString& table) {
+        QList<TColumn> result;
+        for (const QByteArrayList& row : host_->Query(
+                 QStringLiteral("SELECT COLUMN_NAME, COLUMN_TYPE, IS_NULLABLE, COLUMN_DEFAULT FROM "
+                                "information_schema.COLUMNS WHERE TABLE_SCHEMA = DATABASE() AND "
+                                "TABLE_NAME = '%1' ORDER BY ORDINAL_POSITION")
+                     .arg(table)))
+            result += {row.value(0), row.value(1), row.value(2), row.value(3)};
+        return result;
+    }
+
+    void compareColumns(const QString& table, const QList<TColumn>& expected) {
+        const QList<TColumn> actual = columns(table);
+        QCOMPARE(actual.size(), expected.size());
+        for (int i = 0; i < expected.size(); ++i) {
+            const QByteArray where = table.toLatin1() + "." + expected[i].name;
+            QVERIFY2(actual[i].name == expected[i].name, where.constData());
+            QVERIFY2(actual[i].type == expected[i].type,
+                     (where + " is " + actual[i].type).constData());
+            QVERIFY2(actual[i].nullable == expected[i].nullable, where.constData());
+            if (!expected[i].defaultValue.isEmpty())
+                QVERIFY2(actual[i].defaultValue == expected[i].defaultValue, where.constData());
+        }
+    }
+
+    // Every script the generator writes for `t` so far, plus test pages made
+    // of the shared snippets in each variant.
+    void generateEverything(TPHPGenerator& g, const TBTable& t) {
+        QDir().mkpath(t.LocalPath + "admin");
+        const QString empty = t.LocalPath + "empty.txt";
+        WriteFileBytes(empty, {});
+        QVERIFY(g.RuntimeScript(t, false));
+        QVERIFY(g.RuntimeScript(t, true));
+        QVERIFY(g.CreateScript(t));
+        QVERIFY(g.RemoveScript(t));
+        QVERIFY(g.DownloadScript(t));
+        QVERIFY(g.RecordCountScript(t));
+        QVERIFY(g.UploadScript(t, empty, empty, true, empty));
+        const QStringList pages = {"search.php",        "add_record.php", "modify_record.php",
+                                   "delete_record.php", "users.php",      "change_password.php"};
+        for (bool admin : {false, true})
+            for (const QString& page : pages)
+                QVERIFY(g.WriteFile(t, admin, "head_" + page, [&] {
+                    g.PageHead(admin, page, "x");
+                    g.WriteLine(u"<?php");
+                    g.ConnectSnippet(QStringLiteral("  "), t);
+                    g.VisitCounter(QStringLiteral("Menu"));
+                    g.CredentialRows(admin, !admin);
+                    g.CredentialRows(!admin, admin);
+                    g.CloseSnippet(QStringLiteral("  "));
+                    g.WriteLine(u"?>");
+                }));
+    }
+
+private slots:
+    void initTestCase() {
+        host_ = &TWebHost::Instance();
+        QVERIFY2(host_->Running(), qPrintable(host_->Error()));
+    }
+
+    void matrixOfDefinitions_data() {
+        QTest::addColumn<int>("index");
+        const QList<TCase> cases = matrix();
+        for (int i = 0; i < cases.size(); ++i)
+            QTest::newRow(qPrintable(cases[i].site)) << i;
+    }
+
+    void matrixOfDefinitions() {
+        QFETCH(int, index);
+        TCase c = matrix().at(index);
+        TBTable& t = c.table;
+        host_->ApplyTo(t, c.site);
+        t.CreateCounter = true;
+        t.CounterPosition = QStringLiteral("Menu");
+        TPHPGenerator g;
+        generateEverything(g, t);
+
+        // Every PHP file passes the syntax check.
+        for (const QString& folder : {t.LocalPath, t.LocalPath + "admin/"})
+            for (const QString& name : QDir(folder).entryList({"*.php"}, QDir::Files)) {
+                QString output;
+                QVERIFY2(TWebHost::PhpLint(folder + name, &output), qPrintable(output));
+            }
+
+        const QByteArray created = request(g, t, "create_db.php");
+        QCOMPARE(Paragraph(created, "corvanta_ok"),
+                 QByteArray("Database has been created successfully."));
+        const QString tn = t.TableName;
+        QCOMPARE(tables(tn), (QStringList{tn, tn + "_IMAGES", tn + "_SESSIONS", tn + "_USERS",
+                                          tn + "_VISITS"}));
+        QList<TColumn> record;
+        for (const TBField& f : t.Fields)
+            record += expectedColumns(f);
+        compareColumns(tn, record);
+        c.uniqueKeys.sort();
+        QCOMPARE(uniqueKeys(tn), c.uniqueKeys);
+        compareColumns(tn + "_USERS", {{"userid", "int(11)", "NO", ""},
+                                       {"username", "varchar(100)", "NO", ""},
+                                       {"userpassword", "varchar(100)", "YES", ""}});
+        compareColumns(tn + "_VISITS",
+                       {{"visitid", "int(11)", "NO", ""}, {"dummy", "int(11)", "YES", ""}});
+        compareColumns(tn + "_SESSIONS", {{"sessionid", "char(32)", "NO", ""},
+                                          {"userid", "int(11)", "YES", ""},
+                                          {"logindate", "varchar(14)", "YES", ""}});
+        compareColumns(tn + "_IMAGES", {{"imageid", "int(11)", "NO", ""},
+                                        {"userid", "int(11)", "YES", ""},
+                                        {"image_data", "mediumblob", "YES", ""},
+                                        {"image_type", "varchar(20)", "YES", ""}});
+        QCOMPARE(uniqueKeys(tn + "_USERS"), QStringList{"userid"});
+        QCOMPARE(uniqueKeys(tn + "_VISITS"), QStringList{"visitid"});
+        QCOMPARE(uniqueKeys(tn + "_SESSIONS"), QStringList{"sessionid"});
+        QCOMPARE(uniqueKeys(tn + "_IMAGES"), QStringList{"imageid"});
+
+        // A second request recreates all five empty.
+        QString error;
+        QVERIFY2(host_->Exec(QStringLiteral("SET SESSION sql_mode = '';"
+                                            "INSERT INTO %1_USERS(username) VALUES('a');"
+                                            "INSERT INTO %1_VISITS(dummy) VALUES(1);"
+                                            "INSERT INTO %1_SESSIONS(sessionid) VALUES('x');"
+                                            "INSERT INTO %1_IMAGES(userid) VALUES(1);"
+                                            "INSERT INTO %1(recordid) VALUES(0);")
+                                 .arg(tn),
+                             &error),
+                 qPrintable(error));
+        QVERIFY(!Paragraph(request(g, t, "create_db.php"), "corvanta_ok").isNull());
+        for (const QString& table : tables(tn))
+            QCOMPARE(host_->Query("SELECT COUNT(*) FROM " + table).value(0).value(0),
+                     QByteArray("0"));
+
+        const QByteArray removed = request(g, t, "remove_db.php");
+        QCOMPARE(Paragraph(removed, "corvanta_ok"), QByteArray(""));
+        QCOMPARE(tables(tn), QStringList());
+        // Dropping what is gone stops at the first table.
+        QCOMPARE(Paragraph(request(g, t, "remove_db.php"), "corvanta_error"), QByteArray(""));
+        QCOMPARE(host_->PhpErrors(), QByteArray());
+    }
+
+    void connectionFailuresAnswerWithTheirMessage() {
+        TBTable t = MakeProject("badconn", {MakeField("tx", FieldTypes::Text)});
+        host_->ApplyTo(t, "badconn");
+        QDir().mkpath(t.LocalPath);
+        TPHPGenerator g;
+        QVERIFY(g.RuntimeScript(t, false));
+        t.DatabasePassword = QStringLiteral("wrong");
+        QVERIFY(g.CreateScript(t));
+        QCOMPARE(Paragraph(request(g, t, "create_db.php"), "corvanta_error"),
+                 QByteArray("Connection to the database server failed. Server, user or password "
+                            "is incorrect."));
+        t = MakeProject("badconn", {MakeField("tx", FieldTypes::Text)});
+        host_->ApplyTo(t, "badconn");
+        t.DatabaseName = QStringLiteral("nosuchdatabase");
+        QVERIFY(g.CreateScript(t));
+        QCOMPARE(Paragraph(request(g, t, "create_db.php"), "corvanta_error"),
+                 QByteArray("Database name is incorrect."));
+    }
+
+    void schemaScriptsActOnlyWithTheirKey() {
+        TBTable t = MakeProject("keyed", {MakeField("tx", FieldTypes::Text)});
+        host_->ApplyTo(t, "keyed");
+        QDir().mkpath(t.LocalPath);
+        TPHPGenerator g;
+        QVERIFY(g.RuntimeScript(t, false));
+        QVERIFY(g.CreateScript(t));
+        QVERIFY(!Paragraph(request(g, t, "create_db.php"), "corvanta_ok").isNull());
+        QVERIFY(host_->Exec("INSERT INTO keyed(tx) VALUES('kept')"));
+        QVERIFY(g.RemoveScript(t));
+        const QString wrongKey = QString(32, u'0');
+        for (const QString& script :
+             {QStringLiteral("create_db.php"), QStringLiteral("remove_db.php")}) {
+            for (const QString& query :
+                 {QString(), "?key=" + wrongKey, "?key[]=" + g.ScriptKey(script),
+                  "?key=" + g.ScriptKey(script).toUpper()}) {
+                const THttpReply r = host_->Get(t.URL + script + query);
+                QVERIFY2(!Paragraph(r.body, "corvanta_error").isEmpty(),
+                         qPrintable(script + query));
+                QVERIFY(Paragraph(r.body, "corvanta_ok").isNull());
+                QCOMPARE(host_->Query("SELECT tx FROM keyed").value(0).value(0),
+                         QByteArray("kept"));
+            }
+        }
+        QVERIFY(!Paragraph(request(g, t, "remove_db.php"), "corvanta_ok").isNull());
+        QCOMPARE(tables("keyed"), QStringList());
+    }
+};
+
+QTEST_MAIN(TestSchemaScripts)
+#include "TestSchemaScripts.moc"
