@@ -12,7 +12,11 @@ class QAction;
 class QDialog;
 class QLabel;
 class QToolBar;
+class TAboutF;
 class TFieldGridView;
+class THelpLauncher;
+class THowTosF;
+class TSkinPreview;
 class TSettingsF;
 class TStepsF;
 class TStore;
@@ -89,6 +93,13 @@ public:
     TFieldGridView* FieldGrid;
     TStepsF* Steps;
     TSettingsF* Settings;
+    THowTosF* HowTos;
+    TAboutF* About;
+
+    // Help and the skin preview, shared with the welcome window.
+    THelpLauncher& Help() { return *help_; }
+    TSkinPreview& Preview() { return *preview_; }
+    void ShowHelp(const QString& topic);
 
 signals:
     void Closed(TMainF::TMainResult result);
@@ -132,7 +143,9 @@ private:
     void fillGrid();
     void showProjectName();
     void placeSteps();
-    void showHelp(const QString& topic);
+    // Help, explanations, folder and picture choosers, the skin preview and
+    // the demo button of the settings dialog (MainHelp.cpp).
+    void connectSettings();
     bool saveProject();
     // Asks "Save changes of current Database?"; false when the command is to
     // end (Cancel, or the project is still unsaved after Yes).
@@ -147,4 +160,6 @@ private:
     TMainResult result_ = ResultBack;
     QString pendingScript_;
     TDialogRunner runDialog_;
+    std::unique_ptr<THelpLauncher> help_;
+    std::unique_ptr<TSkinPreview> preview_;
 };
