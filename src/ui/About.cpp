@@ -22,6 +22,7 @@ TAboutF::TAboutF(QWidget* parent)
                                             "table you define, without writing code."),
                              this);
     blurb->setWordWrap(true);
+    blurb->setMinimumWidth(320);
     WebLink = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(VendorSite.toString()), this);
     connect(WebLink, &QLabel::linkActivated, this,
             [this](const QString& link) { OpenUrl(QUrl(link)); });

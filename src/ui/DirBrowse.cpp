@@ -88,6 +88,13 @@ TDirBrowseF::TDirBrowseF(TUserPort& port, QWidget* parent) : QDialog(parent), po
     connect(NewFolderBtn, &QPushButton::clicked, this, &TDirBrowseF::NewFolderBtnClick);
     connect(NewOKBtn, &QPushButton::clicked, this, &TDirBrowseF::NewOKBtnClick);
     connect(NewCancelBtn, &QPushButton::clicked, this, &TDirBrowseF::NewCancelBtnClick);
+    // The tree fills in the background: bring the chosen folder into view
+    // once its parent is listed.
+    connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
+        const QModelIndex current = FolderTree->currentIndex();
+        if (current.isValid() && model_->filePath(current.parent()) == path)
+            FolderTree->scrollTo(current, QAbstractItemView::PositionAtCenter);
+    });
     endNewFolder();
     NewDir->clear();
     showRoot(DriveList->currentText());

@@ -21,6 +21,7 @@ namespace {
 QLabel* note(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setWordWrap(true);
+    label->setMinimumWidth(300);
     QPalette muted = label->palette();
     muted.setColor(QPalette::WindowText, muted.color(QPalette::PlaceholderText));
     label->setPalette(muted);
@@ -82,7 +83,7 @@ TWelcomeF::TWelcomeF(TStore& store, TUserPort* port, QWidget* parent)
     addRow(startGrid, ManageBtn,
            note(QStringLiteral("Open or remove one of your databases."), start));
     addRow(startGrid, ManualBtn,
-           note(QStringLiteral("How to define fields, settings, generate and upload."), start));
+           note(QStringLiteral("Fields, settings, generating and uploading."), start));
     addRow(startGrid, LanguageBtn, note(QStringLiteral("The program speaks English."), start));
     addRow(startGrid, AboutBtn, note(QStringLiteral("Version and vendor."), start));
 
