@@ -44,8 +44,21 @@ public:
         const std::vector<std::pair<std::function<bool()>, QString>> steps = {
             {[&] { return generator.RuntimeScript(t, false); }, QStringLiteral("runtime.php")},
             {[&] { return generator.CreateScript(t); }, QStringLiteral("create_db.php")},
+            {[&] { return generator.EntryPages(t, false); }, QStringLiteral("index.html")},
+            {[&] { return !t.AllowChangePassword || generator.PasswordPage(t, false); },
+             QStringLiteral("change_password.php")},
+            {[&] { return generator.ImageDownload(t, false); }, QStringLiteral("get_image.php")},
+            {[&] { return generator.ImagePage(t, false); }, QStringLiteral("show_image.php")},
             {[&] { return generator.RuntimeScript(t, true); },
              QStringLiteral("admin\\runtime.php")},
+            {[&] { return generator.EntryPages(t, true); }, QStringLiteral("admin\\index.html")},
+            {[&] { return !t.MembersRule() || generator.UsersPage(t); },
+             QStringLiteral("admin\\users.php")},
+            {[&] { return !t.MembersRule() || generator.PasswordPage(t, true); },
+             QStringLiteral("admin\\change_password.php")},
+            {[&] { return generator.ImageDownload(t, true); },
+             QStringLiteral("admin\\get_image.php")},
+            {[&] { return generator.ImagePage(t, true); }, QStringLiteral("admin\\show_image.php")},
         };
         try {
             for (const auto& [step, file] : steps) {

@@ -25,8 +25,14 @@ private slots:
         const QString site = dir.filePath(QStringLiteral("site")) + QLatin1Char('/');
         const TCliResult r = generate(site);
         QCOMPARE(r.status, 0);
-        for (const char* file : {"create_db.php", "runtime.php", "admin/runtime.php"})
+        for (const char* file :
+             {"create_db.php", "runtime.php", "index.html", "inc_counter.php", "menu.php",
+              "get_image.php", "show_image.php", "admin/runtime.php", "admin/index.html",
+              "admin/login.php", "admin/menu.php", "admin/get_image.php", "admin/show_image.php"})
             QVERIFY2(QFile::exists(site + QLatin1String(file)), file);
+        // Without members there is no member login, list or password page.
+        for (const char* file : {"login.php", "admin/users.php", "admin/change_password.php"})
+            QVERIFY2(!QFile::exists(site + QLatin1String(file)), file);
     }
 
     void refusesWhatItCannotDo() {
