@@ -100,8 +100,8 @@ private slots:
         QCOMPARE(port.AskRemove(QStringLiteral("Shop"), false), TRemoveChoice::SettingsOnly);
         QVERIFY(seen.contains(QStringLiteral("Setting && Server (off)")));
         QVERIFY(seen.contains(QStringLiteral("Server Only (off)")));
-        QCOMPARE(seen.count(QStringLiteral("Do you really want remove the Database from your PC ?")),
-                 2);
+        QCOMPARE(
+            seen.count(QStringLiteral("Do you really want remove the Database from your PC ?")), 2);
 
         seen.clear();
         steps << press(QStringLiteral("Server Only")) << answer(true);
