@@ -10,7 +10,10 @@
 #include "SkinPreview.h"
 #include "Steps.h"
 #include "WindowPort.h"
+#include "deploy/Deployment.h"
 #include "deploy/UserPort.h"
+#include "net/FtpClient.h"
+#include "net/HttpClient.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -35,6 +38,10 @@ TMainF::TMainF(TStore& store, TUserPort* port, QWidget* parent)
             this, [this](int page) { return OpenSettingsOnPage(page); });
         port_ = ownPort_.get();
     }
+    FTPconn = new TFtpClient(this);
+    HTTPconn = new THttpClient(this);
+    deploy_ = std::make_unique<TDeployment>(*port_, store_, *FTPconn, *HTTPconn,
+                                            [this](const QString& script) { PostStage2(script); });
     setWindowTitle(QStringLiteral("CORVANTA Generator"));
     createActions();
     createMenus();
@@ -156,7 +163,6 @@ void TMainF::createActions() {
     GenerateUploadA = new QAction(QStringLiteral("Generate && Upload"), this);
     GenerateUploadA->setShortcut(Qt::CTRL | Qt::Key_R);
     addAction(GenerateUploadA);
-    connectDeployCommands();
 }
 
 void TMainF::createMenus() {

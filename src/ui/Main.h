@@ -13,9 +13,12 @@ class QDialog;
 class QLabel;
 class QToolBar;
 class TAboutF;
+class TDeployment;
 class TFieldGridView;
+class TFtpClient;
 class THelpLauncher;
 class THowTosF;
+class THttpClient;
 class TSkinPreview;
 class TSettingsF;
 class TStepsF;
@@ -61,6 +64,11 @@ public:
     // after the first stage has returned to the event loop.
     void PostStage2(const QString& script);
     QString PendingScript() const { return pendingScript_; }
+    TDeployment& Deployment() { return *deploy_; }
+    // Removes the stored project `name` as chosen in the remove dialog; the
+    // welcome window's list and the remove command call it (never for the
+    // open project).
+    void RemoveDatabase(const QString& name);
 
     void SetDialogRunner(TDialogRunner runner) { runDialog_ = std::move(runner); }
     int RunDialog(QDialog& dialog) { return runDialog_(dialog); }
@@ -95,6 +103,10 @@ public:
     TSettingsF* Settings;
     THowTosF* HowTos;
     TAboutF* About;
+    // The clients of the deployment commands; their events show the
+    // connection failures.
+    TFtpClient* FTPconn;
+    THttpClient* HTTPconn;
 
     // Help and the skin preview, shared with the welcome window.
     THelpLauncher& Help() { return *help_; }
@@ -138,7 +150,6 @@ private:
     void createActions();
     void createMenus();
     void createToolBar();
-    void connectDeployCommands();
     void runStage2(const QString& script);
     void fillGrid();
     void showProjectName();
@@ -160,6 +171,7 @@ private:
     TMainResult result_ = ResultBack;
     QString pendingScript_;
     TDialogRunner runDialog_;
+    std::unique_ptr<TDeployment> deploy_;
     std::unique_ptr<THelpLauncher> help_;
     std::unique_ptr<TSkinPreview> preview_;
 };

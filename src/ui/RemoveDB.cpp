@@ -1,7 +1,6 @@
 #include "RemoveDB.h"
 
 #include "Centring.h"
-#include "deploy/UserPort.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -26,13 +25,14 @@ TRemoveDBF::TRemoveDBF(TUserPort& port, QWidget* parent) : QDialog(parent), port
     bold.setBold(true);
     bold.setPointSize(bold.pointSize() + 2);
     heading->setFont(bold);
+    DatabaseName = new QLabel(this);
+    DatabaseName->setObjectName(QStringLiteral("DatabaseName"));
 
-    BothBtn = new QPushButton(QStringLiteral("Setting && Server"), this);
-    SettingsBtn = new QPushButton(QStringLiteral("Settings Only"), this);
-    ServerBtn = new QPushButton(QStringLiteral("Server Only"), this);
-    DownloadBtn =
-        new QPushButton(QStringLiteral("Download records from server to my PC now !"), this);
-    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+    BothBtn = new QPushButton(RemoveChoiceCaption(TRemoveChoice::SettingsAndServer), this);
+    SettingsBtn = new QPushButton(RemoveChoiceCaption(TRemoveChoice::SettingsOnly), this);
+    ServerBtn = new QPushButton(RemoveChoiceCaption(TRemoveChoice::ServerOnly), this);
+    DownloadBtn = new QPushButton(RemoveChoiceCaption(TRemoveChoice::DownloadFirst), this);
+    CancelBtn = new QPushButton(RemoveChoiceCaption(TRemoveChoice::Cancel), this);
     for (QPushButton* button : {BothBtn, SettingsBtn, ServerBtn, DownloadBtn, CancelBtn})
         button->setAutoDefault(false);
     CancelBtn->setDefault(true);
@@ -77,6 +77,7 @@ TRemoveDBF::TRemoveDBF(TUserPort& port, QWidget* parent) : QDialog(parent), port
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 14, 16, 12);
     layout->addWidget(heading);
+    layout->addWidget(DatabaseName);
     layout->addSpacing(6);
     layout->addLayout(choices);
     layout->addSpacing(10);
@@ -99,40 +100,53 @@ void TRemoveDBF::SetServerRemovalPossible(bool possible) {
     ServerBtn->setEnabled(possible);
 }
 
-void TRemoveDBF::choose(const QString& text, bool settings, bool server) {
-    if (!port_.AskQuestion(text))
+void TRemoveDBF::SetDatabaseName(const QString& name) {
+    DatabaseName->setText(QStringLiteral("Database: ") + name);
+}
+
+bool TRemoveDBF::RemoveSettings() const {
+    const TRemoveChoice c = Choice();
+    return c == TRemoveChoice::SettingsAndServer || c == TRemoveChoice::SettingsOnly;
+}
+
+bool TRemoveDBF::RemoveServer() const {
+    const TRemoveChoice c = Choice();
+    return c == TRemoveChoice::SettingsAndServer || c == TRemoveChoice::ServerOnly;
+}
+
+void TRemoveDBF::choose(TRemoveChoice choice) {
+    const QString confirmation = RemoveConfirmation(choice);
+    if (!confirmation.isEmpty() && !port_.AskQuestion(confirmation))
         return;
-    removeSettings_ = settings;
-    removeServer_ = server;
-    downloadFirst_ = false;
+    choice_ = choice;
     accept();
 }
 
 void TRemoveDBF::BothBtnClick() {
-    if (!serverPossible_)
-        return;
-    choose(QStringLiteral("Do you really want remove all settings from your PC and all sites "
-                          "and records from the server? All data will be lost !"),
-           true, true);
+    if (serverPossible_)
+        choose(TRemoveChoice::SettingsAndServer);
 }
 
 void TRemoveDBF::SettingsBtnClick() {
-    choose(QStringLiteral("Do you really want remove the Database from your PC ?"), true, false);
+    choose(TRemoveChoice::SettingsOnly);
 }
 
 void TRemoveDBF::ServerBtnClick() {
-    if (!serverPossible_)
-        return;
-    choose(QStringLiteral("Do you really want remove the Database from Server ? All sites and "
-                          "all records will be removed!"),
-           false, true);
+    if (serverPossible_)
+        choose(TRemoveChoice::ServerOnly);
 }
 
 void TRemoveDBF::DownloadBtnClick() {
-    removeSettings_ = false;
-    removeServer_ = false;
-    downloadFirst_ = true;
-    accept();
+    choose(TRemoveChoice::DownloadFirst);
+}
+
+TRemoveChoice TRemoveDBF::Ask(TUserPort& port, QWidget* parent, const QString& name,
+                              bool serverPossible) {
+    TRemoveDBF dialog(port, parent);
+    dialog.SetDatabaseName(name);
+    dialog.SetServerRemovalPossible(serverPossible);
+    dialog.exec();
+    return dialog.Choice();
 }
 
 void TRemoveDBF::showEvent(QShowEvent* event) {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "deploy/UserPort.h"
+
 #include <QDialog>
 
+class QLabel;
 class QPushButton;
-class TUserPort;
 
 // Asks how a project is to be removed: from this computer, from the server,
 // or both, each after a confirmation in the warning window; or whether the
@@ -14,15 +16,22 @@ class TRemoveDBF : public QDialog {
 public:
     explicit TRemoveDBF(TUserPort& port, QWidget* parent = nullptr);
 
-    // Set before showing: the project's Uploaded value.
+    // Set before showing: the project's name and its Uploaded value.
+    void SetDatabaseName(const QString& name);
     void SetServerRemovalPossible(bool possible);
     bool ServerRemovalPossible() const { return serverPossible_; }
 
-    // The choice, valid after the dialog closed with OK.
-    bool RemoveSettings() const { return removeSettings_; }
-    bool RemoveServer() const { return removeServer_; }
-    bool DownloadFirst() const { return downloadFirst_; }
+    // The choice: Cancel unless the dialog closed with OK.
+    TRemoveChoice Choice() const { return result() == Accepted ? choice_ : TRemoveChoice::Cancel; }
+    bool RemoveSettings() const;
+    bool RemoveServer() const;
+    bool DownloadFirst() const { return Choice() == TRemoveChoice::DownloadFirst; }
 
+    // Shows the dialog for a project and returns the confirmed choice.
+    static TRemoveChoice Ask(TUserPort& port, QWidget* parent, const QString& name,
+                             bool serverPossible);
+
+    QLabel* DatabaseName;
     QPushButton* BothBtn;     // "Setting && Server"
     QPushButton* SettingsBtn; // "Settings Only"
     QPushButton* ServerBtn;   // "Server Only"
@@ -39,12 +48,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // Asks text in the warning window; on Yes keeps the flags and closes with OK.
-    void choose(const QString& text, bool settings, bool server);
+    // Asks the choice's confirmation in the warning window (none for the
+    // download); on Yes keeps the choice and closes with OK.
+    void choose(TRemoveChoice choice);
 
     TUserPort& port_;
     bool serverPossible_ = false;
-    bool removeSettings_ = false;
-    bool removeServer_ = false;
-    bool downloadFirst_ = false;
+    TRemoveChoice choice_ = TRemoveChoice::Cancel;
 };

@@ -43,9 +43,7 @@ TWelcomeF::TWelcomeF(TStore& store, TUserPort* port, QWidget* parent)
     port_ = &MainF->Port();
     SaveAs = new TSaveAsF(store_, *port_, this);
     SaveAs->setWindowFlag(Qt::Dialog);
-    RemoveDatabase = [this](const QString&) {
-        port_->ShowWarning(QStringLiteral("Removing databases is not available yet."));
-    };
+    RemoveDatabase = [this](const QString& name) { MainF->RemoveDatabase(name); };
 
     const auto button = [this](const QString& text, const QString& name) {
         auto* b = new QPushButton(text, this);

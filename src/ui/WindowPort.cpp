@@ -4,6 +4,7 @@
 #include "Log.h"
 #include "Progress.h"
 #include "ProgressBar.h"
+#include "RemoveDB.h"
 #include "Warning.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 
 namespace {
 
@@ -29,7 +31,11 @@ TWindowPort::TWindowPort(QWidget* mainWindow, std::function<bool(int)> openSetti
     : main_(mainWindow), openSettings_(std::move(openSettings)),
       progress_(std::make_unique<TProgressF>()), wait_(std::make_unique<TProgressBarF>()),
       warning_(std::make_unique<TWarningF>()), export_(std::make_unique<TExportMsgF>()),
-      log_(std::make_unique<TLogF>()) {}
+      log_(std::make_unique<TLogF>()) {
+    // After the window's own handler, so the flag is already set.
+    QObject::connect(progress_->CancelBtn, &QPushButton::clicked, progress_.get(),
+                     [this] { CancelPressed(); });
+}
 
 TWindowPort::~TWindowPort() = default;
 
@@ -98,6 +104,10 @@ QString TWindowPort::ChooseFile(TFileChoice choice) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().first();
+}
+
+TRemoveChoice TWindowPort::AskRemove(const QString& name, bool serverPossible) {
+    return TRemoveDBF::Ask(*this, boxParent(), name, serverPossible);
 }
 
 void TWindowPort::ProgressSetMaximum(int maximum) {
