@@ -80,7 +80,8 @@ private slots:
                 for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
                     seen << b->text() + (b->isEnabled() ? QString() : QStringLiteral(" (off)"));
                     if (b->text() == caption && b->isEnabled())
-                        b->click();
+                        QTimer::singleShot(0, b,
+                                           &QPushButton::click); // may open the warning window
                 }
                 return true;
             };
