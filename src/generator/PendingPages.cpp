@@ -44,19 +44,3 @@ bool TPHPGenerator::ImageDownload(const TBTable& t, bool admin) {
 bool TPHPGenerator::ImagePage(const TBTable& t, bool admin) {
     return pendingPage(*this, t, admin, QStringLiteral("show_image.php"));
 }
-
-bool TPHPGenerator::AddPage(const TBTable& t, bool admin) {
-    return pendingPage(*this, t, admin, QStringLiteral("add_record.php"));
-}
-
-bool TPHPGenerator::ModifyPage(const TBTable& t, bool admin) {
-    return pendingPage(*this, t, admin, QStringLiteral("modify_record.php"));
-}
-
-bool TPHPGenerator::DeletePage(const TBTable& t, bool admin) {
-    return pendingPage(*this, t, admin, QStringLiteral("delete_record.php"));
-}
-
-bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
-    return pendingPage(*this, t, admin, QStringLiteral("search.php"));
-}
