@@ -36,4 +36,4 @@ using TCliCommands = std::vector<std::unique_ptr<TCliCommand>>;
 
 // Each source file of the tool contributes its commands.
 void AddProjectCommands(TCliCommands& commands);
-void AddGenerateCommands(TCliCommands& commands);
+void AddDeployCommands(TCliCommands& commands);

@@ -9,7 +9,7 @@ namespace {
 TCliCommands allCommands() {
     TCliCommands commands;
     AddProjectCommands(commands);
-    AddGenerateCommands(commands);
+    AddDeployCommands(commands);
     return commands;
 }
 
@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     const TCliCommands commands = allCommands();
 
     QStringList args = QCoreApplication::arguments();
-    if (args.size() < 2 || args.at(1) == QLatin1String("--help") || args.at(1) == QLatin1String("-h")) {
+    if (args.size() < 2 || args.at(1) == QLatin1String("--help") ||
+        args.at(1) == QLatin1String("-h")) {
         printUsage(args.size() < 2 ? err : out, commands);
         return args.size() < 2 ? CliUsage : CliOk;
     }

@@ -143,11 +143,49 @@ QString TScriptedPort::ChooseFile(TFileChoice choice) {
     return path;
 }
 
+TRemoveChoice TScriptedPort::AskRemove(const QString& name, bool serverPossible) {
+    const QString text = QStringLiteral("Remove Database ") + name;
+    const QString answer = answerFor(text, kCancel);
+    const auto is = [&](const QString& a, const QString& b) {
+        return answer.compare(a, Qt::CaseInsensitive) == 0 ||
+               answer.compare(b, Qt::CaseInsensitive) == 0;
+    };
+    TRemoveChoice choice;
+    if (is(RemoveChoiceCaption(TRemoveChoice::SettingsAndServer), QStringLiteral("Both")))
+        choice = TRemoveChoice::SettingsAndServer;
+    else if (is(RemoveChoiceCaption(TRemoveChoice::SettingsOnly), QStringLiteral("Settings")))
+        choice = TRemoveChoice::SettingsOnly;
+    else if (is(RemoveChoiceCaption(TRemoveChoice::ServerOnly), QStringLiteral("Server")))
+        choice = TRemoveChoice::ServerOnly;
+    else if (is(RemoveChoiceCaption(TRemoveChoice::DownloadFirst), QStringLiteral("Download")))
+        choice = TRemoveChoice::DownloadFirst;
+    else if (is(kCancel, kCancel))
+        choice = TRemoveChoice::Cancel;
+    else
+        badAnswer(answer, text);
+    // The dialog offers the server choices only for an uploaded project.
+    const bool touchesServer =
+        choice == TRemoveChoice::SettingsAndServer || choice == TRemoveChoice::ServerOnly;
+    if (touchesServer && !serverPossible)
+        badAnswer(answer, text + QStringLiteral(" (never uploaded)"));
+    const QString confirmation = RemoveConfirmation(choice);
+    record(QStringLiteral("remove"), confirmation.isEmpty() ? text : confirmation,
+           RemoveChoiceCaption(choice));
+    if (!confirmation.isEmpty())
+        print(confirmation + QStringLiteral(" -> Yes"));
+    return choice;
+}
+
 void TScriptedPort::ProgressSetText(const QString& text) {
     progressText_ = text;
     progressTexts_.append(text);
     if (cancelTexts_.contains(text))
-        cancelled_ = true;
+        PressCancel();
+}
+
+void TScriptedPort::PressCancel() {
+    cancelled_ = true;
+    CancelPressed();
 }
 
 void TScriptedPort::ProgressShow() {

@@ -21,11 +21,15 @@ class QTextStream;
 // their dialog title, e.g. "Save data"), the next queued answer (Queue), or
 // the default: Cancel (No without a Cancel button), No for the question
 // window, Append for the export choice, cancelled for a file choice.
+// The remove dialog asks "Remove Database NAME" and takes a button's caption
+// ("Setting && Server", "Settings Only", "Server Only", "Download records
+// ...", "Cancel") or the short forms "Both", "Settings", "Server", "Download";
+// a removal is confirmed (the script answers Yes in the warning window).
 class TScriptedPort : public TUserPort {
 public:
     // One recorded interaction. Kind is one of "warning", "information",
     // "message", "error", "confirm", "question", "export", "file", "report",
-    // "settings", "wait"; Answer holds what the script answered (for "report"
+    // "settings", "wait", "remove"; Answer holds what the script answered (for "report"
     // the file line, for "settings" the page number).
     struct TEvent {
         QString Kind;
@@ -42,6 +46,8 @@ public:
     void Queue(const QString& answer);
     // Cancel is pressed as soon as the progress window shows this text.
     void CancelWhen(const QString& progressText) { cancelTexts_.append(progressText); }
+    // Presses Cancel now (e.g. from a timer while a transfer runs).
+    void PressCancel();
     // What "open the settings" does; by default nothing is changed (false).
     void OnOpenSettings(std::function<bool(int page)> handler) {
         openSettings_ = std::move(handler);
@@ -72,6 +78,7 @@ public:
     bool AskQuestion(const QString& text) override;
     TExportChoice AskExport(const QString& text) override;
     QString ChooseFile(TFileChoice choice) override;
+    TRemoveChoice AskRemove(const QString& name, bool serverPossible) override;
     void ProgressSetMaximum(int maximum) override { maximum_ = maximum; }
     void ProgressSetPosition(int position) override { position_ = position; }
     int ProgressPosition() const override { return position_; }

@@ -23,6 +23,39 @@ TFileDialogInfo FileDialogInfo(TFileChoice choice) {
     return {};
 }
 
+QString RemoveConfirmation(TRemoveChoice choice) {
+    switch (choice) {
+    case TRemoveChoice::SettingsAndServer:
+        return QStringLiteral("Do you really want remove all settings from your PC and all sites "
+                              "and records from the server? All data will be lost !");
+    case TRemoveChoice::SettingsOnly:
+        return QStringLiteral("Do you really want remove the Database from your PC ?");
+    case TRemoveChoice::ServerOnly:
+        return QStringLiteral("Do you really want remove the Database from Server ? All sites and "
+                              "all records will be removed!");
+    case TRemoveChoice::Cancel:
+    case TRemoveChoice::DownloadFirst:
+        break;
+    }
+    return {};
+}
+
+QString RemoveChoiceCaption(TRemoveChoice choice) {
+    switch (choice) {
+    case TRemoveChoice::SettingsAndServer:
+        return QStringLiteral("Setting && Server");
+    case TRemoveChoice::SettingsOnly:
+        return QStringLiteral("Settings Only");
+    case TRemoveChoice::ServerOnly:
+        return QStringLiteral("Server Only");
+    case TRemoveChoice::DownloadFirst:
+        return QStringLiteral("Download records from server to my PC now !");
+    case TRemoveChoice::Cancel:
+        break;
+    }
+    return QStringLiteral("Cancel");
+}
+
 bool TUserPort::SaveAndShowReport(const TReport& report, const QString& logPath,
                                   const QString& siteUrl) {
     const bool saved = report.SaveTo(logPath);

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // How the commands talk to the user. A command never opens a window itself:
 // it asks the port, and the desktop program (windows), the tests and
 // corvanta-cli (scripted answers, printed messages) each answer in their own
@@ -39,6 +41,15 @@ enum : int {
 // The file choices of the record transfer: where to save the downloaded
 // records, users and images, and which files to send.
 enum class TFileChoice { SaveData, SaveUsers, SaveImages, OpenData, OpenUsers, OpenImages };
+
+// The remove dialog's outcome: what to remove, the download reminder, or
+// nothing.
+enum class TRemoveChoice { Cancel, SettingsAndServer, SettingsOnly, ServerOnly, DownloadFirst };
+// The confirmation the dialog asks before a removal; empty for the choices
+// that remove nothing.
+QString RemoveConfirmation(TRemoveChoice choice);
+// The dialog's button of a choice ("Setting && Server", ...).
+QString RemoveChoiceCaption(TRemoveChoice choice);
 
 struct TFileDialogInfo {
     QString Title;         // "Save data", "Open users", ...
@@ -77,6 +88,11 @@ public:
     virtual TExportChoice AskExport(const QString& text) = 0;
     // A file dialog; the chosen path, or an empty string when cancelled.
     virtual QString ChooseFile(TFileChoice choice) = 0;
+    // The remove dialog for project `name`: the choices that touch the server
+    // are offered only when serverPossible (the project was uploaded). A
+    // removal is returned only after the user confirmed it in the warning
+    // window; "&No" there leaves the dialog open.
+    virtual TRemoveChoice AskRemove(const QString& name, bool serverPossible) = 0;
 
     // --- The progress window: gauge, information line, Cancel button.
     // Callers set maximum and position, then show it; the window keeps its
@@ -90,9 +106,12 @@ public:
     // Showing clears the cancel flag and hides "Process canceled, please wait...".
     virtual void ProgressShow() = 0;
     virtual void ProgressHide() = 0;
-    // True once Cancel was pressed since the window was shown. Cancel stops
-    // nothing by itself: commands ask between two steps (two files).
+    // True once Cancel was pressed since the window was shown. Commands ask
+    // between two steps (two files).
     virtual bool ProgressCancelled() = 0;
+    // Called each time Cancel is pressed, so that a network wait in progress
+    // can end at once instead of at the next step.
+    void SetCancelHandler(std::function<void()> handler) { cancelHandler_ = std::move(handler); }
 
     // --- The wait window: one line of text, shown without a modal loop
     // during a long step and hidden afterwards.
@@ -122,4 +141,14 @@ public:
     virtual void SetMainEnabled(bool enabled) = 0;
     // Gives the focus back to the main window after a message.
     virtual void FocusMain() = 0;
+
+protected:
+    // For the implementations: Cancel of the progress window was pressed.
+    void CancelPressed() {
+        if (cancelHandler_)
+            cancelHandler_();
+    }
+
+private:
+    std::function<void()> cancelHandler_;
 };

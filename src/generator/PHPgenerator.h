@@ -163,6 +163,10 @@ public:
     // the class of BODY.
     void PageHead(bool admin, const QString& page, const QString& bodyClass);
     void LoginGate(bool admin, const QString& page);
+    // The password forms of the login gate and the login pages, posting to
+    // `page`.
+    void AdminPasswordForm(const QString& page);
+    void MemberLoginForm(const QString& page);
     void SessionCheck(bool admin);
     void CredentialRows(bool hidden, bool requiredMark);
     // Position "Menu" or "Search Form".

@@ -171,7 +171,6 @@ void TPHPGenerator::LoginGate(bool admin, const QString& page) {
   $myrecords = 0;
 ?>
 )php");
-    const TTemplateVars vars{{QStringLiteral("page"), page}};
     if (admin) {
         Lines(uR"php(
 <?php
@@ -189,24 +188,14 @@ void TPHPGenerator::LoginGate(bool admin, const QString& page) {
       print "<BR>{msg:LoginExpired|php}";
     }
 ?>
-    <H3>{msg:EnterAdminPass}</H3>
-    <FORM NAME="AdminPassword" METHOD="POST" ACTION="{page}">
-      <TABLE CLASS="admin_password" CELLPADDING="2">
-        <TR CLASS="admin_password">
-          <TD CLASS="admin_password_label">{msg:PasswordFieldLabel}</TD>
-          <TD CLASS="admin_password_value"><INPUT TYPE="password" NAME="admin_password"></TD>
-        </TR>
-      </TABLE>
-      <BR><BR>
-      <INPUT TYPE="hidden" NAME="sessionid" VALUE="<?php echo $sessionid; ?>">
-      <INPUT TYPE="submit" VALUE="{msg:EnterButton}">
-    </FORM>
+)php");
+        AdminPasswordForm(page);
+        Lines(uR"php(
 <?php
     exit();
   }
 ?>
-)php",
-              vars);
+)php");
         return;
     }
     if (!visitorGated(t, page))
@@ -227,24 +216,9 @@ void TPHPGenerator::LoginGate(bool admin, const QString& page) {
       print "<BR>{msg:LoginExpired|php}";
     }
 ?>
-    <H3>{msg:EnterVisitorEmailPass}</H3>
-    <FORM NAME="UserAuth" METHOD="POST" ACTION="{page}">
-      <TABLE CLASS="user_id_password" CELLPADDING="2">
-      <TR CLASS="user_email">
-        <TD CLASS="user_email_label">{msg:EmailFieldLabel}</TD>
-        <TD CLASS="user_email_value"><INPUT TYPE="text" NAME="login_email"></TD>
-      </TR>
-      <TR CLASS="user_password">
-        <TD CLASS="user_password_label">{msg:PasswordFieldLabel}</TD>
-        <TD CLASS="user_password_value"><INPUT TYPE="password" NAME="login_password"></TD>
-        </TR>
-      </TABLE><BR>
-      <INPUT TYPE="hidden" NAME="sessionid" VALUE="<?php echo $sessionid; ?>">
-      <INPUT TYPE="submit" VALUE="{msg:LoginButton}">
-    </FORM>
-<?php
-)php",
-          vars);
+)php");
+    MemberLoginForm(page);
+    WriteLine(u"<?php");
     if (page == QLatin1String("add_record.php")) {
         Lines(uR"php(
   if ($wrongidpassword) {
@@ -269,4 +243,43 @@ void TPHPGenerator::LoginGate(bool admin, const QString& page) {
   }
 ?>
 )php");
+}
+
+void TPHPGenerator::AdminPasswordForm(const QString& page) {
+    Lines(uR"php(
+    <H3>{msg:EnterAdminPass}</H3>
+    <FORM NAME="AdminPassword" METHOD="POST" ACTION="{page}">
+      <TABLE CLASS="admin_password" CELLPADDING="2">
+        <TR CLASS="admin_password">
+          <TD CLASS="admin_password_label">{msg:PasswordFieldLabel}</TD>
+          <TD CLASS="admin_password_value"><INPUT TYPE="password" NAME="admin_password"></TD>
+        </TR>
+      </TABLE>
+      <BR><BR>
+      <INPUT TYPE="hidden" NAME="sessionid" VALUE="<?php echo $sessionid; ?>">
+      <INPUT TYPE="submit" VALUE="{msg:EnterButton}">
+    </FORM>
+)php",
+          {{QStringLiteral("page"), page}});
+}
+
+void TPHPGenerator::MemberLoginForm(const QString& page) {
+    Lines(uR"php(
+    <H3>{msg:EnterVisitorEmailPass}</H3>
+    <FORM NAME="UserAuth" METHOD="POST" ACTION="{page}">
+      <TABLE CLASS="user_id_password" CELLPADDING="2">
+      <TR CLASS="user_email">
+        <TD CLASS="user_email_label">{msg:EmailFieldLabel}</TD>
+        <TD CLASS="user_email_value"><INPUT TYPE="text" NAME="login_email"></TD>
+      </TR>
+      <TR CLASS="user_password">
+        <TD CLASS="user_password_label">{msg:PasswordFieldLabel}</TD>
+        <TD CLASS="user_password_value"><INPUT TYPE="password" NAME="login_password"></TD>
+        </TR>
+      </TABLE><BR>
+      <INPUT TYPE="hidden" NAME="sessionid" VALUE="<?php echo $sessionid; ?>">
+      <INPUT TYPE="submit" VALUE="{msg:LoginButton}">
+    </FORM>
+)php",
+          {{QStringLiteral("page"), page}});
 }

@@ -79,11 +79,13 @@ void TPHPGenerator::SessionCheck(bool admin) {
         $userid = 0;
 )php");
     } else {
+        // The name compares as the database compares names (e-mail addresses
+        // ignore case); the password byte for byte, as typed.
         Lines(uR"php(
     if (array_key_exists("login_email", $HTTP_POST_VARS) and array_key_exists("login_password", $HTTP_POST_VARS)) { 
       $req = "SELECT * FROM {TableName|php}_USERS ";
       $req = $req." WHERE username = \"".mysql_real_escape_string($HTTP_POST_VARS["login_email"])."\"";
-      $req = $req."   AND userpassword = \"".mysql_real_escape_string($HTTP_POST_VARS["login_password"])."\";";
+      $req = $req."   AND BINARY userpassword = \"".mysql_real_escape_string($HTTP_POST_VARS["login_password"])."\";";
       $res = mysql_query($req) or die ("{msg:QueryError18|php}");
       if (mysql_num_rows($res) == 0) {
         $wrongidpassword = 1;

@@ -102,7 +102,18 @@ QString columnList(const TBTable& t) {
     return columns;
 }
 
-QString recordValues(const TBTable& t, const QByteArray& record, const QByteArray& fd) {
+// The upper-case forms a value may take to mean yes: "YES", and the site's
+// own word for yes, which the download writes (so "Ja" comes back as yes).
+QList<QByteArray> yesForms(const TBTable& t, TCharsetEncoder& encoder) {
+    const QString yes = t.Language.Text(QStringLiteral("Yes"));
+    QList<QByteArray> forms = {QByteArrayLiteral("YES")};
+    if (!yes.isEmpty()) // an empty value is never yes
+        forms << encoder.Encode(yes).toUpper() << encoder.Encode(yes.toUpper()).toUpper();
+    return forms;
+}
+
+QString recordValues(const TBTable& t, const QByteArray& record, const QByteArray& fd,
+                     const QList<QByteArray>& yes) {
     TValueReader reader(record, fd);
     QString values;
     const auto fields = transferredFields(t);
@@ -112,7 +123,7 @@ QString recordValues(const TBTable& t, const QByteArray& record, const QByteArra
         if (f.FieldType == FieldTypes::Integer || f.FieldType == FieldTypes::Real)
             values += numberValue(v);
         else if (f.FieldType == FieldTypes::YesNo)
-            values += v.toUpper() == "YES" ? QStringLiteral("1") : QStringLiteral("0");
+            values += yes.contains(v.toUpper()) ? QStringLiteral("1") : QStringLiteral("0");
         else
             values += textValue(v);
         if (hasSecondColumn(f))
@@ -131,6 +142,7 @@ bool TPHPGenerator::UploadScript(const TBTable& t, const QString& recordsPath,
     TCharsetEncoder encoder(t.Language.Text(QStringLiteral("CharSet")));
     const QByteArray fd = encoder.Encode(t.FieldDelimiter);
     const QByteArray rd = encoder.Encode(t.RecordDelimiter);
+    const QList<QByteArray> yes = yesForms(t, encoder);
     bool complete = true;
 
     // Reads a whole input file; a file that cannot be opened ends the script.
@@ -181,7 +193,7 @@ $res = mysql_query($req) or die ("<P CLASS=\"corvanta_error\">Error in script. E
         const QString insert = Fill(u"$req = \"INSERT INTO {TableName|php}(") +
                                PhpString(columnList(t)) + QStringLiteral(")  VALUES(%1)\";");
         for (const QByteArray& record : records) {
-            WriteLine(insert.arg(recordValues(t, record, fd)));
+            WriteLine(insert.arg(recordValues(t, record, fd, yes)));
             counted(QStringLiteral("$numofsuccess"), QStringLiteral("$numoffails"));
         }
 

@@ -6,7 +6,10 @@
 #include "Settings.h"
 #include "Steps.h"
 #include "WindowPort.h"
+#include "deploy/Deployment.h"
 #include "deploy/UserPort.h"
+#include "net/FtpClient.h"
+#include "net/HttpClient.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -31,6 +34,10 @@ TMainF::TMainF(TStore& store, TUserPort* port, QWidget* parent)
             this, [this](int page) { return OpenSettingsOnPage(page); });
         port_ = ownPort_.get();
     }
+    FTPconn = new TFtpClient(this);
+    HTTPconn = new THttpClient(this);
+    deploy_ = std::make_unique<TDeployment>(*port_, store_, *FTPconn, *HTTPconn,
+                                            [this](const QString& script) { PostStage2(script); });
     setWindowTitle(QStringLiteral("CORVANTA Generator"));
     createActions();
     createMenus();
@@ -148,7 +155,6 @@ void TMainF::createActions() {
     GenerateUploadA = new QAction(QStringLiteral("Generate && Upload"), this);
     GenerateUploadA->setShortcut(Qt::CTRL | Qt::Key_R);
     addAction(GenerateUploadA);
-    connectDeployCommands();
 }
 
 void TMainF::createMenus() {

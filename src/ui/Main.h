@@ -12,7 +12,10 @@ class QAction;
 class QDialog;
 class QLabel;
 class QToolBar;
+class TDeployment;
 class TFieldGridView;
+class TFtpClient;
+class THttpClient;
 class TSettingsF;
 class TStepsF;
 class TStore;
@@ -57,6 +60,11 @@ public:
     // after the first stage has returned to the event loop.
     void PostStage2(const QString& script);
     QString PendingScript() const { return pendingScript_; }
+    TDeployment& Deployment() { return *deploy_; }
+    // Removes the stored project `name` as chosen in the remove dialog; the
+    // welcome window's list and the remove command call it (never for the
+    // open project).
+    void RemoveDatabase(const QString& name);
 
     void SetDialogRunner(TDialogRunner runner) { runDialog_ = std::move(runner); }
     int RunDialog(QDialog& dialog) { return runDialog_(dialog); }
@@ -89,6 +97,10 @@ public:
     TFieldGridView* FieldGrid;
     TStepsF* Steps;
     TSettingsF* Settings;
+    // The clients of the deployment commands; their events show the
+    // connection failures.
+    TFtpClient* FTPconn;
+    THttpClient* HTTPconn;
 
 signals:
     void Closed(TMainF::TMainResult result);
@@ -127,7 +139,6 @@ private:
     void createActions();
     void createMenus();
     void createToolBar();
-    void connectDeployCommands();
     void runStage2(const QString& script);
     void fillGrid();
     void showProjectName();
@@ -147,4 +158,5 @@ private:
     TMainResult result_ = ResultBack;
     QString pendingScript_;
     TDialogRunner runDialog_;
+    std::unique_ptr<TDeployment> deploy_;
 };

@@ -1,27 +1,55 @@
 // The deployment commands of the main window: Generate, Upload, Import,
-// Export and Remove. Each runs through the user port (Port()) on the open
-// project (Table(), Store(), Changed()); a failed check opens the settings
-// with Port().OpenSettings(page). A command with a second stage calls
-// PostStage2(script) at the end of its first stage; runStage2 then receives
-// the script's name once the event loop delivers the queued event.
+// Export and Remove. The commands themselves live in deploy/ and talk to the
+// user through the window's port; a command with a second stage posts it
+// (PostStage2) and runStage2 hands it back once the event loop delivers it.
 #include "Main.h"
 
-#include <QAction>
+#include "SelectDB.h"
+#include "deploy/Deployment.h"
+#include "model/ProjectStore.h"
 
-void TMainF::connectDeployCommands() {
-    // Not available until the commands are built.
-    for (QAction* action : {GenerateA, UploadA, ImportA, ExportA, RemoveA})
-        action->setEnabled(false);
+#include <QAction>
+#include <QPushButton>
+
+void TMainF::GenerateAExecute() {
+    guarded([this] { deploy_->Generate(table_, Changed()); });
 }
 
-void TMainF::GenerateAExecute() {}
+void TMainF::UploadAExecute() {
+    guarded([this] { deploy_->Upload(table_, Changed()); });
+}
 
-void TMainF::UploadAExecute() {}
+void TMainF::ImportAExecute() {
+    guarded([this] { deploy_->Import(table_, Changed()); });
+}
 
-void TMainF::ImportAExecute() {}
+void TMainF::ExportAExecute() {
+    guarded([this] { deploy_->Export(table_, Changed()); });
+}
 
-void TMainF::ExportAExecute() {}
+void TMainF::RemoveAExecute() {
+    guarded([this] {
+        QStringList names = ProjectStore::List(store_);
+        names.removeAll(table_.DbName);
+        if (names.isEmpty()) {
+            port_->ShowInformation(QStringLiteral("No Database found to remove."));
+            return;
+        }
+        TSelectDBF dialog(names, *port_, this);
+        dialog.OpenBtn->hide();
+        dialog.RemoveBtn->hide();
+        if (RunDialog(dialog) != QDialog::Accepted)
+            return;
+        const QString name = dialog.SelectedName();
+        if (!name.isEmpty())
+            RemoveDatabase(name);
+    });
+}
 
-void TMainF::RemoveAExecute() {}
+void TMainF::RemoveDatabase(const QString& name) {
+    guarded([&] { deploy_->RemoveDatabase(name); });
+}
 
-void TMainF::runStage2(const QString& /*script*/) {}
+void TMainF::runStage2(const QString& script) {
+    guarded([&] { deploy_->RunStage2(script); });
+}

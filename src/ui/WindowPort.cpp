@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 
 namespace {
 
@@ -29,7 +30,11 @@ TWindowPort::TWindowPort(QWidget* mainWindow, std::function<bool(int)> openSetti
     : main_(mainWindow), openSettings_(std::move(openSettings)),
       progress_(std::make_unique<TProgressF>()), wait_(std::make_unique<TProgressBarF>()),
       warning_(std::make_unique<TWarningF>()), export_(std::make_unique<TExportMsgF>()),
-      log_(std::make_unique<TLogF>()) {}
+      log_(std::make_unique<TLogF>()) {
+    // After the window's own handler, so the flag is already set.
+    QObject::connect(progress_->CancelBtn, &QPushButton::clicked, progress_.get(),
+                     [this] { CancelPressed(); });
+}
 
 TWindowPort::~TWindowPort() = default;
 
@@ -98,6 +103,37 @@ QString TWindowPort::ChooseFile(TFileChoice choice) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().first();
+}
+
+TRemoveChoice TWindowPort::AskRemove(const QString& name, bool serverPossible) {
+    QMessageBox dialog(QMessageBox::NoIcon, QStringLiteral("Remove Database"),
+                       QStringLiteral("Remove Database from\n\n") + name +
+                           QStringLiteral("\n\nAttantion ! Download the records of the site "
+                                          "to your PC before you remove it from the server."),
+                       QMessageBox::NoButton, boxParent());
+    QList<std::pair<QAbstractButton*, TRemoveChoice>> buttons;
+    for (const TRemoveChoice choice :
+         {TRemoveChoice::SettingsAndServer, TRemoveChoice::SettingsOnly, TRemoveChoice::ServerOnly,
+          TRemoveChoice::DownloadFirst, TRemoveChoice::Cancel}) {
+        QPushButton* button = dialog.addButton(
+            RemoveChoiceCaption(choice),
+            choice == TRemoveChoice::Cancel ? QMessageBox::RejectRole : QMessageBox::ActionRole);
+        const bool touchesServer =
+            choice == TRemoveChoice::SettingsAndServer || choice == TRemoveChoice::ServerOnly;
+        button->setEnabled(serverPossible || !touchesServer);
+        buttons.append({button, choice});
+    }
+    for (;;) {
+        dialog.exec();
+        TRemoveChoice choice = TRemoveChoice::Cancel;
+        for (const auto& [button, c] : buttons)
+            if (dialog.clickedButton() == button)
+                choice = c;
+        const QString confirmation = RemoveConfirmation(choice);
+        // "&No" in the warning window returns to the dialog.
+        if (confirmation.isEmpty() || warning_->Ask(confirmation))
+            return choice;
+    }
 }
 
 void TWindowPort::ProgressSetMaximum(int maximum) {

@@ -36,6 +36,7 @@ public:
     bool AskQuestion(const QString& text) override;
     TExportChoice AskExport(const QString& text) override;
     QString ChooseFile(TFileChoice choice) override;
+    TRemoveChoice AskRemove(const QString& name, bool serverPossible) override;
     void ProgressSetMaximum(int maximum) override;
     void ProgressSetPosition(int position) override;
     int ProgressPosition() const override;

@@ -124,6 +124,28 @@ private slots:
         QCOMPARE(port.ProgressTexts().size(), 5);
     }
 
+    void removeDialogAndCancelHandler() {
+        TScriptedPort port;
+        port.AnswerTo(QStringLiteral("Remove Database Shop"), QStringLiteral("Settings"));
+        port.AnswerTo(QStringLiteral("Remove Database Site"), QStringLiteral("Setting && Server"));
+        QCOMPARE(port.AskRemove(QStringLiteral("Shop"), false), TRemoveChoice::SettingsOnly);
+        QCOMPARE(port.AskRemove(QStringLiteral("Site"), true), TRemoveChoice::SettingsAndServer);
+        QCOMPARE(port.AskRemove(QStringLiteral("Other"), true), TRemoveChoice::Cancel);
+        QCOMPARE(port.EventsOf(QStringLiteral("remove")).first(),
+                 QStringLiteral("Do you really want remove the Database from your PC ?"));
+        // A button the dialog disables cannot be pressed.
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
+                                 port.AskRemove(QStringLiteral("Site"), false));
+
+        int pressed = 0;
+        port.SetCancelHandler([&] { ++pressed; });
+        port.CancelWhen(QStringLiteral("Uploading menu.php"));
+        port.ProgressSetText(QStringLiteral("Uploading menu.php"));
+        port.PressCancel();
+        QCOMPARE(pressed, 2);
+        QVERIFY(port.ProgressCancelled());
+    }
+
     void settingsPages() {
         TScriptedPort port;
         QVERIFY(!port.OpenSettings(SettingsPages::Database));

@@ -178,6 +178,29 @@ private slots:
         QCOMPARE(host_->PhpErrors(), QByteArray());
     }
 
+    void theSitesOwnYesComesBackAsYes() {
+        // The download writes the site's word for yes; sending that file
+        // back must not turn every yes into no.
+        TPHPGenerator g;
+        TBTable t = MakeProject(
+            "yesword", {MakeField("tx", FieldTypes::Text), MakeField("yn", FieldTypes::YesNo)});
+        t.Language.Load(QStringLiteral("Spanish"));
+        QCOMPARE(t.Language.Text("Yes"), QStringLiteral("S\u00ed"));
+        setUp(g, t, "yesword");
+        const QByteArray records = "a|S\xC3\xAD\r\nb|S\xC3\x8D\r\nc|s\xC3\xAD\r\nd|yes\r\ne|No\r\n"
+                                   "f|\r\ng|S\r\n";
+        QVERIFY(!upload(g, t, records, {}, {}, true).isNull());
+        const QByteArray yes = "S\xC3\xAD";
+        const QByteArray expected = "a|" + yes + "\r\nb|" + yes + "\r\nc|" + yes + "\r\nd|" + yes +
+                                    "\r\ne|No\r\nf|No\r\ng|No\r\n";
+        const QByteArray downloaded =
+            Section(request(g, t, "import_db.php"), "start_of_data", "end_of_data");
+        QCOMPARE(downloaded, expected);
+        // And once more round: download, replace, download gives the same.
+        QVERIFY(!upload(g, t, downloaded, {}, {}, true).isNull());
+        QCOMPARE(Section(request(g, t, "import_db.php"), "start_of_data", "end_of_data"), expected);
+    }
+
     void dataScriptsActOnlyWithTheirKey() {
         TPHPGenerator g;
         TBTable t = tripProject();

@@ -7,7 +7,9 @@
 #include "ui/Warning.h"
 #include "ui/WindowPort.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -34,7 +36,11 @@ private slots:
         QVERIFY(!port.ProgressCancelled());
         QVERIFY(!window.CanceledLabel->isVisible());
 
+        // Cancel also reaches the running command at once (a network wait).
+        bool handlerSawFlag = false;
+        port.SetCancelHandler([&] { handlerSawFlag = port.ProgressCancelled(); });
         QTest::mouseClick(window.CancelBtn, Qt::LeftButton);
+        QVERIFY(handlerSawFlag);
         QVERIFY(port.ProgressCancelled());
         QVERIFY(window.CanceledLabel->isVisible());
         QCOMPARE(window.CanceledLabel->text(), QStringLiteral("Process canceled, please wait..."));
@@ -51,6 +57,61 @@ private slots:
         QVERIFY(!port.ProgressCancelled());
         QVERIFY(!window.CanceledLabel->isVisible());
         port.ProgressHide();
+    }
+
+    void removeDialogOffersServerChoicesOnlyWhenUploaded() {
+        TWindowPort port(nullptr, {});
+        // Each step acts on the next modal window it recognises.
+        QList<std::function<bool(QWidget*)>> steps;
+        QStringList seen;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal && modal->isVisible() && !steps.isEmpty() && steps.first()(modal))
+                steps.removeFirst();
+        });
+        poll.start(20);
+        const auto press = [&](const QString& caption) {
+            return [&, caption](QWidget* modal) {
+                auto* box = qobject_cast<QMessageBox*>(modal);
+                if (!box)
+                    return false;
+                for (QAbstractButton* b : box->buttons()) {
+                    seen << b->text() + (b->isEnabled() ? QString() : QStringLiteral(" (off)"));
+                    if (b->text() == caption && b->isEnabled())
+                        b->click();
+                }
+                return true;
+            };
+        };
+        const auto answer = [&](bool yes) {
+            return [&, yes](QWidget* modal) {
+                auto* warning = qobject_cast<TWarningF*>(modal);
+                if (!warning)
+                    return false;
+                seen << warning->WarningText->text();
+                (yes ? warning->YesBtn : warning->NoBtn)->click();
+                return true;
+            };
+        };
+        // Never uploaded: "&No" returns to the dialog, "&Yes" removes.
+        steps << press(QStringLiteral("Settings Only")) << answer(false)
+              << press(QStringLiteral("Settings Only")) << answer(true);
+        QCOMPARE(port.AskRemove(QStringLiteral("Shop"), false), TRemoveChoice::SettingsOnly);
+        QVERIFY(seen.contains(QStringLiteral("Setting && Server (off)")));
+        QVERIFY(seen.contains(QStringLiteral("Server Only (off)")));
+        QCOMPARE(
+            seen.count(QStringLiteral("Do you really want remove the Database from your PC ?")), 2);
+
+        seen.clear();
+        steps << press(QStringLiteral("Server Only")) << answer(true);
+        QCOMPARE(port.AskRemove(QStringLiteral("Shop"), true), TRemoveChoice::ServerOnly);
+        QVERIFY(seen.contains(QStringLiteral("Server Only")));
+        steps << press(QStringLiteral("Download records from server to my PC now !"));
+        QCOMPARE(port.AskRemove(QStringLiteral("Shop"), true), TRemoveChoice::DownloadFirst);
+        steps << press(QStringLiteral("Cancel"));
+        QCOMPARE(port.AskRemove(QStringLiteral("Shop"), true), TRemoveChoice::Cancel);
+        QVERIFY(steps.isEmpty());
     }
 
     void waitWindow() {

@@ -1,0 +1,230 @@
+// generate, upload, import, export, remove: the deployment commands of the
+// desktop program, run headless with the answers given on the command line.
+#include "Command.h"
+
+#include "deploy/Deployment.h"
+#include "deploy/ScriptedPort.h"
+#include "model/ProjectStore.h"
+#include "net/FtpClient.h"
+#include "net/HttpClient.h"
+
+#include <QEventLoop>
+#include <QFileInfo>
+
+#include <memory>
+
+namespace {
+
+// Runs a command to its end, its queued second stage included: that stage
+// runs from the event loop, as in the desktop program.
+int runDeployment(TCliContext& context, const std::function<void(TScriptedPort&)>& answers,
+                  const std::function<void(TDeployment&)>& command) {
+    TScriptedPort port(&context.err, &context.out);
+    answers(port);
+    TFtpClient ftp;
+    THttpClient http;
+    QObject queue;
+    std::unique_ptr<TDeployment> deployment;
+    deployment =
+        std::make_unique<TDeployment>(port, context.store, ftp, http, [&](const QString& script) {
+            QMetaObject::invokeMethod(
+                &queue, [&, script] { deployment->RunStage2(script); }, Qt::QueuedConnection);
+        });
+    QEventLoop loop;
+    deployment->OnFinished = [&](bool) { loop.quit(); };
+    command(*deployment);
+    if (deployment->Running())
+        loop.exec();
+    return deployment->Succeeded() ? CliOk : CliFailed;
+}
+
+// The base of the commands on one stored project: NAME is the only
+// positional argument.
+class TProjectCommand : public TCliCommand {
+public:
+    int execute(const QCommandLineParser& parser, TCliContext& context) const override {
+        if (parser.positionalArguments().size() != 1) {
+            context.err << "Usage: corvanta-cli " << synopsis() << "\n";
+            return CliUsage;
+        }
+        const QString project = parser.positionalArguments().first();
+        if (!ProjectStore::Exists(context.store, project)) {
+            context.err << "There is no project \"" << project << "\".\n";
+            return CliFailed;
+        }
+        return run(parser, context, ProjectStore::Load(context.store, project));
+    }
+
+protected:
+    virtual int run(const QCommandLineParser& parser, TCliContext& context,
+                    const TBTable& t) const = 0;
+
+    int usage(TCliContext& context, const QString& why) const {
+        context.err << why << "\nUsage: corvanta-cli " << synopsis() << "\n";
+        return CliUsage;
+    }
+};
+
+class TGenerateCommand : public TProjectCommand {
+public:
+    QString name() const override { return QStringLiteral("generate"); }
+    QString synopsis() const override { return QStringLiteral("generate NAME"); }
+    QString description() const override {
+        return QStringLiteral("Writes the web site of the stored project into its local folder.");
+    }
+
+protected:
+    int run(const QCommandLineParser&, TCliContext& context, const TBTable& t) const override {
+        return runDeployment(
+            context, [](TScriptedPort&) {}, [&](TDeployment& d) { d.Generate(t, false); });
+    }
+};
+
+class TUploadCommand : public TProjectCommand {
+public:
+    QString name() const override { return QStringLiteral("upload"); }
+    QString synopsis() const override { return QStringLiteral("upload NAME [--create-db]"); }
+    QString description() const override {
+        return QStringLiteral("Generates the site and puts it on the server; with --create-db "
+                              "also (re)creates its tables there.");
+    }
+    void addOptions(QCommandLineParser& parser) const override {
+        parser.addOption({QStringLiteral("create-db"),
+                          QStringLiteral("Create the tables (existing records are lost).")});
+    }
+
+protected:
+    int run(const QCommandLineParser& parser, TCliContext& context,
+            const TBTable& t) const override {
+        const bool create = parser.isSet(QStringLiteral("create-db"));
+        return runDeployment(
+            context,
+            [&](TScriptedPort& port) {
+                port.AnswerTo(QStringLiteral("Create database on the server ?"),
+                              create ? QStringLiteral("Yes") : QStringLiteral("No"));
+            },
+            [&](TDeployment& d) { d.Upload(t, false); });
+    }
+};
+
+// import and export: the three record files.
+class TRecordsCommand : public TProjectCommand {
+public:
+    explicit TRecordsCommand(bool import) : import_(import) {}
+    QString name() const override {
+        return import_ ? QStringLiteral("import") : QStringLiteral("export");
+    }
+    QString synopsis() const override {
+        return import_
+                   ? QStringLiteral("import NAME --records F [--users F] --images F")
+                   : QStringLiteral("export NAME --records F [--users F] --images F [--replace]");
+    }
+    QString description() const override {
+        return import_ ? QStringLiteral("Downloads the records, members and pictures of the live "
+                                        "site into the files.")
+                       : QStringLiteral("Sends the files into the live site's tables, appended "
+                                        "or, with --replace, replacing every row.");
+    }
+    void addOptions(QCommandLineParser& parser) const override {
+        for (const char* file : {"records", "users", "images"})
+            parser.addOption({QString::fromLatin1(file),
+                              QStringLiteral("The %1 file.").arg(QString::fromLatin1(file)),
+                              QStringLiteral("F")});
+        if (!import_)
+            parser.addOption({QStringLiteral("replace"),
+                              QStringLiteral("Delete every row on the server first.")});
+    }
+
+protected:
+    int run(const QCommandLineParser& parser, TCliContext& context,
+            const TBTable& t) const override {
+        const auto path = [&](const char* option) {
+            const QString value = parser.value(QString::fromLatin1(option));
+            return value.isEmpty() ? value : QFileInfo(value).absoluteFilePath();
+        };
+        const QString records = path("records"), users = path("users"), images = path("images");
+        if (records.isEmpty() || images.isEmpty())
+            return usage(context, QStringLiteral("--records and --images are needed."));
+        if (t.MembersRule() && users.isEmpty())
+            return usage(context, QStringLiteral("The site has members: --users is needed."));
+        const bool replace = !import_ && parser.isSet(QStringLiteral("replace"));
+        return runDeployment(
+            context,
+            [&](TScriptedPort& port) {
+                const TFileChoice r = import_ ? TFileChoice::SaveData : TFileChoice::OpenData;
+                const TFileChoice u = import_ ? TFileChoice::SaveUsers : TFileChoice::OpenUsers;
+                const TFileChoice i = import_ ? TFileChoice::SaveImages : TFileChoice::OpenImages;
+                port.AnswerTo(FileDialogInfo(r).Title, records);
+                port.AnswerTo(FileDialogInfo(u).Title, users);
+                port.AnswerTo(FileDialogInfo(i).Title, images);
+                port.AnswerTo(QStringLiteral("lines already exist on the server."),
+                              replace ? QStringLiteral("Replace") : QStringLiteral("Append"));
+            },
+            [&](TDeployment& d) {
+                if (import_)
+                    d.Import(t, false);
+                else
+                    d.Export(t, false);
+            });
+    }
+
+private:
+    bool import_;
+};
+
+class TRemoveCommand : public TProjectCommand {
+public:
+    QString name() const override { return QStringLiteral("remove"); }
+    QString synopsis() const override {
+        return QStringLiteral("remove NAME (--settings | --server | --both)");
+    }
+    QString description() const override {
+        return QStringLiteral("Removes the project from this computer (--settings), its site and "
+                              "tables from the server (--server), or both.");
+    }
+    void addOptions(QCommandLineParser& parser) const override {
+        parser.addOption({QStringLiteral("settings"),
+                          QStringLiteral("Remove the project and its generated files here.")});
+        parser.addOption(
+            {QStringLiteral("server"), QStringLiteral("Remove the site and its tables.")});
+        parser.addOption({QStringLiteral("both"), QStringLiteral("Both of these.")});
+    }
+
+protected:
+    int run(const QCommandLineParser& parser, TCliContext& context,
+            const TBTable& t) const override {
+        QString choice;
+        int given = 0;
+        for (const char* option : {"settings", "server", "both"}) {
+            if (parser.isSet(QString::fromLatin1(option))) {
+                choice = QString::fromLatin1(option);
+                ++given;
+            }
+        }
+        if (given != 1)
+            return usage(context, QStringLiteral("Name exactly one of the three choices."));
+        // The dialog offers the server choices only for an uploaded project.
+        if (choice != QLatin1String("settings") &&
+            !ProjectStore::ReadUploaded(context.store, t.DbName)) {
+            context.err << "The project \"" << t.DbName
+                        << "\" was never uploaded: only --settings can remove it.\n";
+            return CliFailed;
+        }
+        return runDeployment(
+            context,
+            [&](TScriptedPort& port) {
+                port.AnswerTo(QStringLiteral("Remove Database ") + t.DbName, choice);
+            },
+            [&](TDeployment& d) { d.RemoveDatabase(t.DbName); });
+    }
+};
+
+} // namespace
+
+void AddDeployCommands(TCliCommands& commands) {
+    commands.push_back(std::make_unique<TGenerateCommand>());
+    commands.push_back(std::make_unique<TUploadCommand>());
+    commands.push_back(std::make_unique<TRecordsCommand>(true));
+    commands.push_back(std::make_unique<TRecordsCommand>(false));
+    commands.push_back(std::make_unique<TRemoveCommand>());
+}

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "UserPort.h"
+#include "generator/PHPgenerator.h"
+#include "model/TableFields.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class ENetError;
+class TFtpClient;
+class THttpClient;
+class TStore;
+
+// The deployment commands: Generate, Upload, record Import and Export, and
+// Remove. Each is a fixed sequence of checks, generator calls, FTP transfers
+// and HTTP requests that talks to the user only through the port, so the
+// desktop program and corvanta-cli run the same code.
+//
+// A command whose maintenance script must run over HTTP ends its first stage
+// by handing the script's name to `postStage2`, which must call RunStage2
+// with it later from the event loop (the main window posts an event; the
+// command line queues a call). The command has ended when OnFinished is
+// called; Succeeded() then tells whether it did what it set out to do.
+class TDeployment {
+public:
+    using TPoster = std::function<void(const QString& script)>;
+    // True when the hosts (FTP server, web site) can be reached.
+    using TInternetCheck = std::function<bool(const QStringList& hosts)>;
+
+    // The clients get their event handlers (the messages of a failed
+    // connection) from here.
+    TDeployment(TUserPort& port, TStore& store, TFtpClient& ftp, THttpClient& http,
+                TPoster postStage2);
+    ~TDeployment();
+    TDeployment(const TDeployment&) = delete;
+    TDeployment& operator=(const TDeployment&) = delete;
+
+    // --- Commands on the open project; `changed`: it has unsaved changes.
+    void Generate(const TBTable& t, bool changed);
+    void Upload(const TBTable& t, bool changed);
+    void Import(const TBTable& t, bool changed);
+    void Export(const TBTable& t, bool changed);
+    // The second stage for the pending script: "create_db.php" (upload),
+    // "import_db.php", "export_db_0.php", otherwise the export's data stage.
+    void RunStage2(const QString& script);
+    // Removes the stored project `name` (never the open one) as the user
+    // chooses in the remove dialog: settings, server, or both.
+    void RemoveDatabase(const QString& name);
+
+    // --- Outcome
+    // A second stage is queued and has not ended yet.
+    bool Running() const { return running_; }
+    bool Succeeded() const { return succeeded_; }
+    std::function<void(bool succeeded)> OnFinished;
+
+    TPHPGenerator& Generator() { return generator_; }
+    void SetInternetCheck(TInternetCheck check) { internet_ = std::move(check); }
+    // Milliseconds an FTP server may stay silent before a command fails.
+    void SetFtpTimeOut(int ms) { ftpTimeOut_ = ms; }
+
+private:
+    struct TPending {
+        TBTable table;
+        QString records, users, images;
+        bool replace = false;
+    };
+
+    // Commands (one source each).
+    bool checkProject(const TBTable& t, bool changed);
+    bool makeLocalFolders(const TBTable& t);
+    bool generateSite(const TBTable& t, bool uploadOrder);
+    bool uploadStage1(const TBTable& t);
+    void createStage2();
+    void showUploadReport(const TBTable& t, const QString& result);
+    void importStage2();
+    void exportCountStage2();
+    void exportDataStage2();
+    enum class TServerRemoval { Aborted, Failed, Removed };
+    TServerRemoval removeFromServer(const TBTable& t, const QString& name);
+    void removeLocalFiles(const TBTable& t);
+
+    // Shared steps.
+    void begin();
+    void finish(bool succeeded);
+    // Runs a command; a failure it raises unexpectedly is shown, and the
+    // windows are put back so the program stays usable.
+    void guarded(const std::function<void()>& command);
+    bool internetAvailable(const TBTable& t);
+    void refuse(const QString& text, int settingsPage = -1);
+    void connectFtp(const TBTable& t);
+    void disconnectQuietly();
+    void deleteQuietly(const QString& remotePath);
+    // Connect, delete the script from the server, disconnect; failures ignored.
+    void removeScript(const TBTable& t, const QString& script);
+    // Generates runtime.php and the script; false after a failure was shown.
+    bool generateScript(const TBTable& t, const std::function<bool()>& script);
+    // Uploads the script with the runtime it needs.
+    void uploadScript(const TBTable& t, const QString& script);
+    // The answer body of the keyed script; raises when no answer came.
+    QByteArray request(const TBTable& t, const QString& script);
+    // After a failure raised in a first stage: windows back, and the failure
+    // told unless a client event or the user's Cancel already explains it.
+    void endAfterFailure(const ENetError& e, const QString& prefix);
+    void endWindows();
+
+    TUserPort& port_;
+    TStore& store_;
+    TFtpClient& ftp_;
+    THttpClient& http_;
+    TPoster postStage2_;
+    TPHPGenerator generator_;
+    TInternetCheck internet_;
+    int ftpTimeOut_ = 30000;
+
+    std::optional<TPending> pending_;
+    bool running_ = false;
+    bool succeeded_ = false;
+    bool createDb_ = false;
+    // A client event has shown why the running network step failed.
+    bool announced_ = false;
+};

@@ -1,0 +1,100 @@
+#include "SiteFiles.h"
+
+#include "model/TableFields.h"
+
+namespace SiteFiles {
+
+QStringList Visitor(const TBTable& t) {
+    QStringList files = {QStringLiteral("create_db.php"), QStringLiteral("runtime.php"),
+                         QStringLiteral("index.html")};
+    if (t.UserMode == QLatin1String("Login"))
+        files << QStringLiteral("login.php");
+    files << QStringLiteral("menu.php") << QStringLiteral("inc_counter.php");
+    if (t.UserUpdate)
+        files << QStringLiteral("add_record.php") << QStringLiteral("modify_record.php")
+              << QStringLiteral("delete_record.php");
+    files << QStringLiteral("search.php");
+    if (t.AllowChangePassword)
+        files << QStringLiteral("change_password.php");
+    files << QStringLiteral("get_image.php") << QStringLiteral("show_image.php");
+    return files;
+}
+
+QStringList Admin(const TBTable& t) {
+    QStringList files = {QStringLiteral("runtime.php"),       QStringLiteral("index.html"),
+                         QStringLiteral("login.php"),         QStringLiteral("menu.php"),
+                         QStringLiteral("add_record.php"),    QStringLiteral("modify_record.php"),
+                         QStringLiteral("delete_record.php"), QStringLiteral("search.php")};
+    if (t.MembersRule())
+        files << QStringLiteral("users.php") << QStringLiteral("change_password.php");
+    files << QStringLiteral("get_image.php") << QStringLiteral("show_image.php");
+    return files;
+}
+
+const QStringList& OwnVisitor() {
+    static const QStringList files = {QStringLiteral("create_db.php"),
+                                      QStringLiteral("remove_db.php"),
+                                      QStringLiteral("import_db.php"),
+                                      QStringLiteral("export_db_0.php"),
+                                      QStringLiteral("export_db.php"),
+                                      QStringLiteral("runtime.php"),
+                                      QStringLiteral("index.html"),
+                                      QStringLiteral("login.php"),
+                                      QStringLiteral("menu.php"),
+                                      QStringLiteral("inc_counter.php"),
+                                      QStringLiteral("add_record.php"),
+                                      QStringLiteral("modify_record.php"),
+                                      QStringLiteral("delete_record.php"),
+                                      QStringLiteral("search.php"),
+                                      QStringLiteral("change_password.php"),
+                                      QStringLiteral("get_image.php"),
+                                      QStringLiteral("show_image.php"),
+                                      QStringLiteral("Generate.log"),
+                                      QStringLiteral("Upload.log")};
+    return files;
+}
+
+const QStringList& OwnAdmin() {
+    static const QStringList files = {
+        QStringLiteral("runtime.php"),       QStringLiteral("index.html"),
+        QStringLiteral("login.php"),         QStringLiteral("menu.php"),
+        QStringLiteral("add_record.php"),    QStringLiteral("modify_record.php"),
+        QStringLiteral("delete_record.php"), QStringLiteral("search.php"),
+        QStringLiteral("users.php"),         QStringLiteral("change_password.php"),
+        QStringLiteral("get_image.php"),     QStringLiteral("show_image.php")};
+    return files;
+}
+
+const QStringList& RemoteVisitor() {
+    static const QStringList files = {QStringLiteral("index.html"),
+                                      QStringLiteral("login.php"),
+                                      QStringLiteral("menu.php"),
+                                      QStringLiteral("inc_counter.php"),
+                                      QStringLiteral("add_record.php"),
+                                      QStringLiteral("modify_record.php"),
+                                      QStringLiteral("delete_record.php"),
+                                      QStringLiteral("search.php"),
+                                      QStringLiteral("change_password.php"),
+                                      QStringLiteral("get_image.php"),
+                                      QStringLiteral("show_image.php"),
+                                      QStringLiteral("runtime.php")};
+    return files;
+}
+
+const QStringList& RemoteAdmin() {
+    static const QStringList files = {QStringLiteral("index.html"),
+                                      QStringLiteral("login.php"),
+                                      QStringLiteral("menu.php"),
+                                      QStringLiteral("add_record.php"),
+                                      QStringLiteral("modify_record.php"),
+                                      QStringLiteral("delete_record.php"),
+                                      QStringLiteral("search.php"),
+                                      QStringLiteral("users.php"),
+                                      QStringLiteral("change_password.php"),
+                                      QStringLiteral("get_image.php"),
+                                      QStringLiteral("show_image.php"),
+                                      QStringLiteral("runtime.php")};
+    return files;
+}
+
+} // namespace SiteFiles

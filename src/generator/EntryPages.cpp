@@ -1,0 +1,330 @@
+// The entry pages of both sites: the frameset, the login page, the menu and
+// the visitor site's invisible counter frame.
+#include "PHPgenerator.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// The file-name part of a setting that names a file on this machine, or
+// empty when there is no such file: pages refer only to files that exist.
+QString existingFileName(const QString& path) {
+    const QFileInfo info(path);
+    return !path.isEmpty() && info.isFile() ? info.fileName() : QString();
+}
+
+void styleSheetLine(TPHPGenerator& g, const TBTable& t) {
+    const QString skin = existingFileName(TPHPGenerator::SkinPath(t));
+    if (!skin.isEmpty())
+        g.Lines(u"    <LINK REL=\"StyleSheet\" HREF=\"{skin}\">", {{QStringLiteral("skin"), skin}});
+}
+
+void logoLine(TPHPGenerator& g, const TBTable& t, bool admin) {
+    const QString logo = existingFileName(admin ? t.AdminLogo : t.Logo);
+    if (!logo.isEmpty())
+        g.Lines(u"<IMG SRC=\"{logo}\">", {{QStringLiteral("logo"), logo}});
+}
+
+void centreLine(TPHPGenerator& g, const TBTable& t) {
+    if (t.TableAlign == QLatin1String("Center"))
+        g.WriteLine(u"  <CENTER>");
+}
+
+void adminIndex(TPHPGenerator& g) {
+    g.Lines(uR"php(
+<HTML>
+  <HEAD>
+    <TITLE>{msg:MainTitle}</TITLE>
+  </HEAD>
+  <FRAMESET ROWS="*">
+    <FRAME SRC="login.php" FRAMEBORDER="0">
+  </FRAMESET>
+</HTML>
+)php");
+}
+
+void visitorIndex(TPHPGenerator& g, const TBTable& t) {
+    if (t.UserMode == QLatin1String("Login")) {
+        g.Lines(uR"php(
+<HTML>
+  <HEAD></HEAD>
+  <FRAMESET ROWS="*, 0">
+    <FRAME SRC="login.php" FRAMEBORDER="0">
+    <FRAME SRC="inc_counter.php" NAME="counter" SCROLLING="no" NORESIZE FRAMEBORDER="0">
+  </FRAMESET>
+</HTML>
+)php");
+        return;
+    }
+    g.Lines(uR"php(
+<HTML>
+  <HEAD></HEAD>
+  <FRAMESET ROWS="{MenuHeight}, *, 0">
+    <FRAME SRC="menu.php" NAME="head" SCROLLING="no" FRAMEBORDER="0">
+    <FRAME SRC="search.php" NAME="body" FRAMEBORDER="0">
+    <FRAME SRC="inc_counter.php" NAME="counter" SCROLLING="no" NORESIZE FRAMEBORDER="0">
+  </FRAMESET>
+</HTML>
+)php");
+}
+
+// The member mails his password to himself: it goes to the address stored
+// for the member, never to one the request names.
+void forgottenPasswordBlock(TPHPGenerator& g, const TBTable& t) {
+    g.Lines(uR"php(
+    <HR>
+    <H3>{msg:PasswordForgotten}</H3>
+<?php 
+  if (array_key_exists("job", $HTTP_POST_VARS) and ($HTTP_POST_VARS["job"] == "sendpassword")) :
+)php");
+    g.ConnectSnippet(QStringLiteral("  "), t);
+    g.Lines(uR"php(
+    $req = "SELECT * FROM {TableName|php}_USERS WHERE username=\"".mysql_real_escape_string($HTTP_POST_VARS["email"])."\";";
+    $res = mysql_query($req) or die ("{msg:QueryError|php}");
+    if (mysql_num_rows($res) > 0) :
+      $rec = mysql_fetch_array($res, MYSQL_ASSOC);
+      $msg = "{PasswordEmailBody|php}\n\n";
+      $msg .= "{msg:EmailFieldLabel|php}: ".$rec["username"]."\n";
+      $msg .= "{msg:PasswordFieldLabel|php}: ".$rec["userpassword"]."\n";
+      if (mail($rec["username"], "{PasswordEmailSubject|php}", $msg, "From: {PasswordEmailSender|php}\r\n")):
+        print "{msg:PasswordSent|php}";
+      endif;
+    else:
+      print "{msg:UserNotFound|php}";
+    endif;
+  endif;
+?><BR>
+    <FORM METHOD="POST" ACTION="login.php">
+      <TABLE CLASS="user_id_password" CELLPADDING="2">
+        <TR CLASS="user_email">
+          <TD CLASS="user_email_label">{msg:EmailFieldLabel}</TD>
+          <TD CLASS="user_email_value"><INPUT TYPE="text" NAME="email"></TD>
+        </TR>
+      </TABLE><BR>
+      <INPUT TYPE="hidden" NAME="job" VALUE="sendpassword">
+      <INPUT TYPE="submit" VALUE="{msg:SendMyPassword}">
+    </FORM>
+)php");
+}
+
+void loginPage(TPHPGenerator& g, const TBTable& t, bool admin) {
+    g.WriteLine(u"<?php");
+    if (admin)
+        g.Lines(uR"php(
+  $userid = 0;
+  $loggedin = 0;
+  $sessionexpired = 0;
+  $wrongpassword = 0;
+)php");
+    else
+        g.Lines(uR"php(
+  $loggedin = 0;
+  $sessionexpired = 0;
+  $wrongidpassword = 0;
+)php");
+    g.SessionCheck(admin);
+    g.Lines(uR"php(
+  if ($loggedin) {
+?>
+<HTML>
+  <HEAD></HEAD>
+  <FRAMESET ROWS="{MenuHeight}, *">
+    <FRAME SRC="menu.php?sessionid=<?php echo $sessionid; ?>" NAME="head" SCROLLING="no" FRAMEBORDER="0">
+)php");
+    if (admin)
+        g.Lines(uR"php(
+    <FRAME SRC="search.php?sessionid=<?php echo $sessionid; ?>" NAME="body" FRAMEBORDER="0">
+)php");
+    else
+        g.Lines(uR"php(
+    <FRAME SRC="search.php?myrecords=1&sessionid=<?php echo $sessionid; ?>" NAME="body" FRAMEBORDER="0">
+)php");
+    g.Lines(uR"php(
+  </FRAMESET>
+</HTML>
+<?php
+  }
+  if (!$loggedin) {
+?>
+<HTML>
+  <HEAD>
+    <TITLE>{msg:MainTitle}</TITLE>
+    <META HTTP-EQUIV="Content-Type" Content="text/html; charset={msg:CharSet}">
+)php");
+    styleSheetLine(g, t);
+    g.WriteLine(u"  </HEAD>");
+    g.WriteText(u"  <BODY CLASS=\"login\">");
+    centreLine(g, t);
+    logoLine(g, t, admin);
+    g.Lines(uR"php(
+    <H1>{DatabaseDisplayName}</H1>
+    <P CLASS="logintext">{text|br}</P>
+<?php
+)php",
+            {{QStringLiteral("text"), admin ? t.AdminLoginText : t.LoginText}});
+    if (admin)
+        g.Lines(uR"php(
+  if ($wrongpassword) {
+        print "<BR>{msg:WrongPassword|php}";
+)php");
+    else
+        g.Lines(uR"php(
+  if ($wrongidpassword) {
+        print "<BR>{msg:WrongIdPassword|php}";
+)php");
+    g.Lines(uR"php(
+  }
+  if ($sessionexpired) {
+        print "<BR>{msg:LoginExpired|php}";
+  }
+?>
+)php");
+    if (admin)
+        g.AdminPasswordForm(QStringLiteral("login.php"));
+    else
+        g.MemberLoginForm(QStringLiteral("login.php"));
+    if (!admin && t.AllowSendPassword)
+        forgottenPasswordBlock(g, t);
+    g.Lines(uR"php(
+  </BODY>
+</HTML>
+<?php
+  }
+)php");
+}
+
+void counterFrame(TPHPGenerator& g, const TBTable& t) {
+    g.Lines(uR"php(
+<HTML>
+  <HEAD>
+    <TITLE></TITLE>
+  </HEAD>
+  <BODY>
+<?php 
+)php");
+    g.ConnectSnippet(QStringLiteral("  "), t);
+    g.Lines(uR"php(
+    $req = "SELECT * FROM {TableName|php}_VISITS;";
+    $res = mysql_query($req) or die ("{msg:QueryError20|php}");
+    if (mysql_num_rows($res) > 0) :
+      $req = "UPDATE {TableName|php}_VISITS SET dummy=dummy+1;";
+      $res = mysql_query($req) or die ("{msg:QueryError20|php}");
+    else :
+      $req = "INSERT INTO {TableName|php}_VISITS(dummy) VALUES(1);";
+      $res = mysql_query($req) or die ("{msg:QueryError20|php}");
+    endif;
+)php");
+    g.CloseSnippet(QStringLiteral("  "));
+    g.Lines(uR"php(
+?>
+  </BODY>
+</HTML>
+)php");
+}
+
+// One link of the menu, into the working frame, passing the session on.
+void menuLink(TPHPGenerator& g, const QString& target, const QString& textKey, bool last = false) {
+    g.Lines(u"    <A CLASS=\"menuitem\" HREF=\"{target}sessionid=<?php echo $sessionid; ?>\" "
+            u"TARGET=\"body\">{text}</A>{end}",
+            {{QStringLiteral("target"),
+              target + (target.contains(u'?') ? QStringLiteral("&") : QStringLiteral("?"))},
+             {QStringLiteral("text"), g.Fill(QStringLiteral("{msg:") + textKey + u'}')},
+             {QStringLiteral("end"), last ? QString() : QStringLiteral("&nbsp;&nbsp;")}});
+}
+
+void menuLinks(TPHPGenerator& g, const TBTable& t, bool admin) {
+    const QString search = QStringLiteral("search.php");
+    const QString add = QStringLiteral("add_record.php");
+    if (admin) {
+        menuLink(g, search, QStringLiteral("SearchMenu"));
+        menuLink(g, add, QStringLiteral("AddRecordMenu"));
+        if (t.MembersRule())
+            menuLink(g, QStringLiteral("users.php"), QStringLiteral("UsersMenu"));
+        return;
+    }
+    if (!t.UserUpdate) {
+        menuLink(g, search, QStringLiteral("SearchMenu"));
+        return;
+    }
+    if (t.UserMode == QLatin1String("Join")) {
+        if (t.AllowSearch)
+            menuLink(g, search, QStringLiteral("SearchMenu"));
+        if (t.AllowAddModify) {
+            menuLink(g, add, QStringLiteral("AddRecordMenu"));
+            menuLink(g, QStringLiteral("modify_record.php"), QStringLiteral("ModifyRecordMenu"));
+        }
+        if (t.AllowDelete)
+            menuLink(g, QStringLiteral("delete_record.php"), QStringLiteral("DeleteRecordMenu"),
+                     true);
+        return;
+    }
+    menuLink(g, QStringLiteral("search.php?myrecords=1"), QStringLiteral("MyRecordsMenu"));
+    if (t.AllowSearch)
+        menuLink(g, search, QStringLiteral("SearchMenu"));
+    if (t.AllowAddModify)
+        menuLink(g, add, QStringLiteral("AddRecordMenu"));
+    if (t.AllowChangePassword)
+        menuLink(g, QStringLiteral("change_password.php"), QStringLiteral("ChangePasswordMenu"));
+}
+
+// The menu runs no session check: it only passes the session on, and only
+// a well-formed one, since it is printed into the links.
+void menuPage(TPHPGenerator& g, const TBTable& t, bool admin) {
+    g.Lines(uR"php(
+<?php
+  $sessionid = 0;
+  if (array_key_exists("sessionid", $HTTP_POST_VARS)) { $sessionid = $HTTP_POST_VARS["sessionid"]; }
+  if (!$sessionid) { 
+    $qstr = getenv("QUERY_STRING");
+    if ($qstr) { parse_str($qstr, $qvars); if (array_key_exists("sessionid", $qvars)) { $sessionid = $qvars["sessionid"]; } }
+  }
+  $sessionid = corvanta_token($sessionid);
+?>
+<HTML>
+  <HEAD>
+    <TITLE>{msg:MainTitle}</TITLE>
+    <META HTTP-EQUIV="Content-Type" Content="text/html; charset={msg:CharSet}">
+)php");
+    styleSheetLine(g, t);
+    g.Lines(uR"php(
+  </HEAD>
+  <BODY CLASS="menu">
+)php");
+    centreLine(g, t);
+    logoLine(g, t, admin);
+    g.Lines(u"<P CLASS=\"menutext\">{text|br}</P>",
+            {{QStringLiteral("text"), admin ? t.AdminMenuText : t.MenuText}});
+    if (!admin && t.HomeCh)
+        g.Lines(u"<A CLASS=\"menuitem\" HREF=\"{HomeLink}\" TARGET=\"Top\" >Home</A>&nbsp;&nbsp;");
+    menuLinks(g, t, admin);
+    if (!admin) {
+        g.WriteLine(u"    <p> ");
+        g.WriteLine(u"<?php ");
+        g.ConnectSnippet(QString(), t);
+        g.VisitCounter(QStringLiteral("Menu"));
+        g.CloseSnippet(QString());
+        g.WriteLine(u"?>");
+    }
+    g.Lines(uR"php(
+  </BODY>
+</HTML>
+)php");
+}
+
+} // namespace
+
+bool TPHPGenerator::EntryPages(const TBTable& t, bool admin) {
+    if (admin)
+        return WriteFile(t, true, QStringLiteral("index.html"), [&] { adminIndex(*this); }) &&
+               WriteFile(t, true, QStringLiteral("login.php"),
+                         [&] { loginPage(*this, t, true); }) &&
+               WriteFile(t, true, QStringLiteral("menu.php"), [&] { menuPage(*this, t, true); });
+    if (!WriteFile(t, false, QStringLiteral("index.html"), [&] { visitorIndex(*this, t); }))
+        return false;
+    if (t.UserMode == QLatin1String("Login") &&
+        !WriteFile(t, false, QStringLiteral("login.php"), [&] { loginPage(*this, t, false); }))
+        return false;
+    return WriteFile(t, false, QStringLiteral("inc_counter.php"),
+                     [&] { counterFrame(*this, t); }) &&
+           WriteFile(t, false, QStringLiteral("menu.php"), [&] { menuPage(*this, t, false); });
+}

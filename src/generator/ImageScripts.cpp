@@ -1,0 +1,64 @@
+// The pictures stored in the database: get_image.php sends one, show_image.php
+// shows one on a page of its own. Both are the same in both folders.
+#include "PHPgenerator.h"
+
+bool TPHPGenerator::ImageDownload(const TBTable& t, bool admin) {
+    return WriteFile(t, admin, QStringLiteral("get_image.php"), [&] {
+        Lines(uR"php(
+<?php 
+$qstr = getenv("QUERY_STRING");
+if ($qstr) {
+)php");
+        ConnectSnippet(QStringLiteral("  "), t);
+        // Only the two names the script needs come from the query string, as
+        // a token and a number. Whatever the table holds, only a picture
+        // goes out, and a browser may neither take it for a page nor run a
+        // script in it.
+        Lines(uR"php(
+  $sessionid = 0;
+  $imageid = 0;
+  $sessionid = corvanta_token(corvanta_query("sessionid"));
+  $imageid = intval(corvanta_query("imageid"));
+  $query = "select userid from {TableName|php}_SESSIONS where sessionid=\"$sessionid\"";
+  $result = @mysql_query($query);
+  $userid = @mysql_result($result, 0, "userid");
+  $query = "select image_data, image_type from {TableName|php}_IMAGES where (imageid=$imageid)";
+  if ($userid > 0) {
+    $query = $query." and ((userid=".intval($userid).") or (userid=0))";
+  }
+  $result = @mysql_query($query);
+  $image_data = @mysql_result($result, 0, "image_data");
+  $image_type = @mysql_result($result, 0, "image_type");
+  if (!is_string($image_type) or !preg_match('/^image\/[0-9A-Za-z.+-]+$/', $image_type)) { $image_type = ""; $image_data = ""; }
+  header("X-Content-Type-Options: nosniff");
+  header("Content-Security-Policy: default-src 'none'; style-src 'unsafe-inline'; sandbox");
+  header("Content-type: $image_type");
+  echo $image_data;
+)php");
+        CloseSnippet(QStringLiteral("  "));
+        Lines(uR"php(
+}
+?>
+)php");
+    });
+}
+
+bool TPHPGenerator::ImagePage(const TBTable& t, bool admin) {
+    return WriteFile(t, admin, QStringLiteral("show_image.php"), [&] {
+        Lines(uR"php(
+<HTML>
+  <HEAD>
+    <TITLE>{msg:MainTitle}</TITLE>
+  </HEAD>
+  <BODY>
+<?php 
+$qstr = getenv("QUERY_STRING");
+if ($qstr) {
+  print "<IMG SRC=\"get_image.php?".corvanta_html($qstr)."\">";
+}
+?>
+  </BODY>
+</HTML>
+)php");
+    });
+}

@@ -1,0 +1,341 @@
+// What the deployment commands decide before the network: the refusals in
+// their order, the generated files and the generating report, the local
+// removal, and the reading of script answers.
+#include "DeployFixtures.h"
+#include "common/TestSupport.h"
+#include "common/WindowTestSupport.h"
+#include "deploy/Connection.h"
+#include "deploy/ScriptAnswer.h"
+#include "model/ProjectStore.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// The report lines of Generate for the listed files.
+QByteArray generateLog(const QStringList& files, const QString& localPath) {
+    QByteArray log = "Generating report\r\n\r\nGenerating process was successful.\r\n\r\n"
+                     "The following files were created:\r\n";
+    for (const QString& f : files)
+        log += "  " + f.toUtf8() + "\r\n";
+    log += "\r\nYou can find your generated files at:\r\n" + localPath.toUtf8() +
+           "\r\n\r\nYou can upload your files manually or use Corvanta's upload function.\r\n"
+           "If you wish to upload your files via Corvanta, please fill in all necessary "
+           "settings accurately.\r\n";
+    return log;
+}
+
+const QStringList kAdminPages = {"admin\\runtime.php",       "admin\\index.html",
+                                 "admin\\login.php",         "admin\\menu.php",
+                                 "admin\\add_record.php",    "admin\\modify_record.php",
+                                 "admin\\delete_record.php", "admin\\search.php"};
+
+} // namespace
+
+class TestDeployChecks : public QObject {
+    Q_OBJECT
+
+    TTempStore store_;
+    QTemporaryDir dir_;
+
+    TBTable project(const QString& folder) {
+        TBTable t = DeployProject(QStringLiteral("checks"));
+        t.DatabaseServer = QStringLiteral("127.0.0.1");
+        t.LocalPath = dir_.filePath(folder) + QLatin1Char('/');
+        return t;
+    }
+
+private slots:
+    void refusalsComeInTheirOrder() {
+        struct Case {
+            const char* name;
+            std::function<void(TBTable&)> change;
+            bool changed;
+            QString message;
+            int page;
+        };
+        const QList<Case> cases = {
+            {"only the built-in fields, all else set", [](TBTable& t) { t.Fields.resize(2); },
+             false, "No Database Fields present.", -1},
+            {"unsaved, settings empty too",
+             [](TBTable& t) {
+                 t.TableName.clear();
+                 t.AdminPassword.clear();
+             },
+             true, "Save the database first.", -1},
+            {"no database server", [](TBTable& t) { t.DatabaseServer.clear(); }, false,
+             "Fill in the Database settings first!", SettingsPages::Database},
+            {"no table name", [](TBTable& t) { t.TableName.clear(); }, false,
+             "Fill in the Database settings first!", SettingsPages::Database},
+            {"no administrator password", [](TBTable& t) { t.AdminPassword.clear(); }, false,
+             "Fill in the password to the Administrator sites!", SettingsPages::Administrator},
+        };
+        for (const Case& c : cases) {
+            for (const bool upload : {false, true}) {
+                TDeployRig rig(store_.Store());
+                TBTable t = project(QStringLiteral("refused"));
+                c.change(t);
+                rig.Run([&](TDeployment& d) {
+                    upload ? d.Upload(t, c.changed) : d.Generate(t, c.changed);
+                });
+                QCOMPARE(rig.Port.Messages(), QStringList{c.message});
+                QCOMPARE(rig.Port.EventsOf(QStringLiteral("settings")).size(), c.page >= 0 ? 1 : 0);
+                if (c.page >= 0)
+                    QCOMPARE(rig.Port.Events().last().Answer, QString::number(c.page));
+                QVERIFY2(!QFileInfo::exists(t.LocalPath), c.name);
+                QVERIFY(!rig.Deployment().Succeeded());
+            }
+        }
+
+        // A folder two levels below a missing one is not made.
+        TDeployRig rig(store_.Store());
+        const TBTable deep = project(QStringLiteral("missing/site"));
+        rig.Run([&](TDeployment& d) { d.Generate(deep, false); });
+        QCOMPARE(rig.Port.Messages(),
+                 QStringList{"Directory \"" + deep.LocalPath + "\" cannot be created."});
+        QVERIFY(!QFileInfo::exists(dir_.filePath(QStringLiteral("missing"))));
+    }
+
+    void uploadAndTransfersRefuseWithoutConnectionOrNetwork() {
+        TDeployRig rig(store_.Store());
+        TBTable t = project(QStringLiteral("conn"));
+        t.Server = QStringLiteral("ftp.example.com");
+        t.User = QStringLiteral("me");
+        rig.Run([&](TDeployment& d) { d.Upload(t, false); });
+        QCOMPARE(rig.Port.Messages(), QStringList{"Fill in the Connection settings first!"});
+        QCOMPARE(rig.Port.Events().last().Answer, QString::number(SettingsPages::Connection));
+        // The local folders are made before that check.
+        QVERIFY(QFileInfo(t.LocalPath + QStringLiteral("admin")).isDir());
+
+        t.URL = QStringLiteral("http://www.example.com/site/");
+        QStringList asked;
+        rig.Deployment().SetInternetCheck([&](const QStringList& hosts) {
+            asked = hosts;
+            return false;
+        });
+        rig.Run([&](TDeployment& d) { d.Upload(t, false); });
+        QCOMPARE(rig.Port.Messages().last(),
+                 QStringLiteral("No internet connection available. Upload aborted."));
+        QCOMPARE(asked, (QStringList{"ftp.example.com", "www.example.com"}));
+
+        // Import and export: unsaved first, then the notice, then the network.
+        TDeployRig transfer(store_.Store());
+        transfer.Deployment().SetInternetCheck([](const QStringList&) { return false; });
+        transfer.Run([&](TDeployment& d) { d.Import(t, true); });
+        transfer.Run([&](TDeployment& d) { d.Import(t, false); });
+        transfer.Run([&](TDeployment& d) { d.Export(t, false); });
+        QCOMPARE(transfer.Port.Messages(),
+                 (QStringList{"Save the database first.",
+                              "Corvanta Generator will download content of your database and "
+                              "save it as textfile to your local disk.\r Be sure you are "
+                              "connected to the internet.",
+                              "No internet connection available.",
+                              "Corvanta Generator will upload your Datafile to Server now. Be "
+                              "sure you are connected to the internet.Select the text file you "
+                              "want upload.",
+                              "No internet connection available."}));
+        QVERIFY(transfer.Port.EventsOf(QStringLiteral("file")).isEmpty());
+        QVERIFY(transfer.Posted.isEmpty());
+
+        // Cancelling a file choice ends the command silently.
+        TDeployRig silent(store_.Store());
+        silent.Run([&](TDeployment& d) { d.Export(t, false); });
+        QCOMPARE(silent.Port.EventsOf(QStringLiteral("file")), QStringList{"Open data"});
+        QCOMPARE(silent.Port.EventsOf(QStringLiteral("warning")), QStringList());
+        QVERIFY(!silent.Port.ProgressVisible());
+    }
+
+    void generateWritesTheFilesAndReportOfEachMode() {
+        struct Mode {
+            const char* name;
+            QString userMode;
+            bool userUpdate, onlyMembers, changePassword;
+            QStringList visitor, admin;
+        };
+        const QList<Mode> modes = {
+            {"default",
+             {},
+             false,
+             false,
+             false,
+             {"create_db.php", "runtime.php", "index.html", "menu.php", "inc_counter.php",
+              "search.php", "get_image.php", "show_image.php"},
+             kAdminPages + QStringList{"admin\\get_image.php", "admin\\show_image.php"}},
+            {"join",
+             QStringLiteral("Join"),
+             true,
+             false,
+             false,
+             {"create_db.php", "runtime.php", "index.html", "menu.php", "inc_counter.php",
+              "add_record.php", "modify_record.php", "delete_record.php", "search.php",
+              "get_image.php", "show_image.php"},
+             kAdminPages + QStringList{"admin\\get_image.php", "admin\\show_image.php"}},
+            {"login",
+             QStringLiteral("Login"),
+             true,
+             false,
+             true,
+             {"create_db.php", "runtime.php", "index.html", "login.php", "menu.php",
+              "inc_counter.php", "add_record.php", "modify_record.php", "delete_record.php",
+              "search.php", "change_password.php", "get_image.php", "show_image.php"},
+             kAdminPages + QStringList{"admin\\users.php", "admin\\change_password.php",
+                                       "admin\\get_image.php", "admin\\show_image.php"}},
+        };
+        for (const Mode& m : modes) {
+            TDeployRig rig(store_.Store());
+            TBTable t = project(QString::fromLatin1(m.name));
+            t.UserMode = m.userMode;
+            t.UserUpdate = m.userUpdate;
+            t.OnlyMembersCanAdd = m.onlyMembers;
+            t.AllowChangePassword = m.changePassword;
+            rig.Run([&](TDeployment& d) { d.Generate(t, false); });
+            QVERIFY2(rig.Deployment().Succeeded(), m.name);
+            QCOMPARE(rig.Port.Messages(), QStringList());
+            QCOMPARE(rig.Port.LastFileInfo(), QStringLiteral("Report saved to 'Generate.log'"));
+            QCOMPARE(rig.Port.LastSiteUrl(), QString());
+            QVERIFY(rig.Port.MainEnabled());
+            const QStringList files = m.visitor + m.admin;
+            QCOMPARE(ReadFileBytes(t.LocalPath + QStringLiteral("Generate.log")),
+                     generateLog(files, t.LocalPath));
+            // Exactly the listed files, nothing more.
+            QStringList written =
+                QDir(t.LocalPath).entryList(QDir::Files) +
+                QDir(t.LocalPath + QStringLiteral("admin")).entryList(QDir::Files);
+            QStringList expected;
+            for (QString f : files)
+                expected << f.remove(QStringLiteral("admin\\"));
+            expected << QStringLiteral("Generate.log");
+            written.sort();
+            expected.sort();
+            QCOMPARE(written, expected);
+            const TReport& report = *rig.Port.LastReport();
+            QCOMPARE(report.Title, QStringLiteral("Generating report"));
+            QCOMPARE(report.Lines[0], (TReportLine{"Generating report", true, true}));
+            QCOMPARE(report.Lines[2], (TReportLine{"Generating process was successful.", true}));
+            QCOMPARE(report.Lines[5], (TReportLine{"  create_db.php", false}));
+        }
+    }
+
+    void aGeneratorThatFailsEndsTheCommand() {
+        TDeployRig rig(store_.Store());
+        const TBTable t = project(QStringLiteral("blocked"));
+        QDir().mkpath(t.LocalPath + QStringLiteral("admin/search.php")); // a folder: no file
+        rig.Run([&](TDeployment& d) { d.Generate(t, false); });
+        QCOMPARE(rig.Port.Messages(),
+                 (QStringList{"File access error to " + t.LocalPath + "admin/search.php",
+                              "Generating admin\\search.php failed."}));
+        QVERIFY(!rig.Port.LastReport());
+        QVERIFY(rig.Port.MainEnabled());
+        QVERIFY(!QFileInfo::exists(t.LocalPath + QStringLiteral("Generate.log")));
+    }
+
+    void localRemovalDeletesOnlyOurFiles() {
+        // A project that was never uploaded: only this computer is offered.
+        TBTable t = project(QStringLiteral("home"));
+        t.DbName = QStringLiteral("Home");
+        ProjectStore::Save(store_.Store(), t);
+        {
+            TDeployRig rig(store_.Store());
+            rig.Run([&](TDeployment& d) { d.Generate(t, false); });
+            QVERIFY(rig.Deployment().Succeeded());
+        }
+        WriteFileBytes(t.LocalPath + QStringLiteral("letter.txt"), "mine");
+        WriteFileBytes(t.LocalPath + QStringLiteral("LANGUAGE.INI"), "[x]");
+        WriteFileBytes(t.LocalPath + QStringLiteral("photos/search.php"), "mine too");
+        WriteFileBytes(t.LocalPath + QStringLiteral("records.txt"), "1|a\r\n");
+
+        struct TPort : TScriptedPort {
+            QList<bool> offered;
+            TRemoveChoice AskRemove(const QString& name, bool serverPossible) override {
+                offered << serverPossible;
+                return TScriptedPort::AskRemove(name, serverPossible);
+            }
+        };
+        TPort port;
+        port.AnswerTo(QStringLiteral("Remove Database Home"), QStringLiteral("Settings Only"));
+        TFtpClient ftp;
+        THttpClient http;
+        TDeployment d(port, store_.Store(), ftp, http, [](const QString&) {});
+        d.RemoveDatabase(QStringLiteral("Home"));
+        QVERIFY(d.Succeeded());
+        QCOMPARE(port.offered, QList<bool>{false});
+        QCOMPARE(port.Messages(),
+                 (QStringList{"Do you really want remove the Database from your PC ?",
+                              "Database Home has been removed sucessfully."}));
+        QCOMPARE(port.EventsOf(QStringLiteral("wait")),
+                 QStringList{"Removing Database Home. Please, wait ..."});
+        QVERIFY(!port.WaitVisible());
+        QVERIFY(!ProjectStore::Exists(store_.Store(), QStringLiteral("Home")));
+        QStringList left =
+            QDir(t.LocalPath).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+        left.sort();
+        QCOMPARE(left, (QStringList{"LANGUAGE.INI", "letter.txt", "photos", "records.txt"}));
+        QVERIFY(QFile::exists(t.LocalPath + QStringLiteral("photos/search.php")));
+
+        // A file of the user's keeps the admin folder.
+        TBTable again = project(QStringLiteral("home"));
+        again.DbName = QStringLiteral("Again");
+        ProjectStore::Save(store_.Store(), again);
+        {
+            TDeployRig rig(store_.Store());
+            rig.Run([&](TDeployment& dep) { dep.Generate(again, false); });
+        }
+        WriteFileBytes(again.LocalPath + QStringLiteral("admin/notes.txt"), "keep");
+        port.AnswerTo(QStringLiteral("Remove Database Again"), QStringLiteral("Settings"));
+        d.RemoveDatabase(QStringLiteral("Again"));
+        QCOMPARE(QDir(again.LocalPath + QStringLiteral("admin")).entryList(QDir::Files),
+                 QStringList{"notes.txt"});
+
+        // Download first, or Cancel: nothing happens.
+        TBTable kept = project(QStringLiteral("kept"));
+        kept.DbName = QStringLiteral("Kept");
+        ProjectStore::Save(store_.Store(), kept);
+        port.AnswerTo(QStringLiteral("Remove Database Kept"), QStringLiteral("Download"));
+        d.RemoveDatabase(QStringLiteral("Kept"));
+        QCOMPARE(port.Messages().last(),
+                 QStringLiteral("Open the Database and Press the Button \r\"Download Data from "
+                                "Database\" in Task bar."));
+        QVERIFY(ProjectStore::Exists(store_.Store(), QStringLiteral("Kept")));
+    }
+
+    void answersAreReadByTheirMarkers() {
+        using namespace ScriptAnswer;
+        const QByteArray ok = "x<P CLASS=\"corvanta_ok\">12</P><P CLASS=\"corvanta_error\">no</P>";
+        QVERIFY(Has(ok, "corvanta_ok"));
+        QCOMPARE(Text(ok, "corvanta_ok", 100, true, "ISO-8859-1"), QStringLiteral("12"));
+        // "</P>" must lie within the 100 characters when it is required: a
+        // text of 96 characters still fits, one of 97 does not.
+        const QByteArray fits = "<P CLASS=\"corvanta_error\">" + QByteArray(96, 'a') + "</P>";
+        const QByteArray tooLong = "<P CLASS=\"corvanta_error\">" + QByteArray(97, 'a') + "</P>";
+        QCOMPARE(Text(fits, "corvanta_error", 100, true, "ISO-8859-1").size(), 96);
+        QCOMPARE(Text(tooLong, "corvanta_error", 100, true, "ISO-8859-1"), QString());
+        QCOMPARE(Text(tooLong, "corvanta_error", 100, false, "ISO-8859-1").size(), 100);
+        // Characters, not bytes, in the site's character set.
+        QCOMPARE(Text("<P CLASS=\"corvanta_error\">Fehler: \xC3\xBC</P>", "corvanta_error", 100,
+                      true, "UTF-8"),
+                 QStringLiteral("Fehler: \u00fc"));
+        QCOMPARE(Between("<P CLASS=\"start_of_data\"><P CLASS=\"end_of_data\">", "start_of_data",
+                         "end_of_data"),
+                 QByteArray(""));
+        QVERIFY(!Between("<P CLASS=\"start_of_data\"><P CLASS=\"end_of_data\">", "start_of_data",
+                         "end_of_data")
+                     .isNull());
+        QVERIFY(Between("<P CLASS=\"start_of_data\">a", "start_of_data", "end_of_data").isNull());
+    }
+
+    void serverSettingAndNetworkCheck() {
+        QCOMPARE(FtpTarget(QStringLiteral("ftp.example.com")).Port, 21);
+        QCOMPARE(FtpTarget(QStringLiteral("127.0.0.1:2121")).Host, QStringLiteral("127.0.0.1"));
+        QCOMPARE(FtpTarget(QStringLiteral("127.0.0.1:2121")).Port, 2121);
+        QCOMPARE(FtpTarget(QStringLiteral("[::1]:2121")).Host, QStringLiteral("::1"));
+        QCOMPARE(FtpTarget(QStringLiteral("[::1]:2121")).Port, 2121);
+        QCOMPARE(UrlHost(QStringLiteral("http://127.0.0.1:8080/site/")),
+                 QStringLiteral("127.0.0.1"));
+        QVERIFY(InternetAvailable({QStringLiteral("127.0.0.1"), QStringLiteral("localhost")}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDeployChecks)
+#include "TestDeployChecks.moc"

@@ -1,0 +1,136 @@
+// The picture scripts on the local web host: exact bytes and type, whose
+// pictures a session gets, and what forged or foreign requests get.
+#include "GeneratorFixtures.h"
+#include "PublishedSite.h"
+#include "common/WebHost.h"
+
+#include <QtTest>
+
+class TestImageScripts : public QObject {
+    Q_OBJECT
+
+    TWebHost* host_ = nullptr;
+    TPHPGenerator g_;
+    TBTable t_;
+    QByteArray png_;                                // every byte value
+    const QByteArray member_ = QByteArray(32, 'a'); // member 5's session
+    const QByteArray admin_ = QByteArray(32, 'b');  // the administrator's
+
+    THttpReply image(const QByteArray& query, const char* folder = "img/") {
+        return host_->Get(QLatin1String(folder) + "get_image.php" + query);
+    }
+
+    void insertImage(int id, int user, const QByteArray& data, const QByteArray& type) {
+        QVERIFY(host_->Exec(QStringLiteral("INSERT INTO img_IMAGES VALUES(%1, %2, 0x%3, '%4')")
+                                .arg(id)
+                                .arg(user)
+                                .arg(QString::fromLatin1(data.toHex()))
+                                .arg(QString::fromLatin1(type))));
+    }
+
+private slots:
+    void initTestCase() {
+        host_ = &TWebHost::Instance();
+        QVERIFY2(host_->Running(), qPrintable(host_->Error()));
+        t_ = MakeProject("img", {MakeField("photo", FieldTypes::Image)});
+        t_.UserMode = QStringLiteral("Login");
+        const QString error = PublishSite(*host_, g_, t_, "img", true);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        png_ = "\x89PNG\r\n\x1a\n";
+        for (int b = 0; b < 256; ++b)
+            png_ += char(b);
+        insertImage(1, 0, png_, "image/png");
+        insertImage(2, 5, "JFIF member five", "image/jpeg");
+        insertImage(3, 6, "GIF89a member six", "image/gif");
+        insertImage(4, 0, "<script>alert(1)</script>", "text/html");
+        QVERIFY(host_->Exec("INSERT INTO img_SESSIONS VALUES('" + member_ + "', 5, '" +
+                            SessionDate(0) + "'), ('" + admin_ + "', 0, '" + SessionDate(0) +
+                            "')"));
+        host_->ClearPhpErrors();
+    }
+
+    void cleanupTestCase() {
+        if (host_ && host_->Running())
+            QCOMPARE(host_->PhpErrors(), QByteArray());
+    }
+
+    void theStoredBytesGoOutWithTheirType() {
+        for (const char* folder : {"img/", "img/admin/"}) {
+            const THttpReply r = image("?imageid=1", folder);
+            QCOMPARE(r.status, 200);
+            QCOMPARE(r.body, png_);
+            QCOMPARE(r.headers.value("content-type"), QByteArray("image/png"));
+            QCOMPARE(r.headers.value("x-content-type-options"), QByteArray("nosniff"));
+            QVERIFY(r.headers.value("content-security-policy").contains("sandbox"));
+        }
+        QCOMPARE(image("?sessionid=" + admin_ + "&imageid=2").headers.value("content-type"),
+                 QByteArray("image/jpeg"));
+    }
+
+    void withoutAQueryStringNothingIsSentOrConnected() {
+        QCOMPARE(image("").body, QByteArray());
+        // A site whose database cannot be reached shows it only when asked.
+        TBTable broken = t_;
+        TPHPGenerator g;
+        QVERIFY(PublishSite(*host_, g, broken, "broken", false).isEmpty());
+        broken.DatabaseServer = QStringLiteral("127.0.0.1:1");
+        QVERIFY(g.ImageDownload(broken, false));
+        QCOMPARE(host_->Get("broken/get_image.php").body, QByteArray());
+        QVERIFY(host_->Get("broken/get_image.php?imageid=1").body.contains("corvanta_error"));
+    }
+
+    void aMemberGetsHisOwnAndTheAdministratorsPictures() {
+        const QByteArray member = "?sessionid=" + member_ + "&imageid=";
+        QCOMPARE(image(member + "2").body, QByteArray("JFIF member five"));
+        QCOMPARE(image(member + "1").body, png_);
+        const THttpReply other = image(member + "3");
+        QCOMPARE(other.body, QByteArray());
+        QCOMPARE(other.headers.value("content-type"), QByteArray());
+        // The administrator, no session and an unknown one: any picture.
+        for (const QByteArray& query :
+             {"?sessionid=" + admin_ + "&imageid=3", QByteArray("?imageid=3"),
+              "?sessionid=" + QByteArray(32, 'f') + "&imageid=3"})
+            QCOMPARE(image(query).body, QByteArray("GIF89a member six"));
+    }
+
+    void forgedValuesGetNothingMore() {
+        const QByteArray member = "?sessionid=" + member_;
+        for (const char* forged : {"&imageid=3%20OR%201%3D1", "&imageid=0%20OR%20imageid%3D3",
+                                   "&imageid=3)%20OR%20(1=1", "&imageid[]=3"})
+            QVERIFY2(image(member + forged).body.isEmpty(), forged);
+        // A session id that is not a token is no session, not SQL.
+        QCOMPARE(image("?sessionid=%22%20OR%20%221%22%3D%221&imageid=3").body,
+                 QByteArray("GIF89a member six"));
+        QCOMPARE(image("?imageid=2&userid=6&sessionid=" + member_ + "&query=x").body,
+                 QByteArray("JFIF member five"));
+        QCOMPARE(image("?imageid=9").body, QByteArray());
+    }
+
+    void onlyPicturesGoOut() {
+        const THttpReply r = image("?imageid=4");
+        QCOMPARE(r.body, QByteArray());
+        QVERIFY(!r.headers.value("content-type").contains("html"));
+        QCOMPARE(r.headers.value("x-content-type-options"), QByteArray("nosniff"));
+    }
+
+    void theImagePageShowsThePictureOfItsQuery() {
+        for (const char* folder : {"img/", "img/admin/"}) {
+            const QByteArray page = host_
+                                        ->Get(QLatin1String(folder) +
+                                              "show_image.php?sessionid=" + member_ + "&imageid=2")
+                                        .body;
+            QVERIFY2(page.contains("<TITLE>Corvanta Database</TITLE>"), page.constData());
+            QVERIFY(page.contains("<IMG SRC=\"get_image.php?sessionid=" + member_ +
+                                  "&amp;imageid=2\">"));
+        }
+        QVERIFY(!host_->Get("img/show_image.php").body.contains("<IMG"));
+        const QByteArray raw = RawGet(*host_, "img/show_image.php?imageid=1\"><script>x</script>");
+        QVERIFY2(raw.contains("<IMG SRC=\"get_image.php?imageid=1&quot;&gt;&lt;script&gt;x&lt;/"
+                              "script&gt;\">"),
+                 raw.constData());
+        QVERIFY(!raw.contains("<script>"));
+    }
+};
+
+QTEST_MAIN(TestImageScripts)
+#include "TestImageScripts.moc"
