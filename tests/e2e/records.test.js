@@ -146,11 +146,18 @@ test('the search form and the result page show the values as entered', async () 
   assert.deepEqual(rows[1], ['1', 'First record', 'sky "blue"', '42', '3,25', 'Yes',
     '07/03/2024 09:05', '', 'Poster one', 'Me', 'Home']);
   assert.match(await P.bodyText(page), /Records found: 2\s*Total records: 2/);
+  await screenshot(page, 'site-result-page');
   const first = page.locator('table.searchresult tr').nth(1);
   const r = record("code = 'C-1'");
   assert.match(await first.locator('img').getAttribute('src'),
     new RegExp(`get_image\\.php\\?sessionid=0&imageid=${r.photo}$`));
   assert.equal(await first.locator('img').getAttribute('width'), '48');
+  assert.equal(await first.locator('img').evaluate((i) => i.complete && i.naturalWidth), 40);
+  const [popup] = await Promise.all([page.waitForEvent('popup'),
+    first.getByRole('link', { name: 'Poster one' }).click()]);
+  await popup.waitForLoadState('load');
+  assert.equal(await popup.locator('img').evaluate((i) => i.complete && i.naturalWidth), 20);
+  await popup.close();
   assert.match(await first.getByRole('link', { name: 'Poster one' }).getAttribute('href'),
     new RegExp(`show_image\\.php\\?sessionid=0&imageid=${r.postertwo}$`));
   assert.equal(await first.getByRole('link', { name: 'Me', exact: true }).getAttribute('href'),
@@ -159,7 +166,6 @@ test('the search form and the result page show the values as entered', async () 
   assert.equal(await home.getAttribute('href'), 'https://example.org/a?b=1&c=2');
   assert.equal(await home.getAttribute('target'), '_blank');
   assert.equal(await page.locator('td.searchresult_modify').count(), 0);
-  await screenshot(page, 'site-result-page');
 });
 
 test('the record view shows every visible field and goes back', async () => {
@@ -216,7 +222,7 @@ test('script and quotes in every kind of field come back escaped', async () => {
 
 test('the administrator sees hidden fields and modifies a record, keeping its pictures', async () => {
   const before = record("code = 'C-1'");
-  await P.adminLogin(page, `${site.adminUrl}search.php`);
+  await P.adminLoginPage(page, site);
   await P.fillRecord(page, { field1: 'code', operator1: 'is', fieldvalue1: 'C-1' });
   await P.submitButton(page, 'Search');
   const rows = await P.resultRows(page);
@@ -229,6 +235,7 @@ test('the administrator sees hidden fields and modifies a record, keeping its pi
   assert.equal(await page.locator('input[name=price]').inputValue(), '3.25');
   assert.equal(await page.locator('input[name=colour]:checked').getAttribute('value'), 'sky "blue"');
   assert.ok(await page.locator('input[name=active]').isChecked());
+  assert.equal(await page.locator('table.createform img').evaluate((i) => i.naturalWidth), 40);
   await P.fillRecord(page, { amount: '43', price: '4,75', active: false, born_month: '4',
     secret: 'only for the administrator' });
   await P.submitButton(page, 'Modify Record');
@@ -246,8 +253,7 @@ test('the administrator sees hidden fields and modifies a record, keeping its pi
   assert.match(page.url(), /search\.php$/);
 
   // Another record may not take a unique value.
-  await page.goto(`${site.adminUrl}search.php`);
-  await P.adminLogin(page, `${site.adminUrl}search.php`);
+  await P.adminLoginPage(page, site);
   await P.fillRecord(page, { field1: 'code', operator1: 'is', fieldvalue1: 'C-2' });
   await P.submitButton(page, 'Search');
   await P.followLink(page, 'Modify');

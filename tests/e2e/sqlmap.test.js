@@ -87,11 +87,13 @@ while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) { print $rec["title"]; }
   assert.match(output, /identified the following injection point/, output);
 });
 
-test('login forms', async () => {
-  assertNothingFound(await sqlmap(`${probe.adminUrl}search.php`,
+test('login pages and the login forms of the record pages', async () => {
+  assertNothingFound(await sqlmap(`${probe.adminUrl}login.php`,
     { data: { admin_password: 'x', sessionid: '0' } }));
-  assertNothingFound(await sqlmap(`${lock.url}search.php`,
+  assertNothingFound(await sqlmap(`${lock.url}login.php`,
     { data: { login_email: 'm@example.org', login_password: 'x' } }));
+  assertNothingFound(await sqlmap(`${lock.url}add_record.php`,
+    { data: { login_email: 'm@example.org', login_password: 'x', sessionid: '0' } }));
 });
 
 test('add pages', async () => {

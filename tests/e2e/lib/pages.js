@@ -28,6 +28,33 @@ async function adminLogin(page, url) {
   return page.locator('input[name=sessionid]').first().getAttribute('value');
 }
 
+// The site's own login page (login.php): after the login it shows the menu
+// and the working frame, whose page is then opened alone. Returns the
+// session. `member` is [email, password]; without it the administrator logs in.
+async function loginPage(page, url, member) {
+  await page.goto(`${url}login.php`);
+  if (member) {
+    await page.fill('input[name=login_email]', member[0]);
+    await page.fill('input[name=login_password]', member[1]);
+    await submitButton(page, 'Login');
+  } else {
+    await page.fill('input[name=admin_password]', ADMIN_PASSWORD);
+    await submitButton(page, 'Enter');
+  }
+  const body = page.frame({ name: 'body' });
+  if (!body) throw new Error(`login failed: ${await page.locator('body').innerText()}`);
+  await page.goto(body.url());
+  return new URL(page.url()).searchParams.get('sessionid');
+}
+
+function adminLoginPage(page, site) {
+  return loginPage(page, site.adminUrl);
+}
+
+function memberLoginPage(page, site, email, password) {
+  return loginPage(page, site.url, [email, password]);
+}
+
 // The member form of a visitor page that needs a login.
 async function memberLogin(page, url, email, password) {
   await page.goto(url);
@@ -111,6 +138,7 @@ function pictureFile(name, colour, width = 40, height = 30) {
 }
 
 module.exports = {
-  ADMIN_PASSWORD, clickAndWait, submitButton, followLink, adminLogin, memberLogin, fillRecord,
+  ADMIN_PASSWORD, clickAndWait, submitButton, followLink, adminLogin, memberLogin, adminLoginPage,
+  memberLoginPage, fillRecord,
   resultRows, recordCells, bodyText, pictureFile, png,
 };
