@@ -164,8 +164,9 @@ describe('Login mode', () => {
   before(async () => {
     site = await host.createSite('members', project('members', [
       field('title', 'Text', 'Text', 'RSVE', { Name: 'Title' }),
-      field('price', 'Integer', 'Text', 'SV', { Name: 'Price' }),
       field('notes', 'Text', 'Text area', 'VE', { Name: 'Notes', TextAreaColumns: 30, TextAreaLines: 3 }),
+      // Last, so a member's change leaves it out at the end of the statement.
+      field('price', 'Integer', 'Text', 'SV', { Name: 'Price' }),
     ], {
       UserMode: 'Login', UserUpdate: true, AllowSearch: true, AllowAddModify: true,
       AllowDelete: true, SendEmail: true,
@@ -195,8 +196,8 @@ describe('Login mode', () => {
     await P.submitButton(page, 'Add Record');
     assert.equal(ownerOf('members', "title = 'Dora one'"), 'dora@example.org');
     assert.equal(ownerOf('members', "title = 'Carl one'"), 'carl@example.org');
-    assert.deepEqual(host.sql("SELECT title_USEREDIT, price_USEREDIT, notes_USEREDIT FROM members WHERE title = 'Dora one'"),
-      [['1', '0', '1']]);
+    assert.deepEqual(host.sql("SELECT title_USEREDIT, notes_USEREDIT, price_USEREDIT FROM members WHERE title = 'Dora one'"),
+      [['1', '1', '0']]);
     assert.deepEqual(mails().map((m) => m.headers.to), ['dora@example.org', 'carl@example.org']);
     assert.match(mails()[0].body, /E-mail: dora@example.org\nPassword: d\n/);
   });
