@@ -83,7 +83,8 @@ void TPHPGenerator::PageHead(bool admin, const QString& page, const QString& bod
         eval("var fname = document.SearchRecord.field" + rowNr + ".value")
 )php");
         for (const TBField& f : t.Fields) {
-            if (!f.Searchable)
+            // The visitor page does not name the fields it hides.
+            if (!f.Searchable || (!admin && f.Hidden))
                 continue;
             Lines(u"        if (fname == \"{FieldName|js}\") {", f);
             if (f.FieldType == FieldTypes::YesNo) {

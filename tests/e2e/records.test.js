@@ -269,7 +269,7 @@ test('a hidden field shows on neither visitor page', async () => {
   await P.fillRecord(page, { field1: 'code', operator1: 'is', fieldvalue1: 'C-1' });
   await P.submitButton(page, 'Search');
   assert.ok(!(await P.bodyText(page)).includes('only for the administrator'));
-  assert.equal(await page.locator('select[name=field1] option[value=secret]').count(), 0);
+  assert.doesNotMatch(await page.content(), /secret/i, 'the page does not even name the field');
   await P.followLink(page, '1');
   assert.ok(!(await P.bodyText(page)).includes('only for the administrator'));
 });
