@@ -181,7 +181,7 @@ bool TDeployment::uploadStage1(const TBTable& t) {
                 throw TCancelled{};
             port_.ProgressStep();
         };
-        siteFile(t.Skin, true, true);
+        siteFile(TPHPGenerator::SkinPath(t), true, true);
         siteFile(t.BGImage, true, true);
         siteFile(t.Logo, true, false);
         siteFile(t.AdminLogo, false, true);

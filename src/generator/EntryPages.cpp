@@ -14,7 +14,7 @@ QString existingFileName(const QString& path) {
 }
 
 void styleSheetLine(TPHPGenerator& g, const TBTable& t) {
-    const QString skin = existingFileName(t.Skin);
+    const QString skin = existingFileName(TPHPGenerator::SkinPath(t));
     if (!skin.isEmpty())
         g.Lines(u"    <LINK REL=\"StyleSheet\" HREF=\"{skin}\">", {{QStringLiteral("skin"), skin}});
 }

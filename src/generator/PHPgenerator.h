@@ -69,6 +69,11 @@ using TTemplateVars = QList<std::pair<QString, QString>>;
 //   corvanta_query($name)  the value of $name in the query string, or null
 //   corvanta_html($s)      $s escaped for HTML in the pages' character set
 //   corvanta_js($s)        $s escaped for a JavaScript string literal
+//   corvanta_real($v)      a posted number as SQL text (decimal comma
+//                          allowed; anything else gives 0)
+//   corvanta_picture_type($name)  the MIME type of a picture uploaded under
+//                          $name, or "" (not a picture, SVG, no upload)
+//   corvanta_href($url)    $url for HREF, or "#" for a script address
 // and sets the QUERY_STRING environment value where the server does not, so
 // getenv("QUERY_STRING") works everywhere.
 //
@@ -169,6 +174,33 @@ public:
     // The refusal at the top of a maintenance script: draws the key.
     void KeyGate(const QString& script);
 
+    // --- Record snippets (into the open file) ---------------------------
+
+    enum class TFormMode { Display = 1, Create = 2, Modify = 3 };
+
+    // Checks a posted record, leaving the verdict in $fieldsarevalid and
+    // printing the first failed check's message. `extra` is SQL text (inside
+    // a PHP double-quoted literal) appended to the key and duplicate queries;
+    // `modify` is set on the modify page, where a record keeps its picture.
+    void ValidationSnippet(const QString& indent, const QString& extra, bool admin, bool modify);
+    // Prints one stored value of `source`["..."] in human form after `prefix`
+    // (the beginning of a PHP statement that takes a string); `render` makes
+    // HTML (escaped values, links, pictures), otherwise plain text; `hiddenCopy`
+    // adds hidden inputs carrying the stored value.
+    void ValueDisplaySnippet(const QString& indent, const TBField& f, bool render, bool hiddenCopy,
+                             const QString& prefix, const QString& source);
+    // One record as an HTML table: read-only, a create form or a modify form.
+    // `source` is empty (blank form), "$HTTP_POST_VARS" or "$rec".
+    void RecordForm(const QString& indent, bool admin, const QString& action, const QString& source,
+                    TFormMode mode);
+    // The controls of one field by its input type.
+    void InputWidget(const QString& indent, const TBField& f, const QString& source);
+    // The paged table of the rows of $res (at most LinesPerPage + 1 fetched).
+    void ResultTable(const QString& indent, bool displayLink, const QString& action, bool admin,
+                     bool deleteColumn, bool modifyColumn);
+    // Mails the owner of $rec what happened to it.
+    void NotificationSnippet(const QString& indent, const QString& action);
+
     // --- Texts for templates --------------------------------------------
 
     // For a PHP double-quoted literal: backslash, double quote, dollar sign.
@@ -184,6 +216,9 @@ public:
     static QString HtmlColour(qint32 colour);
     // The CSS classes the generated pages use.
     static const QStringList& CssClasses();
+    // The style sheet file `Skin` names, or empty when there is none: a path,
+    // or a name without a folder for a skin shipped with the program.
+    static QString SkinPath(const TBTable& t);
 
 private:
     void writeBlock(QStringView block, const TBField* field, const TTemplateVars& vars);

@@ -1,6 +1,8 @@
 // The page head of the record pages, with its login gate.
 #include "PHPgenerator.h"
 
+#include "model/DataFiles.h"
+
 #include <QFileInfo>
 
 namespace {
@@ -42,6 +44,20 @@ bool visitorGated(const TBTable& t, const QString& page) {
 
 } // namespace
 
+QString TPHPGenerator::SkinPath(const TBTable& t) {
+    if (t.Skin.isEmpty())
+        return {};
+    if (QFileInfo(t.Skin).isFile())
+        return t.Skin;
+    // "default.css" of a new project names the skin shipped with the program.
+    if (!t.Skin.contains(u'/')) {
+        const QString shipped = DataFilePath(QStringLiteral("skins/") + t.Skin);
+        if (QFileInfo(shipped).isFile())
+            return shipped;
+    }
+    return {};
+}
+
 void TPHPGenerator::PageHead(bool admin, const QString& page, const QString& bodyClass) {
     const TBTable& t = Table();
     Lines(uR"php(
@@ -50,10 +66,10 @@ void TPHPGenerator::PageHead(bool admin, const QString& page, const QString& bod
     <TITLE>{msg:MainTitle}</TITLE>
     <META HTTP-EQUIV="Content-Type" Content="text/html; charset={msg:CharSet}">
 )php");
-    const QFileInfo skin(t.Skin);
-    if (!t.Skin.isEmpty() && skin.isFile())
+    const QString skin = SkinPath(t);
+    if (!skin.isEmpty())
         Lines(u"    <LINK REL=\"StyleSheet\" HREF=\"{skin}\">",
-              {{QStringLiteral("skin"), skin.fileName()}});
+              {{QStringLiteral("skin"), QFileInfo(skin).fileName()}});
 
     if (page == QLatin1String("search.php")) {
         Lines(uR"php(
@@ -67,7 +83,8 @@ void TPHPGenerator::PageHead(bool admin, const QString& page, const QString& bod
         eval("var fname = document.SearchRecord.field" + rowNr + ".value")
 )php");
         for (const TBField& f : t.Fields) {
-            if (!f.Searchable)
+            // The visitor page does not name the fields it hides.
+            if (!f.Searchable || (!admin && f.Hidden))
                 continue;
             Lines(u"        if (fname == \"{FieldName|js}\") {", f);
             if (f.FieldType == FieldTypes::YesNo) {

@@ -242,6 +242,34 @@ if (!function_exists("each")) {
     return array(1 => $value, "value" => $value, 0 => $key, "key" => $key);
   }
 }
+
+if (!function_exists("corvanta_real")) {
+  // A number from a form as SQL text: never the posted characters themselves.
+  // A decimal comma counts as a point; what is no finite number gives 0.
+  function corvanta_real($v) {
+    $f = floatval(str_replace(",", ".", is_scalar($v) ? trim((string)$v) : ""));
+    return is_finite($f) ? var_export($f, true) : "0";
+  }
+
+  // The MIME type of a picture uploaded under $name, or "" when none came.
+  // Only image types are stored, and not SVG, which may carry script.
+  function corvanta_picture_type($name) {
+    if (!isset($_FILES[$name]["tmp_name"]) or !is_string($_FILES[$name]["tmp_name"]) or !is_uploaded_file($_FILES[$name]["tmp_name"])) { return ""; }
+    $type = strtolower(trim(is_string($_FILES[$name]["type"]) ? $_FILES[$name]["type"] : ""));
+    if (!preg_match('/^image\/[a-z0-9.+-]+$/', $type) or strpos($type, "svg") !== false) { return ""; }
+    return $type;
+  }
+
+  // A link address from a record for HREF: addresses that would run script
+  // (javascript:, data:, ...) become "#"; the browser ignores blanks and
+  // control characters inside a scheme, so they are ignored here too.
+  function corvanta_href($url) {
+    $url = is_scalar($url) ? (string)$url : "";
+    $bare = preg_replace('/[\x00-\x20\x7f]+/', "", $url);
+    if (preg_match('/^[a-z][a-z0-9+.-]*:/i', $bare) and !preg_match('/^(https?|ftp|mailto|news|tel):/i', $bare)) { return "#"; }
+    return $url;
+  }
+}
 )php",
               {{QStringLiteral("db"), mysqlCharset(charSet)},
                {QStringLiteral("html"), phpHtmlCharset(charSet)}});

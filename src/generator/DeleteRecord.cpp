@@ -1,0 +1,111 @@
+// delete_record.php: the delete action (a visitor deletes only his own
+// records, their pictures with them) and the list of records to delete.
+#include "RecordParts.h"
+
+using namespace RecordParts;
+
+bool TPHPGenerator::DeletePage(const TBTable& t, bool admin) {
+    return WriteFile(t, admin, QStringLiteral("delete_record.php"), [&] {
+        PageHead(admin, QStringLiteral("delete_record.php"), QStringLiteral("delete"));
+        WriteLine(u"<?php ");
+        ConnectSnippet(QStringLiteral("  "), t);
+        Lines(uR"php(
+
+//********************* delete action ************************
+  if (array_key_exists("job", $HTTP_POST_VARS) and ($HTTP_POST_VARS["job"] == "deleteaction")) :
+    $req = "SELECT * FROM {TableName|php} WHERE recordid = ".intval($HTTP_POST_VARS["recordid"]).";";
+    $res = mysql_query($req) or die ("{msg:QueryError4|php}");
+    if (mysql_num_rows($res) > 0) :
+      $rec = mysql_fetch_array($res, MYSQL_ASSOC);
+)php");
+        if (admin)
+            WriteLine(u"      if (TRUE):");
+        else
+            Lines(uR"php(
+      if (($userid == 0) or ($userid != $rec["userid"])):
+        print "{msg:EmailPasswordIncorrect|php}";
+      else :
+)php");
+        Lines(uR"php(
+        $req = "DELETE FROM {TableName|php} WHERE recordid = ".intval($HTTP_POST_VARS["recordid"]).";";
+        $res = mysql_query($req);
+        if ($res):
+)php");
+        for (size_t i = 1; i < t.Fields.size(); ++i) {
+            const TBField& f = t.Fields[i];
+            QString column;
+            if (f.FieldType == FieldTypes::Image)
+                column = f.FieldName;
+            else if (f.FieldType == FieldTypes::ImageLink)
+                column = f.FieldName2;
+            else
+                continue;
+            Lines(uR"php(
+          if ($rec["{c}"] != 0):
+        $result = mysql_query("DELETE FROM {TableName|php}_IMAGES WHERE imageid =".intval($rec["{c}"]));
+          endif;
+)php",
+                  {{QStringLiteral("c"), column}});
+        }
+        Lines(uR"php(
+          print "{msg:RecordDeleteSuccess|php}";
+        else:
+          print "{msg:RecordDeleteFailure|php}";
+        endif;
+)php");
+        if (t.SendEmail)
+            NotificationSnippet(QStringLiteral("        "), QStringLiteral("Delete record"));
+        Lines(uR"php(
+      endif;
+    else:
+      print "{msg:NoRecords|php}";
+    endif;
+    if (array_key_exists("historyindex", $HTTP_POST_VARS)) :
+      $historyback = intval($HTTP_POST_VARS["historyindex"]) + 1;
+      print "<BR><A CLASS=\"back\" HREF=\"\" onClick=\"history.go(-".$historyback."); return false;\">{msg:BackButton|php}</A>";
+    endif;
+  else:
+
+//********************* delete form ************************
+)php");
+        if (admin)
+            Lines(uR"php(
+    if (array_key_exists("recordid", $HTTP_POST_VARS)): 
+        $req = "SELECT * FROM {TableName|php}";
+        $req = $req." WHERE recordid = ".intval($HTTP_POST_VARS["recordid"]);
+)php");
+        else
+            Lines(uR"php(
+    if (true): 
+        $req = "SELECT * FROM {TableName|php}";
+      $req = $req." WHERE userid    = \"".intval($userid)."\"";
+      if (array_key_exists("recordid", $HTTP_POST_VARS)): 
+        $req = $req." AND recordid = ".intval($HTTP_POST_VARS["recordid"]);
+      endif;
+)php");
+        SelectionPaging(*this, t, QStringLiteral("QueryError19"));
+        // A logged-in member without records has no wrong credentials.
+        Lines(uR"php(
+      if (mysql_num_rows($res) == 0) :
+        if (empty($loggedin)) :
+          print "{msg:WrongIdPassword|php}";
+        else:
+          print "{msg:NoRecords|php}";
+        endif;
+      else:
+)php");
+        ResultTable(QStringLiteral("        "), false, QStringLiteral("delete_record.php"), admin,
+                    true, false);
+        Lines(uR"php(
+      endif;
+    endif;
+  endif;
+)php");
+        CloseSnippet(QStringLiteral("  "));
+        Lines(uR"php(
+?>
+  </BODY>
+</HTML>
+)php");
+    });
+}

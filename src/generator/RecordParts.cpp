@@ -1,0 +1,89 @@
+#include "RecordParts.h"
+
+namespace RecordParts {
+
+const std::vector<TDatePart>& DateParts() {
+    static const std::vector<TDatePart> parts = {
+        {QStringLiteral("_year"), QStringLiteral("$yyyy"), 4, 0, QStringLiteral("0000"),
+         QStringLiteral("YYYY"), QStringLiteral("YY"), QStringLiteral("DateTimeYearLabel"), u'Y'},
+        {QStringLiteral("_month"), QStringLiteral("$mm"), 2, 4, QStringLiteral("00"),
+         QStringLiteral("MM"), QStringLiteral("MM"), QStringLiteral("DateTimeMonthLabel"), u'M'},
+        {QStringLiteral("_day"), QStringLiteral("$dd"), 2, 6, QStringLiteral("00"),
+         QStringLiteral("DD"), QStringLiteral("DD"), QStringLiteral("DateTimeDayLabel"), u'D'},
+        {QStringLiteral("_hour"), QStringLiteral("$hh"), 2, 8, QStringLiteral("00"),
+         QStringLiteral("hh"), QStringLiteral("hh"), QStringLiteral("DateTimeHourLabel"), u'h'},
+        {QStringLiteral("_minute"), QStringLiteral("$m2"), 2, 10, QStringLiteral("00"),
+         QStringLiteral("mm"), QStringLiteral("mm"), QStringLiteral("DateTimeMinuteLabel"), u'm'},
+        {QStringLiteral("_second"), QStringLiteral("$ss"), 2, 12, QStringLiteral("00"),
+         QStringLiteral("ss"), QStringLiteral("ss"), QStringLiteral("DateTimeSecondLabel"), u's'},
+    };
+    return parts;
+}
+
+const TDatePart* DatePartOf(QChar letter) {
+    for (const TDatePart& p : DateParts())
+        if (p.letter == letter)
+            return &p;
+    return nullptr;
+}
+
+QString FieldMessage(const TBTable& t, const QString& key, const TBField& f) {
+    return t.Language.Text(key).replace(u'#', f.Name);
+}
+
+QString HeredocText(QStringView text) {
+    QString out;
+    out.reserve(text.size() + 8);
+    for (QChar c : text) {
+        if (c == u'\\' || c == u'$')
+            out += u'\\';
+        out += c;
+    }
+    return out;
+}
+
+QString PostedDate(const TBField& f) {
+    QStringList parts;
+    for (const TDatePart& p : DateParts())
+        parts += QStringLiteral("str_pad($HTTP_POST_VARS[\"%1%2\"], %3, \"0\", STR_PAD_LEFT)")
+                     .arg(f.FieldName, p.suffix)
+                     .arg(p.width);
+    return parts.join(u'.');
+}
+
+void UploadHead(TPHPGenerator& g, const QString& column, int ifIndent, int bodyIndent) {
+    // Only pictures are stored (never a page or a script posing as one); the
+    // bytes go in as a binary literal, escaped, whatever the connection's
+    // character set.
+    const TTemplateVars vars{{QStringLiteral("c"), column},
+                             {QStringLiteral("I"), QString(ifIndent, u' ')},
+                             {QStringLiteral("B"), QString(bodyIndent, u' ')}};
+    g.Lines(uR"php(
+{I}if (corvanta_picture_type("{c}") != "") :
+{B}$imagedata = mysql_real_escape_string(file_get_contents($HTTP_POST_FILES["{c}"]["tmp_name"]));
+{B}$imagetype = mysql_real_escape_string(corvanta_picture_type("{c}"));
+{B}$result = mysql_query("INSERT INTO {TableName|php}_IMAGES(userid, image_data, image_type) VALUES (".intval($userid).", _binary\"$imagedata\", \"$imagetype\")");
+{B}$imageid = $result ? mysql_insert_id() : 0;
+)php",
+            vars);
+}
+
+void SelectionPaging(TPHPGenerator& g, const TBTable& t, const QString& errorKey) {
+    for (const TBField& f : t.Fields)
+        if (f.Visible) {
+            g.Lines(uR"php(      $req = $req." ORDER BY {FieldName} ";)php", f);
+            break;
+        }
+    g.Lines(uR"php(
+      $limit = 0;
+      if (array_key_exists("limit", $HTTP_POST_VARS)) :
+        $limit = max(0, intval($HTTP_POST_VARS["limit"]));
+      endif; 
+      $req = $req." LIMIT ".$limit.", {n};";
+      $res = mysql_query($req) or die ("{error|php}");
+)php",
+            {{QStringLiteral("n"), QString::number(t.LinesPerPage + 1)},
+             {QStringLiteral("error"), t.Language.Text(errorKey)}});
+}
+
+} // namespace RecordParts

@@ -1,0 +1,70 @@
+#pragma once
+
+// Pieces the record pages share: the user fields, the six parts of a date,
+// texts for the templates.
+#include "PHPgenerator.h"
+
+#include <span>
+
+namespace RecordParts {
+
+// The fields after the built-in "recordid" and "userid".
+inline std::span<const TBField> UserFields(const TBTable& t) {
+    if (t.Fields.size() <= 2)
+        return {};
+    return std::span<const TBField>(t.Fields).subspan(2);
+}
+
+// A field the page does not show: hidden fields on the visitor site.
+inline bool Left(const TBField& f, bool admin) {
+    return !admin && f.Hidden;
+}
+
+inline bool HasSecondColumn(const TBField& f) {
+    return f.FieldType == FieldTypes::ImageLink || f.FieldType == FieldTypes::Mailto ||
+           f.FieldType == FieldTypes::Hyperlink;
+}
+
+// One part of a stored date: posted as {FieldName}{suffix}, held in {var},
+// stored at {offset} with {width} digits.
+struct TDatePart {
+    QString suffix;
+    QString var;
+    int width;
+    int offset;
+    QString zero;
+    QString pattern;    // its pattern in a DateTimeFormat
+    QString requiredBy; // the pattern the required check looks for
+    QString labelKey;   // the message of its hint
+    QChar letter;       // the letter that starts it in a DateTimeFormat
+};
+
+const std::vector<TDatePart>& DateParts();
+// The part a DateTimeFormat letter starts, or nullptr for a literal.
+const TDatePart* DatePartOf(QChar letter);
+
+// A message with every "#" replaced by the field's label.
+QString FieldMessage(const TBTable& t, const QString& key, const TBField& f);
+
+// Text for a PHP here-document: backslash and dollar sign escaped.
+QString HeredocText(QStringView text);
+
+// The PHP expression of a posted date as its 14 stored digits, each part
+// padded with zeros on the left.
+QString PostedDate(const TBField& f);
+
+// The head of a picture upload on `column`: the test that a picture came
+// (at `ifIndent` blanks) and the lines that store it in the image table,
+// leaving its number in $imageid (at `bodyIndent`). The caller writes the
+// rest of the block.
+void UploadHead(TPHPGenerator& g, const QString& column, int ifIndent, int bodyIndent);
+
+// The ordering and paging lines of the modify and delete selections, with
+// the message of a failed query.
+void SelectionPaging(TPHPGenerator& g, const TBTable& t, const QString& errorKey);
+
+// The filter and ordering tables of the search form, written as PHP
+// here-documents; `offered` are the fields the rows offer.
+void SearchFormTables(TPHPGenerator& g, bool admin, const std::vector<const TBField*>& offered);
+
+} // namespace RecordParts

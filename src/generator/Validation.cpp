@@ -1,0 +1,230 @@
+// The validation snippet: the checks of a posted record before it is stored.
+// Values reach SQL escaped or as numbers; dates are compared as they are
+// stored, every part padded.
+#include "RecordParts.h"
+
+using namespace RecordParts;
+
+namespace {
+
+// The condition lines of a key or duplicates check on `var` ("$keystr" or
+// "$duplstr"); false for a type that has none.
+bool conditionLines(TPHPGenerator& g, const TBField& f, const TTemplateVars& vars) {
+    const QString& type = f.FieldType;
+    if (type == FieldTypes::Text) {
+        g.Lines(
+            uR"php({I}{var} .= "({FieldName} LIKE \"".mysql_real_escape_string($HTTP_POST_VARS["{FieldName}"])."\")";)php",
+            f, vars);
+    } else if (type == FieldTypes::YesNo) {
+        g.Lines(uR"php(
+{I}if (array_key_exists("{FieldName}", $HTTP_POST_VARS)) :
+{I}  {var} .= "({FieldName} = 1)";
+{I}else:
+{I}  {var} .= "({FieldName} = 0)";
+{I}endif;
+)php",
+                f, vars);
+    } else if (type == FieldTypes::DateTime) {
+        TTemplateVars v = vars;
+        v.append({QStringLiteral("date"), PostedDate(f)});
+        g.Lines(
+            uR"php({I}{var} .= "({FieldName} LIKE \"".mysql_real_escape_string({date})."\")";)php",
+            f, v);
+    } else if (type == FieldTypes::Integer) {
+        g.Lines(
+            uR"php({I}{var} .= "({FieldName} = ".intval($HTTP_POST_VARS["{FieldName}"]).")";)php",
+            f, vars);
+    } else if (type == FieldTypes::Real) {
+        g.Lines(uR"php(
+{I}$convertedreal = str_replace(",", ".", $HTTP_POST_VARS["{FieldName}"]);
+{I}{var} .= "({FieldName} = ".corvanta_real($convertedreal).")";
+)php",
+                f, vars);
+    } else if (type == FieldTypes::Mailto || type == FieldTypes::Hyperlink) {
+        g.Lines(
+            uR"php({I}{var} .= "({FieldName2} LIKE \"".mysql_real_escape_string($HTTP_POST_VARS["{FieldName2}"])."\")";)php",
+            f, vars);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool hasConditionLines(const TBField& f) {
+    const QString& type = f.FieldType;
+    return type == FieldTypes::Text || type == FieldTypes::YesNo || type == FieldTypes::DateTime ||
+           type == FieldTypes::Integer || type == FieldTypes::Real || type == FieldTypes::Mailto ||
+           type == FieldTypes::Hyperlink;
+}
+
+// The group that refuses the record with `message` when `condition` holds.
+void refusal(TPHPGenerator& g, const QString& indent, const TBField& f, const QString& condition,
+             const QString& message) {
+    g.Lines(uR"php(
+{I}if ($fieldsarevalid and {cond}) :
+{I}  print "{m|php}\n";
+{I}  $fieldsarevalid = FALSE;
+{I}endif;
+)php",
+            f,
+            {{QStringLiteral("I"), indent},
+             {QStringLiteral("cond"), g.Fill(condition, &f)},
+             {QStringLiteral("m"), message}});
+}
+
+} // namespace
+
+void TPHPGenerator::ValidationSnippet(const QString& indent, const QString& extra, bool admin,
+                                      bool modify) {
+    const TBTable& t = Table();
+    const TTemplateVars vars{{QStringLiteral("I"), indent}, {QStringLiteral("extra"), extra}};
+    WriteLine(u"    $fieldsarevalid = TRUE;");
+
+    // The visitor cannot enter a hidden field: the page stores a fixed value
+    // for it, so its number and required checks would refuse every record.
+    for (const TBField& f : UserFields(t)) {
+        if (Left(f, admin))
+            continue;
+        const QString message = FieldMessage(t, QStringLiteral("NumberCheck"), f);
+        if (f.FieldType == FieldTypes::Integer) {
+            refusal(*this, indent, f,
+                    QStringLiteral("($HTTP_POST_VARS[\"{FieldName}\"] != \"\") and "
+                                   "!is_numeric($HTTP_POST_VARS[\"{FieldName}\"])"),
+                    message);
+        } else if (f.FieldType == FieldTypes::Real) {
+            Lines(u"{I}$convertedreal = str_replace(\",\", \".\", "
+                  u"$HTTP_POST_VARS[\"{FieldName}\"]);",
+                  f, vars);
+            refusal(*this, indent, f,
+                    QStringLiteral("($HTTP_POST_VARS[\"{FieldName}\"] != \"\") and "
+                                   "!is_numeric($convertedreal)"),
+                    message);
+        } else if (f.FieldType == FieldTypes::DateTime) {
+            for (const TDatePart& p : DateParts())
+                refusal(*this, indent, f,
+                        QStringLiteral("($HTTP_POST_VARS[\"{FieldName}%1\"] != \"\") and "
+                                       "!is_numeric($HTTP_POST_VARS[\"{FieldName}%1\"])")
+                            .arg(p.suffix),
+                        message);
+        }
+    }
+
+    for (const TBField& f : UserFields(t)) {
+        if (!f.Required || Left(f, admin))
+            continue;
+        const QString message = FieldMessage(t, QStringLiteral("FieldRequired"), f);
+        if (f.FieldType == FieldTypes::DateTime) {
+            for (const TDatePart& p : DateParts())
+                if (f.DateTimeFormat.contains(p.requiredBy))
+                    refusal(*this, indent, f,
+                            QStringLiteral("($HTTP_POST_VARS[\"{FieldName}%1\"] == \"\")")
+                                .arg(p.suffix),
+                            message);
+        } else if (f.FieldType == FieldTypes::Image) {
+            // A picture arrives as an upload, not as a form value. A record
+            // being modified keeps its stored picture.
+            if (!modify)
+                refusal(*this, indent, f,
+                        QStringLiteral("(corvanta_picture_type(\"{FieldName}\") == \"\")"),
+                        message);
+        } else {
+            refusal(*this, indent, f, QStringLiteral("($HTTP_POST_VARS[\"{FieldName}\"] == \"\")"),
+                    message);
+        }
+    }
+
+    // Key check: the key fields together form one key.
+    TTemplateVars keyVars = vars;
+    keyVars.append({QStringLiteral("var"), QStringLiteral("$keystr")});
+    Lines(u"{I}$keystr = \"\";", vars);
+    for (const TBField& f : UserFields(t)) {
+        if (!f.Key || !hasConditionLines(f))
+            continue;
+        Lines(uR"php(
+{I}if ($keystr != ""):
+{I}  $keystr .= " and ";
+{I}endif;
+)php",
+              vars);
+        conditionLines(*this, f, keyVars);
+    }
+    Lines(uR"php(
+{I}if ($fieldsarevalid and ($keystr != "")):
+{I}  $req = "SELECT * FROM {TableName|php} WHERE ".$keystr."{extra};";
+{I}  $res = mysql_query($req) or die ("{msg:QueryError10|php}");
+{I}  if (mysql_num_rows($res) > 0) :
+{I}    print "{msg:KeyExists|php}\n";
+{I}    $fieldsarevalid = FALSE;
+{I}  endif;
+{I}endif;
+)php",
+          vars);
+
+    // No-duplicates check: one query for all such fields, then each field
+    // compared with the first record found.
+    TTemplateVars duplVars = vars;
+    duplVars.append({QStringLiteral("var"), QStringLiteral("$duplstr")});
+    Lines(u"{I}$duplstr = \"\";", vars);
+    for (const TBField& f : UserFields(t)) {
+        if (!f.NoDuplicates || !hasConditionLines(f))
+            continue;
+        Lines(uR"php(
+{I}if ($duplstr != ""):
+{I}  $duplstr .= " or ";
+{I}endif;
+)php",
+              vars);
+        conditionLines(*this, f, duplVars);
+    }
+    Lines(uR"php(
+{I}if ($fieldsarevalid and ($duplstr != "")):
+{I}  $req = "SELECT * FROM {TableName|php} WHERE (".$duplstr."){extra};";
+{I}  $res = mysql_query($req) or die ("{msg:QueryError11|php}");
+{I}  if (mysql_num_rows($res) > 0) :
+{I}    $rec = mysql_fetch_array($res, MYSQL_ASSOC);
+)php",
+          vars);
+    for (const TBField& f : UserFields(t)) {
+        if (!f.NoDuplicates)
+            continue;
+        QString condition;
+        const QString& type = f.FieldType;
+        if (type == FieldTypes::Text || type == FieldTypes::Integer) {
+            condition = QStringLiteral("if ($fieldsarevalid and ($HTTP_POST_VARS[\"{FieldName}\"] "
+                                       "== $rec[\"{FieldName}\"])):");
+        } else if (type == FieldTypes::Real) {
+            Lines(u"{I}    $convertedreal = str_replace(\",\", \".\", "
+                  u"$HTTP_POST_VARS[\"{FieldName}\"]);",
+                  f, vars);
+            condition = QStringLiteral(
+                "if ($fieldsarevalid and ($convertedreal == $rec[\"{FieldName}\"])):");
+        } else if (type == FieldTypes::YesNo) {
+            condition = QStringLiteral(
+                "if ($fieldsarevalid and (array_key_exists(\"{FieldName}\", $HTTP_POST_VARS) and "
+                "($rec[\"{FieldName}\"] == 1))) :");
+        } else if (type == FieldTypes::DateTime) {
+            condition = QStringLiteral("if ($fieldsarevalid and (") + PostedDate(f) +
+                        QStringLiteral(" == $rec[\"{FieldName}\"])):");
+        } else if (type == FieldTypes::Mailto || type == FieldTypes::Hyperlink) {
+            condition = QStringLiteral("if ($fieldsarevalid and ($HTTP_POST_VARS[\"{FieldName2}\"] "
+                                       "== $rec[\"{FieldName2}\"])):");
+        } else {
+            continue;
+        }
+        TTemplateVars v = vars;
+        v.append({QStringLiteral("cond"), Fill(condition, &f)});
+        v.append({QStringLiteral("m"), FieldMessage(t, QStringLiteral("FieldValueExists"), f)});
+        Lines(uR"php(
+{I}    {cond}
+{I}      print "{m|php}\n";
+{I}      $fieldsarevalid = FALSE;
+{I}    endif;
+)php",
+              f, v);
+    }
+    Lines(uR"php(
+{I}  endif;
+{I}endif;
+)php",
+          vars);
+}
