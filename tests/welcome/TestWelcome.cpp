@@ -209,6 +209,27 @@ private slots:
         QVERIFY(!fx.manageShown());
     }
 
+    // Without a replacement, "Remove" runs the main window's removal: the
+    // remove dialog's "Settings Only" takes the project off this computer.
+    void manageRemovesForReal() {
+        TWelcomeFixture fx;
+        fx.store(QStringLiteral("Alpha"));
+        fx.store(QStringLiteral("Beta"));
+        fx.port.AnswerTo(QStringLiteral("Remove Database Alpha"), QStringLiteral("Settings Only"));
+        fx.port.AnswerTo(QStringLiteral("remove the Database from your PC"), QStringLiteral("Yes"));
+        fx.dialogs.Then([](QDialog& d) {
+            auto& select = dynamic_cast<TSelectDBF&>(d);
+            select.TableList->setCurrentRow(0);
+            select.RemoveBtn->click();
+            QCOMPARE(select.TableList->count(), 1);
+            select.CloseBtn->click();
+        });
+        fx.welcome.ManageBtn->click();
+        QCOMPARE(ProjectStore::List(fx.temp.Store()), QStringList{"Beta"});
+        QVERIFY(fx.port.Messages().contains(
+            QStringLiteral("Database Alpha has been removed sucessfully.")));
+    }
+
     // Exit in the main window ends the program; Back returns.
     void exitEndsProgram() {
         TWelcomeFixture fx;
