@@ -36,6 +36,20 @@ QString DataFilePath(const QString& name) {
     return {};
 }
 
+bool IsShippedData(const QString& path) {
+    const QString file = QFileInfo(path).absoluteFilePath();
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    for (const QString& folder : candidateFolders()) {
+        const QString absolute = QDir::cleanPath(QDir(folder).absolutePath()) + QLatin1Char('/');
+        QString real = QFileInfo(folder).canonicalFilePath();
+        if (!real.isEmpty())
+            real += QLatin1Char('/');
+        if (file.startsWith(absolute) || (!real.isEmpty() && canonical.startsWith(real)))
+            return true;
+    }
+    return false;
+}
+
 QString UserDataFolder() {
     QString base = qEnvironmentVariable("XDG_DATA_HOME");
     if (base.isEmpty())

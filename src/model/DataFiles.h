@@ -9,5 +9,8 @@
 QString DataFilePath(const QString& name);
 // The folder where shipped data is looked up first.
 QString DataFolder();
+// True when path lies in one of the folders shipped data comes from: such
+// files are shared by every user and project and are never rewritten.
+bool IsShippedData(const QString& path);
 // Per-user folder for files the program writes (preview copies).
 QString UserDataFolder();

@@ -1,9 +1,13 @@
 #include "Main.h"
 
+#include "About.h"
 #include "Centring.h"
 #include "FieldGrid.h"
+#include "HelpLauncher.h"
+#include "HowTos.h"
 #include "Icons.h"
 #include "Settings.h"
+#include "SkinPreview.h"
 #include "Steps.h"
 #include "WindowPort.h"
 #include "deploy/Deployment.h"
@@ -66,8 +70,12 @@ TMainF::TMainF(TStore& store, TUserPort* port, QWidget* parent)
     statusBar()->setSizeGripEnabled(true);
 
     Steps = new TStepsF(this);
-    connect(Steps, &TStepsF::HelpRequested, this, &TMainF::showHelp);
     Settings = new TSettingsF(this);
+    HowTos = new THowTosF(this);
+    About = new TAboutF(this);
+    help_ = std::make_unique<THelpLauncher>(store_, *port_);
+    preview_ = std::make_unique<TSkinPreview>();
+    connectSettings();
 
     table_ = TBTable::New();
     fillGrid();

@@ -12,10 +12,14 @@ class QAction;
 class QDialog;
 class QLabel;
 class QToolBar;
+class TAboutF;
 class TDeployment;
 class TFieldGridView;
 class TFtpClient;
+class THelpLauncher;
+class THowTosF;
 class THttpClient;
+class TSkinPreview;
 class TSettingsF;
 class TStepsF;
 class TStore;
@@ -97,10 +101,17 @@ public:
     TFieldGridView* FieldGrid;
     TStepsF* Steps;
     TSettingsF* Settings;
+    THowTosF* HowTos;
+    TAboutF* About;
     // The clients of the deployment commands; their events show the
     // connection failures.
     TFtpClient* FTPconn;
     THttpClient* HTTPconn;
+
+    // Help and the skin preview, shared with the welcome window.
+    THelpLauncher& Help() { return *help_; }
+    TSkinPreview& Preview() { return *preview_; }
+    void ShowHelp(const QString& topic);
 
 signals:
     void Closed(TMainF::TMainResult result);
@@ -143,7 +154,9 @@ private:
     void fillGrid();
     void showProjectName();
     void placeSteps();
-    void showHelp(const QString& topic);
+    // Help, explanations, folder and picture choosers, the skin preview and
+    // the demo button of the settings dialog (MainHelp.cpp).
+    void connectSettings();
     bool saveProject();
     // Asks "Save changes of current Database?"; false when the command is to
     // end (Cancel, or the project is still unsaved after Yes).
@@ -159,4 +172,6 @@ private:
     QString pendingScript_;
     TDialogRunner runDialog_;
     std::unique_ptr<TDeployment> deploy_;
+    std::unique_ptr<THelpLauncher> help_;
+    std::unique_ptr<TSkinPreview> preview_;
 };

@@ -9,16 +9,10 @@
 #include "Steps.h"
 #include "deploy/UserPort.h"
 #include "model/Convert.h"
-#include "model/DataFiles.h"
 #include "model/ProjectStore.h"
 
 #include <QAction>
-#include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QUrl>
 
 void TMainF::guarded(const std::function<void()>& command) {
     try {
@@ -207,38 +201,4 @@ bool TMainF::OpenSettingsOnPage(int page) {
     if (changed)
         SetChanged(true);
     return changed;
-}
-
-// --- Help
-
-void TMainF::HelpAExecute() {
-    showHelp(QString());
-}
-
-void TMainF::StepsAExecute() {
-    if (Steps->isVisible()) {
-        Steps->hide();
-    } else {
-        placeSteps();
-        Steps->show();
-    }
-}
-
-void TMainF::showHelp(const QString& topic) {
-    const QString page = topic.isEmpty() ? QStringLiteral("Intro.htm") : topic;
-    QString folder;
-    guarded([&] { folder = ProjectStore::HelpPath(store_); });
-    if (folder.isEmpty())
-        folder = DataFilePath(QStringLiteral("help"));
-    const QString path = QDir(folder).filePath(page);
-    if (folder.isEmpty() || !QFileInfo::exists(path)) {
-        port_->ShowWarning(QStringLiteral("Help file not found."));
-        return;
-    }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-}
-
-void TMainF::AboutAExecute() {
-    QMessageBox::about(this, QStringLiteral("About Corvanta"),
-                       QStringLiteral("<b>Corvanta Generator</b><br>Version: ") + Version);
 }

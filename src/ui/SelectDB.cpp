@@ -60,10 +60,20 @@ void TSelectDBF::OpenBtnClick() {
 
 void TSelectDBF::RemoveBtnClick() {
     const QString name = SelectedName();
-    if (name.isEmpty())
+    if (name.isEmpty()) {
         port_.ShowMessage(kSelectFirst);
-    else
-        emit RemoveRequested(name);
+        return;
+    }
+    setEnabled(false);
+    try {
+        if (RemoveDatabase)
+            RemoveDatabase(name);
+        if (ListDatabases)
+            SetNames(ListDatabases());
+    } catch (const std::exception& e) {
+        port_.ShowError(QString::fromUtf8(e.what()));
+    }
+    setEnabled(true);
 }
 
 void TSelectDBF::showEvent(QShowEvent* event) {

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QListWidget;
 class QPushButton;
 class TUserPort;
@@ -23,9 +25,10 @@ public:
     QString SelectedName() const;
     void SetNames(const QStringList& names);
 
-signals:
-    // "Remove" was pressed with this project selected.
-    void RemoveRequested(const QString& name);
+    // "Remove" runs RemoveDatabase on the selected project while the window
+    // is disabled, then fills the list anew from ListDatabases.
+    std::function<void(const QString& name)> RemoveDatabase;
+    std::function<QStringList()> ListDatabases;
 
 public slots:
     void OpenBtnClick();

@@ -1,6 +1,7 @@
 // The settings dialog: its pages, the checks of OK and what it asks of the desktop.
 #include "Settings.h"
 
+#include "PictureDialog.h"
 #include "SettingsFontDialog.h"
 #include "SettingsLayout.h"
 
@@ -131,6 +132,8 @@ void TSettingsF::InstallDefaultPorts() {
     };
     ShowError = [this](const QString& text) { QMessageBox::critical(this, AppTitle(), text); };
     ChooseFile = [this](const QString& title, const QString& folder, const QString& filters) {
+        if (TPictureDialog::IsPictureFilter(filters))
+            return TPictureDialog::Choose(this, title, folder, filters);
         return QFileDialog::getOpenFileName(this, title, folder, filters);
     };
     ChooseFolder = [this](const QString& start) {

@@ -70,6 +70,9 @@ public:
 
     // Working values no control shows directly.
     QString SkinPath() const { return skinPath_; }
+    // Sets the style sheet (a shipped skin's name or a file), as Browse does
+    // without asking.
+    void SetSkinPath(const QString& path);
     QString LocalPath() const { return localPath_; }
     void SetLocalPath(const QString& path);
     const TVisitorOptions& WorkingOptions() const { return options_; }
@@ -133,7 +136,7 @@ public:
     QPushButton* Button2;
     QPushButton* ClearButton;
     QLabel* LockedNote;
-    QPushButton* Def; // the demo database button: disabled until it is built
+    QPushButton* Def; // fills in the local demo web host's settings
     // Page 2, "Database"
     QLineEdit* DatabaseServer;
     QLabel* DBServerLabel;
@@ -257,11 +260,11 @@ private:
     void Button3Click();
     void Button4Click();
     void ClearButtonClick();
+    void DefClick();
     void ColorBtnClick();
     void CounterTextFontBtnClick();
     void CounterNumberFontBtnClick();
     void HelpBtnClick();
-    void SetSkinPath(const QString& path);
     void ShowLocalPath();
     void ApplyEnabling();
 

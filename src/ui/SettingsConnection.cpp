@@ -84,9 +84,16 @@ QWidget* TSettingsF::BuildConnectionPage() {
     form.Below(LockedNote);
 
     Def = Button(QStringLiteral("Def"), QStringLiteral("Demo"), page);
-    Def->setEnabled(false);
-    auto* demoRow = Row(
-        {Def, Caption(QStringLiteral("Press this button  for creating a demo database."), page)});
+    auto* demoRow =
+        Row({Def, Caption(QStringLiteral("Press this button  for creating a demo database."), page),
+             HowTo(QStringLiteral("Demo database"),
+                   QStringLiteral("The demo button fills in the settings of the demo web host that "
+                                  "runs on this computer (started by ./run): the FTP account, the "
+                                  "address of the site and the MySQL account, and a local folder "
+                                  "for the generated files when none is set. Generate and upload "
+                                  "as usual and try your site in the browser before you publish "
+                                  "it with your own provider. \"Clear entries\" removes the demo "
+                                  "settings again."))});
 
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(Heading(QStringLiteral("Connection Settings"), page));
@@ -98,6 +105,7 @@ QWidget* TSettingsF::BuildConnectionPage() {
     connect(Server, &QLineEdit::textChanged, this, &TSettingsF::ServerChange);
     connect(Button2, &QPushButton::clicked, this, &TSettingsF::Button2Click);
     connect(ClearButton, &QPushButton::clicked, this, &TSettingsF::ClearButtonClick);
+    connect(Def, &QPushButton::clicked, this, &TSettingsF::DefClick);
     return page;
 }
 

@@ -4,6 +4,7 @@
 #include "Log.h"
 #include "Progress.h"
 #include "ProgressBar.h"
+#include "RemoveDB.h"
 #include "Warning.h"
 
 #include <QApplication>
@@ -106,34 +107,7 @@ QString TWindowPort::ChooseFile(TFileChoice choice) {
 }
 
 TRemoveChoice TWindowPort::AskRemove(const QString& name, bool serverPossible) {
-    QMessageBox dialog(QMessageBox::NoIcon, QStringLiteral("Remove Database"),
-                       QStringLiteral("Remove Database from\n\n") + name +
-                           QStringLiteral("\n\nAttantion ! Download the records of the site "
-                                          "to your PC before you remove it from the server."),
-                       QMessageBox::NoButton, boxParent());
-    QList<std::pair<QAbstractButton*, TRemoveChoice>> buttons;
-    for (const TRemoveChoice choice :
-         {TRemoveChoice::SettingsAndServer, TRemoveChoice::SettingsOnly, TRemoveChoice::ServerOnly,
-          TRemoveChoice::DownloadFirst, TRemoveChoice::Cancel}) {
-        QPushButton* button = dialog.addButton(
-            RemoveChoiceCaption(choice),
-            choice == TRemoveChoice::Cancel ? QMessageBox::RejectRole : QMessageBox::ActionRole);
-        const bool touchesServer =
-            choice == TRemoveChoice::SettingsAndServer || choice == TRemoveChoice::ServerOnly;
-        button->setEnabled(serverPossible || !touchesServer);
-        buttons.append({button, choice});
-    }
-    for (;;) {
-        dialog.exec();
-        TRemoveChoice choice = TRemoveChoice::Cancel;
-        for (const auto& [button, c] : buttons)
-            if (dialog.clickedButton() == button)
-                choice = c;
-        const QString confirmation = RemoveConfirmation(choice);
-        // "&No" in the warning window returns to the dialog.
-        if (confirmation.isEmpty() || warning_->Ask(confirmation))
-            return choice;
-    }
+    return TRemoveDBF::Ask(*this, boxParent(), name, serverPossible);
 }
 
 void TWindowPort::ProgressSetMaximum(int maximum) {

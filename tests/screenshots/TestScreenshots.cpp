@@ -3,17 +3,23 @@
 #include "common/WindowTestSupport.h"
 
 #include "deploy/ScriptedPort.h"
+#include "model/ProjectStore.h"
 #include "model/TableFields.h"
+#include "ui/About.h"
+#include "ui/DirBrowse.h"
 #include "ui/ExportMsg.h"
 #include "ui/FieldDetails.h"
 #include "ui/FieldGrid.h"
+#include "ui/HowTos.h"
 #include "ui/Log.h"
 #include "ui/Progress.h"
 #include "ui/ProgressBar.h"
+#include "ui/RemoveDB.h"
 #include "ui/SaveAs.h"
 #include "ui/SelectDB.h"
 #include "ui/Steps.h"
 #include "ui/Warning.h"
+#include "ui/Welcome.h"
 #include "ui/WindowPort.h"
 
 #include <QAbstractButton>
@@ -186,6 +192,39 @@ private slots:
         select.RemoveBtn->hide();
         select.TableList->setCurrentRow(1);
         shoot(select, QStringLiteral("select-database"));
+    }
+
+    void welcomeAndDatabaseDialogs() {
+        TTempStore temp;
+        TScriptedPort port;
+        ProjectStore::Create(temp.Store(), QStringLiteral("Bookshop"));
+        TWelcomeF welcome(temp.Store(), &port);
+        shoot(welcome, QStringLiteral("welcome"));
+        welcome.hide();
+
+        TRemoveDBF remove(port);
+        remove.SetServerRemovalPossible(true);
+        shoot(remove, QStringLiteral("remove-database"));
+        remove.SetServerRemovalPossible(false);
+        shoot(remove, QStringLiteral("remove-database-local"));
+        remove.hide();
+
+        TDirBrowseF browse(port);
+        browse.SetFolder(temp.Folder());
+        browse.NewFolderBtnClick();
+        browse.NewDir->setText(QStringLiteral("bookshop"));
+        shoot(browse, QStringLiteral("browse-directory"));
+        browse.hide();
+
+        shoot(*welcome.MainF->About, QStringLiteral("about"));
+        welcome.MainF->About->hide();
+        THowTosF& howTo = *welcome.MainF->HowTos;
+        howTo.SetExplanation(QStringLiteral("BG image:"),
+                             QStringLiteral("For the preview the background image must lie in the "
+                                            "same folder as the style sheet; otherwise it appears "
+                                            "only online, after the upload."));
+        shoot(howTo, QStringLiteral("explanation"));
+        howTo.hide();
     }
 };
 

@@ -4,6 +4,7 @@
 #include "ui/Log.h"
 #include "ui/Progress.h"
 #include "ui/ProgressBar.h"
+#include "ui/RemoveDB.h"
 #include "ui/Warning.h"
 #include "ui/WindowPort.h"
 
@@ -73,13 +74,14 @@ private slots:
         poll.start(20);
         const auto press = [&](const QString& caption) {
             return [&, caption](QWidget* modal) {
-                auto* box = qobject_cast<QMessageBox*>(modal);
-                if (!box)
+                auto* dialog = qobject_cast<TRemoveDBF*>(modal);
+                if (!dialog)
                     return false;
-                for (QAbstractButton* b : box->buttons()) {
+                for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
                     seen << b->text() + (b->isEnabled() ? QString() : QStringLiteral(" (off)"));
                     if (b->text() == caption && b->isEnabled())
-                        b->click();
+                        QTimer::singleShot(0, b,
+                                           &QPushButton::click); // may open the warning window
                 }
                 return true;
             };

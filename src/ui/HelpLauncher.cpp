@@ -1,0 +1,58 @@
+#include "HelpLauncher.h"
+
+#include "deploy/UserPort.h"
+#include "model/DataFiles.h"
+#include "model/ProjectStore.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+THelpLauncher::THelpLauncher(TStore& store, TUserPort& port)
+    : LocateFile([](const QString& preset, const QString& filter) {
+          QFileDialog dialog(nullptr, QStringLiteral("Locate the Corvanta manual"), QString(),
+                             filter);
+          dialog.setFileMode(QFileDialog::ExistingFile);
+          dialog.selectFile(preset);
+          if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+              return QString();
+          return dialog.selectedFiles().first();
+      }),
+      OpenUrl([](const QUrl& url) { QDesktopServices::openUrl(url); }), store_(store), port_(port) {
+    try {
+        helpFolder_ = ProjectStore::HelpPath(store_);
+    } catch (const TStoreError& e) {
+        port_.ShowError(e.message());
+    }
+}
+
+QString THelpLauncher::EffectiveFolder() const {
+    return helpFolder_.isEmpty() ? DataFilePath(QStringLiteral("help")) : helpFolder_;
+}
+
+void THelpLauncher::Show(const QString& topic) {
+    const QString page = topic.isEmpty() ? DefaultTopic : topic;
+    const QString folder = EffectiveFolder();
+    if (!folder.isEmpty() && QFileInfo::exists(QDir(folder).filePath(page))) {
+        OpenUrl(QUrl::fromLocalFile(QDir(folder).filePath(page)));
+        return;
+    }
+    if (port_.Confirm(QStringLiteral("Help file not found. Do you want to locate it?"),
+                      TConfirmButtons::YesNo) != TAnswer::Yes)
+        return;
+    const QString chosen =
+        LocateFile(DefaultTopic, QStringLiteral("Corvanta Help (%1)").arg(DefaultTopic));
+    if (chosen.isEmpty())
+        return;
+    const QString found = QFileInfo(chosen).absolutePath();
+    try {
+        ProjectStore::SetHelpPath(store_, found);
+    } catch (const TStoreError& e) {
+        // The manual still opens; only remembering the folder failed.
+        port_.ShowError(e.message());
+    }
+    helpFolder_ = found;
+    const QString located = QDir(found).filePath(page);
+    OpenUrl(QUrl::fromLocalFile(QFileInfo::exists(located) ? located : chosen));
+}

@@ -1,0 +1,59 @@
+// The demo button of the "Connection" page: the settings of the local demo
+// web host, so a first site can be tried on this computer.
+#include "Settings.h"
+
+#include "deploy/DemoHost.h"
+#include "model/DataFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <algorithm>
+
+void TSettingsF::DefClick() {
+    const QString folder = DemoHostFolder();
+    const std::optional<TDemoHost> host = ReadDemoHost(folder);
+    if (!host) {
+        ShowMessage(QStringLiteral("The demo web host is not running.\n"
+                                   "Start Corvanta with ./run, which starts it, or start it "
+                                   "with:\nscripts/webhost start %1")
+                        .arg(folder));
+        return;
+    }
+    const QString name = projectName_.isEmpty() ? DatabaseDisplayNameEdit->text() : projectName_;
+    const QString site = DemoSiteFolder(name);
+    const QString url = host->Url + site + u'/';
+
+    // Settings of a real provider are not overwritten unasked.
+    const QList<QLineEdit*> own{URL, Server, User, Password, PHPPath};
+    const bool filled = std::any_of(own.begin(), own.end(),
+                                    [](const QLineEdit* edit) { return !edit->text().isEmpty(); });
+    const bool sameHost = Server->text() == host->FtpServer;
+    if (filled && !sameHost &&
+        !ConfirmWarning(QStringLiteral("Replace the connection and MySQL settings with those "
+                                       "of the demo web host?")))
+        return;
+
+    URL->setText(url);
+    Server->setText(host->FtpServer);
+    User->setText(host->FtpUser);
+    Password->setText(host->FtpPassword);
+    PHPPath->setText(site + u'/');
+    DatabaseServer->setText(host->MySqlServer);
+    DatabaseName->setText(host->MySqlDatabase);
+    DatabaseUser->setText(host->MySqlUser);
+    DatabasePassword->setText(host->MySqlPassword);
+    if (TableName->text().isEmpty())
+        TableName->setText(DemoTableName(name));
+    if (localPath_.isEmpty() || !QFileInfo(localPath_).isDir()) {
+        const QString local = QDir(UserDataFolder()).filePath(QStringLiteral("sites/") + site);
+        if (QDir().mkpath(local))
+            SetLocalPath(local + u'/');
+    }
+    URLNote->hide();
+    SetConnectionLocked(true);
+    ShowMessage(QStringLiteral("The settings of the demo web host are filled in.\n"
+                               "After Generate and Upload your site is at\n%1")
+                    .arg(url));
+}

@@ -1,0 +1,342 @@
+// The demo, both ways. A person goes from the welcome window to a working
+// site on the demo web host using only the windows: a new database, its
+// fields, the settings with the demo button, Generate and Upload. Each window
+// is photographed on the way into <build>/screenshots (walk-*.png), and at the
+// end the site itself in Chromium, where a book is added and found. Without a display, ./run runs
+// the headless demo script against the same kind of host.
+#include "common/TestSupport.h"
+#include "common/WebHost.h"
+#include "common/WindowTestSupport.h"
+
+#include "model/DataFiles.h"
+#include "model/ProjectStore.h"
+#include "model/TableFields.h"
+#include "ui/FieldDetails.h"
+#include "ui/Log.h"
+#include "ui/SaveAs.h"
+#include "ui/Settings.h"
+#include "ui/Warning.h"
+#include "ui/Welcome.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+QString shotPath(const QString& name) {
+    QString dir = qEnvironmentVariable("CORVANTA_SCREENSHOT_DIR");
+    if (dir.isEmpty())
+        dir = QDir::current().filePath(QStringLiteral("screenshots"));
+    QDir().mkpath(dir);
+    return QDir(dir).filePath(QStringLiteral("walk-") + name + QStringLiteral(".png"));
+}
+
+// Waits for the window to be painted, then saves its picture.
+void shoot(QWidget* window, const QString& name) {
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QTest::qWait(250);
+    window->grab().save(shotPath(name));
+}
+
+void shootScreen(QWidget* window, const QString& name) {
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QTest::qWait(250);
+    window->screen()->grabWindow(0).save(shotPath(name));
+}
+
+// Plays the user. Each step waits until its window is the one in front,
+// then looks at it and works on it (look), and finally does what may open
+// the next window and wait for it (act): the following steps then run inside
+// that window's own event loop.
+class TUser : public QObject {
+public:
+    using TFind = std::function<QWidget*()>;
+    using TDo = std::function<void(QWidget*)>;
+
+    TUser() {
+        connect(&timer_, &QTimer::timeout, this, &TUser::tick);
+        timer_.start(50);
+    }
+    void Then(const QString& what, TFind find, TDo look, TDo act = {}) {
+        steps_.append({what, std::move(find), std::move(look), std::move(act)});
+    }
+    bool Finished() const { return steps_.isEmpty() && !looking_; }
+    QStringList Done() const { return done_; }
+    QString Waiting() const { return steps_.isEmpty() ? QString() : steps_.first().what; }
+
+private:
+    struct TStep {
+        QString what;
+        TFind find;
+        TDo look;
+        TDo act;
+    };
+
+    void tick() {
+        if (looking_ || steps_.isEmpty())
+            return;
+        QWidget* window = steps_.first().find();
+        if (!window || !window->isVisible()) {
+            if (++idle_ % 200 == 0) {
+                QWidget* modal = QApplication::activeModalWidget();
+                auto* box = qobject_cast<QMessageBox*>(modal);
+                qWarning("still waiting for %s; in front: %s %s", qPrintable(steps_.first().what),
+                         modal ? modal->metaObject()->className() : "no modal window",
+                         box ? qPrintable(box->text()) : "");
+            }
+            return;
+        }
+        idle_ = 0;
+        TStep step = steps_.takeFirst();
+        looking_ = true;
+        QTimer::singleShot(0, this, [this, step, window] {
+            step.look(window);
+            done_.append(step.what);
+            looking_ = false;
+            if (step.act)
+                step.act(window);
+        });
+    }
+
+    QTimer timer_;
+    QList<TStep> steps_;
+    QStringList done_;
+    bool looking_ = false;
+    int idle_ = 0;
+};
+
+template <class T> TUser::TFind modal() {
+    return []() -> QWidget* { return qobject_cast<T*>(QApplication::activeModalWidget()); };
+}
+
+// A message box showing text.
+TUser::TFind messageBox(const QString& text) {
+    return [text]() -> QWidget* {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        return box && box->text().contains(text) ? box : nullptr;
+    };
+}
+
+void enterField(TFieldDetailsF& d, const QString& name, const QString& type, bool required,
+                bool searchable) {
+    d.NameEdit->setText(name);
+    d.FieldTypeCombo->setCurrentText(type);
+    d.InputTypeCombo->setCurrentText(InputTypes::Text);
+    if (required)
+        d.ReqCh->setChecked(true);
+    d.SearchCh->setChecked(searchable);
+    d.VisibleCh->setChecked(true);
+}
+
+void click(QPushButton* button) {
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+// The browser part of the walk (tests/e2e/walk-site.js): Chromium driven by
+// Playwright, as the browser tests of the sites are.
+bool browseSite(const QString& url, const QString& adminPassword, QString* output) {
+    QProcess node;
+    node.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("WALK_SITE_URL"), url);
+    env.insert(QStringLiteral("WALK_ADMIN_PASSWORD"), adminPassword);
+    node.setProcessEnvironment(env);
+    node.start(QDir(SourceDir()).filePath(QStringLiteral("tests/e2e/run")),
+               {QStringLiteral("walk-site.js")});
+    const bool ended = node.waitForFinished(600000);
+    *output = QString::fromUtf8(node.readAll());
+    return ended && node.exitStatus() == QProcess::NormalExit && node.exitCode() == 0;
+}
+
+} // namespace
+
+class TestWalkScreens : public QObject {
+    Q_OBJECT
+private slots:
+    void fromWelcomeToSite() {
+        TWebHost& host = TWebHost::Instance();
+        QVERIFY2(host.Running(), qPrintable(host.Error()));
+        QTemporaryDir home;
+        qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
+        // The demo button finds the host where ./run would have started it.
+        qputenv("CORVANTA_DEMO_HOST", QFileInfo(host.DocumentRoot()).absolutePath().toLocal8Bit());
+        TTempStore temp;
+
+        TWelcomeF welcome(temp.Store());
+        TMainF& main = *welcome.MainF;
+        TSettingsF& settings = *main.Settings;
+        // The style sheet the user picks in the file dialog.
+        const QString skin = DataFilePath(QStringLiteral("skins/ocean.css"));
+        settings.ChooseFile = [skin](const QString&, const QString&, const QString&) {
+            return skin;
+        };
+        const auto mainInFront = [&main]() -> QWidget* {
+            return QApplication::activeModalWidget() ? nullptr : &main;
+        };
+
+        TUser user;
+        user.Then(
+            "name dialog", modal<TSaveAsF>(),
+            [](QWidget* w) {
+                auto* d = static_cast<TSaveAsF*>(w);
+                d->DbName->setText(QStringLiteral("Bookshop"));
+                shoot(d, QStringLiteral("02-new-database"));
+            },
+            [](QWidget* w) { click(static_cast<TSaveAsF*>(w)->OKBtn); });
+        user.Then(
+            "empty main window", mainInFront,
+            [&](QWidget*) { shootScreen(&main, QStringLiteral("03-main-window")); },
+            [&](QWidget*) { main.FieldCreateA->trigger(); });
+        struct TNewField {
+            const char* name;
+            QString type;
+            bool required;
+            bool searchable;
+        };
+        const TNewField fields[] = {{"Title", FieldTypes::Text, true, true},
+                                    {"Author", FieldTypes::Text, false, true},
+                                    {"Year", FieldTypes::Integer, false, true},
+                                    {"Price", FieldTypes::Real, false, false}};
+        for (size_t i = 0; i < std::size(fields); ++i) {
+            const TNewField f = fields[i];
+            const bool last = i + 1 == std::size(fields);
+            user.Then(
+                QStringLiteral("field ") + f.name, modal<TFieldDetailsF>(),
+                [f, i](QWidget* w) {
+                    auto* d = static_cast<TFieldDetailsF*>(w);
+                    enterField(*d, QString::fromLatin1(f.name), f.type, f.required, f.searchable);
+                    if (i == 0)
+                        shoot(d, QStringLiteral("04-field-details"));
+                },
+                [](QWidget* w) { click(static_cast<TFieldDetailsF*>(w)->OKBtn); });
+            user.Then(
+                QStringLiteral("main window after ") + f.name, mainInFront,
+                [&, last](QWidget*) {
+                    if (last)
+                        shoot(&main, QStringLiteral("05-fields"));
+                },
+                [&, last](QWidget*) {
+                    if (last)
+                        main.SettingsA->trigger();
+                    else
+                        main.FieldCreateA->trigger();
+                });
+        }
+        user.Then(
+            "settings, appearance", modal<TSettingsF>(),
+            [&](QWidget*) {
+                settings.DatabaseDisplayNameEdit->setText(QStringLiteral("Second-hand bookshop"));
+                click(settings.BrowseCssButton);
+                shoot(&settings, QStringLiteral("06-settings-appearance"));
+                settings.SelectPage(TSettingsF::ConnectionPage);
+            },
+            [&](QWidget*) { click(settings.Def); });
+        user.Then(
+            "demo settings filled in", messageBox(QStringLiteral("demo web host")),
+            [](QWidget* w) { shoot(w, QStringLiteral("07-demo-settings")); },
+            [](QWidget* w) { static_cast<QMessageBox*>(w)->accept(); });
+        user.Then(
+            "settings, connection and database", modal<TSettingsF>(),
+            [&](QWidget*) {
+                shoot(&settings, QStringLiteral("08-settings-connection"));
+                settings.SelectPage(TSettingsF::DatabasePage);
+                shoot(&settings, QStringLiteral("09-settings-database"));
+                settings.SelectPage(TSettingsF::AdministratorPage);
+                settings.AdminPasswordEdit->setText(QStringLiteral("shop-admin-7"));
+                shoot(&settings, QStringLiteral("10-settings-administrator"));
+                // New projects let members ask for their password: its mail needs a sender.
+                settings.SelectPage(TSettingsF::PasswordPage);
+                settings.PasswordEmailSenderEdit->setText(QStringLiteral("shop@example.org"));
+                settings.PasswordEmailSubjectEdit->setText(QStringLiteral("Your password"));
+            },
+            [&](QWidget*) { click(settings.OKBtn); });
+        user.Then(
+            "save and generate", mainInFront, [&](QWidget*) { main.SaveA->trigger(); },
+            [&](QWidget*) { main.GenerateA->trigger(); });
+        user.Then(
+            "generate report", modal<TLogF>(),
+            [](QWidget* w) { shoot(w, QStringLiteral("11-generate-report")); },
+            [](QWidget* w) { click(static_cast<TLogF*>(w)->CloseBtn); });
+        user.Then(
+            "upload", mainInFront, [](QWidget*) {}, [&](QWidget*) { main.UploadA->trigger(); });
+        user.Then(
+            "create the database?", modal<TWarningF>(),
+            [](QWidget* w) { shoot(w, QStringLiteral("12-create-database")); },
+            [](QWidget* w) { click(static_cast<TWarningF*>(w)->YesBtn); });
+        user.Then(
+            "upload report", modal<TLogF>(),
+            [](QWidget* w) { shoot(w, QStringLiteral("13-upload-report")); },
+            [](QWidget* w) { click(static_cast<TLogF*>(w)->CloseBtn); });
+        user.Then(
+            "back to the welcome window", mainInFront, [](QWidget*) {},
+            [&](QWidget*) { main.BackA->trigger(); });
+
+        welcome.show();
+        shoot(&welcome, QStringLiteral("01-welcome"));
+        QTimer::singleShot(0, &welcome, [&] { click(welcome.CreateBtn); });
+        QTRY_VERIFY2_WITH_TIMEOUT(user.Finished() && welcome.isVisible() && !main.isVisible(),
+                                  qPrintable(QStringLiteral("waiting for: ") + user.Waiting() +
+                                             QStringLiteral("; done: ") +
+                                             user.Done().join(QStringLiteral(", "))),
+                                  300000);
+
+        // What the windows did: the project is stored with the demo host's
+        // settings, and its site answers.
+        const TBTable t = ProjectStore::Load(temp.Store(), QStringLiteral("Bookshop"));
+        QCOMPARE(t.Fields.size(), size_t(6));
+        QCOMPARE(t.URL, host.Url() + QStringLiteral("bookshop/"));
+        QVERIFY(ProjectStore::ReadUploaded(temp.Store(), QStringLiteral("Bookshop")));
+        host.ClearPhpErrors();
+        const THttpReply search = host.Get(QStringLiteral("bookshop/search.php"));
+        QCOMPARE(search.status, 200);
+        QVERIFY2(host.PhpErrors().isEmpty(), host.PhpErrors().constData());
+
+        // The site in the browser: visitors, the administrator adding a book,
+        // a visitor finding it.
+        QString output;
+        QVERIFY2(browseSite(t.URL, t.AdminPassword, &output), qPrintable(output));
+    }
+
+    void headlessDemo() {
+        TWebHost& host = TWebHost::Instance();
+        QVERIFY2(host.Running(), qPrintable(host.Error()));
+        const QString hostDir = QFileInfo(host.DocumentRoot()).absolutePath();
+        QProcess demo;
+        demo.setProcessChannelMode(QProcess::MergedChannels);
+        demo.start(QDir(SourceDir()).filePath(QStringLiteral("scripts/demo/headless")),
+                   {hostDir, BinDir()});
+        QVERIFY(demo.waitForFinished(300000));
+        const QString output = QString::fromUtf8(demo.readAll());
+        QVERIFY2(demo.exitCode() == 0, qPrintable(output));
+        const QString url = host.Url() + QStringLiteral("bookshop/");
+        QVERIFY2(output.contains(QStringLiteral("visitors:       ") + url), qPrintable(output));
+        QVERIFY2(output.contains(QStringLiteral("12 records have been exported")),
+                 qPrintable(output));
+        // The visitor's search the demo makes lists them.
+        QVERIFY2(output.contains(QStringLiteral("Records found: 12")), qPrintable(output));
+        QVERIFY2(output.contains(QRegularExpression(
+                     QStringLiteral("Persuasion +Jane Austen +1817 +6.8 +Novel +Yes"))),
+                 qPrintable(output));
+        // The records are in the live table; the user's store was not touched.
+        const auto rows = host.Query(QStringLiteral("SELECT COUNT(*) FROM books"));
+        QCOMPARE(rows.value(0).value(0), QByteArray("12"));
+        QVERIFY(QFileInfo::exists(QDir(hostDir).filePath(QStringLiteral("demo/store.json"))));
+    }
+};
+
+QTEST_MAIN(TestWalkScreens)
+#include "TestWalkScreens.moc"

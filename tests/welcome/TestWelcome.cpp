@@ -1,0 +1,288 @@
+#include "common/WindowTestSupport.h"
+
+#include "deploy/ScriptedPort.h"
+#include "model/ProjectStore.h"
+#include "model/TableFields.h"
+#include "ui/About.h"
+#include "ui/SaveAs.h"
+#include "ui/SelectDB.h"
+#include "ui/Welcome.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+// A welcome window on a temporary store. The main window is not really
+// shown: RunMain records the project it was given and answers with the next
+// queued result (Back when none is queued).
+struct TWelcomeFixture {
+    TTempStore temp;
+    TScriptedPort port;
+    TDialogScript dialogs;
+    TWelcomeF welcome{temp.Store(), &port};
+    QStringList opened;
+    QList<TMainF::TMainResult> results;
+    QList<QUrl> urls;
+
+    TWelcomeFixture() {
+        welcome.SetDialogRunner(dialogs.Runner());
+        welcome.RunMain = [this](TMainF& main) {
+            opened.append(main.Table().DbName);
+            // The welcome window is out of the way while a project is open.
+            if (welcome.isVisible())
+                opened.append(QStringLiteral("<welcome still shown>"));
+            return results.isEmpty() ? TMainF::ResultBack : results.takeFirst();
+        };
+        welcome.OpenUrl = [this](const QUrl& url) { urls.append(url); };
+        welcome.show();
+        QCoreApplication::processEvents();
+    }
+
+    void store(const QString& name, const QString& tableName = {}) {
+        TBTable t = TBTable::New();
+        t.DbName = name;
+        t.TableName = tableName;
+        ProjectStore::Save(temp.Store(), t);
+    }
+    bool manageShown() const { return welcome.ManageBtn->isVisibleTo(&welcome); }
+
+    // The name dialog: types name, presses OK.
+    void nameDialog(const QString& name) {
+        dialogs.Then([name](QDialog& d) {
+            auto& saveAs = dynamic_cast<TSaveAsF&>(d);
+            saveAs.DbName->setText(name);
+            saveAs.OKBtn->click();
+        });
+    }
+};
+
+} // namespace
+
+class TestWelcome : public QObject {
+    Q_OBJECT
+private slots:
+    void firstWindowCaptions() {
+        TWelcomeFixture fx;
+        QCOMPARE(fx.welcome.windowTitle(),
+                 QStringLiteral("WELCOME to CORVANTA Generator v 1.0.42d"));
+        QCOMPARE(fx.welcome.VersionLabel->text(), QStringLiteral("Version : 1.0.42d"));
+        QVERIFY(!fx.welcome.LanguageBtn->isEnabled());
+        QCOMPARE(fx.welcome.SaveAs->windowTitle(), QStringLiteral("Create New Database..."));
+    }
+
+    // An empty store offers no "Manage Databases"; the first project created
+    // brings it, and the welcome window comes back after the main window.
+    void createFirstProject() {
+        TWelcomeFixture fx;
+        QVERIFY(!fx.manageShown());
+        fx.nameDialog(QStringLiteral("Books"));
+        fx.welcome.CreateBtn->click();
+        QCOMPARE(fx.opened, QStringList{"Books"});
+        QVERIFY(fx.port.Messages().isEmpty());
+        QVERIFY(ProjectStore::Exists(fx.temp.Store(), QStringLiteral("Books")));
+        QVERIFY(fx.welcome.isVisible());
+        QVERIFY(fx.manageShown());
+        // The project was released with the main window.
+        QVERIFY(fx.welcome.MainF->Table().DbName.isEmpty());
+        // A new named project gets the stored defaults.
+        const TBTable t = ProjectStore::Load(fx.temp.Store(), QStringLiteral("Books"));
+        QCOMPARE(t.NumOfFilterFields, 3);
+        QVERIFY(t.Skin.isEmpty());
+    }
+
+    // The name of a stored project: the name dialog asks to overwrite, then
+    // the welcome window says the database exists and opens it unchanged.
+    void createWithExistingName() {
+        TWelcomeFixture fx;
+        fx.store(QStringLiteral("Books"), QStringLiteral("books"));
+        fx.port.AnswerTo(QStringLiteral("Owerwrite"), QStringLiteral("OK"));
+        fx.nameDialog(QStringLiteral("Books"));
+        fx.welcome.CreateBtn->click();
+        QCOMPARE(fx.port.Messages(), (QStringList{"Database already present. Owerwrite it?",
+                                                  "Database already exists."}));
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("warning")),
+                 QStringList{"Database already exists."});
+        QCOMPARE(fx.opened, QStringList{"Books"});
+        QCOMPARE(ProjectStore::Load(fx.temp.Store(), QStringLiteral("Books")).TableName,
+                 QStringLiteral("books"));
+    }
+
+    void nameDialogRefusals() {
+        TWelcomeFixture fx;
+        fx.store(QStringLiteral("Books"));
+        fx.dialogs.Then([&](QDialog& d) {
+            auto& saveAs = dynamic_cast<TSaveAsF&>(d);
+            QVERIFY(saveAs.DbName->text().isEmpty());
+            saveAs.OKBtn->click(); // empty: silently refused
+            QVERIFY(saveAs.isVisible());
+            saveAs.DbName->setText(QStringLiteral("Books"));
+            fx.port.Queue(QStringLiteral("Cancel"));
+            saveAs.OKBtn->click(); // not overwritten: stays open
+            QVERIFY(saveAs.isVisible());
+        });
+        fx.welcome.CreateBtn->click();
+        QCOMPARE(fx.port.Messages(), QStringList{"Database already present. Owerwrite it?"});
+        QVERIFY(fx.opened.isEmpty());
+        // Emptied on every show.
+        fx.dialogs.Then(
+            [](QDialog& d) { QVERIFY(dynamic_cast<TSaveAsF&>(d).DbName->text().isEmpty()); });
+        fx.welcome.CreateBtn->click();
+        QVERIFY(fx.opened.isEmpty());
+    }
+
+    void manageOpensSelected() {
+        TWelcomeFixture fx;
+        fx.store(QStringLiteral("Alpha"));
+        fx.store(QStringLiteral("beta"));
+        fx.welcome.hide();
+        fx.welcome.show();
+        QVERIFY(fx.manageShown());
+        fx.dialogs.Then([&](QDialog& d) {
+            auto& select = dynamic_cast<TSelectDBF&>(d);
+            QCOMPARE(select.windowTitle(), QStringLiteral("Existing Databases"));
+            QVERIFY(!select.OKBtn->isVisibleTo(&select));
+            QVERIFY(select.OpenBtn->isVisibleTo(&select));
+            QCOMPARE(select.TableList->count(), 2);
+            select.OpenBtn->click(); // nothing selected
+            QVERIFY(select.isVisible());
+            select.TableList->setCurrentRow(1);
+            select.OpenBtn->click();
+        });
+        fx.welcome.ManageBtn->click();
+        QCOMPARE(fx.port.Messages(), QStringList{"Please select a Database!"});
+        QCOMPARE(fx.opened, QStringList{"beta"});
+
+        // A double click on a name opens it too.
+        fx.dialogs.Then([](QDialog& d) {
+            auto& select = dynamic_cast<TSelectDBF&>(d);
+            QListWidgetItem* item = select.TableList->item(0);
+            select.TableList->setCurrentItem(item);
+            emit select.TableList->itemDoubleClicked(item);
+        });
+        fx.welcome.ManageBtn->click();
+        QCOMPARE(fx.opened, (QStringList{"beta", "Alpha"}));
+    }
+
+    // "Remove" hands the name to the remove operation with the list disabled,
+    // then shows what is left.
+    void manageRemoves() {
+        TWelcomeFixture fx;
+        fx.store(QStringLiteral("Alpha"));
+        fx.store(QStringLiteral("Beta"));
+        QStringList removed;
+        bool disabledMeanwhile = false;
+        fx.dialogs.Then([&](QDialog& d) {
+            auto& select = dynamic_cast<TSelectDBF&>(d);
+            fx.welcome.RemoveDatabase = [&](const QString& name) {
+                disabledMeanwhile = !select.isEnabled();
+                removed.append(name);
+                ProjectStore::Remove(fx.temp.Store(), name);
+            };
+            select.RemoveBtn->click(); // nothing selected
+            select.TableList->setCurrentRow(0);
+            select.RemoveBtn->click();
+            QVERIFY(select.isEnabled());
+            QCOMPARE(select.TableList->count(), 1);
+            QCOMPARE(select.TableList->item(0)->text(), QStringLiteral("Beta"));
+            select.CloseBtn->click();
+        });
+        fx.welcome.ManageBtn->click();
+        QCOMPARE(fx.port.Messages(), QStringList{"Please select a Database!"});
+        QCOMPARE(removed, QStringList{"Alpha"});
+        QVERIFY(disabledMeanwhile);
+        QVERIFY(fx.opened.isEmpty());
+        QVERIFY(fx.manageShown());
+
+        // Once the last one is gone the button goes too.
+        fx.dialogs.Then([](QDialog& d) {
+            auto& select = dynamic_cast<TSelectDBF&>(d);
+            select.TableList->setCurrentRow(0);
+            select.RemoveBtn->click();
+            select.CloseBtn->click();
+        });
+        fx.welcome.ManageBtn->click();
+        QVERIFY(!fx.manageShown());
+    }
+
+    // Without a replacement, "Remove" runs the main window's removal: the
+    // remove dialog's "Settings Only" takes the project off this computer.
+    void manageRemovesForReal() {
+        TWelcomeFixture fx;
+        fx.store(QStringLiteral("Alpha"));
+        fx.store(QStringLiteral("Beta"));
+        fx.port.AnswerTo(QStringLiteral("Remove Database Alpha"), QStringLiteral("Settings Only"));
+        fx.port.AnswerTo(QStringLiteral("remove the Database from your PC"), QStringLiteral("Yes"));
+        fx.dialogs.Then([](QDialog& d) {
+            auto& select = dynamic_cast<TSelectDBF&>(d);
+            select.TableList->setCurrentRow(0);
+            select.RemoveBtn->click();
+            QCOMPARE(select.TableList->count(), 1);
+            select.CloseBtn->click();
+        });
+        fx.welcome.ManageBtn->click();
+        QCOMPARE(ProjectStore::List(fx.temp.Store()), QStringList{"Beta"});
+        QVERIFY(fx.port.Messages().contains(
+            QStringLiteral("Database Alpha has been removed sucessfully.")));
+    }
+
+    // Exit in the main window ends the program; Back returns.
+    void exitEndsProgram() {
+        TWelcomeFixture fx;
+        fx.store(QStringLiteral("Books"));
+        QSignalSpy ended(&fx.welcome, &TWelcomeF::ProgramEnd);
+        fx.welcome.OpenDatabase(QStringLiteral("Books"));
+        QCOMPARE(ended.count(), 0);
+        QVERIFY(fx.welcome.isVisible());
+        fx.results.append(TMainF::ResultExit);
+        fx.welcome.OpenDatabase(QStringLiteral("Books"));
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(!fx.welcome.isVisible());
+
+        TWelcomeFixture closing;
+        QSignalSpy closed(&closing.welcome, &TWelcomeF::ProgramEnd);
+        closing.welcome.CloseBtn->click();
+        QCOMPARE(closed.count(), 1);
+    }
+
+    void uninstallDeletesEveryProject() {
+        TWelcomeFixture fx;
+        fx.store(QStringLiteral("Alpha"));
+        fx.store(QStringLiteral("Beta"));
+        ProjectStore::SetHelpPath(fx.temp.Store(), QStringLiteral("/opt/help"));
+        fx.welcome.hide();
+        fx.welcome.show();
+        fx.port.Queue(QStringLiteral("Cancel"));
+        fx.welcome.UninstallBtn->click();
+        QCOMPARE(ProjectStore::List(fx.temp.Store()).size(), 2);
+        fx.port.Queue(QStringLiteral("OK"));
+        fx.welcome.UninstallBtn->click();
+        QVERIFY(ProjectStore::List(fx.temp.Store()).isEmpty());
+        QVERIFY(ProjectStore::HelpPath(fx.temp.Store()).isEmpty());
+        QVERIFY(!fx.manageShown());
+    }
+
+    void linksAndAbout() {
+        TWelcomeFixture fx;
+        for (QPushButton* b : {fx.welcome.FaqBtn, fx.welcome.NewsBtn, fx.welcome.WebSiteBtn,
+                               fx.welcome.AddDbBtn, fx.welcome.BugBtn})
+            b->click();
+        QCOMPARE(fx.urls.size(), 5);
+        QCOMPARE(fx.urls.at(2), TWelcomeF::HomePage);
+        fx.dialogs.Then([](QDialog& d) {
+            auto& about = dynamic_cast<TAboutF&>(d);
+            QCOMPARE(about.windowTitle(), QStringLiteral("About Corvanta"));
+            QCOMPARE(about.Version->text(), QStringLiteral("Version: 1.0.42d"));
+            about.CloseBtn->click();
+        });
+        fx.welcome.AboutBtn->click();
+        QCOMPARE(fx.dialogs.Titles(), QStringList{"About Corvanta"});
+    }
+};
+
+QTEST_MAIN(TestWelcome)
+#include "TestWelcome.moc"
