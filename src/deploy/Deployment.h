@@ -98,6 +98,9 @@ private:
     void removeScript(const TBTable& t, const QString& script);
     // Generates runtime.php and the script; false after a failure was shown.
     bool generateScript(const TBTable& t, const std::function<bool()>& script);
+    // The text files of Import (saving) or Export: records, users, images.
+    // False when the user cancelled a choice.
+    bool chooseTextFiles(const TBTable& t, bool saving, TPending& pending);
     // Uploads the script with the runtime it needs.
     void uploadScript(const TBTable& t, const QString& script);
     // The answer body of the keyed script; raises when no answer came.

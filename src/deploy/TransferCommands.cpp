@@ -27,6 +27,20 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 
 } // namespace
 
+bool TDeployment::chooseTextFiles(const TBTable& t, bool saving, TPending& pending) {
+    pending.records = port_.ChooseFile(saving ? TFileChoice::SaveData : TFileChoice::OpenData);
+    if (pending.records.isEmpty())
+        return false;
+    // Only a site with members has a users file.
+    if (t.MembersRule()) {
+        pending.users = port_.ChooseFile(saving ? TFileChoice::SaveUsers : TFileChoice::OpenUsers);
+        if (pending.users.isEmpty())
+            return false;
+    }
+    pending.images = port_.ChooseFile(saving ? TFileChoice::SaveImages : TFileChoice::OpenImages);
+    return !pending.images.isEmpty();
+}
+
 // --- Import
 
 void TDeployment::Import(const TBTable& t, bool changed) {
@@ -45,16 +59,7 @@ void TDeployment::Import(const TBTable& t, bool changed) {
         }
         port_.ProgressSetMaximum(5);
         TPending pending{t, {}, {}, {}, false};
-        pending.records = port_.ChooseFile(TFileChoice::SaveData);
-        if (pending.records.isEmpty())
-            return finish(false);
-        if (t.MembersRule()) {
-            pending.users = port_.ChooseFile(TFileChoice::SaveUsers);
-            if (pending.users.isEmpty())
-                return finish(false);
-        }
-        pending.images = port_.ChooseFile(TFileChoice::SaveImages);
-        if (pending.images.isEmpty())
+        if (!chooseTextFiles(t, true, pending))
             return finish(false);
         if (!generateScript(t, [&] { return generator_.DownloadScript(t); }))
             return finish(false);
@@ -148,16 +153,7 @@ void TDeployment::Export(const TBTable& t, bool changed) {
         }
         port_.ProgressSetMaximum(11);
         TPending pending{t, {}, {}, {}, false};
-        pending.records = port_.ChooseFile(TFileChoice::OpenData);
-        if (pending.records.isEmpty())
-            return finish(false);
-        if (t.MembersRule()) {
-            pending.users = port_.ChooseFile(TFileChoice::OpenUsers);
-            if (pending.users.isEmpty())
-                return finish(false);
-        }
-        pending.images = port_.ChooseFile(TFileChoice::OpenImages);
-        if (pending.images.isEmpty())
+        if (!chooseTextFiles(t, false, pending))
             return finish(false);
         if (!generateScript(t, [&] { return generator_.RecordCountScript(t); }))
             return finish(false);
