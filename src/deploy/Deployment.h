@@ -98,6 +98,9 @@ private:
     void removeScript(const TBTable& t, const QString& script);
     // Generates runtime.php and the script; false after a failure was shown.
     bool generateScript(const TBTable& t, const std::function<bool()>& script);
+    // The checks Import and Export begin with: saved project, the notice,
+    // a connection. False after the refusal has been shown.
+    bool transferMayStart(const TBTable& t, bool changed, const QString& notice);
     // The text files of Import (saving) or Export: records, users, images.
     // False when the user cancelled a choice.
     bool chooseTextFiles(const TBTable& t, bool saving, TPending& pending);

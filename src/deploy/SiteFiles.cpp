@@ -31,40 +31,6 @@ QStringList Admin(const TBTable& t) {
     return files;
 }
 
-const QStringList& OwnVisitor() {
-    static const QStringList files = {QStringLiteral("create_db.php"),
-                                      QStringLiteral("remove_db.php"),
-                                      QStringLiteral("import_db.php"),
-                                      QStringLiteral("export_db_0.php"),
-                                      QStringLiteral("export_db.php"),
-                                      QStringLiteral("runtime.php"),
-                                      QStringLiteral("index.html"),
-                                      QStringLiteral("login.php"),
-                                      QStringLiteral("menu.php"),
-                                      QStringLiteral("inc_counter.php"),
-                                      QStringLiteral("add_record.php"),
-                                      QStringLiteral("modify_record.php"),
-                                      QStringLiteral("delete_record.php"),
-                                      QStringLiteral("search.php"),
-                                      QStringLiteral("change_password.php"),
-                                      QStringLiteral("get_image.php"),
-                                      QStringLiteral("show_image.php"),
-                                      QStringLiteral("Generate.log"),
-                                      QStringLiteral("Upload.log")};
-    return files;
-}
-
-const QStringList& OwnAdmin() {
-    static const QStringList files = {
-        QStringLiteral("runtime.php"),       QStringLiteral("index.html"),
-        QStringLiteral("login.php"),         QStringLiteral("menu.php"),
-        QStringLiteral("add_record.php"),    QStringLiteral("modify_record.php"),
-        QStringLiteral("delete_record.php"), QStringLiteral("search.php"),
-        QStringLiteral("users.php"),         QStringLiteral("change_password.php"),
-        QStringLiteral("get_image.php"),     QStringLiteral("show_image.php")};
-    return files;
-}
-
 const QStringList& RemoteVisitor() {
     static const QStringList files = {QStringLiteral("index.html"),
                                       QStringLiteral("login.php"),
@@ -95,6 +61,21 @@ const QStringList& RemoteAdmin() {
                                       QStringLiteral("show_image.php"),
                                       QStringLiteral("runtime.php")};
     return files;
+}
+
+// The local folders hold what the server holds, plus the maintenance scripts
+// and the reports that never go to the server (or are deleted from it).
+const QStringList& OwnVisitor() {
+    static const QStringList files =
+        QStringList{QStringLiteral("create_db.php"), QStringLiteral("remove_db.php"),
+                    QStringLiteral("import_db.php"), QStringLiteral("export_db_0.php"),
+                    QStringLiteral("export_db.php")} +
+        RemoteVisitor() + QStringList{QStringLiteral("Generate.log"), QStringLiteral("Upload.log")};
+    return files;
+}
+
+const QStringList& OwnAdmin() {
+    return RemoteAdmin();
 }
 
 } // namespace SiteFiles

@@ -27,6 +27,19 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 
 } // namespace
 
+bool TDeployment::transferMayStart(const TBTable& t, bool changed, const QString& notice) {
+    if (changed) {
+        refuse(QStringLiteral("Save the database first."));
+        return false;
+    }
+    port_.ShowInformation(notice);
+    if (!internetAvailable(t)) {
+        refuse(QStringLiteral("No internet connection available."));
+        return false;
+    }
+    return true;
+}
+
 bool TDeployment::chooseTextFiles(const TBTable& t, bool saving, TPending& pending) {
     pending.records = port_.ChooseFile(saving ? TFileChoice::SaveData : TFileChoice::OpenData);
     if (pending.records.isEmpty())
@@ -46,17 +59,11 @@ bool TDeployment::chooseTextFiles(const TBTable& t, bool saving, TPending& pendi
 void TDeployment::Import(const TBTable& t, bool changed) {
     begin();
     guarded([&] {
-        if (changed) {
-            refuse(QStringLiteral("Save the database first."));
+        if (!transferMayStart(t, changed,
+                              QStringLiteral("Corvanta Generator will download content of your "
+                                             "database and save it as textfile to your local "
+                                             "disk.\r Be sure you are connected to the internet.")))
             return;
-        }
-        port_.ShowInformation(QStringLiteral(
-            "Corvanta Generator will download content of your database and save it as textfile "
-            "to your local disk.\r Be sure you are connected to the internet."));
-        if (!internetAvailable(t)) {
-            refuse(QStringLiteral("No internet connection available."));
-            return;
-        }
         port_.ProgressSetMaximum(5);
         TPending pending{t, {}, {}, {}, false};
         if (!chooseTextFiles(t, true, pending))
@@ -140,17 +147,11 @@ void TDeployment::importStage2() {
 void TDeployment::Export(const TBTable& t, bool changed) {
     begin();
     guarded([&] {
-        if (changed) {
-            refuse(QStringLiteral("Save the database first."));
+        if (!transferMayStart(t, changed,
+                              QStringLiteral("Corvanta Generator will upload your Datafile to "
+                                             "Server now. Be sure you are connected to the "
+                                             "internet.Select the text file you want upload.")))
             return;
-        }
-        port_.ShowInformation(QStringLiteral(
-            "Corvanta Generator will upload your Datafile to Server now. Be sure you are "
-            "connected to the internet.Select the text file you want upload."));
-        if (!internetAvailable(t)) {
-            refuse(QStringLiteral("No internet connection available."));
-            return;
-        }
         port_.ProgressSetMaximum(11);
         TPending pending{t, {}, {}, {}, false};
         if (!chooseTextFiles(t, false, pending))
