@@ -49,3 +49,14 @@ void WriteFileBytes(const QString& path, const QByteArray& bytes) {
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(bytes);
 }
+
+TEnvVar::TEnvVar(const char* name, const QString& value) : name_(name), old_(qgetenv(name)) {
+    qputenv(name, value.toLocal8Bit());
+}
+
+TEnvVar::~TEnvVar() {
+    if (old_.isNull())
+        qunsetenv(name_);
+    else
+        qputenv(name_, old_);
+}

@@ -19,5 +19,18 @@ struct TCliResult {
 TCliResult RunCli(const QString& storePath, const QStringList& arguments,
                   const QByteArray& input = {});
 
+// Sets an environment variable for the life of the object, then restores it.
+class TEnvVar {
+public:
+    TEnvVar(const char* name, const QString& value);
+    ~TEnvVar();
+    TEnvVar(const TEnvVar&) = delete;
+    TEnvVar& operator=(const TEnvVar&) = delete;
+
+private:
+    const char* name_;
+    QByteArray old_;
+};
+
 QByteArray ReadFileBytes(const QString& path);
 void WriteFileBytes(const QString& path, const QByteArray& bytes);

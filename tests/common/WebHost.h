@@ -23,8 +23,8 @@ struct THttpReply {
 struct TFormPart {
     QByteArray name;
     QByteArray value;
-    QString fileName;
-    QByteArray contentType;
+    QString fileName = {};
+    QByteArray contentType = {};
 };
 
 // The local web host (scripts/webhost: MariaDB, PHP, FTP on loopback) for a

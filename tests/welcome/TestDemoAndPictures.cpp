@@ -16,23 +16,6 @@
 
 namespace {
 
-class TEnvVar {
-public:
-    TEnvVar(const char* name, const QString& value) : name_(name), old_(qgetenv(name)) {
-        qputenv(name, value.toLocal8Bit());
-    }
-    ~TEnvVar() {
-        if (old_.isNull())
-            qunsetenv(name_);
-        else
-            qputenv(name_, old_);
-    }
-
-private:
-    const char* name_;
-    QByteArray old_;
-};
-
 const QByteArray kHostEnv = "URL=http://127.0.0.1:8080/\n"
                             "FTP_SERVER=127.0.0.1:2121\n"
                             "FTP_USER=corvanta\n"

@@ -22,24 +22,6 @@
 
 namespace {
 
-// Sets an environment variable for the life of the object.
-class TEnvVar {
-public:
-    TEnvVar(const char* name, const QString& value) : name_(name), old_(qgetenv(name)) {
-        qputenv(name, value.toLocal8Bit());
-    }
-    ~TEnvVar() {
-        if (old_.isNull())
-            qunsetenv(name_);
-        else
-            qputenv(name_, old_);
-    }
-
-private:
-    const char* name_;
-    QByteArray old_;
-};
-
 QStringList lines(const QString& path) {
     return QString::fromUtf8(ReadFileBytes(path)).split(u'\n');
 }
