@@ -41,6 +41,9 @@ void TBTable::LoadFromKey(const TStoreKey& key, const QString& where) {
         RecordDelimiter = QStringLiteral("\n");
     if (ReplaceDelimiterWith.isEmpty())
         ReplaceDelimiterWith = QStringLiteral("_");
+    // Projects stored before the one-page layout existed keep their frames.
+    if (Layout != Layouts::OnePage)
+        Layout = Layouts::Frames;
 
     for (const auto& [subName, sub] : key.subkeys()) {
         const QString subWhere = where.isEmpty() ? subName : where + QStringLiteral(", field ") + subName;

@@ -95,6 +95,7 @@ const QList<TSettingInfo>& ProjectSettings() {
         {QStringLiteral("CounterNumberFontStrikeOut"), K::Bool, &T::CounterNumberFontStrikeOut},
         {QStringLiteral("UseCounterOffset"), K::Bool, &T::UseCounterOffset},
         {QStringLiteral("CounterOffset"), K::Integer, &T::CounterOffset},
+        {QStringLiteral("Layout"), K::String, &T::Layout},
     };
     return settings;
 }

@@ -19,7 +19,8 @@ struct TSettingInfo {
     qint32 storedDefault = 0; // integers and bools only; strings default to empty
 };
 
-// The 81 project values in the order the store writes them.
+// The project values in the order the store writes them: the 81 of the
+// first version, then the later ones.
 const QList<TSettingInfo>& ProjectSettings();
 
 // How one field value is stored.

@@ -11,6 +11,13 @@
 
 class TStoreKey;
 
+// How the generated site shows its pages: each page with the menu at its top
+// and an address of its own, or the menu and the pages in frames.
+namespace Layouts {
+inline const QString OnePage = QStringLiteral("one-page");
+inline const QString Frames = QStringLiteral("frames");
+} // namespace Layouts
+
 // The rows the main window's field grid shows: it only paints them.
 struct TFieldGrid {
     int RowCount = 2;
@@ -108,6 +115,7 @@ public:
     bool CounterTextFontStrikeOut = false;
     bool UseCounterOffset = false;
     qint32 CounterOffset = 0;
+    QString Layout; // Layouts::OnePage or Layouts::Frames
 
     TWebLanguage Language;
     // Ordered by field key: the two built-in fields, then the user's fields
@@ -121,6 +129,8 @@ public:
     TBTable();
     // A project created without a name: the defaults for new projects.
     static TBTable New();
+
+    bool OnePage() const { return Layout == Layouts::OnePage; }
 
     // The project has fields of its own (beyond the two built-in ones).
     bool HasFields() const { return Fields.size() > 2; }

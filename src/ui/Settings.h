@@ -111,6 +111,7 @@ public:
     QPushButton* UsersOptionsButton;
     QLabel* ModeLabel;
     QComboBox* TableAlignCombo;
+    QComboBox* LayoutCombo;
     QComboBox* LanguageCombo;
     QPushButton* DownloadLanguages;
     QLineEdit* MenuHeightEdit;

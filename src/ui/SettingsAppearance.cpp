@@ -3,6 +3,8 @@
 #include "Settings.h"
 #include "SettingsLayout.h"
 
+#include "model/Table.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -75,6 +77,18 @@ QWidget* TSettingsF::BuildAppearancePage() {
            HowTo(QStringLiteral("Positioning table:"),
                  QStringLiteral("The position on the page of the search and sort table and of "
                                 "the table of records found.")));
+
+    LayoutCombo = new QComboBox(page);
+    LayoutCombo->setObjectName(QStringLiteral("LayoutCombo"));
+    LayoutCombo->addItem(QStringLiteral("One page"), Layouts::OnePage);
+    LayoutCombo->addItem(QStringLiteral("Frames"), Layouts::Frames);
+    addRow(Caption(QStringLiteral("Layout:"), page), Row({LayoutCombo}),
+           HowTo(QStringLiteral("Layout:"),
+                 QStringLiteral("\"One page\": every page of the site carries the menu at its "
+                                "top and has an address of its own, so visitors can bookmark and "
+                                "share it; it suits phones as well as large screens. "
+                                "\"Frames\": the classic site, with the menu in a frame above "
+                                "the pages.")));
 
     LanguageCombo = new QComboBox(page);
     LanguageCombo->setObjectName(QStringLiteral("LanguageCombo"));

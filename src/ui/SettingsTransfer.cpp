@@ -56,6 +56,7 @@ void TSettingsF::LoadFrom(const TBTable& t) {
     HomeCh->setChecked(t.HomeCh);
     MenuHeightEdit->setText(QString::number(t.MenuHeight));
     SelectText(TableAlignCombo, t.TableAlign);
+    LayoutCombo->setCurrentIndex(t.OnePage() ? 0 : 1);
     LinesPerPageEdit->setText(QString::number(t.LinesPerPage));
     NumOfFilterFieldsEdit->setText(QString::number(t.NumOfFilterFields));
     NumOfSortFieldsEdit->setText(QString::number(t.NumOfSortFields));
@@ -164,6 +165,7 @@ void TSettingsF::StoreTo(TBTable& t) const {
 
     t.MenuHeight = StrToInt(MenuHeightEdit->text());
     t.TableAlign = TableAlignCombo->currentText();
+    t.Layout = LayoutCombo->currentData().toString();
     t.HomeCh = HomeCh->isChecked();
     t.HomeLink = HomeLinkEdit->text();
 

@@ -39,6 +39,7 @@ private slots:
         QCOMPARE(RunCli(store, {QStringLiteral("list")}).out, QByteArray("Mini\n"));
         const TBTable t = ProjectStore::Load(TStore(store), QStringLiteral("Mini"));
         QCOMPARE(t.NumOfFilterFields, 3); // stored default, not the new-project one
+        QCOMPARE(t.Layout, Layouts::Frames); // a project file from before the one-page layout
         QVERIFY(t.AllowSearch);
         const TBField* f = t.FieldBySeqNo(1);
         QVERIFY(f);
@@ -95,6 +96,7 @@ private slots:
         QTest::newRow("unsafe column") << QByteArray(R"({"DbName":"X","Fields":[{"Name":"a","FieldType":"Text","FieldName":"a; DROP"}]})") << "a; DROP";
         QTest::newRow("reserved column") << QByteArray(R"({"DbName":"X","Fields":[{"Name":"a","FieldType":"Text","FieldName":"password"}]})") << "password";
         QTest::newRow("unknown field type") << QByteArray(R"({"DbName":"X","Fields":[{"Name":"a","FieldType":"Blob"}]})") << "Blob";
+        QTest::newRow("unknown layout") << QByteArray(R"({"DbName":"X","Settings":{"Layout":"tabs"}})") << "tabs";
         QTest::newRow("unknown top level") << QByteArray(R"({"DbName":"X","Extra":1})") << "Extra";
         QTest::newRow("no name") << QByteArray(R"({"Settings":{}})") << "name";
         QTest::newRow("not json") << QByteArray("{oops") << "not a project file";

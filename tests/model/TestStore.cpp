@@ -77,6 +77,8 @@ private slots:
         QCOMPARE(t.ReplaceDelimiterWith, QStringLiteral("_"));
         QCOMPARE(quint32(t.CounterColor), 0x8000000Du);
         QCOMPARE(quint32(t.CounterTextFontColor), 0x80000018u);
+        // Stored before the one-page layout: the frames it was made with.
+        QCOMPARE(t.Layout, Layouts::Frames);
         QCOMPARE(t.CounterNumberFontSize, 10);
         // An absent key: nothing read, everything empty.
         const TBTable absent = ProjectStore::Load(store, QStringLiteral("Absent"));
@@ -84,6 +86,19 @@ private slots:
         QVERIFY(!absent.AllowSearch);
         // No name: a new project.
         QCOMPARE(ProjectStore::Load(store, QString()).Skin, QStringLiteral("default.css"));
+        QCOMPARE(ProjectStore::Load(store, QString()).Layout, Layouts::OnePage);
+    }
+
+    void layoutValues() {
+        TStore store(storePath);
+        for (const QString& stored : {Layouts::OnePage, Layouts::Frames, QStringLiteral("tabs")}) {
+            store.update([&](TStoreKey& root) {
+                root.createSubkey(QStringLiteral("Site")).writeString(QStringLiteral("Layout"), stored);
+            });
+            const TBTable t = ProjectStore::Load(store, QStringLiteral("Site"));
+            // Anything unknown is the layout every older project had.
+            QCOMPARE(t.Layout, stored == Layouts::OnePage ? Layouts::OnePage : Layouts::Frames);
+        }
     }
 
     void layoutAndRoundTrip() {
@@ -105,7 +120,7 @@ private slots:
         const TStoreKey root = store.read();
         const TStoreKey* key = root.subkey(QStringLiteral("Club"));
         QVERIFY(key);
-        QCOMPARE(key->values().size(), 81);
+        QCOMPARE(key->values().size(), 82);
         QStringList order;
         for (const TStoreValue& v : key->values())
             order << v.name;
@@ -113,7 +128,9 @@ private slots:
         QCOMPARE(order.at(1), QStringLiteral("WebLanguage"));
         QCOMPARE(order.at(2), QStringLiteral("MenuHeight"));
         QCOMPARE(order.at(64), QStringLiteral("CounterColor"));
-        QCOMPARE(order.last(), QStringLiteral("CounterOffset"));
+        QCOMPARE(order.at(80), QStringLiteral("CounterOffset"));
+        QCOMPARE(order.at(81), QStringLiteral("Layout"));
+        QCOMPARE(key->readString(QStringLiteral("Layout")), Layouts::OnePage);
         QCOMPARE(key->readString(QStringLiteral("WebLanguage")), QStringLiteral("German"));
         QCOMPARE(key->readInteger(QStringLiteral("AllowDelete")), 1);
         QCOMPARE(key->subkeyNames(), (QStringList{"000001", "000002"}));

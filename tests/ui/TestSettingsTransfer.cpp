@@ -73,6 +73,7 @@ private slots:
             table.HomeCh = false; // a link without its check box is kept too
             table.UseCounterOffset = false;
             table.SendEmail = false;
+            table.Layout = Layouts::Frames;
         } else if (variant == 2) {
             table.UserMode = QStringLiteral("Join");
             table.AllowChangePassword = table.AllowSendPassword = false;
