@@ -37,7 +37,9 @@ const QStringList kCssClasses = {
     "searchorder_odd", "searchorder_even", "searchorder_nr", "searchorder_field",
     "searchorder_order", "search_user_id_password", "searchresult", "searchresult_head",
     "searchresult_odd", "searchresult_even", "searchresult_nr", "searchresult_modify",
-    "searchresult_delete", "next", "previous", "back"};
+    "searchresult_delete", "next", "previous", "back", "hidden_label", "field_error", "invalid",
+    "searchresult_box", "searchresult_range", "pages", "page", "page_current", "page_gap",
+    "confirm", "danger"};
 // clang-format on
 
 // The topics the program opens.
@@ -84,8 +86,13 @@ QString WithoutCssComments(QString css) {
     return css.remove(comment);
 }
 
+// The skins are put together by the build, beside the executables.
+QString SkinPath(const QString& name) {
+    return QDir(BinDir()).filePath("skins/" + name);
+}
+
 QStringList Skins() {
-    return QDir(DataPath("skins")).entryList({"*.css"}, QDir::Files, QDir::Name);
+    return QDir(SkinPath({})).entryList({"*.css"}, QDir::Files, QDir::Name);
 }
 
 } // namespace
@@ -140,7 +147,7 @@ private slots:
         QVERIFY(skins.contains("default.css"));
         QVERIFY(skins.size() >= 3);
         for (const QString& skin : skins) {
-            const QString css = WithoutCssComments(ReadUtf8(DataPath("skins/" + skin)));
+            const QString css = WithoutCssComments(ReadUtf8(SkinPath(skin)));
             QCOMPARE(css.count('{'), css.count('}'));
             QStringList missing;
             for (const QString& name : kCssClasses) {
@@ -149,6 +156,9 @@ private slots:
                     missing << name;
             }
             QVERIFY2(missing.isEmpty(), qPrintable(skin + " lacks: " + missing.join(", ")));
+            // A user's copy must work on its own, wherever it is put.
+            QVERIFY2(!css.contains("@import") && !css.contains("url("), qPrintable(skin));
+            QVERIFY2(css.contains("@media (max-width: 640px)"), qPrintable(skin));
         }
     }
 
@@ -156,7 +166,7 @@ private slots:
     // "background-image: url(NAME)", without a semicolon.
     void skinsKeepOneBackgroundLineClosingTheBodyRule() {
         for (const QString& skin : Skins()) {
-            const QStringList lines = Lines(ReadUtf8(DataPath("skins/" + skin)));
+            const QStringList lines = Lines(ReadUtf8(SkinPath(skin)));
             QCOMPARE(lines.filter("background-image").size(), 1);
             const int at = FirstLineWith(lines, "background-image");
             QCOMPARE(lines.at(at).trimmed(), QStringLiteral("background-image: none;"));
@@ -182,7 +192,7 @@ private slots:
 
         const QRegularExpression href("href=\"([^\"]+)\"");
         const QString sheetFile = href.match(lines.at(sheet)).captured(1);
-        QVERIFY2(QFileInfo::exists(DataPath(sheetFile)), qPrintable(sheetFile));
+        QVERIFY2(QFileInfo::exists(QDir(BinDir()).filePath(sheetFile)), qPrintable(sheetFile));
 
         QSet<QString> used;
         const QRegularExpression cls("CLASS=\"([^\"]+)\"");
