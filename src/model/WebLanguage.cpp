@@ -149,6 +149,16 @@ const TMessage kMessages[] = {
     {"DateTimeSecondLabel", "ss"},
     {"Yes", "Yes"},
     {"No", "No"},
+    // Texts of the pages beyond the classic site.
+    {"LanguageCode", "en"},
+    {"DeleteConfirm", "Delete this record?"},
+    {"CancelButton", "Cancel"},
+    {"RangeOf", "of"},
+    {"ThousandsSeparator", ","},
+    {"PagesLabel", "Pages"},
+    {"MenuLabel", "Menu"},
+    {"CorrectFields", "Please correct the marked fields."},
+    {"UserEditLabel", "Members may change #"},
 };
 
 struct TMessageIndex {
