@@ -199,6 +199,7 @@ bool TPHPGenerator::AddPage(const TBTable& t, bool admin) {
             WriteLine(u"      endif;");
         }
         WriteLine(u"    else:");
+        KeepPictures(*this, t, admin);
         RecordForm(QStringLiteral("      "), admin, QStringLiteral("add_record.php"),
                    QStringLiteral("$HTTP_POST_VARS"), TFormMode::Create);
         Lines(uR"php(

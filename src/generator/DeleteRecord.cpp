@@ -66,6 +66,40 @@ bool TPHPGenerator::DeletePage(const TBTable& t, bool admin) {
     endif;
   else:
 
+//********************* delete question ************************
+    // Reached without script (the Delete link) or by a form asking first.
+    $confirmid = intval(corvanta_query("recordid"));
+    if (array_key_exists("job", $HTTP_POST_VARS) and ($HTTP_POST_VARS["job"] == "deleteconfirm") and array_key_exists("recordid", $HTTP_POST_VARS)) :
+      $confirmid = intval($HTTP_POST_VARS["recordid"]);
+    endif;
+    if ($confirmid > 0) :
+      $req = "SELECT * FROM {TableName|php} WHERE recordid = ".$confirmid;
+)php");
+        if (!admin)
+            Lines(uR"php(
+      $req = $req." AND userid = ".intval($userid)." AND ".intval($userid)." <> 0";
+)php");
+        Lines(uR"php(
+      $res = mysql_query($req) or die ("{msg:QueryError4|php}");
+      if (mysql_num_rows($res) > 0) :
+        $rec = mysql_fetch_array($res, MYSQL_ASSOC);
+)php");
+        RecordForm(QStringLiteral("        "), admin, QString(), QStringLiteral("$rec"),
+                   TFormMode::Display);
+        Lines(uR"php(
+        print "<P CLASS=\"confirm\">{msg:DeleteConfirm|php}</P>\n";
+        print "<FORM NAME=\"DeleteConfirm\" METHOD=\"POST\" ACTION=\"delete_record.php\">\n";
+        print "<INPUT TYPE=\"hidden\" NAME=\"recordid\" VALUE=\"".$confirmid."\">\n";
+        print "<INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"deleteaction\">\n";
+        print "<INPUT TYPE=\"hidden\" NAME=\"sessionid\" VALUE=\"".$sessionid."\">\n";
+        print "<INPUT TYPE=\"submit\" CLASS=\"danger\" VALUE=\"{msg:DeleteRecordLink|php}\">\n";
+        print "<A CLASS=\"back\" HREF=\"search.php\" onClick=\"history.back(); return false;\">{msg:CancelButton|php}</A>\n";
+        print "</FORM>\n";
+      else:
+        print "{msg:NoRecords|php}";
+      endif;
+    else:
+
 //********************* delete form ************************
 )php");
         if (admin)
@@ -98,6 +132,7 @@ bool TPHPGenerator::DeletePage(const TBTable& t, bool admin) {
                     true, false);
         Lines(uR"php(
       endif;
+    endif;
     endif;
   endif;
 )php");

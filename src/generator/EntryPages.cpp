@@ -13,16 +13,10 @@ QString existingFileName(const QString& path) {
     return !path.isEmpty() && info.isFile() ? info.fileName() : QString();
 }
 
-void styleSheetLine(TPHPGenerator& g, const TBTable& t) {
-    const QString skin = existingFileName(TPHPGenerator::SkinPath(t));
-    if (!skin.isEmpty())
-        g.Lines(u"    <LINK REL=\"StyleSheet\" HREF=\"{skin}\">", {{QStringLiteral("skin"), skin}});
-}
-
 void logoLine(TPHPGenerator& g, const TBTable& t, bool admin) {
     const QString logo = existingFileName(admin ? t.AdminLogo : t.Logo);
     if (!logo.isEmpty())
-        g.Lines(u"<IMG SRC=\"{logo}\">", {{QStringLiteral("logo"), logo}});
+        g.Lines(u"<IMG SRC=\"{logo}\" ALT=\"\">", {{QStringLiteral("logo"), logo}});
 }
 
 void centreLine(TPHPGenerator& g, const TBTable& t) {
@@ -30,11 +24,13 @@ void centreLine(TPHPGenerator& g, const TBTable& t) {
         g.WriteLine(u"  <CENTER>");
 }
 
-void adminIndex(TPHPGenerator& g) {
+void adminIndex(TPHPGenerator& g, const TBTable& t) {
+    if (t.OnePage()) {
+        g.RedirectPage(QStringLiteral("login.php"));
+        return;
+    }
+    g.HtmlHead();
     g.Lines(uR"php(
-<HTML>
-  <HEAD>
-    <TITLE>{msg:MainTitle}</TITLE>
   </HEAD>
   <FRAMESET ROWS="*">
     <FRAME SRC="login.php" FRAMEBORDER="0">
@@ -44,10 +40,15 @@ void adminIndex(TPHPGenerator& g) {
 }
 
 void visitorIndex(TPHPGenerator& g, const TBTable& t) {
+    // The counter page counts the visit, then leads on to the first page.
+    if (t.OnePage()) {
+        g.RedirectPage(QStringLiteral("inc_counter.php"));
+        return;
+    }
     if (t.UserMode == QLatin1String("Login")) {
-        g.Lines(uR"php(
-<HTML>
-  <HEAD></HEAD>
+        g.HtmlHead();
+    g.Lines(uR"php(
+  </HEAD>
   <FRAMESET ROWS="*, 0">
     <FRAME SRC="login.php" FRAMEBORDER="0">
     <FRAME SRC="inc_counter.php" NAME="counter" SCROLLING="no" NORESIZE FRAMEBORDER="0">
@@ -56,9 +57,9 @@ void visitorIndex(TPHPGenerator& g, const TBTable& t) {
 )php");
         return;
     }
+    g.HtmlHead();
     g.Lines(uR"php(
-<HTML>
-  <HEAD></HEAD>
+  </HEAD>
   <FRAMESET ROWS="{MenuHeight}, *, 0">
     <FRAME SRC="menu.php" NAME="head" SCROLLING="no" FRAMEBORDER="0">
     <FRAME SRC="search.php" NAME="body" FRAMEBORDER="0">
@@ -97,13 +98,43 @@ void forgottenPasswordBlock(TPHPGenerator& g, const TBTable& t) {
     <FORM METHOD="POST" ACTION="login.php">
       <TABLE CLASS="user_id_password" CELLPADDING="2">
         <TR CLASS="user_email">
-          <TD CLASS="user_email_label">{msg:EmailFieldLabel}</TD>
-          <TD CLASS="user_email_value"><INPUT TYPE="text" NAME="email"></TD>
+          <TD CLASS="user_email_label"><LABEL FOR="forgotten_email">{msg:EmailFieldLabel}</LABEL></TD>
+          <TD CLASS="user_email_value"><INPUT TYPE="text" NAME="email" ID="forgotten_email" INPUTMODE="email" AUTOCOMPLETE="username"></TD>
         </TR>
       </TABLE><BR>
       <INPUT TYPE="hidden" NAME="job" VALUE="sendpassword">
       <INPUT TYPE="submit" VALUE="{msg:SendMyPassword}">
     </FORM>
+)php");
+}
+
+// A framed site answers a login with the menu and the working frame.
+void framesAfterLogin(TPHPGenerator& g, bool admin) {
+    g.Lines(uR"php(
+  if ($loggedin) {
+?>
+)php");
+    g.HtmlHead();
+    g.Lines(uR"php(
+  </HEAD>
+  <FRAMESET ROWS="{MenuHeight}, *">
+    <FRAME SRC="menu.php?sessionid=<?php echo $sessionid; ?>" NAME="head" SCROLLING="no" FRAMEBORDER="0">
+)php");
+    if (admin)
+        g.Lines(uR"php(
+    <FRAME SRC="search.php?sessionid=<?php echo $sessionid; ?>" NAME="body" FRAMEBORDER="0">
+)php");
+    else
+        g.Lines(uR"php(
+    <FRAME SRC="search.php?myrecords=1&sessionid=<?php echo $sessionid; ?>" NAME="body" FRAMEBORDER="0">
+)php");
+    g.Lines(uR"php(
+  </FRAMESET>
+</HTML>
+<?php
+  }
+  if (!$loggedin) {
+?>
 )php");
 }
 
@@ -123,37 +154,24 @@ void loginPage(TPHPGenerator& g, const TBTable& t, bool admin) {
   $wrongidpassword = 0;
 )php");
     g.SessionCheck(admin);
-    g.Lines(uR"php(
+    if (t.OnePage()) {
+        // Logged in: on to the first page, which has the menu at its top.
+        g.Lines(uR"php(
   if ($loggedin) {
-?>
-<HTML>
-  <HEAD></HEAD>
-  <FRAMESET ROWS="{MenuHeight}, *">
-    <FRAME SRC="menu.php?sessionid=<?php echo $sessionid; ?>" NAME="head" SCROLLING="no" FRAMEBORDER="0">
-)php");
-    if (admin)
-        g.Lines(uR"php(
-    <FRAME SRC="search.php?sessionid=<?php echo $sessionid; ?>" NAME="body" FRAMEBORDER="0">
-)php");
-    else
-        g.Lines(uR"php(
-    <FRAME SRC="search.php?myrecords=1&sessionid=<?php echo $sessionid; ?>" NAME="body" FRAMEBORDER="0">
-)php");
-    g.Lines(uR"php(
-  </FRAMESET>
-</HTML>
-<?php
+    header("Location: {start}sessionid=".$sessionid);
+    exit();
   }
   if (!$loggedin) {
 ?>
-<HTML>
-  <HEAD>
-    <TITLE>{msg:MainTitle}</TITLE>
-    <META HTTP-EQUIV="Content-Type" Content="text/html; charset={msg:CharSet}">
-)php");
-    styleSheetLine(g, t);
+)php",
+                {{QStringLiteral("start"), admin ? QStringLiteral("search.php?")
+                                                 : QStringLiteral("search.php?myrecords=1&")}});
+    } else {
+        framesAfterLogin(g, admin);
+    }
+    g.HtmlHead();
     g.WriteLine(u"  </HEAD>");
-    g.WriteText(u"  <BODY CLASS=\"login\">");
+    g.WriteText(u"  <BODY CLASS=\"login\"><MAIN>");
     centreLine(g, t);
     logoLine(g, t, admin);
     g.Lines(uR"php(
@@ -193,15 +211,8 @@ void loginPage(TPHPGenerator& g, const TBTable& t, bool admin) {
 )php");
 }
 
-void counterFrame(TPHPGenerator& g, const TBTable& t) {
-    g.Lines(uR"php(
-<HTML>
-  <HEAD>
-    <TITLE></TITLE>
-  </HEAD>
-  <BODY>
-<?php 
-)php");
+// One more visit in the counter table.
+void countVisit(TPHPGenerator& g, const TBTable& t) {
     g.ConnectSnippet(QStringLiteral("  "), t);
     g.Lines(uR"php(
     $req = "SELECT * FROM {TableName|php}_VISITS;";
@@ -215,6 +226,29 @@ void counterFrame(TPHPGenerator& g, const TBTable& t) {
     endif;
 )php");
     g.CloseSnippet(QStringLiteral("  "));
+}
+
+void counterFrame(TPHPGenerator& g, const TBTable& t) {
+    if (t.OnePage()) {
+        // index.html comes here: the visit is counted, then the first page.
+        g.WriteLine(u"<?php ");
+        countVisit(g, t);
+        g.Lines(uR"php(
+  header("Location: {start}");
+?>
+)php",
+                {{QStringLiteral("start"), t.UserMode == QLatin1String("Login")
+                                               ? QStringLiteral("login.php")
+                                               : QStringLiteral("search.php")}});
+        return;
+    }
+    g.HtmlHead();
+    g.Lines(uR"php(
+  </HEAD>
+  <BODY>
+<?php 
+)php");
+    countVisit(g, t);
     g.Lines(uR"php(
 ?>
   </BODY>
@@ -224,12 +258,15 @@ void counterFrame(TPHPGenerator& g, const TBTable& t) {
 
 // One link of the menu, into the working frame, passing the session on.
 void menuLink(TPHPGenerator& g, const QString& target, const QString& textKey, bool last = false) {
-    g.Lines(u"    <A CLASS=\"menuitem\" HREF=\"{target}sessionid=<?php echo $sessionid; ?>\" "
-            u"TARGET=\"body\">{text}</A>{end}",
+    // Into the working frame, or on a one-page site the page itself.
+    const bool frames = !g.Table().OnePage();
+    g.Lines(u"    <A CLASS=\"menuitem\" HREF=\"{target}sessionid=<?php echo $sessionid; ?>\"{frame}>"
+            u"{text}</A>{end}",
             {{QStringLiteral("target"),
               target + (target.contains(u'?') ? QStringLiteral("&") : QStringLiteral("?"))},
              {QStringLiteral("text"), g.Fill(QStringLiteral("{msg:") + textKey + u'}')},
-             {QStringLiteral("end"), last ? QString() : QStringLiteral("&nbsp;&nbsp;")}});
+             {QStringLiteral("end"), last ? QString() : QStringLiteral("&nbsp;&nbsp;")},
+             {QStringLiteral("frame"), frames ? QStringLiteral(" TARGET=\"body\"") : QString()}});
 }
 
 void menuLinks(TPHPGenerator& g, const TBTable& t, bool admin) {
@@ -280,31 +317,14 @@ void menuPage(TPHPGenerator& g, const TBTable& t, bool admin) {
   }
   $sessionid = corvanta_token($sessionid);
 ?>
-<HTML>
-  <HEAD>
-    <TITLE>{msg:MainTitle}</TITLE>
-    <META HTTP-EQUIV="Content-Type" Content="text/html; charset={msg:CharSet}">
 )php");
-    styleSheetLine(g, t);
+    g.HtmlHead();
     g.Lines(uR"php(
   </HEAD>
   <BODY CLASS="menu">
 )php");
     centreLine(g, t);
-    logoLine(g, t, admin);
-    g.Lines(u"<P CLASS=\"menutext\">{text|br}</P>",
-            {{QStringLiteral("text"), admin ? t.AdminMenuText : t.MenuText}});
-    if (!admin && t.HomeCh)
-        g.Lines(u"<A CLASS=\"menuitem\" HREF=\"{HomeLink}\" TARGET=\"Top\" >Home</A>&nbsp;&nbsp;");
-    menuLinks(g, t, admin);
-    if (!admin) {
-        g.WriteLine(u"    <p> ");
-        g.WriteLine(u"<?php ");
-        g.ConnectSnippet(QString(), t);
-        g.VisitCounter(QStringLiteral("Menu"));
-        g.CloseSnippet(QString());
-        g.WriteLine(u"?>");
-    }
+    g.MenuSnippet(admin);
     g.Lines(uR"php(
   </BODY>
 </HTML>
@@ -313,9 +333,30 @@ void menuPage(TPHPGenerator& g, const TBTable& t, bool admin) {
 
 } // namespace
 
+void TPHPGenerator::MenuSnippet(bool admin) {
+    const TBTable& t = Table();
+    logoLine(*this, t, admin);
+    Lines(u"<P CLASS=\"menutext\">{text|br}</P>",
+          {{QStringLiteral("text"), admin ? t.AdminMenuText : t.MenuText}});
+    Lines(u"    <NAV ARIA-LABEL=\"{msg:MenuLabel}\">");
+    if (!admin && t.HomeCh)
+        Lines(t.OnePage() ? u"<A CLASS=\"menuitem\" HREF=\"{HomeLink}\">Home</A>&nbsp;&nbsp;"
+                          : u"<A CLASS=\"menuitem\" HREF=\"{HomeLink}\" TARGET=\"Top\" >Home</A>&nbsp;&nbsp;");
+    menuLinks(*this, t, admin);
+    WriteLine(u"    </NAV>");
+    if (!admin) {
+        WriteLine(u"    <p> ");
+        WriteLine(u"<?php ");
+        ConnectSnippet(QString(), t);
+        VisitCounter(QStringLiteral("Menu"));
+        CloseSnippet(QString());
+        WriteLine(u"?>");
+    }
+}
+
 bool TPHPGenerator::EntryPages(const TBTable& t, bool admin) {
     if (admin)
-        return WriteFile(t, true, QStringLiteral("index.html"), [&] { adminIndex(*this); }) &&
+        return WriteFile(t, true, QStringLiteral("index.html"), [&] { adminIndex(*this, t); }) &&
                WriteFile(t, true, QStringLiteral("login.php"),
                          [&] { loginPage(*this, t, true); }) &&
                WriteFile(t, true, QStringLiteral("menu.php"), [&] { menuPage(*this, t, true); });

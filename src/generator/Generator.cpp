@@ -363,7 +363,10 @@ const QStringList& TPHPGenerator::CssClasses() {
             "searchform_value searchorder searchorder_head searchorder_odd searchorder_even "
             "searchorder_nr searchorder_field searchorder_order search_user_id_password "
             "searchresult searchresult_head searchresult_odd searchresult_even searchresult_nr "
-            "searchresult_modify searchresult_delete next previous back")
+            "searchresult_modify searchresult_delete next previous back "
+            // Beyond the classic pages: forms, results and questions of today's sites.
+            "hidden_label field_error invalid searchresult_box searchresult_range pages page "
+            "page_current page_gap confirm danger")
             .split(u' ');
     return classes;
 }

@@ -45,16 +45,14 @@ if ($qstr) {
 
 bool TPHPGenerator::ImagePage(const TBTable& t, bool admin) {
     return WriteFile(t, admin, QStringLiteral("show_image.php"), [&] {
+        HtmlHead();
         Lines(uR"php(
-<HTML>
-  <HEAD>
-    <TITLE>{msg:MainTitle}</TITLE>
   </HEAD>
   <BODY>
 <?php 
 $qstr = getenv("QUERY_STRING");
 if ($qstr) {
-  print "<IMG SRC=\"get_image.php?".corvanta_html($qstr)."\">";
+  print "<IMG SRC=\"get_image.php?".corvanta_html($qstr)."\" ALT=\"\">";
 }
 ?>
   </BODY>

@@ -21,6 +21,42 @@ QString imagePreviewSize(const TBField& f) {
     return size;
 }
 
+// What a control says beyond its value: its id (the label's target), that
+// it must be filled, the keyboard a phone offers, and a refusal. Hints
+// only: the page's own checks decide. Text inside a PHP string literal.
+QString controlAttributes(bool required, const QString& inputMode = {}) {
+    QString a = QStringLiteral(" ID=\\\"f_{FieldName}\\\"");
+    if (required)
+        a += QStringLiteral(" REQUIRED");
+    if (!inputMode.isEmpty())
+        a += QStringLiteral(" INPUTMODE=\\\"%1\\\"").arg(inputMode);
+    return a + QStringLiteral("\".corvanta_invalid(\"{FieldName}\").\"");
+}
+
+// An owner's text as the value of an attribute, inside a PHP string literal.
+QString attributeLabel(const QString& text) {
+    return TPHPGenerator::PhpString(text.toHtmlEscaped());
+}
+
+// The picture a refused post brought: shown, and sent again with the form.
+void keptPicture(TPHPGenerator& g, const QString& column, const TTemplateVars& vars) {
+    g.Lines(uR"php(
+{I}if (isset($keptpictures["{c}"])) :
+{I}  corvanta_keep_picture("{c}", $keptpictures["{c}"]);
+{I}  print "<BR><IMG SRC=\"get_image.php?imageid=".intval($keptpictures["{c}"])."\" ALT=\"\" WIDTH=\"80\">\n";
+{I}endif;
+)php",
+            TTemplateVars(vars) << std::pair{QStringLiteral("c"), column});
+}
+
+QString numberMode(const TBField& f) {
+    if (f.FieldType == FieldTypes::Integer)
+        return QStringLiteral("numeric");
+    if (f.FieldType == FieldTypes::Real)
+        return QStringLiteral("decimal");
+    return {};
+}
+
 } // namespace
 
 void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const QString& source) {
@@ -35,18 +71,26 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
             rest += QStringLiteral("SIZE=\\\"%1\\\" ").arg(f.TextLength);
         if (f.MaxLength != 0)
             rest += QStringLiteral("MAXLENGTH=\\\"%1\\\"").arg(f.MaxLength);
-        const TTemplateVars v = TTemplateVars(vars) << std::pair{QStringLiteral("rest"), rest};
+        const TTemplateVars v = TTemplateVars(vars)
+                                << std::pair{QStringLiteral("rest"), rest}
+                                << std::pair{QStringLiteral("attrs"),
+                                             Fill(controlAttributes(f.Required, numberMode(f)), &f)};
         if (hasSource)
             Lines(
-                uR"php({I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" VALUE=\"".corvanta_html({S}["{FieldName}"])."\" {rest}>\n";)php",
+                uR"php({I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" VALUE=\"".corvanta_html({S}["{FieldName}"])."\" {rest}{attrs}>\n";)php",
                 f, v);
         else
-            Lines(uR"php({I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" {rest}>\n";)php", f,
+            Lines(uR"php({I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" {rest}{attrs}>\n";)php", f,
                   v);
     } else if (input == InputTypes::Radio || input == InputTypes::Select) {
         const bool radio = input == InputTypes::Radio;
         if (!radio)
-            Lines(uR"php({I}print "<SELECT NAME=\"{FieldName}\" SIZE=\"1\">\n";)php", f, vars);
+            Lines(uR"php({I}print "<SELECT NAME=\"{FieldName}\" SIZE=\"1\"{attrs}>\n";)php", f,
+                  TTemplateVars(vars)
+                      << std::pair{QStringLiteral("attrs"), Fill(controlAttributes(false), &f)});
+        else
+            Lines(uR"php({I}print "<DIV ROLE=\"radiogroup\" ARIA-LABELLEDBY=\"label_{FieldName}\">\n";)php",
+                  f, vars);
         bool first = true;
         for (const QString& value : f.EnumValues) {
             const TTemplateVars v =
@@ -57,7 +101,7 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
                              radio ? QStringLiteral(" CHECKED") : QStringLiteral(" SELECTED")};
             if (radio)
                 Lines(uR"php(
-{I}print "<INPUT TYPE=\"radio\"";
+{I}print "<LABEL><INPUT TYPE=\"radio\"";
 {I}print " NAME=\"{FieldName}\"";
 {I}print " VALUE=\"{attr|php}\"";
 )php",
@@ -75,14 +119,16 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
                 Lines(uR"php(print "{mark}";)php", f, v);
             first = false;
             if (radio)
-                Lines(uR"php({I}print ">{value|php}<BR>\n";)php", f, v);
+                Lines(uR"php({I}print ">{value|php}</LABEL><BR>\n";)php", f, v);
             else
                 Lines(uR"php({I}print ">{value|php}\n";)php", f, v);
         }
-        if (!radio)
-            Lines(uR"php({I}print "</SELECT>\n";)php", f, vars);
+        Lines(radio ? uR"php({I}print "</DIV>\n";)php" : uR"php({I}print "</SELECT>\n";)php", f,
+              vars);
     } else if (input == InputTypes::Checkbox) {
-        Lines(uR"php({I}print "<INPUT TYPE=\"checkbox\" NAME=\"{FieldName}\"";)php", f, vars);
+        Lines(uR"php({I}print "<INPUT TYPE=\"checkbox\" NAME=\"{FieldName}\"{attrs}";)php", f,
+              TTemplateVars(vars)
+                  << std::pair{QStringLiteral("attrs"), Fill(controlAttributes(false), &f)});
         if (hasSource) {
             if (fromPost)
                 Lines(uR"php({I}if (array_key_exists("{FieldName}", $HTTP_POST_VARS)) :)php", f,
@@ -97,14 +143,17 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
         }
         Lines(uR"php({I}print ">\n";)php", f, vars);
     } else if (input == InputTypes::TextArea) {
+        const TTemplateVars v =
+            TTemplateVars(vars)
+            << std::pair{QStringLiteral("attrs"), Fill(controlAttributes(f.Required), &f)};
         if (hasSource)
             Lines(
-                uR"php({I}print "<TEXTAREA NAME=\"{FieldName}\" COLS=\"{TextAreaColumns}\" ROWS=\"{TextAreaLines}\">".corvanta_html({S}["{FieldName}"])."</TEXTAREA>\n";)php",
-                f, vars);
+                uR"php({I}print "<TEXTAREA NAME=\"{FieldName}\" COLS=\"{TextAreaColumns}\" ROWS=\"{TextAreaLines}\"{attrs}>".corvanta_html({S}["{FieldName}"])."</TEXTAREA>\n";)php",
+                f, v);
         else
             Lines(
-                uR"php({I}print "<TEXTAREA NAME=\"{FieldName}\" COLS=\"{TextAreaColumns}\" ROWS=\"{TextAreaLines}\"></TEXTAREA>\n";)php",
-                f, vars);
+                uR"php({I}print "<TEXTAREA NAME=\"{FieldName}\" COLS=\"{TextAreaColumns}\" ROWS=\"{TextAreaLines}\"{attrs}></TEXTAREA>\n";)php",
+                f, v);
     } else if (input == InputTypes::DateTime) {
         const auto partVars = [&](const TDatePart& p) {
             return TTemplateVars(vars)
@@ -115,6 +164,20 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
                    << std::pair{QStringLiteral("zero"), p.zero};
         };
         const QString& format = f.DateTimeFormat;
+        // The label names the first box; the others say which part they hold.
+        bool firstPart = true;
+        const auto partAttributes = [&](const TDatePart& p) {
+            const bool required = f.Required && format.contains(p.requiredBy);
+            QString a;
+            if (firstPart)
+                a = Fill(controlAttributes(required, QStringLiteral("numeric")), &f);
+            else
+                a = QStringLiteral(" INPUTMODE=\\\"numeric\\\" ARIA-LABEL=\\\"%1\\\"%2")
+                        .arg(attributeLabel(f.Name + u' ' + Table().Language.Text(p.labelKey)),
+                             required ? QStringLiteral(" REQUIRED") : QString());
+            firstPart = false;
+            return a;
+        };
         qsizetype i = 0;
         while (i < format.size()) {
             const TDatePart* p = DatePartOf(format[i]);
@@ -124,14 +187,15 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
                 ++i;
                 continue;
             }
-            const TTemplateVars v = partVars(*p);
+            const TTemplateVars v = TTemplateVars(partVars(*p))
+                                    << std::pair{QStringLiteral("attrs"), partAttributes(*p)};
             if (!hasSource)
                 Lines(
-                    uR"php({I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}{suffix}\" SIZE=\"{w}\" MAXLENGTH=\"{w}\">";)php",
+                    uR"php({I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}{suffix}\" SIZE=\"{w}\" MAXLENGTH=\"{w}\"{attrs}>";)php",
                     f, v);
             else if (fromPost)
                 Lines(
-                    uR"php({I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}{suffix}\" SIZE=\"{w}\" MAXLENGTH=\"{w}\" VALUE=\"".corvanta_html($HTTP_POST_VARS["{FieldName}{suffix}"])."\">";)php",
+                    uR"php({I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}{suffix}\" SIZE=\"{w}\" MAXLENGTH=\"{w}\" VALUE=\"".corvanta_html($HTTP_POST_VARS["{FieldName}{suffix}"])."\"{attrs}>";)php",
                     f, v);
             else
                 Lines(uR"php(
@@ -139,7 +203,7 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
 {I}if ({var} == "{zero}"):
 {I}  {var} = "";
 {I}endif;
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}{suffix}\" SIZE=\"{w}\" MAXLENGTH=\"{w}\" VALUE=\"".corvanta_html({var})."\">";
+{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}{suffix}\" SIZE=\"{w}\" MAXLENGTH=\"{w}\" VALUE=\"".corvanta_html({var})."\"{attrs}>";
 )php",
                       f, v);
             i += p->width;
@@ -165,17 +229,15 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
                       f, v);
         }
     } else if (input == InputTypes::Image) {
-        const TTemplateVars v = TTemplateVars(vars)
-                                << std::pair{QStringLiteral("size"), imagePreviewSize(f)};
+        const TTemplateVars v =
+            TTemplateVars(vars) << std::pair{QStringLiteral("size"), imagePreviewSize(f)}
+                                << std::pair{QStringLiteral("attrs"), Fill(controlAttributes(false), &f)};
         Lines(
             uR"php({I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"16000000\">";)php",
             f, v);
+        Lines(uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName}\" ACCEPT=\"image/*\"{attrs}>";)php", f, v);
         if (fromPost)
-            Lines(
-                uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName}\" VALUE=\"".corvanta_html($HTTP_POST_FILES["{FieldName}"]["name"])."\">";)php",
-                f, v);
-        else
-            Lines(uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName}\">";)php", f, v);
+            keptPicture(*this, f.FieldName, v);
         if (hasSource && !fromPost)
             Lines(uR"php(
 {I}if ({S}["{FieldName}"] != 0):
@@ -184,48 +246,57 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
 )php",
                   f, v);
     } else if (input == InputTypes::ImageLink) {
-        if (hasSource) {
-            Lines(uR"php(
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" VALUE=\"".corvanta_html({S}["{FieldName}"])."\" SIZE=\"{TextLength}\"><BR>";
-{I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"16000000\">";
-)php",
-                  f, vars);
-            if (fromPost)
-                Lines(
-                    uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName2}\" VALUE=\"".corvanta_html($HTTP_POST_FILES["{FieldName2}"]["name"])."\">";)php",
-                    f, vars);
-            else
-                Lines(uR"php(
-{I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName2}\">";
-{I}print "<BR><A HREF=\"show_image.php?sessionid=".$sessionid."&imageid=".intval($rec["{FieldName2}"])."\" TARGET=\"_blank\">".corvanta_html($rec["{FieldName}"])."</A>\n";
-)php",
-                      f, vars);
-        } else {
-            Lines(uR"php(
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" SIZE=\"{TextLength}\"><BR>";
-{I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"16000000\">";
-{I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName2}\">";
-)php",
-                  f, vars);
-        }
-    } else if (input == InputTypes::Mailto || input == InputTypes::Hyperlink) {
+        const TTemplateVars v =
+            TTemplateVars(vars)
+            << std::pair{QStringLiteral("attrs"), Fill(controlAttributes(f.Required), &f)}
+            << std::pair{QStringLiteral("second"), attributeLabel(f.Name)};
         if (hasSource)
             Lines(uR"php(
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" VALUE=\"".corvanta_html({S}["{FieldName}"])."\" SIZE=\"{TextLength}\"><BR>";
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName2}\" VALUE=\"".corvanta_html({S}["{FieldName2}"])."\" SIZE=\"{TextLength}\">";
+{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" VALUE=\"".corvanta_html({S}["{FieldName}"])."\" SIZE=\"{TextLength}\"{attrs}><BR>";
+{I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"16000000\">";
 )php",
-                  f, vars);
-        else if (input == InputTypes::Mailto)
-            Lines(uR"php(
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" SIZE=\"{TextLength}\"><BR>";
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName2}\" SIZE=\"{TextLength}\">";
-)php",
-                  f, vars);
+                  f, v);
         else
             Lines(uR"php(
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" SIZE=\"{TextLength}\"><BR>";
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName2}\" VALUE=\"http://\" SIZE=\"{TextLength}\">";
+{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" SIZE=\"{TextLength}\"{attrs}><BR>";
+{I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"16000000\">";
 )php",
-                  f, vars);
+                  f, v);
+        Lines(uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName2}\" ACCEPT=\"image/*\" ARIA-LABEL=\"{second}\">";)php",
+              f, v);
+        if (fromPost)
+            keptPicture(*this, f.FieldName2, v);
+        if (hasSource && !fromPost)
+            Lines(uR"php({I}print "<BR><A HREF=\"show_image.php?sessionid=".$sessionid."&imageid=".intval($rec["{FieldName2}"])."\" TARGET=\"_blank\">".corvanta_html($rec["{FieldName}"])."</A>\n";)php",
+                  f, v);
+    } else if (input == InputTypes::Mailto || input == InputTypes::Hyperlink) {
+        // The address is the second box: a phone offers the keyboard for it.
+        const bool mail = input == InputTypes::Mailto;
+        const TTemplateVars v =
+            TTemplateVars(vars)
+            << std::pair{QStringLiteral("attrs"), Fill(controlAttributes(f.Required), &f)}
+            << std::pair{QStringLiteral("mode"), mail ? QStringLiteral("email") : QStringLiteral("url")}
+            << std::pair{QStringLiteral("second"),
+                         attributeLabel(f.Name + u' ' +
+                                        Table().Language.Text(mail ? QStringLiteral("MailtoFormat")
+                                                                   : QStringLiteral("HyperlinkFormat")))};
+        if (hasSource)
+            Lines(uR"php(
+{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" VALUE=\"".corvanta_html({S}["{FieldName}"])."\" SIZE=\"{TextLength}\"{attrs}><BR>";
+{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName2}\" VALUE=\"".corvanta_html({S}["{FieldName2}"])."\" SIZE=\"{TextLength}\" INPUTMODE=\"{mode}\" ARIA-LABEL=\"{second}\">";
+)php",
+                  f, v);
+        else if (mail)
+            Lines(uR"php(
+{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" SIZE=\"{TextLength}\"{attrs}><BR>";
+{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName2}\" SIZE=\"{TextLength}\" INPUTMODE=\"{mode}\" ARIA-LABEL=\"{second}\">";
+)php",
+                  f, v);
+        else
+            Lines(uR"php(
+{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" SIZE=\"{TextLength}\"{attrs}><BR>";
+{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName2}\" VALUE=\"http://\" SIZE=\"{TextLength}\" INPUTMODE=\"{mode}\" ARIA-LABEL=\"{second}\">";
+)php",
+                  f, v);
     }
 }

@@ -166,6 +166,7 @@ bool TPHPGenerator::ModifyPage(const TBTable& t, bool admin) {
       endif;
     else:
 )php");
+        KeepPictures(*this, t, admin);
         RecordForm(QStringLiteral("      "), admin, QStringLiteral("modify_record.php"),
                    QStringLiteral("$HTTP_POST_VARS"), TFormMode::Modify);
         Lines(uR"php(

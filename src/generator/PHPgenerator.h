@@ -159,6 +159,16 @@ public:
 
     void ConnectSnippet(const QString& indent, const TBTable& t);
     void CloseSnippet(const QString& indent);
+    // The start of every page up to its style sheet, the HEAD left open:
+    // doctype, language, character set, viewport, title.
+    void HtmlHead();
+    // After BODY: on a one-page site the menu, then MAIN.
+    void PageTop(bool admin);
+    // The logo, menu text, links and counter of a site's menu (the menu
+    // frame's page, or the top of every one-page page).
+    void MenuSnippet(bool admin);
+    // A page that leads straight on to `target`.
+    void RedirectPage(const QString& target);
     // Page head with its login gate; `page` is the file name, `bodyClass`
     // the class of BODY.
     void PageHead(bool admin, const QString& page, const QString& bodyClass);

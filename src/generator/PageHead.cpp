@@ -60,16 +60,7 @@ QString TPHPGenerator::SkinPath(const TBTable& t) {
 
 void TPHPGenerator::PageHead(bool admin, const QString& page, const QString& bodyClass) {
     const TBTable& t = Table();
-    Lines(uR"php(
-<HTML>
-  <HEAD>
-    <TITLE>{msg:MainTitle}</TITLE>
-    <META HTTP-EQUIV="Content-Type" Content="text/html; charset={msg:CharSet}">
-)php");
-    const QString skin = SkinPath(t);
-    if (!skin.isEmpty())
-        Lines(u"    <LINK REL=\"StyleSheet\" HREF=\"{skin}\">",
-              {{QStringLiteral("skin"), QFileInfo(skin).fileName()}});
+    HtmlHead();
 
     if (page == QLatin1String("search.php")) {
         Lines(uR"php(
@@ -153,6 +144,7 @@ void TPHPGenerator::PageHead(bool admin, const QString& page, const QString& bod
   <BODY CLASS="{class}">
 )php",
           {{QStringLiteral("class"), bodyClass}});
+    PageTop(admin);
     if (t.TableAlign == QLatin1String("Center"))
         WriteLine(u"  <CENTER>");
     Lines(u"      <H1>{DatabaseDisplayName}</H1>");
@@ -229,8 +221,8 @@ void TPHPGenerator::LoginGate(bool admin, const QString& page) {
         print "<FORM METHOD=\"POST\" ACTION=\"mailto:{address|php}\">\n";
         print "  <TABLE CLASS=\"request_id_password\" CELLPADDING=\"2\">\n";
         print "  <TR CLASS=\"request_email\">\n";
-        print "    <TD CLASS=\"request_email_label\">{msg:RequestEmailLabel|php}</TD>\n";
-        print "    <TD CLASS=\"request_email_value\"><INPUT TYPE=\"text\" NAME=\"request_email\"></TD>\n";
+        print "    <TD CLASS=\"request_email_label\"><LABEL FOR=\"request_email\">{msg:RequestEmailLabel|php}</LABEL></TD>\n";
+        print "    <TD CLASS=\"request_email_value\"><INPUT TYPE=\"text\" NAME=\"request_email\" ID=\"request_email\" INPUTMODE=\"email\"></TD>\n";
         print "  </TR>\n";
         print "  </TABLE><BR>\n";
         print "<INPUT TYPE=\"submit\" VALUE=\"{msg:RequestButton|php}\">\n";
@@ -252,8 +244,8 @@ void TPHPGenerator::AdminPasswordForm(const QString& page) {
     <FORM NAME="AdminPassword" METHOD="POST" ACTION="{page}">
       <TABLE CLASS="admin_password" CELLPADDING="2">
         <TR CLASS="admin_password">
-          <TD CLASS="admin_password_label">{msg:PasswordFieldLabel}</TD>
-          <TD CLASS="admin_password_value"><INPUT TYPE="password" NAME="admin_password"></TD>
+          <TD CLASS="admin_password_label"><LABEL FOR="admin_password">{msg:PasswordFieldLabel}</LABEL></TD>
+          <TD CLASS="admin_password_value"><INPUT TYPE="password" NAME="admin_password" ID="admin_password" AUTOCOMPLETE="current-password" REQUIRED></TD>
         </TR>
       </TABLE>
       <BR><BR>
@@ -270,12 +262,12 @@ void TPHPGenerator::MemberLoginForm(const QString& page) {
     <FORM NAME="UserAuth" METHOD="POST" ACTION="{page}">
       <TABLE CLASS="user_id_password" CELLPADDING="2">
       <TR CLASS="user_email">
-        <TD CLASS="user_email_label">{msg:EmailFieldLabel}</TD>
-        <TD CLASS="user_email_value"><INPUT TYPE="text" NAME="login_email"></TD>
+        <TD CLASS="user_email_label"><LABEL FOR="login_email">{msg:EmailFieldLabel}</LABEL></TD>
+        <TD CLASS="user_email_value"><INPUT TYPE="text" NAME="login_email" ID="login_email" INPUTMODE="email" AUTOCOMPLETE="username" REQUIRED></TD>
       </TR>
       <TR CLASS="user_password">
-        <TD CLASS="user_password_label">{msg:PasswordFieldLabel}</TD>
-        <TD CLASS="user_password_value"><INPUT TYPE="password" NAME="login_password"></TD>
+        <TD CLASS="user_password_label"><LABEL FOR="login_password">{msg:PasswordFieldLabel}</LABEL></TD>
+        <TD CLASS="user_password_value"><INPUT TYPE="password" NAME="login_password" ID="login_password" AUTOCOMPLETE="current-password" REQUIRED></TD>
         </TR>
       </TABLE><BR>
       <INPUT TYPE="hidden" NAME="sessionid" VALUE="<?php echo $sessionid; ?>">

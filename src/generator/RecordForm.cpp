@@ -67,11 +67,27 @@ void TPHPGenerator::RecordForm(const QString& indent, bool admin, const QString&
         row.append({QStringLiteral("rowclass"),
                     odd ? QStringLiteral("createform_odd") : QStringLiteral("createform_even")});
         odd = !odd;
-        Lines(uR"php(
+        // In a form the label names its control; radio buttons are named
+        // as a group.
+        const bool group = f.InputType == InputTypes::Radio;
+        if (!entry)
+            Lines(uR"php(
 {I}print "<TR CLASS=\"{rowclass}\">\n";
 {I}print "<TD CLASS=\"createform_label\">{Name|php}";
 )php",
-              f, row);
+                  f, row);
+        else if (group)
+            Lines(uR"php(
+{I}print "<TR CLASS=\"{rowclass}".corvanta_invalid_row("{FieldName}")."\">\n";
+{I}print "<TD CLASS=\"createform_label\"><SPAN ID=\"label_{FieldName}\">{Name|php}";
+)php",
+                  f, row);
+        else
+            Lines(uR"php(
+{I}print "<TR CLASS=\"{rowclass}".corvanta_invalid_row("{FieldName}")."\">\n";
+{I}print "<TD CLASS=\"createform_label\"><LABEL FOR=\"f_{FieldName}\">{Name|php}";
+)php",
+                  f, row);
         if (f.FieldType == FieldTypes::DateTime)
             Lines(uR"php({I}print " ({hint|php})";)php", f,
                   TTemplateVars(row) << std::pair{QStringLiteral("hint"), dateHint(t, f)});
@@ -81,6 +97,9 @@ void TPHPGenerator::RecordForm(const QString& indent, bool admin, const QString&
             Lines(uR"php({I}print " {msg:MailtoFormat|php}";)php", f, row);
         else if (f.FieldType == FieldTypes::Hyperlink)
             Lines(uR"php({I}print " {msg:HyperlinkFormat|php}";)php", f, row);
+        if (entry)
+            Lines(group ? uR"php({I}print "</SPAN>";)php" : uR"php({I}print "</LABEL>";)php", f,
+                  row);
         if (entry && f.Required)
             Lines(uR"php({I}print "<B>*</B>";)php", f, row);
         Lines(uR"php(
@@ -122,11 +141,15 @@ void TPHPGenerator::RecordForm(const QString& indent, bool admin, const QString&
 )php",
                   f, row);
         }
+        if (entry)
+            Lines(uR"php({I}corvanta_field_error("{FieldName}");)php", f, row);
         WriteLine(Fill(uR"php({I}print "</TD>\n";)php", &f, row));
         if (entry && admin && loginMembers(t)) {
+            row.append({QStringLiteral("edit"),
+                        FieldMessage(t, QStringLiteral("UserEditLabel"), f).toHtmlEscaped()});
             Lines(uR"php(
 {I}print "<TD>\n";
-{I}print "<INPUT TYPE=\"checkbox\" NAME=\"{FieldName}_USEREDIT\"";
+{I}print "<INPUT TYPE=\"checkbox\" NAME=\"{FieldName}_USEREDIT\" ARIA-LABEL=\"{edit|php}\"";
 )php",
                   f, row);
             if (!source.isEmpty()) {
@@ -154,7 +177,7 @@ void TPHPGenerator::RecordForm(const QString& indent, bool admin, const QString&
         if (admin && t.MembersRule()) {
             Lines(uR"php(
 {I}print "<TR CLASS=\"user_email\">\n";
-{I}print "<TD CLASS=\"user_email_label\">{msg:UserNameLabel|php}</TD>\n";
+{I}print "<TD CLASS=\"user_email_label\"><LABEL FOR=\"usercombo\">{msg:UserNameLabel|php}</LABEL></TD>\n";
 {I}print "<TD CLASS=\"user_email_value\">\n";
 )php",
                   vars);
@@ -170,7 +193,7 @@ void TPHPGenerator::RecordForm(const QString& indent, bool admin, const QString&
                       vars);
             } else {
                 Lines(uR"php(
-{I}print "<SELECT NAME=\"usercombo\" SIZE=\"1\">\n";
+{I}print "<SELECT NAME=\"usercombo\" ID=\"usercombo\" SIZE=\"1\">\n";
 {I}$requser = "SELECT * FROM {TableName|php}_USERS ORDER BY username;";
 {I}$resuser = mysql_query($requser) or die ("{msg:QueryError2|php}");
 {I}while ($recuser = mysql_fetch_array($resuser, MYSQL_ASSOC)) {

@@ -58,14 +58,33 @@ void UploadHead(TPHPGenerator& g, const QString& column, int ifIndent, int bodyI
     const TTemplateVars vars{{QStringLiteral("c"), column},
                              {QStringLiteral("I"), QString(ifIndent, u' ')},
                              {QStringLiteral("B"), QString(bodyIndent, u' ')}};
+    // A picture kept from a refused post of the same form counts as sent.
     g.Lines(uR"php(
+{I}$imageid = corvanta_kept_picture("{c}");
 {I}if (corvanta_picture_type("{c}") != "") :
 {B}$imagedata = mysql_real_escape_string(file_get_contents($HTTP_POST_FILES["{c}"]["tmp_name"]));
 {B}$imagetype = mysql_real_escape_string(corvanta_picture_type("{c}"));
 {B}$result = mysql_query("INSERT INTO {TableName|php}_IMAGES(userid, image_data, image_type) VALUES (".intval($userid).", _binary\"$imagedata\", \"$imagetype\")");
 {B}$imageid = $result ? mysql_insert_id() : 0;
+{I}endif;
+{I}if ($imageid > 0) :
 )php",
             vars);
+}
+
+void KeepPictures(TPHPGenerator& g, const TBTable& t, bool admin) {
+    g.WriteLine(u"      $keptpictures = array();");
+    for (const TBField& f : UserFields(t)) {
+        if (Left(f, admin) || (f.FieldType != FieldTypes::Image && f.FieldType != FieldTypes::ImageLink))
+            continue;
+        const QString column = f.FieldType == FieldTypes::Image ? f.FieldName : f.FieldName2;
+        UploadHead(g, column, 6, 8);
+        g.Lines(uR"php(
+        $keptpictures["{c}"] = $imageid;
+      endif;
+)php",
+                {{QStringLiteral("c"), column}});
+    }
 }
 
 void SelectionPaging(TPHPGenerator& g, const TBTable& t, const QString& errorKey) {

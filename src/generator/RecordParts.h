@@ -53,11 +53,15 @@ QString HeredocText(QStringView text);
 // padded with zeros on the left.
 QString PostedDate(const TBField& f);
 
-// The head of a picture upload on `column`: the test that a picture came
-// (at `ifIndent` blanks) and the lines that store it in the image table,
-// leaving its number in $imageid (at `bodyIndent`). The caller writes the
-// rest of the block.
+// The head of a picture upload on `column`: stores a picture that came (at
+// `ifIndent` blanks, body at `bodyIndent`), or takes the one kept from a
+// refused post, leaving its number in $imageid, then opens the block run
+// when there is one. The caller writes the rest of the block.
 void UploadHead(TPHPGenerator& g, const QString& column, int ifIndent, int bodyIndent);
+
+// On a refused post: stores the pictures that came with it and notes them
+// in $keptpictures (column => number), so the form offers them again.
+void KeepPictures(TPHPGenerator& g, const TBTable& t, bool admin);
 
 // The ordering and paging lines of the modify and delete selections, with
 // the message of a failed query.

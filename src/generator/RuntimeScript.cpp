@@ -270,8 +270,88 @@ if (!function_exists("corvanta_real")) {
     return $url;
   }
 }
+
+if (!function_exists("corvanta_posted")) {
+  // A posted form value as text; "" when absent or not a plain value.
+  function corvanta_posted($name) {
+    return (isset($_POST[$name]) and is_scalar($_POST[$name])) ? (string)$_POST[$name] : "";
+  }
+
+  // OPTION elements of $choices (value => label, the label as the page's
+  // own HTML), the one equal to $current selected.
+  function corvanta_options($choices, $current) {
+    foreach ($choices as $value => $label) {
+      print "<OPTION VALUE=\"".corvanta_html($value)."\"".(((string)$value === (string)$current) ? " SELECTED" : "").">".$label;
+    }
+  }
+
+  // A picture uploaded with a refused form is stored at once; the form
+  // carries its number, signed, so the next post can use it without asking
+  // for the file again, and no other picture can be claimed that way.
+  function corvanta_keep_picture($column, $imageid) {
+    $imageid = intval($imageid);
+    print "<INPUT TYPE=\"hidden\" NAME=\"".$column."_kept\" VALUE=\"".$imageid."-".hash_hmac("sha256", $column."-".$imageid, "{pictureKey}")."\">";
+  }
+  function corvanta_kept_picture($column) {
+    if (!preg_match('/^([0-9]+)-([0-9a-f]{64})$/', corvanta_posted($column."_kept"), $m)) { return 0; }
+    return hash_equals(hash_hmac("sha256", $column."-".intval($m[1]), "{pictureKey}"), $m[2]) ? intval($m[1]) : 0;
+  }
+
+  // The marks of a refused field: on its control, beside it, on its row.
+  function corvanta_invalid($name) {
+    global $fielderrors;
+    return (is_array($fielderrors) and isset($fielderrors[$name])) ? " ARIA-INVALID=\"true\" ARIA-DESCRIBEDBY=\"error_".$name."\"" : "";
+  }
+  function corvanta_field_error($name) {
+    global $fielderrors;
+    if (is_array($fielderrors) and isset($fielderrors[$name])) {
+      print "<SPAN CLASS=\"field_error\" ID=\"error_".$name."\">".$fielderrors[$name]."</SPAN>\n";
+    }
+  }
+  function corvanta_invalid_row($name) {
+    global $fielderrors;
+    return (is_array($fielderrors) and isset($fielderrors[$name])) ? " invalid" : "";
+  }
+
+  // A whole number with a thousands separator: 9512 as "9,512".
+  function corvanta_count($n, $separator) {
+    return number_format(intval($n), 0, "", $separator);
+  }
+
+  // The head cell of a result column that orders the result: a first click
+  // orders ascending, a click on the column the result is ordered by turns
+  // the direction. $order is the ordering in force, array(column, "asc" or
+  // "desc") or null; the page checks every ordering it is sent.
+  function corvanta_heading($class, $column, $label, $order) {
+    $dir = (is_array($order) and $order[0] === $column) ? $order[1] : "";
+    $sort = ($dir == "asc") ? " ARIA-SORT=\"ascending\"" : (($dir == "desc") ? " ARIA-SORT=\"descending\"" : "");
+    print "<TH CLASS=\"".$class."\" SCOPE=\"col\"".$sort."><BUTTON TYPE=\"submit\" FORM=\"ResultPages\" NAME=\"orderby\" VALUE=\"".corvanta_html($column.(($dir == "asc") ? " desc" : " asc"))."\" CLASS=\"order\">".$label."</BUTTON></TH>\n";
+  }
+
+  // The first record of each page a result shows links to: the first and
+  // the last page, and two pages either side of the current one; null
+  // stands for the pages left out between them.
+  function corvanta_pages($limit, $perpage, $total) {
+    if ($perpage <= 0 or $total <= $perpage) { return array(); }
+    $last = intval(($total - 1) / $perpage);
+    $current = intval($limit / $perpage);
+    $pages = array();
+    $gap = false;
+    for ($p = 0; $p <= $last; $p++) {
+      if ($p == 0 or $p == $last or abs($p - $current) <= 2) {
+        $pages[] = $p * $perpage;
+        $gap = false;
+      } elseif (!$gap) {
+        $pages[] = null;
+        $gap = true;
+      }
+    }
+    return $pages;
+  }
+}
 )php",
               {{QStringLiteral("db"), mysqlCharset(charSet)},
+               {QStringLiteral("pictureKey"), newKey()},
                {QStringLiteral("html"), phpHtmlCharset(charSet)}});
     });
 }

@@ -1,75 +1,130 @@
 // The tables of the search form: filter rows (field, operator, value) and
-// ordering rows (field, direction).
+// ordering rows (field, direction). After a search they show what was
+// searched for; a field with a list of choices is searched by choosing.
 #include "RecordParts.h"
 
 namespace RecordParts {
 
-void SearchFormTables(TPHPGenerator& g, bool admin, const std::vector<const TBField*>& offered) {
-    const TBTable& t = g.Table();
-    // Inside a here-document PHP reads "$" and "\": texts are escaped for it.
-    TTemplateVars vars;
-    for (const char* key :
-         {"FieldName", "Operator", "FieldValue", "OpContains", "OpIs", "OpIsNot", "OpNotContains",
-          "OpLessThan", "OpGreaterThan", "OpIsYes", "OpIsNo", "OrderRecordsLabel", "Nr", "Ordering",
-          "Asc", "Desc", "SearchButton", "ResetButton"})
-        vars.append({QStringLiteral("h") + QLatin1String(key),
-                     HeredocText(t.Language.Text(QLatin1String(key)))});
-    const auto rowVars = [&](int n, const QString& prefix) {
-        return TTemplateVars(vars)
-               << std::pair{QStringLiteral("n"), QString::number(n)}
-               << std::pair{QStringLiteral("rowclass"),
-                            prefix + (n % 2 ? QStringLiteral("_odd") : QStringLiteral("_even"))};
-    };
-    const auto fieldOptions = [&] {
-        for (const TBField* f : offered)
-            g.Lines(u"              <OPTION VALUE=\"{FieldName}\">{label}", *f,
-                    {{QStringLiteral("label"), HeredocText(f->Name)}});
-    };
+namespace {
 
+bool hasChoices(const TBField& f) {
+    return (f.InputType == InputTypes::Radio || f.InputType == InputTypes::Select) &&
+           !f.EnumValues.isEmpty();
+}
+
+// The PHP array literals of the offered fields, the operators and the
+// choice lists; labels are the owner's texts, printed as they stand.
+void formLists(TPHPGenerator& g, const std::vector<const TBField*>& offered) {
+    QStringList fields;
+    QStringList choices;
+    for (const TBField* f : offered) {
+        fields += g.Fill(u"\"{FieldName}\" => \"{Name|php}\"", f);
+        if (!hasChoices(*f))
+            continue;
+        QStringList values;
+        for (const QString& v : f->EnumValues) {
+            const QString literal = u'"' + TPHPGenerator::PhpString(v) + u'"';
+            values += literal + QStringLiteral(" => ") + literal;
+        }
+        choices += g.Fill(u"\"{FieldName}\" => array(", f) + values.join(QStringLiteral(", ")) +
+                   u')';
+    }
+    QStringList operators;
+    for (const auto& [value, key] :
+         {std::pair{"contains", "OpContains"}, {"is", "OpIs"}, {"isnot", "OpIsNot"},
+          {"notcontains", "OpNotContains"}, {"lessthan", "OpLessThan"},
+          {"greaterthan", "OpGreaterThan"}, {"isyes", "OpIsYes"}, {"isno", "OpIsNo"}})
+        operators += QStringLiteral("\"%1\" => \"%2\"")
+                         .arg(QLatin1String(value),
+                              TPHPGenerator::PhpString(g.Table().Language.Text(QLatin1String(key))));
     g.Lines(uR"php(
-      <TABLE CLASS="searchform" CELLPADDING="2">
-        <TR CLASS="searchform_head">
-          <TD CLASS="searchform_field">{hFieldName}</TD>
-          <TD CLASS="searchform_operator">{hOperator}</TD>
-          <TD CLASS="searchform_value">{hFieldValue}</TD>
-        </TR>
+    $offered = array({f});
+    $choices = array({c});
+    $operators = array({o});
 )php",
-            vars);
-    for (int n = 1; n <= t.NumOfFilterFields; ++n) {
-        const TTemplateVars v = rowVars(n, QStringLiteral("searchform"));
-        g.Lines(uR"php(
-        <TR CLASS="{rowclass}">
-          <TD CLASS="searchform_field">
-            <SELECT NAME="field{n}" SIZE="1" onChange="setOperator({n});">
-              <OPTION VALUE="">
-)php",
-                v);
-        fieldOptions();
-        g.Lines(uR"php(
-            </SELECT>
-          </TD>
-          <TD CLASS="searchform_operator">
-            <SELECT NAME="operator{n}" SIZE="1">
-              <OPTION VALUE="contains">{hOpContains}
-              <OPTION VALUE="is">{hOpIs}
-              <OPTION VALUE="isnot">{hOpIsNot}
-              <OPTION VALUE="notcontains">{hOpNotContains}
-              <OPTION VALUE="lessthan">{hOpLessThan}
-              <OPTION VALUE="greaterthan">{hOpGreaterThan}
-              <OPTION VALUE="isyes">{hOpIsYes}
-              <OPTION VALUE="isno">{hOpIsNo}
-            </SELECT>
-          </TD>
-          <TD CLASS="searchform_value">
-            <INPUT TYPE="text" NAME="fieldvalue{n}">
-          </TD>
-        </TR>
-)php",
-                v);
+            {{QStringLiteral("f"), fields.join(QStringLiteral(", "))},
+             {QStringLiteral("c"), choices.join(QStringLiteral(", "))},
+             {QStringLiteral("o"), operators.join(QStringLiteral(", "))}});
+}
+
+// With script, choosing a field with choices puts a list of them in place
+// of the text box; without, the text box takes the value typed.
+void choiceScript(TPHPGenerator& g, const std::vector<const TBField*>& offered) {
+    QStringList lists;
+    for (const TBField* f : offered) {
+        if (!hasChoices(*f))
+            continue;
+        QStringList values;
+        for (const QString& v : f->EnumValues)
+            values += u'"' + TPHPGenerator::JsString(v) + u'"';
+        lists += g.Fill(u"\"{FieldName|js}\": [", f) + values.join(QStringLiteral(", ")) + u']';
     }
     g.Lines(uR"php(
-      </TABLE>
+    print <<<'END'
+    <SCRIPT>
+      var choiceLists = {{lists}};
+      function setValueInput(rowNr) {
+        var form = document.SearchRecord;
+        var old = form["fieldvalue" + rowNr];
+        var choices = choiceLists[form["field" + rowNr].value];
+        var control;
+        if (choices) {
+          control = document.createElement("select");
+          for (var i = 0; i < choices.length; i++) {
+            control.options[i] = new Option(choices[i], choices[i]);
+          }
+          form["operator" + rowNr].value = "is";
+        } else if (old.tagName == "SELECT") {
+          control = document.createElement("input");
+          control.type = "text";
+        } else {
+          return;
+        }
+        control.name = old.name;
+        control.setAttribute("aria-label", old.getAttribute("aria-label"));
+        old.parentNode.replaceChild(control, old);
+      }
+    </SCRIPT>
+
 END;
+)php",
+            {{QStringLiteral("lists"), lists.join(QStringLiteral(", "))}});
+}
+
+} // namespace
+
+void SearchFormTables(TPHPGenerator& g, bool admin, const std::vector<const TBField*>& offered) {
+    const TBTable& t = g.Table();
+    formLists(g, offered);
+    g.Lines(uR"php(
+    print "      <TABLE CLASS=\"searchform\" CELLPADDING=\"2\">\n";
+    print "        <TR CLASS=\"searchform_head\">\n";
+    print "          <TH CLASS=\"searchform_field\" SCOPE=\"col\">{msg:FieldName|php}</TH>\n";
+    print "          <TH CLASS=\"searchform_operator\" SCOPE=\"col\">{msg:Operator|php}</TH>\n";
+    print "          <TH CLASS=\"searchform_value\" SCOPE=\"col\">{msg:FieldValue|php}</TH>\n";
+    print "        </TR>\n";
+    for ($i = 1; $i <= {NumOfFilterFields}; $i++) {
+      $keptfield = corvanta_posted("field".$i);
+      $keptvalue = corvanta_posted("fieldvalue".$i);
+      print "        <TR CLASS=\"searchform_".(($i % 2) ? "odd" : "even")."\">\n";
+      print "          <TD CLASS=\"searchform_field\"><SELECT NAME=\"field".$i."\" SIZE=\"1\" ARIA-LABEL=\"{msg:FieldName|php} ".$i."\" onChange=\"setOperator(".$i."); setValueInput(".$i.");\"><OPTION VALUE=\"\">";
+      corvanta_options($offered, $keptfield);
+      print "</SELECT></TD>\n";
+      print "          <TD CLASS=\"searchform_operator\"><SELECT NAME=\"operator".$i."\" SIZE=\"1\" ARIA-LABEL=\"{msg:Operator|php} ".$i."\">";
+      corvanta_options($operators, corvanta_posted("operator".$i));
+      print "</SELECT></TD>\n";
+      print "          <TD CLASS=\"searchform_value\">";
+      if (array_key_exists($keptfield, $choices)) :
+        print "<SELECT NAME=\"fieldvalue".$i."\" SIZE=\"1\" ARIA-LABEL=\"{msg:FieldValue|php} ".$i."\">";
+        corvanta_options($choices[$keptfield], $keptvalue);
+        print "</SELECT>";
+      else:
+        print "<INPUT TYPE=\"text\" NAME=\"fieldvalue".$i."\" VALUE=\"".corvanta_html($keptvalue)."\" ARIA-LABEL=\"{msg:FieldValue|php} ".$i."\">";
+      endif;
+      print "</TD>\n";
+      print "        </TR>\n";
+    }
+    print "      </TABLE>\n";
 )php");
     if (t.UserMode == QLatin1String("Login")) {
         g.WriteLine(u"      print \"      <TABLE CLASS=\\\"search_user_id_password\\\" "
@@ -77,50 +132,33 @@ END;
         g.CredentialRows(admin, false);
         g.WriteLine(u"      print \"      </TABLE><BR>\\n\";");
     }
+    // The ordering in force (a heading click included) fills the rows.
     g.Lines(uR"php(
-      print <<<END
-      <BR><BR>
-      <H3>{hOrderRecordsLabel}</H3>
-      <TABLE CLASS="searchorder" CELLPADDING="2">
-        <TR CLASS="searchorder_head">
-          <TD CLASS="searchorder_nr">{hNr}</TD>
-          <TD CLASS="searchorder_field">{hFieldName}</TD>
-          <TD CLASS="searchorder_order">{hOrdering}</TD>
-        </TR>
-)php",
-            vars);
-    for (int n = 1; n <= t.NumOfSortFields; ++n) {
-        const TTemplateVars v = rowVars(n, QStringLiteral("searchorder"));
-        g.Lines(uR"php(
-        <TR CLASS="{rowclass}">
-          <TD CLASS="searchorder_nr">{n}</TD>
-          <TD CLASS="searchorder_field">
-            <SELECT NAME="sortfield{n}" SIZE="1">
-              <OPTION VALUE="">
-)php",
-                v);
-        fieldOptions();
-        g.Lines(uR"php(
-            </SELECT>
-          </TD>
-          <TD CLASS="searchorder_order">
-            <INPUT TYPE="radio" NAME="sorting{n}" VALUE="asc" CHECKED>{hAsc} &nbsp;&nbsp;
-            <INPUT TYPE="radio" NAME="sorting{n}" VALUE="desc">{hDesc}
-          </TD>
-        </TR>
-)php",
-                v);
+    print "      <H3>{msg:OrderRecordsLabel|php}</H3>\n";
+    print "      <TABLE CLASS=\"searchorder\" CELLPADDING=\"2\">\n";
+    print "        <TR CLASS=\"searchorder_head\">\n";
+    print "          <TH CLASS=\"searchorder_nr\" SCOPE=\"col\">{msg:Nr|php}</TH>\n";
+    print "          <TH CLASS=\"searchorder_field\" SCOPE=\"col\">{msg:FieldName|php}</TH>\n";
+    print "          <TH CLASS=\"searchorder_order\" SCOPE=\"col\">{msg:Ordering|php}</TH>\n";
+    print "        </TR>\n";
+    for ($i = 1; $i <= {NumOfSortFields}; $i++) {
+      $kept = (isset($sortrows) and ($i <= count($sortrows))) ? $sortrows[$i - 1] : array("", "asc");
+      print "        <TR CLASS=\"searchorder_".(($i % 2) ? "odd" : "even")."\">\n";
+      print "          <TD CLASS=\"searchorder_nr\">".$i."</TD>\n";
+      print "          <TD CLASS=\"searchorder_field\"><SELECT NAME=\"sortfield".$i."\" SIZE=\"1\" ARIA-LABEL=\"{msg:OrderRecordsLabel|php} ".$i."\"><OPTION VALUE=\"\">";
+      corvanta_options($offered, $kept[0]);
+      print "</SELECT></TD>\n";
+      print "          <TD CLASS=\"searchorder_order\"><LABEL><INPUT TYPE=\"radio\" NAME=\"sorting".$i."\" VALUE=\"asc\"".(($kept[1] == "desc") ? "" : " CHECKED").">{msg:Asc|php}</LABEL> <LABEL><INPUT TYPE=\"radio\" NAME=\"sorting".$i."\" VALUE=\"desc\"".(($kept[1] == "desc") ? " CHECKED" : "").">{msg:Desc|php}</LABEL></TD>\n";
+      print "        </TR>\n";
     }
-    g.Lines(uR"php(
-      </TABLE><BR>
-      <INPUT TYPE="hidden" NAME="job" VALUE="search">
-      <INPUT TYPE="hidden" NAME="sessionid" VALUE="$sessionid">
-      <INPUT TYPE="submit" VALUE="{hSearchButton}">
-      <INPUT TYPE="reset" VALUE="{hResetButton}">
-    </FORM>
-END;
-)php",
-            vars);
+    print "      </TABLE>\n";
+    print "      <INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"search\">\n";
+    print "      <INPUT TYPE=\"hidden\" NAME=\"sessionid\" VALUE=\"".$sessionid."\">\n";
+    print "      <INPUT TYPE=\"submit\" VALUE=\"{msg:SearchButton|php}\">\n";
+    print "      <INPUT TYPE=\"reset\" VALUE=\"{msg:ResetButton|php}\">\n";
+    print "    </FORM>\n";
+)php");
+    choiceScript(g, offered);
 }
 
 } // namespace RecordParts

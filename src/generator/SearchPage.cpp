@@ -161,14 +161,25 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
     $wherereq = $req;
     $sortfields = {sorts};
     $sorting = "";
+    $sortrows = array();
     for ($i = 1; $i <= {NumOfSortFields}; $i++) {
       if (array_key_exists("sortfield".$i, $HTTP_POST_VARS) and in_array($HTTP_POST_VARS["sortfield".$i], $sortfields, true) and array_key_exists("sorting".$i, $HTTP_POST_VARS) and in_array($HTTP_POST_VARS["sorting".$i], array("asc", "desc"), true)) :
-        if ($sorting != "") :
-          $sorting = $sorting.", ";
-        endif; 
-        $sorting = $sorting.$HTTP_POST_VARS["sortfield".$i]." ".$HTTP_POST_VARS["sorting".$i];
+        $sortrows[] = array($HTTP_POST_VARS["sortfield".$i], $HTTP_POST_VARS["sorting".$i]);
       endif; 
     }
+    // A click on a column heading orders by that column alone, through the
+    // same list of columns and directions.
+    $orderby = explode(" ", corvanta_posted("orderby"));
+    if ((count($orderby) == 2) and in_array($orderby[0], $sortfields, true) and in_array($orderby[1], array("asc", "desc"), true)) :
+      $sortrows = array($orderby);
+    endif;
+    foreach ($sortrows as $sortrow) {
+      if ($sorting != "") :
+        $sorting = $sorting.", ";
+      endif; 
+      $sorting = $sorting.$sortrow[0]." ".$sortrow[1];
+    }
+    $order = (count($sortrows) > 0) ? $sortrows[0] : null;
     if ($sorting == "") :
 )php",
               {{QStringLiteral("sorts"), phpList(sortColumns)}});
@@ -225,7 +236,6 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
   if (((!array_key_exists("job", $HTTP_POST_VARS)) or ($HTTP_POST_VARS["job"] == "search")) and !$myrecords) :
     print "    <H3>{msg:SearchLabel|php}</H3>\n";
     print "    <FORM NAME=\"SearchRecord\" METHOD=\"POST\" ACTION=\"search.php\">\n";
-    print <<<END
 )php");
         SearchFormTables(*this, admin, offered);
         Lines(uR"php(

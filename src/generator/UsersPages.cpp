@@ -91,16 +91,16 @@ bool TPHPGenerator::UsersPage(const TBTable& t) {
       print "    <FORM ENCTYPE=\"multipart/form-data\" NAME=\"UserAdd\" METHOD=\"POST\" ACTION=\"users.php\">\n";
       print "      <TABLE CLASS=\"user_id_password\" CELLPADDING=\"2\">\n";
       print "        <TR CLASS=\"user_email\">\n";
-      print "          <TD CLASS=\"user_email_label\">{msg:UserNameLabel|php}</TD>\n";
-      print "          <TD CLASS=\"user_email_value\"><INPUT TYPE=\"text\" NAME=\"username\"></TD>\n";
+      print "          <TD CLASS=\"user_email_label\"><LABEL FOR=\"u_username\">{msg:UserNameLabel|php}</LABEL></TD>\n";
+      print "          <TD CLASS=\"user_email_value\"><INPUT TYPE=\"text\" NAME=\"username\" ID=\"u_username\"></TD>\n";
       print "        </TR>\n";
       print "        <TR CLASS=\"user_password\">\n";
-      print "          <TD CLASS=\"user_password_label\">{msg:UserPasswordLabel|php}</TD>\n";
-      print "          <TD CLASS=\"user_password_value\"><INPUT TYPE=\"password\" NAME=\"userpassword\"></TD>\n";
+      print "          <TD CLASS=\"user_password_label\"><LABEL FOR=\"u_userpassword\">{msg:UserPasswordLabel|php}</LABEL></TD>\n";
+      print "          <TD CLASS=\"user_password_value\"><INPUT TYPE=\"password\" NAME=\"userpassword\" ID=\"u_userpassword\"></TD>\n";
       print "        </TR>\n";
       print "        <TR CLASS=\"user_repassword\">\n";
-      print "          <TD CLASS=\"user_repassword_label\">{msg:RePasswordLabel|php}</TD>\n";
-      print "          <TD CLASS=\"user_repassword_value\"><INPUT TYPE=\"password\" NAME=\"userrepassword\"></TD>\n";
+      print "          <TD CLASS=\"user_repassword_label\"><LABEL FOR=\"u_userrepassword\">{msg:RePasswordLabel|php}</LABEL></TD>\n";
+      print "          <TD CLASS=\"user_repassword_value\"><INPUT TYPE=\"password\" NAME=\"userrepassword\" ID=\"u_userrepassword\"></TD>\n";
       print "        </TR>\n";
       print "      </TABLE><BR>\n";
       print "      <INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"\">\n";
@@ -214,24 +214,24 @@ bool TPHPGenerator::PasswordPage(const TBTable& t, bool admin) {
 )php");
         else
             Lines(uR"php(
-      print "          <TD CLASS=\"change_password_email_value\"><INPUT TYPE=\"text\" NAME=\"username\"></TD>\n";
+      print "          <TD CLASS=\"change_password_email_value\"><INPUT TYPE=\"text\" NAME=\"username\" ARIA-LABEL=\"{msg:UserNameLabel|php}\" INPUTMODE=\"email\" AUTOCOMPLETE=\"username\"></TD>\n";
 )php");
         WriteLine(u"      print \"        </TR>\\n\";");
         if (!admin)
             Lines(uR"php(
       print "        <TR CLASS=\"change_password_oldpassword\">\n";
-      print "          <TD CLASS=\"change_password_oldpassword_label\">{msg:OldPasswordLabel|php}</TD>\n";
-      print "          <TD CLASS=\"change_password_oldpassword_value\"><INPUT TYPE=\"password\" NAME=\"oldpassword\"></TD>\n";
+      print "          <TD CLASS=\"change_password_oldpassword_label\"><LABEL FOR=\"u_oldpassword\">{msg:OldPasswordLabel|php}</LABEL></TD>\n";
+      print "          <TD CLASS=\"change_password_oldpassword_value\"><INPUT TYPE=\"password\" NAME=\"oldpassword\" ID=\"u_oldpassword\"></TD>\n";
       print "        </TR>\n";
 )php");
         Lines(uR"php(
       print "        <TR CLASS=\"change_password_newpassword\">\n";
-      print "          <TD CLASS=\"change_password_newpassword_label\">{msg:NewPasswordLabel|php}</TD>\n";
-      print "          <TD CLASS=\"change_password_newpassword_value\"><INPUT TYPE=\"password\" NAME=\"newpassword\"></TD>\n";
+      print "          <TD CLASS=\"change_password_newpassword_label\"><LABEL FOR=\"u_newpassword\">{msg:NewPasswordLabel|php}</LABEL></TD>\n";
+      print "          <TD CLASS=\"change_password_newpassword_value\"><INPUT TYPE=\"password\" NAME=\"newpassword\" ID=\"u_newpassword\"></TD>\n";
       print "        </TR>\n";
       print "        <TR CLASS=\"change_password_repassword\">\n";
-      print "          <TD CLASS=\"change_password_repassword_label\">{msg:RePasswordLabel|php}</TD>\n";
-      print "          <TD CLASS=\"change_password_repassword_value\"><INPUT TYPE=\"password\" NAME=\"repassword\"></TD>\n";
+      print "          <TD CLASS=\"change_password_repassword_label\"><LABEL FOR=\"u_repassword\">{msg:RePasswordLabel|php}</LABEL></TD>\n";
+      print "          <TD CLASS=\"change_password_repassword_value\"><INPUT TYPE=\"password\" NAME=\"repassword\" ID=\"u_repassword\"></TD>\n";
       print "        </TR>\n";
       print "      </TABLE><BR>\n";
       print "      <INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"changepasswordaction\">\n";

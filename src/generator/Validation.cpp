@@ -61,9 +61,8 @@ bool hasConditionLines(const TBField& f) {
 void refusal(TPHPGenerator& g, const QString& indent, const TBField& f, const QString& condition,
              const QString& message) {
     g.Lines(uR"php(
-{I}if ($fieldsarevalid and {cond}) :
-{I}  print "{m|php}\n";
-{I}  $fieldsarevalid = FALSE;
+{I}if (!isset($fielderrors["{FieldName}"]) and {cond}) :
+{I}  $fielderrors["{FieldName}"] = "{m|php}";
 {I}endif;
 )php",
             f,
@@ -78,7 +77,14 @@ void TPHPGenerator::ValidationSnippet(const QString& indent, const QString& extr
                                       bool modify) {
     const TBTable& t = Table();
     const TTemplateVars vars{{QStringLiteral("I"), indent}, {QStringLiteral("extra"), extra}};
+    // Every check runs: the form shows all refusals at once, each beside its
+    // field ($fielderrors), the others above it ($formerrors).
     WriteLine(u"    $fieldsarevalid = TRUE;");
+    Lines(uR"php(
+{I}$fielderrors = array();
+{I}$formerrors = array();
+)php",
+          vars);
 
     // The visitor cannot enter a hidden field: the page stores a fixed value
     // for it, so its number and required checks would refuse every record.
@@ -125,7 +131,8 @@ void TPHPGenerator::ValidationSnippet(const QString& indent, const QString& extr
             // being modified keeps its stored picture.
             if (!modify)
                 refusal(*this, indent, f,
-                        QStringLiteral("(corvanta_picture_type(\"{FieldName}\") == \"\")"),
+                        QStringLiteral("(corvanta_picture_type(\"{FieldName}\") == \"\") and "
+                                       "(corvanta_kept_picture(\"{FieldName}\") == 0)"),
                         message);
         } else {
             refusal(*this, indent, f, QStringLiteral("($HTTP_POST_VARS[\"{FieldName}\"] == \"\")"),
@@ -149,12 +156,11 @@ void TPHPGenerator::ValidationSnippet(const QString& indent, const QString& extr
         conditionLines(*this, f, keyVars);
     }
     Lines(uR"php(
-{I}if ($fieldsarevalid and ($keystr != "")):
+{I}if ($keystr != ""):
 {I}  $req = "SELECT * FROM {TableName|php} WHERE ".$keystr."{extra};";
 {I}  $res = mysql_query($req) or die ("{msg:QueryError10|php}");
 {I}  if (mysql_num_rows($res) > 0) :
-{I}    print "{msg:KeyExists|php}\n";
-{I}    $fieldsarevalid = FALSE;
+{I}    $formerrors[] = "{msg:KeyExists|php}";
 {I}  endif;
 {I}endif;
 )php",
@@ -177,7 +183,7 @@ void TPHPGenerator::ValidationSnippet(const QString& indent, const QString& extr
         conditionLines(*this, f, duplVars);
     }
     Lines(uR"php(
-{I}if ($fieldsarevalid and ($duplstr != "")):
+{I}if ($duplstr != ""):
 {I}  $req = "SELECT * FROM {TableName|php} WHERE (".$duplstr."){extra};";
 {I}  $res = mysql_query($req) or die ("{msg:QueryError11|php}");
 {I}  if (mysql_num_rows($res) > 0) :
@@ -190,23 +196,23 @@ void TPHPGenerator::ValidationSnippet(const QString& indent, const QString& extr
         QString condition;
         const QString& type = f.FieldType;
         if (type == FieldTypes::Text || type == FieldTypes::Integer) {
-            condition = QStringLiteral("if ($fieldsarevalid and ($HTTP_POST_VARS[\"{FieldName}\"] "
+            condition = QStringLiteral("if (!isset($fielderrors[\"{FieldName}\"]) and ($HTTP_POST_VARS[\"{FieldName}\"] "
                                        "== $rec[\"{FieldName}\"])):");
         } else if (type == FieldTypes::Real) {
             Lines(u"{I}    $convertedreal = str_replace(\",\", \".\", "
                   u"$HTTP_POST_VARS[\"{FieldName}\"]);",
                   f, vars);
             condition = QStringLiteral(
-                "if ($fieldsarevalid and ($convertedreal == $rec[\"{FieldName}\"])):");
+                "if (!isset($fielderrors[\"{FieldName}\"]) and ($convertedreal == $rec[\"{FieldName}\"])):");
         } else if (type == FieldTypes::YesNo) {
             condition = QStringLiteral(
-                "if ($fieldsarevalid and (array_key_exists(\"{FieldName}\", $HTTP_POST_VARS) and "
+                "if (!isset($fielderrors[\"{FieldName}\"]) and (array_key_exists(\"{FieldName}\", $HTTP_POST_VARS) and "
                 "($rec[\"{FieldName}\"] == 1))) :");
         } else if (type == FieldTypes::DateTime) {
-            condition = QStringLiteral("if ($fieldsarevalid and (") + PostedDate(f) +
+            condition = QStringLiteral("if (!isset($fielderrors[\"{FieldName}\"]) and (") + PostedDate(f) +
                         QStringLiteral(" == $rec[\"{FieldName}\"])):");
         } else if (type == FieldTypes::Mailto || type == FieldTypes::Hyperlink) {
-            condition = QStringLiteral("if ($fieldsarevalid and ($HTTP_POST_VARS[\"{FieldName2}\"] "
+            condition = QStringLiteral("if (!isset($fielderrors[\"{FieldName}\"]) and ($HTTP_POST_VARS[\"{FieldName2}\"] "
                                        "== $rec[\"{FieldName2}\"])):");
         } else {
             continue;
@@ -216,14 +222,19 @@ void TPHPGenerator::ValidationSnippet(const QString& indent, const QString& extr
         v.append({QStringLiteral("m"), FieldMessage(t, QStringLiteral("FieldValueExists"), f)});
         Lines(uR"php(
 {I}    {cond}
-{I}      print "{m|php}\n";
-{I}      $fieldsarevalid = FALSE;
+{I}      $fielderrors["{FieldName}"] = "{m|php}";
 {I}    endif;
 )php",
               f, v);
     }
     Lines(uR"php(
 {I}  endif;
+{I}endif;
+{I}$fieldsarevalid = ((count($fielderrors) == 0) and (count($formerrors) == 0));
+{I}if (!$fieldsarevalid) :
+{I}  print "<P CLASS=\"corvanta_error\" ROLE=\"alert\">{msg:CorrectFields|php}";
+{I}  foreach ($formerrors as $formerror) { print "<BR>".$formerror; }
+{I}  print "</P>\n";
 {I}endif;
 )php",
           vars);

@@ -21,6 +21,8 @@ TBField MakeField(const QString& column, const QString& type, const QString& fla
 
 TBTable MakeProject(const QString& tableName, const std::vector<TBField>& fields) {
     TBTable t = TBTable::New();
+    // The specified layout; the one-page layout has tests of its own.
+    t.Layout = Layouts::Frames;
     t.DbName = tableName;
     t.TableName = tableName;
     t.AdminPassword = QStringLiteral("secret");
