@@ -16,22 +16,32 @@ async function launch() {
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync'],
   });
-  // The pages open no dialogs: one would be injected script running. It is
-  // noted (tests check `dialogs`) and dismissed, so it never stalls a test.
+  // The pages ask only one question, before a record is deleted: it is noted
+  // in `confirms` and answered with `confirmAnswer`. Any other dialog would
+  // be injected script running: it is noted (tests check `dialogs`) and
+  // dismissed, so it never stalls a test.
   const dialogs = [];
+  const confirms = [];
+  const api = { confirmAnswer: true };
   context.on('page', (page) => page.on('dialog', (d) => {
+    if (d.type() === 'confirm') {
+      confirms.push(d.message());
+      (api.confirmAnswer ? d.accept() : d.dismiss()).catch(() => {});
+      return;
+    }
     dialogs.push(d.message());
     d.dismiss().catch(() => {});
   }));
-  return {
+  return Object.assign(api, {
     context,
     dialogs,
+    confirms,
     newPage: () => context.newPage(),
     async close() {
       await context.close();
       fs.rmSync(profile, { recursive: true, force: true });
     },
-  };
+  });
 }
 
 // Saves a screenshot of the whole page into build/screenshots.

@@ -28,9 +28,8 @@ async function adminLogin(page, url) {
   return page.locator('input[name=sessionid]').first().getAttribute('value');
 }
 
-// The site's own login page (login.php): after the login it shows the menu
-// and the working frame, whose page is then opened alone. Returns the
-// session. `member` is [email, password]; without it the administrator logs in.
+// The site's own login page (login.php): after the login it shows the
+// search page, in frames or alone. Returns the session. `member` is [email, password]; without it the administrator logs in.
 async function loginPage(page, url, member) {
   await page.goto(`${url}login.php`);
   if (member) {
@@ -41,9 +40,13 @@ async function loginPage(page, url, member) {
     await page.fill('input[name=admin_password]', ADMIN_PASSWORD);
     await submitButton(page, 'Enter');
   }
+  // Frames: the working frame's page is opened alone. One page: the login
+  // leads straight to it.
   const body = page.frame({ name: 'body' });
-  if (!body) throw new Error(`login failed: ${await page.locator('body').innerText()}`);
-  await page.goto(body.url());
+  if (body) await page.goto(body.url());
+  else if (!/search\.php/.test(page.url())) {
+    throw new Error(`login failed: ${await page.locator('body').innerText()}`);
+  }
   return new URL(page.url()).searchParams.get('sessionid');
 }
 

@@ -2,7 +2,7 @@
 'use strict';
 
 const path = require('node:path');
-const { sourceDir } = require('./host');
+const { binDir } = require('./host');
 
 // A field: `flags` holds R (Required), U (NoDuplicates), K (Key),
 // S (Searchable), V (Visible), H (Hidden), E (Editable).
@@ -37,7 +37,8 @@ function project(tableName, fields, settings = {}) {
       LinesPerPage: 10,
       NumOfFilterFields: 3,
       NumOfSortFields: 3,
-      Skin: path.join(sourceDir, 'data/skins/default.css'),
+      Skin: path.join(binDir, 'skins/default.css'),
+      Layout: process.env.CORVANTA_E2E_LAYOUT || 'one-page',
       AdminPassword: 'admin secret',
       UserMode: '',
       UserUpdate: false,
