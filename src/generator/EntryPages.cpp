@@ -171,7 +171,7 @@ void loginPage(TPHPGenerator& g, const TBTable& t, bool admin) {
     }
     g.HtmlHead();
     g.WriteLine(u"  </HEAD>");
-    g.WriteText(u"  <BODY CLASS=\"login\"><MAIN>");
+    g.WriteText(u"  <BODY CLASS=\"login\">");
     centreLine(g, t);
     logoLine(g, t, admin);
     g.Lines(uR"php(

@@ -60,15 +60,14 @@ void TPHPGenerator::CredentialRows(bool hidden, bool requiredMark) {
     Lines(uR"php(
       print "        <TR CLASS=\"user_email\">\n";
       print "          <TD CLASS=\"user_email_label\"><LABEL FOR=\"credential_email\">{msg:EmailFieldLabel|php}</LABEL>{mark}</TD>\n";
-      print "          <TD CLASS=\"user_email_value\"><INPUT TYPE=\"text\" NAME=\"email\" ID=\"credential_email\" INPUTMODE=\"email\" AUTOCOMPLETE=\"username\"{req}></TD>\n";
+      print "          <TD CLASS=\"user_email_value\"><INPUT TYPE=\"text\" NAME=\"email\" ID=\"credential_email\" INPUTMODE=\"email\" AUTOCOMPLETE=\"username\"></TD>\n";
       print "        </TR>\n";
       print "        <TR CLASS=\"user_password\">\n";
       print "          <TD CLASS=\"user_password_label\"><LABEL FOR=\"credential_password\">{msg:PasswordFieldLabel|php}</LABEL>{mark}</TD>\n";
-      print "          <TD CLASS=\"user_password_value\"><INPUT TYPE=\"password\" NAME=\"password\" ID=\"credential_password\" AUTOCOMPLETE=\"current-password\"{req}></TD>\n";
+      print "          <TD CLASS=\"user_password_value\"><INPUT TYPE=\"password\" NAME=\"password\" ID=\"credential_password\" AUTOCOMPLETE=\"current-password\"></TD>\n";
       print "        </TR>\n";
 )php",
-          {{QStringLiteral("mark"), requiredMark ? QStringLiteral("<B>*</B>") : QString()},
-           {QStringLiteral("req"), requiredMark ? QStringLiteral(" REQUIRED") : QString()}});
+          {{QStringLiteral("mark"), requiredMark ? QStringLiteral("<B>*</B>") : QString()}});
 }
 
 namespace {

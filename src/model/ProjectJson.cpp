@@ -176,8 +176,8 @@ TBTable ProjectFromJson(const QJsonObject& json) {
             key.writeString(it.key(), stringValue(it.value(), what));
             if (it.key() == QLatin1String("Layout") &&
                 it.value() != Layouts::OnePage && it.value() != Layouts::Frames)
-                refuse(QStringLiteral("%1 must be \"%2\" or \"%3\".")
-                           .arg(what, Layouts::OnePage, Layouts::Frames));
+                refuse(QStringLiteral("%1 must be \"%2\" or \"%3\", not \"%4\".")
+                           .arg(what, Layouts::OnePage, Layouts::Frames, it.value().toString()));
             break;
         case TSettingInfo::Kind::Integer:
             key.writeInteger(it.key(), integerValue(it.value(), what));

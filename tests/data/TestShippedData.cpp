@@ -198,7 +198,8 @@ private slots:
         const QRegularExpression cls("CLASS=\"([^\"]+)\"");
         for (const QString& line : lines)
             for (const auto& m : cls.globalMatch(line))
-                used << m.captured(1);
+                for (const QString& name : m.captured(1).split(' ', Qt::SkipEmptyParts))
+                    used << name;
         static const QRegularExpression column("^searchresult_[0-9]+$");
         for (const QString& name : used)
             QVERIFY2(kCssClasses.contains(name) || column.match(name).hasMatch(),

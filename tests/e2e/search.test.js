@@ -130,23 +130,23 @@ test('ordering rows, and the default ordering by the first shown field', async (
 
 test('paging: ten rows a page, numbers go on, next and previous', async () => {
   assert.equal(await search([['qty', 'lessthan', '11']]), 10);
-  assert.equal(await page.locator('a.next').count(), 0, 'exactly a page: no next link');
+  assert.equal(await page.locator('nav.pages .next').count(), 0, 'exactly a page: no next button');
 
   assert.equal(await search([['qty', 'lessthan', '12']], [['qty', 'asc']]), 11);
   let rows = await P.resultRows(page);
   assert.deepEqual(rows.slice(1).map((r) => r[0]), ['1', '2', '3', '4', '5', '6', '7', '8', '9', '10']);
-  assert.equal(await page.locator('a.previous').count(), 0);
-  await P.clickAndWait(page, page.locator('a.next'));
+  assert.equal(await page.locator('nav.pages .previous').count(), 0);
+  await P.clickAndWait(page, page.locator('nav.pages .next'));
   rows = await P.resultRows(page);
   assert.deepEqual(rows.slice(1).map((r) => [r[0], r[1]]), [['11', 'Item 11']]);
-  assert.equal(await page.locator('a.next').count(), 0);
+  assert.equal(await page.locator('nav.pages .next').count(), 0);
 
   await P.followLink(page, '11');
   assert.equal((await P.recordCells(page)).Name, 'Item 11');
   await P.followLink(page, 'Back');
   assert.deepEqual((await P.resultRows(page)).slice(1).map((r) => r[0]), ['11']);
 
-  await P.clickAndWait(page, page.locator('a.previous'));
+  await P.clickAndWait(page, page.locator('nav.pages .previous'));
   rows = await P.resultRows(page);
   assert.equal(rows.length, 11);
   assert.equal(rows[1][1], 'Item 01');

@@ -121,12 +121,12 @@ private slots:
                                         .body;
             QVERIFY2(page.contains("<TITLE>Corvanta Database</TITLE>"), page.constData());
             QVERIFY(page.contains("<IMG SRC=\"get_image.php?sessionid=" + member_ +
-                                  "&amp;imageid=2\">"));
+                                  "&amp;imageid=2\" ALT=\"\">"));
         }
         QVERIFY(!host_->Get("img/show_image.php").body.contains("<IMG"));
         const QByteArray raw = RawGet(*host_, "img/show_image.php?imageid=1\"><script>x</script>");
         QVERIFY2(raw.contains("<IMG SRC=\"get_image.php?imageid=1&quot;&gt;&lt;script&gt;x&lt;/"
-                              "script&gt;\">"),
+                              "script&gt;\" ALT=\"\">"),
                  raw.constData());
         QVERIFY(!raw.contains("<script>"));
     }

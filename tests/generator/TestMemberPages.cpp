@@ -212,7 +212,7 @@ private slots:
         QVERIFY(!s.isEmpty());
         r = host_->Post("mem/change_password.php", {{"sessionid", s}});
         QVERIFY(r.body.contains("<H3>Change password</H3>"));
-        QVERIFY(r.body.contains("<INPUT TYPE=\"password\" NAME=\"oldpassword\">"));
+        QVERIFY(r.body.contains("<INPUT TYPE=\"password\" NAME=\"oldpassword\" ID=\"u_oldpassword\">"));
         QVERIFY(r.body.contains("NAME=\"sessionid\" VALUE=\"" + s + "\""));
 
         const auto change = [&](const QByteArray& name, const QByteArray& old,
