@@ -64,13 +64,13 @@ describe('Delete asks first', () => {
   test('with script: Cancel keeps the record, OK deletes it', async () => {
     await adminSearch({ field1: 'title', operator1: 'is', fieldvalue1: 'Book 01' });
     browser.confirmAnswer = false;
-    await page.getByRole('link', { name: 'Delete', exact: true }).click();
+    await page.locator('main').getByRole('link', { name: 'Delete', exact: true }).click();
     await page.waitForTimeout(200);
     assert.equal(browser.confirms.at(-1), 'Delete this record?');
     assert.equal(count("title = 'Book 01'"), 1);
 
     browser.confirmAnswer = true;
-    await P.clickAndWait(page, page.getByRole('link', { name: 'Delete', exact: true }));
+    await P.clickAndWait(page, page.locator('main').getByRole('link', { name: 'Delete', exact: true }));
     assert.match(await P.bodyText(page), /The record has been deleted/);
     assert.equal(count("title = 'Book 01'"), 0);
   });
@@ -84,11 +84,11 @@ describe('Delete asks first', () => {
     await P.submitButton(p, 'Enter');
     await P.fillRecord(p, { field1: 'title', operator1: 'is', fieldvalue1: 'Book 02' });
     await P.submitButton(p, 'Search');
-    await P.clickAndWait(p, p.getByRole('link', { name: 'Delete', exact: true }));
+    await P.clickAndWait(p, p.locator('main').getByRole('link', { name: 'Delete', exact: true }));
     assert.match(await P.bodyText(p), /Delete this record\?/);
     assert.match(await P.bodyText(p), /Book 02/);
     assert.equal(count("title = 'Book 02'"), 1);
-    await P.clickAndWait(p, p.getByRole('link', { name: 'Cancel' }));
+    await P.clickAndWait(p, p.locator('main').getByRole('link', { name: 'Cancel' }));
     assert.equal(count("title = 'Book 02'"), 1);
 
     await p.goBack();

@@ -14,9 +14,12 @@ async function submitButton(page, value) {
   await clickAndWait(page, page.locator(`input[type=submit][value="${value}"]`).first());
 }
 
-// Follows a link by its text (the record pages' links post hidden forms).
+// Follows a link of the page's own content by its text (the record pages'
+// links post hidden forms); a one-page site's menu has links of the same
+// names above it.
 async function followLink(page, text, nth = 0) {
-  await clickAndWait(page, page.getByRole('link', { name: text, exact: true }).nth(nth));
+  const scope = (await page.locator('main').count()) ? page.locator('main') : page;
+  await clickAndWait(page, scope.getByRole('link', { name: text, exact: true }).nth(nth));
 }
 
 // The administrator password form that every administrator page shows
