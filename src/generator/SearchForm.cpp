@@ -26,17 +26,22 @@ void formLists(TPHPGenerator& g, const std::vector<const TBField*>& offered) {
             const QString literal = u'"' + TPHPGenerator::PhpString(v) + u'"';
             values += literal + QStringLiteral(" => ") + literal;
         }
-        choices += g.Fill(u"\"{FieldName}\" => array(", f) + values.join(QStringLiteral(", ")) +
-                   u')';
+        choices +=
+            g.Fill(u"\"{FieldName}\" => array(", f) + values.join(QStringLiteral(", ")) + u')';
     }
     QStringList operators;
-    for (const auto& [value, key] :
-         {std::pair{"contains", "OpContains"}, {"is", "OpIs"}, {"isnot", "OpIsNot"},
-          {"notcontains", "OpNotContains"}, {"lessthan", "OpLessThan"},
-          {"greaterthan", "OpGreaterThan"}, {"isyes", "OpIsYes"}, {"isno", "OpIsNo"}})
-        operators += QStringLiteral("\"%1\" => \"%2\"")
-                         .arg(QLatin1String(value),
-                              TPHPGenerator::PhpString(g.Table().Language.Text(QLatin1String(key))));
+    for (const auto& [value, key] : {std::pair{"contains", "OpContains"},
+                                     {"is", "OpIs"},
+                                     {"isnot", "OpIsNot"},
+                                     {"notcontains", "OpNotContains"},
+                                     {"lessthan", "OpLessThan"},
+                                     {"greaterthan", "OpGreaterThan"},
+                                     {"isyes", "OpIsYes"},
+                                     {"isno", "OpIsNo"}})
+        operators +=
+            QStringLiteral("\"%1\" => \"%2\"")
+                .arg(QLatin1String(value),
+                     TPHPGenerator::PhpString(g.Table().Language.Text(QLatin1String(key))));
     g.Lines(uR"php(
     $offered = array({f});
     $choices = array({c});
