@@ -49,14 +49,9 @@ void TPHPGenerator::PageTop(bool admin) {
 }
 
 void TPHPGenerator::RedirectPage(const QString& target) {
+    HtmlHead();
     Lines(uR"php(
-<!DOCTYPE html>
-<HTML LANG="{msg:LanguageCode}">
-  <HEAD>
-    <META CHARSET="{msg:CharSet}">
-    <META NAME="viewport" CONTENT="width=device-width, initial-scale=1">
     <META HTTP-EQUIV="refresh" CONTENT="0; URL={target}">
-    <TITLE>{title}</TITLE>
   </HEAD>
   <BODY>
     <P><A HREF="{target}">{title}</A></P>

@@ -192,6 +192,20 @@ test('no page is wider than the screen, with any skin', async () => {
   assert.deepEqual(wide, []);
 });
 
+test('the sample page, which shows every class, fits from 360 to 1920 px in every skin', async () => {
+  const wide = [];
+  await show({ url: `file://${path.join(binDir, 'preview.htm')}`,
+    html: fs.readFileSync(path.join(binDir, 'preview.htm'), 'utf8') });
+  for (const skin of SKINS) {
+    for (const viewport of [{ width: 360, height: 740 }, { width: 1920, height: 1080 }]) {
+      await useSkin(skin, viewport);
+      const scroll = await page.evaluate(() => document.documentElement.scrollWidth);
+      if (scroll !== viewport.width) wide.push(`${skin} at ${viewport.width}: ${scroll} px`);
+    }
+  }
+  assert.deepEqual(wide, []);
+});
+
 // axe takes seconds a page: every rule runs on each kind of page once per
 // layout (the Login-mode sites have them all, the Join-mode add form adds the
 // member rows, the default mode its open search); the colours of the other
