@@ -142,7 +142,7 @@ QWidget* TWelcomeF::buildBanner() {
     big.setBold(true);
     big.setPointSize(big.pointSize() + 7);
     welcome->setFont(big);
-    VersionLabel = new QLabel(QStringLiteral("Version : 1.0.42d"), banner);
+    VersionLabel = new QLabel(QStringLiteral("Version : ") + ProgramVersion(), banner);
     auto* pitch = new QLabel(QStringLiteral("Define your table and the look of your site; "
                                             "CORVANTA writes the PHP and MySQL web application "
                                             "and puts it on your web host."),

@@ -68,9 +68,8 @@ class TestWelcome : public QObject {
 private slots:
     void firstWindowCaptions() {
         TWelcomeFixture fx;
-        QCOMPARE(fx.welcome.windowTitle(),
-                 QStringLiteral("WELCOME to CORVANTA Generator v 1.0.42d"));
-        QCOMPARE(fx.welcome.VersionLabel->text(), QStringLiteral("Version : 1.0.42d"));
+        QCOMPARE(fx.welcome.windowTitle(), "WELCOME to CORVANTA Generator v " + ProgramVersion());
+        QCOMPARE(fx.welcome.VersionLabel->text(), "Version : " + ProgramVersion());
         QVERIFY(!fx.welcome.LanguageBtn->isEnabled());
         QCOMPARE(fx.welcome.SaveAs->windowTitle(), QStringLiteral("Create New Database..."));
     }
@@ -276,7 +275,7 @@ private slots:
         fx.dialogs.Then([](QDialog& d) {
             auto& about = dynamic_cast<TAboutF&>(d);
             QCOMPARE(about.windowTitle(), QStringLiteral("About Corvanta"));
-            QCOMPARE(about.Version->text(), QStringLiteral("Version: 1.0.42d"));
+            QCOMPARE(about.Version->text(), "Version: " + ProgramVersion());
             about.CloseBtn->click();
         });
         fx.welcome.AboutBtn->click();
