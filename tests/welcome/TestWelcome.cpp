@@ -4,6 +4,7 @@
 #include "model/ProjectStore.h"
 #include "model/TableFields.h"
 #include "ui/About.h"
+#include "ui/ProgramRemoval.h"
 #include "ui/SaveAs.h"
 #include "ui/SelectDB.h"
 #include "ui/Welcome.h"
@@ -260,6 +261,11 @@ private slots:
         QCOMPARE(ProjectStore::List(fx.temp.Store()).size(), 2);
         fx.port.Queue(QStringLiteral("OK"));
         fx.welcome.UninstallBtn->click();
+        // Both the question and the closing notice say how the program goes.
+        const QStringList messages = fx.port.Messages();
+        QCOMPARE(messages.size(), 3);
+        for (const QString& message : messages)
+            QVERIFY2(message.contains(ProgramRemovalHint()), qPrintable(message));
         QVERIFY(ProjectStore::List(fx.temp.Store()).isEmpty());
         QVERIFY(ProjectStore::HelpPath(fx.temp.Store()).isEmpty());
         QVERIFY(!fx.manageShown());
