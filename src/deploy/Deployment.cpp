@@ -3,12 +3,14 @@
 #include "Deployment.h"
 
 #include "Connection.h"
+#include "model/ProjectCheck.h"
 #include "model/Store.h"
 #include "net/FtpClient.h"
 #include "net/HttpClient.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 TDeployment::TDeployment(TUserPort& port, TStore& store, TFtpClient& ftp, THttpClient& http,
                          TPoster postStage2)
@@ -129,7 +131,30 @@ bool TDeployment::checkProject(const TBTable& t, bool changed) {
                SettingsPages::Administrator);
         return false;
     }
+    // A definition the server or the record files cannot work with is
+    // refused before anything is written or sent.
+    if (const TDefinitionCheck problem = CheckProject(t)) {
+        refuse(problem->Message, problem->Field > 0 ? -1 : settingsPageOf(problem->Setting));
+        return false;
+    }
     return true;
+}
+
+int TDeployment::settingsPageOf(const QString& setting) {
+    static const QHash<QString, int> pages = {
+        {QStringLiteral("TableName"), SettingsPages::Database},
+        {QStringLiteral("MenuHeight"), SettingsPages::Appearance},
+        {QStringLiteral("LinesPerPage"), SettingsPages::Appearance},
+        {QStringLiteral("NumOfFilterFields"), SettingsPages::Appearance},
+        {QStringLiteral("NumOfSortFields"), SettingsPages::Appearance},
+        {QStringLiteral("FieldDelimiter"), SettingsPages::ImportExport},
+        {QStringLiteral("RecordDelimiter"), SettingsPages::ImportExport},
+        {QStringLiteral("ReplaceDelimiterWith"), SettingsPages::ImportExport},
+        {QStringLiteral("URL"), SettingsPages::Connection},
+        {QStringLiteral("PHPPath"), SettingsPages::Connection},
+        {QStringLiteral("LocalPath"), SettingsPages::Connection},
+    };
+    return pages.value(setting, -1);
 }
 
 bool TDeployment::makeLocalFolders(const TBTable& t) {

@@ -91,6 +91,8 @@ private:
     void guarded(const std::function<void()>& command);
     bool internetAvailable(const TBTable& t);
     void refuse(const QString& text, int settingsPage = -1);
+    // The settings page of a setting (its store name), or -1.
+    static int settingsPageOf(const QString& setting);
     void connectFtp(const TBTable& t);
     void disconnectQuietly();
     void deleteQuietly(const QString& remotePath);
