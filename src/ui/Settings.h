@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class TBTable;
@@ -267,8 +268,12 @@ private:
     void HelpBtnClick();
     void ShowLocalPath();
     void ApplyEnabling();
+    // The project checks on the values as OK would take them back: false
+    // after the refusal was shown on the page of the setting concerned.
+    bool CheckDefinition();
 
     TVisitorOptionsF* visitorOptions_;
+    std::shared_ptr<const TBTable> loaded_; // the project the controls were filled from
     QString skinPath_;
     QString localPath_;
     QString projectName_;
