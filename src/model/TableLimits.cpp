@@ -23,47 +23,33 @@ struct TColumn {
     int chars = 0; // VARCHAR length
     bool nullable = true;
 
-    // Bytes the server counts towards a row.
-    int serverBytes() const {
+    // Bytes the server counts towards a row, and bytes an InnoDB record
+    // needs at most: long values may move off the page and leave a 20-byte
+    // pointer behind.
+    struct TSize {
+        int server, innoDb;
+    };
+    TSize size() const {
         switch (type) {
         case Type::Int:
-            return 4;
+            return {4, 4};
         case Type::Double:
-            return 8;
+            return {8, 8};
         case Type::Tiny:
-            return 1;
+            return {1, 1};
         case Type::Text:
-            return 10;
+            return {10, 21};
         case Type::VarChar: {
             const int bytes = chars * kBytesPerChar;
-            return bytes + (bytes > 255 ? 2 : 1);
+            return {bytes + (bytes > 255 ? 2 : 1), bytes > 255 ? 21 : bytes + 1};
         }
         }
-        return 0;
-    }
-    // Bytes an InnoDB record needs at most: long values may move off the
-    // page and leave a 20-byte pointer behind.
-    int innoDbBytes() const {
-        switch (type) {
-        case Type::Int:
-            return 4;
-        case Type::Double:
-            return 8;
-        case Type::Tiny:
-            return 1;
-        case Type::Text:
-            return 21;
-        case Type::VarChar: {
-            const int bytes = chars * kBytesPerChar;
-            return bytes > 255 ? 21 : bytes + 1;
-        }
-        }
-        return 0;
+        return {0, 0};
     }
     // Bytes of the column in an index.
     int keyBytes() const {
         return type == Type::VarChar ? chars * kBytesPerChar
-                                     : (type == Type::Text ? kLongText : serverBytes());
+                                     : (type == Type::Text ? kLongText : size().server);
     }
 };
 
@@ -118,8 +104,8 @@ TDefinitionCheck CheckTableLimits(const TBTable& t) {
         for (const TColumn& c : own) {
             ++columns;
             nullable += c.nullable ? 1 : 0;
-            serverBytes += c.serverBytes();
-            innoDbBytes += c.innoDbBytes();
+            serverBytes += c.size().server;
+            innoDbBytes += c.size().innoDb;
         }
         if (f.NoDuplicates)
             ++indexes;

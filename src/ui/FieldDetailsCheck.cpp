@@ -2,6 +2,8 @@
 // must fit the table it goes into.
 #include "FieldDetails.h"
 
+#include "PageOf.h"
+
 #include "deploy/UserPort.h"
 #include "model/ProjectCheck.h"
 
@@ -40,13 +42,7 @@ bool TFieldDetailsF::checkInProject() {
         {QStringLiteral("TextAreaLines"), TextareaLines},
     };
     QWidget* control = controls.value(problem->Setting);
-    for (QWidget* w = control; w; w = w->parentWidget()) {
-        const int page = Pages->indexOf(w);
-        if (page >= 0) {
-            Pages->setCurrentIndex(page);
-            break;
-        }
-    }
+    ShowPageOf(Pages, control);
     port_.ShowInformation(problem->Message);
     if (control)
         control->setFocus();

@@ -2,6 +2,8 @@
 // take them back must make a project that can be generated and sent.
 #include "Settings.h"
 
+#include "PageOf.h"
+
 #include "model/Convert.h"
 #include "model/ProjectCheck.h"
 #include "model/TableFields.h"
@@ -42,13 +44,7 @@ bool TSettingsF::CheckDefinition() {
         {QStringLiteral("LocalPath"), Button2},
     };
     QWidget* control = controls.value(problem->Setting);
-    for (QWidget* w = control; w; w = w->parentWidget()) {
-        const int page = PageControl->indexOf(w);
-        if (page >= 0) {
-            SelectPage(page);
-            break;
-        }
-    }
+    ShowPageOf(PageControl, control);
     ShowMessage(problem->Message);
     if (control)
         control->setFocus();

@@ -374,13 +374,6 @@ private slots:
         QVERIFY(IsReservedSqlWord(QStringLiteral("SELECT")));
         QVERIFY(!IsReservedSqlWord(QStringLiteral("title")));
     }
-
-    void pathsGetTheirSeparator() {
-        QCOMPARE(WebPath(QStringLiteral("www\\shop")), QStringLiteral("www/shop/"));
-        QCOMPARE(WebPath(QString()), QString());
-        QCOMPARE(LocalFolderPath(QStringLiteral("sites/shop")), QStringLiteral("sites/shop/"));
-        QCOMPARE(LocalFolderPath(QStringLiteral("/")), QStringLiteral("/"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestProjectCheck)
