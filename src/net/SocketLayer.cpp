@@ -115,6 +115,10 @@ void TSocketLayer::WakeFromAnyThread() {
     QMetaObject::invokeMethod(this, [this] { Wake(); }, Qt::QueuedConnection);
 }
 
+void TSocketLayer::ProgressFromAnyThread() {
+    QMetaObject::invokeMethod(this, [this] { Progress(); }, Qt::QueuedConnection);
+}
+
 void TSocketLayer::Progress() {
     if (restartOnProgress_ && timer_.isActive())
         timer_.start();

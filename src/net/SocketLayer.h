@@ -99,6 +99,9 @@ protected:
     // Ends the running wait so that its condition is looked at again; may
     // be called from any thread.
     void WakeFromAnyThread();
+    // Counts as progress of the running wait (restarts a per-read time-out);
+    // may be called from any thread.
+    void ProgressFromAnyThread();
 
 private:
     QHostAddress Resolve();

@@ -22,6 +22,9 @@ struct TCertificateInfo {
     QStringList Problems; // why the checks failed, in the user's words
     // Another certificate than this was trusted for the project before.
     bool Changed = false;
+    // An SSH host key, not a certificate: KeyType says which ("ssh-ed25519").
+    bool HostKey = false;
+    QString KeyType;
 };
 
 // A certificate (or SSH host key) was not accepted. The message names the

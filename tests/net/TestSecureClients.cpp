@@ -3,6 +3,7 @@
 // faults a hosting account can show.
 #include "net/FtpClient.h"
 #include "net/HttpClient.h"
+#include "net/SftpClient.h"
 #include "net/Tls.h"
 
 #include "NetTestServers.h"
@@ -10,6 +11,8 @@
 #include "common/WebHost.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -256,6 +259,141 @@ private slots:
         NET_VERIFY(ftp.Upload(small, QStringLiteral("after.txt")));
         NET_VERIFY(ftp.Disconnect());
         QCOMPARE(ReadFileBytes(docFile(QStringLiteral("after.txt"))),
+                 QByteArray("after the cancel\n"));
+    }
+
+    // A new host key asks; accepted it is remembered; files arrive byte for
+    // byte; a changed key and a wrong password are refused.
+    void sftpChecksHostKeyAndTransfers() {
+        const QString fingerprint = host_->Setting(QStringLiteral("SSH_HOST_KEY_SHA256"));
+        const QString known = dir_.filePath(QStringLiteral("ssh/known_hosts"));
+        const TServer server = Split(host_->Setting(QStringLiteral("SFTP_SERVER")));
+        const auto setUp = [&](TSftpClient& sftp) {
+            sftp.Host = server.Host;
+            sftp.Port = server.Port;
+            sftp.UserID = host_->Setting(QStringLiteral("SFTP_USER"));
+            sftp.Password = host_->Setting(QStringLiteral("SFTP_PASSWORD"));
+            sftp.KnownHostsFile = known;
+            sftp.TimeOut = 20000;
+        };
+        TSftpClient sftp;
+        setUp(sftp);
+        try {
+            sftp.Connect();
+            QFAIL("a new host key must be asked about");
+        } catch (const ETlsError& e) {
+            QVERIFY(e.Info().HostKey);
+            QVERIFY(!e.Info().Changed);
+            QCOMPARE(e.Info().Fingerprint, fingerprint);
+            QCOMPARE(e.Info().KeyType, QStringLiteral("ssh-ed25519"));
+            QVERIFY2(e.message().contains(fingerprint), qPrintable(e.message()));
+        }
+        QVERIFY(!sftp.Connected());
+        sftp.TrustedHostKey = fingerprint;
+        NET_VERIFY(sftp.Connect());
+        QVERIFY(sftp.Encrypted());
+        QVERIFY(ReadFileBytes(known).contains("ssh-ed25519"));
+
+        const QString local = dir_.filePath(QStringLiteral("sftp.bin"));
+        WriteBinaryFile(local, 2 * 1024 * 1024 + 3);
+        try {
+            sftp.MakeDirectory(QStringLiteral("sftpsite/"));
+        } catch (const FTPException&) {
+        }
+        NET_VERIFY(sftp.Mode(TFileTransfer::Image));
+        NET_VERIFY(sftp.Upload(local, QStringLiteral("sftpsite/sftp.bin")));
+        QCOMPARE(Sha256Hex(docFile(QStringLiteral("sftpsite/sftp.bin"))), Sha256Hex(local));
+        try {
+            sftp.RemoveDir(QStringLiteral("sftpsite"));
+            QFAIL("a folder with files must not be removed");
+        } catch (const FTPException& e) {
+            QVERIFY(e.message().startsWith(QLatin1String("SFTP rmdir sftpsite")));
+        }
+        NET_VERIFY(sftp.Delete(QStringLiteral("sftpsite/sftp.bin")));
+        NET_VERIFY(sftp.RemoveDir(QStringLiteral("sftpsite")));
+        QVERIFY(!QFileInfo::exists(docFile(QStringLiteral("sftpsite"))));
+        NET_VERIFY(sftp.Disconnect());
+        QVERIFY(!sftp.Connected());
+
+        // Known now: no trust needed any more.
+        TSftpClient again;
+        setUp(again);
+        NET_VERIFY(again.Connect());
+        NET_VERIFY(again.Disconnect());
+
+        // Another key trusted for the project, or another key on record: changed.
+        TSftpClient other;
+        setUp(other);
+        other.TrustedHostKey = QString(64, u'a');
+        try {
+            other.Connect();
+            QFAIL("a different trusted key must be refused");
+        } catch (const ETlsError& e) {
+            QVERIFY(e.Info().Changed);
+            QVERIFY2(e.message().contains(QLatin1String("has CHANGED")), qPrintable(e.message()));
+        }
+        QProcess keygen;
+        const QString otherKey = dir_.filePath(QStringLiteral("other_key"));
+        keygen.start(QStringLiteral("ssh-keygen"),
+                     {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"),
+                      QStringLiteral("-N"), QString(), QStringLiteral("-f"), otherKey});
+        QVERIFY(keygen.waitForFinished(10000));
+        const QByteArray publicKey = ReadFileBytes(otherKey + QStringLiteral(".pub"));
+        WriteFileBytes(known, QStringLiteral("[%1]:%2 ").arg(server.Host).arg(server.Port).toUtf8() +
+                                  publicKey.left(publicKey.lastIndexOf(' ')) + '\n');
+        TSftpClient changed;
+        setUp(changed);
+        try {
+            changed.Connect();
+            QFAIL("a changed host key must be refused");
+        } catch (const ETlsError& e) {
+            QVERIFY(e.Info().Changed);
+        }
+
+        TSftpClient wrong;
+        setUp(wrong);
+        wrong.TrustedHostKey = fingerprint;
+        wrong.Password = QStringLiteral("wrong");
+        int failed = 0;
+        wrong.OnConnectionFailed = [&](TSocketLayer*) { ++failed; };
+        try {
+            wrong.Connect();
+            QFAIL("a wrong password must be refused");
+        } catch (const FTPException&) {
+        }
+        QVERIFY(wrong.RefusedLogin());
+        QCOMPARE(failed, 1);
+        QVERIFY(!wrong.Connected());
+    }
+
+    void cancelDuringSftpUploadLeavesClientUsable() {
+        const TServer server = Split(host_->Setting(QStringLiteral("SFTP_SERVER")));
+        TSftpClient sftp;
+        sftp.Host = server.Host;
+        sftp.Port = server.Port;
+        sftp.UserID = host_->Setting(QStringLiteral("SFTP_USER"));
+        sftp.Password = host_->Setting(QStringLiteral("SFTP_PASSWORD"));
+        sftp.KnownHostsFile = dir_.filePath(QStringLiteral("cancel_known_hosts"));
+        sftp.TrustedHostKey = host_->Setting(QStringLiteral("SSH_HOST_KEY_SHA256"));
+        const QString big = dir_.filePath(QStringLiteral("big-sftp.bin"));
+        WriteBinaryFile(big, 256 * 1024 * 1024);
+        NET_VERIFY(sftp.Connect());
+        QTimer::singleShot(150, &sftp, [&] { sftp.Cancel(); });
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            sftp.Upload(big, QStringLiteral("big-sftp.bin"));
+            QFAIL("the cancel must end the upload");
+        } catch (const EAbortError&) {
+        }
+        QVERIFY(clock.elapsed() < 3000);
+        QFile::remove(big);
+        NET_VERIFY(sftp.Connect());
+        const QString small = dir_.filePath(QStringLiteral("after-sftp.txt"));
+        WriteFileBytes(small, "after the cancel\n");
+        NET_VERIFY(sftp.Upload(small, QStringLiteral("after-sftp.txt")));
+        NET_VERIFY(sftp.Disconnect());
+        QCOMPARE(ReadFileBytes(docFile(QStringLiteral("after-sftp.txt"))),
                  QByteArray("after the cancel\n"));
     }
 };
