@@ -79,6 +79,21 @@ TStoreKey fieldKeyFromJson(const QJsonObject& o, const QString& where) {
     return key;
 }
 
+void checkTransfer(const TBTable& table) {
+    if (!TransferModes::All().contains(table.Transfer))
+        refuse(QStringLiteral("The setting \"Transfer\" must be one of %1, not \"%2\".")
+                   .arg(TransferModes::All().join(QStringLiteral(", ")), table.Transfer));
+    static const QRegularExpression sha256(QStringLiteral("^([0-9a-f]{64})?$"));
+    for (const auto& [name, value] : {std::pair{QStringLiteral("TrustedCertificate"),
+                                                table.TrustedCertificate},
+                                      std::pair{QStringLiteral("TrustedHostKey"),
+                                                table.TrustedHostKey}})
+        if (!sha256.match(value).hasMatch())
+            refuse(QStringLiteral("The setting \"%1\" must be a SHA-256 fingerprint (64 "
+                                  "lower-case hexadecimal digits), not \"%2\".")
+                       .arg(name, value));
+}
+
 void checkColumnNames(const TBTable& table) {
     static const QRegularExpression pattern(QStringLiteral("^[a-z]+[0-9]*$"));
     static const QSet<QString> reserved = {QStringLiteral("recordid"), QStringLiteral("username"),
@@ -219,5 +234,6 @@ TBTable ProjectFromJson(const QJsonObject& json) {
             f.FieldName2 = table.MakeColumnName(f.Name, f.FieldName);
     }
     checkColumnNames(table);
+    checkTransfer(table);
     return table;
 }

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSslSocket>
 
 #include <libssh/libssh.h>
@@ -36,7 +37,31 @@ QString KeyTypeName(ssh_key key) {
 
 TSftpClient::TSftpClient(QObject* parent) : TSocketLayer(parent) {
     Port = 22;
-    KnownHostsFile = QDir(UserDataFolder()).filePath(QStringLiteral("known_hosts"));
+    KnownHostsFile = DefaultKnownHostsFile();
+}
+
+QString TSftpClient::DefaultKnownHostsFile() {
+    return QDir(UserDataFolder()).filePath(QStringLiteral("known_hosts"));
+}
+
+void TSftpClient::ForgetHost(const QString& knownHostsFile, const QString& host, quint16 port) {
+    QFile file(knownHostsFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray name = port == 22 ? host.toUtf8()
+                                       : QStringLiteral("[%1]:%2").arg(host).arg(port).toUtf8();
+    QByteArray kept;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QList<QByteArray> hosts = line.split(' ').value(0).split(',');
+        if (!line.isEmpty() && !hosts.contains(name))
+            kept += line + '\n';
+    }
+    file.close();
+    QSaveFile out(knownHostsFile);
+    if (out.open(QIODevice::WriteOnly)) {
+        out.write(kept);
+        out.commit();
+    }
 }
 
 TSftpClient::~TSftpClient() {

@@ -37,6 +37,11 @@ public:
     // Bytes per second an upload is granted beyond OverallLimit.
     qint64 MinimumRate = 16 * 1024;
 
+    // Removes the keys recorded for host and port from the known-hosts
+    // file, so that the next connection asks again.
+    static void ForgetHost(const QString& knownHostsFile, const QString& host, quint16 port);
+    static QString DefaultKnownHostsFile();
+
     void Connect() override;
     void MakeDirectory(const QString& path) override;
     void Delete(const QString& path) override;
