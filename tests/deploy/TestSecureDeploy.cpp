@@ -234,6 +234,28 @@ private slots:
         QVERIFY(!QFileInfo::exists(dir_.filePath(QStringLiteral("x.txt"))));
     }
 
+    // corvanta-cli: without --trust the command fails naming the
+    // fingerprint; with it the fingerprint is stored and the upload runs.
+    void cliTrustsOnlyTheFingerprintGiven() {
+        trustTestAuthority(false, *host_);
+        const QString fingerprint = setting("TLS_CERT_SHA256");
+        const TBTable t = project(QStringLiteral("clitrust"), QStringLiteral("ftps"),
+                                  QStringLiteral("FTPS"));
+        const QString store = store_.Store().path();
+        const TCliResult refused = RunCli(store, {"upload", "clitrust"});
+        QCOMPARE(refused.status, 1);
+        QVERIFY2(refused.err.contains(fingerprint.toLatin1()), refused.err.constData());
+        QVERIFY(!QFileInfo::exists(Remote(*host_, t, {})));
+        QCOMPARE(RunCli(store, {"upload", "clitrust", "--trust", "12:ab"}).status, 2);
+        const TCliResult other = RunCli(store, {"upload", "clitrust", "--trust", QString(64, u'c')});
+        QCOMPARE(other.status, 1);
+        const TCliResult trusted =
+            RunCli(store, {"upload", "clitrust", "--trust", fingerprint.toUpper()});
+        QVERIFY2(trusted.status == 0, trusted.err.constData());
+        QCOMPARE(ProjectStore::Load(store_.Store(), t.DbName).TrustedCertificate, fingerprint);
+        QVERIFY(QFileInfo::exists(Remote(*host_, t, QStringLiteral("search.php"))));
+    }
+
     // Each fault its own words: a wrong SFTP password, a refused port.
     void connectionFaultsSayWhat() {
         TBTable wrong = project(QStringLiteral("wrongpw"), QStringLiteral("sftp"),
