@@ -17,8 +17,8 @@ TDeployment::TDeployment(TUserPort& port, TStore& store, TFtpClient& ftp, THttpC
       postStage2_(std::move(postStage2)),
       generator_([this](const QString& text) { port_.ShowWarning(text); }),
       internet_(InternetAvailable) {
-    for (TSocketLayer* client : {static_cast<TSocketLayer*>(&ftpClient_),
-                                 static_cast<TSocketLayer*>(&sftp_)}) {
+    for (TSocketLayer* client :
+         {static_cast<TSocketLayer*>(&ftpClient_), static_cast<TSocketLayer*>(&sftp_)}) {
         client->OnInvalidHost = [this](bool& handled) {
             announced_ = true;
             port_.ShowWarning(
@@ -188,9 +188,10 @@ void TDeployment::connectFtp(const TBTable& t) {
         ftpClient_.Password = t.Password;
         ftpClient_.TimeOut = ftpTimeOut_;
         ftpClient_.OverallLimit = transferLimit_;
-        ftpClient_.Security = t.Transfer == TransferModes::Ftp    ? TFtpClient::TSecurity::Plain
-                              : t.Transfer == TransferModes::Ftps ? TFtpClient::TSecurity::Required
-                                                                  : TFtpClient::TSecurity::IfOffered;
+        ftpClient_.Security = t.Transfer == TransferModes::Ftp ? TFtpClient::TSecurity::Plain
+                              : t.Transfer == TransferModes::Ftps
+                                  ? TFtpClient::TSecurity::Required
+                                  : TFtpClient::TSecurity::IfOffered;
         ftp_.Use(ftpClient_);
     }
     for (;;) {

@@ -101,7 +101,8 @@ TDeployment::TServerRemoval TDeployment::removeFromServer(const TBTable& t, cons
             port_.ShowWarning(text.isEmpty() ? fallback : text);
         }
     } catch (const ENetError& e) {
-        requestFailed(e, QStringLiteral("Database deletion failed. No response from the specified URL."));
+        requestFailed(
+            e, QStringLiteral("Database deletion failed. No response from the specified URL."));
     }
 
     bool removed = false;

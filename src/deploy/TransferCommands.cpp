@@ -139,7 +139,8 @@ void TDeployment::importStage2() {
             }
         }
     } catch (const ENetError& e) {
-        requestFailed(e, QStringLiteral("Database import failed. No response from the specified URL."));
+        requestFailed(
+            e, QStringLiteral("Database import failed. No response from the specified URL."));
     }
     removeScript(t, kImportScript);
     endWindows();
@@ -215,7 +216,8 @@ void TDeployment::exportCountStage2() {
             return giveUp();
         }
     } catch (const ENetError& e) {
-        requestFailed(e, QStringLiteral("Database export failed. No response from the specified URL."));
+        requestFailed(
+            e, QStringLiteral("Database export failed. No response from the specified URL."));
         return giveUp();
     }
     p.replace =
@@ -272,7 +274,8 @@ void TDeployment::exportDataStage2() {
                                                  : text);
         }
     } catch (const ENetError& e) {
-        requestFailed(e, QStringLiteral("Database export failed. No response from the specified URL."));
+        requestFailed(
+            e, QStringLiteral("Database export failed. No response from the specified URL."));
     }
     removeScript(t, kDataScript);
     endWindows();

@@ -237,7 +237,8 @@ void TDeployment::createStage2() {
                        "Upload process was successful, database creation process was successful."));
         }
     } catch (const ENetError& e) {
-        requestFailed(e, QStringLiteral("Database creation failed. No response from the specified URL."));
+        requestFailed(
+            e, QStringLiteral("Database creation failed. No response from the specified URL."));
     }
     // Whatever the answer: the script that drops the tables leaves the server.
     removeScript(t, kCreateScript);

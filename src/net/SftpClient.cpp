@@ -48,8 +48,8 @@ void TSftpClient::ForgetHost(const QString& knownHostsFile, const QString& host,
     QFile file(knownHostsFile);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    const QByteArray name = port == 22 ? host.toUtf8()
-                                       : QStringLiteral("[%1]:%2").arg(host).arg(port).toUtf8();
+    const QByteArray name =
+        port == 22 ? host.toUtf8() : QStringLiteral("[%1]:%2").arg(host).arg(port).toUtf8();
     QByteArray kept;
     for (const QByteArray& line : file.readAll().split('\n')) {
         const QList<QByteArray> hosts = line.split(' ').value(0).split(',');
@@ -187,7 +187,8 @@ void TSftpClient::Connect() {
             if (result == SSH_AUTH_SUCCESS)
                 return;
             if (result == SSH_AUTH_ERROR)
-                throw ESockError(QStringLiteral("SFTP login at %1 failed: %2").arg(Host, SshError()));
+                throw ESockError(
+                    QStringLiteral("SFTP login at %1 failed: %2").arg(Host, SshError()));
             refusedLogin_ = true;
         });
         if (refusedLogin_) {
@@ -220,8 +221,7 @@ void TSftpClient::CheckHostKey() {
         throw ESockError(QStringLiteral("The SSH server %1 shows no host key").arg(Host));
     unsigned char* hash = nullptr;
     size_t length = 0;
-    const int hashed =
-        ssh_get_publickey_hash(key, SSH_PUBLICKEY_HASH_SHA256, &hash, &length);
+    const int hashed = ssh_get_publickey_hash(key, SSH_PUBLICKEY_HASH_SHA256, &hash, &length);
     TCertificateInfo info;
     info.HostKey = true;
     info.Host = Host.trimmed();
@@ -241,8 +241,8 @@ void TSftpClient::CheckHostKey() {
         QDir().mkpath(QFileInfo(KnownHostsFile).path());
         ssh_session_update_known_hosts(session_);
     };
-    const QString key_ = QStringLiteral("%1 key, SHA-256 fingerprint: %2")
-                             .arg(info.KeyType, info.Fingerprint);
+    const QString key_ =
+        QStringLiteral("%1 key, SHA-256 fingerprint: %2").arg(info.KeyType, info.Fingerprint);
     switch (state) {
     case SSH_KNOWN_HOSTS_OK:
         if (trusted.isEmpty() || accepted)
@@ -263,9 +263,9 @@ void TSftpClient::CheckHostKey() {
         }
         if (trusted.isEmpty()) {
             info.Problems << QStringLiteral("the server is not known yet");
-            throw ETlsError(QStringLiteral("The SSH host key of %1 is not known yet: %2.")
-                                .arg(info.Host, key_),
-                            info);
+            throw ETlsError(
+                QStringLiteral("The SSH host key of %1 is not known yet: %2.").arg(info.Host, key_),
+                info);
         }
         break;
     default:
@@ -315,8 +315,8 @@ void TSftpClient::Delete(const QString& path) {
 
 void TSftpClient::RemoveDir(const QString& path) {
     const QByteArray p = Path(path);
-    SimpleCommand([&] { return sftp_rmdir(sftp_, p.constData()); },
-                  QStringLiteral("rmdir ") + path, RemoveDirKind);
+    SimpleCommand([&] { return sftp_rmdir(sftp_, p.constData()); }, QStringLiteral("rmdir ") + path,
+                  RemoveDirKind);
 }
 
 void TSftpClient::Mode(int type) {
@@ -338,8 +338,7 @@ void TSftpClient::Upload(const QString& localFile, const QString& remotePath) {
     const QByteArray remote = Path(remotePath);
     QString failure;
     Run([&] {
-        sftp_file target =
-            sftp_open(sftp_, remote.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        sftp_file target = sftp_open(sftp_, remote.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (!target) {
             failure = SftpError(QStringLiteral("upload ") + remotePath);
             return;
@@ -351,8 +350,8 @@ void TSftpClient::Upload(const QString& localFile, const QString& remotePath) {
             const qint64 n = file.read(block.data(), kBlockSize);
             if (n < 0) {
                 sftp_close(target);
-                throw ENetError(QStringLiteral("Lesefehler in \"%1\": %2")
-                                    .arg(localFile, file.errorString()));
+                throw ENetError(
+                    QStringLiteral("Lesefehler in \"%1\": %2").arg(localFile, file.errorString()));
             }
             if (n == 0)
                 break;

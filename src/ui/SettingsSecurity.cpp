@@ -51,8 +51,7 @@ void TSettingsF::AddTransferRows(TForm& form, QWidget* page) {
     TrustedText = new QLabel(page);
     TrustedText->setObjectName(QStringLiteral("TrustedText"));
     TrustedText->setWordWrap(true);
-    ForgetTrustBtn =
-        Button(QStringLiteral("ForgetTrustBtn"), QStringLiteral("Forget trust"), page);
+    ForgetTrustBtn = Button(QStringLiteral("ForgetTrustBtn"), QStringLiteral("Forget trust"), page);
     auto* row = Row({TrustedText, ForgetTrustBtn}, false);
     row->setStretch(0, 1);
     form.Add(nullptr, row,
@@ -85,7 +84,8 @@ void TSettingsF::ShowTrust() {
         lines << QStringLiteral("Trusted SFTP host key: ") + Short(trustedHostKey_);
     TrustedText->setText(lines.isEmpty() ? QStringLiteral("No certificate or host key trusted.")
                                          : lines.join(u'\n'));
-    TrustedText->setToolTip(QStringList{trustedCertificate_, trustedHostKey_}.join(u'\n').trimmed());
+    TrustedText->setToolTip(
+        QStringList{trustedCertificate_, trustedHostKey_}.join(u'\n').trimmed());
     ForgetTrustBtn->setEnabled(!lines.isEmpty());
 }
 

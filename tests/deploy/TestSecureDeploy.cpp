@@ -80,11 +80,15 @@ private slots:
         QTest::addColumn<QString>("transfer");
         QTest::addColumn<QString>("server");
         QTest::addColumn<QString>("url");
-        QTest::newRow("https, FTP over TLS if offered (pyftpdlib)")
-            << "ftps-if-offered" << "FTPS" << "HTTPS_URL";
-        QTest::newRow("https, FTP over TLS only (vsftpd, session reuse)")
-            << "ftps" << "VSFTPD" << "HTTPS_URL";
-        QTest::newRow("http redirected to https, SFTP") << "sftp" << "SFTP" << "REDIRECT_URL";
+        QTest::newRow("https, FTP over TLS if offered (pyftpdlib)") << "ftps-if-offered"
+                                                                    << "FTPS"
+                                                                    << "HTTPS_URL";
+        QTest::newRow("https, FTP over TLS only (vsftpd, session reuse)") << "ftps"
+                                                                          << "VSFTPD"
+                                                                          << "HTTPS_URL";
+        QTest::newRow("http redirected to https, SFTP") << "sftp"
+                                                        << "SFTP"
+                                                        << "REDIRECT_URL";
     }
     void fullCycle() {
         QFETCH(QString, transfer);
@@ -130,7 +134,8 @@ private slots:
             QVERIFY(rig.Port.EventsOf(QStringLiteral("trust")).isEmpty());
             QVERIFY(!remoteExists(t, QStringLiteral("import_db.php")));
         }
-        QCOMPARE(ReadFileBytes(records), QByteArray("\xFC" "ber \"tls\"|42|Yes\r\n"));
+        QCOMPARE(ReadFileBytes(records), QByteArray("\xFC"
+                                                    "ber \"tls\"|42|Yes\r\n"));
         {
             TDeployRig rig(store_.Store());
             rig.Port.AnswerTo(QStringLiteral("Open data"), records);
@@ -174,8 +179,8 @@ private slots:
         QVERIFY(!QFileInfo::exists(Remote(*host_, only, {})));
         QVERIFY(!ProjectStore::ReadUploaded(store_.Store(), only.DbName));
 
-        TBTable offered = project(QStringLiteral("plainoffered"),
-                                  QStringLiteral("ftps-if-offered"), QStringLiteral("FTP"), "URL");
+        TBTable offered = project(QStringLiteral("plainoffered"), QStringLiteral("ftps-if-offered"),
+                                  QStringLiteral("FTP"), "URL");
         TDeployRig rig(store_.Store());
         rig.Port.AnswerTo(kCreate, QStringLiteral("No"));
         QVERIFY(rig.Run([&](TDeployment& d) { d.Upload(offered, false); }));
@@ -190,8 +195,8 @@ private slots:
     void certificateTrust() {
         trustTestAuthority(false, *host_);
         const QString fingerprint = setting("TLS_CERT_SHA256");
-        const TBTable t = project(QStringLiteral("trusting"), QStringLiteral("ftps"),
-                                  QStringLiteral("FTPS"));
+        const TBTable t =
+            project(QStringLiteral("trusting"), QStringLiteral("ftps"), QStringLiteral("FTPS"));
         {
             TDeployRig rig(store_.Store());
             QVERIFY(rig.Run([&](TDeployment& d) { d.Upload(t, false); }));
@@ -229,8 +234,9 @@ private slots:
         QVERIFY(rig.Run([&](TDeployment& d) { d.Import(changed, false); }));
         QVERIFY(!rig.Deployment().Succeeded());
         QVERIFY(rig.Port.EventsOf(QStringLiteral("trust")).isEmpty());
-        QVERIFY(rig.Port.EventsOf(QStringLiteral("warning")).join(' ').contains(
-            QLatin1String("has changed since you trusted it")));
+        QVERIFY(rig.Port.EventsOf(QStringLiteral("warning"))
+                    .join(' ')
+                    .contains(QLatin1String("has changed since you trusted it")));
         QVERIFY(!QFileInfo::exists(dir_.filePath(QStringLiteral("x.txt"))));
     }
 
@@ -239,15 +245,16 @@ private slots:
     void cliTrustsOnlyTheFingerprintGiven() {
         trustTestAuthority(false, *host_);
         const QString fingerprint = setting("TLS_CERT_SHA256");
-        const TBTable t = project(QStringLiteral("clitrust"), QStringLiteral("ftps"),
-                                  QStringLiteral("FTPS"));
+        const TBTable t =
+            project(QStringLiteral("clitrust"), QStringLiteral("ftps"), QStringLiteral("FTPS"));
         const QString store = store_.Store().path();
         const TCliResult refused = RunCli(store, {"upload", "clitrust"});
         QCOMPARE(refused.status, 1);
         QVERIFY2(refused.err.contains(fingerprint.toLatin1()), refused.err.constData());
         QVERIFY(!QFileInfo::exists(Remote(*host_, t, {})));
         QCOMPARE(RunCli(store, {"upload", "clitrust", "--trust", "12:ab"}).status, 2);
-        const TCliResult other = RunCli(store, {"upload", "clitrust", "--trust", QString(64, u'c')});
+        const TCliResult other =
+            RunCli(store, {"upload", "clitrust", "--trust", QString(64, u'c')});
         QCOMPARE(other.status, 1);
         const TCliResult trusted =
             RunCli(store, {"upload", "clitrust", "--trust", fingerprint.toUpper()});
@@ -258,8 +265,8 @@ private slots:
 
     // Each fault its own words: a wrong SFTP password, a refused port.
     void connectionFaultsSayWhat() {
-        TBTable wrong = project(QStringLiteral("wrongpw"), QStringLiteral("sftp"),
-                                QStringLiteral("SFTP"));
+        TBTable wrong =
+            project(QStringLiteral("wrongpw"), QStringLiteral("sftp"), QStringLiteral("SFTP"));
         wrong.TrustedHostKey = setting("SSH_HOST_KEY_SHA256");
         wrong.Password = QStringLiteral("not the password");
         ProjectStore::Save(store_.Store(), wrong);
@@ -272,8 +279,8 @@ private slots:
         probe.listen(QHostAddress::LocalHost);
         const quint16 closed = probe.serverPort();
         probe.close();
-        TBTable refused = project(QStringLiteral("refused"), QStringLiteral("ftps"),
-                                  QStringLiteral("FTPS"));
+        TBTable refused =
+            project(QStringLiteral("refused"), QStringLiteral("ftps"), QStringLiteral("FTPS"));
         refused.Server = QStringLiteral("127.0.0.1:%1").arg(closed);
         ProjectStore::Save(store_.Store(), refused);
         TDeployRig second(store_.Store());
@@ -288,8 +295,8 @@ private slots:
     // An upload cut off half-way is marked: Remove takes the partial site
     // away although its tables were never made.
     void partialUploadIsRemovedAgain() {
-        const TBTable t = project(QStringLiteral("partial"), QStringLiteral("ftps"),
-                                  QStringLiteral("FTPS"));
+        const TBTable t =
+            project(QStringLiteral("partial"), QStringLiteral("ftps"), QStringLiteral("FTPS"));
         TDeployRig rig(store_.Store());
         rig.Port.AnswerTo(kCreate, QStringLiteral("Yes"));
         rig.Port.CancelWhen(QStringLiteral("Uploading search.php"));

@@ -12,8 +12,8 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -79,10 +79,13 @@ private slots:
         QTest::addColumn<QString>("password");
         QTest::addColumn<int>("security");
         QTest::newRow("pyftpdlib, if offered")
-            << "FTPS_SERVER" << "FTP_USER" << "FTP_PASSWORD" << int(TFtpClient::TSecurity::IfOffered);
+            << "FTPS_SERVER"
+            << "FTP_USER"
+            << "FTP_PASSWORD" << int(TFtpClient::TSecurity::IfOffered);
         QTest::newRow("vsftpd, required")
-            << "VSFTPD_SERVER" << "VSFTPD_USER" << "VSFTPD_PASSWORD"
-            << int(TFtpClient::TSecurity::Required);
+            << "VSFTPD_SERVER"
+            << "VSFTPD_USER"
+            << "VSFTPD_PASSWORD" << int(TFtpClient::TSecurity::Required);
     }
     void ftpsStoresFilesByteForByte() {
         QFETCH(QString, server);
@@ -191,8 +194,8 @@ private slots:
             QVERIFY2(e.message().contains(QLatin1String("has changed")), qPrintable(e.message()));
         }
         http.TrustedCertificate = fingerprint;
-        NET_VERIFY(http.Get(host_->Setting(QStringLiteral("HTTPS_URL")) +
-                            QStringLiteral("trusted.txt")));
+        NET_VERIFY(
+            http.Get(host_->Setting(QStringLiteral("HTTPS_URL")) + QStringLiteral("trusted.txt")));
         QCOMPARE(http.Body, QByteArray("trusted by fingerprint\n"));
     }
 
@@ -200,9 +203,12 @@ private slots:
     void certificateFaultsHaveTheirOwnMessages_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("words");
-        QTest::newRow("expired") << "expired" << "it expired on";
-        QTest::newRow("wrong name") << "wrong-name" << "made out for wrong.example, not for 127.0.0.1";
-        QTest::newRow("self-signed") << "self-signed" << "it is self-signed";
+        QTest::newRow("expired") << "expired"
+                                 << "it expired on";
+        QTest::newRow("wrong name") << "wrong-name"
+                                    << "made out for wrong.example, not for 127.0.0.1";
+        QTest::newRow("self-signed") << "self-signed"
+                                     << "it is self-signed";
     }
     void certificateFaultsHaveTheirOwnMessages() {
         QFETCH(QString, kind);
@@ -226,12 +232,15 @@ private slots:
     // https through nginx, and http redirected to https on another port.
     void httpsAndRedirectFromHttp() {
         TTrustTestAuthority trust(*host_);
-        WriteFileBytes(docFile(QStringLiteral("hello.php")), "<?php echo 'hello ' . (empty($_SERVER['HTTPS']) ? 'proxied' : 'direct');");
+        WriteFileBytes(docFile(QStringLiteral("hello.php")),
+                       "<?php echo 'hello ' . (empty($_SERVER['HTTPS']) ? 'proxied' : 'direct');");
         THttpClient http;
-        NET_VERIFY(http.Get(host_->Setting(QStringLiteral("HTTPS_URL")) + QStringLiteral("hello.php")));
+        NET_VERIFY(
+            http.Get(host_->Setting(QStringLiteral("HTTPS_URL")) + QStringLiteral("hello.php")));
         QCOMPARE(http.ReplyNumber, 200);
         QCOMPARE(http.Body, QByteArray("hello proxied"));
-        NET_VERIFY(http.Get(host_->Setting(QStringLiteral("REDIRECT_URL")) + QStringLiteral("hello.php")));
+        NET_VERIFY(
+            http.Get(host_->Setting(QStringLiteral("REDIRECT_URL")) + QStringLiteral("hello.php")));
         QCOMPARE(http.ReplyNumber, 200);
         QVERIFY(http.Secure());
         QCOMPARE(http.Body, QByteArray("hello proxied"));
@@ -339,8 +348,9 @@ private slots:
                       QStringLiteral("-N"), QString(), QStringLiteral("-f"), otherKey});
         QVERIFY(keygen.waitForFinished(10000));
         const QByteArray publicKey = ReadFileBytes(otherKey + QStringLiteral(".pub"));
-        WriteFileBytes(known, QStringLiteral("[%1]:%2 ").arg(server.Host).arg(server.Port).toUtf8() +
-                                  publicKey.left(publicKey.lastIndexOf(' ')) + '\n');
+        WriteFileBytes(known,
+                       QStringLiteral("[%1]:%2 ").arg(server.Host).arg(server.Port).toUtf8() +
+                           publicKey.left(publicKey.lastIndexOf(' ')) + '\n');
         TSftpClient changed;
         setUp(changed);
         try {
