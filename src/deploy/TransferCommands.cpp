@@ -37,6 +37,11 @@ bool TDeployment::transferMayStart(const TBTable& t, bool changed, const QString
         refuse(QStringLiteral("No internet connection available."));
         return false;
     }
+    if (!checkWebServer(t, QString())) {
+        port_.FocusMain();
+        finish(false);
+        return false;
+    }
     return true;
 }
 
@@ -133,9 +138,9 @@ void TDeployment::importStage2() {
                 port_.ShowInformation(QStringLiteral("Database has been imported successfully."));
             }
         }
-    } catch (const ENetError&) {
-        port_.ShowWarning(
-            QStringLiteral("Database import failed. No response from the specified URL."));
+    } catch (const ENetError& e) {
+        requestFailed(
+            e, QStringLiteral("Database import failed. No response from the specified URL."));
     }
     removeScript(t, kImportScript);
     endWindows();
@@ -210,9 +215,9 @@ void TDeployment::exportCountStage2() {
             port_.ShowInformation(QStringLiteral("External file not exported."));
             return giveUp();
         }
-    } catch (const ENetError&) {
-        port_.ShowWarning(
-            QStringLiteral("Database export failed. No response from the specified URL."));
+    } catch (const ENetError& e) {
+        requestFailed(
+            e, QStringLiteral("Database export failed. No response from the specified URL."));
         return giveUp();
     }
     p.replace =
@@ -268,9 +273,9 @@ void TDeployment::exportDataStage2() {
             port_.ShowInformation(text.isEmpty() ? QStringLiteral("External file not exported.")
                                                  : text);
         }
-    } catch (const ENetError&) {
-        port_.ShowWarning(
-            QStringLiteral("Database export failed. No response from the specified URL."));
+    } catch (const ENetError& e) {
+        requestFailed(
+            e, QStringLiteral("Database export failed. No response from the specified URL."));
     }
     removeScript(t, kDataScript);
     endWindows();

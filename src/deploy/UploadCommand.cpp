@@ -33,6 +33,11 @@ void TDeployment::Upload(const TBTable& t, bool changed) {
             refuse(QStringLiteral("No internet connection available. Upload aborted."));
             return;
         }
+        if (!checkWebServer(t, QStringLiteral("Upload aborted. "))) {
+            port_.FocusMain();
+            finish(false);
+            return;
+        }
 
         port_.ProgressSetMaximum(26);
         port_.ProgressSetPosition(0);
@@ -93,6 +98,10 @@ bool TDeployment::uploadStage1(const TBTable& t) {
             finish(false);
             return false;
         }
+        // From the first file on the server holds part of a site: Remove must
+        // be able to take it away even when this upload stops half-way.
+        ProjectStore::MarkUploaded(store_, t.DbName);
+        ProjectStore::MarkUploadIncomplete(store_, t.DbName, true);
 
         // Every level of the remote folder, then the folder and its admin.
         QStringList folders;
@@ -205,7 +214,7 @@ bool TDeployment::uploadStage1(const TBTable& t) {
         endAfterFailure(e, QStringLiteral("Upload failed. "));
         return false;
     }
-    ProjectStore::MarkUploaded(store_, t.DbName);
+    ProjectStore::MarkUploadIncomplete(store_, t.DbName, false);
     return true;
 }
 
@@ -227,9 +236,9 @@ void TDeployment::createStage2() {
                 t, QStringLiteral(
                        "Upload process was successful, database creation process was successful."));
         }
-    } catch (const ENetError&) {
-        port_.ShowWarning(
-            QStringLiteral("Database creation failed. No response from the specified URL."));
+    } catch (const ENetError& e) {
+        requestFailed(
+            e, QStringLiteral("Database creation failed. No response from the specified URL."));
     }
     // Whatever the answer: the script that drops the tables leaves the server.
     removeScript(t, kCreateScript);
@@ -257,5 +266,12 @@ void TDeployment::showUploadReport(const TBTable& t, const QString& result) {
     report.AddLine(QStringLiteral("You administrator password is:"), true);
     report.AddLine(t.AdminPassword);
     report.AddLine();
+    if (notEncrypted_) {
+        report.AddLine(QStringLiteral("The FTP connection was not encrypted: the server does not "
+                                      "offer FTP over TLS. Your password and files went over the "
+                                      "network in plain text."),
+                       true);
+        report.AddLine();
+    }
     port_.SaveAndShowReport(report, t.LocalPath + QStringLiteral("Upload.log"), t.URL);
 }

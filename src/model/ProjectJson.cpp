@@ -82,6 +82,21 @@ TStoreKey fieldKeyFromJson(const QJsonObject& o, const QString& where) {
     return key;
 }
 
+void checkTransfer(const TBTable& table) {
+    if (!TransferModes::All().contains(table.Transfer))
+        refuse(QStringLiteral("The setting \"Transfer\" must be one of %1, not \"%2\".")
+                   .arg(TransferModes::All().join(QStringLiteral(", ")), table.Transfer));
+    static const QRegularExpression sha256(QStringLiteral("^([0-9a-f]{64})?$"));
+    for (const auto& [name, value] : {std::pair{QStringLiteral("TrustedCertificate"),
+                                                table.TrustedCertificate},
+                                      std::pair{QStringLiteral("TrustedHostKey"),
+                                                table.TrustedHostKey}})
+        if (!sha256.match(value).hasMatch())
+            refuse(QStringLiteral("The setting \"%1\" must be a SHA-256 fingerprint (64 "
+                                  "lower-case hexadecimal digits), not \"%2\".")
+                       .arg(name, value));
+}
+
 // Fields without column names keep those of the stored field of the same
 // Name, so a site made from the stored project still matches its table.
 void reuseColumnNames(TBTable& table, const TBTable& stored) {
@@ -227,6 +242,7 @@ TBTable ProjectFromJson(const QJsonObject& json, const TBTable* stored) {
         if (f.FieldName2.isEmpty())
             f.FieldName2 = table.MakeColumnName(f.Name, f.FieldName);
     }
+    checkTransfer(table);
     if (const TDefinitionCheck problem = CheckProject(table))
         refuse(problem->Message);
     return table;

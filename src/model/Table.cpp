@@ -49,6 +49,7 @@ TBTable TBTable::New() {
     t.FieldDelimiter = QStringLiteral("|");
     t.RecordDelimiter = QStringLiteral("\n");
     t.ReplaceDelimiterWith = QStringLiteral("_");
+    t.Transfer = TransferModes::IfOffered;
     return t;
 }
 

@@ -64,6 +64,10 @@ void TSettingsF::LoadFrom(const TBTable& t) {
     User->setText(t.User);
     Password->setText(t.Password);
     PHPPath->setText(t.PHPPath);
+    SetTransfer(t.Transfer);
+    trustedCertificate_ = t.TrustedCertificate;
+    trustedHostKey_ = t.TrustedHostKey;
+    ShowTrust();
     SetLocalPath(t.LocalPath);
     // The dialog is reused: a lock set by the demo button belongs to the
     // project it was pressed for.
@@ -191,6 +195,9 @@ void TSettingsF::StoreTo(TBTable& t) const {
     t.User = User->text();
     t.Password = Password->text();
     t.PHPPath = WebPath(PHPPath->text());
+    t.Transfer = Transfer();
+    t.TrustedCertificate = trustedCertificate_;
+    t.TrustedHostKey = trustedHostKey_;
     t.LocalPath = LocalFolderPath(localPath_);
 
     t.TableName = TableName->text();

@@ -20,8 +20,15 @@
 
 namespace {
 
+bool secureStarted = false;
+
 void stopAtExit() {
     TWebHost::Instance().Stop();
+}
+
+void stopSecureAtExit() {
+    if (secureStarted)
+        TWebHost::SecureInstance().Stop();
 }
 
 QString webhostScript() {
@@ -64,17 +71,23 @@ TWebHost& TWebHost::Instance() {
     return host;
 }
 
-TWebHost::TWebHost() {
-    start();
+TWebHost& TWebHost::SecureInstance() {
+    static TWebHost host(true);
+    return host;
+}
+
+TWebHost::TWebHost(bool secure) {
+    start(secure);
+    secureStarted = secureStarted || secure;
     if (running_)
-        qAddPostRoutine(stopAtExit);
+        qAddPostRoutine(secure ? stopSecureAtExit : stopAtExit);
 }
 
 TWebHost::~TWebHost() {
     Stop();
 }
 
-void TWebHost::start() {
+void TWebHost::start(bool secure) {
     QByteArray pattern = QDir::tempPath().toLocal8Bit() + "/corvanta-webhost-XXXXXX";
     if (!mkdtemp(pattern.data())) {
         error_ = QStringLiteral("cannot make a temporary folder");
@@ -83,8 +96,11 @@ void TWebHost::start() {
     folder_ = QString::fromLocal8Bit(pattern);
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(webhostScript(), {QStringLiteral("start"), folder_, QStringLiteral("--owner"),
-                                    QString::number(QCoreApplication::applicationPid())});
+    QStringList arguments{QStringLiteral("start"), folder_, QStringLiteral("--owner"),
+                          QString::number(QCoreApplication::applicationPid())};
+    if (secure)
+        arguments << QStringLiteral("--secure");
+    process.start(webhostScript(), arguments);
     if (!process.waitForFinished(600000) || process.exitCode() != 0) {
         error_ =
             QStringLiteral("webhost start failed: ") + QString::fromLocal8Bit(process.readAll());

@@ -41,6 +41,12 @@ struct TFormPart {
 class TWebHost {
 public:
     static TWebHost& Instance();
+    // A second host started with --secure: also HTTPS, FTP over TLS
+    // (pyftpdlib and vsftpd) and SFTP, with the settings HTTPS_URL,
+    // REDIRECT_URL, FTPS_SERVER, VSFTPD_SERVER, VSFTPD_USER, VSFTPD_PASSWORD,
+    // SFTP_SERVER, SFTP_USER, SFTP_PASSWORD, CA_FILE, TLS_CERT_SHA256 and
+    // SSH_HOST_KEY_SHA256.
+    static TWebHost& SecureInstance();
     ~TWebHost();
     TWebHost(const TWebHost&) = delete;
     TWebHost& operator=(const TWebHost&) = delete;
@@ -87,8 +93,8 @@ public:
     static bool PhpLint(const QString& file, QString* output = nullptr);
 
 private:
-    TWebHost();
-    void start();
+    explicit TWebHost(bool secure = false);
+    void start(bool secure);
 
     bool running_ = false;
     QString error_;

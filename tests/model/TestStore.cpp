@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -80,12 +81,40 @@ private slots:
         QCOMPARE(quint32(t.CounterColor), 0x8000000Du);
         QCOMPARE(quint32(t.CounterTextFontColor), 0x80000018u);
         QCOMPARE(t.CounterNumberFontSize, 10);
+        // Stored before encryption was offered: encrypted where the server can.
+        QCOMPARE(t.Transfer, QStringLiteral("ftps-if-offered"));
+        QVERIFY(t.TrustedCertificate.isEmpty() && t.TrustedHostKey.isEmpty());
         // An absent key: nothing read, everything empty.
         const TBTable absent = ProjectStore::Load(store, QStringLiteral("Absent"));
         QCOMPARE(absent.MenuHeight, 0);
         QVERIFY(!absent.AllowSearch);
         // No name: a new project.
         QCOMPARE(ProjectStore::Load(store, QString()).Skin, QStringLiteral("default.css"));
+    }
+
+    // The transfer settings in project JSON: known values only, and
+    // fingerprints as stored (64 lower-case hex digits).
+    void transferSettingsInJson() {
+        const auto load = [](const QByteArray& settings) {
+            return ProjectFromJson(QJsonDocument::fromJson("{\"Settings\": " + settings + "}").object());
+        };
+        const QString sha(64, u'a');
+        const TBTable t = load("{\"Transfer\": \"sftp\", \"TrustedHostKey\": \"" + sha.toLatin1() + "\"}");
+        QCOMPARE(t.Transfer, QStringLiteral("sftp"));
+        QCOMPARE(t.TrustedHostKey, sha);
+        QCOMPARE(ProjectToJson(t).value(QStringLiteral("Settings")).toObject().value(QStringLiteral("Transfer")).toString(),
+                 QStringLiteral("sftp"));
+        QCOMPARE(load("{}").Transfer, QStringLiteral("ftps-if-offered"));
+        for (const QByteArray& bad : {QByteArray("{\"Transfer\": \"scp\"}"),
+                                      QByteArray("{\"TrustedCertificate\": \"AB:CD\"}"),
+                                      "{\"TrustedHostKey\": \"" + sha.toUpper().toLatin1() + "\"}"}) {
+            try {
+                load(bad);
+                QFAIL(bad.constData());
+            } catch (const TProjectJsonError& e) {
+                QVERIFY2(e.message().contains(QLatin1String("The setting")), qPrintable(e.message()));
+            }
+        }
     }
 
     void layoutAndRoundTrip() {
@@ -107,7 +136,7 @@ private slots:
         const TStoreKey root = store.read();
         const TStoreKey* key = root.subkey(QStringLiteral("Club"));
         QVERIFY(key);
-        QCOMPARE(key->values().size(), 81);
+        QCOMPARE(key->values().size(), 84); // and Transfer, TrustedCertificate, TrustedHostKey
         QStringList order;
         for (const TStoreValue& v : key->values())
             order << v.name;
@@ -115,7 +144,8 @@ private slots:
         QCOMPARE(order.at(1), QStringLiteral("WebLanguage"));
         QCOMPARE(order.at(2), QStringLiteral("MenuHeight"));
         QCOMPARE(order.at(64), QStringLiteral("CounterColor"));
-        QCOMPARE(order.last(), QStringLiteral("CounterOffset"));
+        QCOMPARE(order.at(80), QStringLiteral("CounterOffset"));
+        QCOMPARE(order.last(), QStringLiteral("TrustedHostKey"));
         QCOMPARE(key->readString(QStringLiteral("WebLanguage")), QStringLiteral("German"));
         QCOMPARE(key->readInteger(QStringLiteral("AllowDelete")), 1);
         QCOMPARE(key->subkeyNames(), (QStringList{"000001", "000002"}));

@@ -406,7 +406,7 @@ private slots:
         QCOMPARE(help.at(1).at(0).toString(), QStringLiteral("PropAppearance.htm"));
 
         const auto marks = d->findChildren<QToolButton*>();
-        QCOMPARE(marks.size(), 27); // 11 appearance, 7 connection, 2 database, 7 logo and text
+        QCOMPARE(marks.size(), 29); // 11 appearance, 9 connection, 2 database, 7 logo and text
         for (QToolButton* mark : marks)
             if (mark->toolTip() == QStringLiteral("How to set BG Image"))
                 mark->click();
