@@ -13,6 +13,16 @@ bool TPHPGenerator::DeletePage(const TBTable& t, bool admin) {
 
 //********************* delete action ************************
   if (array_key_exists("job", $HTTP_POST_VARS) and ($HTTP_POST_VARS["job"] == "deleteaction")) :
+)php");
+        // Without the permission the page deletes nothing, whatever is posted.
+        if (!MayDelete(t, admin))
+            Lines(uR"php(
+    print "{msg:NoAccessToThisDB|php}";
+    if (FALSE) :
+)php");
+        else
+            WriteLine(u"    if (TRUE) :");
+        Lines(uR"php(
     $req = "SELECT * FROM {TableName|php} WHERE recordid = ".intval($HTTP_POST_VARS["recordid"]).";";
     $res = mysql_query($req) or die ("{msg:QueryError4|php}");
     if (mysql_num_rows($res) > 0) :
@@ -59,6 +69,7 @@ bool TPHPGenerator::DeletePage(const TBTable& t, bool admin) {
       endif;
     else:
       print "{msg:NoRecords|php}";
+    endif;
     endif;
     if (array_key_exists("historyindex", $HTTP_POST_VARS)) :
       $historyback = intval($HTTP_POST_VARS["historyindex"]) + 1;
