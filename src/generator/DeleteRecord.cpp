@@ -43,12 +43,8 @@ bool TPHPGenerator::DeletePage(const TBTable& t, bool admin) {
 )php");
         for (size_t i = 1; i < t.Fields.size(); ++i) {
             const TBField& f = t.Fields[i];
-            QString column;
-            if (f.FieldType == FieldTypes::Image)
-                column = f.FieldName;
-            else if (f.FieldType == FieldTypes::ImageLink)
-                column = f.FieldName2;
-            else
+            const QString column = PictureColumn(f);
+            if (column.isEmpty())
                 continue;
             Lines(uR"php(
           if ($rec["{c}"] != 0):

@@ -3,8 +3,6 @@
 // itself logs out (a POST); opening the page shows the button.
 #include "PHPgenerator.h"
 
-#include <QFileInfo>
-
 void TPHPGenerator::LogoutEntry() {
     // Without script the link opens logout.php, which offers the button.
     Lines(uR"php(
@@ -33,15 +31,8 @@ bool TPHPGenerator::LogoutPage(const TBTable& t, bool admin) {
         Lines(uR"php(
   }
 ?>
-<HTML>
-  <HEAD>
-    <TITLE>{msg:MainTitle}</TITLE>
-    <META HTTP-EQUIV="Content-Type" Content="text/html; charset={msg:CharSet}">
 )php");
-        const QString skin = SkinPath(t);
-        if (!skin.isEmpty())
-            Lines(u"    <LINK REL=\"StyleSheet\" HREF=\"{skin}\">",
-                  {{QStringLiteral("skin"), QFileInfo(skin).fileName()}});
+        HeadOpening();
         Lines(uR"php(
   </HEAD>
   <BODY CLASS="login">

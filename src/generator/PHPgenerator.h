@@ -201,6 +201,8 @@ public:
 
     void ConnectSnippet(const QString& indent, const TBTable& t);
     void CloseSnippet(const QString& indent);
+    // The opening of a page's HEAD: title, character set, style sheet.
+    void HeadOpening();
     // Page head with its login gate; `page` is the file name, `bodyClass`
     // the class of BODY.
     void PageHead(bool admin, const QString& page, const QString& bodyClass);

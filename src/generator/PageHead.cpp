@@ -58,18 +58,22 @@ QString TPHPGenerator::SkinPath(const TBTable& t) {
     return {};
 }
 
-void TPHPGenerator::PageHead(bool admin, const QString& page, const QString& bodyClass) {
-    const TBTable& t = Table();
+void TPHPGenerator::HeadOpening() {
     Lines(uR"php(
 <HTML>
   <HEAD>
     <TITLE>{msg:MainTitle}</TITLE>
     <META HTTP-EQUIV="Content-Type" Content="text/html; charset={msg:CharSet}">
 )php");
-    const QString skin = SkinPath(t);
+    const QString skin = SkinPath(Table());
     if (!skin.isEmpty())
         Lines(u"    <LINK REL=\"StyleSheet\" HREF=\"{skin}\">",
               {{QStringLiteral("skin"), QFileInfo(skin).fileName()}});
+}
+
+void TPHPGenerator::PageHead(bool admin, const QString& page, const QString& bodyClass) {
+    const TBTable& t = Table();
+    HeadOpening();
 
     if (page == QLatin1String("search.php")) {
         Lines(uR"php(

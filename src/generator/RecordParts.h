@@ -20,6 +20,16 @@ inline bool Left(const TBField& f, bool admin) {
     return !admin && f.Hidden;
 }
 
+// The column that holds a field's picture number, or empty for a field
+// without a picture.
+inline QString PictureColumn(const TBField& f) {
+    if (f.FieldType == FieldTypes::Image)
+        return f.FieldName;
+    if (f.FieldType == FieldTypes::ImageLink)
+        return f.FieldName2;
+    return {};
+}
+
 inline bool HasSecondColumn(const TBField& f) {
     return f.FieldType == FieldTypes::ImageLink || f.FieldType == FieldTypes::Mailto ||
            f.FieldType == FieldTypes::Hyperlink;

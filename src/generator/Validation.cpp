@@ -148,12 +148,8 @@ void TPHPGenerator::ValidationSnippet(const QString& indent, const QString& extr
     for (const TBField& f : UserFields(t)) {
         if (Left(f, admin))
             continue;
-        QString column;
-        if (f.FieldType == FieldTypes::Image)
-            column = f.FieldName;
-        else if (f.FieldType == FieldTypes::ImageLink)
-            column = f.FieldName2;
-        else
+        const QString column = PictureColumn(f);
+        if (column.isEmpty())
             continue;
         Lines(u"{I}$pictureproblem = corvanta_picture_problem(\"{c}\");",
               TTemplateVars(vars) << std::pair{QStringLiteral("c"), column});
