@@ -19,10 +19,13 @@ QString charSet(const TBTable& t) {
     return t.Language.Text(QStringLiteral("CharSet"));
 }
 
-// Writes the file anew; an older file stays whole when writing fails.
+// Writes the file anew; an older file stays whole when writing fails. The
+// files hold the records and the members' passwords: their owner's only.
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    return file.open(QIODevice::WriteOnly) &&
+           file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+           file.write(bytes) == bytes.size() && file.commit();
 }
 
 } // namespace

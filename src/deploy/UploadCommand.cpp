@@ -125,6 +125,9 @@ bool TDeployment::uploadStage1(const TBTable& t) {
             page(QStringLiteral("login.php"));
         page(QStringLiteral("menu.php"));
         page(QStringLiteral("inc_counter.php"));
+        // Logout is no step of its own on the gauge either.
+        if (TPHPGenerator::HasVisitorSessions(t))
+            page(QStringLiteral("logout.php"), false, false);
         const QStringList recordPages = {QStringLiteral("add_record.php"),
                                          QStringLiteral("modify_record.php"),
                                          QStringLiteral("delete_record.php")};
@@ -148,6 +151,7 @@ bool TDeployment::uploadStage1(const TBTable& t) {
         for (const char* name : {"index.html", "menu.php", "login.php", "add_record.php",
                                  "modify_record.php", "delete_record.php", "search.php"})
             page(QString::fromLatin1(name), true);
+        page(QStringLiteral("logout.php"), true, false);
         if (t.MembersRule()) {
             page(QStringLiteral("users.php"), true);
             page(QStringLiteral("change_password.php"), true);

@@ -15,8 +15,18 @@ struct THttpReply {
     int status = 0;
     QByteArray body;
     QMap<QByteArray, QByteArray> headers; // names in lower case
+    QByteArrayList setCookies;            // each Set-Cookie header whole
     QString error;
+
+    // The Set-Cookie header of the cookie `name`, or a null array.
+    QByteArray SetCookieLine(const QByteArray& name) const;
+    // The value that header gives the cookie (empty when it deletes it), or
+    // a null array when the answer sets no such cookie.
+    QByteArray SetCookie(const QByteArray& name) const;
 };
+
+// Headers a request sends besides its own: Cookie, Origin, ...
+using THttpHeaders = QList<QPair<QByteArray, QByteArray>>;
 
 // One part of a multipart/form-data POST: a field, or a file when fileName
 // is set.
@@ -74,6 +84,13 @@ public:
                     int timeoutMs = 120000) const;
     THttpReply PostMultipart(const QString& target, const QList<TFormPart>& parts,
                              int timeoutMs = 120000) const;
+    // The same with further request headers.
+    THttpReply Get(const QString& target, const THttpHeaders& headers,
+                   int timeoutMs = 120000) const;
+    THttpReply Post(const QString& target, const QList<QPair<QByteArray, QByteArray>>& form,
+                    const THttpHeaders& headers, int timeoutMs = 120000) const;
+    THttpReply PostMultipart(const QString& target, const QList<TFormPart>& parts,
+                             const THttpHeaders& headers, int timeoutMs = 120000) const;
 
     // SQL through the mariadb client as the site's database user, in the
     // site's database. Rows of tab-separated values as the client prints them

@@ -27,10 +27,10 @@ QByteArray generateLog(const QStringList& files, const QString& localPath) {
     return log;
 }
 
-const QStringList kAdminPages = {"admin\\runtime.php",       "admin\\index.html",
-                                 "admin\\login.php",         "admin\\menu.php",
-                                 "admin\\add_record.php",    "admin\\modify_record.php",
-                                 "admin\\delete_record.php", "admin\\search.php"};
+const QStringList kAdminPages = {
+    "admin\\runtime.php",       "admin\\index.html",        "admin\\login.php",
+    "admin\\menu.php",          "admin\\logout.php",        "admin\\add_record.php",
+    "admin\\modify_record.php", "admin\\delete_record.php", "admin\\search.php"};
 
 } // namespace
 
@@ -187,8 +187,8 @@ private slots:
              false,
              false,
              {"create_db.php", "runtime.php", "index.html", "menu.php", "inc_counter.php",
-              "add_record.php", "modify_record.php", "delete_record.php", "search.php",
-              "get_image.php", "show_image.php"},
+              "logout.php", "add_record.php", "modify_record.php", "delete_record.php",
+              "search.php", "get_image.php", "show_image.php"},
              kAdminPages + QStringList{"admin\\get_image.php", "admin\\show_image.php"}},
             {"login",
              QStringLiteral("Login"),
@@ -196,8 +196,9 @@ private slots:
              false,
              true,
              {"create_db.php", "runtime.php", "index.html", "login.php", "menu.php",
-              "inc_counter.php", "add_record.php", "modify_record.php", "delete_record.php",
-              "search.php", "change_password.php", "get_image.php", "show_image.php"},
+              "inc_counter.php", "logout.php", "add_record.php", "modify_record.php",
+              "delete_record.php", "search.php", "change_password.php", "get_image.php",
+              "show_image.php"},
              kAdminPages + QStringList{"admin\\users.php", "admin\\change_password.php",
                                        "admin\\get_image.php", "admin\\show_image.php"}},
         };
