@@ -233,15 +233,17 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
             TTemplateVars(vars) << std::pair{QStringLiteral("size"), imagePreviewSize(f)}
                                 << std::pair{QStringLiteral("attrs"), Fill(controlAttributes(false), &f)};
         Lines(
-            uR"php({I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"16000000\">";)php",
+            uR"php({I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"".corvanta_picture_limit()."\">";)php",
             f, v);
-        Lines(uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName}\" ACCEPT=\"image/*\"{attrs}>";)php", f, v);
+        Lines(
+            uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName}\" ACCEPT=\"image/*\"{attrs}> ({msg:PictureSizeLimit|php} ".corvanta_size_text(corvanta_picture_limit()).")";)php",
+            f, v);
         if (fromPost)
             keptPicture(*this, f.FieldName, v);
         if (hasSource && !fromPost)
             Lines(uR"php(
 {I}if ({S}["{FieldName}"] != 0):
-{I}  print "        <BR><A HREF=\"show_image.php?sessionid=".$sessionid."&imageid=".intval($rec["{FieldName}"])."\" TARGET=\"_blank\"><IMG SRC=\"get_image.php?sessionid=".$sessionid."&imageid=".intval($rec["{FieldName}"])."\" BORDER=\"0\" {size}></A>\n";
+{I}  print "        <BR><A HREF=\"show_image.php?imageid=".intval($rec["{FieldName}"])."\" TARGET=\"_blank\" REL=\"noopener\"><IMG SRC=\"get_image.php?imageid=".intval($rec["{FieldName}"])."\" BORDER=\"0\" {size}></A>\n";
 {I}endif;
 )php",
                   f, v);
@@ -253,21 +255,22 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
         if (hasSource)
             Lines(uR"php(
 {I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" VALUE=\"".corvanta_html({S}["{FieldName}"])."\" SIZE=\"{TextLength}\"{attrs}><BR>";
-{I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"16000000\">";
+{I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"".corvanta_picture_limit()."\">";
 )php",
                   f, v);
         else
             Lines(uR"php(
 {I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" SIZE=\"{TextLength}\"{attrs}><BR>";
-{I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"16000000\">";
+{I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"".corvanta_picture_limit()."\">";
 )php",
                   f, v);
-        Lines(uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName2}\" ACCEPT=\"image/*\" ARIA-LABEL=\"{second}\">";)php",
-              f, v);
+        Lines(
+            uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName2}\" ACCEPT=\"image/*\" ARIA-LABEL=\"{second}\"> ({msg:PictureSizeLimit|php} ".corvanta_size_text(corvanta_picture_limit()).")";)php",
+            f, v);
         if (fromPost)
             keptPicture(*this, f.FieldName2, v);
         if (hasSource && !fromPost)
-            Lines(uR"php({I}print "<BR><A HREF=\"show_image.php?sessionid=".$sessionid."&imageid=".intval($rec["{FieldName2}"])."\" TARGET=\"_blank\">".corvanta_html($rec["{FieldName}"])."</A>\n";)php",
+            Lines(uR"php({I}print "<BR><A HREF=\"show_image.php?imageid=".intval($rec["{FieldName2}"])."\" TARGET=\"_blank\" REL=\"noopener\">".corvanta_html($rec["{FieldName}"])."</A>\n";)php",
                   f, v);
     } else if (input == InputTypes::Mailto || input == InputTypes::Hyperlink) {
         // The address is the second box: a phone offers the keyboard for it.

@@ -51,21 +51,82 @@ QString PostedDate(const TBField& f) {
     return parts.join(u'.');
 }
 
-void UploadHead(TPHPGenerator& g, const QString& column, int ifIndent, int bodyIndent) {
+QString ShownDateParts(const TBField& f) {
+    QString shown;
+    const QString& format = f.DateTimeFormat;
+    qsizetype i = 0;
+    while (i < format.size()) {
+        if (const TDatePart* p = DatePartOf(format[i])) {
+            if (!shown.contains(p->letter))
+                shown += p->letter;
+            i += p->width;
+        } else {
+            ++i;
+        }
+    }
+    return shown;
+}
+
+QString RefusalKeys(const TBTable& t) {
+    QStringList entries;
+    for (const TUniqueKey& key : TPHPGenerator::UniqueKeys(t)) {
+        const QString message =
+            key.field ? FieldMessage(t, QStringLiteral("FieldValueExists"), *key.field)
+                      : t.Language.Text(QStringLiteral("KeyExists"));
+        entries += u'"' + TPHPGenerator::PhpString(key.name) + QStringLiteral("\" => \"") +
+                   TPHPGenerator::PhpString(message) + u'"';
+    }
+    return QStringLiteral("array(") + entries.join(QStringLiteral(", ")) + u')';
+}
+
+void StoreOrRefuse(TPHPGenerator& g, const QString& indent, const QString& successKey,
+                   const QString& failureKey) {
+    g.Lines(uR"php(
+{I}if ($picturefailed == "") :
+{I}  $res = mysql_query($req);
+{I}else:
+{I}  $res = FALSE;
+{I}endif;
+{I}if ($res):
+{I}  $maxid = mysql_insert_id();
+{I}  mysql_query("COMMIT");
+{I}  print "{success|php}";
+{I}else:
+{I}  if ($picturefailed != "") :
+{I}    $refusal = $picturefailed;
+{I}  else:
+{I}    $refusal = corvanta_refusal(mysql_errno(), mysql_error(), {keys}, "{failure|php}");
+{I}  endif;
+{I}  mysql_query("ROLLBACK");
+{I}  print $refusal."\n";
+{I}  $fieldsarevalid = FALSE;
+{I}endif;
+)php",
+            {{QStringLiteral("I"), indent},
+             {QStringLiteral("success"), g.Table().Language.Text(successKey)},
+             {QStringLiteral("failure"), g.Table().Language.Text(failureKey)},
+             {QStringLiteral("keys"), RefusalKeys(g.Table())}});
+}
+
+void UploadHead(TPHPGenerator& g, const TBField& f, const QString& column, int ifIndent,
+                int bodyIndent) {
     // Only pictures are stored (never a page or a script posing as one); the
     // bytes go in as a binary literal, escaped, whatever the connection's
-    // character set.
-    const TTemplateVars vars{{QStringLiteral("c"), column},
-                             {QStringLiteral("I"), QString(ifIndent, u' ')},
-                             {QStringLiteral("B"), QString(bodyIndent, u' ')}};
-    // A picture kept from a refused post of the same form counts as sent.
+    // character set. The validation has refused what is no picture; a
+    // picture kept from a refused post of the same form counts as sent.
+    const TTemplateVars vars{
+        {QStringLiteral("c"), column},
+        {QStringLiteral("I"), QString(ifIndent, u' ')},
+        {QStringLiteral("B"), QString(bodyIndent, u' ')},
+        {QStringLiteral("m"), FieldMessage(g.Table(), QStringLiteral("PictureNotReceived"), f)}};
     g.Lines(uR"php(
 {I}$imageid = corvanta_kept_picture("{c}");
-{I}if (corvanta_picture_type("{c}") != "") :
+{I}if ((corvanta_picture_problem("{c}") == "") and (corvanta_picture_type("{c}") != "")) :
 {B}$imagedata = mysql_real_escape_string(file_get_contents($HTTP_POST_FILES["{c}"]["tmp_name"]));
 {B}$imagetype = mysql_real_escape_string(corvanta_picture_type("{c}"));
 {B}$result = mysql_query("INSERT INTO {TableName|php}_IMAGES(userid, image_data, image_type) VALUES (".intval($userid).", _binary\"$imagedata\", \"$imagetype\")");
 {B}$imageid = $result ? mysql_insert_id() : 0;
+{B}if (!$result) : $picturefailed = "{m|php}"; endif;
 {I}endif;
 {I}if ($imageid > 0) :
 )php",
@@ -75,10 +136,10 @@ void UploadHead(TPHPGenerator& g, const QString& column, int ifIndent, int bodyI
 void KeepPictures(TPHPGenerator& g, const TBTable& t, bool admin) {
     g.WriteLine(u"      $keptpictures = array();");
     for (const TBField& f : UserFields(t)) {
-        if (Left(f, admin) || (f.FieldType != FieldTypes::Image && f.FieldType != FieldTypes::ImageLink))
+        const QString column = PictureColumn(f);
+        if (Left(f, admin) || column.isEmpty())
             continue;
-        const QString column = f.FieldType == FieldTypes::Image ? f.FieldName : f.FieldName2;
-        UploadHead(g, column, 6, 8);
+        UploadHead(g, f, column, 6, 8);
         g.Lines(uR"php(
         $keptpictures["{c}"] = $imageid;
       endif;

@@ -76,7 +76,6 @@ void TPHPGenerator::ResultTable(const QString& indent, bool displayLink, const Q
 {I}  print "<TD CLASS=\"searchresult_nr\"><A HREF=\"\" onClick=\"document.DisplayRecord".$seqno.".submit(); return false;\">".$seqno."</A>\n";
 {I}  print "<FORM NAME=\"DisplayRecord".$seqno."\" METHOD=\"POST\" ACTION=\"{action|php}\">\n";
 {I}  print "<INPUT TYPE=\"hidden\" NAME=\"recordid\" VALUE=\"".intval($rec["recordid"])."\">\n";
-{I}  print "<INPUT TYPE=\"hidden\" NAME=\"sessionid\" VALUE=\"".$sessionid."\">\n";
 {I}  print "<INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"display\">\n";
 {I}  print "</FORM>\n";
 {I}  print "</TD>\n";
@@ -109,7 +108,7 @@ void TPHPGenerator::ResultTable(const QString& indent, bool displayLink, const Q
         Lines(owner, v);
         if (job == QLatin1String("deleteaction"))
             // Asked first; without script the link leads to a page that asks.
-            Lines(uR"php({I}    print "<A HREF=\"{page}?recordid=".intval($rec["recordid"])."&amp;sessionid=".$sessionid."\" onClick=\"if (confirm('{msg:DeleteConfirm|js|php}')) { document.{form}".$seqno.".submit(); } return false;\">{link|php}</A>\n";)php",
+            Lines(uR"php({I}    print "<A HREF=\"{page}?recordid=".intval($rec["recordid"])."\" onClick=\"if (confirm('{msg:DeleteConfirm|js|php}')) { document.{form}".$seqno.".submit(); } return false;\">{link|php}</A>\n";)php",
                   v);
         else
             Lines(uR"php({I}    print "<A HREF=\"\" onClick=\"document.{form}".$seqno.".submit(); return false;\">{link|php}</A>\n";)php",
@@ -118,7 +117,6 @@ void TPHPGenerator::ResultTable(const QString& indent, bool displayLink, const Q
 {I}    print "<FORM NAME=\"{form}".$seqno."\" METHOD=\"POST\" ACTION=\"{page}\">\n";
 {I}    print "<INPUT TYPE=\"hidden\" NAME=\"recordid\" VALUE=\"".intval($rec["recordid"])."\">\n";
 {I}    print "<INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"{job}\">\n";
-{I}    print "<INPUT TYPE=\"hidden\" NAME=\"sessionid\" VALUE=\"".$sessionid."\">\n";
 {I}    print "<INPUT TYPE=\"hidden\" NAME=\"historyindex\" VALUE=\"0\">\n";
 {I}    print "</FORM>\n";
 {I}  }
@@ -161,7 +159,6 @@ void TPHPGenerator::ResultTable(const QString& indent, bool displayLink, const Q
 {I}    }
 {I}  endif;
 {I}  print "<INPUT TYPE=\"hidden\" NAME=\"myrecords\" VALUE=\"".intval($myrecords)."\">\n";
-{I}  print "<INPUT TYPE=\"hidden\" NAME=\"sessionid\" VALUE=\"".$sessionid."\">\n";
 {I}  print "</FORM>\n";
 {I}endif;
 {I}if (($limit > 0) or ($rowcnt < 0)):

@@ -158,7 +158,6 @@ void SearchFormTables(TPHPGenerator& g, bool admin, const std::vector<const TBFi
     }
     print "      </TABLE>\n";
     print "      <INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"search\">\n";
-    print "      <INPUT TYPE=\"hidden\" NAME=\"sessionid\" VALUE=\"".$sessionid."\">\n";
     print "      <INPUT TYPE=\"submit\" VALUE=\"{msg:SearchButton|php}\">\n";
     print "      <INPUT TYPE=\"reset\" VALUE=\"{msg:ResetButton|php}\">\n";
     print "    </FORM>\n";

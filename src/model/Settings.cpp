@@ -96,6 +96,9 @@ const QList<TSettingInfo>& ProjectSettings() {
         {QStringLiteral("UseCounterOffset"), K::Bool, &T::UseCounterOffset},
         {QStringLiteral("CounterOffset"), K::Integer, &T::CounterOffset},
         {QStringLiteral("Layout"), K::String, &T::Layout},
+        {QStringLiteral("Transfer"), K::String, &T::Transfer},
+        {QStringLiteral("TrustedCertificate"), K::String, &T::TrustedCertificate},
+        {QStringLiteral("TrustedHostKey"), K::String, &T::TrustedHostKey},
     };
     return settings;
 }

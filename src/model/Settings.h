@@ -19,8 +19,7 @@ struct TSettingInfo {
     qint32 storedDefault = 0; // integers and bools only; strings default to empty
 };
 
-// The project values in the order the store writes them: the 81 of the
-// first version, then the later ones.
+// The 85 project values in the order the store writes them.
 const QList<TSettingInfo>& ProjectSettings();
 
 // How one field value is stored.

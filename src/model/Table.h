@@ -17,6 +17,14 @@ namespace Layouts {
 inline const QString OnePage = QStringLiteral("one-page");
 inline const QString Frames = QStringLiteral("frames");
 } // namespace Layouts
+// The values of the setting Transfer.
+namespace TransferModes {
+inline const QString IfOffered = QStringLiteral("ftps-if-offered");
+inline const QString Ftps = QStringLiteral("ftps");
+inline const QString Sftp = QStringLiteral("sftp");
+inline const QString Ftp = QStringLiteral("ftp");
+inline QStringList All() { return {IfOffered, Ftps, Sftp, Ftp}; }
+} // namespace TransferModes
 
 // The rows the main window's field grid shows: it only paints them.
 struct TFieldGrid {
@@ -116,6 +124,12 @@ public:
     bool UseCounterOffset = false;
     qint32 CounterOffset = 0;
     QString Layout; // Layouts::OnePage or Layouts::Frames
+    // How files reach the server: "ftps-if-offered", "ftps", "sftp", "ftp".
+    QString Transfer;
+    // SHA-256 (lower-case hex) of a server certificate, and of an SSH host
+    // key, that the user chose to trust for this project.
+    QString TrustedCertificate;
+    QString TrustedHostKey;
 
     TWebLanguage Language;
     // Ordered by field key: the two built-in fields, then the user's fields

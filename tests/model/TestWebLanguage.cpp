@@ -27,9 +27,10 @@ private slots:
 
     void englishTable() {
         TWebLanguage l;
-        QCOMPARE(TWebLanguage::Keys().size(), 146);
+        QCOMPARE(TWebLanguage::Keys().size(), 159);
         QCOMPARE(TWebLanguage::Keys().first(), QStringLiteral("CharSet"));
         QCOMPARE(TWebLanguage::Keys().at(136), QStringLiteral("No"));
+        QCOMPARE(TWebLanguage::Keys().last(), QStringLiteral("FormTooLarge"));
         QCOMPARE(l.Text(QStringLiteral("CharSet")), QStringLiteral("ISO-8859-1"));
         QCOMPARE(l.Text(QStringLiteral("MainTitle")), QStringLiteral("Corvanta Database"));
         QCOMPARE(l.Text(QStringLiteral("NumberCheck")), QStringLiteral("# is not a valid number"));
