@@ -61,6 +61,8 @@ public:
     void SetInternetCheck(TInternetCheck check) { internet_ = std::move(check); }
     // Milliseconds an FTP server may stay silent before a command fails.
     void SetFtpTimeOut(int ms) { ftpTimeOut_ = ms; }
+    // The size an export's parts grow to before they are sent.
+    void SetExportPartBytes(qint64 bytes) { partBytes_ = bytes; }
 
 private:
     struct TPending {
@@ -77,8 +79,11 @@ private:
     void createStage2();
     void showUploadReport(const TBTable& t, const QString& result);
     void importStage2();
+    void importFileFailed(const QString& path);
     void exportCountStage2();
     void exportDataStage2();
+    // A step of the export's data script (query after its key).
+    QByteArray requestJob(const TBTable& t, const QString& query);
     enum class TServerRemoval { Aborted, Failed, Removed };
     TServerRemoval removeFromServer(const TBTable& t, const QString& name);
     void removeLocalFiles(const TBTable& t);
@@ -112,6 +117,8 @@ private:
     // told unless a client event or the user's Cancel already explains it.
     void endAfterFailure(const ENetError& e, const QString& prefix);
     void endWindows();
+    // Cancel ends the network wait in progress at once.
+    void installCancelHandler();
 
     TUserPort& port_;
     TStore& store_;
@@ -121,6 +128,7 @@ private:
     TPHPGenerator generator_;
     TInternetCheck internet_;
     int ftpTimeOut_ = 30000;
+    qint64 partBytes_ = 2 * 1024 * 1024;
 
     std::optional<TPending> pending_;
     bool running_ = false;

@@ -132,6 +132,12 @@ $req = "DROP TABLE {TableName|php}_SESSIONS";
 $res = mysql_query($req) or die ("\n<P CLASS=\"corvanta_error\"></P>");
 $req = "DROP TABLE {TableName|php}_IMAGES";
 $res = mysql_query($req) or die ("\n<P CLASS=\"corvanta_error\"></P>");
+)php");
+        // What an interrupted export may have left in the database.
+        for (const QString& table : TransferTables(t))
+            Lines(u"$res = mysql_query(\"DROP TABLE IF EXISTS {table}\");",
+                  {{QStringLiteral("table"), PhpString(table)}});
+        Lines(uR"php(
 print "\n<P CLASS=\"corvanta_ok\"></P>";
 )php");
         CloseSnippet(QStringLiteral("  "));
