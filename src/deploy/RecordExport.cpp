@@ -41,6 +41,7 @@ QString partName(int part) {
 // What a step of the script answered.
 struct TJobAnswer {
     bool Ok = false;
+    bool Error = false; // the script said why it did not do the step
     QString Text; // of the ok paragraph, or of the error paragraph
     QList<QByteArray> Refused;
 };
@@ -48,6 +49,7 @@ struct TJobAnswer {
 TJobAnswer readAnswer(const QByteArray& body, const QString& charSet) {
     TJobAnswer a;
     a.Ok = ScriptAnswer::Has(body, "corvanta_ok");
+    a.Error = ScriptAnswer::Has(body, "corvanta_error");
     a.Text = ScriptAnswer::Text(body, a.Ok ? "corvanta_ok" : "corvanta_error", 1000, false,
                                 charSet);
     for (const QByteArray& line : body.split('\n'))
@@ -111,6 +113,8 @@ QString refusalReport(QList<TRefusal> listed, qint64 total) {
 
 QString summary(const TBTable& t, const QString& live) {
     const QStringList n = live.split(u' ', Qt::SkipEmptyParts);
+    if (n.size() < 4)
+        return QStringLiteral("Exporting finished. Every record is live on the server.");
     const auto count = [&](int i) { return n.value(i + 1, QStringLiteral("0")); };
     QString text = QStringLiteral("Exporting finished.\n") + count(0) +
                    QStringLiteral(" records have been exported. \n0 records failed.");
@@ -215,13 +219,29 @@ void TDeployment::exportDataStage2() {
         TJobAnswer live;
         try {
             live = job(QStringLiteral("job=commit&parts=%1").arg(sender.Parts()));
+            // An answer cut short says nothing of what the server did.
+            if (!live.Ok && !live.Error)
+                throw ENetError(QStringLiteral("no answer"));
         } catch (const ENetError&) {
             live = TJobAnswer();
+            // Ask what became of it.
             try {
-                if (job(QStringLiteral("job=status")).Text == QLatin1String("committed"))
-                    live = job(QStringLiteral("job=commit&parts=%1").arg(sender.Parts()));
-                else
+                const TJobAnswer status = job(QStringLiteral("job=status"));
+                if (!status.Ok)
+                    throw ENetError(QStringLiteral("no answer"));
+                if (status.Text == QLatin1String("committed")) {
+                    live.Ok = true;
+                    live.Text = QStringLiteral("live");
+                    try { // only for its counts
+                        const TJobAnswer again =
+                            job(QStringLiteral("job=commit&parts=%1").arg(sender.Parts()));
+                        if (again.Ok && again.Text.startsWith(QLatin1String("live ")))
+                            live = again;
+                    } catch (const ENetError&) {
+                    }
+                } else {
                     warning = kNoResponse;
+                }
             } catch (const ENetError&) {
                 unknown = true;
                 warning = kNoResponse + QStringLiteral(" It is not known whether the records "

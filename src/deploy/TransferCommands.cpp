@@ -11,6 +11,7 @@
 #include "net/HttpClient.h"
 
 #include <QSaveFile>
+#include <QScopeGuard>
 
 #include <memory>
 
@@ -115,7 +116,18 @@ void TDeployment::importStage2() {
     TDownloadReader reader(TRecordFormat::Of(t), {files[0].get(), files[1].get(), files[2].get()});
     bool imported = false;
     try {
-        reader.Feed(request(t, kImportScript));
+        // The answer goes into the files as it arrives, in bounded memory.
+        qint64 shown = 0;
+        http_.OnBody = [&](const QByteArray& block) {
+            reader.Feed(block);
+            if (reader.Lines(0) >= shown + 5000) {
+                shown = reader.Lines(0);
+                port_.ProgressSetText(
+                    QStringLiteral("Importing database... %1 records").arg(shown));
+            }
+        };
+        const auto stopStreaming = qScopeGuard([&] { http_.OnBody = nullptr; });
+        request(t, kImportScript);
         port_.ProgressSetPosition(4);
         if (reader.ScriptError()) {
             const QString text = ScriptAnswer::Text(ScriptAnswer::Marker("corvanta_error") +

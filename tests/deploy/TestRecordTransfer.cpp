@@ -217,6 +217,15 @@ private slots:
         QVERIFY(!r.err.contains("line 101,"));
         QCOMPARE(checksum(t), before);
 
+        // A file that cannot be read: said so, nothing changed.
+        r = RunCli(storePath_, {"export", "refusals", "--records", prefix + "records.txt", "--users",
+                                prefix + "users.txt", "--images", prefix + "missing.txt"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("File access error to " + prefix.toUtf8() + "missing.txt The "
+                                "records on the server are unchanged.\n"),
+                 r.err.constData());
+        QCOMPARE(checksum(t), before);
+
         // The same file mended goes live whole: exit status 0.
         writeFiles(prefix, lines(f, {good}), "1|a@x.org|pw\r\n", images.left(images.indexOf('\n') + 1));
         r = RunCli(storePath_, {"export", "refusals", "--records", prefix + "records.txt", "--users",
