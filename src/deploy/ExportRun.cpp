@@ -57,7 +57,10 @@ bool TExportRun::scanPictureNumbers(const QString& path) {
 
 void TExportRun::add(const QByteArray& line) {
     if (part_.isEmpty()) {
-        part_ = partHead(run_, parts_ + 1);
+        // Room for a whole part at once: memory stays the same however many
+        // parts follow.
+        part_.reserve(partBytes_ + 640 * 1024);
+        part_ += partHead(run_, parts_ + 1);
         if (!kind_.isEmpty())
             part_ += "T " + kind_ + '\n';
     }
