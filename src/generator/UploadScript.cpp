@@ -39,7 +39,8 @@ QString liveTable(const TBTable& t, const QString& kind) {
 }
 
 // The records of the staging table with owners and pictures renumbered as
-// the appended members and pictures were.
+// the appended members and pictures were; the script adds the range of
+// record numbers ("1 AND 10000 ...").
 QString appendRecords(const TBTable& t, const TTransferFile& records) {
     const QString users = t.TableName + QStringLiteral("_USERS_STAGED");
     const QString images = t.TableName + QStringLiteral("_IMAGES_STAGED");
@@ -62,7 +63,7 @@ QString appendRecords(const TBTable& t, const TTransferFile& records) {
         else
             values << r;
     }
-    return QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %1_STAGED r ORDER BY r.recordid")
+    return QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %1_STAGED r WHERE r.recordid BETWEEN ")
         .arg(t.TableName, columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")));
 }
 
@@ -238,7 +239,14 @@ function corvanta_append() {
     corvanta_sql("UPDATE {TableName|php}_IMAGES_STAGED SET corvanta_newid = ".mysqli_insert_id(corvanta_link())." WHERE imageid = ".$row[0]) or corvanta_failed("Error in script. Exporting images failed.");
     if (++$done % 100 == 0) { corvanta_say("pictures ".$done); }
   }
-  if (!corvanta_sql("{appendrecords}")) {
+  // Records in steps, each reported: a large file never looks dead.
+  $last = corvanta_row("SELECT IFNULL(MAX(recordid), 0) FROM {TableName|php}_STAGED");
+  $appended = true;
+  for ($from = 1; $appended and $last and $from <= $last[0]; $from += 10000) {
+    $appended = corvanta_sql("{appendrecords}".$from." AND ".($from + 9999)." ORDER BY r.recordid");
+    corvanta_say("records ".min($from + 9999, $last[0]));
+  }
+  if (!$last or !$appended) {
     if (corvanta_errno() != 1062) { corvanta_failed("Error in script. Exporting data failed."); }
     // Name every record the site already holds where no duplicates are allowed.
     corvanta_sql("ROLLBACK");
