@@ -99,7 +99,8 @@ bool TDownloadReader::atLineStart() {
 }
 
 bool TDownloadReader::section() {
-    const QByteArray terminator = format_.LineRecords() ? QByteArray("\n") : format_.RecordDelimiter;
+    const QByteArray terminator =
+        format_.LineRecords() ? QByteArray("\n") : format_.RecordDelimiter;
     while (pos_ < buffer_.size()) {
         if (lineStart_) {
             const Phase before = phase_;

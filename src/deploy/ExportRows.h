@@ -27,10 +27,10 @@ struct TRefusal {
 
 // A line of a record file as a row of its staging table.
 struct TStagedRow {
-    QByteArray Values;              // "(v1, v2, ...)" in SQL
-    qint64 PictureId = 0;           // pictures: the number it is staged under
-    QList<QByteArray> MorePicture;  // pictures: Base64 pieces that follow
-    qint64 PictureBytes = -1;       // pictures in pieces: the size they make
+    QByteArray Values;             // "(v1, v2, ...)" in SQL
+    qint64 PictureId = 0;          // pictures: the number it is staged under
+    QList<QByteArray> MorePicture; // pictures: Base64 pieces that follow
+    qint64 PictureBytes = -1;      // pictures in pieces: the size they make
 };
 
 // What the lines of one file may refer to in the others.
@@ -61,8 +61,8 @@ public:
     static constexpr qsizetype kPictureChunk = 192 * 1024;
 
 private:
-    QByteArray value(const TTransferValue& v, qint64 line, const QByteArray& text,
-                     TStagedRow& row, QString& why);
+    QByteArray value(const TTransferValue& v, qint64 line, const QByteArray& text, TStagedRow& row,
+                     QString& why);
     QByteArray yesNo(const QByteArray& text, QString& why) const;
 
     const TTransferFile& file_;

@@ -103,8 +103,7 @@ bool TExportRun::sendFile(int index, const TSendPart& send) {
     QList<TRefusal> refusals;
     while (reader.Next(record)) {
         refusals.clear();
-        const bool valid =
-            encoder.Encode(reader.Line(), format.SplitRecord(record), row, refusals);
+        const bool valid = encoder.Encode(reader.Line(), format.SplitRecord(record), row, refusals);
         refused_ += refusals.size();
         for (const TRefusal& r : refusals)
             if (refusals_.size() < kListed)
@@ -118,12 +117,12 @@ bool TExportRun::sendFile(int index, const TSendPart& send) {
         for (const QByteArray& piece : row.MorePicture) {
             if (part_.size() >= partBytes_ && !flush(send))
                 return false;
-            add("A " + QByteArray::number(reader.Line()) + ' ' +
-                QByteArray::number(row.PictureId) + ' ' + piece);
+            add("A " + QByteArray::number(reader.Line()) + ' ' + QByteArray::number(row.PictureId) +
+                ' ' + piece);
         }
         if (row.PictureBytes >= 0)
-            add("L " + QByteArray::number(reader.Line()) + ' ' +
-                QByteArray::number(row.PictureId) + ' ' + QByteArray::number(row.PictureBytes));
+            add("L " + QByteArray::number(reader.Line()) + ' ' + QByteArray::number(row.PictureId) +
+                ' ' + QByteArray::number(row.PictureBytes));
         if (part_.size() >= partBytes_ && !flush(send))
             return false;
     }

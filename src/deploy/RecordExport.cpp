@@ -42,7 +42,7 @@ QString partName(int part) {
 struct TJobAnswer {
     bool Ok = false;
     bool Error = false; // the script said why it did not do the step
-    QString Text; // of the ok paragraph, or of the error paragraph
+    QString Text;       // of the ok paragraph, or of the error paragraph
     QList<QByteArray> Refused;
 };
 
@@ -50,8 +50,8 @@ TJobAnswer readAnswer(const QByteArray& body, const QString& charSet) {
     TJobAnswer a;
     a.Ok = ScriptAnswer::Has(body, "corvanta_ok");
     a.Error = ScriptAnswer::Has(body, "corvanta_error");
-    a.Text = ScriptAnswer::Text(body, a.Ok ? "corvanta_ok" : "corvanta_error", 1000, false,
-                                charSet);
+    a.Text =
+        ScriptAnswer::Text(body, a.Ok ? "corvanta_ok" : "corvanta_error", 1000, false, charSet);
     for (const QByteArray& line : body.split('\n'))
         if (line.startsWith("refused "))
             a.Refused.append(line.trimmed());
@@ -77,8 +77,7 @@ QString reasonOf(const QByteArray& code) {
 }
 
 // "refused KIND LINE CODE COLUMN" as the desktop names it.
-std::optional<TRefusal> serverRefusal(const QByteArray& line,
-                                      const QList<TTransferFile>& layout) {
+std::optional<TRefusal> serverRefusal(const QByteArray& line, const QList<TTransferFile>& layout) {
     const QList<QByteArray> words = line.split(' ');
     if (words.size() < 5)
         return std::nullopt;
@@ -100,10 +99,11 @@ std::optional<TRefusal> serverRefusal(const QByteArray& line,
 
 QString refusalReport(QList<TRefusal> listed, qint64 total) {
     std::stable_sort(listed.begin(), listed.end());
-    QString text = QStringLiteral("Nothing was exported: %1 %2 refused.%3")
-                       .arg(total)
-                       .arg(total == 1 ? QStringLiteral("value was") : QStringLiteral("values were"))
-                       .arg(kUnchanged);
+    QString text =
+        QStringLiteral("Nothing was exported: %1 %2 refused.%3")
+            .arg(total)
+            .arg(total == 1 ? QStringLiteral("value was") : QStringLiteral("values were"))
+            .arg(kUnchanged);
     for (qsizetype i = 0; i < std::min<qsizetype>(listed.size(), TExportRun::kListed); ++i)
         text += u'\n' + listed[i].Text();
     if (total > TExportRun::kListed)

@@ -130,9 +130,9 @@ void TDeployment::importStage2() {
         request(t, kImportScript);
         port_.ProgressSetPosition(4);
         if (reader.ScriptError()) {
-            const QString text = ScriptAnswer::Text(ScriptAnswer::Marker("corvanta_error") +
-                                                        reader.ErrorText(),
-                                                    "corvanta_error", 100, false, charSet(t));
+            const QString text =
+                ScriptAnswer::Text(ScriptAnswer::Marker("corvanta_error") + reader.ErrorText(),
+                                   "corvanta_error", 100, false, charSet(t));
             port_.ShowWarning(text.isEmpty() ? fallback : text);
         } else if (!reader.Complete()) {
             port_.ShowWarning(fallback);

@@ -110,7 +110,8 @@ print "<P CLASS=\"start_of_data\">";
         if (locks)
             for (size_t i = 2; i < t.Fields.size(); ++i)
                 columns << t.Fields[i].FieldName + QStringLiteral("_USEREDIT");
-        WriteLine(QStringLiteral("$req = \"SELECT ") + PhpString(columns.join(QStringLiteral(", "))) +
+        WriteLine(QStringLiteral("$req = \"SELECT ") +
+                  PhpString(columns.join(QStringLiteral(", "))) +
                   Fill(u" FROM {TableName|php}\";"));
         Lines(uR"php(
 $res = corvanta_rows($req) or die ("<P CLASS=\"corvanta_error\">Error in script. Importing data failed.</P>");
@@ -131,8 +132,9 @@ while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) {
     endif;
   endif;
 )php",
-                      f, {{QStringLiteral("yes"), word(QStringLiteral("Yes"))},
-                          {QStringLiteral("no"), word(QStringLiteral("No"))}});
+                      f,
+                      {{QStringLiteral("yes"), word(QStringLiteral("Yes"))},
+                       {QStringLiteral("no"), word(QStringLiteral("No"))}});
             } else {
                 Lines(uR"php(
   if ($rec["{FieldName}"] != NULL) : 

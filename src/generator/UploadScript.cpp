@@ -63,7 +63,8 @@ QString appendRecords(const TBTable& t, const TTransferFile& records) {
         else
             values << r;
     }
-    return QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %1_STAGED r WHERE r.recordid BETWEEN ")
+    return QStringLiteral(
+               "INSERT INTO %1 (%2) SELECT %3 FROM %1_STAGED r WHERE r.recordid BETWEEN ")
         .arg(t.TableName, columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")));
 }
 

@@ -31,8 +31,8 @@ TTransferFile recordsFile(const TBTable& t) {
         const TBField& f = t.Fields[i];
         file.Values.append({f.FieldName, f.Name, kindOf(f), &f});
         if (hasSecondColumn(f)) {
-            const TValueKind second = f.FieldType == FieldTypes::ImageLink ? TValueKind::PictureRef
-                                                                            : TValueKind::Text;
+            const TValueKind second =
+                f.FieldType == FieldTypes::ImageLink ? TValueKind::PictureRef : TValueKind::Text;
             file.Values.append(
                 {f.FieldName2, f.Name + QStringLiteral(" (") + f.FieldName2 + u')', second, &f});
         }
@@ -64,21 +64,21 @@ bool RecordsCarryLocks(const TBTable& t) {
 QList<TTransferFile> TransferLayout(const TBTable& t) {
     QList<TTransferFile> files;
     if (SiteHasMembers(t))
-        files.append({QStringLiteral("users"),
-                      QStringLiteral("users file"),
-                      {{QStringLiteral("userid"), QStringLiteral("id"), TValueKind::Id},
-                       {QStringLiteral("username"), QStringLiteral("name"), TValueKind::Text},
-                       {QStringLiteral("userpassword"), QStringLiteral("password"),
-                        TValueKind::Text}},
-                      {}});
-    files.append({QStringLiteral("images"),
-                  QStringLiteral("images file"),
-                  {{QStringLiteral("imageid"), QStringLiteral("id"), TValueKind::Id},
-                   {QStringLiteral("userid"), QStringLiteral("owner"), TValueKind::Owner},
-                   {QStringLiteral("image_data"), QStringLiteral("picture"),
-                    TValueKind::PictureData},
-                   {QStringLiteral("image_type"), QStringLiteral("type"), TValueKind::Text}},
-                  {}});
+        files.append(
+            {QStringLiteral("users"),
+             QStringLiteral("users file"),
+             {{QStringLiteral("userid"), QStringLiteral("id"), TValueKind::Id},
+              {QStringLiteral("username"), QStringLiteral("name"), TValueKind::Text},
+              {QStringLiteral("userpassword"), QStringLiteral("password"), TValueKind::Text}},
+             {}});
+    files.append(
+        {QStringLiteral("images"),
+         QStringLiteral("images file"),
+         {{QStringLiteral("imageid"), QStringLiteral("id"), TValueKind::Id},
+          {QStringLiteral("userid"), QStringLiteral("owner"), TValueKind::Owner},
+          {QStringLiteral("image_data"), QStringLiteral("picture"), TValueKind::PictureData},
+          {QStringLiteral("image_type"), QStringLiteral("type"), TValueKind::Text}},
+         {}});
     files.append(recordsFile(t));
     return files;
 }

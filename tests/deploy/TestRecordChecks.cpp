@@ -119,30 +119,30 @@ private slots:
         QTest::newRow("letters") << record({{2, "abc"}}) << "Count: not a number";
         QTest::newRow("fraction") << record({{2, "1.5"}}) << "Count: not a whole number";
         QTest::newRow("too large") << record({{2, "2147483648"}}) << "Count: out of range";
-        QTest::newRow("far too large") << record({{2, "99999999999999999999"}})
-                                       << "Count: out of range";
+        QTest::newRow("far too large")
+            << record({{2, "99999999999999999999"}}) << "Count: out of range";
         QTest::newRow("comma, point field") << record({{3, "1,5"}}) << "Price: not a number";
         QTest::newRow("infinite") << record({{3, "1e309"}}) << "Price: out of range";
         QTest::newRow("underflow") << record({{3, "1e-400"}}) << "Price: out of range";
         QTest::newRow("blank") << record({{3, " 1"}}) << "Price: not a number";
-        QTest::newRow("15 digits") << record({{6, "202401311200001"}})
-                                   << "Added: not a date of 14 digits";
-        QTest::newRow("date with dashes") << record({{6, "2024-01-31 12:0"}})
-                                          << "Added: not a date of 14 digits";
+        QTest::newRow("15 digits")
+            << record({{6, "202401311200001"}}) << "Added: not a date of 14 digits";
+        QTest::newRow("date with dashes")
+            << record({{6, "2024-01-31 12:0"}}) << "Added: not a date of 14 digits";
         QTest::newRow("maybe") << record({{5, "maybe"}}) << "Done: neither yes nor no";
-        QTest::newRow("stranger") << record({{0, "4"}}) << "owner: member 4 is not in the users file";
+        QTest::newRow("stranger") << record({{0, "4"}})
+                                  << "owner: member 4 is not in the users file";
         QTest::newRow("missing picture")
             << record({{7, "8"}}) << "Photo: picture 8 is not in the images file";
-        QTest::newRow("link picture")
-            << record({{9, "x"}}) << "Link (link2): not a number";
+        QTest::newRow("link picture") << record({{9, "x"}}) << "Link (link2): not a number";
         QTest::newRow("long text") << record({{1, QByteArray(4 * 65535 + 1, 'x')}})
                                    << "Title: longer than the column allows";
         QTest::newRow("too few") << record().mid(0, 9)
                                  << ": wrong number of values (9 instead of 10 or 11)";
         QTest::newRow("too many") << record() + QList<QByteArray>{"1", "2"}
                                   << ": wrong number of values (12 instead of 10 or 11)";
-        QTest::newRow("blank line") << QList<QByteArray>{""}
-                                    << ": wrong number of values (1 instead of 10 or 11)";
+        QTest::newRow("blank line")
+            << QList<QByteArray>{""} << ": wrong number of values (1 instead of 10 or 11)";
         QTest::newRow("locks") << record() + QList<QByteArray>{"0101"}
                                << "field locks: not one 1 or 0 for each of the 8 fields";
     }
@@ -243,6 +243,24 @@ private slots:
         failed.Feed("ror\">Error in script. Importing data failed.</P>");
         QVERIFY(failed.ScriptError());
         QCOMPARE(failed.ErrorText(), QByteArray("Error in script. Importing data failed.</P>"));
+        // Records that end with another character: an escaped one inside a
+        // value ends nothing, even when its escape came in an earlier block.
+        const TRecordFormat hash = TRecordFormat::Make("|", "#");
+        const QByteArray forged = hash.JoinRecord({"a#<P CLASS=\"end_of_data\">x\\", "b"}) + "#";
+        for (qsizetype step : {qsizetype(1), qsizetype(2), qsizetype(64)}) {
+            QBuffer r;
+            r.open(QIODevice::WriteOnly);
+            TDownloadReader reader(hash, {&r, nullptr, nullptr});
+            feedAll(reader,
+                    "<P CLASS=\"start_of_data\">" + forged + "1|2#<P CLASS=\"end_of_data\">\r\n" +
+                        "<P CLASS=\"start_of_users\"><P CLASS=\"end_of_users\">\r\n<P "
+                        "CLASS=\"start_of_images\"><P CLASS=\"end_of_images\">",
+                    step);
+            QVERIFY(reader.Complete());
+            QCOMPARE(r.data(), forged + "1|2#");
+            QCOMPARE(reader.Lines(0), qint64(2));
+        }
+
         TDownloadReader denied(f, {nullptr, nullptr, nullptr});
         denied.Feed("<HTML><HEAD></HEAD><BODY>\n<P CLASS=\"corvanta_error\">Access denied</P>");
         QVERIFY(denied.ScriptError());

@@ -40,11 +40,12 @@ TBTable shopProject(const QString& name, const QString& mode) {
     t.AdminPassword = QStringLiteral("secret");
     t.UserUpdate = !mode.isEmpty();
     t.UserMode = mode;
-    QList<TBField> fields = {makeField("Code", "code", Text),       makeField("Notes", "notes", Text),
-                             makeField("Count", "amount", Integer), makeField("Price", "price", Real),
-                             makeField("Weight", "weight", Real),   makeField("Done", "done", YesNo),
-                             makeField("Added", "added", DateTime), makeField("Photo", "photo", Image),
-                             makeField("Home", "home", Hyperlink)};
+    QList<TBField> fields = {
+        makeField("Code", "code", Text),       makeField("Notes", "notes", Text),
+        makeField("Count", "amount", Integer), makeField("Price", "price", Real),
+        makeField("Weight", "weight", Real),   makeField("Done", "done", YesNo),
+        makeField("Added", "added", DateTime), makeField("Photo", "photo", Image),
+        makeField("Home", "home", Hyperlink)};
     fields[0].NoDuplicates = true;
     fields[4].DecimalSymbol = QStringLiteral(",");
     for (qsizetype i = 0; i < fields.size(); ++i) {
@@ -144,16 +145,15 @@ private slots:
         t = site(t);
         const TRecordFormat f = TRecordFormat::Of(t);
         const QString prefix = file("refusals-");
-        writeFiles(prefix,
-                   lines(f, {{"1", "A0", "kept", "1", "1", "1", "Yes", "", "0", "", ""}}),
+        writeFiles(prefix, lines(f, {{"1", "A0", "kept", "1", "1", "1", "Yes", "", "0", "", ""}}),
                    "1|a@x.org|pw\r\n", {});
         bool ok = false;
         sendFiles(t, prefix, true, &ok);
         QVERIFY(ok);
         const QByteArrayList before = checksum(t);
 
-        const QList<QByteArray> good = {"1",   "A1",  "note", "5", "2.5", "1,5",
-                                        "Yes", "20240131120000", "7", "Home", "http://x"};
+        const QList<QByteArray> good = {
+            "1", "A1", "note", "5", "2.5", "1,5", "Yes", "20240131120000", "7", "Home", "http://x"};
         const auto bad = [&](int index, const QByteArray& value) {
             QList<QByteArray> r = good;
             if (index != 1) // a code of its own: codes are unique
@@ -161,24 +161,19 @@ private slots:
             r[index] = value;
             return r;
         };
-        QByteArray records = lines(f, {good,
-                                       bad(3, "abc"),
-                                       bad(3, "2147483648"),
-                                       bad(4, "1e309"),
-                                       bad(4, "1,5"),
-                                       bad(2, QByteArray(70000, 'x')),
-                                       bad(1, "ABCDEFGHIJK"),
-                                       bad(7, "202401311200001"),
-                                       good.mid(0, 10),
-                                       good + QList<QByteArray>{"1", "2"}});
+        QByteArray records = lines(f, {good, bad(3, "abc"), bad(3, "2147483648"), bad(4, "1e309"),
+                                       bad(4, "1,5"), bad(2, QByteArray(70000, 'x')),
+                                       bad(1, "ABCDEFGHIJK"), bad(7, "202401311200001"),
+                                       good.mid(0, 10), good + QList<QByteArray>{"1", "2"}});
         records += "\r\n";
         records += lines(f, {bad(2, "caf\xE9"), bad(0, "9"), bad(6, "maybe")});
-        const QByteArray images = "7|1|" + kGif.toBase64() + "|image/gif\r\n8|1|R0lGODlh=|image/gif\r\n";
+        const QByteArray images =
+            "7|1|" + kGif.toBase64() + "|image/gif\r\n8|1|R0lGODlh=|image/gif\r\n";
         writeFiles(prefix, records, "1|a@x.org|pw\r\n", images);
 
-        TCliResult r = RunCli(storePath_, {"export", "refusals", "--records", prefix + "records.txt",
-                                           "--users", prefix + "users.txt", "--images",
-                                           prefix + "images.txt", "--replace"});
+        TCliResult r = RunCli(storePath_, {"export", "refusals", "--records",
+                                           prefix + "records.txt", "--users", prefix + "users.txt",
+                                           "--images", prefix + "images.txt", "--replace"});
         QCOMPARE(r.status, 1);
         const QByteArray expected =
             "Nothing was exported: 14 values were refused. The records on the server are "
@@ -208,9 +203,11 @@ private slots:
         QList<QList<QByteArray>> many;
         for (int i = 0; i < 150; ++i)
             many << bad(3, "x" + QByteArray::number(i));
-        writeFiles(prefix, lines(f, many), "1|a@x.org|pw\r\n", images.left(images.indexOf('\n') + 1));
-        r = RunCli(storePath_, {"export", "refusals", "--records", prefix + "records.txt", "--users",
-                                prefix + "users.txt", "--images", prefix + "images.txt"});
+        writeFiles(prefix, lines(f, many), "1|a@x.org|pw\r\n",
+                   images.left(images.indexOf('\n') + 1));
+        r = RunCli(storePath_,
+                   {"export", "refusals", "--records", prefix + "records.txt", "--users",
+                    prefix + "users.txt", "--images", prefix + "images.txt"});
         QCOMPARE(r.status, 1);
         QVERIFY(r.err.contains("records file, line 100, field \"Count\": not a number\n... and "
                                "50 more.\n"));
@@ -218,18 +215,22 @@ private slots:
         QCOMPARE(checksum(t), before);
 
         // A file that cannot be read: said so, nothing changed.
-        r = RunCli(storePath_, {"export", "refusals", "--records", prefix + "records.txt", "--users",
-                                prefix + "users.txt", "--images", prefix + "missing.txt"});
+        r = RunCli(storePath_,
+                   {"export", "refusals", "--records", prefix + "records.txt", "--users",
+                    prefix + "users.txt", "--images", prefix + "missing.txt"});
         QCOMPARE(r.status, 1);
-        QVERIFY2(r.err.contains("File access error to " + prefix.toUtf8() + "missing.txt The "
+        QVERIFY2(r.err.contains("File access error to " + prefix.toUtf8() +
+                                "missing.txt The "
                                 "records on the server are unchanged.\n"),
                  r.err.constData());
         QCOMPARE(checksum(t), before);
 
         // The same file mended goes live whole: exit status 0.
-        writeFiles(prefix, lines(f, {good}), "1|a@x.org|pw\r\n", images.left(images.indexOf('\n') + 1));
-        r = RunCli(storePath_, {"export", "refusals", "--records", prefix + "records.txt", "--users",
-                                prefix + "users.txt", "--images", prefix + "images.txt", "--replace"});
+        writeFiles(prefix, lines(f, {good}), "1|a@x.org|pw\r\n",
+                   images.left(images.indexOf('\n') + 1));
+        r = RunCli(storePath_,
+                   {"export", "refusals", "--records", prefix + "records.txt", "--users",
+                    prefix + "users.txt", "--images", prefix + "images.txt", "--replace"});
         QCOMPARE(r.status, 0);
         QCOMPARE(host_->Query("SELECT code, weight FROM refusals"),
                  (QList<QByteArrayList>{{"A1", "1.5"}}));
@@ -238,22 +239,26 @@ private slots:
     void valuesWithDelimitersLineBreaksAndEscapesComeBackExactly() {
         const TBTable t = site(shopProject("lossless", "Login"));
         const TRecordFormat f = TRecordFormat::Of(t);
-        const QList<QByteArray> texts = {"a|b", "one\r\ntwo\nthree\rfour", "C:\\new\\table\\",
+        const QList<QByteArray> texts = {"a|b",
+                                         "one\r\ntwo\nthree\rfour",
+                                         "C:\\new\\table\\",
                                          "\\| \\\\ \\n \\< <P CLASS=\"end_of_data\">",
-                                         "M\xFCller $x {$y} \"q\" 'q'", ""};
+                                         "M\xFCller $x {$y} \"q\" 'q'",
+                                         ""};
         QList<QList<QByteArray>> records;
         for (int i = 0; i < texts.size(); ++i)
-            records << QList<QByteArray>{"1", "C" + QByteArray::number(i), texts[i], "", "",
-                                         "",  "No", "",   "0", texts[i], texts[(i + 1) % texts.size()],
-                                         "101010101"};
+            records << QList<QByteArray>{
+                "1",      "C" + QByteArray::number(i),   texts[i],   "", "", "", "No", "", "0",
+                texts[i], texts[(i + 1) % texts.size()], "101010101"};
         const QString prefix = file("lossless-");
         writeFiles(prefix, lines(f, records), lines(f, {{"1", "a|b@x.org", "p\\w|\n"}}),
                    lines(f, {{"3", "1", kGif.toBase64(), "image/gif"}}));
         bool ok = false;
         const QStringList messages = sendFiles(t, prefix, true, &ok);
         QVERIFY2(ok, qPrintable(messages.join(u'\n')));
-        QCOMPARE(host_->Query("SELECT HEX(notes) FROM lossless WHERE code = 'C1'").value(0).value(0),
-                 texts[1].toHex().toUpper());
+        QCOMPARE(
+            host_->Query("SELECT HEX(notes) FROM lossless WHERE code = 'C1'").value(0).value(0),
+            texts[1].toHex().toUpper());
 
         const QString first = file("lossless-back-");
         QVERIFY(fetchFiles(t, first));
@@ -308,8 +313,8 @@ private slots:
         sendFiles(t, first, true, &ok);
         QVERIFY(ok);
         QCOMPARE(members(t), (QList<QByteArrayList>{{"1", "alice@example.org"},
-                                                     {"2", "carol@example.org"},
-                                                     {"3", "mallory@example.org"}}));
+                                                    {"2", "carol@example.org"},
+                                                    {"3", "mallory@example.org"}}));
         QCOMPARE(host_->Query("SELECT userid FROM forgery WHERE code = 'carols'"),
                  QList<QByteArrayList>{{"2"}});
         const QString second = file("forgery-again-");
@@ -402,18 +407,20 @@ private slots:
         bool ok = false;
         const QStringList messages = sendFiles(t, prefix, false, &ok);
         QVERIFY2(ok, qPrintable(messages.join(u'\n')));
-        QCOMPARE(host_->Query("SELECT r.code, u.username, HEX(i.image_data) FROM appended r "
-                              "JOIN appended_USERS u ON u.userid = r.userid LEFT JOIN "
-                              "appended_IMAGES i ON i.imageid = r.photo ORDER BY r.code"),
-                 (QList<QByteArrayList>{{"A1", "a@x.org", QByteArray("old picture").toHex().toUpper()},
-                                        {"B1", "b@x.org", kGif.toHex().toUpper()},
-                                        {"B2", "a@x.org", "NULL"}}));
+        QCOMPARE(
+            host_->Query("SELECT r.code, u.username, HEX(i.image_data) FROM appended r "
+                         "JOIN appended_USERS u ON u.userid = r.userid LEFT JOIN "
+                         "appended_IMAGES i ON i.imageid = r.photo ORDER BY r.code"),
+            (QList<QByteArrayList>{{"A1", "a@x.org", QByteArray("old picture").toHex().toUpper()},
+                                   {"B1", "b@x.org", kGif.toHex().toUpper()},
+                                   {"B2", "a@x.org", "NULL"}}));
         QCOMPARE(host_->Query("SELECT COUNT(*) FROM appended_USERS"), QList<QByteArrayList>{{"2"}});
 
         // A record the site already holds where duplicates are not allowed.
         const QByteArrayList before = checksum(t);
-        writeFiles(prefix, lines(f, {{"1", "C1", "", "", "", "", "No", "", "0", "", ""},
-                                     {"1", "A1", "", "", "", "", "No", "", "0", "", ""}}),
+        writeFiles(prefix,
+                   lines(f, {{"1", "C1", "", "", "", "", "No", "", "0", "", ""},
+                             {"1", "A1", "", "", "", "", "No", "", "0", "", ""}}),
                    "1|a@x.org|a\r\n", {});
         const QStringList refused = sendFiles(t, prefix, false, &ok);
         QVERIFY(!ok);

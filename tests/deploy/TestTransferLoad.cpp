@@ -40,13 +40,11 @@ TBTable loadProject(const QString& name) {
     t.AdminPassword = QStringLiteral("secret");
     t.UserUpdate = true;
     t.UserMode = QStringLiteral("Login");
-    const QList<TBField> fields = {makeField("Title", "title", Text),
-                                   makeField("Notes", "notes", Text),
-                                   makeField("Count", "amount", Integer),
-                                   makeField("Price", "price", Real),
-                                   makeField("Done", "done", YesNo),
-                                   makeField("Added", "added", DateTime),
-                                   makeField("Photo", "photo", Image)};
+    const QList<TBField> fields = {
+        makeField("Title", "title", Text),     makeField("Notes", "notes", Text),
+        makeField("Count", "amount", Integer), makeField("Price", "price", Real),
+        makeField("Done", "done", YesNo),      makeField("Added", "added", DateTime),
+        makeField("Photo", "photo", Image)};
     for (qsizetype i = 0; i < fields.size(); ++i) {
         t.Fields.push_back(fields[i]);
         t.Fields.back().SeqNo = qint32(i + 1);
@@ -64,10 +62,10 @@ TDataset dataset(const TBTable& t, int records, int members, int pictures, const
     const TRecordFormat f = TRecordFormat::Of(t);
     TDataset d;
     for (int m = 1; m <= members; ++m)
-        d.users += f.JoinRecord({QByteArray::number(m), "member" + QByteArray::number(m) +
-                                                            "@example.org",
-                                 "pw|" + tag + QByteArray::number(m)}) +
-                   "\r\n";
+        d.users +=
+            f.JoinRecord({QByteArray::number(m), "member" + QByteArray::number(m) + "@example.org",
+                          "pw|" + tag + QByteArray::number(m)}) +
+            "\r\n";
     QRandomGenerator bytes(7);
     for (int p = 1; p <= pictures; ++p) {
         QByteArray picture(12000 + p % 5 * 1000, Qt::Uninitialized);
@@ -82,14 +80,13 @@ TDataset dataset(const TBTable& t, int records, int members, int pictures, const
         const QByteArray n = QByteArray::number(i);
         const QByteArray notes =
             i % 50 == 0 ? "line\r\nbreak | bar \\ back <P CLASS=\"end_of_data\">" : "note " + n;
-        d.records += f.JoinRecord({QByteArray::number(i % members + 1), "Record " + n + " " + tag,
-                                   notes, n,
-                                   QByteArray::number((i % 400) / 4.0, 'g',
-                                                      QLocale::FloatingPointShortest),
-                                   i % 3 ? "Yes" : "No", "2024010112" + n.right(4).rightJustified(4, '0'),
-                                   i % 7 ? "0" : QByteArray::number(i % pictures + 1),
-                                   i % 11 ? "1111111" : "1010011"}) +
-                     "\r\n";
+        d.records +=
+            f.JoinRecord({QByteArray::number(i % members + 1), "Record " + n + " " + tag, notes, n,
+                          QByteArray::number((i % 400) / 4.0, 'g', QLocale::FloatingPointShortest),
+                          i % 3 ? "Yes" : "No", "2024010112" + n.right(4).rightJustified(4, '0'),
+                          i % 7 ? "0" : QByteArray::number(i % pictures + 1),
+                          i % 11 ? "1111111" : "1010011"}) +
+            "\r\n";
     }
     return d;
 }
@@ -223,22 +220,25 @@ private slots:
             const int extra = int(random->bounded(40));
             const QString server = round < 20 ? (round % 2 ? "ftp" : "php") : QString();
             QStringList messages;
-            const bool sent = send(t, target, &messages, [&](TDeployRig& rig) {
-                // Tied to the rig: a fault due after its end never comes.
-                auto* poll = new QTimer(&rig.Ftp);
-                QObject::connect(poll, &QTimer::timeout, &rig.Ftp, [&, poll, server] {
-                    if (rig.Port.ProgressTexts().size() < step)
-                        return;
-                    poll->stop();
-                    QTimer::singleShot(extra, &rig.Ftp, [&, server] {
-                        if (server.isEmpty())
-                            rig.Port.PressCancel();
-                        else
-                            host_->StopServer(server);
+            const bool sent = send(
+                t, target, &messages,
+                [&](TDeployRig& rig) {
+                    // Tied to the rig: a fault due after its end never comes.
+                    auto* poll = new QTimer(&rig.Ftp);
+                    QObject::connect(poll, &QTimer::timeout, &rig.Ftp, [&, poll, server] {
+                        if (rig.Port.ProgressTexts().size() < step)
+                            return;
+                        poll->stop();
+                        QTimer::singleShot(extra, &rig.Ftp, [&, server] {
+                            if (server.isEmpty())
+                                rig.Port.PressCancel();
+                            else
+                                host_->StopServer(server);
+                        });
                     });
-                });
-                poll->start(2);
-            }, part);
+                    poll->start(2);
+                },
+                part);
             if (!server.isEmpty())
                 QVERIFY(host_->StartServer(server));
             const QString what = QStringLiteral("round %1 (%2 after step %3 + %4 ms): %5")

@@ -83,15 +83,18 @@ private slots:
             "<P CLASS=\"end_of_data\">",
             "a|b\r\nc\\",
             "\\n is not a line break \\< \\| \\\\",
-            "O'Brien \"q\" $HOME {$x} M\xFC" "ller",
+            "O'Brien \"q\" $HOME {$x} M\xFC"
+            "ller",
             "x<P CLASS=\"corvanta_error\">",
         };
         QString error;
         for (const QByteArray& v : awkward)
             QVERIFY2(host_->Exec(QStringLiteral("INSERT INTO trip(userid, tx, nm, yn, ml, mltwo, "
-                                               "tx_USEREDIT, nm_USEREDIT) VALUES (5, %1, -3, 1, "
-                                               "%1, '', 0, 1)")
-                                    .arg(hexLiteral(v)), &error), qPrintable(error));
+                                                "tx_USEREDIT, nm_USEREDIT) VALUES (5, %1, -3, 1, "
+                                                "%1, '', 0, 1)")
+                                     .arg(hexLiteral(v)),
+                                 &error),
+                     qPrintable(error));
         QVERIFY(host_->Exec("INSERT INTO trip(userid, tx, nm, yn) VALUES (NULL, '', NULL, NULL)"));
         QVERIFY(host_->Exec("INSERT INTO trip_USERS(userid, username, userpassword) VALUES "
                             "(5, 'a|b@x.org', '<pw\\\\')"));
@@ -158,13 +161,14 @@ private slots:
             const QByteArray text = "<?php exit; __halt_compiler();\ncorvanta-part " +
                                     forRun.toLatin1() + " " + QByteArray::number(n) +
                                     "\nT records\n" + rows + "\ncorvanta-end\n";
-            WriteFileBytes(QDir(host_->DocumentRoot()).filePath(
-                               QStringLiteral("parts/export_db_part%1.php").arg(n)),
+            WriteFileBytes(QDir(host_->DocumentRoot())
+                               .filePath(QStringLiteral("parts/export_db_part%1.php").arg(n)),
                            text);
             return text;
         };
         QVERIFY(host_->Exec("INSERT INTO parts(tx) VALUES ('before')"));
-        QCOMPARE(Paragraph(job("job=begin&mode=replace"), "corvanta_ok"), QByteArray("begun latin1"));
+        QCOMPARE(Paragraph(job("job=begin&mode=replace"), "corvanta_ok"),
+                 QByteArray("begun latin1"));
 
         // The data of a part never shows over HTTP.
         part(1, "R 1 (1, 'one')\nR 2 (2, 'two')", run);
@@ -205,6 +209,14 @@ private slots:
                            "corvanta_ok")
                      .isNull());
         QVERIFY(Paragraph(job("job=stage&part=1"), "corvanta_error").startsWith("This export"));
+
+        // Removing the site takes what an export left behind too.
+        part(1, "R 1 (1, 'one')", run);
+        QVERIFY(!host_->Query("SHOW TABLES LIKE 'parts\\_STAGED'").isEmpty());
+        QVERIFY(g.RemoveScript(t));
+        QVERIFY(!Paragraph(request(g, t, "remove_db.php"), "corvanta_ok").isNull());
+        QVERIFY(host_->Query("SHOW TABLES LIKE 'parts%'").isEmpty());
+        QVERIFY(!QFile::exists(QDir(host_->DocumentRoot()).filePath("parts/export_db_part1.php")));
         QCOMPARE(host_->PhpErrors(), QByteArray());
     }
 

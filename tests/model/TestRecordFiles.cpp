@@ -89,8 +89,8 @@ private slots:
 
     void filesWithoutSuchValuesLookAsBefore() {
         const TRecordFormat f = TRecordFormat::Make("|", "\n");
-        const QList<QByteArray> plain = {"Leaves of Grass", "Walt Whitman", "1855", "12.00",
-                                         "M\xFCller <b>", "C:\\Data\\Files", "50% \\ off"};
+        const QList<QByteArray> plain = {"Leaves of Grass", "Walt Whitman",    "1855",      "12.00",
+                                         "M\xFCller <b>",   "C:\\Data\\Files", "50% \\ off"};
         QCOMPARE(f.JoinRecord(plain), plain.join('|'));
         // Only what would be misread changes.
         QCOMPARE(f.EscapeValue("a|b\nc\\"), QByteArray("a\\|b\\nc\\\\"));
@@ -135,8 +135,8 @@ private slots:
     }
 
     void utf8() {
-        for (const char* good : {"", "plain", "\xC3\xA9t\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
-                                 "\xEF\xBF\xBF"})
+        for (const char* good :
+             {"", "plain", "\xC3\xA9t\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xEF\xBF\xBF"})
             QVERIFY2(IsValidUtf8(good), good);
         for (const char* bad : {"\xE9", "\xC3", "\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80",
                                 "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80", "a\x80", "\xE2\x82"})
