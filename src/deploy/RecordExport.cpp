@@ -9,7 +9,6 @@
 #include "net/FtpClient.h"
 #include "net/HttpClient.h"
 
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -24,15 +23,6 @@ const QString kNoResponse =
 
 // Ends the sending early; what to tell is known by then.
 struct TExportStopped {};
-
-QString newRun() {
-    quint32 words[4];
-    QRandomGenerator::system()->fillRange(words);
-    QString run;
-    for (quint32 w : words)
-        run += QStringLiteral("%1").arg(w, 8, 16, QLatin1Char('0'));
-    return run;
-}
 
 QString partName(int part) {
     return QStringLiteral("export_db_part%1.php").arg(part);
@@ -136,7 +126,7 @@ void TDeployment::exportDataStage2() {
     const TPending p = *pending_;
     const TBTable& t = p.table;
     const QString cs = t.Language.Text(QStringLiteral("CharSet"));
-    const QString run = newRun();
+    const QString run = TPHPGenerator::NewKey();
     const QList<TTransferFile> layout = TransferLayout(t);
     const auto job = [&](const QString& query) {
         return readAnswer(requestJob(t, QStringLiteral("run=") + run + u'&' + query), cs);

@@ -133,6 +133,8 @@ public:
     QString ScriptKey(const QString& script) const;
     // `script` + "?key=" + its key: what to append to the site's URL.
     QString KeyedScript(const QString& script) const;
+    // A fresh random key: 128 bits as 32 lower-case hexadecimal digits.
+    static QString NewKey();
 
     // --- The frame the operations are written with ----------------------
 
@@ -227,7 +229,6 @@ private:
     void TransferFunctions(const TTemplateVars& vars);
     void TransferJobs(const TTemplateVars& vars);
     QString placeholder(QStringView spec, const TBField* field, const TTemplateVars& vars) const;
-    QString newKey();
 
     TWarning warning_;
     const TBTable* table_ = nullptr;

@@ -16,20 +16,6 @@
 
 namespace {
 
-TBField makeField(const QString& label, const QString& column, const QString& type) {
-    TBField f;
-    f.Name = label;
-    f.FieldName = column;
-    f.FieldName2 = column + QStringLiteral("2");
-    f.FieldType = type;
-    f.InputType = InputTypes::Text;
-    f.MaxLength = 10;
-    f.TextLength = 10;
-    f.Visible = true;
-    f.Editable = true;
-    return f;
-}
-
 // Every kind of value: a unique code (at most 10 characters), free text,
 // numbers with either decimal symbol, yes/no, a date, a picture, a link.
 TBTable shopProject(const QString& name, const QString& mode) {
@@ -41,11 +27,11 @@ TBTable shopProject(const QString& name, const QString& mode) {
     t.UserUpdate = !mode.isEmpty();
     t.UserMode = mode;
     QList<TBField> fields = {
-        makeField("Code", "code", Text),       makeField("Notes", "notes", Text),
-        makeField("Count", "amount", Integer), makeField("Price", "price", Real),
-        makeField("Weight", "weight", Real),   makeField("Done", "done", YesNo),
-        makeField("Added", "added", DateTime), makeField("Photo", "photo", Image),
-        makeField("Home", "home", Hyperlink)};
+        TransferField("Code", "code", Text),       TransferField("Notes", "notes", Text),
+        TransferField("Count", "amount", Integer), TransferField("Price", "price", Real),
+        TransferField("Weight", "weight", Real),   TransferField("Done", "done", YesNo),
+        TransferField("Added", "added", DateTime), TransferField("Photo", "photo", Image),
+        TransferField("Home", "home", Hyperlink)};
     fields[0].NoDuplicates = true;
     fields[4].DecimalSymbol = QStringLiteral(",");
     for (qsizetype i = 0; i < fields.size(); ++i) {
@@ -89,27 +75,16 @@ class TestRecordTransfer : public QObject {
     // Export through the deployment commands; the messages it showed.
     QStringList sendFiles(const TBTable& t, const QString& prefix, bool replace,
                           bool* succeeded = nullptr) {
-        TDeployRig rig(*store_);
-        rig.Port.AnswerTo(QStringLiteral("Open data"), prefix + "records.txt");
-        rig.Port.AnswerTo(QStringLiteral("Open users"), prefix + "users.txt");
-        rig.Port.AnswerTo(QStringLiteral("Open images"), prefix + "images.txt");
-        rig.Port.AnswerTo(QStringLiteral("already exist"),
-                          replace ? QStringLiteral("Replace") : QStringLiteral("Append"));
-        rig.Run([&](TDeployment& d) { d.Export(t, false); });
+        TTransferRun run;
+        run.replace = replace;
+        const bool ok = ExportFiles(*store_, t, prefix, run);
         if (succeeded)
-            *succeeded = rig.Deployment().Succeeded();
-        return rig.Port.Messages();
+            *succeeded = ok;
+        return run.messages;
     }
 
     bool fetchFiles(const TBTable& t, const QString& prefix) {
-        TDeployRig rig(*store_);
-        rig.Port.AnswerTo(QStringLiteral("Save data"), prefix + "records.txt");
-        rig.Port.AnswerTo(QStringLiteral("Save users"), prefix + "users.txt");
-        rig.Port.AnswerTo(QStringLiteral("Save images"), prefix + "images.txt");
-        rig.Run([&](TDeployment& d) { d.Import(t, false); });
-        if (!rig.Deployment().Succeeded())
-            qWarning("%s", qPrintable(rig.Port.Messages().join(u'\n')));
-        return rig.Deployment().Succeeded();
+        return ImportFiles(*store_, t, prefix);
     }
 
     void writeFiles(const QString& prefix, const QByteArray& records, const QByteArray& users,

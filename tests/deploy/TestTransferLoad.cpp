@@ -19,19 +19,6 @@
 
 namespace {
 
-TBField makeField(const QString& label, const QString& column, const QString& type) {
-    TBField f;
-    f.Name = label;
-    f.FieldName = column;
-    f.FieldName2 = column + QStringLiteral("2");
-    f.FieldType = type;
-    f.InputType = InputTypes::Text;
-    f.MaxLength = 40;
-    f.Visible = true;
-    f.Editable = true;
-    return f;
-}
-
 TBTable loadProject(const QString& name) {
     using namespace FieldTypes;
     TBTable t = TBTable::New();
@@ -41,10 +28,10 @@ TBTable loadProject(const QString& name) {
     t.UserUpdate = true;
     t.UserMode = QStringLiteral("Login");
     const QList<TBField> fields = {
-        makeField("Title", "title", Text),     makeField("Notes", "notes", Text),
-        makeField("Count", "amount", Integer), makeField("Price", "price", Real),
-        makeField("Done", "done", YesNo),      makeField("Added", "added", DateTime),
-        makeField("Photo", "photo", Image)};
+        TransferField("Title", "title", Text),     TransferField("Notes", "notes", Text),
+        TransferField("Count", "amount", Integer), TransferField("Price", "price", Real),
+        TransferField("Done", "done", YesNo),      TransferField("Added", "added", DateTime),
+        TransferField("Photo", "photo", Image)};
     for (qsizetype i = 0; i < fields.size(); ++i) {
         t.Fields.push_back(fields[i]);
         t.Fields.back().SeqNo = qint32(i + 1);
@@ -116,36 +103,22 @@ class TestTransferLoad : public QObject {
         WriteFileBytes(prefix + "images.txt", d.images);
     }
 
-    // An export with replace in a rig of its own; `during` runs on the rig
-    // as soon as it starts (to schedule a fault).
+    // An export with replace; `during` runs on its rig before it starts.
     bool send(const TBTable& t, const QString& prefix, QStringList* messages = nullptr,
               const std::function<void(TDeployRig&)>& during = {}, qint64 partBytes = 0,
               int* steps = nullptr) {
-        TDeployRig rig(*store_);
-        rig.Port.AnswerTo(QStringLiteral("Open data"), prefix + "records.txt");
-        rig.Port.AnswerTo(QStringLiteral("Open users"), prefix + "users.txt");
-        rig.Port.AnswerTo(QStringLiteral("Open images"), prefix + "images.txt");
-        rig.Port.AnswerTo(QStringLiteral("already exist"), QStringLiteral("Replace"));
-        if (partBytes > 0)
-            rig.Deployment().SetExportPartBytes(partBytes);
-        if (during)
-            during(rig);
-        const bool ended = rig.Run([&](TDeployment& d) { d.Export(t, false); });
+        TTransferRun run;
+        run.during = during;
+        run.partBytes = partBytes;
+        const bool ok = ExportFiles(*store_, t, prefix, run);
         if (messages)
-            *messages = rig.Port.Messages();
+            *messages = run.messages;
         if (steps)
-            *steps = int(rig.Port.ProgressTexts().size());
-        return ended && rig.Deployment().Succeeded();
+            *steps = run.steps;
+        return ok;
     }
 
-    bool fetch(const TBTable& t, const QString& prefix) {
-        TDeployRig rig(*store_);
-        rig.Port.AnswerTo(QStringLiteral("Save data"), prefix + "records.txt");
-        rig.Port.AnswerTo(QStringLiteral("Save users"), prefix + "users.txt");
-        rig.Port.AnswerTo(QStringLiteral("Save images"), prefix + "images.txt");
-        rig.Run([&](TDeployment& d) { d.Import(t, false); });
-        return rig.Deployment().Succeeded();
-    }
+    bool fetch(const TBTable& t, const QString& prefix) { return ImportFiles(*store_, t, prefix); }
 
     QByteArray checksum(const TBTable& t) {
         QByteArray sums;
