@@ -377,7 +377,7 @@ if (!function_exists("corvanta_posted")) {
 }
 )php",
               {{QStringLiteral("db"), mysqlCharset(charSet)},
-               {QStringLiteral("pictureKey"), newKey()},
+               {QStringLiteral("pictureKey"), NewKey()},
                {QStringLiteral("html"), phpHtmlCharset(charSet)}});
         RuntimeParts::SessionHelpers(*this, t, admin);
         RuntimeParts::TryLimits(*this, t);
