@@ -50,12 +50,17 @@ after(async () => {
 
 const count = (where) => Number(host.sql(`SELECT COUNT(*) FROM shelf WHERE ${where}`)[0][0]);
 
-async function adminSearch(criteria = {}) {
-  await page.goto(`${site.adminUrl}search.php`);
-  if (await page.locator('input[name=admin_password]').count()) {
-    await page.fill('input[name=admin_password]', P.ADMIN_PASSWORD);
-    await P.submitButton(page, 'Enter');
+// An administrator page, past the password form when the session has ended.
+async function adminPage(p, name) {
+  await p.goto(`${site.adminUrl}${name}`);
+  if (await p.locator('input[name=admin_password]').count()) {
+    await p.fill('input[name=admin_password]', P.ADMIN_PASSWORD);
+    await P.submitButton(p, 'Enter');
   }
+}
+
+async function adminSearch(criteria = {}) {
+  await adminPage(page, 'search.php');
   await P.fillRecord(page, criteria);
   await P.submitButton(page, 'Search');
 }
@@ -79,9 +84,7 @@ describe('Delete asks first', () => {
     const p = await browser.newPage();
     const cdp = await browser.context.newCDPSession(p);
     await cdp.send('Emulation.setScriptExecutionDisabled', { value: true });
-    await p.goto(`${site.adminUrl}search.php`);
-    await p.fill('input[name=admin_password]', P.ADMIN_PASSWORD);
-    await P.submitButton(p, 'Enter');
+    await adminPage(p, 'search.php');
     await P.fillRecord(p, { field1: 'title', operator1: 'is', fieldvalue1: 'Book 02' });
     await P.submitButton(p, 'Search');
     await P.clickAndWait(p, p.locator('main').getByRole('link', { name: 'Delete', exact: true }));
@@ -108,11 +111,7 @@ describe('Delete asks first', () => {
 
 describe('Refusals', () => {
   test('three refusals are shown together beside their fields; values and the picture stay', async () => {
-    await page.goto(`${site.adminUrl}add_record.php`);
-    if (await page.locator('input[name=admin_password]').count()) {
-      await page.fill('input[name=admin_password]', P.ADMIN_PASSWORD);
-      await P.submitButton(page, 'Enter');
-    }
+    await adminPage(page, 'add_record.php');
     // The browser's own hints would stop the post: the page's checks judge.
     await page.locator('form[name=RecordDetails]').evaluate((f) => { f.noValidate = true; });
     await P.fillRecord(page, {
@@ -153,11 +152,7 @@ describe('Refusals', () => {
   });
 
   test('a forged kept picture is not taken', async () => {
-    await page.goto(`${site.adminUrl}add_record.php`);
-    if (await page.locator('input[name=admin_password]').count()) {
-      await page.fill('input[name=admin_password]', P.ADMIN_PASSWORD);
-      await P.submitButton(page, 'Enter');
-    }
+    await adminPage(page, 'add_record.php');
     await page.locator('form[name=RecordDetails]').evaluate((f) => {
       f.noValidate = true;
       const kept = document.createElement('input');
@@ -172,7 +167,8 @@ describe('Refusals', () => {
   });
 
   test('labels name their controls; required fields say so', async () => {
-    await page.goto(`${site.url}add_record.php`);
+    // This site's visitors may not add: the administrator's form.
+    await adminPage(page, 'add_record.php');
     assert.equal(await page.getByLabel('Title').getAttribute('name'), 'title');
     assert.equal(await page.locator('input[name=title]').getAttribute('required'), '');
     assert.equal(await page.locator('input[name=pages]').getAttribute('inputmode'), 'numeric');
