@@ -258,14 +258,14 @@ $req = "INSERT INTO {TableName|php}_IMAGES(imageid, userid, image_data, image_ty
 
         Lines(uR"php(
 print "<P CLASS=\"corvanta_ok\">";
-print "Exporting finished.\n".$numofsuccess." records have been exported. \n".$numoffails." records failed.";
+print "Exporting finished.\n".$numofsuccess.($numofsuccess == 1 ? " record has" : " records have")." been exported. \n".$numoffails.($numoffails == 1 ? " record" : " records")." failed.";
 )php");
         if (t.UserUpdate)
             Lines(uR"php(
-print "\n".$numofusersuccess." users have been exported. \n".$numofuserfails." users failed.";
+print "\n".$numofusersuccess.($numofusersuccess == 1 ? " user has" : " users have")." been exported. \n".$numofuserfails.($numofuserfails == 1 ? " user" : " users")." failed.";
 )php");
         Lines(uR"php(
-print "\n".$numofimagesuccess." images have been exported. \n".$numofimagefails." images failed.</P>";
+print "\n".$numofimagesuccess.($numofimagesuccess == 1 ? " image has" : " images have")." been exported. \n".$numofimagefails.($numofimagefails == 1 ? " image" : " images")." failed.</P>";
 )php");
         CloseSnippet(QStringLiteral("  "));
         Lines(uR"php(

@@ -116,6 +116,14 @@ private slots:
                             "failed.\n0 users have been exported. \n2 users failed.\n0 images have "
                             "been exported. \n2 images failed."));
         QCOMPARE(Paragraph(request(g, t, "export_db_0.php"), "corvanta_ok"), QByteArray("4"));
+
+        // One of each is told in the singular.
+        QCOMPARE(upload(g, t, lines({{"9", "one", "", "", "No", "", "0", "", "0", "", "", "", ""}}),
+                        lines({{"14", "third@z.org", "pw"}}),
+                        lines({{"7", "14", QByteArray("GIF89a").toBase64(), "image/gif"}}), false),
+                 QByteArray("Exporting finished.\n1 record has been exported. \n0 records "
+                            "failed.\n1 user has been exported. \n0 users failed.\n1 image has "
+                            "been exported. \n0 images failed."));
         QCOMPARE(host_->PhpErrors(), QByteArray());
     }
 
