@@ -115,8 +115,8 @@ TAnswer TScriptedPort::Confirm(const QString& text, TConfirmButtons buttons) {
     return result;
 }
 
-bool TScriptedPort::AskQuestion(const QString& text) {
-    const QString answer = answerFor(text, kNo);
+bool TScriptedPort::AskQuestion(const QString& text, bool yesByDefault) {
+    const QString answer = answerFor(text, yesByDefault ? kYes : kNo);
     const bool yes = answer.compare(kYes, Qt::CaseInsensitive) == 0;
     if (!yes && answer.compare(kNo, Qt::CaseInsensitive) != 0)
         badAnswer(answer, text);
