@@ -6,17 +6,43 @@
 
 #include "SelectDB.h"
 #include "deploy/Deployment.h"
+#include "deploy/UserPort.h"
 #include "model/ProjectStore.h"
 
 #include <QAction>
 #include <QPushButton>
 
+bool TMainF::offerSave(bool storeNeeded) {
+    if (!Changed())
+        return true;
+    const TAnswer answer = port_->Confirm(QStringLiteral("Save changes of current Database?"));
+    if (answer == TAnswer::Cancel)
+        return false;
+    if (answer == TAnswer::Yes) {
+        SaveAExecute();
+        return !Changed(); // the name dialog was cancelled or the store failed
+    }
+    // No: the command works on the definition as shown, unless it must mark
+    // the project in the store, which needs a project with a name.
+    if (storeNeeded && table_.DbName.isEmpty()) {
+        port_->ShowWarning(QStringLiteral("Save the database first."));
+        return false;
+    }
+    return true;
+}
+
 void TMainF::GenerateAExecute() {
-    guarded([this] { deploy_->Generate(table_, Changed()); });
+    guarded([this] {
+        if (offerSave(false))
+            deploy_->Generate(table_, false);
+    });
 }
 
 void TMainF::UploadAExecute() {
-    guarded([this] { deploy_->Upload(table_, Changed()); });
+    guarded([this] {
+        if (offerSave(true))
+            deploy_->Upload(table_, false);
+    });
 }
 
 void TMainF::ImportAExecute() {
