@@ -63,7 +63,7 @@ void TMainF::FieldDeleteAExecute() {
     guarded([this] {
         const bool deleted = table_.DeleteField(FieldGrid->Row(), [this] {
             return port_->Confirm(QStringLiteral(
-                       "Are you sure you want to delete the selected record?")) == TAnswer::Yes;
+                       "Are you sure you want to delete the selected field?")) == TAnswer::Yes;
         });
         if (deleted) {
             fillGrid();

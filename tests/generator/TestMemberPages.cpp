@@ -87,7 +87,7 @@ private slots:
 
         QVERIFY(create("", "pw", "pw").contains("Username must be filled."));
         QVERIFY(create("bob@example.org", "pw", "pW")
-                    .contains("The New password and New password again is different"));
+                    .contains("The new password and the repeated new password are different"));
         // Numeric texts that PHP would call equal are still different passwords.
         QVERIFY(create("bob@example.org", "1e3", "1000").contains("is different"));
         QVERIFY(create("ann@example.org", "x", "x").contains("User already exists"));
