@@ -21,8 +21,8 @@ TAboutF::TAboutF(QWidget* parent) : QDialog(parent) {
                              this);
     blurb->setWordWrap(true);
     blurb->setMinimumWidth(320);
-    WebLink = new QLabel(
-        QStringLiteral("<a href=\"%1\">Corvanta User Manual</a>").arg(ManualTopic), this);
+    WebLink = new QLabel(QStringLiteral("<a href=\"%1\">Corvanta User Manual</a>").arg(ManualTopic),
+                         this);
     connect(WebLink, &QLabel::linkActivated, this, &TAboutF::HelpRequested);
     CloseBtn = new QPushButton(QStringLiteral("&Close"), this);
     CloseBtn->setDefault(true);

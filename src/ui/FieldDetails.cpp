@@ -215,8 +215,8 @@ void TFieldDetailsF::fieldTypeChange() {
     changed_ = true;
     // Only the input types the field type allows are offered; the one chosen
     // stays when it is allowed, otherwise the first allowed one is taken.
-    const QString input = InputTypeCombo->currentIndex() < 0 ? QString()
-                                                             : InputTypeCombo->currentText();
+    const QString input =
+        InputTypeCombo->currentIndex() < 0 ? QString() : InputTypeCombo->currentText();
     offerInputTypes();
     if (InputTypeCombo->findText(input) >= 0)
         selectText(InputTypeCombo, input);
@@ -394,8 +394,8 @@ QString TFieldDetailsF::FailedCheck(QLineEdit** box) const {
         return QStringLiteral("Maximal length cannot be greater than 255 if key is checked.");
     // The boxes the field is built from; one that does not apply is not read.
     const std::pair<QLineEdit*, const char*> numbers[] = {
-        {MaxLengthEdit, "Max length"},     {TextLengthEdit, "Default length"},
-        {ImageWidthEdit, "Image width"},   {ImageHeightEdit, "Image height"},
+        {MaxLengthEdit, "Max length"},      {TextLengthEdit, "Default length"},
+        {ImageWidthEdit, "Image width"},    {ImageHeightEdit, "Image height"},
         {TextareaCols, "Textarea columns"}, {TextareaLines, "Textarea lines"}};
     for (const auto& [edit, name] : numbers)
         if (edit->isEnabled() && !NumberBox::Holds(edit->text(), false))

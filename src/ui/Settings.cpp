@@ -134,9 +134,7 @@ void TSettingsF::InstallDefaultPorts() {
         FitTitle(message);
         return message.exec();
     };
-    ShowMessage = [box](const QString& text) {
-        box(QMessageBox::NoIcon, text, QMessageBox::Ok);
-    };
+    ShowMessage = [box](const QString& text) { box(QMessageBox::NoIcon, text, QMessageBox::Ok); };
     ConfirmWarning = [box](const QString& text) {
         return box(QMessageBox::Warning, text, QMessageBox::Ok | QMessageBox::Cancel) ==
                QMessageBox::Ok;
@@ -196,7 +194,8 @@ void TSettingsF::OKBtnClick() {
                             QStringLiteral("Number of filters must be numeric."), AppearancePage);
     if (HomeCh->isChecked() && HomeLinkEdit->text().isEmpty())
         return refuse(
-            QStringLiteral("Please enter the link to your home page or clear the Home URL check box."),
+            QStringLiteral(
+                "Please enter the link to your home page or clear the Home URL check box."),
             AppearancePage);
     if (!isNumber(NumOfSortFieldsEdit))
         return refuseNumber(NumOfSortFieldsEdit,
@@ -216,9 +215,8 @@ void TSettingsF::OKBtnClick() {
         return refuse(QStringLiteral("Table name can contain lowercase characters only."));
     // Only a site with members sends passwords: without a visitor mode the
     // option is off whatever the visitor options dialog last showed.
-    const bool members = UserUpdateCh->isChecked() &&
-                         (options_.UserMode == QLatin1String("Join") ||
-                          options_.UserMode == QLatin1String("Login"));
+    const bool members = UserUpdateCh->isChecked() && (options_.UserMode == QLatin1String("Join") ||
+                                                       options_.UserMode == QLatin1String("Login"));
     if (members && options_.AllowSendPassword &&
         (PasswordEmailSenderEdit->text().isEmpty() || PasswordEmailSubjectEdit->text().isEmpty()))
         return refuse(QStringLiteral("The Send Password User mode is checked. Fill the e-mail "

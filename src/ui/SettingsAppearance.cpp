@@ -142,9 +142,10 @@ QWidget* TSettingsF::BuildAppearancePage() {
                            QStringLiteral("Starts Text editor with selected css file"));
     PreviewCssButton = Button(QStringLiteral("PreviewCssButton"), QStringLiteral("Preview"),
                               skinBox, QStringLiteral("See sites offline..."));
-    DownLoadCssButton = Button(QStringLiteral("DownLoadCssButton"), QStringLiteral("Download"),
-                               skinBox, QStringLiteral("Open the folder of the skins that come "
-                                                       "with Corvanta"));
+    DownLoadCssButton =
+        Button(QStringLiteral("DownLoadCssButton"), QStringLiteral("Download"), skinBox,
+               QStringLiteral("Open the folder of the skins that come "
+                              "with Corvanta"));
     skinGrid->addWidget(Note(QStringLiteral("The look of the site comes from its style sheet "
                                             "and background image."),
                              skinBox),

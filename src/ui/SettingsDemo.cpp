@@ -6,10 +6,10 @@
 #include "model/DataFiles.h"
 
 #include <QDir>
-#include <QRandomGenerator>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRandomGenerator>
 #include <algorithm>
 
 namespace {

@@ -1,9 +1,9 @@
 #include "TitleFit.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QFontMetrics>
 #include <QGridLayout>
-#include <QBoxLayout>
 #include <QSpacerItem>
 #include <QWidget>
 

@@ -58,10 +58,8 @@ void shoot(QWidget* window, const QString& name) {
     const QString title = ShownTitle(*window);
     const int needed = TitleBarWidth(title);
     if (window->width() < needed)
-        cutTitles << QStringLiteral("%1: %2 (%3 < %4)")
-                         .arg(name, title)
-                         .arg(window->width())
-                         .arg(needed);
+        cutTitles
+            << QStringLiteral("%1: %2 (%3 < %4)").arg(name, title).arg(window->width()).arg(needed);
     const int bar = 28;
     QPixmap shot(body.width(), body.height() + bar);
     shot.fill(QColor(0x30, 0x34, 0x3c));
@@ -162,8 +160,9 @@ private slots:
                 settings.SelectPage(TSettingsF::ConnectionPage);
             },
             [&](QWidget*) { QTest::mouseClick(settings.Def, Qt::LeftButton); });
-        user.Then("demo settings filled in", messageBox(QStringLiteral("demo web host")),
-                  [](QWidget* w) { shoot(w, QStringLiteral("05-demo")); }, pressEnter);
+        user.Then(
+            "demo settings filled in", messageBox(QStringLiteral("demo web host")),
+            [](QWidget* w) { shoot(w, QStringLiteral("05-demo")); }, pressEnter);
         user.Then(
             "settings, OK at the first try", modal<TSettingsF>(),
             [&](QWidget*) { shoot(&settings, QStringLiteral("06-connection")); },
@@ -178,8 +177,9 @@ private slots:
                 shoot(w, QStringLiteral("08-save"));
             },
             pressEnter);
-        user.Then("generate report", modal<TLogF>(),
-                  [](QWidget* w) { shoot(w, QStringLiteral("09-generated")); }, pressEnter);
+        user.Then(
+            "generate report", modal<TLogF>(),
+            [](QWidget* w) { shoot(w, QStringLiteral("09-generated")); }, pressEnter);
         user.Then(
             "upload", mainInFront, [](QWidget*) {}, [&](QWidget*) { main.UploadA->trigger(); });
         user.Then(
@@ -189,15 +189,17 @@ private slots:
                 shoot(w, QStringLiteral("10-create-database"));
             },
             pressEnter);
-        user.Then("upload report", modal<TLogF>(),
-                  [](QWidget* w) { shoot(w, QStringLiteral("11-uploaded")); }, pressEnter);
+        user.Then(
+            "upload report", modal<TLogF>(),
+            [](QWidget* w) { shoot(w, QStringLiteral("11-uploaded")); }, pressEnter);
         user.Then(
             "back to the welcome window", mainInFront, [](QWidget*) {},
             [&](QWidget*) { main.BackA->trigger(); });
 
         welcome.show();
         shoot(&welcome, QStringLiteral("00-welcome"));
-        QTimer::singleShot(0, &welcome, [&] { QTest::mouseClick(welcome.CreateBtn, Qt::LeftButton); });
+        QTimer::singleShot(0, &welcome,
+                           [&] { QTest::mouseClick(welcome.CreateBtn, Qt::LeftButton); });
         QTRY_VERIFY2_WITH_TIMEOUT(user.Finished() && welcome.isVisible() && !main.isVisible(),
                                   qPrintable(QStringLiteral("waiting for: ") + user.Waiting() +
                                              QStringLiteral("; done: ") +

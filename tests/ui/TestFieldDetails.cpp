@@ -222,8 +222,7 @@ private slots:
         QCOMPARE(items, offered);
         QCOMPARE(f.InputTypeCombo->currentText(), offered.first());
         // A date gets the first format until another is picked.
-        QCOMPARE(f.DateTimeFormatCombo->currentIndex(),
-                 fieldType == FieldTypes::DateTime ? 0 : -1);
+        QCOMPARE(f.DateTimeFormatCombo->currentIndex(), fieldType == FieldTypes::DateTime ? 0 : -1);
         f.OKBtnClick();
         QVERIFY2(!f.isVisible(), qPrintable(d.port.Messages().join(u'\n')));
     }

@@ -177,8 +177,8 @@ private slots:
         if (centred + frame.width() + steps.width() <= area.right() + 1)
             QCOMPARE(frame.left(), centred);
         else
-            QCOMPARE(frame.left(), area.left() + std::max(0, (area.width() - steps.width() -
-                                                              frame.width()) / 2));
+            QCOMPARE(frame.left(),
+                     area.left() + std::max(0, (area.width() - steps.width() - frame.width()) / 2));
         // The steps window stands against the right edge, centred vertically,
         // never over the main window and never off the screen.
         QVERIFY(main.Steps->isVisible());

@@ -103,7 +103,8 @@ private slots:
         QVERIFY(seen.contains(QStringLiteral("Setting && Server (off)")));
         QVERIFY(seen.contains(QStringLiteral("Server Only (off)")));
         QCOMPARE(
-            seen.count(QStringLiteral("Do you really want to remove the Database from your PC ?")), 2);
+            seen.count(QStringLiteral("Do you really want to remove the Database from your PC ?")),
+            2);
 
         seen.clear();
         steps << press(QStringLiteral("Server Only")) << answer(true);

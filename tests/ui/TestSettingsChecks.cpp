@@ -47,7 +47,8 @@ private slots:
         QTest::newRow("filters negative") << "filters=-1" << numeric << 0;
         QTest::newRow("home link")
             << "homelink="
-            << QStringLiteral("Please enter the link to your home page or clear the Home URL check box.")
+            << QStringLiteral(
+                   "Please enter the link to your home page or clear the Home URL check box.")
             << 0;
         QTest::newRow("sort fields")
             << "sorts=3x" << QStringLiteral("Number of sort fields must be numeric.") << 0;

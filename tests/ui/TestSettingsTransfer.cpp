@@ -188,8 +188,7 @@ private slots:
                 d.SelectPage(TSettingsF::DatabasePage);
                 d.OKBtn->click();
                 stayedOpen = stayedOpen && d.isVisible() && d.CurrentPage() == typo.page;
-                if (d.focusWidget() == typo.box &&
-                    typo.box->selectedText() == typo.text)
+                if (d.focusWidget() == typo.box && typo.box->selectedText() == typo.text)
                     focused << typo.box->objectName();
                 typo.box->setText(good);
             }

@@ -18,8 +18,8 @@
 #include "ui/SelectDB.h"
 #include "ui/Settings.h"
 #include "ui/Steps.h"
-#include "ui/WindowPort.h"
 #include "ui/Welcome.h"
+#include "ui/WindowPort.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -44,15 +44,32 @@ namespace {
 
 // The misspellings and broken phrases once found in the program's texts.
 const char* const kMisspelt[] = {
-    "Administartor",        "Attantion",          "Owerwrite",
-    "eneterd",              "informations",       "sucessful",
-    "Editible",             "You administrator",  "founded records",
-    "lines already exist\\b", "internet\\.Select",  "Here can you",
-    "\\b1 images\\b",       "Settngs",            "dirctory",
-    "Exampel",              "formate only",       "canceled\\.Please",
-    "want (remove|clear|create|keep)\\b",         "\\bDatafile\\b",
-    "name of Directory",    "Directory not exists", "Date && time format\\.",
-    "Number of sortfields", "Search Site in WEB", "I\\.E\\. 150",
+    "Administartor",
+    "Attantion",
+    "Owerwrite",
+    "eneterd",
+    "informations",
+    "sucessful",
+    "Editible",
+    "You administrator",
+    "founded records",
+    "lines already exist\\b",
+    "internet\\.Select",
+    "Here can you",
+    "\\b1 images\\b",
+    "Settngs",
+    "dirctory",
+    "Exampel",
+    "formate only",
+    "canceled\\.Please",
+    "want (remove|clear|create|keep)\\b",
+    "\\bDatafile\\b",
+    "name of Directory",
+    "Directory not exists",
+    "Date && time format\\.",
+    "Number of sortfields",
+    "Search Site in WEB",
+    "I\\.E\\. 150",
 };
 
 // The first misspelling in text, or an empty string.
@@ -245,8 +262,7 @@ private slots:
                 QVERIFY2(QFileInfo::exists(file), qPrintable(text));
                 QVERIFY2(under(file, shipped) || under(file, written), qPrintable(text));
                 if (url.hasFragment())
-                    QVERIFY2(ReadFileBytes(file).contains("id=\"" + url.fragment().toUtf8() +
-                                                          "\""),
+                    QVERIFY2(ReadFileBytes(file).contains("id=\"" + url.fragment().toUtf8() + "\""),
                              qPrintable(text));
             } else {
                 QVERIFY2(text.startsWith(t.URL), qPrintable(text));

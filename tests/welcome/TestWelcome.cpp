@@ -214,8 +214,7 @@ private slots:
             select.TableList->setCurrentRow(0);
             QVERIFY(select.OpenBtn->isEnabled() && select.RemoveBtn->isEnabled());
             select.RemoveBtn->click();
-            emptyListOffersNothing =
-                !select.OpenBtn->isEnabled() && !select.RemoveBtn->isEnabled();
+            emptyListOffersNothing = !select.OpenBtn->isEnabled() && !select.RemoveBtn->isEnabled();
             select.CloseBtn->click();
         });
         fx.welcome.ManageBtn->click();
