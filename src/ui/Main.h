@@ -164,8 +164,9 @@ private:
     // name). False when the command is to end.
     bool offerSave(bool storeNeeded);
     // Asks "Save changes of current Database?"; false when the command is to
-    // end (Cancel, or the project is still unsaved after Yes).
-    bool saveChangesFirst();
+    // end (Cancel, or the project is still unsaved after Yes). declined: No
+    // was the answer.
+    bool saveChangesFirst(bool* declined = nullptr);
     // Runs a command; a failure it raises is shown in the standard error box.
     void guarded(const std::function<void()>& command);
 

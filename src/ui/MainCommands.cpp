@@ -105,7 +105,7 @@ bool TMainF::saveProject() {
     return true;
 }
 
-bool TMainF::saveChangesFirst() {
+bool TMainF::saveChangesFirst(bool* declined) {
     if (!Changed())
         return true;
     const TAnswer answer = port_->Confirm(QStringLiteral("Save changes of current Database?"));
@@ -116,6 +116,8 @@ bool TMainF::saveChangesFirst() {
         // Going on after a save that did not happen would drop the changes.
         return !Changed();
     }
+    if (declined)
+        *declined = true;
     return true;
 }
 

@@ -13,18 +13,12 @@
 #include <QPushButton>
 
 bool TMainF::offerSave(bool storeNeeded) {
-    if (!Changed())
-        return true;
-    const TAnswer answer = port_->Confirm(QStringLiteral("Save changes of current Database?"));
-    if (answer == TAnswer::Cancel)
+    bool declined = false;
+    if (!saveChangesFirst(&declined))
         return false;
-    if (answer == TAnswer::Yes) {
-        SaveAExecute();
-        return !Changed(); // the name dialog was cancelled or the store failed
-    }
     // No: the command works on the definition as shown, unless it must mark
     // the project in the store, which needs a project with a name.
-    if (storeNeeded && table_.DbName.isEmpty()) {
+    if (declined && storeNeeded && table_.DbName.isEmpty()) {
         port_->ShowWarning(QStringLiteral("Save the database first."));
         return false;
     }

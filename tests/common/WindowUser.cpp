@@ -1,5 +1,6 @@
 #include "WindowUser.h"
 
+#include <QDir>
 #include <QMessageBox>
 
 TUser::TUser() {
@@ -42,4 +43,12 @@ TUser::TFind messageBox(const QString& text) {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         return box && box->text().contains(text) ? box : nullptr;
     };
+}
+
+QString ShotPath(const QString& prefix, const QString& name) {
+    QString dir = qEnvironmentVariable("CORVANTA_SCREENSHOT_DIR");
+    if (dir.isEmpty())
+        dir = QDir::current().filePath(QStringLiteral("screenshots"));
+    QDir().mkpath(dir);
+    return QDir(dir).filePath(prefix + name + QStringLiteral(".png"));
 }

@@ -48,3 +48,6 @@ template <class T> TUser::TFind modal() {
 
 // A message box in front showing text.
 TUser::TFind messageBox(const QString& text);
+
+// Where a picture of the windows goes: <build>/screenshots/<prefix><name>.png.
+QString ShotPath(const QString& prefix, const QString& name);

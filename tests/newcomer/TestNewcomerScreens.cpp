@@ -38,11 +38,7 @@
 namespace {
 
 QString shotPath(const QString& name) {
-    QString dir = qEnvironmentVariable("CORVANTA_SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        dir = QDir::current().filePath(QStringLiteral("screenshots"));
-    QDir().mkpath(dir);
-    return QDir(dir).filePath(QStringLiteral("newcomer-") + name + QStringLiteral(".png"));
+    return ShotPath(QStringLiteral("newcomer-"), name);
 }
 
 // Windows whose title did not fit, as "name: title (width < needed)".

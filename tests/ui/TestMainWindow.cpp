@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 
@@ -220,6 +221,44 @@ private slots:
         QVERIFY(fx.port.Events().isEmpty());
         QVERIFY(!fx.main.Changed());
         QVERIFY(fx.main.isVisible());
+    }
+
+    void generateAndUploadOfferToSave() {
+        TMainFixture fx(1);
+        QTemporaryDir local;
+        TBTable& t = fx.main.Table();
+        t.LocalPath = local.path() + QStringLiteral("/");
+        t.TableName = QStringLiteral("books");
+        t.DatabaseServer = QStringLiteral("localhost");
+        t.AdminPassword = QStringLiteral("secret");
+        fx.main.SetChanged(true);
+        const QString ask = QStringLiteral("Save changes of current Database?");
+
+        // Cancel: nothing happens.
+        fx.port.Queue(QStringLiteral("Cancel"));
+        fx.main.GenerateA->trigger();
+        QCOMPARE(fx.port.Messages(), QStringList{ask});
+        QVERIFY(fx.port.EventsOf(QStringLiteral("report")).isEmpty());
+        // No: the site is made from the definition as shown, nothing saved.
+        fx.port.Queue(QStringLiteral("No"));
+        fx.main.GenerateA->trigger();
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("report")),
+                 QStringList{"Generating report"});
+        QVERIFY(fx.main.Changed());
+        QVERIFY(ProjectStore::List(fx.temp.Store()).isEmpty());
+        // An upload marks the project in the store: without a name it must
+        // be saved first.
+        fx.port.Queue(QStringLiteral("No"));
+        fx.main.UploadA->trigger();
+        QCOMPARE(fx.port.Messages().last(), QStringLiteral("Save the database first."));
+        // Yes saves, asking for the name, and goes on.
+        fx.nameDialog(QStringLiteral("Shop"));
+        fx.port.Queue(QStringLiteral("Yes"));
+        fx.main.GenerateA->trigger();
+        QVERIFY(!fx.main.Changed());
+        QCOMPARE(ProjectStore::List(fx.temp.Store()), QStringList{"Shop"});
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("report")).size(), 2);
+        QCOMPARE(fx.port.Messages().count(ask), 4);
     }
 
     void badNumberKeepsTheFieldDialogOpen() {

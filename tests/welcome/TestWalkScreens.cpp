@@ -39,11 +39,7 @@
 namespace {
 
 QString shotPath(const QString& name) {
-    QString dir = qEnvironmentVariable("CORVANTA_SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        dir = QDir::current().filePath(QStringLiteral("screenshots"));
-    QDir().mkpath(dir);
-    return QDir(dir).filePath(QStringLiteral("walk-") + name + QStringLiteral(".png"));
+    return ShotPath(QStringLiteral("walk-"), name);
 }
 
 // Waits for the window to be painted, then saves its picture.
