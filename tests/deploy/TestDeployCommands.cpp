@@ -391,8 +391,8 @@ private slots:
                  QStringList{"Table (trade) with 2 lines already exists on the server."});
         QCOMPARE(rig.Port.Messages().last(),
                  QStringLiteral("Exporting finished.\n2 records have been exported. \n0 records "
-                                "failed.\n1 users have been exported. \n0 users failed.\n1 images "
-                                "have been exported. \n0 images failed."));
+                                "failed.\n1 user has been exported. \n0 users failed.\n1 image "
+                                "has been exported. \n0 images failed."));
         QCOMPARE(rig.Http.RequestUrl,
                  t.URL + rig.Deployment().Generator().KeyedScript(QStringLiteral("export_db.php")));
         QCOMPARE(rig.Port.ProgressPosition(), 11);

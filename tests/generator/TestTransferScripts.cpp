@@ -231,7 +231,7 @@ private slots:
         }
         QCOMPARE(host_->Query("SELECT COUNT(*) FROM trip").value(0).value(0), QByteArray("1"));
         QVERIFY(Paragraph(request(g, t, "export_db.php"), "corvanta_ok")
-                    .startsWith("Exporting finished.\n1 records"));
+                    .startsWith("Exporting finished.\n1 record has"));
         QCOMPARE(host_->Query("SELECT COUNT(*) FROM trip").value(0).value(0), QByteArray("2"));
     }
 };
