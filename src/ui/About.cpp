@@ -2,6 +2,7 @@
 
 #include "Centring.h"
 #include "Icons.h"
+#include "model/Version.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -54,7 +55,7 @@ TAboutF::TAboutF(QWidget* parent) : QDialog(parent) {
 }
 
 void TAboutF::showEvent(QShowEvent* event) {
-    Version->setText(QStringLiteral("Version: 1.0.42d"));
+    Version->setText(QStringLiteral("Version: ") + ProgramVersion());
     CentreOnScreen(*this);
     QDialog::showEvent(event);
 }

@@ -19,7 +19,8 @@ class TUserPort;
 class TWelcomeF : public QWidget {
     Q_OBJECT
 public:
-    static inline const QString Caption = QStringLiteral("WELCOME to CORVANTA Generator v 1.0.42d");
+    static inline const QString Caption =
+        QStringLiteral("WELCOME to CORVANTA Generator v ") + ProgramVersion();
 
     // The pages of the shipped manual the link buttons open.
     static inline const QString FaqTopic = QStringLiteral("Support.htm#faq");
