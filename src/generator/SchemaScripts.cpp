@@ -50,24 +50,41 @@ QString recordTableColumns(const TBTable& t) {
         if (i + 1 < t.Fields.size())
             sql += QStringLiteral(", ");
     }
-    QStringList keys;
+    for (const TUniqueKey& key : TPHPGenerator::UniqueKeys(t))
+        sql += QStringLiteral(", UNIQUE (") + key.columns.join(QStringLiteral(", ")) + u')';
+    return sql;
+}
+
+} // namespace
+
+std::vector<TUniqueKey> TPHPGenerator::UniqueKeys(const TBTable& t) {
+    std::vector<TUniqueKey> keys;
+    QStringList keyColumns;
     const TBField* firstKey = nullptr;
     for (const TBField& f : t.Fields) {
         if (f.NoDuplicates)
-            sql += QStringLiteral(", UNIQUE (") + keyColumn(f) + u')';
+            keys.push_back({{keyColumn(f)}, &f, {}});
         if (f.Key) {
-            keys += keyColumn(f);
+            keyColumns += keyColumn(f);
             if (!firstKey)
                 firstKey = &f;
         }
     }
     // A single key field that is also unique already has its key.
-    if (keys.size() > 1 || (keys.size() == 1 && !firstKey->NoDuplicates))
-        sql += QStringLiteral(", UNIQUE (") + keys.join(QStringLiteral(", ")) + u')';
-    return sql;
+    if (keyColumns.size() > 1 || (keyColumns.size() == 1 && !firstKey->NoDuplicates))
+        keys.push_back({keyColumns, nullptr, {}});
+    // The database names a key after its first column, numbered from 2 when
+    // that name is taken.
+    QStringList names;
+    for (TUniqueKey& key : keys) {
+        QString name = key.columns.first();
+        for (int n = 2; names.contains(name, Qt::CaseInsensitive); ++n)
+            name = key.columns.first() + QStringLiteral("_") + QString::number(n);
+        names += name;
+        key.name = name;
+    }
+    return keys;
 }
-
-} // namespace
 
 bool TPHPGenerator::CreateScript(const TBTable& t) {
     return WriteFile(t, false, QStringLiteral("create_db.php"), [&] {
@@ -84,30 +101,36 @@ bool TPHPGenerator::CreateScript(const TBTable& t) {
 $req = "DROP TABLE {TableName|php}";
 $res = mysql_query($req);
 )php");
-        Lines(u"$req = \"CREATE TABLE {TableName|php}( {columns});\";",
+        Lines(u"$req = \"CREATE TABLE {TableName|php}( {columns}) ENGINE=InnoDB;\";",
               {{QStringLiteral("columns"), PhpString(recordTableColumns(t))}});
         Lines(failed);
-        // Sessions are keyed by a random token, not a running number.
+        // Sessions are keyed by a random token, not a running number; one
+        // member per name, as the database compares names.
         Lines(uR"php(
 $req = "DROP TABLE {TableName|php}_USERS";
 $res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_USERS(userid INTEGER NOT NULL AUTO_INCREMENT, username varchar(100) NOT NULL, userpassword VARCHAR(100), UNIQUE (userid))";
+$req = "CREATE TABLE {TableName|php}_USERS(userid INTEGER NOT NULL AUTO_INCREMENT, username varchar(100) NOT NULL, userpassword VARCHAR(100), PRIMARY KEY (userid), UNIQUE (username)) ENGINE=InnoDB";
 {failed}
 $req = "DROP TABLE {TableName|php}_VISITS";
 $res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_VISITS(visitid INTEGER NOT NULL AUTO_INCREMENT, dummy INTEGER, UNIQUE (visitid))";
+$req = "CREATE TABLE {TableName|php}_VISITS(visitid INTEGER NOT NULL AUTO_INCREMENT, dummy INTEGER, UNIQUE (visitid)) ENGINE=InnoDB";
 {failed}
 $req = "DROP TABLE {TableName|php}_SESSIONS";
 $res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_SESSIONS(sessionid CHAR(32) NOT NULL, userid INTEGER, logindate VARCHAR(14), UNIQUE (sessionid))";
+$req = "CREATE TABLE {TableName|php}_SESSIONS(sessionid CHAR(32) NOT NULL, userid INTEGER, logindate VARCHAR(14), PRIMARY KEY (sessionid)) ENGINE=InnoDB";
 {failed}
 $req = "DROP TABLE {TableName|php}_IMAGES";
 $res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_IMAGES(imageid INTEGER NOT NULL AUTO_INCREMENT, userid INTEGER, image_data MEDIUMBLOB, image_type VARCHAR(20), UNIQUE (imageid))";
+$req = "CREATE TABLE {TableName|php}_IMAGES(imageid INTEGER NOT NULL AUTO_INCREMENT, userid INTEGER, image_data MEDIUMBLOB, image_type VARCHAR(20), UNIQUE (imageid)) ENGINE=InnoDB";
+{failed}
+$req = "DROP TABLE {TableName|php}_LOGINS";
+$res = mysql_query($req);
+$req = "{tries|php}";
 {failed}
 print "\n<P CLASS=\"corvanta_ok\">{msg:DbCreateSuccess|php}</P>";
 )php",
-              {{QStringLiteral("failed"), Fill(failed)}});
+              {{QStringLiteral("failed"), Fill(failed)},
+               {QStringLiteral("tries"), TriesTableSql(t)}});
         CloseSnippet(QStringLiteral("  "));
         WriteLine(u"?></BODY></HTML>");
     });
@@ -131,6 +154,8 @@ $res = mysql_query($req) or die ("\n<P CLASS=\"corvanta_error\"></P>");
 $req = "DROP TABLE {TableName|php}_SESSIONS";
 $res = mysql_query($req) or die ("\n<P CLASS=\"corvanta_error\"></P>");
 $req = "DROP TABLE {TableName|php}_IMAGES";
+$res = mysql_query($req) or die ("\n<P CLASS=\"corvanta_error\"></P>");
+$req = "DROP TABLE IF EXISTS {TableName|php}_LOGINS";
 $res = mysql_query($req) or die ("\n<P CLASS=\"corvanta_error\"></P>");
 print "\n<P CLASS=\"corvanta_ok\"></P>";
 )php");

@@ -407,7 +407,8 @@ void TFieldDetailsF::OKBtnClick() {
     QLineEdit* box = nullptr;
     const QString message = FailedCheck(&box);
     if (message.isEmpty()) {
-        accept();
+        if (checkInProject())
+            accept();
         return;
     }
     port_.ShowInformation(message);

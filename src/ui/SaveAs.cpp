@@ -3,6 +3,7 @@
 #include "Centring.h"
 #include "TitleFit.h"
 #include "deploy/UserPort.h"
+#include "model/ProjectCheck.h"
 #include "model/ProjectStore.h"
 
 #include <QDialogButtonBox>
@@ -47,6 +48,11 @@ void TSaveAsF::OKBtnClick() {
         return;
     }
     try {
+        if (const TDefinitionCheck problem = CheckProjectName(name, ProjectStore::List(store_))) {
+            port_.ShowWarning(problem->Message);
+            DbName->setFocus();
+            return;
+        }
         if (ProjectStore::Exists(store_, name) &&
             port_.Confirm(QStringLiteral("Database already present. Overwrite it?"),
                           TConfirmButtons::OKCancel) != TAnswer::OK)

@@ -8,9 +8,13 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class TBTable;
+namespace SettingsUi {
+class TForm;
+}
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -142,6 +146,9 @@ public:
     QPushButton* ClearButton;
     QLabel* LockedNote;
     QPushButton* Def; // fills in the local demo web host's settings
+    QComboBox* TransferCombo; // how files reach the server (setting Transfer)
+    QLabel* TrustedText;      // the trusted certificate and host key, if any
+    QPushButton* ForgetTrustBtn;
     // Page 2, "Database"
     QLineEdit* DatabaseServer;
     QLabel* DBServerLabel;
@@ -276,11 +283,23 @@ private:
     static bool UsesDemoHost(const QString& server, const QString& url);
     QString numberBoxName(const QLineEdit* box) const;
     int numberBoxPage(const QLineEdit* box) const;
+    // The project checks on the values as OK would take them back: false
+    // after the refusal was shown on the page of the setting concerned.
+    bool CheckDefinition();
+    // The "Transfer" choice and the trust shown beneath it.
+    void AddTransferRows(SettingsUi::TForm& form, QWidget* page);
+    void SetTransfer(const QString& transfer);
+    QString Transfer() const;
+    void ShowTrust();
+    void ForgetTrustBtnClick();
 
     TVisitorOptionsF* visitorOptions_;
+    std::shared_ptr<const TBTable> loaded_; // the project the controls were filled from
     QString skinPath_;
     QString localPath_;
     QString projectName_;
+    QString trustedCertificate_;
+    QString trustedHostKey_;
     TVisitorOptions options_;
     qint32 counterColor_ = 0;
     TCounterFont textFont_;

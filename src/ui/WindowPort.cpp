@@ -6,6 +6,7 @@
 #include "ProgressBar.h"
 #include "RemoveDB.h"
 #include "TitleFit.h"
+#include "Trust.h"
 #include "Warning.h"
 
 #include <QApplication>
@@ -100,6 +101,11 @@ bool TWindowPort::ConfirmDanger(const QString& text) {
 
 bool TWindowPort::AskQuestion(const QString& text, bool yesByDefault) {
     return warning_->Ask(text, yesByDefault);
+}
+
+bool TWindowPort::TrustServer(const TCertificateInfo& info) {
+    TTrustF dialog(boxParent());
+    return dialog.Ask(info);
 }
 
 TExportChoice TWindowPort::AskExport(const QString& text) {

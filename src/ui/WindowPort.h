@@ -35,6 +35,7 @@ public:
     TAnswer Confirm(const QString& text, TConfirmButtons buttons) override;
     bool ConfirmDanger(const QString& text) override;
     bool AskQuestion(const QString& text, bool yesByDefault = false) override;
+    bool TrustServer(const TCertificateInfo& info) override;
     TExportChoice AskExport(const QString& text) override;
     QString ChooseFile(TFileChoice choice) override;
     TRemoveChoice AskRemove(const QString& name, bool serverPossible) override;
