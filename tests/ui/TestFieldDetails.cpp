@@ -236,13 +236,13 @@ private slots:
             TFieldDetailsF& f = d.dialog;
             f.SetProject(small, 0);
             f.NameEdit->setText(QStringLiteral("Count"));
-            choose(f.FieldTypeCombo, FieldTypes::Integer);
+            choose(f.FieldTypeCombo, FieldTypes::Text);
             choose(f.InputTypeCombo, InputTypes::Text);
-            f.MaxLengthEdit->setText(QStringLiteral("-5"));
+            f.MaxLengthEdit->setText(QStringLiteral("70000"));
             f.Pages->setCurrentIndex(1);
             f.OKBtnClick();
             QCOMPARE(d.port.Messages().size(), 1);
-            QVERIFY2(d.port.Messages().first().contains(QStringLiteral("(MaxLength) -5")),
+            QVERIFY2(d.port.Messages().first().contains(QStringLiteral("(MaxLength) 70000")),
                      qPrintable(d.port.Messages().first()));
             QVERIFY(f.isVisible());
             QCOMPARE(f.Pages->currentIndex(), 0);
