@@ -215,6 +215,9 @@ public:
     void MenuSnippet(bool admin);
     // A page that leads straight on to `target`.
     void RedirectPage(const QString& target);
+    // A maintenance script gives up on a table a visitor's page holds within
+    // seconds, so it answers before the desktop stops waiting.
+    void LockWaitSnippet();
     // Page head with its login gate; `page` is the file name, `bodyClass`
     // the class of BODY.
     void PageHead(bool admin, const QString& page, const QString& bodyClass);
