@@ -53,7 +53,10 @@ QString recordTableColumns(const TBTable& t) {
     QStringList keys;
     const TBField* firstKey = nullptr;
     for (const TBField& f : t.Fields) {
-        if (f.NoDuplicates)
+        // Replicating servers (Galera) need a primary key on every table.
+        if (f.FieldName == QLatin1String("recordid"))
+            sql += QStringLiteral(", PRIMARY KEY (recordid)");
+        else if (f.NoDuplicates)
             sql += QStringLiteral(", UNIQUE (") + keyColumn(f) + u')';
         if (f.Key) {
             keys += keyColumn(f);
@@ -62,7 +65,8 @@ QString recordTableColumns(const TBTable& t) {
         }
     }
     // A single key field that is also unique already has its key.
-    if (keys.size() > 1 || (keys.size() == 1 && !firstKey->NoDuplicates))
+    if (keys.size() > 1 || (keys.size() == 1 && !firstKey->NoDuplicates &&
+                            firstKey->FieldName != QLatin1String("recordid")))
         sql += QStringLiteral(", UNIQUE (") + keys.join(QStringLiteral(", ")) + u')';
     return sql;
 }
@@ -84,26 +88,27 @@ bool TPHPGenerator::CreateScript(const TBTable& t) {
 $req = "DROP TABLE {TableName|php}";
 $res = mysql_query($req);
 )php");
-        Lines(u"$req = \"CREATE TABLE {TableName|php}( {columns});\";",
+        // InnoDB everywhere: the only engine a Galera cluster replicates.
+        Lines(u"$req = \"CREATE TABLE {TableName|php}( {columns}) ENGINE=InnoDB;\";",
               {{QStringLiteral("columns"), PhpString(recordTableColumns(t))}});
         Lines(failed);
         // Sessions are keyed by a random token, not a running number.
         Lines(uR"php(
 $req = "DROP TABLE {TableName|php}_USERS";
 $res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_USERS(userid INTEGER NOT NULL AUTO_INCREMENT, username varchar(100) NOT NULL, userpassword VARCHAR(100), UNIQUE (userid))";
+$req = "CREATE TABLE {TableName|php}_USERS(userid INTEGER NOT NULL AUTO_INCREMENT, username varchar(100) NOT NULL, userpassword VARCHAR(100), PRIMARY KEY (userid)) ENGINE=InnoDB";
 {failed}
 $req = "DROP TABLE {TableName|php}_VISITS";
 $res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_VISITS(visitid INTEGER NOT NULL AUTO_INCREMENT, dummy INTEGER, UNIQUE (visitid))";
+$req = "CREATE TABLE {TableName|php}_VISITS(visitid INTEGER NOT NULL AUTO_INCREMENT, dummy INTEGER, PRIMARY KEY (visitid)) ENGINE=InnoDB";
 {failed}
 $req = "DROP TABLE {TableName|php}_SESSIONS";
 $res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_SESSIONS(sessionid CHAR(32) NOT NULL, userid INTEGER, logindate VARCHAR(14), UNIQUE (sessionid))";
+$req = "CREATE TABLE {TableName|php}_SESSIONS(sessionid CHAR(32) NOT NULL, userid INTEGER, logindate VARCHAR(14), PRIMARY KEY (sessionid)) ENGINE=InnoDB";
 {failed}
 $req = "DROP TABLE {TableName|php}_IMAGES";
 $res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_IMAGES(imageid INTEGER NOT NULL AUTO_INCREMENT, userid INTEGER, image_data MEDIUMBLOB, image_type VARCHAR(20), UNIQUE (imageid))";
+$req = "CREATE TABLE {TableName|php}_IMAGES(imageid INTEGER NOT NULL AUTO_INCREMENT, userid INTEGER, image_data MEDIUMBLOB, image_type VARCHAR(20), PRIMARY KEY (imageid)) ENGINE=InnoDB";
 {failed}
 print "\n<P CLASS=\"corvanta_ok\">{msg:DbCreateSuccess|php}</P>";
 )php",
