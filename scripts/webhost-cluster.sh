@@ -8,7 +8,7 @@
 # node can be stopped and started again (webhost node DIR N stop|start).
 
 cluster_nodes=3
-cluster_servers=(ftp haproxy php1 php2 mariadb1 mariadb2 mariadb3)
+cluster_servers=(ftp haproxy galera-health php1 php2 mariadb1 mariadb2 mariadb3)
 
 cluster_conf() {
     # shellcheck disable=SC1091
@@ -42,20 +42,45 @@ EOF
 #!/bin/sh
 PATH="$dir/bin/sst:\$PATH" exec /usr/bin/wsrep_sst_rsync "\$@"
 EOF
-    # A node takes queries only when it is synced with the primary component;
-    # HAProxy runs this with the node as HAPROXY_SERVER_NAME, webhost with N.
+    # A node takes queries only when it is synced with the primary component.
     cat >"$dir/bin/galera-check" <<EOF
 #!/bin/sh
-n=\${HAPROXY_SERVER_NAME#node}
-[ -n "\$n" ] || n=\$1
-status=\$(mariadb --no-defaults --socket="$dir/run/mariadb\$n.sock" -uroot --batch \\
+status=\$(mariadb --no-defaults --socket="$dir/run/mariadb\$1.sock" -uroot --batch \\
     --skip-column-names --connect-timeout=2 \\
     -e "SHOW GLOBAL STATUS WHERE Variable_name IN ('wsrep_local_state', 'wsrep_ready')" \\
     2>/dev/null) || exit 1
 printf '%s\n' "\$status" | grep -q '^wsrep_local_state.4\$' &&
     printf '%s\n' "\$status" | grep -q '^wsrep_ready.ON\$'
 EOF
-    chmod 755 "$dir/bin/sst/rsync" "$dir/bin/wsrep_sst_webhost_rsync" "$dir/bin/galera-check"
+    # The same over HTTP, one port per node, for HAProxy's health checks. A
+    # check HAProxy ran itself would fork it, and its children then hold on
+    # to connections to the web servers, which break under load.
+    cat >"$dir/bin/galera-health" <<EOF
+#!$py
+import http.server, subprocess, sys, threading
+
+class Check(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        ok = subprocess.run(["$dir/bin/galera-check", self.server.node]).returncode == 0
+        self.send_response(200 if ok else 503)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+
+    def log_message(self, *args):
+        pass
+
+servers = []
+for pair in sys.argv[1:]:
+    port, node = pair.split(":")
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", int(port)), Check)
+    server.node = node
+    servers.append(server)
+for server in servers[1:]:
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+servers[0].serve_forever()
+EOF
+    chmod 755 "$dir/bin/sst/rsync" "$dir/bin/wsrep_sst_webhost_rsync" "$dir/bin/galera-check" \
+        "$dir/bin/galera-health"
 }
 
 # The position a node's data holds: its saved state, or, after a crash,
@@ -109,11 +134,11 @@ write_haproxy_cfg() { # db-port web-port
 # The providers' load balancers: one address for the database, one for the site.
 global
     maxconn 4096
-    external-check
-    insecure-fork-wanted
     stats socket $dir/run/haproxy.sock mode 600 level admin
+    log stdout format raw local0 info
 
 defaults
+    log global
     timeout connect 3s
     timeout client 150s
     timeout server 150s
@@ -123,31 +148,44 @@ defaults
 
 listen database
     mode tcp
+    option tcplog
     bind 127.0.0.1:$1
     balance roundrobin
-    option external-check
-    external-check path "/usr/bin:/bin"
-    external-check command $dir/bin/galera-check
+    option httpchk GET /
     default-server inter 1s fastinter 500ms downinter 1s fall 2 rise 2 on-marked-down shutdown-sessions
 EOF
         for n in $(seq 1 $cluster_nodes); do
-            local p=node${n}_port
-            echo "    server node$n 127.0.0.1:${!p} check"
+            local p=node${n}_port h=node${n}_health
+            echo "    server node$n 127.0.0.1:${!p} check port ${!h}"
         done
         cat <<EOF
 
 listen web
     mode http
+    option httplog
+    log-format "%ci:%cp [%tr] %ft %b/%s %bi:%bp %TR/%Tw/%Tc/%Tr/%Ta %ST %B %tsc %ac/%fc/%bc/%sc/%rc %sq/%bq %{+Q}r"
     bind 127.0.0.1:$2
     balance roundrobin
     option http-server-close
     timeout http-request 30s
     http-response set-header X-Served-By %[srv_name]
-    default-server inter 1s fall 2 rise 2 maxconn 8
+    default-server inter 1s fall 2 rise 2 maxconn 4
     server web1 127.0.0.1:$web1_port check
     server web2 127.0.0.1:$web2_port check
 EOF
     } >"$dir/haproxy.cfg"
+}
+
+start_health() {
+    cluster_conf
+    local n pairs=()
+    for n in $(seq 1 $cluster_nodes); do
+        local h=node${n}_health
+        pairs+=("${!h}:$n")
+    done
+    launch galera-health "$dir/bin/galera-health" "${pairs[@]}"
+    wait_for galera-health 30 curl -s -o /dev/null --noproxy '*' --max-time 5 \
+        "http://127.0.0.1:${node1_health}/"
 }
 
 start_haproxy() { # db-port web-port
@@ -209,15 +247,17 @@ cmd_start_cluster() { # owner
     dbpass=$(random_secret)
     ftppass=$(random_secret)
     local ports
-    read -r -a ports <<<"$(free_ports $((cluster_nodes * 4 + 4)))"
+    read -r -a ports <<<"$(free_ports $((cluster_nodes * 5 + 4)))"
     {
         for n in $(seq 1 $cluster_nodes); do
-            local i=$(((n - 1) * 4))
+            local i=$(((n - 1) * 5))
             echo "node${n}_port=${ports[i]} node${n}_galera=${ports[i + 1]}" \
-                "node${n}_ist=${ports[i + 2]} node${n}_sst=${ports[i + 3]}"
+                "node${n}_ist=${ports[i + 2]} node${n}_sst=${ports[i + 3]}" \
+                "node${n}_health=${ports[i + 4]}"
         done
-        echo "web1_port=${ports[12]} web2_port=${ports[13]}"
-        echo "db_port=${ports[14]} http_port=${ports[15]}"
+        local w=$((cluster_nodes * 5))
+        echo "web1_port=${ports[w]} web2_port=${ports[w + 1]}"
+        echo "db_port=${ports[w + 2]} http_port=${ports[w + 3]}"
     } >"$dir/cluster.conf"
 
     # The first node founds the cluster: after a stop, the one that holds the
@@ -263,6 +303,7 @@ EOF
     cluster_conf
     start_php_server php1 "$web1_port" || fail "PHP did not start, see $dir/log/php1.out"
     start_php_server php2 "$web2_port" || fail "PHP did not start, see $dir/log/php2.out"
+    start_health || fail "the database health check did not start, see $dir/log/galera-health.out"
     start_haproxy "$db_port" "$http_port" || fail "HAProxy did not start, see $dir/log/haproxy.out"
     local fport
     fport=$(start_retrying ftp start_ftp "$ftpuser" "$ftppass") ||
@@ -333,7 +374,7 @@ cmd_node() { # n action
 
 # The first node leaves last, so it keeps the latest state for the next start.
 stop_cluster() {
-    stop_all haproxy php1 php2 mariadb2 mariadb3
+    stop_all haproxy galera-health php1 php2 mariadb2 mariadb3
     stop_all mariadb1
     rm -f "$dir/run/haproxy.sock"
 }
