@@ -91,6 +91,11 @@ if (!function_exists("corvanta_open")) {
         $ready = @mysqli_query($link, "SET SESSION sql_mode = ''");
         $errno = $ready ? 0 : corvanta_errno($link);
         if ($ready or !corvanta_server_away($errno)) {
+          // In a Galera cluster, what one server committed reaches the others
+          // a moment later, and the next page may come from another one:
+          // each statement waits until its server has caught up. Other
+          // servers know no such setting and ignore it.
+          if ($ready) { @mysqli_query($link, "SET SESSION wsrep_sync_wait = 15"); }
           if (isset($GLOBALS["corvanta_database"])) { @mysqli_select_db($link, $GLOBALS["corvanta_database"]); }
           return $link;
         }

@@ -125,22 +125,24 @@ print json_encode(array("ok" => $ok, "after" => $after, "runs" => runs()));)php"
                  QByteArray("0"));
     }
 
-    // A lost connection: a read is asked again on a new one, in the same
-    // database and character set; a write, whose fate is unknown, is not.
+    // A lost connection: a read is asked again on a new one, set up as the
+    // first (database, character set, SQL mode, reads that wait for the
+    // other servers of a cluster); a write, whose fate is unknown, is not.
     void lostConnections() {
         const QJsonObject r = run(R"php(
 mysql_query("DELETE FROM retry_rows");
 kill_me();
-$res = mysql_query("SELECT DATABASE() AS db, @@character_set_client AS cs, @@sql_mode AS mode");
+$res = mysql_query("SELECT DATABASE() AS db, @@character_set_client AS cs, @@sql_mode AS mode, @@wsrep_sync_wait AS wait");
 $row = mysql_fetch_array($res, MYSQL_ASSOC);
 kill_me();
 $write = mysql_query("INSERT INTO retry_rows VALUES (7)") ? 1 : 0;
 $count = mysql_fetch_array(mysql_query("SELECT COUNT(*) AS c FROM retry_rows"), MYSQL_ASSOC);
-print json_encode(array("db" => $row["db"], "cs" => $row["cs"], "mode" => $row["mode"],
+print json_encode(array("db" => $row["db"], "cs" => $row["cs"], "mode" => $row["mode"], "wait" => $row["wait"],
   "write" => $write, "rows" => intval($count["c"])));)php");
         QCOMPARE(r.value("db").toString(), t_.DatabaseName);
         QCOMPARE(r.value("cs").toString(), QStringLiteral("latin1"));
         QCOMPARE(r.value("mode").toString(), QString());
+        QCOMPARE(r.value("wait").toString(), QStringLiteral("15"));
         QCOMPARE(r.value("write").toInt(), 0);
         QCOMPARE(r.value("rows").toInt(), 0);
         QCOMPARE(host_->PhpErrors(), QByteArray());
