@@ -260,6 +260,15 @@ test('64 visitors adding at once: 64 records, their own pictures, one member per
   assert.ok(new Set(rows.map((r) => Number(r[0]) % 3)).size > 1, 'all adds went to one node');
 });
 
+test('visitors arriving together on a new site are all counted, in one row', async () => {
+  const visit = async () => (await new Visitor().get(`${crowd.url}inc_counter.php`)).status;
+  for (const expected of ['40', '80']) {
+    const answers = await Promise.all(Array.from({ length: 40 }, visit));
+    assert.ok(answers.every((s) => s === 200), answers.join(' '));
+    assert.deepEqual(host.sql('SELECT dummy FROM crowd_VISITS', 3), [[expected]]);
+  }
+});
+
 test('a database node leaves during adds and searches: nothing confirmed is lost or doubled', async (t) => {
   const confirmed = [];
   const failedAdds = [];
