@@ -1,6 +1,7 @@
 #include "Command.h"
 
 #include "model/ProjectJson.h"
+#include "model/Version.h"
 
 #include <QCoreApplication>
 
@@ -14,7 +15,8 @@ TCliCommands allCommands() {
 }
 
 void printUsage(QTextStream& stream, const TCliCommands& commands) {
-    stream << "Usage: corvanta-cli COMMAND [ARGUMENTS]\n\nCommands:\n";
+    stream << "Usage: corvanta-cli COMMAND [ARGUMENTS]\n"
+           << "       corvanta-cli --help | --version\n\nCommands:\n";
     for (const auto& command : commands)
         stream << "  " << command->synopsis() << "\n      " << command->description() << "\n";
     stream.flush();
@@ -25,6 +27,7 @@ void printUsage(QTextStream& stream, const TCliCommands& commands) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("corvanta-cli"));
+    QCoreApplication::setApplicationVersion(ProgramVersion());
     QTextStream out(stdout);
     QTextStream err(stderr);
     const TCliCommands commands = allCommands();
@@ -34,6 +37,10 @@ int main(int argc, char** argv) {
         args.at(1) == QLatin1String("-h")) {
         printUsage(args.size() < 2 ? err : out, commands);
         return args.size() < 2 ? CliUsage : CliOk;
+    }
+    if (args.at(1) == QLatin1String("--version")) {
+        out << "corvanta-cli " << ProgramVersion() << "\n";
+        return CliOk;
     }
     const QString name = args.at(1);
     const TCliCommand* command = nullptr;

@@ -1,6 +1,9 @@
 #include "net/HttpClient.h"
 
-#include <QTcpSocket>
+#include "net/ChunkDecoder.h"
+#include "net/Tls.h"
+
+#include <QSslSocket>
 
 namespace {
 
@@ -9,6 +12,9 @@ constexpr int kMaxPath = 256;
 constexpr int kMaxRedirects = 10;
 // Memory set aside at once for an announced body; more still grows as it comes.
 constexpr qint64 kMaxReserve = qint64(1) << 30;
+// A head longer than this is no answer of a web server but an endless stream.
+constexpr int kMaxHeaderLines = 500;
+constexpr qint64 kMaxHeaderBytes = 256 * 1024;
 
 bool IsRedirect(int status) {
     return (status >= 300 && status <= 303) || status == 307 || status == 308;
@@ -56,12 +62,16 @@ void THttpClient::SplitUrl(const QString& url) {
     path.truncate(kMaxPath);
 
     quint16 port = Port;
+    // A location of a path only stays on the server and scheme it came from.
+    bool secure = url.startsWith(u'/') && secure_;
     const qsizetype colon = url.indexOf(u':');
     if (colon >= 0) {
         const QString scheme = url.left(colon).toLower();
-        if (scheme == QLatin1String("https"))
-            throw ENetError(QStringLiteral("HTTP Secure Socket is not supported"));
-        port = scheme == QLatin1String("gopher") ? 70 : scheme == QLatin1String("ftp") ? 21 : 80;
+        secure = scheme == QLatin1String("https");
+        port = secure                                ? 443
+               : scheme == QLatin1String("gopher") ? 70
+               : scheme == QLatin1String("ftp")    ? 21
+                                                   : 80;
     }
 
     QString host;
@@ -82,6 +92,7 @@ void THttpClient::SplitUrl(const QString& url) {
     }
 
     Port = port;
+    secure_ = secure;
     if (!host.isEmpty())
         Host = host;
     RequestUrl = url;
@@ -116,10 +127,13 @@ void THttpClient::ReadHead() {
     bool ok = false;
     const int status = fields.size() > 1 ? fields.at(1).toInt(&ok) : 0;
     ReplyNumber = ok ? status : 0;
-    for (;;) {
+    for (int lines = 0;; ++lines) {
         const QByteArray line = ReadLine();
         if (line.isEmpty() || line == "\r\n" || line == "\n")
             break;
+        if (lines >= kMaxHeaderLines || Header.size() + line.size() > kMaxHeaderBytes)
+            throw ESockError(
+                QStringLiteral("The answer of %1 is no web page: its header does not end").arg(Host));
         Header += line;
         const qsizetype colon = line.indexOf(':');
         if (colon <= 0)
@@ -131,6 +145,8 @@ void THttpClient::ReadHead() {
             Cookie = value.left(value.indexOf(u';')).trimmed();
         } else if (name == "LOCATION") {
             Location = HeaderValue(line, colon);
+        } else if (name == "TRANSFER-ENCODING") {
+            Chunked = HeaderValue(line, colon).contains(QLatin1String("chunked"), Qt::CaseInsensitive);
         } else if (name == "CONTENT-LENGTH") {
             const QString value = HeaderValue(line, colon);
             qsizetype digits = 0;
@@ -141,20 +157,48 @@ void THttpClient::ReadHead() {
     }
 }
 
-void THttpClient::Request() {
+void THttpClient::OpenConnection() {
+    ConnectSocket();
+    if (secure_)
+        StartTls(Socket(), Tls::Configuration());
+}
+
+void THttpClient::Request(bool lastAllowed) {
     Body.clear();
     Header.clear();
     Location.clear();
     ContentLength = 0;
+    Chunked = false;
     ReplyNumber = 0;
     const QByteArray head = RequestHead();
     TSocketCloser closer([this] { CloseSocket(); });
-    ConnectSocket();
+    OpenConnection();
     SendBytes(head);
     ReadHead();
-    if (ContentLength > 0)
-        Body.reserve(std::min(ContentLength, kMaxReserve));
-    ReadToEnd(Body);
+
+    // The body of a redirect that is followed goes nowhere.
+    const bool followed = !lastAllowed && IsRedirect(ReplyNumber) && !Location.isEmpty();
+    std::function<void(const char*, qint64)> sink;
+    if (followed) {
+        sink = [](const char*, qint64) {};
+    } else if (OnBody) {
+        sink = [this](const char* data, qint64 size) {
+            OnBody(QByteArray::fromRawData(data, static_cast<qsizetype>(size)));
+        };
+    } else {
+        if (ContentLength > 0 && !Chunked)
+            Body.reserve(std::min(ContentLength, kMaxReserve));
+        sink = [this](const char* data, qint64 size) { Body.append(data, size); };
+    }
+    if (!Chunked) {
+        ReadBlocks(sink);
+        return;
+    }
+    TChunkDecoder decoder(sink);
+    ReadBlocks([&](const char* data, qint64 size) { decoder.Feed(data, size); });
+    if (!decoder.Finished())
+        throw ESockError(
+            QStringLiteral("The answer of %1 ended in the middle of a chunk").arg(Host));
 }
 
 void THttpClient::Get(const QString& url) {
@@ -163,14 +207,24 @@ void THttpClient::Get(const QString& url) {
     QString next = url;
     for (int redirects = 0;; ++redirects) {
         SplitUrl(next);
-        Request();
+        Request(redirects >= kMaxRedirects);
         if (ReplyNumber >= 400 && OnFailure)
             OnFailure(GetKind);
         if (!IsRedirect(ReplyNumber) || Location.isEmpty() || redirects >= kMaxRedirects)
             return;
-        next =
-            Location.contains(u'/') ? Location : QStringLiteral("http://%1/%2").arg(Host, Location);
+        const QString scheme = secure_ ? QStringLiteral("https") : QStringLiteral("http");
+        next = Location.contains(u'/') ? Location
+                                       : QStringLiteral("%1://%2/%3").arg(scheme, Host, Location);
     }
+}
+
+void THttpClient::CheckCertificate(const QString& url) {
+    BeginOperation();
+    SplitUrl(url);
+    if (!secure_)
+        return;
+    TSocketCloser closer([this] { CloseSocket(); });
+    OpenConnection();
 }
 
 void THttpClient::Disconnect() {

@@ -7,8 +7,9 @@
 
 #include <functional>
 
-// HTTP/1.0 GET client with which the maintenance scripts of a site are called.
-// Each request opens and closes its own connection; the answer is kept in memory.
+// HTTP/1.0 GET client with which the maintenance scripts of a site are called,
+// over plain HTTP or HTTPS. Each request opens and closes its own connection;
+// the answer is kept in memory or handed on block by block.
 class THttpClient : public TSocketLayer {
     Q_OBJECT
 public:
@@ -23,6 +24,13 @@ public:
     QString Cookie;      // from the last "Set-Cookie:" of this Get
     QString Location;    // from the last "Location:"
     qint64 ContentLength = 0;
+    bool Chunked = false; // the answer came with "Transfer-Encoding: chunked"
+
+    // When set, the body of the final answer (chunks decoded) is handed to it
+    // block by block as it arrives, and Body stays empty. ReplyNumber and
+    // Header are already set for the first block; a redirect that is
+    // followed hands nothing on.
+    std::function<void(const QByteArray& block)> OnBody;
 
     // Called after an answer whose status is 400 or more, with GetKind.
     std::function<void(int Kind)> OnFailure;
@@ -32,12 +40,22 @@ public:
     void Get(const QString& url);
     void Disconnect();
 
+    // Connects to the server of the URL and checks its certificate (https
+    // only; nothing is requested): a problem raises ETlsError before any
+    // other step of a command has changed something on the server.
+    void CheckCertificate(const QString& url);
+
     // Takes the URL apart into Host, Port, RequestPath and RequestUrl.
     void SplitUrl(const QString& url);
+    // The last URL split was an https one.
+    bool Secure() const { return secure_; }
     // The request head for the current RequestPath, Host and Cookie.
     QByteArray RequestHead() const;
 
 private:
-    void Request();
+    void Request(bool lastAllowed);
     void ReadHead();
+    void OpenConnection();
+
+    bool secure_ = false;
 };

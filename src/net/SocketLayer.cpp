@@ -1,9 +1,11 @@
 #include "net/SocketLayer.h"
 
+#include "net/Tls.h"
+
 #include <QEventLoop>
 #include <QHostInfo>
 #include <QNetworkProxy>
-#include <QTcpSocket>
+#include <QSslSocket>
 
 #include <limits>
 #include <memory>
@@ -15,9 +17,11 @@ constexpr qint64 kBufferSize = 65536;
 
 } // namespace
 
-TSocketLayer::TSocketLayer(QObject* parent) : QObject(parent), socket_(new QTcpSocket(this)) {
+TSocketLayer::TSocketLayer(QObject* parent) : QObject(parent), socket_(new QSslSocket(this)) {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &TSocketLayer::Expire);
+    deadline_.setSingleShot(true);
+    connect(&deadline_, &QTimer::timeout, this, &TSocketLayer::ExpireOverall);
     Watch(*socket_);
 }
 
@@ -28,6 +32,10 @@ TSocketLayer::~TSocketLayer() {
 
 bool TSocketLayer::Connected() const {
     return socket_->state() == QAbstractSocket::ConnectedState;
+}
+
+bool TSocketLayer::Encrypted() const {
+    return Connected() && socket_->isEncrypted();
 }
 
 void TSocketLayer::Cancel() {
@@ -58,15 +66,40 @@ QString TSocketLayer::LineText(const QByteArray& line) {
     return text;
 }
 
-void TSocketLayer::BeginOperation() {
+void TSocketLayer::BeginOperation(qint64 extraMs) {
     aborted_ = false;
     timedOut_ = false;
+    overall_ = false;
+    deadline_.stop();
+    if (OverallLimit > 0) {
+        const qint64 ms = std::min<qint64>(OverallLimit + std::max<qint64>(extraMs, 0),
+                                           std::numeric_limits<int>::max());
+        deadlineMs_ = static_cast<int>(ms);
+        deadline_.start(deadlineMs_);
+    }
+}
+
+void TSocketLayer::ExpireOverall() {
+    overall_ = true;
+    Expire();
+}
+
+QString TSocketLayer::AbortText(const QString& usual) const {
+    if (!overall_)
+        return usual;
+    return QStringLiteral("%1 did not finish its answer within %2 seconds")
+        .arg(Host)
+        .arg((deadlineMs_ + 999) / 1000);
 }
 
 void TSocketLayer::Watch(QTcpSocket& socket) {
     socket.setProxy(QNetworkProxy::NoProxy);
     connect(&socket, &QTcpSocket::readyRead, this, &TSocketLayer::Progress);
     connect(&socket, &QTcpSocket::bytesWritten, this, &TSocketLayer::Progress);
+    if (auto* ssl = qobject_cast<QSslSocket*>(&socket)) {
+        connect(ssl, &QSslSocket::encryptedBytesWritten, this, &TSocketLayer::Progress);
+        connect(ssl, &QSslSocket::encrypted, this, &TSocketLayer::Wake);
+    }
     connect(&socket, &QTcpSocket::connected, this, &TSocketLayer::Wake);
     connect(&socket, &QTcpSocket::disconnected, this, &TSocketLayer::Wake);
     connect(&socket, &QTcpSocket::stateChanged, this, &TSocketLayer::Wake);
@@ -137,7 +170,7 @@ bool TSocketLayer::LookUp(const QString& name, QHostAddress& address) {
     DisarmTimer();
     if (!finished) {
         QHostInfo::abortHostLookup(id);
-        throw ESockError(timedOut_ ? QStringLiteral("Zeitüberschreitung bei Host-Lookup")
+        throw ESockError(timedOut_ ? AbortText(QStringLiteral("Zeitüberschreitung bei Host-Lookup"))
                                    : QStringLiteral("Host-Lookup abgebrochen"));
     }
     // IPv4 first: servers often listen on it alone.
@@ -164,7 +197,7 @@ QHostAddress TSocketLayer::Resolve() {
         OnInvalidHost(handled);
     if (handled && LookUp(Host.trimmed(), address))
         return address;
-    throw ESockError(QStringLiteral("Null Externe Adresse"));
+    throw ESockError(QStringLiteral("Could not find the server %1: unknown host name").arg(Host));
 }
 
 void TSocketLayer::ConnectSocket() {
@@ -190,18 +223,76 @@ void TSocketLayer::ConnectTo(QTcpSocket& socket, const QHostAddress& address, qu
     DisarmTimer();
     if (socket.state() == QAbstractSocket::ConnectedState)
         return;
+    const QAbstractSocket::SocketError error = socket.error();
     socket.abort();
     if (reportFailure && OnConnectionFailed)
         OnConnectionFailed(this);
+    const QString where = QStringLiteral("Could not connect to %1:%2: ").arg(Host).arg(port);
+    if (timedOut_ && overall_)
+        throw ESockError(AbortText({}));
     if (timedOut_)
-        throw ESockError(QStringLiteral("Zeitüberschreitung bei Verbindung"));
+        throw ESockError(where + QStringLiteral("no answer within %1 seconds")
+                                     .arg((TimeOut + 999) / 1000));
     if (aborted_)
         throw ESockError(QStringLiteral("Verbindung abgebrochen"));
-    throw ESockError(QStringLiteral("Verbindung fehlgeschlagen"));
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        throw ESockError(where + QStringLiteral("connection refused"));
+    case QAbstractSocket::NetworkError:
+        throw ESockError(where + QStringLiteral("the network or the server is unreachable"));
+    case QAbstractSocket::SocketTimeoutError:
+        throw ESockError(where + QStringLiteral("no answer"));
+    default:
+        throw ESockError(where + socket.errorString());
+    }
+}
+
+void TSocketLayer::StartTls(QSslSocket& socket, const QSslConfiguration& config) {
+    socket.setSslConfiguration(config);
+    socket.setPeerVerifyName(Host.trimmed());
+    QList<QSslError> refused;
+    // A certificate that fails the checks passes only as the trusted one.
+    const auto onErrors = connect(&socket, &QSslSocket::sslErrors, this,
+                                  [&](const QList<QSslError>& errors) {
+                                      const QString trusted = TrustedCertificate.toLower();
+                                      if (!trusted.isEmpty() &&
+                                          Tls::Fingerprint(socket.peerCertificate()) == trusted)
+                                          socket.ignoreSslErrors(errors);
+                                      else
+                                          refused = errors;
+                                  });
+    socket.startClientEncryption();
+    ArmTimer();
+    WaitUntil([&] {
+        return socket.isEncrypted() || socket.state() != QAbstractSocket::ConnectedState;
+    });
+    DisarmTimer();
+    disconnect(onErrors);
+    if (socket.isEncrypted())
+        return;
+    const QSslCertificate peer = socket.peerCertificate();
+    const QString error = socket.errorString();
+    socket.abort();
+    if (!refused.isEmpty()) {
+        TCertificateInfo info = Tls::Describe(peer, Host.trimmed(), refused);
+        info.Changed = !TrustedCertificate.isEmpty();
+        throw ETlsError(Tls::Message(info), info);
+    }
+    if (timedOut_)
+        throw EAbortError(AbortText(QStringLiteral("No TLS answer from %1").arg(Host)));
+    if (aborted_)
+        throw EAbortError(QStringLiteral("Verbindung abgebrochen"));
+    throw ESockError(QStringLiteral("The encrypted connection to %1 failed: %2").arg(Host, error));
+}
+
+QSslConfiguration TSocketLayer::ControlTls() const {
+    return socket_->sslConfiguration();
 }
 
 void TSocketLayer::CloseSocket() {
     socket_->abort();
+    // The next connection starts in plain text again.
+    socket_->setSslConfiguration(QSslConfiguration::defaultConfiguration());
 }
 
 void TSocketLayer::DiscardInput() {
@@ -226,10 +317,13 @@ void TSocketLayer::SendBytes(const QByteArray& bytes) {
         throw ESockError(SocketErrorText(QAbstractSocket::OperationError));
     socket_->write(bytes);
     ArmTimer(-1, true);
-    const bool sent = WaitUntil([&] { return socket_->bytesToWrite() == 0 || !Connected(); });
+    const bool sent = WaitUntil([&] {
+        return (socket_->bytesToWrite() == 0 && socket_->encryptedBytesToWrite() == 0) ||
+               !Connected();
+    });
     DisarmTimer();
     if (!sent)
-        throw EAbortError(QStringLiteral("Socket-send abgebrochen"));
+        throw EAbortError(AbortText(QStringLiteral("Socket-send abgebrochen")));
     if (socket_->bytesToWrite() > 0 || !Connected()) {
         if (socket_->error() == QAbstractSocket::RemoteHostClosedError &&
             socket_->bytesToWrite() == 0)
@@ -246,7 +340,7 @@ QByteArray TSocketLayer::ReadLine() {
     const bool done = WaitUntil(ready);
     DisarmTimer();
     if (!done)
-        throw EAbortError(QStringLiteral("Socket-readln abgebrochen"));
+        throw EAbortError(AbortText(QStringLiteral("Socket-readln abgebrochen")));
     if (!socket_->isOpen())
         return {};
     if (socket_->canReadLine())
@@ -257,15 +351,22 @@ QByteArray TSocketLayer::ReadLine() {
 }
 
 void TSocketLayer::ReadToEnd(QByteArray& out) {
-    // Straight into `out`, without a block in between: bodies may be large.
+    ReadBlocks([&](const char* data, qint64 size) { out.append(data, size); });
+}
+
+void TSocketLayer::ReadBlocks(const std::function<void(const char*, qint64)>& sink) {
+    QByteArray block;
     const auto take = [&] {
-        const qint64 available = socket_->isOpen() ? socket_->bytesAvailable() : 0;
-        if (available <= 0)
-            return;
-        const qsizetype old = out.size();
-        out.resize(old + available);
-        const qint64 got = socket_->read(out.data() + old, available);
-        out.resize(old + std::max<qint64>(got, 0));
+        for (;;) {
+            const qint64 available = socket_->isOpen() ? socket_->bytesAvailable() : 0;
+            if (available <= 0)
+                return;
+            block.resize(std::min<qint64>(available, 1 << 20));
+            const qint64 got = socket_->read(block.data(), block.size());
+            if (got <= 0)
+                return;
+            sink(block.constData(), got);
+        }
     };
     ArmTimer(-1, true);
     for (;;) {
@@ -274,7 +375,7 @@ void TSocketLayer::ReadToEnd(QByteArray& out) {
             break;
         if (!WaitUntil([&] { return socket_->bytesAvailable() > 0 || !Connected(); })) {
             DisarmTimer();
-            throw EAbortError(QStringLiteral("Socket-Capture abgebrochen"));
+            throw EAbortError(AbortText(QStringLiteral("Socket-Capture abgebrochen")));
         }
     }
     DisarmTimer();

@@ -11,6 +11,8 @@
 #include <functional>
 
 class QEventLoop;
+class QSslConfiguration;
+class QSslSocket;
 class QTcpSocket;
 
 // The TCP socket shared by the FTP and HTTP clients. Every wait (host lookup,
@@ -25,7 +27,13 @@ public:
     QString Host;     // server name or dotted address
     quint16 Port = 0; // server port
     int TimeOut = 0;  // milliseconds, 0 = none: host lookup, connect, one line, each pause
+    // Milliseconds one whole operation may take, 0 = none: a server that
+    // trickles a byte now and then still ends within it.
+    int OverallLimit = 0;
     int ReplyNumber = 0;
+    // SHA-256 (lower-case hex) of a server certificate the user trusts
+    // although it fails the checks; any other failing certificate is refused.
+    QString TrustedCertificate;
 
     // The host cannot be resolved. Setting Handled asks for one more lookup.
     std::function<void(bool& Handled)> OnInvalidHost;
@@ -34,6 +42,8 @@ public:
 
     bool Connected() const;
     bool TimedOut() const { return timedOut_; }
+    // The control connection is encrypted (TLS).
+    bool Encrypted() const;
 
     // Ends the running wait with its abort error. A cancel outside any
     // operation is forgotten when the next operation starts.
@@ -45,12 +55,18 @@ public:
     static QString LineText(const QByteArray& line);
 
 protected:
-    // Start of every public operation: clears the abort and timed-out flags.
-    void BeginOperation();
+    // Start of every public operation: clears the abort and timed-out flags
+    // and starts the overall limit, `extraMs` longer for a large transfer.
+    void BeginOperation(qint64 extraMs = 0);
     // Resolves Host and connects the control socket to it and Port.
     void ConnectSocket();
     // Connects another socket to the address the control socket uses.
     void ConnectSecondary(QTcpSocket& socket, quint16 port);
+    // Starts TLS on the socket and waits for the handshake; the certificate
+    // must be valid for Host or be the trusted one (else ETlsError).
+    void StartTls(QSslSocket& socket, const QSslConfiguration& config);
+    // The configuration of the encrypted control connection, with its session.
+    QSslConfiguration ControlTls() const;
     void CloseSocket();
     void DiscardInput();
     // Sends the text and CR LF; refuses line breaks inside the text.
@@ -60,8 +76,12 @@ protected:
     QByteArray ReadLine();
     // Reads until the server closes, appending to `out`; each block restarts the time-out.
     void ReadToEnd(QByteArray& out);
+    // Reads until the server closes, handing each block received to `sink`.
+    void ReadBlocks(const std::function<void(const char* data, qint64 size)>& sink);
+    // The message of an aborted wait: `usual`, or the overall limit's.
+    QString AbortText(const QString& usual) const;
 
-    QTcpSocket& Socket() { return *socket_; }
+    QSslSocket& Socket() { return *socket_; }
     // Wakes the waits on this socket's events.
     void Watch(QTcpSocket& socket);
     // Runs the event loop until done() holds; false when aborted first.
@@ -80,13 +100,17 @@ private:
     void Wake();
     void Progress();
     void Expire();
+    void ExpireOverall();
 
-    QTcpSocket* socket_;
+    QSslSocket* socket_;
     QHostAddress address_;
     QTimer timer_;
+    QTimer deadline_;
+    int deadlineMs_ = 0;
     QEventLoop* loop_ = nullptr;
     bool aborted_ = false;
     bool timedOut_ = false;
+    bool overall_ = false;
     bool restartOnProgress_ = false;
 };
 

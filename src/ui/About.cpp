@@ -2,6 +2,7 @@
 
 #include "Centring.h"
 #include "Icons.h"
+#include "model/Version.h"
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
@@ -56,7 +57,7 @@ TAboutF::TAboutF(QWidget* parent)
 }
 
 void TAboutF::showEvent(QShowEvent* event) {
-    Version->setText(QStringLiteral("Version: 1.0.42d"));
+    Version->setText(QStringLiteral("Version: ") + ProgramVersion());
     CentreOnScreen(*this);
     QDialog::showEvent(event);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Table.h"
+#include "model/Version.h"
 
 #include <QEvent>
 #include <QMainWindow>
@@ -36,8 +37,8 @@ public:
     // Runs a modal dialog and returns its result; replaceable for tests.
     using TDialogRunner = std::function<int(QDialog&)>;
 
-    static inline const QString Version = QStringLiteral("1.0.42d");
-    static inline const QString Caption = QStringLiteral("CORVANTA Generator v 1.0.42d");
+    static inline const QString Version = ProgramVersion();
+    static inline const QString Caption = QStringLiteral("CORVANTA Generator v ") + Version;
 
     // Without a port the window talks to the user through its own windows.
     explicit TMainF(TStore& store, TUserPort* port = nullptr, QWidget* parent = nullptr);

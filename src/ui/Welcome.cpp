@@ -3,6 +3,7 @@
 #include "About.h"
 #include "Centring.h"
 #include "HelpLauncher.h"
+#include "ProgramRemoval.h"
 #include "SaveAs.h"
 #include "SelectDB.h"
 #include "deploy/UserPort.h"
@@ -142,7 +143,7 @@ QWidget* TWelcomeF::buildBanner() {
     big.setBold(true);
     big.setPointSize(big.pointSize() + 7);
     welcome->setFont(big);
-    VersionLabel = new QLabel(QStringLiteral("Version : 1.0.42d"), banner);
+    VersionLabel = new QLabel(QStringLiteral("Version : ") + ProgramVersion(), banner);
     auto* pitch = new QLabel(QStringLiteral("Define your table and the look of your site; "
                                             "CORVANTA writes the PHP and MySQL web application "
                                             "and puts it on your web host."),
@@ -242,8 +243,10 @@ void TWelcomeF::AboutBtnClick() {
 }
 
 void TWelcomeF::UninstallBtnClick() {
-    if (port_->Confirm(QStringLiteral("All your databases will be deleted and CORVANTA removed "
-                                      "from your system. Go on?"),
+    // The program itself is the package manager's to remove: say how, and
+    // offer to delete the projects, which no package removal touches.
+    if (port_->Confirm(ProgramRemovalHint() +
+                           QStringLiteral("\n\nAll your databases will be deleted. Go on?"),
                        TConfirmButtons::OKCancel) != TAnswer::OK)
         return;
     try {
@@ -253,8 +256,6 @@ void TWelcomeF::UninstallBtnClick() {
         return;
     }
     updateManageBtn();
-    // Packages and copies of the program are the system's to remove.
-    port_->ShowInformation(QStringLiteral("All databases have been deleted. To remove the "
-                                          "program itself, delete its folder or uninstall its "
-                                          "package."));
+    port_->ShowInformation(QStringLiteral("All databases have been deleted.\n\n") +
+                           ProgramRemovalHint());
 }

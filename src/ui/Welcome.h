@@ -20,7 +20,8 @@ class TUserPort;
 class TWelcomeF : public QWidget {
     Q_OBJECT
 public:
-    static inline const QString Caption = QStringLiteral("WELCOME to CORVANTA Generator v 1.0.42d");
+    static inline const QString Caption =
+        QStringLiteral("WELCOME to CORVANTA Generator v ") + ProgramVersion();
 
     // Where the link buttons lead.
     static inline const QUrl FaqPage = QUrl(QStringLiteral("https://corvanta.example/faq/"));

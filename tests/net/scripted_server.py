@@ -285,6 +285,88 @@ def scenario_http_status(server):
     conn.close()
 
 
+def scenario_http_chunked(server):
+    """A chunked body in awkward pieces, with an extension and a trailer."""
+    conn = accept(server)
+    read_head(conn)
+    conn.sendall(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n")
+    body = (b"5\r\nstart\r\n"
+            b"1A;name=value\r\n" + b"abcdefghijklmnopqrstuvwxyz" + b"\r\n"
+            b"0\r\nX-Trailer: yes\r\n\r\n")
+    for i in range(0, len(body), 3):
+        conn.sendall(body[i:i + 3])
+        time.sleep(0.01)
+    conn.close()
+
+
+def scenario_http_redirect_chunked(server):
+    """A redirect with a body, then a chunked answer split at every byte."""
+    port = server.getsockname()[1]
+    conn = accept(server)
+    read_head(conn)
+    conn.sendall(b"HTTP/1.0 301 Moved\r\nLocation: http://127.0.0.1:%d/b\r\n\r\n"
+                 b"redirect page" % port)
+    conn.close()
+    conn = accept(server)
+    read_head(conn)
+    conn.sendall(b"HTTP/1.1 200 OK\r\ntransfer-encoding: Chunked\r\n\r\n")
+    for byte in b"3\r\nabc\r\n4\r\ndefg\r\n0\r\n\r\n":
+        conn.sendall(bytes([byte]))
+    conn.close()
+
+
+def scenario_http_trickle(server):
+    """A body of one byte now and then, for ever."""
+    conn = accept(server)
+    read_head(conn)
+    conn.sendall(b"HTTP/1.0 200 OK\r\n\r\n")
+    try:
+        while True:
+            conn.sendall(b"x")
+            time.sleep(0.2)
+    except OSError:
+        log("client left")
+
+
+def scenario_http_endless_head(server):
+    """Header lines without end, quickly."""
+    conn = accept(server)
+    read_head(conn)
+    conn.sendall(b"HTTP/1.0 200 OK\r\n")
+    try:
+        n = 0
+        while True:
+            conn.sendall(b"X-Line-%d: more\r\n" % n)
+            n += 1
+            if n % 100 == 0:
+                time.sleep(0.01)
+    except OSError:
+        log("client left")
+
+
+def scenario_http_slow_head(server):
+    """Header lines trickling in, each before the read time-out."""
+    conn = accept(server)
+    read_head(conn)
+    conn.sendall(b"HTTP/1.0 200 OK\r\n")
+    try:
+        while True:
+            conn.sendall(b"X-Slow: line\r\n")
+            time.sleep(0.2)
+    except OSError:
+        log("client left")
+
+
+def scenario_ftp_endless_greeting(server):
+    conn = accept(server)
+    try:
+        while True:
+            conn.sendall(b"220-Welcome, and more welcome\r\n")
+            time.sleep(0.05)
+    except OSError:
+        log("client left")
+
+
 def main():
     scenario = globals()["scenario_" + sys.argv[1].replace("-", "_")]
     server = listen()

@@ -156,7 +156,7 @@ private slots:
         main.SetChanged(true);
         main.show();
         QCoreApplication::processEvents();
-        QCOMPARE(main.windowTitle(), QStringLiteral("CORVANTA Generator v 1.0.42d"));
+        QCOMPARE(main.windowTitle(), "CORVANTA Generator v " + ProgramVersion());
         QVERIFY(main.Heading->text().contains(QStringLiteral("Database Fields - Shop")));
         QVERIFY(!main.Changed());
 
@@ -339,7 +339,7 @@ private slots:
         QCOMPARE(fx.port.EventsOf(QStringLiteral("confirm")),
                  (QStringList{"Database already present. Owerwrite it?",
                               "Database already present. Owerwrite it?"}));
-        QCOMPARE(fx.main.windowTitle(), QStringLiteral("CORVANTA Generator v 1.0.42d - Old"));
+        QCOMPARE(fx.main.windowTitle(), "CORVANTA Generator v " + ProgramVersion() + " - Old");
         QCOMPARE(ProjectStore::Load(fx.temp.Store(), QStringLiteral("Old")).Fields.size(),
                  size_t(3));
         QVERIFY(!fx.main.Changed());
@@ -366,7 +366,7 @@ private slots:
         QCOMPARE(fx.main.FieldGrid->rowCount(), 1);
         QCOMPARE(fx.names(), QStringList{QString()});
         QVERIFY(!fx.main.Changed());
-        QCOMPARE(fx.main.windowTitle(), QStringLiteral("CORVANTA Generator v 1.0.42d - "));
+        QCOMPARE(fx.main.windowTitle(), "CORVANTA Generator v " + ProgramVersion() + " - ");
         QCOMPARE(fx.main.Table().Skin, QStringLiteral("default.css"));
     }
 
@@ -399,7 +399,7 @@ private slots:
         fx.main.OpenA->trigger();
         QCOMPARE(fx.names(), QStringList{"Title"});
         QCOMPARE(fx.main.Table().DbName, QStringLiteral("Books"));
-        QCOMPARE(fx.main.windowTitle(), QStringLiteral("CORVANTA Generator v 1.0.42d - Books"));
+        QCOMPARE(fx.main.windowTitle(), "CORVANTA Generator v " + ProgramVersion() + " - Books");
         QVERIFY(fx.main.Heading->text().contains(QStringLiteral("Books")));
         QVERIFY(!fx.main.Changed());
     }

@@ -4,6 +4,7 @@
 #include "model/ProjectStore.h"
 #include "model/TableFields.h"
 #include "ui/About.h"
+#include "ui/ProgramRemoval.h"
 #include "ui/SaveAs.h"
 #include "ui/SelectDB.h"
 #include "ui/Welcome.h"
@@ -68,9 +69,8 @@ class TestWelcome : public QObject {
 private slots:
     void firstWindowCaptions() {
         TWelcomeFixture fx;
-        QCOMPARE(fx.welcome.windowTitle(),
-                 QStringLiteral("WELCOME to CORVANTA Generator v 1.0.42d"));
-        QCOMPARE(fx.welcome.VersionLabel->text(), QStringLiteral("Version : 1.0.42d"));
+        QCOMPARE(fx.welcome.windowTitle(), "WELCOME to CORVANTA Generator v " + ProgramVersion());
+        QCOMPARE(fx.welcome.VersionLabel->text(), "Version : " + ProgramVersion());
         QVERIFY(!fx.welcome.LanguageBtn->isEnabled());
         QCOMPARE(fx.welcome.SaveAs->windowTitle(), QStringLiteral("Create New Database..."));
     }
@@ -261,6 +261,11 @@ private slots:
         QCOMPARE(ProjectStore::List(fx.temp.Store()).size(), 2);
         fx.port.Queue(QStringLiteral("OK"));
         fx.welcome.UninstallBtn->click();
+        // Both the question and the closing notice say how the program goes.
+        const QStringList messages = fx.port.Messages();
+        QCOMPARE(messages.size(), 3);
+        for (const QString& message : messages)
+            QVERIFY2(message.contains(ProgramRemovalHint()), qPrintable(message));
         QVERIFY(ProjectStore::List(fx.temp.Store()).isEmpty());
         QVERIFY(ProjectStore::HelpPath(fx.temp.Store()).isEmpty());
         QVERIFY(!fx.manageShown());
@@ -276,7 +281,7 @@ private slots:
         fx.dialogs.Then([](QDialog& d) {
             auto& about = dynamic_cast<TAboutF&>(d);
             QCOMPARE(about.windowTitle(), QStringLiteral("About Corvanta"));
-            QCOMPARE(about.Version->text(), QStringLiteral("Version: 1.0.42d"));
+            QCOMPARE(about.Version->text(), "Version: " + ProgramVersion());
             about.CloseBtn->click();
         });
         fx.welcome.AboutBtn->click();

@@ -1,0 +1,66 @@
+#include "net/ChunkDecoder.h"
+
+#include "net/NetErrors.h"
+
+namespace {
+
+// A size line or trailer line longer than this is no chunked body.
+constexpr qsizetype kMaxLine = 4096;
+
+} // namespace
+
+void TChunkDecoder::sizeLine() {
+    QByteArray text = line_.trimmed();
+    line_.clear();
+    // Extensions after ";" carry nothing for us.
+    const qsizetype semicolon = text.indexOf(';');
+    if (semicolon >= 0)
+        text.truncate(semicolon);
+    bool ok = false;
+    const qint64 size = text.trimmed().toLongLong(&ok, 16);
+    if (!ok || size < 0)
+        throw ESockError(QStringLiteral("The server sent a broken chunked answer (size line \"%1\")")
+                             .arg(QString::fromLatin1(text.left(40))));
+    left_ = size;
+    state_ = size == 0 ? State::Trailer : State::Data;
+}
+
+void TChunkDecoder::Feed(const char* data, qint64 size) {
+    qint64 at = 0;
+    while (at < size && state_ != State::Done) {
+        if (state_ == State::Data) {
+            const qint64 n = std::min(left_, size - at);
+            sink_(data + at, n);
+            at += n;
+            left_ -= n;
+            if (left_ == 0)
+                state_ = State::DataEnd;
+            continue;
+        }
+        // Line states: collect up to LF.
+        const char c = data[at++];
+        if (c != '\n') {
+            if (line_.size() >= kMaxLine)
+                throw ESockError(QStringLiteral("The server sent a broken chunked answer"));
+            line_ += c;
+            continue;
+        }
+        switch (state_) {
+        case State::Size:
+            sizeLine();
+            break;
+        case State::DataEnd:
+            line_.clear();
+            state_ = State::Size;
+            break;
+        case State::Trailer:
+            // An empty line ends the trailer.
+            if (line_.trimmed().isEmpty())
+                state_ = State::Done;
+            line_.clear();
+            break;
+        default:
+            break;
+        }
+    }
+}
