@@ -16,10 +16,20 @@ class Host {
   // `{ cluster: true }`: three database nodes and two PHP servers, each
   // pair behind a load balancer.
   constructor(options = {}) {
-    this.dir = fs.mkdtempSync(path.join(os.tmpdir(), 'corvanta-e2e-'));
-    const args = ['start', this.dir, '--owner', String(process.pid)];
-    if (options.cluster) args.push('--cluster');
-    execFileSync(webhost, args, { stdio: ['ignore', 'ignore', 'inherit'] });
+    // The cluster takes many ports at once; another program may take one of
+    // them before a node binds it, so a failed start is tried once more.
+    for (let attempt = options.cluster ? 2 : 1; ; attempt--) {
+      this.dir = fs.mkdtempSync(path.join(os.tmpdir(), 'corvanta-e2e-'));
+      const args = ['start', this.dir, '--owner', String(process.pid)];
+      if (options.cluster) args.push('--cluster');
+      try {
+        execFileSync(webhost, args, { stdio: ['ignore', 'ignore', 'inherit'] });
+        break;
+      } catch (e) {
+        this.stop();
+        if (attempt <= 1) throw e;
+      }
+    }
     this.env = {};
     for (const line of execFileSync(webhost, ['env', this.dir]).toString().split('\n')) {
       const eq = line.indexOf('=');
