@@ -14,6 +14,8 @@ struct TCliContext {
     TStore& store;
     QTextStream& out;
     QTextStream& err;
+    // --trust: fingerprints a trust question may be answered Yes for.
+    QStringList trusted = {};
 };
 
 // Exit statuses of corvanta-cli.

@@ -7,6 +7,7 @@
 #include "model/ProjectStore.h"
 #include "net/FtpClient.h"
 #include "net/HttpClient.h"
+#include "net/Tls.h"
 
 #include <QEventLoop>
 #include <QFileInfo>
@@ -15,12 +16,42 @@
 
 namespace {
 
+const QString kTrust = QStringLiteral("trust");
+
+void addTrustOption(QCommandLineParser& parser) {
+    parser.addOption({kTrust,
+                      QStringLiteral("Trust the server certificate or SSH host key with this "
+                                     "SHA-256 fingerprint (64 hex digits) for the project, "
+                                     "although it cannot be verified. May be given twice."),
+                      QStringLiteral("SHA256")});
+}
+
+// The fingerprints of --trust, lower case; empty with *bad set for a value
+// that is no fingerprint.
+QStringList trustedFingerprints(const QCommandLineParser& parser, QString* bad) {
+    QStringList fingerprints;
+    if (!parser.optionNames().contains(kTrust))
+        return fingerprints;
+    for (const QString& value : parser.values(kTrust)) {
+        const QString fingerprint = value.trimmed().toLower().remove(u':');
+        if (!Tls::IsFingerprint(fingerprint)) {
+            *bad = value;
+            return {};
+        }
+        fingerprints << fingerprint;
+    }
+    return fingerprints;
+}
+
 // Runs a command to its end, its queued second stage included: that stage
 // runs from the event loop, as in the desktop program.
 int runDeployment(TCliContext& context, const std::function<void(TScriptedPort&)>& answers,
                   const std::function<void(TDeployment&)>& command) {
     TScriptedPort port(&context.err, &context.out);
     answers(port);
+    // A trust question is answered Yes only for a fingerprint given.
+    for (const QString& fingerprint : context.trusted)
+        port.AnswerTo(fingerprint, QStringLiteral("Yes"));
     TFtpClient ftp;
     THttpClient http;
     QObject queue;
@@ -52,6 +83,12 @@ public:
             context.err << "There is no project \"" << project << "\".\n";
             return CliFailed;
         }
+        QString bad;
+        context.trusted = trustedFingerprints(parser, &bad);
+        if (!bad.isEmpty())
+            return usage(context, QStringLiteral("--trust needs a SHA-256 fingerprint of 64 "
+                                                 "hexadecimal digits, not \"%1\".")
+                                      .arg(bad));
         return run(parser, context, ProjectStore::Load(context.store, project));
     }
 
@@ -91,6 +128,7 @@ public:
     void addOptions(QCommandLineParser& parser) const override {
         parser.addOption({QStringLiteral("create-db"),
                           QStringLiteral("Create the tables (existing records are lost).")});
+        addTrustOption(parser);
     }
 
 protected:
@@ -133,6 +171,7 @@ public:
         if (!import_)
             parser.addOption({QStringLiteral("replace"),
                               QStringLiteral("Delete every row on the server first.")});
+        addTrustOption(parser);
     }
 
 protected:
@@ -188,6 +227,7 @@ public:
         parser.addOption(
             {QStringLiteral("server"), QStringLiteral("Remove the site and its tables.")});
         parser.addOption({QStringLiteral("both"), QStringLiteral("Both of these.")});
+        addTrustOption(parser);
     }
 
 protected:

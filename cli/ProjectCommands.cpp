@@ -1,10 +1,13 @@
 #include "Command.h"
 
+#include "model/ProjectCheck.h"
 #include "model/ProjectJson.h"
 #include "model/ProjectStore.h"
 
 #include <QFile>
 #include <QJsonDocument>
+
+#include <optional>
 
 namespace {
 
@@ -65,13 +68,30 @@ public:
                         << "\n";
             return CliFailed;
         }
-        TBTable table = ProjectFromJson(doc.object());
-        if (parser.isSet(QStringLiteral("name")))
-            table.DbName = parser.value(QStringLiteral("name"));
-        if (table.DbName.isEmpty()) {
+        const QString name = parser.isSet(QStringLiteral("name"))
+                                 ? parser.value(QStringLiteral("name"))
+                                 : doc.object().value(QStringLiteral("DbName")).toString();
+        if (name.isEmpty()) {
             context.err << "The project has no name: give \"DbName\" in the file or --name.\n";
             return CliFailed;
         }
+        if (const TDefinitionCheck problem =
+                CheckProjectName(name, ProjectStore::List(context.store))) {
+            context.err << problem->Message << "\n";
+            return CliFailed;
+        }
+        // A project imported again keeps the column names of its fields, so
+        // the site made from it still matches its table.
+        std::optional<TBTable> stored;
+        if (ProjectStore::Exists(context.store, name)) {
+            try {
+                stored = ProjectStore::Load(context.store, name);
+            } catch (const TStoreError& e) {
+                context.err << e.message() << " Its column names are not kept.\n";
+            }
+        }
+        TBTable table = ProjectFromJson(doc.object(), stored ? &*stored : nullptr);
+        table.DbName = name;
         // Like a save: every setting and field is rewritten; the upload mark stays.
         ProjectStore::Save(context.store, table);
         context.err << "Project \"" << table.DbName << "\" stored.\n";

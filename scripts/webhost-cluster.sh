@@ -233,7 +233,7 @@ start_php_server() { # name port
 
 cmd_start_cluster() { # owner
     local owner=$1 name n
-    for name in mariadb php "${cluster_servers[@]}"; do
+    for name in mariadb php nginx ftps vsftpd sshd "${cluster_servers[@]}"; do
         if alive "$name"; then
             echo "webhost: already running in $dir" >&2
             exit 1

@@ -36,3 +36,17 @@ time_command() {
 median() {
     printf '%s\n' "$@" | sort -g | sed -n "$(( ($# + 1) / 2 ))p"
 }
+
+# The local web host with its encrypted servers, in $work/host; its settings
+# become shell variables (HTTPS_URL, VSFTPD_SERVER, SFTP_USER, CA_FILE, ...).
+start_secure_host() {
+    "$top/scripts/webhost" start "$work/host" --owner $$ --secure >/dev/null
+    while IFS='=' read -r key value; do
+        [ -n "$key" ] && printf -v "$key" '%s' "$value"
+    done < <("$top/scripts/webhost" env "$work/host")
+    export CORVANTA_CA_FILE=$CA_FILE
+}
+
+stop_secure_host() {
+    [ -d "$work/host" ] && "$top/scripts/webhost" stop "$work/host" >/dev/null 2>&1 || true
+}

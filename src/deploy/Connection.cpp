@@ -4,8 +4,9 @@
 #include <QNetworkInterface>
 #include <QUrl>
 
-TFtpTarget FtpTarget(const QString& server) {
+TFtpTarget FtpTarget(const QString& server, std::uint16_t defaultPort) {
     TFtpTarget target;
+    target.Port = defaultPort;
     QString host = server.trimmed();
     QString port;
     if (host.startsWith(u'[')) {

@@ -33,6 +33,13 @@ std::optional<TDemoHost> ReadDemoHost(const QString& folder) {
     host.MySqlDatabase = values.value(QStringLiteral("MYSQL_DATABASE"));
     host.MySqlUser = values.value(QStringLiteral("MYSQL_USER"));
     host.MySqlPassword = values.value(QStringLiteral("MYSQL_PASSWORD"));
+    host.HttpsUrl = values.value(QStringLiteral("HTTPS_URL"));
+    host.FtpsServer = values.value(QStringLiteral("FTPS_SERVER"));
+    host.CertificateSha256 = values.value(QStringLiteral("TLS_CERT_SHA256"));
+    if (host.HttpsUrl.isEmpty() || host.FtpsServer.isEmpty() || host.CertificateSha256.isEmpty())
+        host.HttpsUrl.clear();
+    else if (!host.HttpsUrl.endsWith(u'/'))
+        host.HttpsUrl += u'/';
     if (host.Url.isEmpty() || host.FtpServer.isEmpty() || host.MySqlServer.isEmpty())
         return std::nullopt;
     if (!host.Url.endsWith(u'/'))

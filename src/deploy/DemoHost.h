@@ -16,6 +16,13 @@ struct TDemoHost {
     QString MySqlDatabase;
     QString MySqlUser;
     QString MySqlPassword;
+    // The encrypted servers, when the host was started with them (empty
+    // otherwise): the site's https address, FTP over TLS, and the SHA-256
+    // of the certificate both show (made by the host's own test authority,
+    // which no system trusts).
+    QString HttpsUrl;
+    QString FtpsServer;
+    QString CertificateSha256;
 };
 
 // The demo host's folder: $CORVANTA_DEMO_HOST, else "demo-host" in the

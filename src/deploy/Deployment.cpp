@@ -3,28 +3,40 @@
 #include "Deployment.h"
 
 #include "Connection.h"
+#include "model/ProjectCheck.h"
+#include "model/ProjectStore.h"
 #include "model/Store.h"
 #include "net/FtpClient.h"
 #include "net/HttpClient.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 TDeployment::TDeployment(TUserPort& port, TStore& store, TFtpClient& ftp, THttpClient& http,
                          TPoster postStage2)
-    : port_(port), store_(store), ftp_(ftp), http_(http), postStage2_(std::move(postStage2)),
+    : port_(port), store_(store), ftpClient_(ftp), ftp_(ftp), http_(http),
+      postStage2_(std::move(postStage2)),
       generator_([this](const QString& text) { port_.ShowWarning(text); }),
       internet_(InternetAvailable) {
-    ftp_.OnInvalidHost = [this](bool& handled) {
-        announced_ = true;
-        port_.ShowWarning(QStringLiteral("FTP connection failed! Change the FTP server settings."));
-        handled = false;
-    };
-    ftp_.OnConnectionFailed = [this](TSocketLayer*) {
-        announced_ = true;
-        port_.ShowWarning(
-            QStringLiteral("FTP connection failed! FTP User name or Password is incorrect."));
-    };
+    for (TSocketLayer* client :
+         {static_cast<TSocketLayer*>(&ftpClient_), static_cast<TSocketLayer*>(&sftp_)}) {
+        client->OnInvalidHost = [this](bool& handled) {
+            announced_ = true;
+            port_.ShowWarning(
+                QStringLiteral("FTP connection failed! Change the FTP server settings."));
+            handled = false;
+        };
+        // Only a refused login: a port that refuses the connection says so
+        // in the error that follows.
+        client->OnConnectionFailed = [this](TSocketLayer*) {
+            if (!ftp_.RefusedLogin())
+                return;
+            announced_ = true;
+            port_.ShowWarning(
+                QStringLiteral("FTP connection failed! FTP User name or Password is incorrect."));
+        };
+    }
     http_.OnInvalidHost = [this](bool& handled) {
         announced_ = true;
         port_.ShowMessage(QStringLiteral("Invalid Host!"));
@@ -38,15 +50,16 @@ TDeployment::TDeployment(TUserPort& port, TStore& store, TFtpClient& ftp, THttpC
     // Cancel ends a network wait at once; the command then stops as after a
     // Cancel between two files.
     port_.SetCancelHandler([this] {
-        ftp_.Cancel();
+        ftpClient_.Cancel();
+        sftp_.Cancel();
         http_.Cancel();
     });
 }
 
 TDeployment::~TDeployment() {
     port_.SetCancelHandler({});
-    ftp_.OnInvalidHost = nullptr;
-    ftp_.OnConnectionFailed = nullptr;
+    ftpClient_.OnInvalidHost = nullptr;
+    ftpClient_.OnConnectionFailed = nullptr;
     http_.OnInvalidHost = nullptr;
     http_.OnConnectionFailed = nullptr;
     http_.OnFailure = nullptr;
@@ -58,6 +71,9 @@ void TDeployment::begin() {
     running_ = false;
     succeeded_ = false;
     announced_ = false;
+    trustedCertificate_.clear();
+    trustedHostKey_.clear();
+    notEncrypted_ = false;
 }
 
 void TDeployment::finish(bool succeeded) {
@@ -129,7 +145,30 @@ bool TDeployment::checkProject(const TBTable& t, bool changed) {
                SettingsPages::Administrator);
         return false;
     }
+    // A definition the server or the record files cannot work with is
+    // refused before anything is written or sent.
+    if (const TDefinitionCheck problem = CheckProject(t)) {
+        refuse(problem->Message, problem->Field > 0 ? -1 : settingsPageOf(problem->Setting));
+        return false;
+    }
     return true;
+}
+
+int TDeployment::settingsPageOf(const QString& setting) {
+    static const QHash<QString, int> pages = {
+        {QStringLiteral("TableName"), SettingsPages::Database},
+        {QStringLiteral("MenuHeight"), SettingsPages::Appearance},
+        {QStringLiteral("LinesPerPage"), SettingsPages::Appearance},
+        {QStringLiteral("NumOfFilterFields"), SettingsPages::Appearance},
+        {QStringLiteral("NumOfSortFields"), SettingsPages::Appearance},
+        {QStringLiteral("FieldDelimiter"), SettingsPages::ImportExport},
+        {QStringLiteral("RecordDelimiter"), SettingsPages::ImportExport},
+        {QStringLiteral("ReplaceDelimiterWith"), SettingsPages::ImportExport},
+        {QStringLiteral("URL"), SettingsPages::Connection},
+        {QStringLiteral("PHPPath"), SettingsPages::Connection},
+        {QStringLiteral("LocalPath"), SettingsPages::Connection},
+    };
+    return pages.value(setting, -1);
 }
 
 bool TDeployment::makeLocalFolders(const TBTable& t) {
@@ -157,13 +196,94 @@ void TDeployment::connectFtp(const TBTable& t) {
     // A session left over from an earlier failure may be another server's.
     if (ftp_.Connected())
         disconnectQuietly();
-    const TFtpTarget target = FtpTarget(t.Server);
-    ftp_.Host = target.Host;
-    ftp_.Port = target.Port;
-    ftp_.UserID = t.User;
-    ftp_.Password = t.Password;
-    ftp_.TimeOut = ftpTimeOut_;
-    ftp_.Connect();
+    const bool sftp = t.Transfer == TransferModes::Sftp;
+    const TFtpTarget target = FtpTarget(t.Server, sftp ? 22 : 21);
+    if (sftp) {
+        sftp_.Host = target.Host;
+        sftp_.Port = target.Port;
+        sftp_.UserID = t.User;
+        sftp_.Password = t.Password;
+        sftp_.TimeOut = ftpTimeOut_;
+        sftp_.OverallLimit = transferLimit_;
+        ftp_.Use(sftp_);
+    } else {
+        ftpClient_.Host = target.Host;
+        ftpClient_.Port = target.Port;
+        ftpClient_.UserID = t.User;
+        ftpClient_.Password = t.Password;
+        ftpClient_.TimeOut = ftpTimeOut_;
+        ftpClient_.OverallLimit = transferLimit_;
+        ftpClient_.Security = t.Transfer == TransferModes::Ftp ? TFtpClient::TSecurity::Plain
+                              : t.Transfer == TransferModes::Ftps
+                                  ? TFtpClient::TSecurity::Required
+                                  : TFtpClient::TSecurity::IfOffered;
+        ftp_.Use(ftpClient_);
+    }
+    for (;;) {
+        sftp_.TrustedHostKey = trustedHostKey(t);
+        ftpClient_.TrustedCertificate = trustedCertificate(t);
+        try {
+            ftp_.Connect();
+            break;
+        } catch (const ETlsError& e) {
+            if (!trust(t, e))
+                throw;
+        }
+    }
+    if (!sftp && ftpClient_.FellBack())
+        notEncrypted_ = true;
+}
+
+QString TDeployment::trustedCertificate(const TBTable& t) const {
+    return trustedCertificate_.isEmpty() ? t.TrustedCertificate : trustedCertificate_;
+}
+
+QString TDeployment::trustedHostKey(const TBTable& t) const {
+    return trustedHostKey_.isEmpty() ? t.TrustedHostKey : trustedHostKey_;
+}
+
+bool TDeployment::trust(const TBTable& t, const ETlsError& refusal) {
+    const TCertificateInfo& info = refusal.Info();
+    // A changed certificate or key is refused: only the message stands.
+    if (info.Changed || info.Fingerprint.isEmpty() || !port_.TrustServer(info))
+        return false;
+    const QString setting =
+        info.HostKey ? QStringLiteral("TrustedHostKey") : QStringLiteral("TrustedCertificate");
+    (info.HostKey ? trustedHostKey_ : trustedCertificate_) = info.Fingerprint;
+    if (!t.DbName.isEmpty() && ProjectStore::Exists(store_, t.DbName))
+        ProjectStore::StoreTrust(store_, t.DbName, setting, info.Fingerprint);
+    if (OnTrustStored)
+        OnTrustStored(t.DbName, setting, info.Fingerprint);
+    return true;
+}
+
+bool TDeployment::checkWebServer(const TBTable& t, const QString& prefix) {
+    if (!t.URL.trimmed().startsWith(QLatin1String("https:"), Qt::CaseInsensitive))
+        return true;
+    for (;;) {
+        http_.TrustedCertificate = trustedCertificate(t);
+        http_.OverallLimit = httpLimit_;
+        try {
+            announced_ = false;
+            http_.CheckCertificate(t.URL.trimmed());
+            return true;
+        } catch (const ETlsError& e) {
+            if (trust(t, e))
+                continue;
+            port_.ShowWarning(prefix + e.message());
+        } catch (const ENetError& e) {
+            if (!announced_)
+                port_.ShowWarning(prefix + e.message());
+        }
+        return false;
+    }
+}
+
+void TDeployment::requestFailed(const ENetError& e, const QString& usual) {
+    if (const auto* tls = dynamic_cast<const ETlsError*>(&e))
+        port_.ShowWarning(tls->message());
+    else
+        port_.ShowWarning(usual);
 }
 
 void TDeployment::disconnectQuietly() {
@@ -203,6 +323,8 @@ void TDeployment::uploadScript(const TBTable& t, const QString& script) {
 
 QByteArray TDeployment::request(const TBTable& t, const QString& script) {
     announced_ = false;
+    http_.TrustedCertificate = trustedCertificate(t);
+    http_.OverallLimit = httpLimit_;
     http_.Get(t.URL + generator_.KeyedScript(script));
     return http_.Body;
 }

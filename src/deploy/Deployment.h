@@ -1,8 +1,10 @@
 #pragma once
 
+#include "TransferSwitch.h"
 #include "UserPort.h"
 #include "generator/PHPgenerator.h"
 #include "model/TableFields.h"
+#include "net/SftpClient.h"
 
 #include <QString>
 #include <QStringList>
@@ -61,6 +63,19 @@ public:
     void SetInternetCheck(TInternetCheck check) { internet_ = std::move(check); }
     // Milliseconds an FTP server may stay silent before a command fails.
     void SetFtpTimeOut(int ms) { ftpTimeOut_ = ms; }
+    // Milliseconds one request or one FTP command may take in all (uploads
+    // get more by their size); a server that trickles still ends in time.
+    void SetOverallLimits(int httpMs, int transferMs) {
+        httpLimit_ = httpMs;
+        transferLimit_ = transferMs;
+    }
+    // A fingerprint the user chose to trust was stored with the project
+    // (setting "TrustedCertificate" or "TrustedHostKey"): the open project
+    // takes it too.
+    std::function<void(const QString& project, const QString& setting, const QString& value)>
+        OnTrustStored;
+    // The SFTP client, for its known-hosts file.
+    TSftpClient& Sftp() { return sftp_; }
 
 private:
     struct TPending {
@@ -91,7 +106,21 @@ private:
     void guarded(const std::function<void()>& command);
     bool internetAvailable(const TBTable& t);
     void refuse(const QString& text, int settingsPage = -1);
+    // The settings page of a setting (its store name), or -1.
+    static int settingsPageOf(const QString& setting);
     void connectFtp(const TBTable& t);
+    // https only: the web server's certificate is settled (asking the user
+    // when it fails the checks) before anything changes on the server.
+    // False after the refusal has been shown.
+    bool checkWebServer(const TBTable& t, const QString& prefix);
+    // Asks whether to trust what the refusal shows and stores the answer;
+    // false when the refusal stands.
+    bool trust(const TBTable& t, const ETlsError& refusal);
+    QString trustedCertificate(const TBTable& t) const;
+    QString trustedHostKey(const TBTable& t) const;
+    // The message of a failed script request: why, when the reason is a
+    // certificate, else the usual text.
+    void requestFailed(const ENetError& e, const QString& usual);
     void disconnectQuietly();
     void deleteQuietly(const QString& remotePath);
     // Connect, delete the script from the server, disconnect; failures ignored.
@@ -115,12 +144,21 @@ private:
 
     TUserPort& port_;
     TStore& store_;
-    TFtpClient& ftp_;
+    TFtpClient& ftpClient_;
+    TSftpClient sftp_;
+    TTransferSwitch ftp_; // the client the project's Transfer setting names
     THttpClient& http_;
     TPoster postStage2_;
     TPHPGenerator generator_;
     TInternetCheck internet_;
     int ftpTimeOut_ = 30000;
+    int httpLimit_ = 15 * 60 * 1000;
+    int transferLimit_ = 2 * 60 * 1000;
+    // Trust given during the running command, ahead of the stored table's.
+    QString trustedCertificate_;
+    QString trustedHostKey_;
+    // "If offered" went on without encryption.
+    bool notEncrypted_ = false;
 
     std::optional<TPending> pending_;
     bool running_ = false;

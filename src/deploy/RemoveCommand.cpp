@@ -61,6 +61,10 @@ TDeployment::TServerRemoval TDeployment::removeFromServer(const TBTable& t, cons
         port_.WaitHide();
         return TServerRemoval::Aborted;
     }
+    if (!checkWebServer(t, QStringLiteral("Remove failed. "))) {
+        port_.WaitHide();
+        return TServerRemoval::Aborted;
+    }
     if (!generateScript(t, [&] { return generator_.RemoveScript(t); })) {
         port_.ShowWarning(QStringLiteral("Generating remove_db.php failed."));
         port_.WaitHide();
@@ -79,10 +83,15 @@ TDeployment::TServerRemoval TDeployment::removeFromServer(const TBTable& t, cons
     }
 
     bool dropped = false;
+    // An upload that stopped half-way may not have made the tables: its
+    // files go all the same.
+    const bool incomplete = ProjectStore::ReadUploadIncomplete(store_, name);
     const QString fallback = QStringLiteral("Error. Database not removed.");
     try {
         const QByteArray body = request(t, kRemoveScript);
         if (ScriptAnswer::Has(body, "corvanta_ok")) {
+            dropped = true;
+        } else if (incomplete) {
             dropped = true;
         } else if (body.isEmpty()) {
             port_.ShowWarning(fallback);
@@ -91,9 +100,9 @@ TDeployment::TServerRemoval TDeployment::removeFromServer(const TBTable& t, cons
                                                     t.Language.Text(QStringLiteral("CharSet")));
             port_.ShowWarning(text.isEmpty() ? fallback : text);
         }
-    } catch (const ENetError&) {
-        port_.ShowWarning(
-            QStringLiteral("Database deletion failed. No response from the specified URL."));
+    } catch (const ENetError& e) {
+        requestFailed(
+            e, QStringLiteral("Database deletion failed. No response from the specified URL."));
     }
 
     bool removed = false;

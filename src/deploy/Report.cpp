@@ -10,8 +10,10 @@ QString TReport::PlainText() const {
 }
 
 bool TReport::SaveTo(const QString& path) const {
+    // A report may name accounts and addresses of the site: its owner's only.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly) ||
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         return false;
     file.write(PlainText().toUtf8());
     return file.commit();

@@ -115,6 +115,15 @@ TAnswer TScriptedPort::Confirm(const QString& text, TConfirmButtons buttons) {
     return result;
 }
 
+bool TScriptedPort::TrustServer(const TCertificateInfo& info) {
+    const QString text = TrustQuestion(info);
+    const QString answer = answerFor(text, kNo);
+    const bool yes = answer.compare(kYes, Qt::CaseInsensitive) == 0;
+    record(QStringLiteral("trust"), text, answer);
+    print(text + QStringLiteral(" -> ") + answer);
+    return yes;
+}
+
 bool TScriptedPort::AskQuestion(const QString& text) {
     const QString answer = answerFor(text, kNo);
     const bool yes = answer.compare(kYes, Qt::CaseInsensitive) == 0;

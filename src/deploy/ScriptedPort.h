@@ -79,6 +79,9 @@ public:
     TExportChoice AskExport(const QString& text) override;
     QString ChooseFile(TFileChoice choice) override;
     TRemoveChoice AskRemove(const QString& name, bool serverPossible) override;
+    // Asks the trust question (kind "trust"): Yes trusts. Answer with
+    // AnswerTo(fingerprint, "Yes").
+    bool TrustServer(const TCertificateInfo& info) override;
     void ProgressSetMaximum(int maximum) override { maximum_ = maximum; }
     void ProgressSetPosition(int position) override { position_ = position; }
     int ProgressPosition() const override { return position_; }

@@ -1,5 +1,6 @@
 #include "SiteFiles.h"
 
+#include "generator/PHPgenerator.h"
 #include "model/TableFields.h"
 
 namespace SiteFiles {
@@ -10,6 +11,8 @@ QStringList Visitor(const TBTable& t) {
     if (t.UserMode == QLatin1String("Login"))
         files << QStringLiteral("login.php");
     files << QStringLiteral("menu.php") << QStringLiteral("inc_counter.php");
+    if (TPHPGenerator::HasVisitorSessions(t))
+        files << QStringLiteral("logout.php");
     if (t.UserUpdate)
         files << QStringLiteral("add_record.php") << QStringLiteral("modify_record.php")
               << QStringLiteral("delete_record.php");
@@ -23,8 +26,9 @@ QStringList Visitor(const TBTable& t) {
 QStringList Admin(const TBTable& t) {
     QStringList files = {QStringLiteral("runtime.php"),       QStringLiteral("index.html"),
                          QStringLiteral("login.php"),         QStringLiteral("menu.php"),
-                         QStringLiteral("add_record.php"),    QStringLiteral("modify_record.php"),
-                         QStringLiteral("delete_record.php"), QStringLiteral("search.php")};
+                         QStringLiteral("logout.php"),        QStringLiteral("add_record.php"),
+                         QStringLiteral("modify_record.php"), QStringLiteral("delete_record.php"),
+                         QStringLiteral("search.php")};
     if (t.MembersRule())
         files << QStringLiteral("users.php") << QStringLiteral("change_password.php");
     files << QStringLiteral("get_image.php") << QStringLiteral("show_image.php");
@@ -43,7 +47,8 @@ const QStringList& RemoteVisitor() {
                                       QStringLiteral("change_password.php"),
                                       QStringLiteral("get_image.php"),
                                       QStringLiteral("show_image.php"),
-                                      QStringLiteral("runtime.php")};
+                                      QStringLiteral("runtime.php"),
+                                      QStringLiteral("logout.php")};
     return files;
 }
 
@@ -59,7 +64,8 @@ const QStringList& RemoteAdmin() {
                                       QStringLiteral("change_password.php"),
                                       QStringLiteral("get_image.php"),
                                       QStringLiteral("show_image.php"),
-                                      QStringLiteral("runtime.php")};
+                                      QStringLiteral("runtime.php"),
+                                      QStringLiteral("logout.php")};
     return files;
 }
 

@@ -19,10 +19,13 @@ QString charSet(const TBTable& t) {
     return t.Language.Text(QStringLiteral("CharSet"));
 }
 
-// Writes the file anew; an older file stays whole when writing fails.
+// Writes the file anew; an older file stays whole when writing fails. The
+// files hold the records and the members' passwords: their owner's only.
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    return file.open(QIODevice::WriteOnly) &&
+           file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+           file.write(bytes) == bytes.size() && file.commit();
 }
 
 } // namespace
@@ -35,6 +38,11 @@ bool TDeployment::transferMayStart(const TBTable& t, bool changed, const QString
     port_.ShowInformation(notice);
     if (!internetAvailable(t)) {
         refuse(QStringLiteral("No internet connection available."));
+        return false;
+    }
+    if (!checkWebServer(t, QString())) {
+        port_.FocusMain();
+        finish(false);
         return false;
     }
     return true;
@@ -133,9 +141,9 @@ void TDeployment::importStage2() {
                 port_.ShowInformation(QStringLiteral("Database has been imported successfully."));
             }
         }
-    } catch (const ENetError&) {
-        port_.ShowWarning(
-            QStringLiteral("Database import failed. No response from the specified URL."));
+    } catch (const ENetError& e) {
+        requestFailed(
+            e, QStringLiteral("Database import failed. No response from the specified URL."));
     }
     removeScript(t, kImportScript);
     endWindows();
@@ -210,9 +218,9 @@ void TDeployment::exportCountStage2() {
             port_.ShowInformation(QStringLiteral("External file not exported."));
             return giveUp();
         }
-    } catch (const ENetError&) {
-        port_.ShowWarning(
-            QStringLiteral("Database export failed. No response from the specified URL."));
+    } catch (const ENetError& e) {
+        requestFailed(
+            e, QStringLiteral("Database export failed. No response from the specified URL."));
         return giveUp();
     }
     p.replace =
@@ -268,9 +276,9 @@ void TDeployment::exportDataStage2() {
             port_.ShowInformation(text.isEmpty() ? QStringLiteral("External file not exported.")
                                                  : text);
         }
-    } catch (const ENetError&) {
-        port_.ShowWarning(
-            QStringLiteral("Database export failed. No response from the specified URL."));
+    } catch (const ENetError& e) {
+        requestFailed(
+            e, QStringLiteral("Database export failed. No response from the specified URL."));
     }
     removeScript(t, kDataScript);
     endWindows();

@@ -33,6 +33,11 @@ void TDeployment::Upload(const TBTable& t, bool changed) {
             refuse(QStringLiteral("No internet connection available. Upload aborted."));
             return;
         }
+        if (!checkWebServer(t, QStringLiteral("Upload aborted. "))) {
+            port_.FocusMain();
+            finish(false);
+            return;
+        }
 
         port_.ProgressSetMaximum(26);
         port_.ProgressSetPosition(0);
@@ -93,6 +98,10 @@ bool TDeployment::uploadStage1(const TBTable& t) {
             finish(false);
             return false;
         }
+        // From the first file on the server holds part of a site: Remove must
+        // be able to take it away even when this upload stops half-way.
+        ProjectStore::MarkUploaded(store_, t.DbName);
+        ProjectStore::MarkUploadIncomplete(store_, t.DbName, true);
 
         // Every level of the remote folder, then the folder and its admin.
         QStringList folders;
@@ -116,6 +125,9 @@ bool TDeployment::uploadStage1(const TBTable& t) {
             page(QStringLiteral("login.php"));
         page(QStringLiteral("menu.php"));
         page(QStringLiteral("inc_counter.php"));
+        // Logout is no step of its own on the gauge either.
+        if (TPHPGenerator::HasVisitorSessions(t))
+            page(QStringLiteral("logout.php"), false, false);
         const QStringList recordPages = {QStringLiteral("add_record.php"),
                                          QStringLiteral("modify_record.php"),
                                          QStringLiteral("delete_record.php")};
@@ -139,6 +151,7 @@ bool TDeployment::uploadStage1(const TBTable& t) {
         for (const char* name : {"index.html", "menu.php", "login.php", "add_record.php",
                                  "modify_record.php", "delete_record.php", "search.php"})
             page(QString::fromLatin1(name), true);
+        page(QStringLiteral("logout.php"), true, false);
         if (t.MembersRule()) {
             page(QStringLiteral("users.php"), true);
             page(QStringLiteral("change_password.php"), true);
@@ -205,7 +218,7 @@ bool TDeployment::uploadStage1(const TBTable& t) {
         endAfterFailure(e, QStringLiteral("Upload failed. "));
         return false;
     }
-    ProjectStore::MarkUploaded(store_, t.DbName);
+    ProjectStore::MarkUploadIncomplete(store_, t.DbName, false);
     return true;
 }
 
@@ -227,9 +240,9 @@ void TDeployment::createStage2() {
                 t, QStringLiteral(
                        "Upload process was successful, database creation process was successful."));
         }
-    } catch (const ENetError&) {
-        port_.ShowWarning(
-            QStringLiteral("Database creation failed. No response from the specified URL."));
+    } catch (const ENetError& e) {
+        requestFailed(
+            e, QStringLiteral("Database creation failed. No response from the specified URL."));
     }
     // Whatever the answer: the script that drops the tables leaves the server.
     removeScript(t, kCreateScript);
@@ -257,5 +270,12 @@ void TDeployment::showUploadReport(const TBTable& t, const QString& result) {
     report.AddLine(QStringLiteral("You administrator password is:"), true);
     report.AddLine(t.AdminPassword);
     report.AddLine();
+    if (notEncrypted_) {
+        report.AddLine(QStringLiteral("The FTP connection was not encrypted: the server does not "
+                                      "offer FTP over TLS. Your password and files went over the "
+                                      "network in plain text."),
+                       true);
+        report.AddLine();
+    }
     port_.SaveAndShowReport(report, t.LocalPath + QStringLiteral("Upload.log"), t.URL);
 }

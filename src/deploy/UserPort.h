@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Report.h"
+#include "net/Tls.h"
 
 #include <QString>
 
@@ -59,6 +60,9 @@ struct TFileDialogInfo {
 };
 TFileDialogInfo FileDialogInfo(TFileChoice choice);
 
+// The question a trust decision asks, as text (the scripted port prints it).
+QString TrustQuestion(const TCertificateInfo& info);
+
 class TUserPort {
 public:
     virtual ~TUserPort() = default;
@@ -93,6 +97,12 @@ public:
     // removal is returned only after the user confirmed it in the warning
     // window; "&No" there leaves the dialog open.
     virtual TRemoveChoice AskRemove(const QString& name, bool serverPossible) = 0;
+
+    // --- Trust. A server's certificate failed the checks, or an SFTP
+    // server shows a host key not seen before: the user decides whether to
+    // trust it for this project (info tells subject, issuer, validity, key
+    // type, fingerprint). The answer is No unless the user says Yes.
+    virtual bool TrustServer(const TCertificateInfo& info);
 
     // --- The progress window: gauge, information line, Cancel button.
     // Callers set maximum and position, then show it; the window keeps its

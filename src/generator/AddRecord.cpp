@@ -1,6 +1,8 @@
 // add_record.php: the blank record form, and the create action that checks,
 // stores and announces a new record. The record's number comes from
-// AUTO_INCREMENT, so visitors adding at the same moment do not collide.
+// AUTO_INCREMENT, so visitors adding at the same moment do not collide. The
+// record and its pictures are stored together or not at all; a refused
+// record shows its form again, with the values and the reason.
 #include "RecordParts.h"
 
 using namespace RecordParts;
@@ -67,7 +69,7 @@ void insertValues(TPHPGenerator& g, const TBTable& t, const TBField& f, bool adm
         if (fixed) {
             g.Lines(uR"php(      $req = $req."0";)php", f);
         } else {
-            UploadHead(g, f.FieldName, 6, 8);
+            UploadHead(g, f, f.FieldName, 6, 8);
             g.Lines(uR"php(
         $req = $req.$imageid;
       else:
@@ -80,7 +82,7 @@ void insertValues(TPHPGenerator& g, const TBTable& t, const TBField& f, bool adm
         if (fixed) {
             g.Lines(uR"php(      $req = $req.", 0";)php", f);
         } else {
-            UploadHead(g, f.FieldName2, 6, 8);
+            UploadHead(g, f, f.FieldName2, 6, 8);
             g.Lines(uR"php(
         $req = $req.", ".$imageid;
       else:
@@ -111,6 +113,56 @@ void insertValues(TPHPGenerator& g, const TBTable& t, const TBField& f, bool adm
                 f);
 }
 
+// Join mode: the visitor's e-mail address and password make him a member, or
+// prove that he is one. One valid address per member, as the database
+// compares names; a known address with another password is refused.
+void joinMember(TPHPGenerator& g) {
+    g.Lines(uR"php(
+    if ($fieldsarevalid) :
+      $email = array_key_exists("email", $HTTP_POST_VARS) ? corvanta_email($HTTP_POST_VARS["email"]) : false;
+      $password = (array_key_exists("password", $HTTP_POST_VARS) and is_string($HTTP_POST_VARS["password"])) ? $HTTP_POST_VARS["password"] : "";
+      if (!array_key_exists("email", $HTTP_POST_VARS) or !is_scalar($HTTP_POST_VARS["email"]) or (trim($HTTP_POST_VARS["email"]) == "")) :
+        print "{msg:EmailRequired|php}\n";
+        $fieldsarevalid = FALSE;
+      elseif ($email === false) :
+        print "{msg:EmailInvalid|php}\n";
+        $fieldsarevalid = FALSE;
+      elseif ($password == "") :
+        print "{msg:PasswordRequired|php}\n";
+        $fieldsarevalid = FALSE;
+      elseif (!corvanta_login_try($email)) :
+        print "{msg:TooManyTries|php}\n";
+        $fieldsarevalid = FALSE;
+      else:
+        $userid = 0;
+        $requser = "SELECT * FROM {TableName|php}_USERS WHERE username = \"".mysql_real_escape_string($email)."\";";
+        $resuser = mysql_query($requser) or die ("{msg:QueryError18|php}");
+        $recuser = mysql_fetch_array($resuser, MYSQL_ASSOC);
+        if (!$recuser) :
+          $requser = "INSERT INTO {TableName|php}_USERS(username, userpassword) VALUES(\"".mysql_real_escape_string($email)."\", \"".mysql_real_escape_string($password)."\");";
+          if (mysql_query($requser)) :
+            $userid = mysql_insert_id();
+          else:
+            // Another visitor gave the same new address a moment earlier.
+            $requser = "SELECT * FROM {TableName|php}_USERS WHERE username = \"".mysql_real_escape_string($email)."\";";
+            $resuser = mysql_query($requser) or die ("{msg:QueryError18|php}");
+            $recuser = mysql_fetch_array($resuser, MYSQL_ASSOC);
+          endif;
+        endif;
+        if ($recuser and ($recuser["userpassword"] === $password)) :
+          $userid = $recuser["userid"];
+        endif;
+        if ($userid) :
+          corvanta_login_passed($email);
+        else:
+          print "{msg:WrongIdPassword|php}\n";
+          $fieldsarevalid = FALSE;
+        endif;
+      endif;
+    endif;
+)php");
+}
+
 } // namespace
 
 bool TPHPGenerator::AddPage(const TBTable& t, bool admin) {
@@ -118,13 +170,32 @@ bool TPHPGenerator::AddPage(const TBTable& t, bool admin) {
         PageHead(admin, QStringLiteral("add_record.php"), QStringLiteral("add"));
         WriteLine(u"<?php ");
         ConnectSnippet(QStringLiteral("  "), t);
+        if (!MayAddModify(t, admin)) {
+            // The visitors of this site may not add: no form, no action.
+            Lines(uR"php(
+  print "{msg:NoAccessToThisDB|php}";
+)php");
+            CloseSnippet(QStringLiteral("  "));
+            Lines(uR"php(
+?>
+  </BODY>
+</HTML>
+)php");
+            return;
+        }
         Lines(uR"php(
 
 //********************* create action ************************
   if (array_key_exists("job", $HTTP_POST_VARS) and ($HTTP_POST_VARS["job"] == "createaction")) :
 )php");
         ValidationSnippet(QStringLiteral("    "), QString(), admin, false);
-        WriteLine(u"    if ($fieldsarevalid) :");
+        if (!admin && t.UserMode == QLatin1String("Join") && !t.OnlyMembersCanAdd)
+            joinMember(*this);
+        Lines(uR"php(
+    if ($fieldsarevalid) :
+      mysql_query("START TRANSACTION");
+      $picturefailed = "";
+)php");
 
         const bool ownerColumn = !admin || t.MembersRule();
         QStringList columns;
@@ -140,24 +211,6 @@ bool TPHPGenerator::AddPage(const TBTable& t, bool admin) {
             {{QStringLiteral("owner"), ownerColumn ? QStringLiteral("userid, ") : QString()},
              {QStringLiteral("columns"), columns.join(QStringLiteral(", "))}});
 
-        if (!admin && t.UserMode == QLatin1String("Join") && !t.OnlyMembersCanAdd)
-            // A new visitor's e-mail address and password make him a member.
-            Lines(uR"php(
-          $requser = "SELECT * FROM {TableName|php}_USERS ";
-          $requser = $requser." WHERE username = \"".mysql_real_escape_string($HTTP_POST_VARS["email"])."\"";
-          $requser = $requser."   AND userpassword = \"".mysql_real_escape_string($HTTP_POST_VARS["password"])."\";";
-          $resuser = mysql_query($requser) or die ("{msg:QueryError18|php}");
-      if (mysql_num_rows($resuser) > 0) {
-          $recuser = mysql_fetch_array($resuser, MYSQL_ASSOC);
-        $userid = $recuser["userid"];
-      } else {
-        if ($HTTP_POST_VARS["email"]) {
-          $requser = "INSERT INTO {TableName|php}_USERS(username, userpassword) VALUES(\"".mysql_real_escape_string($HTTP_POST_VARS["email"])."\", \"".mysql_real_escape_string($HTTP_POST_VARS["password"])."\");";
-          $resuser = mysql_query($requser);
-          $userid = mysql_insert_id();
-        } else {$userid = 0;}
-      }
-)php");
         if (!admin)
             WriteLine(u"      $req = $req.intval($userid).\", \";");
         else if (t.MembersRule())
@@ -178,32 +231,33 @@ bool TPHPGenerator::AddPage(const TBTable& t, bool admin) {
             if (i + 1 < fields.size())
                 WriteLine(u"      $req = $req.\", \";");
         }
-        Lines(uR"php(
-      $req = $req.")";
-      $res = mysql_query($req);
-      $maxid = $res ? mysql_insert_id() : 0;
-      if ($res):
-        print "{msg:RecordCreateSuccess|php}";
-      else:
-        print "{msg:RecordCreateFailure|php}";
-      endif;
-)php");
+        WriteLine(u"      $req = $req.\")\";");
+        StoreOrRefuse(*this, QStringLiteral("      "), QStringLiteral("RecordCreateSuccess"),
+                      QStringLiteral("RecordCreateFailure"));
         if (t.SendEmail) {
             Lines(uR"php(
-      $req = "SELECT * FROM {TableName|php} WHERE recordid=".intval($maxid).";";
-      $res = mysql_query($req) or die ("{msg:QueryError14|php}");
-      if (mysql_num_rows($res) > 0) :
-        $rec = mysql_fetch_array($res, MYSQL_ASSOC);
+      if ($res):
+        $req = "SELECT * FROM {TableName|php} WHERE recordid=".intval($maxid).";";
+        $res = mysql_query($req) or die ("{msg:QueryError14|php}");
+        if (mysql_num_rows($res) > 0) :
+          $rec = mysql_fetch_array($res, MYSQL_ASSOC);
 )php");
-            NotificationSnippet(QStringLiteral("        "), QStringLiteral("Create record"));
-            WriteLine(u"      endif;");
+            NotificationSnippet(QStringLiteral("          "), QStringLiteral("Create record"));
+            Lines(uR"php(
+        endif;
+      endif;
+)php");
         }
-        WriteLine(u"    else:");
+        WriteLine(u"    endif;");
+        WriteLine(u"    if (!$fieldsarevalid) :");
         RecordForm(QStringLiteral("      "), admin, QStringLiteral("add_record.php"),
                    QStringLiteral("$HTTP_POST_VARS"), TFormMode::Create);
         Lines(uR"php(
     endif;
   else:
+    if (corvanta_post_lost()) :
+      print "{msg:FormTooLarge|php}\n";
+    endif;
 
 //********************* create form ************************
 )php");

@@ -13,6 +13,16 @@ bool TPHPGenerator::DeletePage(const TBTable& t, bool admin) {
 
 //********************* delete action ************************
   if (array_key_exists("job", $HTTP_POST_VARS) and ($HTTP_POST_VARS["job"] == "deleteaction")) :
+)php");
+        // Without the permission the page deletes nothing, whatever is posted.
+        if (!MayDelete(t, admin))
+            Lines(uR"php(
+    print "{msg:NoAccessToThisDB|php}";
+    if (FALSE) :
+)php");
+        else
+            WriteLine(u"    if (TRUE) :");
+        Lines(uR"php(
     $req = "SELECT * FROM {TableName|php} WHERE recordid = ".intval($HTTP_POST_VARS["recordid"]).";";
     $res = mysql_query($req) or die ("{msg:QueryError4|php}");
     if (mysql_num_rows($res) > 0) :
@@ -33,12 +43,8 @@ bool TPHPGenerator::DeletePage(const TBTable& t, bool admin) {
 )php");
         for (size_t i = 1; i < t.Fields.size(); ++i) {
             const TBField& f = t.Fields[i];
-            QString column;
-            if (f.FieldType == FieldTypes::Image)
-                column = f.FieldName;
-            else if (f.FieldType == FieldTypes::ImageLink)
-                column = f.FieldName2;
-            else
+            const QString column = PictureColumn(f);
+            if (column.isEmpty())
                 continue;
             Lines(uR"php(
           if ($rec["{c}"] != 0):
@@ -59,6 +65,7 @@ bool TPHPGenerator::DeletePage(const TBTable& t, bool admin) {
       endif;
     else:
       print "{msg:NoRecords|php}";
+    endif;
     endif;
     if (array_key_exists("historyindex", $HTTP_POST_VARS)) :
       $historyback = intval($HTTP_POST_VARS["historyindex"]) + 1;

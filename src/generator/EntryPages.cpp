@@ -69,7 +69,9 @@ void visitorIndex(TPHPGenerator& g, const TBTable& t) {
 }
 
 // The member mails his password to himself: it goes to the address stored
-// for the member, never to one the request names.
+// for the member, never to one the request names. The answer is the same
+// whether the address is a member's or not, and mails to one address or
+// from one client are limited.
 void forgottenPasswordBlock(TPHPGenerator& g, const TBTable& t) {
     g.Lines(uR"php(
     <HR>
@@ -79,18 +81,19 @@ void forgottenPasswordBlock(TPHPGenerator& g, const TBTable& t) {
 )php");
     g.ConnectSnippet(QStringLiteral("  "), t);
     g.Lines(uR"php(
-    $req = "SELECT * FROM {TableName|php}_USERS WHERE username=\"".mysql_real_escape_string($HTTP_POST_VARS["email"])."\";";
-    $res = mysql_query($req) or die ("{msg:QueryError|php}");
-    if (mysql_num_rows($res) > 0) :
-      $rec = mysql_fetch_array($res, MYSQL_ASSOC);
-      $msg = "{PasswordEmailBody|php}\n\n";
-      $msg .= "{msg:EmailFieldLabel|php}: ".$rec["username"]."\n";
-      $msg .= "{msg:PasswordFieldLabel|php}: ".$rec["userpassword"]."\n";
-      if (mail($rec["username"], "{PasswordEmailSubject|php}", $msg, "From: {PasswordEmailSender|php}\r\n")):
-        print "{msg:PasswordSent|php}";
-      endif;
+    if (!corvanta_mail_try($HTTP_POST_VARS["email"])) :
+      print "{msg:TooManyTries|php}";
     else:
-      print "{msg:UserNotFound|php}";
+      $req = "SELECT * FROM {TableName|php}_USERS WHERE username=\"".mysql_real_escape_string($HTTP_POST_VARS["email"])."\";";
+      $res = mysql_query($req) or die ("{msg:QueryError|php}");
+      if (mysql_num_rows($res) > 0) :
+        $rec = mysql_fetch_array($res, MYSQL_ASSOC);
+        $msg = "{PasswordEmailBody|php}\n\n";
+        $msg .= "{msg:EmailFieldLabel|php}: ".$rec["username"]."\n";
+        $msg .= "{msg:PasswordFieldLabel|php}: ".$rec["userpassword"]."\n";
+        corvanta_mail($rec["username"], "{PasswordEmailSubject|php}", $msg, "From: {PasswordEmailSender|php}\r\n");
+      endif;
+      print "{msg:PasswordSentIfKnown|php}";
     endif;
   endif;
 ?><BR>
@@ -129,15 +132,15 @@ void loginPage(TPHPGenerator& g, const TBTable& t, bool admin) {
 <HTML>
   <HEAD></HEAD>
   <FRAMESET ROWS="{MenuHeight}, *">
-    <FRAME SRC="menu.php?sessionid=<?php echo $sessionid; ?>" NAME="head" SCROLLING="no" FRAMEBORDER="0">
+    <FRAME SRC="menu.php" NAME="head" SCROLLING="no" FRAMEBORDER="0">
 )php");
     if (admin)
         g.Lines(uR"php(
-    <FRAME SRC="search.php?sessionid=<?php echo $sessionid; ?>" NAME="body" FRAMEBORDER="0">
+    <FRAME SRC="search.php" NAME="body" FRAMEBORDER="0">
 )php");
     else
         g.Lines(uR"php(
-    <FRAME SRC="search.php?myrecords=1&sessionid=<?php echo $sessionid; ?>" NAME="body" FRAMEBORDER="0">
+    <FRAME SRC="search.php?myrecords=1" NAME="body" FRAMEBORDER="0">
 )php");
     g.Lines(uR"php(
   </FRAMESET>
@@ -162,23 +165,8 @@ void loginPage(TPHPGenerator& g, const TBTable& t, bool admin) {
 <?php
 )php",
             {{QStringLiteral("text"), admin ? t.AdminLoginText : t.LoginText}});
-    if (admin)
-        g.Lines(uR"php(
-  if ($wrongpassword) {
-        print "<BR>{msg:WrongPassword|php}";
-)php");
-    else
-        g.Lines(uR"php(
-  if ($wrongidpassword) {
-        print "<BR>{msg:WrongIdPassword|php}";
-)php");
-    g.Lines(uR"php(
-  }
-  if ($sessionexpired) {
-        print "<BR>{msg:LoginExpired|php}";
-  }
-?>
-)php");
+    g.LoginMessages(admin);
+    g.WriteLine(u"?>");
     if (admin)
         g.AdminPasswordForm(QStringLiteral("login.php"));
     else
@@ -224,12 +212,10 @@ void counterFrame(TPHPGenerator& g, const TBTable& t) {
 )php");
 }
 
-// One link of the menu, into the working frame, passing the session on.
+// One link of the menu, into the working frame.
 void menuLink(TPHPGenerator& g, const QString& target, const QString& textKey, bool last = false) {
-    g.Lines(u"    <A CLASS=\"menuitem\" HREF=\"{target}sessionid=<?php echo $sessionid; ?>\" "
-            u"TARGET=\"body\">{text}</A>{end}",
-            {{QStringLiteral("target"),
-              target + (target.contains(u'?') ? QStringLiteral("&") : QStringLiteral("?"))},
+    g.Lines(u"    <A CLASS=\"menuitem\" HREF=\"{target}\" TARGET=\"body\">{text}</A>{end}",
+            {{QStringLiteral("target"), target},
              {QStringLiteral("text"), g.Fill(QStringLiteral("{msg:") + textKey + u'}')},
              {QStringLiteral("end"), last ? QString() : QStringLiteral("&nbsp;&nbsp;")}});
 }
@@ -269,19 +255,9 @@ void menuLinks(TPHPGenerator& g, const TBTable& t, bool admin) {
         menuLink(g, QStringLiteral("change_password.php"), QStringLiteral("ChangePasswordMenu"));
 }
 
-// The menu runs no session check: it only passes the session on, and only
-// a well-formed one, since it is printed into the links.
+// The menu runs no session check: the session travels in its cookie.
 void menuPage(TPHPGenerator& g, const TBTable& t, bool admin) {
     g.Lines(uR"php(
-<?php
-  $sessionid = 0;
-  if (array_key_exists("sessionid", $HTTP_POST_VARS)) { $sessionid = $HTTP_POST_VARS["sessionid"]; }
-  if (!$sessionid) { 
-    $qstr = getenv("QUERY_STRING");
-    if ($qstr) { parse_str($qstr, $qvars); if (array_key_exists("sessionid", $qvars)) { $sessionid = $qvars["sessionid"]; } }
-  }
-  $sessionid = corvanta_token($sessionid);
-?>
 <HTML>
   <HEAD>
     <TITLE>{msg:MainTitle}</TITLE>
@@ -297,8 +273,11 @@ void menuPage(TPHPGenerator& g, const TBTable& t, bool admin) {
     g.Lines(u"<P CLASS=\"menutext\">{text|br}</P>",
             {{QStringLiteral("text"), admin ? t.AdminMenuText : t.MenuText}});
     if (!admin && t.HomeCh)
-        g.Lines(u"<A CLASS=\"menuitem\" HREF=\"{HomeLink}\" TARGET=\"Top\" >Home</A>&nbsp;&nbsp;");
+        g.Lines(u"<A CLASS=\"menuitem\" HREF=\"{HomeLink}\" TARGET=\"Top\" REL=\"noopener\" "
+                u">Home</A>&nbsp;&nbsp;");
     menuLinks(g, t, admin);
+    if (admin || TPHPGenerator::HasVisitorSessions(t))
+        g.LogoutEntry();
     if (!admin) {
         g.WriteLine(u"    <p> ");
         g.WriteLine(u"<?php ");
@@ -320,7 +299,8 @@ bool TPHPGenerator::EntryPages(const TBTable& t, bool admin) {
         return WriteFile(t, true, QStringLiteral("index.html"), [&] { adminIndex(*this); }) &&
                WriteFile(t, true, QStringLiteral("login.php"),
                          [&] { loginPage(*this, t, true); }) &&
-               WriteFile(t, true, QStringLiteral("menu.php"), [&] { menuPage(*this, t, true); });
+               WriteFile(t, true, QStringLiteral("menu.php"), [&] { menuPage(*this, t, true); }) &&
+               LogoutPage(t, true);
     if (!WriteFile(t, false, QStringLiteral("index.html"), [&] { visitorIndex(*this, t); }))
         return false;
     if (t.UserMode == QLatin1String("Login") &&
@@ -328,5 +308,6 @@ bool TPHPGenerator::EntryPages(const TBTable& t, bool admin) {
         return false;
     return WriteFile(t, false, QStringLiteral("inc_counter.php"),
                      [&] { counterFrame(*this, t); }) &&
-           WriteFile(t, false, QStringLiteral("menu.php"), [&] { menuPage(*this, t, false); });
+           WriteFile(t, false, QStringLiteral("menu.php"), [&] { menuPage(*this, t, false); }) &&
+           (!HasVisitorSessions(t) || LogoutPage(t, false));
 }

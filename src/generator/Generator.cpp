@@ -105,7 +105,10 @@ bool TPHPGenerator::WriteFileAt(const TBTable& t, const QString& path,
                                 const std::function<void()>& body) {
     if (out_)
         throw std::logic_error("the generator writes one file at a time");
-    TOutputFile file(path, t.Language.Text(QStringLiteral("CharSet")));
+    // The scripts hold the database password (and the administrator's, the
+    // records, the members): readable by their owner only.
+    const bool isPhp = path.endsWith(QLatin1String(".php"));
+    TOutputFile file(path, t.Language.Text(QStringLiteral("CharSet")), isPhp);
     if (!file.Open()) {
         if (warning_)
             warning_(QStringLiteral("File access error to ") + path);

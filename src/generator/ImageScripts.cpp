@@ -10,14 +10,13 @@ $qstr = getenv("QUERY_STRING");
 if ($qstr) {
 )php");
         ConnectSnippet(QStringLiteral("  "), t);
-        // Only the two names the script needs come from the query string, as
-        // a token and a number. Whatever the table holds, only a picture
-        // goes out, and a browser may neither take it for a page nor run a
-        // script in it.
+        // The picture's number comes from the query string, the session from
+        // its cookie. Whatever the table holds, only a picture goes out, and
+        // a browser may neither take it for a page nor run a script in it.
         Lines(uR"php(
   $sessionid = 0;
   $imageid = 0;
-  $sessionid = corvanta_token(corvanta_query("sessionid"));
+  $sessionid = corvanta_session_cookie();
   $imageid = intval(corvanta_query("imageid"));
   $query = "select userid from {TableName|php}_SESSIONS where sessionid=\"$sessionid\"";
   $result = @mysql_query($query);

@@ -168,18 +168,20 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
         const TTemplateVars v = TTemplateVars(vars)
                                 << std::pair{QStringLiteral("size"), imagePreviewSize(f)};
         Lines(
-            uR"php({I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"16000000\">";)php",
+            uR"php({I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"".corvanta_picture_limit()."\">";)php",
             f, v);
         if (fromPost)
             Lines(
-                uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName}\" VALUE=\"".corvanta_html($HTTP_POST_FILES["{FieldName}"]["name"])."\">";)php",
+                uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName}\" VALUE=\"".corvanta_html($HTTP_POST_FILES["{FieldName}"]["name"])."\"> ({msg:PictureSizeLimit|php} ".corvanta_size_text(corvanta_picture_limit()).")";)php",
                 f, v);
         else
-            Lines(uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName}\">";)php", f, v);
+            Lines(
+                uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName}\"> ({msg:PictureSizeLimit|php} ".corvanta_size_text(corvanta_picture_limit()).")";)php",
+                f, v);
         if (hasSource && !fromPost)
             Lines(uR"php(
 {I}if ({S}["{FieldName}"] != 0):
-{I}  print "        <BR><A HREF=\"show_image.php?sessionid=".$sessionid."&imageid=".intval($rec["{FieldName}"])."\" TARGET=\"_blank\"><IMG SRC=\"get_image.php?sessionid=".$sessionid."&imageid=".intval($rec["{FieldName}"])."\" BORDER=\"0\" {size}></A>\n";
+{I}  print "        <BR><A HREF=\"show_image.php?imageid=".intval($rec["{FieldName}"])."\" TARGET=\"_blank\" REL=\"noopener\"><IMG SRC=\"get_image.php?imageid=".intval($rec["{FieldName}"])."\" BORDER=\"0\" {size}></A>\n";
 {I}endif;
 )php",
                   f, v);
@@ -187,24 +189,24 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
         if (hasSource) {
             Lines(uR"php(
 {I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" VALUE=\"".corvanta_html({S}["{FieldName}"])."\" SIZE=\"{TextLength}\"><BR>";
-{I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"16000000\">";
+{I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"".corvanta_picture_limit()."\">";
 )php",
                   f, vars);
             if (fromPost)
                 Lines(
-                    uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName2}\" VALUE=\"".corvanta_html($HTTP_POST_FILES["{FieldName2}"]["name"])."\">";)php",
+                    uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName2}\" VALUE=\"".corvanta_html($HTTP_POST_FILES["{FieldName2}"]["name"])."\"> ({msg:PictureSizeLimit|php} ".corvanta_size_text(corvanta_picture_limit()).")";)php",
                     f, vars);
             else
                 Lines(uR"php(
-{I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName2}\">";
-{I}print "<BR><A HREF=\"show_image.php?sessionid=".$sessionid."&imageid=".intval($rec["{FieldName2}"])."\" TARGET=\"_blank\">".corvanta_html($rec["{FieldName}"])."</A>\n";
+{I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName2}\"> ({msg:PictureSizeLimit|php} ".corvanta_size_text(corvanta_picture_limit()).")";
+{I}print "<BR><A HREF=\"show_image.php?imageid=".intval($rec["{FieldName2}"])."\" TARGET=\"_blank\" REL=\"noopener\">".corvanta_html($rec["{FieldName}"])."</A>\n";
 )php",
                       f, vars);
         } else {
             Lines(uR"php(
 {I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" SIZE=\"{TextLength}\"><BR>";
-{I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"16000000\">";
-{I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName2}\">";
+{I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"".corvanta_picture_limit()."\">";
+{I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName2}\"> ({msg:PictureSizeLimit|php} ".corvanta_size_text(corvanta_picture_limit()).")";
 )php",
                   f, vars);
         }

@@ -52,7 +52,7 @@ void updateAssignments(TPHPGenerator& g, const TBTable& t, const TBField& f, boo
 )php",
                 f);
     } else if (type == FieldTypes::Image) {
-        UploadHead(g, f.FieldName, 10, 8);
+        UploadHead(g, f, f.FieldName, 10, 8);
         g.Lines(uR"php(
         $req = $req.$imageid;
           else:
@@ -75,7 +75,7 @@ void updateAssignments(TPHPGenerator& g, const TBTable& t, const TBField& f, boo
             uR"php(          $req = $req.", {FieldName2}=\"".mysql_real_escape_string($HTTP_POST_VARS["{FieldName2}"])."\"";)php",
             f);
     if (type == FieldTypes::ImageLink) {
-        UploadHead(g, f.FieldName2, 6, 8);
+        UploadHead(g, f, f.FieldName2, 6, 8);
         g.Lines(uR"php(
             $req = $req.", {FieldName2}=".$imageid;
       endif;
@@ -101,6 +101,72 @@ void updateAssignments(TPHPGenerator& g, const TBTable& t, const TBField& f, boo
         g.Lines(uR"php(          $req = $req.",";)php");
 }
 
+// The modify action: the checked values replace the stored ones, with the
+// record's new pictures, in one transaction.
+void modifyAction(TPHPGenerator& g, const TBTable& t, bool admin) {
+    g.ValidationSnippet(
+        QStringLiteral("    "),
+        QStringLiteral(" and recordid <> \".intval($HTTP_POST_VARS[\"recordid\"]).\" "), admin,
+        true);
+    g.Lines(uR"php(
+    if ($fieldsarevalid) :
+      $req = "SELECT * FROM {TableName|php} WHERE recordid = ".intval($HTTP_POST_VARS["recordid"]).";";
+      $res = mysql_query($req) or die ("{msg:QueryError15|php}");
+      if (mysql_num_rows($res) > 0) :
+        $rec = mysql_fetch_array($res, MYSQL_ASSOC);
+)php");
+    // A visitor changes his own records only, as on the delete page.
+    if (admin)
+        g.WriteLine(u"        if (TRUE):");
+    else
+        g.WriteLine(u"        if (($userid != 0) and ($rec[\"userid\"] == $userid)):");
+    g.Lines(uR"php(
+          mysql_query("START TRANSACTION");
+          $picturefailed = "";
+          $req = "UPDATE {TableName|php} SET userid_USEREDIT=0,";
+)php");
+    const std::span<const TBField> fields = UserFields(t);
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (!Left(fields[i], admin))
+            updateAssignments(g, t, fields[i], admin, i + 1 == fields.size());
+    g.Lines(uR"php(
+          $req = rtrim($req, ",");
+          $req = $req." WHERE recordid = ".intval($HTTP_POST_VARS["recordid"]).";";
+)php");
+    StoreOrRefuse(g, QStringLiteral("          "), QStringLiteral("RecordModifySuccess"),
+                  QStringLiteral("RecordModifyFailure"));
+    if (t.SendEmail) {
+        g.Lines(uR"php(
+          if ($res):
+            $req = "SELECT * FROM {TableName|php} WHERE recordid=".intval($HTTP_POST_VARS["recordid"]).";";
+            $res = mysql_query($req) or die ("{msg:QueryError16|php}");
+            if (mysql_num_rows($res) > 0) :
+              $rec = mysql_fetch_array($res, MYSQL_ASSOC);
+)php");
+        g.NotificationSnippet(QStringLiteral("              "), QStringLiteral("Modify record"));
+        g.Lines(uR"php(
+            endif;
+          endif;
+)php");
+    }
+    if (!admin)
+        g.Lines(uR"php(
+        else:
+          print "{msg:EmailPasswordIncorrect|php}";
+)php");
+    g.Lines(uR"php(
+        endif;
+      else:
+        print "{msg:NoRecords|php}";
+      endif;
+    endif;
+    if (!$fieldsarevalid) :
+)php");
+    g.RecordForm(QStringLiteral("      "), admin, QStringLiteral("modify_record.php"),
+                 QStringLiteral("$HTTP_POST_VARS"), TPHPGenerator::TFormMode::Modify);
+    g.WriteLine(u"    endif;");
+}
+
 } // namespace
 
 bool TPHPGenerator::ModifyPage(const TBTable& t, bool admin) {
@@ -113,63 +179,11 @@ bool TPHPGenerator::ModifyPage(const TBTable& t, bool admin) {
 //********************* modify action ************************
   if (array_key_exists("job", $HTTP_POST_VARS) and ($HTTP_POST_VARS["job"] == "modifyaction")) :
 )php");
-        ValidationSnippet(
-            QStringLiteral("    "),
-            QStringLiteral(" and recordid <> \".intval($HTTP_POST_VARS[\"recordid\"]).\" "), admin,
-            true);
-        Lines(uR"php(
-    if ($fieldsarevalid) :
-      $req = "SELECT * FROM {TableName|php} WHERE recordid = ".intval($HTTP_POST_VARS["recordid"]).";";
-      $res = mysql_query($req) or die ("{msg:QueryError15|php}");
-      if (mysql_num_rows($res) > 0) :
-        $rec = mysql_fetch_array($res, MYSQL_ASSOC);
-)php");
-        // A visitor changes his own records only, as on the delete page.
-        if (admin)
-            WriteLine(u"        if (TRUE):");
+        if (MayAddModify(t, admin))
+            modifyAction(*this, t, admin);
         else
-            WriteLine(u"        if (($userid != 0) and ($rec[\"userid\"] == $userid)):");
-        Lines(u"          $req = \"UPDATE {TableName|php} SET userid_USEREDIT=0,\";");
-        const std::span<const TBField> fields = UserFields(t);
-        for (size_t i = 0; i < fields.size(); ++i)
-            if (!Left(fields[i], admin))
-                updateAssignments(*this, t, fields[i], admin, i + 1 == fields.size());
+            Lines(uR"php(    print "{msg:NoAccessToThisDB|php}";)php");
         Lines(uR"php(
-          $req = rtrim($req, ",");
-          $req = $req." WHERE recordid = ".intval($HTTP_POST_VARS["recordid"]).";";
-          $res = mysql_query($req);
-          if ($res):
-            print "{msg:RecordModifySuccess|php}";
-          else:
-            print "{msg:RecordModifyFailure|php}";
-          endif;
-)php");
-        if (t.SendEmail) {
-            Lines(uR"php(
-          $req = "SELECT * FROM {TableName|php} WHERE recordid=".intval($HTTP_POST_VARS["recordid"]).";";
-          $res = mysql_query($req) or die ("{msg:QueryError16|php}");
-          if (mysql_num_rows($res) > 0) :
-            $rec = mysql_fetch_array($res, MYSQL_ASSOC);
-)php");
-            NotificationSnippet(QStringLiteral("            "), QStringLiteral("Modify record"));
-            WriteLine(u"          endif;");
-        }
-        if (!admin)
-            Lines(uR"php(
-        else:
-          print "{msg:EmailPasswordIncorrect|php}";
-)php");
-        Lines(uR"php(
-        endif;
-      else:
-        print "{msg:NoRecords|php}";
-      endif;
-    else:
-)php");
-        RecordForm(QStringLiteral("      "), admin, QStringLiteral("modify_record.php"),
-                   QStringLiteral("$HTTP_POST_VARS"), TFormMode::Modify);
-        Lines(uR"php(
-    endif;
     if (array_key_exists("historyindex", $HTTP_POST_VARS)) :
       $historyback = intval($HTTP_POST_VARS["historyindex"]) + 1;
       print "<BR><A CLASS=\"back\" HREF=\"\" onClick=\"history.go(-".$historyback."); return false;\">{msg:BackButton|php}</A>";
@@ -178,7 +192,8 @@ bool TPHPGenerator::ModifyPage(const TBTable& t, bool admin) {
 
 //********************* modify form ************************
 )php");
-        if (!admin && t.UserMode != QLatin1String("Login"))
+        // A member opens his own records without naming one.
+        if (!admin)
             WriteLine(u"    if (true): ");
         else
             WriteLine(u"    if (array_key_exists(\"recordid\", $HTTP_POST_VARS)): ");
@@ -197,15 +212,21 @@ bool TPHPGenerator::ModifyPage(const TBTable& t, bool admin) {
         WriteLine(u"      if ($limit > 0) :");
         ResultTable(QStringLiteral("        "), false, QStringLiteral("modify_record.php"), admin,
                     false, true);
-        // A member who is logged in has no wrong credentials to be told of.
+        // A member who is logged in has no wrong credentials to be told of;
+        // credentials posted without a login are a login try.
         Lines(uR"php(
       else:
         if (mysql_num_rows($res) == 0) :
-          $req = "SELECT * FROM {TableName|php}_USERS ";
-          $req = $req." WHERE username = \"".mysql_real_escape_string($HTTP_POST_VARS["email"])."\"";
-          $req = $req."   AND userpassword = \"".mysql_real_escape_string($HTTP_POST_VARS["password"])."\";";
-          $res = mysql_query($req) or die ("{msg:QueryError18|php}");
-          if (empty($loggedin) and (mysql_num_rows($res) == 0)) :
+          $known = !empty($loggedin);
+          if (!$known and array_key_exists("email", $HTTP_POST_VARS) and array_key_exists("password", $HTTP_POST_VARS) and corvanta_login_try($HTTP_POST_VARS["email"])) :
+            $req = "SELECT * FROM {TableName|php}_USERS ";
+            $req = $req." WHERE username = \"".mysql_real_escape_string($HTTP_POST_VARS["email"])."\"";
+            $req = $req."   AND BINARY userpassword = \"".mysql_real_escape_string($HTTP_POST_VARS["password"])."\";";
+            $res = mysql_query($req) or die ("{msg:QueryError18|php}");
+            $known = (mysql_num_rows($res) > 0);
+            if ($known) : corvanta_login_passed($HTTP_POST_VARS["email"]); endif;
+          endif;
+          if (!$known) :
             print "{msg:WrongIdPassword|php}";
             print "<BR><BR><A CLASS=\"back\" HREF=\"\" onClick=\"history.go(-1); return false;\">{msg:BackButton|php}</A>";
           else:
@@ -215,9 +236,6 @@ bool TPHPGenerator::ModifyPage(const TBTable& t, bool admin) {
         else if (t.AllowAddModify)
             Lines(uR"php(
             print "<FORM METHOD=\"POST\" ACTION=\"add_record.php\">\n";
-            print "<INPUT TYPE=\"hidden\" NAME=\"email\" VALUE=\"".corvanta_html($HTTP_POST_VARS["email"])."\">\n";
-            print "<INPUT TYPE=\"hidden\" NAME=\"password\" VALUE=\"".corvanta_html($HTTP_POST_VARS["password"])."\">\n";
-            print "<INPUT TYPE=\"hidden\" NAME=\"sessionid\" VALUE=\"".$sessionid."\">\n";
             print "<INPUT TYPE=\"submit\" VALUE=\"{msg:ClickHereToAdd|php}\">\n";
             print "</FORM>\n";
 )php");

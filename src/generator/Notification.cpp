@@ -34,7 +34,7 @@ void TPHPGenerator::NotificationSnippet(const QString& indent, const QString& ac
                             QStringLiteral("$rec"));
     }
     Lines(uR"php(
-{I}  if ($recuser and ($recuser["username"] != "") and mail($recuser["username"], "{EmailSubject|php}", $msg, "From: {EmailSender|php}\r\n"."{cc}")):
+{I}  if ($recuser and ($recuser["username"] != "") and corvanta_mail($recuser["username"], "{EmailSubject|php}", $msg, "From: {EmailSender|php}\r\n"."{cc}")):
 {I}  endif;
 {I}endif;
 )php",

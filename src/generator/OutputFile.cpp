@@ -94,8 +94,8 @@ QByteArray TCharsetEncoder::Encode(QStringView text) {
     return out;
 }
 
-TOutputFile::TOutputFile(const QString& path, const QString& charSet)
-    : path_(path), file_(path), encoder_(charSet) {}
+TOutputFile::TOutputFile(const QString& path, const QString& charSet, bool isPrivate)
+    : path_(path), file_(path), encoder_(charSet), private_(isPrivate) {}
 
 TOutputFile::~TOutputFile() {
     // On the way out of a failed operation: the file stays as written so far.
@@ -108,7 +108,13 @@ TOutputFile::~TOutputFile() {
 
 bool TOutputFile::Open() {
     // Unbuffered, so a failed write shows at once and not only at close.
-    return file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
+    const QIODevice::OpenMode mode =
+        QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered;
+    if (!private_)
+        return file_.open(mode);
+    // Created private; an older file is made private while still empty.
+    const QFileDevice::Permissions owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    return file_.open(mode, owner) && file_.setPermissions(owner);
 }
 
 void TOutputFile::fail() {

@@ -47,7 +47,9 @@ private:
 // every later failure raises EInOutError. The destructor closes quietly.
 class TOutputFile {
 public:
-    TOutputFile(const QString& path, const QString& charSet);
+    // A private file (one that holds passwords) is readable by its owner only,
+    // also when it existed before.
+    TOutputFile(const QString& path, const QString& charSet, bool isPrivate = false);
     ~TOutputFile();
     TOutputFile(const TOutputFile&) = delete;
     TOutputFile& operator=(const TOutputFile&) = delete;
@@ -67,4 +69,5 @@ private:
     QFile file_;
     TCharsetEncoder encoder_;
     QByteArray buffer_;
+    bool private_ = false;
 };

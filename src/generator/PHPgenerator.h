@@ -11,10 +11,20 @@
 #include <functional>
 #include <memory>
 #include <utility>
+#include <vector>
 
 // Values a template may name besides the settings, the field attributes and
 // the messages: {page}, {class}, ...
 using TTemplateVars = QList<std::pair<QString, QString>>;
+
+// A unique key of the record table: its columns, the field whose values must
+// not repeat (nullptr for the key the Key fields make together), and the
+// name the database gives it.
+struct TUniqueKey {
+    QStringList columns;
+    const TBField* field;
+    QString name;
+};
 
 // Writes the files of the generated web site from a table definition: the
 // visitor site in LocalPath, the administrator site in LocalPath + "admin/",
@@ -74,16 +84,32 @@ using TTemplateVars = QList<std::pair<QString, QString>>;
 //   corvanta_picture_type($name)  the MIME type of a picture uploaded under
 //                          $name, or "" (not a picture, SVG, no upload)
 //   corvanta_href($url)    $url for HREF, or "#" for a script address
+//   corvanta_session_cookie()  the token of the folder's session cookie, or 0
+//   corvanta_set_session_cookie($token), corvanta_end_session_cookie()
+//   corvanta_client()      the visitor's address
+//   corvanta_login_try($account), corvanta_login_passed($account),
+//   corvanta_mail_try($account)  false while the account or client must wait
+//   corvanta_date_ok($post, $name, $shown)  a posted date is a real one
+//   corvanta_picture_problem($name)  "", "large", "type" or "lost"
+//   corvanta_picture_limit(), corvanta_size_text($bytes), corvanta_post_lost()
+//   corvanta_email($s)     one valid address, or false
+//   corvanta_mail(...)     mail() to one valid address, without NUL bytes
+//   corvanta_refusal($errno, $error, $keys, $otherwise)  the message of the
+//                          unique key a refused INSERT or UPDATE named
 // and sets the QUERY_STRING environment value where the server does not, so
-// getenv("QUERY_STRING") works everywhere.
+// getenv("QUERY_STRING") works everywhere. Every page it loads sends its
+// character set, Referrer-Policy and a frame policy in its headers, and a
+// form sent by another site's page is refused with 403 before the page runs.
 //
 // Sessions: {TableName}_SESSIONS is
 //   sessionid CHAR(32) NOT NULL   the token, corvanta_new_token()
 //   userid INTEGER                0 for the administrator, else the member
 //   logindate VARCHAR(14)         last page view, "YmdHis"
-//   UNIQUE (sessionid)
-// A session id from a request is used only after corvanta_token() accepted
-// it, and always as a quoted SQL text.
+//   PRIMARY KEY (sessionid)
+// The token travels only in a cookie of its folder (SessionCookie), never in
+// a URL or a form. A token is used only after corvanta_token() accepted it,
+// and always as a quoted SQL text. Failed logins and password mails are
+// counted in {TableName}_LOGINS (TriesTableSql).
 //
 // Maintenance scripts (create_db.php, remove_db.php, import_db.php,
 // export_db_0.php, export_db.php) act only when requested with the key they
@@ -112,9 +138,13 @@ public:
     // runtime.php of the visitor site, or with admin of the administrator site.
     bool RuntimeScript(const TBTable& t, bool admin);
 
-    // Administrator: admin/index.html, admin/login.php, admin/menu.php;
-    // visitor: index.html, login.php ("Login" mode), inc_counter.php, menu.php.
+    // Administrator: admin/index.html, admin/login.php, admin/menu.php,
+    // admin/logout.php; visitor: index.html, login.php ("Login" mode),
+    // inc_counter.php, menu.php, logout.php (where visitors log in).
     bool EntryPages(const TBTable& t, bool admin);
+    // logout.php of the visitor or the administrator site (EntryPages writes
+    // it where the site has sessions).
+    bool LogoutPage(const TBTable& t, bool admin);
     bool UsersPage(const TBTable& t);                 // admin/users.php
     bool PasswordPage(const TBTable& t, bool admin);  // change_password.php
     bool ImageDownload(const TBTable& t, bool admin); // get_image.php
@@ -127,6 +157,18 @@ public:
     // --- Keys of the maintenance scripts --------------------------------
 
     static const QStringList& MaintenanceScripts();
+
+    // --- Sessions ---------------------------------------------------------
+
+    // The name of the session cookie of the visitor or administrator folder.
+    static QString SessionCookie(const TBTable& t, bool admin);
+    // Visitors log in somewhere on this site (Login and Join modes).
+    static bool HasVisitorSessions(const TBTable& t);
+    // The unique keys create_db.php gives the record table, in its order.
+    static std::vector<TUniqueKey> UniqueKeys(const TBTable& t);
+    // The table of counted tries, and the SQL that creates it.
+    static QString TriesTable(const TBTable& t);
+    static QString TriesTableSql(const TBTable& t);
     // The key `script` was last written with; empty before that.
     QString ScriptKey(const QString& script) const;
     // `script` + "?key=" + its key: what to append to the site's URL.
@@ -159,15 +201,23 @@ public:
 
     void ConnectSnippet(const QString& indent, const TBTable& t);
     void CloseSnippet(const QString& indent);
+    // The opening of a page's HEAD: title, character set, style sheet.
+    void HeadOpening();
     // Page head with its login gate; `page` is the file name, `bodyClass`
     // the class of BODY.
     void PageHead(bool admin, const QString& page, const QString& bodyClass);
     void LoginGate(bool admin, const QString& page);
+    // The administrator add page's script that looks members up by name.
+    void MemberLookupScript();
     // The password forms of the login gate and the login pages, posting to
     // `page`.
     void AdminPasswordForm(const QString& page);
     void MemberLoginForm(const QString& page);
     void SessionCheck(bool admin);
+    // The messages of a failed login (inside PHP, after the session check).
+    void LoginMessages(bool admin);
+    // The menu's Logout entry: it ends the session of the folder.
+    void LogoutEntry();
     void CredentialRows(bool hidden, bool requiredMark);
     // Position "Menu" or "Search Form".
     void VisitCounter(const QString& position);

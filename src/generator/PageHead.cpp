@@ -58,18 +58,22 @@ QString TPHPGenerator::SkinPath(const TBTable& t) {
     return {};
 }
 
-void TPHPGenerator::PageHead(bool admin, const QString& page, const QString& bodyClass) {
-    const TBTable& t = Table();
+void TPHPGenerator::HeadOpening() {
     Lines(uR"php(
 <HTML>
   <HEAD>
     <TITLE>{msg:MainTitle}</TITLE>
     <META HTTP-EQUIV="Content-Type" Content="text/html; charset={msg:CharSet}">
 )php");
-    const QString skin = SkinPath(t);
+    const QString skin = SkinPath(Table());
     if (!skin.isEmpty())
         Lines(u"    <LINK REL=\"StyleSheet\" HREF=\"{skin}\">",
               {{QStringLiteral("skin"), QFileInfo(skin).fileName()}});
+}
+
+void TPHPGenerator::PageHead(bool admin, const QString& page, const QString& bodyClass) {
+    const TBTable& t = Table();
+    HeadOpening();
 
     if (page == QLatin1String("search.php")) {
         Lines(uR"php(
@@ -117,37 +121,6 @@ void TPHPGenerator::PageHead(bool admin, const QString& page, const QString& bod
 )php");
     }
 
-    if (admin && page == QLatin1String("add_record.php")) {
-        // Member names come from the database: escaped for the script.
-        Lines(uR"php(
-    <SCRIPT LANGUAGE="JavaScript1.2">
-      function searchUsername() {
-        var searchStr = prompt("{msg:EnterSearchUsername|js}", ""); 
-        for (i = document.RecordDetails.usercombo.options.length; i > 0; i--) {; 
-          document.RecordDetails.usercombo.options[i - 1] = null; 
-        } 
-<?php
-)php");
-        ConnectSnippet(QStringLiteral("  "), t);
-        Lines(uR"php(
-  $requser = "SELECT * FROM {TableName|php}_USERS";
-  $resuser = mysql_query($requser) or die ("{msg:QueryError2|php}");
-  while ($recuser = mysql_fetch_array($resuser, MYSQL_ASSOC)) {
-    print "        tmpStr = new String(\"".corvanta_js($recuser["username"])."\");\n";
-    print "        if (tmpStr.indexOf(searchStr) >= 0) {\n";
-    print "          document.RecordDetails.usercombo.options[document.RecordDetails.usercombo.options.length] = new Option(\"".corvanta_js($recuser["username"])."\", \"".corvanta_js($recuser["username"])."\", false, false);\n";
-    print "        }\n";
-  }
-)php");
-        CloseSnippet(QStringLiteral("  "));
-        Lines(uR"php(
-?>
-        document.RecordDetails.usercombo.selectedIndex = 0; 
-      }
-    </SCRIPT>
-)php");
-    }
-
     Lines(uR"php(
   </HEAD>
   <BODY CLASS="{class}">
@@ -161,6 +134,41 @@ void TPHPGenerator::PageHead(bool admin, const QString& page, const QString& bod
         Lines(u"<P CLASS=\"{c}\">{text|br}</P>",
               {{QStringLiteral("c"), intro.cssClass}, {QStringLiteral("text"), intro.text}});
     LoginGate(admin, page);
+    // Written after the gate: only an administrator's session sees the names.
+    if (admin && page == QLatin1String("add_record.php"))
+        MemberLookupScript();
+}
+
+void TPHPGenerator::MemberLookupScript() {
+    const TBTable& t = Table();
+    // Member names come from the database: escaped for the script.
+    Lines(uR"php(
+    <SCRIPT LANGUAGE="JavaScript1.2">
+      function searchUsername() {
+        var searchStr = prompt("{msg:EnterSearchUsername|js}", ""); 
+        for (i = document.RecordDetails.usercombo.options.length; i > 0; i--) {; 
+          document.RecordDetails.usercombo.options[i - 1] = null; 
+        } 
+<?php
+)php");
+    ConnectSnippet(QStringLiteral("  "), t);
+    Lines(uR"php(
+  $requser = "SELECT * FROM {TableName|php}_USERS";
+  $resuser = mysql_query($requser) or die ("{msg:QueryError2|php}");
+  while ($recuser = mysql_fetch_array($resuser, MYSQL_ASSOC)) {
+    print "        tmpStr = new String(\"".corvanta_js($recuser["username"])."\");\n";
+    print "        if (tmpStr.indexOf(searchStr) >= 0) {\n";
+    print "          document.RecordDetails.usercombo.options[document.RecordDetails.usercombo.options.length] = new Option(\"".corvanta_js($recuser["username"])."\", \"".corvanta_js($recuser["username"])."\", false, false);\n";
+    print "        }\n";
+  }
+)php");
+    CloseSnippet(QStringLiteral("  "));
+    Lines(uR"php(
+?>
+        document.RecordDetails.usercombo.selectedIndex = 0; 
+      }
+    </SCRIPT>
+)php");
 }
 
 void TPHPGenerator::LoginGate(bool admin, const QString& page) {
@@ -180,16 +188,9 @@ void TPHPGenerator::LoginGate(bool admin, const QString& page) {
   $wrongpassword = 0;
 )php");
         SessionCheck(true);
-        Lines(uR"php(
-  if (!$loggedin) {
-    if ($wrongpassword) {
-      print "<BR>{msg:WrongPassword|php}";
-    }
-    if ($sessionexpired) {
-      print "<BR>{msg:LoginExpired|php}";
-    }
-?>
-)php");
+        WriteLine(u"  if (!$loggedin) {");
+        LoginMessages(true);
+        WriteLine(u"?>");
         AdminPasswordForm(page);
         Lines(uR"php(
 <?php
@@ -208,16 +209,9 @@ void TPHPGenerator::LoginGate(bool admin, const QString& page) {
   $wrongidpassword = 0;
 )php");
     SessionCheck(false);
-    Lines(uR"php(
-  if (!$loggedin) {
-    if ($wrongidpassword) {
-      print "<BR>{msg:WrongIdPassword|php}";
-    }
-    if ($sessionexpired) {
-      print "<BR>{msg:LoginExpired|php}";
-    }
-?>
-)php");
+    WriteLine(u"  if (!$loggedin) {");
+    LoginMessages(false);
+    WriteLine(u"?>");
     MemberLoginForm(page);
     WriteLine(u"<?php");
     if (page == QLatin1String("add_record.php")) {
@@ -257,7 +251,6 @@ void TPHPGenerator::AdminPasswordForm(const QString& page) {
         </TR>
       </TABLE>
       <BR><BR>
-      <INPUT TYPE="hidden" NAME="sessionid" VALUE="<?php echo $sessionid; ?>">
       <INPUT TYPE="submit" VALUE="{msg:EnterButton}">
     </FORM>
 )php",
@@ -278,7 +271,6 @@ void TPHPGenerator::MemberLoginForm(const QString& page) {
         <TD CLASS="user_password_value"><INPUT TYPE="password" NAME="login_password"></TD>
         </TR>
       </TABLE><BR>
-      <INPUT TYPE="hidden" NAME="sessionid" VALUE="<?php echo $sessionid; ?>">
       <INPUT TYPE="submit" VALUE="{msg:LoginButton}">
     </FORM>
 )php",

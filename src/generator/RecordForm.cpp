@@ -199,7 +199,6 @@ void TPHPGenerator::RecordForm(const QString& indent, bool admin, const QString&
     if (!entry)
         return;
     Lines(uR"php(
-{I}print "<INPUT TYPE=\"hidden\" NAME=\"sessionid\" VALUE=\"".$sessionid."\">\n";
 {I}if (array_key_exists("historyindex", $HTTP_POST_VARS)) :
 {I}  $historyback = intval($HTTP_POST_VARS["historyindex"]) + 1;
 {I}  print "<INPUT TYPE=\"hidden\" NAME=\"historyindex\" VALUE=\"".$historyback."\">\n";

@@ -51,19 +51,80 @@ QString PostedDate(const TBField& f) {
     return parts.join(u'.');
 }
 
-void UploadHead(TPHPGenerator& g, const QString& column, int ifIndent, int bodyIndent) {
+QString ShownDateParts(const TBField& f) {
+    QString shown;
+    const QString& format = f.DateTimeFormat;
+    qsizetype i = 0;
+    while (i < format.size()) {
+        if (const TDatePart* p = DatePartOf(format[i])) {
+            if (!shown.contains(p->letter))
+                shown += p->letter;
+            i += p->width;
+        } else {
+            ++i;
+        }
+    }
+    return shown;
+}
+
+QString RefusalKeys(const TBTable& t) {
+    QStringList entries;
+    for (const TUniqueKey& key : TPHPGenerator::UniqueKeys(t)) {
+        const QString message =
+            key.field ? FieldMessage(t, QStringLiteral("FieldValueExists"), *key.field)
+                      : t.Language.Text(QStringLiteral("KeyExists"));
+        entries += u'"' + TPHPGenerator::PhpString(key.name) + QStringLiteral("\" => \"") +
+                   TPHPGenerator::PhpString(message) + u'"';
+    }
+    return QStringLiteral("array(") + entries.join(QStringLiteral(", ")) + u')';
+}
+
+void StoreOrRefuse(TPHPGenerator& g, const QString& indent, const QString& successKey,
+                   const QString& failureKey) {
+    g.Lines(uR"php(
+{I}if ($picturefailed == "") :
+{I}  $res = mysql_query($req);
+{I}else:
+{I}  $res = FALSE;
+{I}endif;
+{I}if ($res):
+{I}  $maxid = mysql_insert_id();
+{I}  mysql_query("COMMIT");
+{I}  print "{success|php}";
+{I}else:
+{I}  if ($picturefailed != "") :
+{I}    $refusal = $picturefailed;
+{I}  else:
+{I}    $refusal = corvanta_refusal(mysql_errno(), mysql_error(), {keys}, "{failure|php}");
+{I}  endif;
+{I}  mysql_query("ROLLBACK");
+{I}  print $refusal."\n";
+{I}  $fieldsarevalid = FALSE;
+{I}endif;
+)php",
+            {{QStringLiteral("I"), indent},
+             {QStringLiteral("success"), g.Table().Language.Text(successKey)},
+             {QStringLiteral("failure"), g.Table().Language.Text(failureKey)},
+             {QStringLiteral("keys"), RefusalKeys(g.Table())}});
+}
+
+void UploadHead(TPHPGenerator& g, const TBField& f, const QString& column, int ifIndent,
+                int bodyIndent) {
     // Only pictures are stored (never a page or a script posing as one); the
     // bytes go in as a binary literal, escaped, whatever the connection's
-    // character set.
-    const TTemplateVars vars{{QStringLiteral("c"), column},
-                             {QStringLiteral("I"), QString(ifIndent, u' ')},
-                             {QStringLiteral("B"), QString(bodyIndent, u' ')}};
+    // character set. The validation has refused what is no picture.
+    const TTemplateVars vars{
+        {QStringLiteral("c"), column},
+        {QStringLiteral("I"), QString(ifIndent, u' ')},
+        {QStringLiteral("B"), QString(bodyIndent, u' ')},
+        {QStringLiteral("m"), FieldMessage(g.Table(), QStringLiteral("PictureNotReceived"), f)}};
     g.Lines(uR"php(
 {I}if (corvanta_picture_type("{c}") != "") :
 {B}$imagedata = mysql_real_escape_string(file_get_contents($HTTP_POST_FILES["{c}"]["tmp_name"]));
 {B}$imagetype = mysql_real_escape_string(corvanta_picture_type("{c}"));
 {B}$result = mysql_query("INSERT INTO {TableName|php}_IMAGES(userid, image_data, image_type) VALUES (".intval($userid).", _binary\"$imagedata\", \"$imagetype\")");
 {B}$imageid = $result ? mysql_insert_id() : 0;
+{B}if (!$result) : $picturefailed = "{m|php}"; endif;
 )php",
             vars);
 }

@@ -20,6 +20,16 @@ inline bool Left(const TBField& f, bool admin) {
     return !admin && f.Hidden;
 }
 
+// The column that holds a field's picture number, or empty for a field
+// without a picture.
+inline QString PictureColumn(const TBField& f) {
+    if (f.FieldType == FieldTypes::Image)
+        return f.FieldName;
+    if (f.FieldType == FieldTypes::ImageLink)
+        return f.FieldName2;
+    return {};
+}
+
 inline bool HasSecondColumn(const TBField& f) {
     return f.FieldType == FieldTypes::ImageLink || f.FieldType == FieldTypes::Mailto ||
            f.FieldType == FieldTypes::Hyperlink;
@@ -52,12 +62,38 @@ QString HeredocText(QStringView text);
 // The PHP expression of a posted date as its 14 stored digits, each part
 // padded with zeros on the left.
 QString PostedDate(const TBField& f);
+// The letters ("YMDhms") of the parts a date field's form shows.
+QString ShownDateParts(const TBField& f);
+
+// What the visitor site lets a visitor do (the administrator may do all).
+inline bool MaySearch(const TBTable& t, bool admin) {
+    return admin || !t.UserUpdate || t.AllowSearch;
+}
+inline bool MayAddModify(const TBTable& t, bool admin) {
+    return admin || t.AllowAddModify;
+}
+inline bool MayDelete(const TBTable& t, bool admin) {
+    return admin || t.AllowDelete;
+}
+
+// A PHP array literal: the name the database gives each unique key of the
+// record table => the message that a refused record gets for it.
+QString RefusalKeys(const TBTable& t);
+
+// The end of a record change: the statement in $req runs unless a picture
+// failed; then COMMIT and `success`, or ROLLBACK and the message of the
+// refusal (its key, or `failureKey`), leaving $fieldsarevalid FALSE so the
+// form is shown again. The caller began the transaction.
+void StoreOrRefuse(TPHPGenerator& g, const QString& indent, const QString& successKey,
+                   const QString& failureKey);
 
 // The head of a picture upload on `column`: the test that a picture came
 // (at `ifIndent` blanks) and the lines that store it in the image table,
 // leaving its number in $imageid (at `bodyIndent`). The caller writes the
 // rest of the block.
-void UploadHead(TPHPGenerator& g, const QString& column, int ifIndent, int bodyIndent);
+// A picture the database refuses sets $picturefailed to its message.
+void UploadHead(TPHPGenerator& g, const TBField& f, const QString& column, int ifIndent,
+                int bodyIndent);
 
 // The ordering and paging lines of the modify and delete selections, with
 // the message of a failed query.

@@ -62,7 +62,6 @@ void TPHPGenerator::ResultTable(const QString& indent, bool displayLink, const Q
 {I}  print "<TD CLASS=\"searchresult_nr\"><A HREF=\"\" onClick=\"document.DisplayRecord".$seqno.".submit(); return false;\">".$seqno."</A>\n";
 {I}  print "<FORM NAME=\"DisplayRecord".$seqno."\" METHOD=\"POST\" ACTION=\"{action|php}\">\n";
 {I}  print "<INPUT TYPE=\"hidden\" NAME=\"recordid\" VALUE=\"".intval($rec["recordid"])."\">\n";
-{I}  print "<INPUT TYPE=\"hidden\" NAME=\"sessionid\" VALUE=\"".$sessionid."\">\n";
 {I}  print "<INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"display\">\n";
 {I}  print "</FORM>\n";
 {I}  print "</TD>\n";
@@ -98,7 +97,6 @@ void TPHPGenerator::ResultTable(const QString& indent, bool displayLink, const Q
 {I}    print "<FORM NAME=\"{form}".$seqno."\" METHOD=\"POST\" ACTION=\"{page}\">\n";
 {I}    print "<INPUT TYPE=\"hidden\" NAME=\"recordid\" VALUE=\"".intval($rec["recordid"])."\">\n";
 {I}    print "<INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"{job}\">\n";
-{I}    print "<INPUT TYPE=\"hidden\" NAME=\"sessionid\" VALUE=\"".$sessionid."\">\n";
 {I}    print "<INPUT TYPE=\"hidden\" NAME=\"historyindex\" VALUE=\"0\">\n";
 {I}    print "</FORM>\n";
 {I}  }
@@ -129,7 +127,6 @@ void TPHPGenerator::ResultTable(const QString& indent, bool displayLink, const Q
 {I}  $newlimit = $limit {sign} {LinesPerPage};
 {I}  print "<INPUT TYPE=\"hidden\" NAME=\"limit\" VALUE=\"".$newlimit."\">\n";
 {I}  print "<INPUT TYPE=\"hidden\" NAME=\"myrecords\" VALUE=\"".intval($myrecords)."\">\n";
-{I}  print "<INPUT TYPE=\"hidden\" NAME=\"sessionid\" VALUE=\"".$sessionid."\">\n";
 {I}  print "</FORM>\n";
 )php",
               TTemplateVars(vars) << std::pair{QStringLiteral("name"), name}

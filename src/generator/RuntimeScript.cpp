@@ -1,7 +1,7 @@
 // runtime.php: lets the site's scripts, written for the old mysql_* API and
 // request arrays, run on PHP 8 with mysqli; holds the few helpers the pages
 // use to treat request values safely.
-#include "PHPgenerator.h"
+#include "RuntimeParts.h"
 
 namespace {
 
@@ -198,8 +198,16 @@ if (!function_exists("corvanta_link")) {
     return (isset($_GET[$name]) && is_string($_GET[$name])) ? $_GET[$name] : null;
   }
 
+  // A letter that a single-byte page cannot hold comes from the browser as a
+  // numeric character reference ("&#1046;"): it is shown as that letter
+  // again. Never a reference to a character the page could hold itself.
   function corvanta_html($s) {
-    return htmlspecialchars(is_scalar($s) ? (string)$s : "", ENT_QUOTES | ENT_SUBSTITUTE, CORVANTA_HTML_CHARSET);
+    $html = htmlspecialchars(is_scalar($s) ? (string)$s : "", ENT_QUOTES | ENT_SUBSTITUTE, CORVANTA_HTML_CHARSET);
+    if (CORVANTA_HTML_CHARSET == "UTF-8" or strpos($html, "&amp;#") === false) { return $html; }
+    return preg_replace_callback('/&amp;#([0-9]{3,7}|[xX][0-9a-fA-F]{3,6});/', function ($m) {
+      $c = ($m[1][0] == "x" or $m[1][0] == "X") ? hexdec(substr($m[1], 1)) : intval($m[1]);
+      return ($c >= 256 and $c <= 0x10FFFF and ($c < 0xD800 or $c > 0xDFFF)) ? "&#".$m[1].";" : $m[0];
+    }, $html);
   }
 
   function corvanta_js($s) {
@@ -321,6 +329,24 @@ if (!function_exists("mysql_error")) {
   }
 }
 
+if (!function_exists("mysql_errno")) {
+  function mysql_errno($link = null) {
+    $l = corvanta_link($link);
+    if ($l) {
+      try { return mysqli_errno($l); } catch (Throwable $e) { return 0; }
+    }
+    return isset($GLOBALS["corvanta_connect_error"]) ? 2002 : 0;
+  }
+}
+
+if (!function_exists("mysql_affected_rows")) {
+  function mysql_affected_rows($link = null) {
+    $l = corvanta_link($link);
+    if (!$l) { return -1; }
+    try { return mysqli_affected_rows($l); } catch (Throwable $e) { return -1; }
+  }
+}
+
 if (!function_exists("each")) {
   function each(&$array) {
     if (!is_array($array)) { return false; }
@@ -363,5 +389,8 @@ if (!function_exists("corvanta_real")) {
               {{QStringLiteral("db"), mysqlCharset(charSet)},
                {QStringLiteral("html"), phpHtmlCharset(charSet)}});
         Lines(databaseRetries());
+        RuntimeParts::SessionHelpers(*this, t, admin);
+        RuntimeParts::TryLimits(*this, t);
+        RuntimeParts::FormHelpers(*this);
     });
 }

@@ -50,28 +50,47 @@ QString recordTableColumns(const TBTable& t) {
         if (i + 1 < t.Fields.size())
             sql += QStringLiteral(", ");
     }
-    QStringList keys;
+    if (std::any_of(t.Fields.begin(), t.Fields.end(),
+                    [](const TBField& f) { return f.FieldName == QLatin1String("recordid"); }))
+        sql += QStringLiteral(", PRIMARY KEY (recordid)");
+    for (const TUniqueKey& key : TPHPGenerator::UniqueKeys(t))
+        sql += QStringLiteral(", UNIQUE (") + key.columns.join(QStringLiteral(", ")) + u')';
+    return sql;
+}
+
+} // namespace
+
+std::vector<TUniqueKey> TPHPGenerator::UniqueKeys(const TBTable& t) {
+    std::vector<TUniqueKey> keys;
+    QStringList keyColumns;
     const TBField* firstKey = nullptr;
     for (const TBField& f : t.Fields) {
-        // Replicating servers (Galera) need a primary key on every table.
-        if (f.FieldName == QLatin1String("recordid"))
-            sql += QStringLiteral(", PRIMARY KEY (recordid)");
-        else if (f.NoDuplicates)
-            sql += QStringLiteral(", UNIQUE (") + keyColumn(f) + u')';
+        // The record number is the primary key, which replicating servers
+        // (Galera) need on every table.
+        if (f.NoDuplicates && f.FieldName != QLatin1String("recordid"))
+            keys.push_back({{keyColumn(f)}, &f, {}});
         if (f.Key) {
-            keys += keyColumn(f);
+            keyColumns += keyColumn(f);
             if (!firstKey)
                 firstKey = &f;
         }
     }
     // A single key field that is also unique already has its key.
-    if (keys.size() > 1 || (keys.size() == 1 && !firstKey->NoDuplicates &&
-                            firstKey->FieldName != QLatin1String("recordid")))
-        sql += QStringLiteral(", UNIQUE (") + keys.join(QStringLiteral(", ")) + u')';
-    return sql;
+    if (keyColumns.size() > 1 || (keyColumns.size() == 1 && !firstKey->NoDuplicates &&
+                                  firstKey->FieldName != QLatin1String("recordid")))
+        keys.push_back({keyColumns, nullptr, {}});
+    // The database names a key after its first column, numbered from 2 when
+    // that name is taken.
+    QStringList names;
+    for (TUniqueKey& key : keys) {
+        QString name = key.columns.first();
+        for (int n = 2; names.contains(name, Qt::CaseInsensitive); ++n)
+            name = key.columns.first() + QStringLiteral("_") + QString::number(n);
+        names += name;
+        key.name = name;
+    }
+    return keys;
 }
-
-} // namespace
 
 bool TPHPGenerator::CreateScript(const TBTable& t) {
     return WriteFile(t, false, QStringLiteral("create_db.php"), [&] {
@@ -92,11 +111,12 @@ $res = mysql_query($req);
         Lines(u"$req = \"CREATE TABLE {TableName|php}( {columns}) ENGINE=InnoDB;\";",
               {{QStringLiteral("columns"), PhpString(recordTableColumns(t))}});
         Lines(failed);
-        // Sessions are keyed by a random token, not a running number.
+        // Sessions are keyed by a random token, not a running number; one
+        // member per name, as the database compares names.
         Lines(uR"php(
 $req = "DROP TABLE {TableName|php}_USERS";
 $res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_USERS(userid INTEGER NOT NULL AUTO_INCREMENT, username varchar(100) NOT NULL, userpassword VARCHAR(100), PRIMARY KEY (userid)) ENGINE=InnoDB";
+$req = "CREATE TABLE {TableName|php}_USERS(userid INTEGER NOT NULL AUTO_INCREMENT, username varchar(100) NOT NULL, userpassword VARCHAR(100), PRIMARY KEY (userid), UNIQUE (username)) ENGINE=InnoDB";
 {failed}
 $req = "DROP TABLE {TableName|php}_VISITS";
 $res = mysql_query($req);
@@ -110,9 +130,14 @@ $req = "DROP TABLE {TableName|php}_IMAGES";
 $res = mysql_query($req);
 $req = "CREATE TABLE {TableName|php}_IMAGES(imageid INTEGER NOT NULL AUTO_INCREMENT, userid INTEGER, image_data MEDIUMBLOB, image_type VARCHAR(20), PRIMARY KEY (imageid)) ENGINE=InnoDB";
 {failed}
+$req = "DROP TABLE {TableName|php}_LOGINS";
+$res = mysql_query($req);
+$req = "{tries|php}";
+{failed}
 print "\n<P CLASS=\"corvanta_ok\">{msg:DbCreateSuccess|php}</P>";
 )php",
-              {{QStringLiteral("failed"), Fill(failed)}});
+              {{QStringLiteral("failed"), Fill(failed)},
+               {QStringLiteral("tries"), TriesTableSql(t)}});
         CloseSnippet(QStringLiteral("  "));
         WriteLine(u"?></BODY></HTML>");
     });
@@ -136,6 +161,8 @@ $res = mysql_query($req) or die ("\n<P CLASS=\"corvanta_error\"></P>");
 $req = "DROP TABLE {TableName|php}_SESSIONS";
 $res = mysql_query($req) or die ("\n<P CLASS=\"corvanta_error\"></P>");
 $req = "DROP TABLE {TableName|php}_IMAGES";
+$res = mysql_query($req) or die ("\n<P CLASS=\"corvanta_error\"></P>");
+$req = "DROP TABLE IF EXISTS {TableName|php}_LOGINS";
 $res = mysql_query($req) or die ("\n<P CLASS=\"corvanta_error\"></P>");
 print "\n<P CLASS=\"corvanta_ok\"></P>";
 )php");

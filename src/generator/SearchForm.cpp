@@ -114,7 +114,6 @@ END;
     g.Lines(uR"php(
       </TABLE><BR>
       <INPUT TYPE="hidden" NAME="job" VALUE="search">
-      <INPUT TYPE="hidden" NAME="sessionid" VALUE="$sessionid">
       <INPUT TYPE="submit" VALUE="{hSearchButton}">
       <INPUT TYPE="reset" VALUE="{hResetButton}">
     </FORM>

@@ -59,18 +59,35 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
 
 //********************* display ************************
   if (array_key_exists("job", $HTTP_POST_VARS) and ($HTTP_POST_VARS["job"] == "display")) :
-    $req = "SELECT * FROM {TableName|php} WHERE recordid =".intval($HTTP_POST_VARS["recordid"]).";";
+    $req = "SELECT * FROM {TableName|php} WHERE recordid =".intval($HTTP_POST_VARS["recordid"]){own}.";";
     $res = mysql_query($req) or die ("{msg:QueryError5|php}");
     $rec = mysql_fetch_array($res, MYSQL_ASSOC);
-)php");
-        RecordForm(QStringLiteral("    "), admin, QString(), QStringLiteral("$rec"),
+    if ($rec) :
+)php",
+              {{QStringLiteral("own"),
+                // Without searching a member sees his own records only.
+                MaySearch(t, admin)
+                    ? QString()
+                    : QStringLiteral(".\" AND userid = \".intval($userid).\" AND userid <> 0\"")}});
+        RecordForm(QStringLiteral("      "), admin, QString(), QStringLiteral("$rec"),
                    TFormMode::Display);
         Lines(uR"php(
+    else:
+      print "{msg:NoRecords|php}";
+    endif;
     print "<BR><A CLASS=\"back\" HREF=\"\" onClick=\"history.back(); return false;\">{msg:BackButton|php}</A>";
   endif;
+)php");
+        if (!MaySearch(t, admin))
+            Lines(uR"php(
+  if (array_key_exists("job", $HTTP_POST_VARS) and ($HTTP_POST_VARS["job"] == "search")) :
+    print "{msg:NoAccessToThisDB|php}";
+  endif;
+)php");
+        Lines(uR"php(
 
 //********************* search action ************************
-  if ((array_key_exists("job", $HTTP_POST_VARS) and ($HTTP_POST_VARS["job"] == "search")) or $myrecords) :
+  if ({searching}$myrecords) :
     $req = "SELECT * FROM {TableName|php} WHERE 1 = 1 ";
     if ($myrecords) {
       $req = $req." AND userid = ".intval($userid);
@@ -97,7 +114,12 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
         $fieldvalue = "";
       endif;
 )php",
-              {{QStringLiteral("filters"), phpList(filterColumns)}});
+              {{QStringLiteral("filters"), phpList(filterColumns)},
+               {QStringLiteral("searching"),
+                MaySearch(t, admin) ? QStringLiteral("(array_key_exists(\"job\", $HTTP_POST_VARS) "
+                                                     "and ($HTTP_POST_VARS[\"job\"] == "
+                                                     "\"search\")) or ")
+                                    : QString()}});
 
         const auto textBlock = [&](const QString& column) {
             Lines(uR"php(
@@ -220,6 +242,9 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
       print "    <HR>\n";
     }
   endif;
+)php");
+        if (MaySearch(t, admin)) {
+            Lines(uR"php(
 
 //********************* search form ************************
   if (((!array_key_exists("job", $HTTP_POST_VARS)) or ($HTTP_POST_VARS["job"] == "search")) and !$myrecords) :
@@ -227,11 +252,12 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
     print "    <FORM NAME=\"SearchRecord\" METHOD=\"POST\" ACTION=\"search.php\">\n";
     print <<<END
 )php");
-        SearchFormTables(*this, admin, offered);
-        Lines(uR"php(
+            SearchFormTables(*this, admin, offered);
+            Lines(uR"php(
     print "\n";
   endif;
 )php");
+        }
         CloseSnippet(QStringLiteral("  "));
         Lines(uR"php(
 ?>

@@ -14,7 +14,6 @@ void userListCell(TPHPGenerator& g, const QString& cssClass, const QString& form
             print "          <FORM NAME=\"{form}".$rec["userid"]."\" METHOD=\"POST\" ACTION=\"{action}\">\n";
             print "            <INPUT TYPE=\"hidden\" NAME=\"userid\" VALUE=\"".$rec["userid"]."\">\n";
             print "            <INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"{job}\">\n";
-            print "            <INPUT TYPE=\"hidden\" NAME=\"sessionid\" VALUE=\"".$sessionid."\">\n";
             print "          </FORM>\n";
             print "        </TD>\n";
 )php",
@@ -65,6 +64,8 @@ bool TPHPGenerator::UsersPage(const TBTable& t) {
     $req = "DELETE FROM {TableName|php}_USERS WHERE userid = ".intval($HTTP_POST_VARS["userid"]).";";
     $res = mysql_query($req);
     if ($res):
+      $req = "DELETE FROM {TableName|php}_SESSIONS WHERE userid = ".intval($HTTP_POST_VARS["userid"])." AND userid <> 0;";
+      $res = mysql_query($req);
       print "{msg:UserDeleteSuccess|php}";
     else:
       print "{msg:UserDeleteFailure|php}";
@@ -80,7 +81,9 @@ bool TPHPGenerator::UsersPage(const TBTable& t) {
       $msg = "{PasswordEmailBody|php}\n\n";
       $msg .= "{msg:EmailFieldLabel|php}: ".$rec["username"]."\n";
       $msg .= "{msg:PasswordFieldLabel|php}: ".$rec["userpassword"]."\n";
-      if (mail($rec["username"], "{PasswordEmailSubject|php}", $msg, "From: {PasswordEmailSender|php}\r\n")):
+      if (!corvanta_mail_try($rec["username"])):
+        print "<BR>{msg:TooManyTries|php}<BR>";
+      elseif (corvanta_mail($rec["username"], "{PasswordEmailSubject|php}", $msg, "From: {PasswordEmailSender|php}\r\n")):
         print "<BR>{msg:SendPasswordSuccess|php}<BR>";
       endif;
     endif;
@@ -104,7 +107,6 @@ bool TPHPGenerator::UsersPage(const TBTable& t) {
       print "        </TR>\n";
       print "      </TABLE><BR>\n";
       print "      <INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"\">\n";
-      print "           <INPUT TYPE=\"hidden\" NAME=\"sessionid\" VALUE=\"".$sessionid."\">\n";
       print "      <INPUT TYPE=\"submit\" VALUE=\"{msg:SearchUserButton|php}\" onClick=\"document.UserAdd.job.value='usersearchaction';\">\n";
       print "      <INPUT TYPE=\"submit\" VALUE=\"{msg:AddUserButton|php}\" onClick=\"document.UserAdd.job.value='usercreateaction';\">\n";
       print "    </FORM>\n";
@@ -162,34 +164,67 @@ bool TPHPGenerator::PasswordPage(const TBTable& t, bool admin) {
         WriteLine(u"<?php ");
         ConnectSnippet(QStringLiteral("  "), t);
         // The new password goes to the member whose old password was just
-        // checked, not to every name the database deems equal to it.
+        // checked, not to every name the database deems equal to it. His
+        // other sessions end with the old password.
         Lines(uR"php(
 
 //********************* change password action ************************
   if (array_key_exists("job", $HTTP_POST_VARS) and ($HTTP_POST_VARS["job"] == "changepasswordaction")) :
     if ($HTTP_POST_VARS["newpassword"] === $HTTP_POST_VARS["repassword"]) :
+)php");
+        if (admin)
+            Lines(uR"php(
+      $rec = false;
       $req = "SELECT * FROM {TableName|php}_USERS WHERE username=\"".mysql_real_escape_string($HTTP_POST_VARS["username"])."\";";
       $res = mysql_query($req) or die ("{msg:QueryError7|php}");
       if (mysql_num_rows($res) > 0) :
         $rec = mysql_fetch_array($res, MYSQL_ASSOC);
-        if ($rec["userpassword"] === $HTTP_POST_VARS["oldpassword"]) :
-          $req = "UPDATE {TableName|php}_USERS SET userpassword=\"".mysql_real_escape_string($HTTP_POST_VARS["newpassword"])."\" WHERE userid=".intval($rec["userid"]).";";
-          $res = mysql_query($req);
-          if ($res):
-                print "{msg:PasswordChangeSuccess|php}";
-          else:
-            print "{msg:PasswordChangeFailure|php}";
-          endif;
-        else:
-          print "{msg:WrongPassword|php}";
-        endif;
-      else :
+      endif;
+      if (!$rec) :
         print "{msg:UserNotFound|php}";
+      elseif ($rec["userpassword"] !== $HTTP_POST_VARS["oldpassword"]) :
+        print "{msg:WrongPassword|php}";
+)php");
+        else
+            // Unknown member and wrong password answer alike, and guessing
+            // waits as at the login.
+            Lines(uR"php(
+      $rec = false;
+      if (!corvanta_login_try($HTTP_POST_VARS["username"])) :
+        print "{msg:TooManyTries|php}";
+      else:
+        $req = "SELECT * FROM {TableName|php}_USERS WHERE username=\"".mysql_real_escape_string($HTTP_POST_VARS["username"])."\";";
+        $res = mysql_query($req) or die ("{msg:QueryError7|php}");
+        if (mysql_num_rows($res) > 0) :
+          $rec = mysql_fetch_array($res, MYSQL_ASSOC);
+        endif;
+        if (!$rec or ($rec["userpassword"] !== $HTTP_POST_VARS["oldpassword"])) :
+          $rec = false;
+          print "{msg:WrongIdPassword|php}";
+        else:
+          corvanta_login_passed($HTTP_POST_VARS["username"]);
+        endif;
+      endif;
+      if (!$rec) :
+)php");
+        Lines(uR"php(
+      else:
+        $req = "UPDATE {TableName|php}_USERS SET userpassword=\"".mysql_real_escape_string($HTTP_POST_VARS["newpassword"])."\" WHERE userid=".intval($rec["userid"]).";";
+        $res = mysql_query($req);
+        if ($res):
+          $req = "DELETE FROM {TableName|php}_SESSIONS WHERE userid = ".intval($rec["userid"])." AND userid <> 0 AND sessionid <> \"".$sessionid."\";";
+          $res = mysql_query($req);
+              print "{msg:PasswordChangeSuccess|php}";
+        else:
+          print "{msg:PasswordChangeFailure|php}";
+        endif;
       endif;
     else :
       print "{msg:PasswordDifferent|php}";
     endif;
   endif;
+)php");
+        Lines(uR"php(
 
 //********************* change password form ************************
 )php");
@@ -242,7 +277,6 @@ bool TPHPGenerator::PasswordPage(const TBTable& t, bool admin) {
       print "           <INPUT TYPE=\"hidden\" NAME=\"oldpassword\" VALUE=\"".corvanta_html($rec["userpassword"])."\">\n";
 )php");
         Lines(uR"php(
-      print "      <INPUT TYPE=\"hidden\" NAME=\"sessionid\" VALUE=\"".$sessionid."\">\n";
       print "      <INPUT TYPE=\"submit\" VALUE=\"{msg:ChangePasswordButton|php}\">\n";
       print "    </FORM>\n";
 )php");

@@ -1,6 +1,8 @@
 // The validation snippet: the checks of a posted record before it is stored.
 // Values reach SQL escaped or as numbers; dates are compared as they are
-// stored, every part padded.
+// stored, every part padded. The key and duplicate checks compare as the
+// database's unique keys do (its collation: case, trailing blanks), with "="
+// and never LIKE, whose "%" and "_" would match other values.
 #include "RecordParts.h"
 
 using namespace RecordParts;
@@ -13,7 +15,7 @@ bool conditionLines(TPHPGenerator& g, const TBField& f, const TTemplateVars& var
     const QString& type = f.FieldType;
     if (type == FieldTypes::Text) {
         g.Lines(
-            uR"php({I}{var} .= "({FieldName} LIKE \"".mysql_real_escape_string($HTTP_POST_VARS["{FieldName}"])."\")";)php",
+            uR"php({I}{var} .= "({FieldName} = \"".mysql_real_escape_string($HTTP_POST_VARS["{FieldName}"])."\")";)php",
             f, vars);
     } else if (type == FieldTypes::YesNo) {
         g.Lines(uR"php(
@@ -27,9 +29,8 @@ bool conditionLines(TPHPGenerator& g, const TBField& f, const TTemplateVars& var
     } else if (type == FieldTypes::DateTime) {
         TTemplateVars v = vars;
         v.append({QStringLiteral("date"), PostedDate(f)});
-        g.Lines(
-            uR"php({I}{var} .= "({FieldName} LIKE \"".mysql_real_escape_string({date})."\")";)php",
-            f, v);
+        g.Lines(uR"php({I}{var} .= "({FieldName} = \"".mysql_real_escape_string({date})."\")";)php",
+                f, v);
     } else if (type == FieldTypes::Integer) {
         g.Lines(
             uR"php({I}{var} .= "({FieldName} = ".intval($HTTP_POST_VARS["{FieldName}"]).")";)php",
@@ -42,7 +43,7 @@ bool conditionLines(TPHPGenerator& g, const TBField& f, const TTemplateVars& var
                 f, vars);
     } else if (type == FieldTypes::Mailto || type == FieldTypes::Hyperlink) {
         g.Lines(
-            uR"php({I}{var} .= "({FieldName2} LIKE \"".mysql_real_escape_string($HTTP_POST_VARS["{FieldName2}"])."\")";)php",
+            uR"php({I}{var} .= "({FieldName2} = \"".mysql_real_escape_string($HTTP_POST_VARS["{FieldName2}"])."\")";)php",
             f, vars);
     } else {
         return false;
@@ -109,6 +110,16 @@ void TPHPGenerator::ValidationSnippet(const QString& indent, const QString& extr
         }
     }
 
+    // Dates of the calendar: no 31 February, no month 13.
+    for (const TBField& f : UserFields(t)) {
+        if (f.FieldType != FieldTypes::DateTime || Left(f, admin))
+            continue;
+        refusal(*this, indent, f,
+                QStringLiteral("!corvanta_date_ok($HTTP_POST_VARS, \"{FieldName}\", \"%1\")")
+                    .arg(ShownDateParts(f)),
+                FieldMessage(t, QStringLiteral("DateCheck"), f));
+    }
+
     for (const TBField& f : UserFields(t)) {
         if (!f.Required || Left(f, admin))
             continue;
@@ -131,6 +142,23 @@ void TPHPGenerator::ValidationSnippet(const QString& indent, const QString& extr
             refusal(*this, indent, f, QStringLiteral("($HTTP_POST_VARS[\"{FieldName}\"] == \"\")"),
                     message);
         }
+    }
+
+    // A picture that cannot be stored says why, before anything is stored.
+    for (const TBField& f : UserFields(t)) {
+        if (Left(f, admin))
+            continue;
+        const QString column = PictureColumn(f);
+        if (column.isEmpty())
+            continue;
+        Lines(u"{I}$pictureproblem = corvanta_picture_problem(\"{c}\");",
+              TTemplateVars(vars) << std::pair{QStringLiteral("c"), column});
+        refusal(*this, indent, f, QStringLiteral("($pictureproblem == \"large\")"),
+                FieldMessage(t, QStringLiteral("PictureTooLarge"), f));
+        refusal(*this, indent, f, QStringLiteral("($pictureproblem == \"type\")"),
+                FieldMessage(t, QStringLiteral("PictureNotImage"), f));
+        refusal(*this, indent, f, QStringLiteral("($pictureproblem == \"lost\")"),
+                FieldMessage(t, QStringLiteral("PictureNotReceived"), f));
     }
 
     // Key check: the key fields together form one key.
@@ -160,71 +188,31 @@ void TPHPGenerator::ValidationSnippet(const QString& indent, const QString& extr
 )php",
           vars);
 
-    // No-duplicates check: one query for all such fields, then each field
-    // compared with the first record found.
-    TTemplateVars duplVars = vars;
-    duplVars.append({QStringLiteral("var"), QStringLiteral("$duplstr")});
-    Lines(u"{I}$duplstr = \"\";", vars);
+    // No-duplicates check: a query per field, in field order; the first
+    // value already present refuses the record with its field's message.
     for (const TBField& f : UserFields(t)) {
         if (!f.NoDuplicates || !hasConditionLines(f))
             continue;
+        TTemplateVars v = vars;
+        v.append({QStringLiteral("var"), QStringLiteral("$duplstr")});
+        v.append({QStringLiteral("m"), FieldMessage(t, QStringLiteral("FieldValueExists"), f)});
         Lines(uR"php(
-{I}if ($duplstr != ""):
-{I}  $duplstr .= " or ";
-{I}endif;
+{I}if ($fieldsarevalid) :
+{I}  $duplstr = "";
 )php",
-              vars);
-        conditionLines(*this, f, duplVars);
-    }
-    Lines(uR"php(
-{I}if ($fieldsarevalid and ($duplstr != "")):
+              f, v);
+        TTemplateVars inner = v;
+        inner[0].second = indent + QStringLiteral("  ");
+        conditionLines(*this, f, inner);
+        Lines(uR"php(
 {I}  $req = "SELECT * FROM {TableName|php} WHERE (".$duplstr."){extra};";
 {I}  $res = mysql_query($req) or die ("{msg:QueryError11|php}");
 {I}  if (mysql_num_rows($res) > 0) :
-{I}    $rec = mysql_fetch_array($res, MYSQL_ASSOC);
-)php",
-          vars);
-    for (const TBField& f : UserFields(t)) {
-        if (!f.NoDuplicates)
-            continue;
-        QString condition;
-        const QString& type = f.FieldType;
-        if (type == FieldTypes::Text || type == FieldTypes::Integer) {
-            condition = QStringLiteral("if ($fieldsarevalid and ($HTTP_POST_VARS[\"{FieldName}\"] "
-                                       "== $rec[\"{FieldName}\"])):");
-        } else if (type == FieldTypes::Real) {
-            Lines(u"{I}    $convertedreal = str_replace(\",\", \".\", "
-                  u"$HTTP_POST_VARS[\"{FieldName}\"]);",
-                  f, vars);
-            condition = QStringLiteral(
-                "if ($fieldsarevalid and ($convertedreal == $rec[\"{FieldName}\"])):");
-        } else if (type == FieldTypes::YesNo) {
-            condition = QStringLiteral(
-                "if ($fieldsarevalid and (array_key_exists(\"{FieldName}\", $HTTP_POST_VARS) and "
-                "($rec[\"{FieldName}\"] == 1))) :");
-        } else if (type == FieldTypes::DateTime) {
-            condition = QStringLiteral("if ($fieldsarevalid and (") + PostedDate(f) +
-                        QStringLiteral(" == $rec[\"{FieldName}\"])):");
-        } else if (type == FieldTypes::Mailto || type == FieldTypes::Hyperlink) {
-            condition = QStringLiteral("if ($fieldsarevalid and ($HTTP_POST_VARS[\"{FieldName2}\"] "
-                                       "== $rec[\"{FieldName2}\"])):");
-        } else {
-            continue;
-        }
-        TTemplateVars v = vars;
-        v.append({QStringLiteral("cond"), Fill(condition, &f)});
-        v.append({QStringLiteral("m"), FieldMessage(t, QStringLiteral("FieldValueExists"), f)});
-        Lines(uR"php(
-{I}    {cond}
-{I}      print "{m|php}\n";
-{I}      $fieldsarevalid = FALSE;
-{I}    endif;
-)php",
-              f, v);
-    }
-    Lines(uR"php(
+{I}    print "{m|php}\n";
+{I}    $fieldsarevalid = FALSE;
 {I}  endif;
 {I}endif;
 )php",
-          vars);
+              f, v);
+    }
 }

@@ -116,7 +116,7 @@ void TPHPGenerator::ValueDisplaySnippet(const QString& indent, const TBField& f,
         if (render)
             Lines(uR"php(
 {I}if ({S}["{FieldName}"] != 0):
-{I}  {P}"<A HREF=\"show_image.php?sessionid=".$sessionid."&imageid=".intval({S}["{FieldName}"])."\" TARGET=\"_blank\"><IMG SRC=\"get_image.php?sessionid=".$sessionid."&imageid=".intval({S}["{FieldName}"])."\" BORDER=\"0\" {size}></A>\n";
+{I}  {P}"<A HREF=\"show_image.php?imageid=".intval({S}["{FieldName}"])."\" TARGET=\"_blank\" REL=\"noopener\"><IMG SRC=\"get_image.php?imageid=".intval({S}["{FieldName}"])."\" BORDER=\"0\" {size}></A>\n";
 {I}endif;
 )php",
                   f, vars);
@@ -126,7 +126,7 @@ void TPHPGenerator::ValueDisplaySnippet(const QString& indent, const TBField& f,
     } else if (type == FieldTypes::ImageLink) {
         if (render)
             Lines(
-                uR"php({I}{P}"<A HREF=\"show_image.php?sessionid=".$sessionid."&imageid=".intval({S}["{FieldName2}"])."\" TARGET=\"_blank\">".corvanta_html({S}["{FieldName}"])."</A>\n";)php",
+                uR"php({I}{P}"<A HREF=\"show_image.php?imageid=".intval({S}["{FieldName2}"])."\" TARGET=\"_blank\" REL=\"noopener\">".corvanta_html({S}["{FieldName}"])."</A>\n";)php",
                 f, vars);
         else
             Lines(uR"php({I}{P}"\n";)php", f, vars);
@@ -141,7 +141,7 @@ void TPHPGenerator::ValueDisplaySnippet(const QString& indent, const TBField& f,
                 f, vars);
         else
             Lines(
-                uR"php({I}{P}"<A HREF=\"".corvanta_html(corvanta_href({S}["{FieldName2}"]))."\" TARGET=\"_blank\">".corvanta_html({S}["{FieldName}"])."</A>\n";)php",
+                uR"php({I}{P}"<A HREF=\"".corvanta_html(corvanta_href({S}["{FieldName2}"]))."\" TARGET=\"_blank\" REL=\"noopener\">".corvanta_html({S}["{FieldName}"])."</A>\n";)php",
                 f, vars);
         hidden(f.FieldName);
         hidden(f.FieldName2);

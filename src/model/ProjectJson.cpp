@@ -1,11 +1,14 @@
 #include "ProjectJson.h"
 
+#include "ProjectCheck.h"
 #include "Settings.h"
 #include "Store.h"
 
 #include <QJsonArray>
-#include <QRegularExpression>
 #include <QSet>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -79,28 +82,43 @@ TStoreKey fieldKeyFromJson(const QJsonObject& o, const QString& where) {
     return key;
 }
 
-void checkColumnNames(const TBTable& table) {
-    static const QRegularExpression pattern(QStringLiteral("^[a-z]+[0-9]*$"));
-    static const QSet<QString> reserved = {QStringLiteral("recordid"), QStringLiteral("username"),
-                                           QStringLiteral("email"), QStringLiteral("password")};
-    QSet<QString> seen = {QStringLiteral("recordid"), QStringLiteral("userid")};
-    for (const TBField& f : table.Fields) {
-        if (f.SeqNo <= 0)
+void checkTransfer(const TBTable& table) {
+    if (!TransferModes::All().contains(table.Transfer))
+        refuse(QStringLiteral("The setting \"Transfer\" must be one of %1, not \"%2\".")
+                   .arg(TransferModes::All().join(QStringLiteral(", ")), table.Transfer));
+    static const QRegularExpression sha256(QStringLiteral("^([0-9a-f]{64})?$"));
+    for (const auto& [name, value] : {std::pair{QStringLiteral("TrustedCertificate"),
+                                                table.TrustedCertificate},
+                                      std::pair{QStringLiteral("TrustedHostKey"),
+                                                table.TrustedHostKey}})
+        if (!sha256.match(value).hasMatch())
+            refuse(QStringLiteral("The setting \"%1\" must be a SHA-256 fingerprint (64 "
+                                  "lower-case hexadecimal digits), not \"%2\".")
+                       .arg(name, value));
+}
+
+// Fields without column names keep those of the stored field of the same
+// Name, so a site made from the stored project still matches its table.
+void reuseColumnNames(TBTable& table, const TBTable& stored) {
+    QSet<QString> given;
+    for (const TBField& f : table.Fields)
+        if (f.SeqNo > 0 && !f.FieldName.isEmpty())
+            given << f.FieldName << f.FieldName2;
+    std::vector<const TBField*> free;
+    for (const TBField& s : stored.Fields)
+        if (s.SeqNo > 0 && !given.contains(s.FieldName))
+            free.push_back(&s);
+    for (TBField& f : table.Fields) {
+        if (f.SeqNo <= 0 || !f.FieldName.isEmpty())
             continue;
-        for (const QString& column : {f.FieldName, f.FieldName2}) {
-            const QString where = QStringLiteral("Field %1 (\"%2\")").arg(f.SeqNo).arg(f.Name);
-            if (!pattern.match(column).hasMatch() || reserved.contains(column))
-                refuse(QStringLiteral("%1: \"%2\" cannot be a column name (lower-case letters "
-                                      "a-z followed by digits).")
-                           .arg(where, column));
-            if (seen.contains(column))
-                refuse(QStringLiteral("%1: the column name \"%2\" is used twice.").arg(where, column));
-            seen.insert(column);
-        }
-        if (!FieldTypes::All().contains(f.FieldType))
-            refuse(QStringLiteral("Field %1: \"%2\" is not a field type.").arg(f.SeqNo).arg(f.FieldType));
-        if (!f.InputType.isEmpty() && !InputTypes::All().contains(f.InputType))
-            refuse(QStringLiteral("Field %1: \"%2\" is not an input type.").arg(f.SeqNo).arg(f.InputType));
+        const auto match = std::find_if(free.begin(), free.end(),
+                                        [&](const TBField* s) { return s && s->Name == f.Name; });
+        if (match == free.end())
+            continue;
+        f.FieldName = (*match)->FieldName;
+        if (f.FieldName2.isEmpty())
+            f.FieldName2 = (*match)->FieldName2;
+        *match = nullptr;
     }
 }
 
@@ -152,7 +170,7 @@ QJsonObject ProjectToJson(const TBTable& table) {
             {QStringLiteral("Fields"), fields}};
 }
 
-TBTable ProjectFromJson(const QJsonObject& json) {
+TBTable ProjectFromJson(const QJsonObject& json, const TBTable* stored) {
     for (auto it = json.begin(); it != json.end(); ++it)
         if (it.key() != QLatin1String("DbName") && it.key() != QLatin1String("Settings") &&
             it.key() != QLatin1String("Fields"))
@@ -210,6 +228,12 @@ TBTable ProjectFromJson(const QJsonObject& json) {
     TBTable table;
     table.DbName = name.toString();
     table.LoadFromKey(key);
+    // As the settings dialog takes them.
+    table.URL = WebPath(table.URL);
+    table.PHPPath = WebPath(table.PHPPath);
+    table.LocalPath = LocalFolderPath(table.LocalPath);
+    if (stored)
+        reuseColumnNames(table, *stored);
     for (TBField& f : table.Fields) {
         if (f.SeqNo <= 0)
             continue;
@@ -218,6 +242,8 @@ TBTable ProjectFromJson(const QJsonObject& json) {
         if (f.FieldName2.isEmpty())
             f.FieldName2 = table.MakeColumnName(f.Name, f.FieldName);
     }
-    checkColumnNames(table);
+    checkTransfer(table);
+    if (const TDefinitionCheck problem = CheckProject(table))
+        refuse(problem->Message);
     return table;
 }

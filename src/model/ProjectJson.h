@@ -18,8 +18,9 @@ private:
 // A project as a JSON object: "DbName", "Settings" (every setting under its
 // store name) and "Fields" (the user's fields in SeqNo order).
 QJsonObject ProjectToJson(const TBTable& table);
-// Missing values take the defaults of loading a store key without them; a
-// field without column names gets them from its Name as a new field would.
-// Unknown names, values of the wrong kind and unusable column names raise
-// TProjectJsonError naming them.
-TBTable ProjectFromJson(const QJsonObject& json);
+// Missing values take the defaults of loading a store key without them; paths
+// get their closing "/". A field without column names takes those of the
+// `stored` project's field of the same Name, else gets them from its Name as
+// a new field would. Unknown names, values of the wrong kind and a definition
+// that fails the project checks raise TProjectJsonError naming them.
+TBTable ProjectFromJson(const QJsonObject& json, const TBTable* stored = nullptr);

@@ -7,6 +7,7 @@
 namespace {
 
 const QString kUploaded = QStringLiteral("Uploaded");
+const QString kUploadIncomplete = QStringLiteral("UploadIncomplete");
 const QString kHelpPath = QStringLiteral("HelpPath");
 
 // Names the place of a stored value in error messages.
@@ -41,6 +42,9 @@ void TBTable::LoadFromKey(const TStoreKey& key, const QString& where) {
         RecordDelimiter = QStringLiteral("\n");
     if (ReplaceDelimiterWith.isEmpty())
         ReplaceDelimiterWith = QStringLiteral("_");
+    // Projects stored before encryption was offered take it where offered.
+    if (Transfer.isEmpty())
+        Transfer = TransferModes::IfOffered;
 
     for (const auto& [subName, sub] : key.subkeys()) {
         const QString subWhere = where.isEmpty() ? subName : where + QStringLiteral(", field ") + subName;
@@ -127,6 +131,23 @@ void Remove(TStore& store, const QString& name) {
 
 void MarkUploaded(TStore& store, const QString& name) {
     store.update([&](TStoreKey& root) { root.createSubkey(name).writeInteger(kUploaded, 1); });
+}
+
+void MarkUploadIncomplete(TStore& store, const QString& name, bool incomplete) {
+    store.update([&](TStoreKey& root) {
+        root.createSubkey(name).writeInteger(kUploadIncomplete, incomplete ? 1 : 0);
+    });
+}
+
+bool ReadUploadIncomplete(const TStore& store, const QString& name) {
+    const TStoreKey root = store.read();
+    const TStoreKey* key = root.subkey(name);
+    return key && key->readInteger(kUploadIncomplete, keyPath(store, name)).value_or(0) != 0;
+}
+
+void StoreTrust(TStore& store, const QString& name, const QString& setting,
+                const QString& fingerprint) {
+    store.update([&](TStoreKey& root) { root.createSubkey(name).writeString(setting, fingerprint); });
 }
 
 bool ReadUploaded(const TStore& store, const QString& name) {

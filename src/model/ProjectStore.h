@@ -20,6 +20,13 @@ void Save(TStore& store, const TBTable& table);
 void Remove(TStore& store, const QString& name);
 void MarkUploaded(TStore& store, const QString& name);
 bool ReadUploaded(const TStore& store, const QString& name);
+// An upload stopped half-way: files were sent, the tables may not exist.
+void MarkUploadIncomplete(TStore& store, const QString& name, bool incomplete);
+bool ReadUploadIncomplete(const TStore& store, const QString& name);
+// Writes one trust setting (TrustedCertificate, TrustedHostKey) of a stored
+// project without touching the rest of it.
+void StoreTrust(TStore& store, const QString& name, const QString& setting,
+                const QString& fingerprint);
 
 // The help folder kept at the store root.
 QString HelpPath(const TStore& store);

@@ -95,6 +95,9 @@ const QList<TSettingInfo>& ProjectSettings() {
         {QStringLiteral("CounterNumberFontStrikeOut"), K::Bool, &T::CounterNumberFontStrikeOut},
         {QStringLiteral("UseCounterOffset"), K::Bool, &T::UseCounterOffset},
         {QStringLiteral("CounterOffset"), K::Integer, &T::CounterOffset},
+        {QStringLiteral("Transfer"), K::String, &T::Transfer},
+        {QStringLiteral("TrustedCertificate"), K::String, &T::TrustedCertificate},
+        {QStringLiteral("TrustedHostKey"), K::String, &T::TrustedHostKey},
     };
     return settings;
 }

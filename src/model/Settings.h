@@ -19,7 +19,7 @@ struct TSettingInfo {
     qint32 storedDefault = 0; // integers and bools only; strings default to empty
 };
 
-// The 81 project values in the order the store writes them.
+// The 84 project values in the order the store writes them.
 const QList<TSettingInfo>& ProjectSettings();
 
 // How one field value is stored.

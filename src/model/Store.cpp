@@ -8,10 +8,13 @@
 #include <QJsonObject>
 #include <QLockFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 bool TStoreKey::NameLess::operator()(const QString& a, const QString& b) const {
@@ -160,25 +163,41 @@ void keyFromJson(const QJsonValue& json, TStoreKey& key, const QString& path) {
     if (!json.isObject())
         damaged(path, QStringLiteral("a key is not an object"));
     const QJsonObject o = json.toObject();
-    for (const QJsonValue& item : o.value(QStringLiteral("values")).toArray()) {
+    // A part of the wrong kind must not read as empty: the next save would
+    // write the emptiness back and lose what the part held.
+    const QJsonValue valuesPart = o.value(QStringLiteral("values"));
+    if (!valuesPart.isUndefined() && !valuesPart.isArray())
+        damaged(path, QStringLiteral("the values of a key are not a list"));
+    const QJsonValue keysPart = o.value(QStringLiteral("keys"));
+    if (!keysPart.isUndefined() && !keysPart.isObject())
+        damaged(path, QStringLiteral("the subkeys of a key are not an object"));
+    for (const QJsonValue& item : valuesPart.toArray()) {
+        if (!item.isObject())
+            damaged(path, QStringLiteral("a value is not an object"));
         const QJsonObject v = item.toObject();
         const QString name = v.value(QStringLiteral("name")).toString();
         if (name.isEmpty())
             damaged(path, QStringLiteral("a value has no name"));
-        if (v.contains(QStringLiteral("string"))) {
+        if (key.hasValue(name))
+            damaged(path, QStringLiteral("value \"%1\" appears twice").arg(name));
+        const bool isString = v.contains(QStringLiteral("string"));
+        const bool isInteger = v.contains(QStringLiteral("integer"));
+        if (isString && isInteger)
+            damaged(path, QStringLiteral("value \"%1\" has two kinds").arg(name));
+        if (isString) {
             if (!v.value(QStringLiteral("string")).isString())
                 damaged(path, QStringLiteral("value \"%1\" is not text").arg(name));
             key.writeString(name, v.value(QStringLiteral("string")).toString());
-        } else if (v.contains(QStringLiteral("integer"))) {
+        } else if (isInteger) {
             const double number = v.value(QStringLiteral("integer")).toDouble(0.5);
-            if (number != qint32(number))
+            if (number < -2147483648.0 || number > 2147483647.0 || number != std::trunc(number))
                 damaged(path, QStringLiteral("value \"%1\" is not a 32-bit integer").arg(name));
             key.writeInteger(name, qint32(number));
         } else {
             damaged(path, QStringLiteral("value \"%1\" has no kind").arg(name));
         }
     }
-    const QJsonObject keys = o.value(QStringLiteral("keys")).toObject();
+    const QJsonObject keys = keysPart.toObject();
     for (auto it = keys.begin(); it != keys.end(); ++it)
         keyFromJson(it.value(), key.createSubkey(it.key()), path);
 }
@@ -189,6 +208,50 @@ QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
     throw TStoreError(
         QStringLiteral("The project store %1 cannot be written: %2. Nothing was changed.")
             .arg(path, why));
+}
+
+// The file a store path names: a symbolic link is followed, so a save
+// replaces the file it points to and the link stays.
+QString followLinks(const QString& path) {
+    QString file = QFileInfo(path).absoluteFilePath();
+    for (int hops = 0; hops < 40; ++hops) {
+        const QFileInfo info(file);
+        if (!info.isSymLink())
+            break;
+        file = info.symLinkTarget();
+    }
+    return file;
+}
+
+// The store's folder and any missing folder above it, owner-only: the store
+// holds passwords. Folders that exist are left as they are.
+void makePrivateFolder(const QString& path, const QString& store) {
+    QStringList missing;
+    for (QString dir = QDir::cleanPath(path); !QFileInfo(dir).isDir();
+         dir = QFileInfo(dir).path()) {
+        missing.prepend(dir);
+        if (QFileInfo(dir).path() == dir)
+            break;
+    }
+    for (const QString& dir : missing)
+        if (::mkdir(QFile::encodeName(dir).constData(), 0700) != 0 && errno != EEXIST)
+            unwritable(
+                store,
+                QStringLiteral("its folder %1 cannot be created: %2").arg(dir, systemError()));
+}
+
+// A save killed between writing its temporary file and the rename leaves
+// that file behind; the next save, holding the lock, removes it.
+void removeLeftovers(const QString& path) {
+    const QFileInfo info(path);
+    const QRegularExpression leftover(QStringLiteral("^%1\\.[0-9]+-[0-9a-f]{8}\\.tmp$")
+                                          .arg(QRegularExpression::escape(info.fileName())));
+    QDir dir = info.dir();
+    const QStringList names = dir.entryList({info.fileName() + QStringLiteral(".*.tmp")},
+                                            QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names)
+        if (leftover.match(name).hasMatch())
+            dir.remove(name);
 }
 
 // Writes bytes to a fresh owner-only file beside `path` and renames it over
@@ -272,7 +335,8 @@ QString TStore::DefaultPath() {
 TStore::TStore(QString path) : path_(std::move(path)) {}
 
 TStoreKey TStore::read() const {
-    QFile file(path_);
+    // A link to a file not made yet is an empty store like a missing file.
+    QFile file(followLinks(path_));
     if (!file.exists())
         return {};
     if (!file.open(QIODevice::ReadOnly))
@@ -286,10 +350,9 @@ TStoreKey TStore::read() const {
 }
 
 void TStore::update(const std::function<void(TStoreKey& root)>& change) {
-    const QFileInfo info(path_);
-    if (!QDir().mkpath(info.absolutePath()))
-        unwritable(path_, QStringLiteral("its folder cannot be created"));
-    QLockFile lock(path_ + QStringLiteral(".lock"));
+    const QString file = followLinks(path_);
+    makePrivateFolder(QFileInfo(file).absolutePath(), path_);
+    QLockFile lock(file + QStringLiteral(".lock"));
     lock.setStaleLockTime(30000);
     if (!lock.tryLock(60000)) {
         if (lock.error() == QLockFile::PermissionError)
@@ -299,5 +362,6 @@ void TStore::update(const std::function<void(TStoreKey& root)>& change) {
     // Re-read under the lock, so a second running instance's changes stay.
     TStoreKey root = read();
     change(root);
-    writeAtomically(path_, Serialize(root));
+    removeLeftovers(file);
+    writeAtomically(file, Serialize(root));
 }

@@ -1,5 +1,7 @@
 #include "Table.h"
 
+#include "SqlNames.h"
+
 #include <QTime>
 
 #include <algorithm>
@@ -8,8 +10,13 @@ namespace {
 
 bool isReservedColumn(const QString& name) {
     return name == QLatin1String("recordid") || name == QLatin1String("username") ||
-           name == QLatin1String("email") || name == QLatin1String("password");
+           name == QLatin1String("email") || name == QLatin1String("password") ||
+           IsReservedSqlWord(name);
 }
+
+// Letters kept of a display name: with the number and the lock column's
+// "_USEREDIT" the column name stays within the database's 64 characters.
+constexpr int kMaxColumnBase = 46;
 
 } // namespace
 
@@ -42,6 +49,7 @@ TBTable TBTable::New() {
     t.FieldDelimiter = QStringLiteral("|");
     t.RecordDelimiter = QStringLiteral("\n");
     t.ReplaceDelimiterWith = QStringLiteral("_");
+    t.Transfer = TransferModes::IfOffered;
     return t;
 }
 
@@ -82,6 +90,7 @@ QString TBTable::MakeColumnName(const QString& displayName, const QString& avoid
     }
     if (base.isEmpty())
         base = QStringLiteral("generated");
+    base.truncate(kMaxColumnBase);
 
     auto refused = [&](const QString& candidate) {
         if (isReservedColumn(candidate) || candidate == avoid)

@@ -11,6 +11,15 @@
 
 class TStoreKey;
 
+// The values of the setting Transfer.
+namespace TransferModes {
+inline const QString IfOffered = QStringLiteral("ftps-if-offered");
+inline const QString Ftps = QStringLiteral("ftps");
+inline const QString Sftp = QStringLiteral("sftp");
+inline const QString Ftp = QStringLiteral("ftp");
+inline QStringList All() { return {IfOffered, Ftps, Sftp, Ftp}; }
+} // namespace TransferModes
+
 // The rows the main window's field grid shows: it only paints them.
 struct TFieldGrid {
     int RowCount = 2;
@@ -108,6 +117,12 @@ public:
     bool CounterTextFontStrikeOut = false;
     bool UseCounterOffset = false;
     qint32 CounterOffset = 0;
+    // How files reach the server: "ftps-if-offered", "ftps", "sftp", "ftp".
+    QString Transfer;
+    // SHA-256 (lower-case hex) of a server certificate, and of an SSH host
+    // key, that the user chose to trust for this project.
+    QString TrustedCertificate;
+    QString TrustedHostKey;
 
     TWebLanguage Language;
     // Ordered by field key: the two built-in fields, then the user's fields

@@ -149,6 +149,19 @@ const TMessage kMessages[] = {
     {"DateTimeSecondLabel", "ss"},
     {"Yes", "Yes"},
     {"No", "No"},
+    {"LogoutMenu", "Logout"},
+    {"LoggedOut", "You have been logged out."},
+    {"LoginAgain", "Log in again"},
+    {"TooManyTries", "Too many tries. Please wait a while and try again."},
+    {"PasswordSentIfKnown", "If the address belongs to a member, the password has been sent to it."},
+    {"ForeignForm", "This form was sent from another site and has not been accepted."},
+    {"EmailInvalid", "Please enter one valid e-mail address."},
+    {"DateCheck", "# is not a valid date"},
+    {"PictureNotImage", "#: only pictures (JPEG, PNG, GIF) can be stored."},
+    {"PictureTooLarge", "#: the picture is larger than this site accepts."},
+    {"PictureNotReceived", "#: the picture did not arrive whole. Please send it again."},
+    {"PictureSizeLimit", "Largest picture:"},
+    {"FormTooLarge", "The form was larger than this site accepts, so nothing has been stored. Please send smaller pictures."},
 };
 
 struct TMessageIndex {

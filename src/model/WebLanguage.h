@@ -5,7 +5,7 @@
 #include <QStringList>
 
 // The texts of the generated web site: the character set its pages declare
-// and 136 messages, English by default, replaceable per language from the
+// and 149 messages, English by default, replaceable per language from the
 // shipped Language.ini.
 class TWebLanguage {
 public:
@@ -23,7 +23,7 @@ public:
     QString Text(const QString& key) const;
     void SetText(const QString& key, const QString& text);
 
-    // Every key in table order, beginning with "CharSet" (137 entries).
+    // Every key in table order, beginning with "CharSet" (150 entries).
     static const QStringList& Keys();
     static QString English(const QString& key);
     static bool IsKey(const QString& key);

@@ -19,8 +19,9 @@ void TChunkDecoder::sizeLine() {
     bool ok = false;
     const qint64 size = text.trimmed().toLongLong(&ok, 16);
     if (!ok || size < 0)
-        throw ESockError(QStringLiteral("The server sent a broken chunked answer (size line \"%1\")")
-                             .arg(QString::fromLatin1(text.left(40))));
+        throw ESockError(
+            QStringLiteral("The server sent a broken chunked answer (size line \"%1\")")
+                .arg(QString::fromLatin1(text.left(40))));
     left_ = size;
     state_ = size == 0 ? State::Trailer : State::Data;
 }

@@ -1,11 +1,19 @@
 #include "net/FtpClient.h"
 
+#include "net/Tls.h"
+
 #include <QFile>
-#include <QTcpSocket>
+#include <QFileInfo>
+#include <QSslSocket>
 
 #include <memory>
 
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cerrno>
 #include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -15,6 +23,10 @@ constexpr qint64 kBlockSize = 65536;
 constexpr qint64 kHighWater = 4 * kBlockSize;
 // How long a later command waits for the reply a cancelled one left behind.
 constexpr int kPendingReplyWait = 5000;
+// How long a closed TLS data connection waits for the server to close it.
+constexpr int kServerCloseWait = 10000;
+// A reply of more lines than this is a server that never ends its greeting.
+constexpr int kMaxReplyLines = 1000;
 
 bool IsFailure(int code) {
     return code >= 400 && code <= 599;
@@ -68,7 +80,7 @@ private:
 // Drops a data connection at once: bytes still queued in the system must not
 // trickle on to the server after a cancel or a failure.
 struct TDataSocketDrop {
-    void operator()(QTcpSocket* socket) const {
+    void operator()(QSslSocket* socket) const {
         const qintptr fd = socket->socketDescriptor();
         if (fd >= 0) {
             const linger drop{1, 0};
@@ -98,11 +110,14 @@ int TFtpClient::ReadReply() {
     // say anything, so they are read up to such a line.
     const bool multiLine = first.size() >= 4 && first.at(3) == '-';
     QByteArray line = first;
-    for (bool isFirst = true; !line.isEmpty(); isFirst = false) {
+    for (int lines = 0; !line.isEmpty(); ++lines) {
         const bool continued = line.startsWith(' ') || (line.size() >= 4 && line.at(3) == '-') ||
-                               (multiLine && !isFirst && !IsLastReplyLine(line));
+                               (multiLine && lines > 0 && !IsLastReplyLine(line));
         if (!continued)
             break;
+        if (lines >= kMaxReplyLines)
+            throw ESockError(
+                QStringLiteral("The reply of the FTP server %1 does not end").arg(Host));
         line = ReadLine();
     }
     replyPending_ = ReplyNumber >= 100 && ReplyNumber <= 199;
@@ -148,6 +163,7 @@ void TFtpClient::Fail(int kind) {
 }
 
 void TFtpClient::LoginRefused() {
+    refusedLogin_ = true;
     if (OnConnectionFailed)
         OnConnectionFailed(this);
     throw FTPException(replyText_);
@@ -157,12 +173,16 @@ void TFtpClient::Connect() {
     BeginOperation();
     if (Connected())
         return;
+    fellBack_ = false;
+    refusedLogin_ = false;
     try {
         DiscardInput();
         replyPending_ = false;
         ConnectSocket();
         if (ReadReply() > 400)
             LoginRefused();
+        if (Security != TSecurity::Plain)
+            NegotiateTls();
         const int user = Transaction(QStringLiteral("USER ") + UserID);
         if (user > 400 && user < 600)
             LoginRefused();
@@ -170,6 +190,12 @@ void TFtpClient::Connect() {
             const int pass = Transaction(QStringLiteral("PASS ") + Password);
             if (pass > 400 && pass < 600)
                 LoginRefused();
+        }
+        if (Encrypted()) {
+            // Data connections in TLS as well; a server that will not is refused.
+            for (const QString& command : {QStringLiteral("PBSZ 0"), QStringLiteral("PROT P")})
+                if (IsFailure(Transaction(command)))
+                    throw FTPException(replyText_);
         }
     } catch (...) {
         // Leave no half-open session behind; the first error is the one to report.
@@ -181,6 +207,19 @@ void TFtpClient::Connect() {
         }
         throw;
     }
+}
+
+void TFtpClient::NegotiateTls() {
+    const int auth = Transaction(QStringLiteral("AUTH TLS"));
+    if (auth == 234) {
+        StartTls(Socket(), Tls::Configuration());
+        return;
+    }
+    if (Security == TSecurity::Required)
+        throw ENetError(QStringLiteral("The FTP server %1 does not offer FTP over TLS (it answered "
+                                       "\"%2\"). Nothing was sent: not even the password.")
+                            .arg(Host, replyText_));
+    fellBack_ = true;
 }
 
 void TFtpClient::SimpleCommand(const QString& command, int kind) {
@@ -220,9 +259,10 @@ void TFtpClient::Mode(int type) {
 }
 
 void TFtpClient::Upload(const QString& localFile, const QString& remotePath) {
-    BeginOperation();
-    RequireConnected();
     QFile file(localFile);
+    // A large file is granted time by its size, a stalled server is not.
+    BeginOperation(MinimumRate > 0 ? QFileInfo(localFile).size() * 1000 / MinimumRate : 0);
+    RequireConnected();
     if (!file.open(QIODevice::ReadOnly))
         throw ENetError(QStringLiteral("Datei \"%1\" kann nicht geöffnet werden: %2")
                             .arg(localFile, file.errorString()));
@@ -233,13 +273,20 @@ void TFtpClient::Upload(const QString& localFile, const QString& remotePath) {
         return Fail(UploadKind);
 
     // Released on every way out, also after a failure.
-    const std::unique_ptr<QTcpSocket, TDataSocketDrop> data(new QTcpSocket);
+    const std::unique_ptr<QSslSocket, TDataSocketDrop> data(new QSslSocket);
     Watch(*data);
     ConnectSecondary(*data, static_cast<quint16>(port));
+    // The handshake starts now and ends after STOR: some servers answer it
+    // only once the command has come, others only before they reply to it.
+    const bool secure = Encrypted();
+    if (secure)
+        BeginTls(*data, ControlTls());
 
     const int stor = Transaction(QStringLiteral("STOR ") + remotePath);
     if (stor > 300 && stor < 600)
         return Fail(UploadKind);
+    if (secure)
+        FinishTls(*data);
     SendFile(file, *data);
     CloseData(*data);
     ReadReply();
@@ -249,7 +296,7 @@ void TFtpClient::Upload(const QString& localFile, const QString& remotePath) {
         Fail(UploadKind);
 }
 
-void TFtpClient::SendFile(QFile& file, QTcpSocket& data) {
+void TFtpClient::SendFile(QFile& file, QSslSocket& data) {
     QByteArray block(kBlockSize, Qt::Uninitialized);
     ArmTimer(-1, true);
     for (;;) {
@@ -259,11 +306,11 @@ void TFtpClient::SendFile(QFile& file, QTcpSocket& data) {
             DisarmTimer();
             throw ESockError(SocketErrorText(data.error()));
         }
-        if (data.bytesToWrite() >= kHighWater) {
+        const auto queued = [&] { return data.bytesToWrite() + data.encryptedBytesToWrite(); };
+        if (queued() >= kHighWater) {
             // Let the event loop hand queued bytes to the system.
             WaitUntil([&] {
-                return data.bytesToWrite() < kHighWater ||
-                       data.state() != QAbstractSocket::ConnectedState;
+                return queued() < kHighWater || data.state() != QAbstractSocket::ConnectedState;
             });
             continue;
         }
@@ -277,26 +324,70 @@ void TFtpClient::SendFile(QFile& file, QTcpSocket& data) {
             DisarmTimer();
             return;
         }
-        data.write(block.constData(), n);
+        if (data.write(block.constData(), n) != n) {
+            DisarmTimer();
+            throw ESockError(SocketErrorText(data.error()));
+        }
     }
     DisarmTimer();
-    throw EAbortError(QStringLiteral("Socket-send abgebrochen"));
+    throw EAbortError(AbortText(QStringLiteral("Socket-send abgebrochen")));
 }
 
-void TFtpClient::CloseData(QTcpSocket& data) {
+void TFtpClient::CloseData(QSslSocket& data) {
     bool failed = false;
     const auto onError = connect(&data, &QTcpSocket::errorOccurred, this,
                                  [&](QAbstractSocket::SocketError) { failed = true; });
-    data.disconnectFromHost();
     ArmTimer(-1, true);
+    // Everything out first: a TLS socket asked to close with data still
+    // queued may end the stream early.
+    WaitUntil([&] {
+        return (data.bytesToWrite() == 0 && data.encryptedBytesToWrite() == 0) ||
+               data.state() != QAbstractSocket::ConnectedState;
+    });
+    // A TLS socket closes at once after its close_notify; a reply of the
+    // server arriving then (its own close_notify, a session ticket) would be
+    // answered with a reset that throws away data the server has not read
+    // yet. A second handle keeps the connection open until the server ends it.
+    const int keep = data.isEncrypted() && data.state() == QAbstractSocket::ConnectedState
+                         ? ::dup(static_cast<int>(data.socketDescriptor()))
+                         : -1;
+    data.disconnectFromHost();
     const bool closed =
         WaitUntil([&] { return data.state() == QAbstractSocket::UnconnectedState; });
     DisarmTimer();
     disconnect(onError);
+    if (keep >= 0)
+        AwaitServerClose(keep);
     if (!closed)
-        throw EAbortError(QStringLiteral("Socket-send abgebrochen"));
-    if (failed || data.bytesToWrite() > 0)
+        throw EAbortError(AbortText(QStringLiteral("Socket-send abgebrochen")));
+    if (failed || data.bytesToWrite() > 0 || data.encryptedBytesToWrite() > 0)
         throw ESockError(SocketErrorText(data.error()));
+}
+
+void TFtpClient::AwaitServerClose(int fd) {
+    ::shutdown(fd, SHUT_WR);
+    QSocketNotifier notifier(fd, QSocketNotifier::Read);
+    connect(&notifier, &QSocketNotifier::activated, this, [this] { WakeFromAnyThread(); });
+    bool ended = false;
+    QTimer limit;
+    limit.setSingleShot(true);
+    connect(&limit, &QTimer::timeout, this, [&] {
+        ended = true;
+        WakeFromAnyThread();
+    });
+    limit.start(kServerCloseWait);
+    WaitUntil([&] {
+        char buffer[4096];
+        for (;;) {
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (n > 0)
+                continue;
+            if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+                ended = true;
+            return ended;
+        }
+    });
+    ::close(fd);
 }
 
 void TFtpClient::Quit() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/FileTransfer.h"
 #include "net/SocketLayer.h"
 
 #include <QString>
@@ -9,45 +10,43 @@
 class QFile;
 
 // FTP client for putting a site on a web server and taking it away again:
-// login, directories, deleting, transfer type, passive STOR and QUIT.
-class TFtpClient : public TSocketLayer {
+// login, directories, deleting, transfer type, passive STOR and QUIT, in
+// plain text or over TLS (explicit "AUTH TLS", every data connection
+// encrypted and resuming the control connection's session).
+class TFtpClient : public TSocketLayer, public TFileTransfer {
     Q_OBJECT
 public:
-    // Kinds of command handed to OnFailure.
-    enum Kind {
-        ChangeDirKind = 0,
-        MakeDirKind = 1,
-        DeleteKind = 2,
-        RemoveDirKind = 3,
-        UploadKind = 9,
-        OtherKind = 14,
-        CurrentDirKind = 15,
-    };
-    // Transfer types for Mode().
-    enum TransferType { Ascii = 1, Image = 2, Local8 = 3 };
+    // Plain: never asks for TLS. IfOffered: TLS when the server agrees to
+    // "AUTH TLS", else plain. Required: refuses, before the password is
+    // sent, a server that does not agree.
+    enum class TSecurity { Plain, IfOffered, Required };
 
     explicit TFtpClient(QObject* parent = nullptr);
 
     QString UserID;
     QString Password;
-
-    // When assigned, a command the server refuses calls it first; setting
-    // Handled makes the command return instead of raising FTPException.
-    std::function<void(bool& Handled, int Kind)> OnFailure;
+    TSecurity Security = TSecurity::Plain;
+    // Bytes per second an upload is granted beyond OverallLimit.
+    qint64 MinimumRate = 16 * 1024;
 
     // The first line of the last reply, without its line end.
-    const QString& ReplyText() const { return replyText_; }
+    QString ReplyText() const override { return replyText_; }
+    // IfOffered fell back to plain text at the last Connect.
+    bool FellBack() const { return fellBack_; }
 
-    // Connects and logs in; does nothing when already connected.
-    void Connect();
-    void MakeDirectory(const QString& path);
-    void Delete(const QString& path);
-    void RemoveDir(const QString& path);
-    void Mode(int type);
+    void Connect() override;
+    void MakeDirectory(const QString& path) override;
+    void Delete(const QString& path) override;
+    void RemoveDir(const QString& path) override;
+    void Mode(int type) override;
     // Stores the local file under the remote path over a passive data connection.
-    void Upload(const QString& localFile, const QString& remotePath);
+    void Upload(const QString& localFile, const QString& remotePath) override;
     // Sends QUIT and closes; does nothing when not connected.
-    void Disconnect();
+    void Disconnect() override;
+    bool Connected() const override { return TSocketLayer::Connected(); }
+    void Cancel() override { TSocketLayer::Cancel(); }
+    bool Encrypted() const override { return TSocketLayer::Encrypted(); }
+    bool RefusedLogin() const override { return refusedLogin_; }
 
 private:
     void SimpleCommand(const QString& command, int kind);
@@ -58,10 +57,14 @@ private:
     void Fail(int kind);
     void Quit();
     void LoginRefused();
-    void SendFile(QFile& file, QTcpSocket& data);
-    void CloseData(QTcpSocket& data);
+    void NegotiateTls();
+    void SendFile(QFile& file, QSslSocket& data);
+    void CloseData(QSslSocket& data);
+    void AwaitServerClose(int fd);
 
     QString replyText_;
+    bool fellBack_ = false;
+    bool refusedLogin_ = false;
     // A command was sent whose final reply has not been read (a cancel came
     // first); the next command must not take that reply for its own.
     bool replyPending_ = false;

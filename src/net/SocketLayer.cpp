@@ -111,6 +111,14 @@ void TSocketLayer::Wake() {
         loop_->quit();
 }
 
+void TSocketLayer::WakeFromAnyThread() {
+    QMetaObject::invokeMethod(this, [this] { Wake(); }, Qt::QueuedConnection);
+}
+
+void TSocketLayer::ProgressFromAnyThread() {
+    QMetaObject::invokeMethod(this, [this] { Progress(); }, Qt::QueuedConnection);
+}
+
 void TSocketLayer::Progress() {
     if (restartOnProgress_ && timer_.isActive())
         timer_.start();
@@ -248,33 +256,42 @@ void TSocketLayer::ConnectTo(QTcpSocket& socket, const QHostAddress& address, qu
 }
 
 void TSocketLayer::StartTls(QSslSocket& socket, const QSslConfiguration& config) {
+    BeginTls(socket, config);
+    FinishTls(socket);
+}
+
+void TSocketLayer::BeginTls(QSslSocket& socket, const QSslConfiguration& config) {
     socket.setSslConfiguration(config);
     socket.setPeerVerifyName(Host.trimmed());
-    QList<QSslError> refused;
+    refused_.clear();
+    disconnect(tlsErrors_);
     // A certificate that fails the checks passes only as the trusted one.
-    const auto onErrors = connect(&socket, &QSslSocket::sslErrors, this,
-                                  [&](const QList<QSslError>& errors) {
-                                      const QString trusted = TrustedCertificate.toLower();
-                                      if (!trusted.isEmpty() &&
-                                          Tls::Fingerprint(socket.peerCertificate()) == trusted)
-                                          socket.ignoreSslErrors(errors);
-                                      else
-                                          refused = errors;
-                                  });
+    tlsErrors_ = connect(&socket, &QSslSocket::sslErrors, this,
+                         [this, &socket](const QList<QSslError>& errors) {
+                             const QString trusted = TrustedCertificate.toLower();
+                             if (!trusted.isEmpty() &&
+                                 Tls::Fingerprint(socket.peerCertificate()) == trusted)
+                                 socket.ignoreSslErrors(errors);
+                             else
+                                 refused_ = errors;
+                         });
     socket.startClientEncryption();
+}
+
+void TSocketLayer::FinishTls(QSslSocket& socket) {
     ArmTimer();
     WaitUntil([&] {
         return socket.isEncrypted() || socket.state() != QAbstractSocket::ConnectedState;
     });
     DisarmTimer();
-    disconnect(onErrors);
+    disconnect(tlsErrors_);
     if (socket.isEncrypted())
         return;
     const QSslCertificate peer = socket.peerCertificate();
     const QString error = socket.errorString();
     socket.abort();
-    if (!refused.isEmpty()) {
-        TCertificateInfo info = Tls::Describe(peer, Host.trimmed(), refused);
+    if (!refused_.isEmpty()) {
+        TCertificateInfo info = Tls::Describe(peer, Host.trimmed(), refused_);
         info.Changed = !TrustedCertificate.isEmpty();
         throw ETlsError(Tls::Message(info), info);
     }

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
+#include <QSslError>
 #include <QString>
 #include <QTimer>
 
@@ -65,6 +66,10 @@ protected:
     // Starts TLS on the socket and waits for the handshake; the certificate
     // must be valid for Host or be the trusted one (else ETlsError).
     void StartTls(QSslSocket& socket, const QSslConfiguration& config);
+    // The same in two steps, for a handshake that runs while other things
+    // are said: BeginTls returns at once, FinishTls waits for the end.
+    void BeginTls(QSslSocket& socket, const QSslConfiguration& config);
+    void FinishTls(QSslSocket& socket);
     // The configuration of the encrypted control connection, with its session.
     QSslConfiguration ControlTls() const;
     void CloseSocket();
@@ -91,6 +96,12 @@ protected:
     void ArmTimer(int ms = -1, bool restartOnProgress = false);
     void DisarmTimer();
     bool Aborted() const { return aborted_; }
+    // Ends the running wait so that its condition is looked at again; may
+    // be called from any thread.
+    void WakeFromAnyThread();
+    // Counts as progress of the running wait (restarts a per-read time-out);
+    // may be called from any thread.
+    void ProgressFromAnyThread();
 
 private:
     QHostAddress Resolve();
@@ -103,6 +114,8 @@ private:
     void ExpireOverall();
 
     QSslSocket* socket_;
+    QList<QSslError> refused_; // of the handshake under way
+    QMetaObject::Connection tlsErrors_;
     QHostAddress address_;
     QTimer timer_;
     QTimer deadline_;

@@ -13,15 +13,18 @@ class QSslCertificate;
 // What the user is shown about a server certificate that failed the checks,
 // and what is stored when the user decides to trust it anyway.
 struct TCertificateInfo {
-    QString Host;        // the name the program connected to
-    QString Subject;     // "CN=..., O=..."
+    QString Host;    // the name the program connected to
+    QString Subject; // "CN=..., O=..."
     QString Issuer;
     QDateTime ValidFrom; // UTC
     QDateTime ValidTo;
-    QString Fingerprint; // SHA-256, lower-case hex without separators
+    QString Fingerprint;  // SHA-256, lower-case hex without separators
     QStringList Problems; // why the checks failed, in the user's words
     // Another certificate than this was trusted for the project before.
     bool Changed = false;
+    // An SSH host key, not a certificate: KeyType says which ("ssh-ed25519").
+    bool HostKey = false;
+    QString KeyType;
 };
 
 // A certificate (or SSH host key) was not accepted. The message names the

@@ -344,9 +344,10 @@ QString TFieldDetailsF::FailedCheck() const {
 void TFieldDetailsF::OKBtnClick() {
     try {
         const QString message = FailedCheck();
-        if (message.isEmpty())
-            accept();
-        else
+        if (message.isEmpty()) {
+            if (checkInProject())
+                accept();
+        } else
             port_.ShowInformation(message);
     } catch (const EConvertError& e) {
         port_.ShowError(e.message());

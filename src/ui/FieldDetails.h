@@ -10,6 +10,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
+class TBTable;
 class TUserPort;
 
 // Creates or changes one field: every property of a TBField on two pages.
@@ -28,6 +29,9 @@ public:
     // The entered field (column names and sequence number empty). Raises
     // EConvertError when a number edit does not hold a whole number.
     TBField Field() const;
+    // The project the field goes into and its sequence number (0 for a new
+    // field): OK then also runs the project checks on the field there.
+    void SetProject(const TBTable& table, qint32 seqNo);
     // Anything was altered since the dialog was shown.
     bool Changed() const { return changed_; }
     // The message of the first OK check that fails, or an empty string.
@@ -77,8 +81,13 @@ private:
     void fieldTypeChange();
     void applyEnablingRules();
     void markChanged();
+    // The project checks on the entered field: false after the refusal was
+    // shown at the control concerned.
+    bool checkInProject();
 
     TUserPort& port_;
     bool changed_ = false;
     bool filling_ = false; // the controls are being filled, not edited
+    const TBTable* project_ = nullptr;
+    qint32 seqNo_ = 0;
 };

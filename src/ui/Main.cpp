@@ -42,6 +42,15 @@ TMainF::TMainF(TStore& store, TUserPort* port, QWidget* parent)
     HTTPconn = new THttpClient(this);
     deploy_ = std::make_unique<TDeployment>(*port_, store_, *FTPconn, *HTTPconn,
                                             [this](const QString& script) { PostStage2(script); });
+    // Trust given during a command is stored at once; the open project
+    // takes it too, so a later Save keeps it.
+    deploy_->OnTrustStored = [this](const QString& project, const QString& setting,
+                                    const QString& value) {
+        if (project != table_.DbName)
+            return;
+        (setting == QLatin1String("TrustedHostKey") ? table_.TrustedHostKey
+                                                    : table_.TrustedCertificate) = value;
+    };
     setWindowTitle(QStringLiteral("CORVANTA Generator"));
     createActions();
     createMenus();

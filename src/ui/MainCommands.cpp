@@ -32,6 +32,7 @@ void TMainF::FieldCreateAExecute() {
     guarded([this] {
         TFieldDetailsF dialog(*port_, this);
         dialog.setWindowTitle(QStringLiteral("Create new field"));
+        dialog.SetProject(table_, 0);
         if (RunDialog(dialog) != QDialog::Accepted)
             return;
         if (table_.AddField(dialog.Field())) {
@@ -50,6 +51,7 @@ void TMainF::FieldModifyAExecute() {
         TFieldDetailsF dialog(*port_, this);
         dialog.setWindowTitle(QStringLiteral("Modify field"));
         dialog.SetField(*field);
+        dialog.SetProject(table_, n);
         if (RunDialog(dialog) != QDialog::Accepted || !dialog.Changed())
             return;
         if (table_.ModifyField(n, dialog.Field())) {

@@ -2,6 +2,7 @@
 
 #include "Centring.h"
 #include "deploy/UserPort.h"
+#include "model/ProjectCheck.h"
 #include "model/ProjectStore.h"
 
 #include <QDialogButtonBox>
@@ -41,6 +42,11 @@ void TSaveAsF::OKBtnClick() {
     if (name.isEmpty())
         return;
     try {
+        if (const TDefinitionCheck problem = CheckProjectName(name, ProjectStore::List(store_))) {
+            port_.ShowWarning(problem->Message);
+            DbName->setFocus();
+            return;
+        }
         if (ProjectStore::Exists(store_, name) &&
             port_.Confirm(QStringLiteral("Database already present. Owerwrite it?"),
                           TConfirmButtons::OKCancel) != TAnswer::OK)

@@ -205,6 +205,8 @@ void TSettingsF::OKBtnClick() {
         return refuse(QStringLiteral("The Send Password User mode is checked. Fill the e-mail "
                                      "details on the Password tab or disable the option."),
                       PasswordPage);
+    if (!CheckDefinition())
+        return;
     accept();
 }
 

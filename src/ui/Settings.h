@@ -8,9 +8,13 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class TBTable;
+namespace SettingsUi {
+class TForm;
+}
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -137,6 +141,9 @@ public:
     QPushButton* ClearButton;
     QLabel* LockedNote;
     QPushButton* Def; // fills in the local demo web host's settings
+    QComboBox* TransferCombo; // how files reach the server (setting Transfer)
+    QLabel* TrustedText;      // the trusted certificate and host key, if any
+    QPushButton* ForgetTrustBtn;
     // Page 2, "Database"
     QLineEdit* DatabaseServer;
     QLabel* DBServerLabel;
@@ -267,11 +274,23 @@ private:
     void HelpBtnClick();
     void ShowLocalPath();
     void ApplyEnabling();
+    // The project checks on the values as OK would take them back: false
+    // after the refusal was shown on the page of the setting concerned.
+    bool CheckDefinition();
+    // The "Transfer" choice and the trust shown beneath it.
+    void AddTransferRows(SettingsUi::TForm& form, QWidget* page);
+    void SetTransfer(const QString& transfer);
+    QString Transfer() const;
+    void ShowTrust();
+    void ForgetTrustBtnClick();
 
     TVisitorOptionsF* visitorOptions_;
+    std::shared_ptr<const TBTable> loaded_; // the project the controls were filled from
     QString skinPath_;
     QString localPath_;
     QString projectName_;
+    QString trustedCertificate_;
+    QString trustedHostKey_;
     TVisitorOptions options_;
     qint32 counterColor_ = 0;
     TCounterFont textFont_;

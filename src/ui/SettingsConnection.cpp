@@ -38,6 +38,8 @@ QWidget* TSettingsF::BuildConnectionPage() {
                                   "your web space provider. Enter the name of its FTP server, "
                                   "for example ftp.yourdomain.com.")));
 
+    AddTransferRows(form, page);
+
     User = Edit(QStringLiteral("User"), page);
     form.Add(Caption(QStringLiteral("FTP Login name:"), page), User,
              HowTo(QStringLiteral("FTP Login name:"),

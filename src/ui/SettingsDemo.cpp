@@ -4,6 +4,7 @@
 
 #include "deploy/DemoHost.h"
 #include "model/DataFiles.h"
+#include "model/TableFields.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -23,20 +24,30 @@ void TSettingsF::DefClick() {
     }
     const QString name = projectName_.isEmpty() ? DatabaseDisplayNameEdit->text() : projectName_;
     const QString site = DemoSiteFolder(name);
-    const QString url = host->Url + site + u'/';
+    // The encrypted servers where the host offers them, as a hosting account
+    // would; their certificate comes from the host's own test authority, so
+    // it is trusted for this project by its fingerprint.
+    const bool secure = !host->HttpsUrl.isEmpty();
+    const QString url = (secure ? host->HttpsUrl : host->Url) + site + u'/';
 
     // Settings of a real provider are not overwritten unasked.
     const QList<QLineEdit*> own{URL, Server, User, Password, PHPPath};
     const bool filled = std::any_of(own.begin(), own.end(),
                                     [](const QLineEdit* edit) { return !edit->text().isEmpty(); });
-    const bool sameHost = Server->text() == host->FtpServer;
+    const bool sameHost =
+        Server->text() == host->FtpServer || (secure && Server->text() == host->FtpsServer);
     if (filled && !sameHost &&
         !ConfirmWarning(QStringLiteral("Replace the connection and MySQL settings with those "
                                        "of the demo web host?")))
         return;
 
     URL->setText(url);
-    Server->setText(host->FtpServer);
+    Server->setText(secure ? host->FtpsServer : host->FtpServer);
+    SetTransfer(secure ? TransferModes::Ftps : TransferModes::IfOffered);
+    if (secure) {
+        trustedCertificate_ = host->CertificateSha256;
+        ShowTrust();
+    }
     User->setText(host->FtpUser);
     Password->setText(host->FtpPassword);
     PHPPath->setText(site + u'/');

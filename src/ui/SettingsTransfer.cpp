@@ -2,6 +2,7 @@
 #include "Settings.h"
 
 #include "model/Convert.h"
+#include "model/ProjectCheck.h"
 #include "model/TableFields.h"
 
 #include <QCheckBox>
@@ -29,15 +30,6 @@ QString MemoText(const QPlainTextEdit* memo) {
     return text;
 }
 
-// Web addresses and remote folders use "/" and end with one, unless empty.
-QString WebPath(const QString& text) {
-    QString path = text;
-    path.replace(u'\\', u'/');
-    if (!path.isEmpty() && !path.endsWith(u'/'))
-        path += u'/';
-    return path;
-}
-
 void SelectText(QComboBox* combo, const QString& text) {
     const int index = combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
     combo->setCurrentIndex(index >= 0 ? index : 0);
@@ -47,6 +39,7 @@ void SelectText(QComboBox* combo, const QString& text) {
 
 void TSettingsF::LoadFrom(const TBTable& t) {
     projectName_ = t.DbName;
+    loaded_ = std::make_shared<const TBTable>(t);
     setWindowTitle(QStringLiteral("Settings - ") + projectName_);
 
     DatabaseDisplayNameEdit->setText(t.DatabaseDisplayName);
@@ -71,6 +64,10 @@ void TSettingsF::LoadFrom(const TBTable& t) {
     User->setText(t.User);
     Password->setText(t.Password);
     PHPPath->setText(t.PHPPath);
+    SetTransfer(t.Transfer);
+    trustedCertificate_ = t.TrustedCertificate;
+    trustedHostKey_ = t.TrustedHostKey;
+    ShowTrust();
     SetLocalPath(t.LocalPath);
     // The dialog is reused: a lock set by the demo button belongs to the
     // project it was pressed for.
@@ -198,8 +195,10 @@ void TSettingsF::StoreTo(TBTable& t) const {
     t.User = User->text();
     t.Password = Password->text();
     t.PHPPath = WebPath(PHPPath->text());
-    t.LocalPath =
-        localPath_.isEmpty() || localPath_.endsWith(u'/') ? localPath_ : localPath_ + u'/';
+    t.Transfer = Transfer();
+    t.TrustedCertificate = trustedCertificate_;
+    t.TrustedHostKey = trustedHostKey_;
+    t.LocalPath = LocalFolderPath(localPath_);
 
     t.TableName = TableName->text();
     t.DatabaseServer = DatabaseServer->text();

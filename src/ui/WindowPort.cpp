@@ -5,6 +5,7 @@
 #include "Progress.h"
 #include "ProgressBar.h"
 #include "RemoveDB.h"
+#include "Trust.h"
 #include "Warning.h"
 
 #include <QApplication>
@@ -88,6 +89,11 @@ TAnswer TWindowPort::Confirm(const QString& text, TConfirmButtons buttons) {
 
 bool TWindowPort::AskQuestion(const QString& text) {
     return warning_->Ask(text);
+}
+
+bool TWindowPort::TrustServer(const TCertificateInfo& info) {
+    TTrustF dialog(boxParent());
+    return dialog.Ask(info);
 }
 
 TExportChoice TWindowPort::AskExport(const QString& text) {

@@ -34,6 +34,7 @@ public:
     void ShowError(const QString& text) override;
     TAnswer Confirm(const QString& text, TConfirmButtons buttons) override;
     bool AskQuestion(const QString& text) override;
+    bool TrustServer(const TCertificateInfo& info) override;
     TExportChoice AskExport(const QString& text) override;
     QString ChooseFile(TFileChoice choice) override;
     TRemoveChoice AskRemove(const QString& name, bool serverPossible) override;

@@ -3,9 +3,12 @@
 
 #include "common/TestSupport.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -97,6 +100,37 @@ private slots:
         QTest::newRow("unknown field type") << QByteArray(R"({"DbName":"X","Fields":[{"Name":"a","FieldType":"Blob"}]})") << "Blob";
         QTest::newRow("unknown top level") << QByteArray(R"({"DbName":"X","Extra":1})") << "Extra";
         QTest::newRow("no name") << QByteArray(R"({"Settings":{}})") << "name";
+        // Definitions that would fail only on the server or when read back.
+        const auto settings = [](const char* json) {
+            return QByteArray(R"({"DbName":"X","Settings":)") + json + "}";
+        };
+        QTest::newRow("table name with a space")
+            << settings(R"({"TableName":"my shop"})") << "TableName";
+        QTest::newRow("table name with a quote")
+            << settings("{\"TableName\":\"shop\\\"\"}") << "TableName";
+        QTest::newRow("table name injection")
+            << settings(R"({"TableName":"x; DROP TABLE y"})") << "TableName";
+        QTest::newRow("table name reserved")
+            << settings(R"({"TableName":"select"})") << "TableName";
+        QTest::newRow("negative records per page")
+            << settings(R"({"LinesPerPage":-10})") << "LinesPerPage";
+        QTest::newRow("no records per page") << settings(R"({"LinesPerPage":0})") << "LinesPerPage";
+        QTest::newRow("same delimiters")
+            << settings(R"({"FieldDelimiter":";","RecordDelimiter":";"})") << "FieldDelimiter";
+        QTest::newRow("negative max length")
+            << QByteArray(
+                   R"({"DbName":"X","Fields":[{"Name":"a","FieldType":"Text","MaxLength":-1}]})")
+            << "MaxLength";
+        QTest::newRow("column reserved")
+            << QByteArray(
+                   R"({"DbName":"X","Fields":[{"Name":"a","FieldType":"Text","FieldName":"table"}]})")
+            << "table";
+        QByteArray many = R"({"DbName":"X","Fields":[)";
+        for (int i = 1; i <= 1000; ++i)
+            many += QByteArray(i > 1 ? "," : "") + "{\"Name\":\"F" + QByteArray::number(i) +
+                    "\",\"FieldType\":\"Integer\"}";
+        QTest::newRow("1000 fields") << many + "]}"
+                                     << "2004 columns";
         QTest::newRow("not json") << QByteArray("{oops") << "not a project file";
     }
     void refusals() {
@@ -106,6 +140,89 @@ private slots:
         QCOMPARE(r.status, 1);
         QVERIFY2(QString::fromUtf8(r.err).contains(named), r.err.constData());
         QCOMPARE(RunCli(store, {QStringLiteral("list")}).out, QByteArray());
+    }
+
+    void nameTakenInAnotherCase() {
+        QCOMPARE(importJson(R"({"DbName":"Shop"})").status, 0);
+        const TCliResult other = importJson(R"({"DbName":"shop"})");
+        QCOMPARE(other.status, 1);
+        QVERIFY2(other.err.contains("\"Shop\""), other.err.constData());
+        QCOMPARE(importJson(R"({"DbName":"x"})", {QStringLiteral("--name"), QStringLiteral("SHOP")})
+                     .status,
+                 1);
+        QCOMPARE(RunCli(store, {QStringLiteral("list")}).out, QByteArray("Shop\n"));
+        // The same name replaces the project.
+        QCOMPARE(importJson(R"({"DbName":"Shop","Settings":{"MenuHeight":50}})").status, 0);
+        QCOMPARE(ProjectStore::Load(TStore(store), QStringLiteral("Shop")).MenuHeight, 50);
+    }
+
+    void pathsGetTheirSeparator() {
+        QCOMPARE(importJson("{\"DbName\":\"P\",\"Settings\":{\"LocalPath\":\"sites/shop\","
+                            "\"URL\":\"http://example.org/shop\",\"PHPPath\":\"www\\\\shop\"}}")
+                     .status,
+                 0);
+        const TBTable t = ProjectStore::Load(TStore(store), QStringLiteral("P"));
+        QCOMPARE(t.LocalPath, QStringLiteral("sites/shop/"));
+        QCOMPARE(t.URL, QStringLiteral("http://example.org/shop/"));
+        QCOMPARE(t.PHPPath, QStringLiteral("www/shop/"));
+    }
+
+    // Import, import again, generate each time: the table keeps its columns.
+    void reimportKeepsColumnNames() {
+        const QString local =
+            dir.filePath(QStringLiteral("site%1").arg(QRandomGenerator::global()->generate()));
+        QVERIFY(QDir().mkpath(local));
+        const QByteArray json =
+            R"({"DbName":"Again","Settings":{"TableName":"again","DatabaseServer":"localhost",)"
+            "\"AdminPassword\":\"pw\",\"LocalPath\":\"" +
+            local.toUtf8() +
+            "\"},\"Fields\":["
+            R"({"Name":"Tag","FieldType":"Text","InputType":"Text"},)"
+            R"({"Name":"Tag","FieldType":"Text","InputType":"Text"},)"
+            R"({"Name":"Price","FieldType":"Real number","InputType":"Text"}]})";
+        const auto createTable = [&] {
+            const TCliResult r =
+                RunCli(store, {QStringLiteral("generate"), QStringLiteral("Again")});
+            if (r.status != 0)
+                return QByteArray("generate failed: ") + r.err;
+            const QByteArray script = ReadFileBytes(local + QStringLiteral("/create_db.php"));
+            const qsizetype at = script.indexOf("CREATE TABLE again(");
+            return script.mid(at, script.indexOf('\n', at) - at);
+        };
+        QCOMPARE(importJson(json).status, 0);
+        const QByteArray first =
+            RunCli(store, {QStringLiteral("export-project"), QStringLiteral("Again")}).out;
+        const QByteArray firstTable = createTable();
+        QVERIFY2(firstTable.startsWith("CREATE TABLE"), firstTable.constData());
+        QTest::qWait(3); // another clock reading would give other names
+        QCOMPARE(importJson(json).status, 0);
+        QCOMPARE(RunCli(store, {QStringLiteral("export-project"), QStringLiteral("Again")}).out,
+                 first);
+        QCOMPARE(createTable(), firstTable);
+
+        // The export names every column, so a file made from it needs no store.
+        const QJsonArray fields =
+            QJsonDocument::fromJson(first).object().value(QStringLiteral("Fields")).toArray();
+        QCOMPARE(fields.size(), 3);
+        QSet<QString> columns;
+        for (const QJsonValue& f : fields) {
+            columns << f.toObject().value(QStringLiteral("FieldName")).toString()
+                    << f.toObject().value(QStringLiteral("FieldName2")).toString();
+            QVERIFY(firstTable.contains(
+                f.toObject().value(QStringLiteral("FieldName")).toString().toUtf8() + ' '));
+        }
+        QCOMPARE(columns.size(), 6);
+
+        // Fields matched by Name keep their columns wherever they move; a new field gets new ones.
+        QByteArray changed = json;
+        changed.replace(
+            R"({"Name":"Price")",
+            R"({"Name":"Stock","FieldType":"Integer","InputType":"Text"},{"Name":"Price")");
+        QCOMPARE(importJson(changed).status, 0);
+        const TBTable t = ProjectStore::Load(TStore(store), QStringLiteral("Again"));
+        QCOMPARE(t.FieldBySeqNo(4)->FieldName,
+                 fields.at(2).toObject().value(QStringLiteral("FieldName")).toString());
+        QVERIFY(!columns.contains(t.FieldBySeqNo(3)->FieldName));
     }
 };
 

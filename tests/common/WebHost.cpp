@@ -20,8 +20,15 @@
 
 namespace {
 
+bool secureStarted = false;
+
 void stopAtExit() {
     TWebHost::Instance().Stop();
+}
+
+void stopSecureAtExit() {
+    if (secureStarted)
+        TWebHost::SecureInstance().Stop();
 }
 
 QString webhostScript() {
@@ -31,12 +38,14 @@ QString webhostScript() {
 THttpReply
 send(const QUrl& url,
      const std::function<QNetworkReply*(QNetworkAccessManager&, const QNetworkRequest&)>& op,
-     int timeoutMs) {
+     int timeoutMs, const THttpHeaders& headers = {}) {
     QNetworkAccessManager manager;
     manager.setProxy(QNetworkProxy::NoProxy);
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
+    for (const auto& [name, value] : headers)
+        request.setRawHeader(name, value);
     QNetworkReply* reply = op(manager, request);
     QEventLoop loop;
     QTimer timer;
@@ -49,8 +58,14 @@ send(const QUrl& url,
     THttpReply result;
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     result.body = reply->readAll();
-    for (const auto& [name, value] : reply->rawHeaderPairs())
+    for (const auto& [name, value] : reply->rawHeaderPairs()) {
         result.headers.insert(name.toLower(), value);
+        // Qt joins repeated Set-Cookie headers with line breaks.
+        if (name.compare("set-cookie", Qt::CaseInsensitive) == 0)
+            for (const QByteArray& line : value.split('\n'))
+                if (!line.trimmed().isEmpty())
+                    result.setCookies += line.trimmed();
+    }
     if (result.status == 0)
         result.error = reply->errorString();
     reply->deleteLater();
@@ -59,22 +74,46 @@ send(const QUrl& url,
 
 } // namespace
 
+QByteArray THttpReply::SetCookieLine(const QByteArray& name) const {
+    // The last one counts, as in a browser.
+    for (auto line = setCookies.crbegin(); line != setCookies.crend(); ++line)
+        if (line->startsWith(name + '='))
+            return *line;
+    return {};
+}
+
+QByteArray THttpReply::SetCookie(const QByteArray& name) const {
+    const QByteArray line = SetCookieLine(name);
+    if (line.isNull())
+        return {};
+    QByteArray value = line.mid(name.size() + 1);
+    const qsizetype end = value.indexOf(';');
+    value = (end < 0 ? value : value.left(end)).trimmed();
+    return value.isEmpty() ? QByteArray("") : value;
+}
+
 TWebHost& TWebHost::Instance() {
     static TWebHost host;
     return host;
 }
 
-TWebHost::TWebHost() {
-    start();
+TWebHost& TWebHost::SecureInstance() {
+    static TWebHost host(true);
+    return host;
+}
+
+TWebHost::TWebHost(bool secure) {
+    start(secure);
+    secureStarted = secureStarted || secure;
     if (running_)
-        qAddPostRoutine(stopAtExit);
+        qAddPostRoutine(secure ? stopSecureAtExit : stopAtExit);
 }
 
 TWebHost::~TWebHost() {
     Stop();
 }
 
-void TWebHost::start() {
+void TWebHost::start(bool secure) {
     QByteArray pattern = QDir::tempPath().toLocal8Bit() + "/corvanta-webhost-XXXXXX";
     if (!mkdtemp(pattern.data())) {
         error_ = QStringLiteral("cannot make a temporary folder");
@@ -83,8 +122,11 @@ void TWebHost::start() {
     folder_ = QString::fromLocal8Bit(pattern);
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(webhostScript(), {QStringLiteral("start"), folder_, QStringLiteral("--owner"),
-                                    QString::number(QCoreApplication::applicationPid())});
+    QStringList arguments{QStringLiteral("start"), folder_, QStringLiteral("--owner"),
+                          QString::number(QCoreApplication::applicationPid())};
+    if (secure)
+        arguments << QStringLiteral("--secure");
+    process.start(webhostScript(), arguments);
     if (!process.waitForFinished(600000) || process.exitCode() != 0) {
         error_ =
             QStringLiteral("webhost start failed: ") + QString::fromLocal8Bit(process.readAll());
@@ -140,13 +182,28 @@ static QUrl targetUrl(const TWebHost& host, const QString& target) {
 }
 
 THttpReply TWebHost::Get(const QString& target, int timeoutMs) const {
-    return send(
-        targetUrl(*this, target),
-        [](QNetworkAccessManager& m, const QNetworkRequest& r) { return m.get(r); }, timeoutMs);
+    return Get(target, THttpHeaders{}, timeoutMs);
 }
 
 THttpReply TWebHost::Post(const QString& target, const QList<QPair<QByteArray, QByteArray>>& form,
                           int timeoutMs) const {
+    return Post(target, form, THttpHeaders{}, timeoutMs);
+}
+
+THttpReply TWebHost::PostMultipart(const QString& target, const QList<TFormPart>& parts,
+                                   int timeoutMs) const {
+    return PostMultipart(target, parts, THttpHeaders{}, timeoutMs);
+}
+
+THttpReply TWebHost::Get(const QString& target, const THttpHeaders& headers, int timeoutMs) const {
+    return send(
+        targetUrl(*this, target),
+        [](QNetworkAccessManager& m, const QNetworkRequest& r) { return m.get(r); }, timeoutMs,
+        headers);
+}
+
+THttpReply TWebHost::Post(const QString& target, const QList<QPair<QByteArray, QByteArray>>& form,
+                          const THttpHeaders& headers, int timeoutMs) const {
     QByteArray body;
     for (const auto& [name, value] : form) {
         if (!body.isEmpty())
@@ -160,11 +217,11 @@ THttpReply TWebHost::Post(const QString& target, const QList<QPair<QByteArray, Q
                         QByteArrayLiteral("application/x-www-form-urlencoded"));
             return m.post(r, body);
         },
-        timeoutMs);
+        timeoutMs, headers);
 }
 
 THttpReply TWebHost::PostMultipart(const QString& target, const QList<TFormPart>& parts,
-                                   int timeoutMs) const {
+                                   const THttpHeaders& headers, int timeoutMs) const {
     return send(
         targetUrl(*this, target),
         [&](QNetworkAccessManager& m, const QNetworkRequest& r) {
@@ -184,7 +241,7 @@ THttpReply TWebHost::PostMultipart(const QString& target, const QList<TFormPart>
             multi->setParent(reply);
             return reply;
         },
-        timeoutMs);
+        timeoutMs, headers);
 }
 
 QList<QByteArrayList> TWebHost::Query(const QString& sql, QString* error) const {

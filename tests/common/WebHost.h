@@ -15,8 +15,18 @@ struct THttpReply {
     int status = 0;
     QByteArray body;
     QMap<QByteArray, QByteArray> headers; // names in lower case
+    QByteArrayList setCookies;            // each Set-Cookie header whole
     QString error;
+
+    // The Set-Cookie header of the cookie `name`, or a null array.
+    QByteArray SetCookieLine(const QByteArray& name) const;
+    // The value that header gives the cookie (empty when it deletes it), or
+    // a null array when the answer sets no such cookie.
+    QByteArray SetCookie(const QByteArray& name) const;
 };
+
+// Headers a request sends besides its own: Cookie, Origin, ...
+using THttpHeaders = QList<QPair<QByteArray, QByteArray>>;
 
 // One part of a multipart/form-data POST: a field, or a file when fileName
 // is set.
@@ -41,6 +51,12 @@ struct TFormPart {
 class TWebHost {
 public:
     static TWebHost& Instance();
+    // A second host started with --secure: also HTTPS, FTP over TLS
+    // (pyftpdlib and vsftpd) and SFTP, with the settings HTTPS_URL,
+    // REDIRECT_URL, FTPS_SERVER, VSFTPD_SERVER, VSFTPD_USER, VSFTPD_PASSWORD,
+    // SFTP_SERVER, SFTP_USER, SFTP_PASSWORD, CA_FILE, TLS_CERT_SHA256 and
+    // SSH_HOST_KEY_SHA256.
+    static TWebHost& SecureInstance();
     ~TWebHost();
     TWebHost(const TWebHost&) = delete;
     TWebHost& operator=(const TWebHost&) = delete;
@@ -68,6 +84,13 @@ public:
                     int timeoutMs = 120000) const;
     THttpReply PostMultipart(const QString& target, const QList<TFormPart>& parts,
                              int timeoutMs = 120000) const;
+    // The same with further request headers.
+    THttpReply Get(const QString& target, const THttpHeaders& headers,
+                   int timeoutMs = 120000) const;
+    THttpReply Post(const QString& target, const QList<QPair<QByteArray, QByteArray>>& form,
+                    const THttpHeaders& headers, int timeoutMs = 120000) const;
+    THttpReply PostMultipart(const QString& target, const QList<TFormPart>& parts,
+                             const THttpHeaders& headers, int timeoutMs = 120000) const;
 
     // SQL through the mariadb client as the site's database user, in the
     // site's database. Rows of tab-separated values as the client prints them
@@ -87,8 +110,8 @@ public:
     static bool PhpLint(const QString& file, QString* output = nullptr);
 
 private:
-    TWebHost();
-    void start();
+    explicit TWebHost(bool secure = false);
+    void start(bool secure);
 
     bool running_ = false;
     QString error_;

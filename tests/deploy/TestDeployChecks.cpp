@@ -27,10 +27,10 @@ QByteArray generateLog(const QStringList& files, const QString& localPath) {
     return log;
 }
 
-const QStringList kAdminPages = {"admin\\runtime.php",       "admin\\index.html",
-                                 "admin\\login.php",         "admin\\menu.php",
-                                 "admin\\add_record.php",    "admin\\modify_record.php",
-                                 "admin\\delete_record.php", "admin\\search.php"};
+const QStringList kAdminPages = {
+    "admin\\runtime.php",       "admin\\index.html",        "admin\\login.php",
+    "admin\\menu.php",          "admin\\logout.php",        "admin\\add_record.php",
+    "admin\\modify_record.php", "admin\\delete_record.php", "admin\\search.php"};
 
 } // namespace
 
@@ -71,6 +71,24 @@ private slots:
              "Fill in the Database settings first!", SettingsPages::Database},
             {"no administrator password", [](TBTable& t) { t.AdminPassword.clear(); }, false,
              "Fill in the password to the Administrator sites!", SettingsPages::Administrator},
+            // Definitions stored before they were checked: refused before any file is made.
+            {"table name the database refuses", [](TBTable& t) { t.TableName = "my shop"; }, false,
+             "Table name (TableName): \"my shop\" is not allowed; use lower-case letters a-z, "
+             "digits "
+             "and \"_\", beginning with a letter, at most 55 characters.",
+             SettingsPages::Database},
+            {"no records per page", [](TBTable& t) { t.LinesPerPage = 0; }, false,
+             "Records per page (LinesPerPage): 0 is not allowed; use a whole number of records "
+             "from 1 "
+             "to 1000.",
+             SettingsPages::Appearance},
+            {"delimiters alike", [](TBTable& t) { t.RecordDelimiter = t.FieldDelimiter; }, false,
+             "Delimiter of fields (FieldDelimiter): \"|\" cannot be told apart from the delimiter "
+             "of "
+             "records \"|\"; the two must differ and neither may contain the other.",
+             SettingsPages::ImportExport},
+            {"negative length", [](TBTable& t) { t.Fields[2].MaxLength = -1; }, false,
+             "Field 1 \"Title\": Max length (MaxLength) -1 is not allowed; use 0 or more.", -1},
         };
         for (const Case& c : cases) {
             for (const bool upload : {false, true}) {
@@ -169,8 +187,8 @@ private slots:
              false,
              false,
              {"create_db.php", "runtime.php", "index.html", "menu.php", "inc_counter.php",
-              "add_record.php", "modify_record.php", "delete_record.php", "search.php",
-              "get_image.php", "show_image.php"},
+              "logout.php", "add_record.php", "modify_record.php", "delete_record.php",
+              "search.php", "get_image.php", "show_image.php"},
              kAdminPages + QStringList{"admin\\get_image.php", "admin\\show_image.php"}},
             {"login",
              QStringLiteral("Login"),
@@ -178,8 +196,9 @@ private slots:
              false,
              true,
              {"create_db.php", "runtime.php", "index.html", "login.php", "menu.php",
-              "inc_counter.php", "add_record.php", "modify_record.php", "delete_record.php",
-              "search.php", "change_password.php", "get_image.php", "show_image.php"},
+              "inc_counter.php", "logout.php", "add_record.php", "modify_record.php",
+              "delete_record.php", "search.php", "change_password.php", "get_image.php",
+              "show_image.php"},
              kAdminPages + QStringList{"admin\\users.php", "admin\\change_password.php",
                                        "admin\\get_image.php", "admin\\show_image.php"}},
         };

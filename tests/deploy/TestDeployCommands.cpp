@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QListWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -109,11 +110,11 @@ private slots:
                                      "delete_record.php", "search.php",     "get_image.php",
                                      "show_image.php",    "style.css",      "bg.gif",
                                      "logo.gif"};
-        const QStringList admin = {"runtime.php",       "index.html",     "login.php",
-                                   "menu.php",          "add_record.php", "modify_record.php",
-                                   "delete_record.php", "search.php",     "get_image.php",
-                                   "show_image.php",    "style.css",      "bg.gif",
-                                   "adminlogo.gif"};
+        const QStringList admin = {
+            "runtime.php", "index.html",     "login.php",         "menu.php",
+            "logout.php",  "add_record.php", "modify_record.php", "delete_record.php",
+            "search.php",  "get_image.php",  "show_image.php",    "style.css",
+            "bg.gif",      "adminlogo.gif"};
         for (const QString& f : visitor)
             QVERIFY2(remoteExists(t, f), qPrintable(f));
         for (const QString& f : admin)
@@ -126,7 +127,7 @@ private slots:
         QCOMPARE(ReadFileBytes(Remote(*host_, t, "admin/style.css")),
                  QByteArray("body { color: red; }\r\n"));
 
-        for (const char* suffix : {"", "_USERS", "_VISITS", "_SESSIONS", "_IMAGES"})
+        for (const char* suffix : {"", "_USERS", "_VISITS", "_SESSIONS", "_IMAGES", "_LOGINS"})
             QVERIFY2(tableExists(QStringLiteral("upsite") + suffix), suffix);
         QVERIFY(ProjectStore::ReadUploaded(store_.Store(), QStringLiteral("upsite")));
         // The script was asked for with the key of this generation.
@@ -156,6 +157,7 @@ private slots:
                                                         "Uploading admin\\modify_record.php",
                                                         "Uploading admin\\delete_record.php",
                                                         "Uploading admin\\search.php",
+                                                        "Uploading admin\\logout.php",
                                                         "Uploading create_db.php",
                                                         "Uploading admin\\get_image.php",
                                                         "Uploading admin\\show_image.php",
@@ -167,6 +169,13 @@ private slots:
         QVERIFY(rig.Port.MainEnabled());
 
         QCOMPARE(rig.Port.LastFileInfo(), QStringLiteral("Report saved to 'Upload.log'"));
+        // The report, like the scripts, is its owner's only.
+        QCOMPARE(QFile::permissions(t.LocalPath + "Upload.log") &
+                     (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+                 QFileDevice::Permissions());
+        QCOMPARE(QFile::permissions(t.LocalPath + "admin/login.php") &
+                     (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+                 QFileDevice::Permissions());
         QCOMPARE(rig.Port.LastSiteUrl(), t.URL);
         QCOMPARE(ReadFileBytes(t.LocalPath + "Upload.log"),
                  "Upload report\r\n\r\nUpload process was successful, database creation process "
@@ -175,7 +184,9 @@ private slots:
                      t.URL.toUtf8() + "\r\n\r\nAdministrator functions are available at:\r\n" +
                      t.URL.toUtf8() +
                      "admin/\r\n\r\nYou administrator password is:\r\nsecret"
-                     "\r\n\r\n");
+                     "\r\n\r\nThe FTP connection was not encrypted: the server does not offer "
+                     "FTP over TLS. Your password and files went over the network in plain "
+                     "text.\r\n\r\n");
         QCOMPARE(host_->PhpErrors(), QByteArray());
     }
 
@@ -223,7 +234,9 @@ private slots:
         QCOMPARE(rig.Port.Messages(), QStringList{"Uploading canceled."});
         QVERIFY(remoteExists(t, "search.php"));
         QVERIFY(!remoteExists(t, "get_image.php"));
-        QVERIFY(!ProjectStore::ReadUploaded(store_.Store(), QStringLiteral("cancelled")));
+        // Part of a site is on the server: Remove may take it away again.
+        QVERIFY(ProjectStore::ReadUploaded(store_.Store(), QStringLiteral("cancelled")));
+        QVERIFY(ProjectStore::ReadUploadIncomplete(store_.Store(), QStringLiteral("cancelled")));
         QVERIFY(!rig.Port.ProgressVisible());
         QVERIFY(rig.Port.MainEnabled());
         QVERIFY(!rig.Ftp.Connected());
@@ -349,6 +362,10 @@ private slots:
         QCOMPARE(ReadFileBytes(first + "records.txt"),
                  QByteArray("5|O'Brien \"q\" \\ $x {$y}|7|Yes\r\n6|plain|-2|No\r\n"));
         QCOMPARE(ReadFileBytes(first + "users.txt"), QByteArray("5|member@x.org|pw\"$1\r\n"));
+        // The members' passwords are read by their owner only.
+        QCOMPARE(QFile::permissions(first + "users.txt") &
+                     (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+                 QFileDevice::Permissions());
         QCOMPARE(ReadFileBytes(first + "images.txt"),
                  "9|5|" + QByteArray("GIF89a\r\n").toBase64() + "|image/gif\r\n");
 

@@ -47,8 +47,8 @@ function stored(table, code) {
 }
 
 // What every mode must show of a record added with fullRecord().
-async function checkShown(url, title, session = '0') {
-  await page.goto(`${url}search.php?sessionid=${session}`);
+async function checkShown(url, title) {
+  await page.goto(`${url}search.php`);
   await P.fillRecord(page, { field1: 'title', operator1: 'is', fieldvalue1: title });
   await P.submitButton(page, 'Search');
   const rows = await P.resultRows(page);
@@ -124,8 +124,8 @@ describe('Login mode', () => {
   });
 
   test('the administrator adds a record of every kind for a member, locking all but the title', async () => {
-    const session = await P.adminLoginPage(page, site);
-    await page.goto(`${site.adminUrl}add_record.php?sessionid=${session}`);
+    await P.adminLoginPage(page, site);
+    await page.goto(`${site.adminUrl}add_record.php`);
     const locks = {};
     for (const name of await page.locator('input[type=checkbox][name$=_USEREDIT]').evaluateAll(
       (els) => els.map((e) => e.name))) locks[name] = name === 'title_USEREDIT';
@@ -137,12 +137,12 @@ describe('Login mode', () => {
 
   test('the member sees it among his records and may change only the title', async () => {
     const before = stored('loginall', 'L-1');
-    const session = await P.memberLoginPage(page, site, 'l@example.org', 'lp');
+    await P.memberLoginPage(page, site, 'l@example.org', 'lp');
     const rows = await P.resultRows(page);
     assert.deepEqual(rows.slice(1).map((r) => r[1]), ['Locked']);
-    await checkShown(site.url, 'Locked', session);
+    await checkShown(site.url, 'Locked');
 
-    await page.goto(`${site.url}search.php?myrecords=1&sessionid=${session}`);
+    await page.goto(`${site.url}search.php?myrecords=1`);
     await P.followLink(page, 'Modify');
     assert.equal(await page.locator('input[name=title][type=text]').count(), 1);
     assert.equal(await page.locator('input[type=file], textarea, select, input[type=radio]').count(), 0,
@@ -161,8 +161,8 @@ describe('Login mode', () => {
   });
 
   test('the member adds a record of every kind himself, owning it with every field his', async () => {
-    const session = await P.memberLoginPage(page, site, 'l@example.org', 'lp');
-    await page.goto(`${site.url}add_record.php?sessionid=${session}`);
+    await P.memberLoginPage(page, site, 'l@example.org', 'lp');
+    await page.goto(`${site.url}add_record.php`);
     assert.equal(await page.locator('input[name=email]').count(), 0, 'the member is known');
     await P.fillRecord(page, fullRecord('Own', 'L-2'));
     await P.submitButton(page, 'Add Record');
@@ -171,8 +171,8 @@ describe('Login mode', () => {
     assert.equal(host.sql(`SELECT username FROM loginall_USERS WHERE userid = ${r.userid}`)[0][0],
       'l@example.org');
     assert.equal(r.notes_USEREDIT, '1');
-    await checkShown(site.url, 'Own', session);
-    await page.goto(`${site.url}search.php?myrecords=1&sessionid=${session}`);
+    await checkShown(site.url, 'Own');
+    await page.goto(`${site.url}search.php?myrecords=1`);
     assert.deepEqual((await P.resultRows(page)).slice(1).map((x) => x[1]), ['Own', 'Unlocked title']);
   });
 });

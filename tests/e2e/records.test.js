@@ -43,7 +43,8 @@ const firstRecord = {
 
 before(async () => {
   host = new Host();
-  site = await host.createSite('catalogue', catalogue('catalogue'));
+  site = await host.createSite('catalogue', catalogue('catalogue',
+    { UserUpdate: true, AllowSearch: true, AllowAddModify: true }));
   browser = await launch();
   page = await browser.newPage();
 });
@@ -150,7 +151,7 @@ test('the search form and the result page show the values as entered', async () 
   const first = page.locator('table.searchresult tr').nth(1);
   const r = record("code = 'C-1'");
   assert.match(await first.locator('img').getAttribute('src'),
-    new RegExp(`get_image\\.php\\?sessionid=0&imageid=${r.photo}$`));
+    new RegExp(`get_image\\.php\\?imageid=${r.photo}$`));
   assert.equal(await first.locator('img').getAttribute('width'), '48');
   assert.equal(await first.locator('img').evaluate((i) => i.complete && i.naturalWidth), 40);
   const [popup] = await Promise.all([page.waitForEvent('popup'),
@@ -159,7 +160,7 @@ test('the search form and the result page show the values as entered', async () 
   assert.equal(await popup.locator('img').evaluate((i) => i.complete && i.naturalWidth), 20);
   await popup.close();
   assert.match(await first.getByRole('link', { name: 'Poster one' }).getAttribute('href'),
-    new RegExp(`show_image\\.php\\?sessionid=0&imageid=${r.postertwo}$`));
+    new RegExp(`show_image\\.php\\?imageid=${r.postertwo}$`));
   assert.equal(await first.getByRole('link', { name: 'Me', exact: true }).getAttribute('href'),
     'mailto:me@example.org');
   const home = first.getByRole('link', { name: 'Home', exact: true });

@@ -30,11 +30,20 @@ QString PublishSite(const TWebHost& host, TPHPGenerator& g, TBTable& t, const QS
     return {};
 }
 
-QByteArray FramesetSession(const QByteArray& page) {
-    const QRegularExpressionMatch m =
-        QRegularExpression(QStringLiteral("<FRAME SRC=\"menu.php\\?sessionid=([0-9a-f]{32})\""))
-            .match(QString::fromLatin1(page));
-    return m.hasMatch() ? m.captured(1).toLatin1() : QByteArray();
+bool IsFrameset(const QByteArray& page) {
+    return page.contains("<FRAME SRC=\"menu.php\" NAME=\"head\"");
+}
+
+QByteArray LoginSession(const THttpReply& r, const QByteArray& cookie) {
+    static const QRegularExpression token(QStringLiteral("^[0-9a-f]{32}$"));
+    const QByteArray value = r.SetCookie(cookie);
+    if (!IsFrameset(r.body) || !token.match(QString::fromLatin1(value)).hasMatch())
+        return {};
+    return value;
+}
+
+THttpHeaders SessionCookie(const QByteArray& cookie, const QByteArray& token) {
+    return {{"Cookie", cookie + "=" + token}};
 }
 
 QByteArray SessionDate(int secondsAgo) {

@@ -13,9 +13,14 @@
 QString PublishSite(const TWebHost& host, TPHPGenerator& g, TBTable& t, const QString& site,
                     bool createTables);
 
-// The session a login page's frameset passes to its menu, or empty when the
-// answer is no frameset.
-QByteArray FramesetSession(const QByteArray& page);
+// The session a login page opened: the token its answer sets in the cookie
+// `cookie` when the answer is the frameset of menu and working frame, else
+// empty.
+QByteArray LoginSession(const THttpReply& r, const QByteArray& cookie);
+// A login page answered with the frameset of a logged-in user.
+bool IsFrameset(const QByteArray& page);
+// The request header that presents `token` in the cookie `cookie`.
+THttpHeaders SessionCookie(const QByteArray& cookie, const QByteArray& token);
 
 // A time of the sessions table, `seconds` before now.
 QByteArray SessionDate(int secondsAgo);

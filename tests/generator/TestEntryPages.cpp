@@ -16,18 +16,14 @@ namespace {
 
 const QByteArray kAdminPassword = "adm\"in$1";
 
-// The links of a menu page as "target text", in page order, with the session
-// each passes on replaced by "S".
-QStringList menuLinks(const QByteArray& page, const QByteArray& session) {
+// The links of a menu page into the working frame as "target text", in page
+// order.
+QStringList menuLinks(const QByteArray& page) {
     QStringList links;
     static const QRegularExpression link(
         QStringLiteral("<A CLASS=\"menuitem\" HREF=\"([^\"]*)\" TARGET=\"body\">([^<]*)</A>"));
-    for (const QRegularExpressionMatch& m : link.globalMatch(QString::fromLatin1(page))) {
-        QString target = m.captured(1);
-        target.replace(QStringLiteral("sessionid=") + QString::fromLatin1(session),
-                       QStringLiteral("sessionid=S"));
-        links += target + u' ' + m.captured(2);
-    }
+    for (const QRegularExpressionMatch& m : link.globalMatch(QString::fromLatin1(page)))
+        links += m.captured(1) + u' ' + m.captured(2);
     return links;
 }
 
@@ -47,6 +43,10 @@ class TestEntryPages : public QObject {
     THttpReply memberLogin(const QByteArray& email, const QByteArray& password) {
         return host_->Post("entry/login.php",
                            {{"login_email", email}, {"login_password", password}});
+    }
+
+    QByteArray cookie(bool admin) const {
+        return TPHPGenerator::SessionCookie(t_, admin).toLatin1();
     }
 
     // A variant of the project published into its own folder, sharing the
@@ -118,48 +118,52 @@ private slots:
         QVERIFY(!r.body.contains("Password is not correct"));
         r = host_->Post("entry/admin/login.php", {{"admin_password", "adm\"in$"}});
         QVERIFY(r.body.contains("<BR>Password is not correct"));
-        QVERIFY(FramesetSession(r.body).isEmpty());
+        QVERIFY(LoginSession(r, cookie(true)).isEmpty());
 
         r = host_->Post("entry/admin/login.php", {{"admin_password", kAdminPassword}});
-        const QByteArray s = FramesetSession(r.body);
+        const QByteArray s = LoginSession(r, cookie(true));
         QVERIFY2(!s.isEmpty(), r.body.constData());
         QVERIFY(r.body.contains("<FRAMESET ROWS=\"80, *\">"));
-        QVERIFY(r.body.contains("<FRAME SRC=\"search.php?sessionid=" + s + "\" NAME=\"body\""));
+        QVERIFY(r.body.contains("<FRAME SRC=\"search.php\" NAME=\"body\""));
+        QVERIFY(!r.body.contains(s));
         QCOMPARE(value("SELECT userid FROM entry_SESSIONS WHERE sessionid = '" + s + "'"),
                  QByteArray("0"));
+        const THttpHeaders session = SessionCookie(cookie(true), s);
+        QVERIFY(IsFrameset(host_->Get("entry/admin/login.php", session).body));
 
         // A page accepts the session and refreshes it.
         const QString where = "WHERE sessionid = '" + s + "'";
         QVERIFY(host_->Exec("UPDATE entry_SESSIONS SET logindate = '" + SessionDate(600) + "' " +
                             where));
-        r = host_->Post("entry/admin/users.php", {{"sessionid", s}});
+        r = host_->Post("entry/admin/users.php", {}, session);
         QVERIFY(r.body.contains("<H3>Add user</H3>"));
         QVERIFY(value("SELECT logindate FROM entry_SESSIONS " + where) >= SessionDate(60));
 
-        // Idle for more than 30 minutes: expired; the password renews it.
+        // Idle for more than 30 minutes: expired for good; the password opens
+        // a new session.
         QVERIFY(host_->Exec("UPDATE entry_SESSIONS SET logindate = '" + SessionDate(31 * 60) +
                             "' " + where));
-        r = host_->Get("entry/admin/users.php?sessionid=" + s);
+        r = host_->Get("entry/admin/login.php", session);
         QVERIFY(r.body.contains("<BR>Login expired"));
+        QVERIFY(r.body.contains("Enter Administrator Password"));
+        r = host_->Get("entry/admin/users.php", session);
         QVERIFY(!r.body.contains("<H3>Add user</H3>"));
-        r = host_->Get("entry/admin/login.php?sessionid=" + s);
-        QVERIFY(r.body.contains("<BR>Login expired"));
-        QVERIFY(r.body.contains("NAME=\"sessionid\" VALUE=\"" + s + "\""));
-        r = host_->Post("entry/admin/login.php",
-                        {{"sessionid", s}, {"admin_password", kAdminPassword}});
-        QCOMPARE(FramesetSession(r.body), s);
-        QVERIFY(value("SELECT logindate FROM entry_SESSIONS " + where) >= SessionDate(60));
+        r = host_->Post("entry/admin/login.php", {{"admin_password", kAdminPassword}}, session);
+        const QByteArray renewed = LoginSession(r, cookie(true));
+        QVERIFY(!renewed.isEmpty() && renewed != s);
+        QCOMPARE(value("SELECT COUNT(*) FROM entry_SESSIONS " + where), QByteArray("0"));
 
         // After an hour the row is gone and the plain form comes back.
+        const QString renewedRow = "WHERE sessionid = '" + renewed + "'";
         QVERIFY(host_->Exec("UPDATE entry_SESSIONS SET logindate = '" + SessionDate(3601) + "' " +
-                            where));
-        r = host_->Get("entry/admin/login.php?sessionid=" + s);
+                            renewedRow));
+        r = host_->Get("entry/admin/login.php", SessionCookie(cookie(true), renewed));
         QVERIFY(!r.body.contains("Login expired"));
         QVERIFY(r.body.contains("Enter Administrator Password"));
-        QCOMPARE(value("SELECT COUNT(*) FROM entry_SESSIONS " + where), QByteArray("0"));
+        QCOMPARE(value("SELECT COUNT(*) FROM entry_SESSIONS " + renewedRow), QByteArray("0"));
     }
 
-    void memberLogsInToHisRecords() {
+    void memberLogsInToHisRecordsAndOut() {
         const QByteArray index = host_->Get("entry/index.html").body;
         QVERIFY(index.contains("<FRAMESET ROWS=\"*, 0\">\r\n"
                                "    <FRAME SRC=\"login.php\" FRAMEBORDER=\"0\">\r\n"
@@ -169,29 +173,58 @@ private slots:
         QVERIFY(r.body.contains("<FORM NAME=\"UserAuth\" METHOD=\"POST\" ACTION=\"login.php\">"));
 
         r = memberLogin("ann@example.org", "Secret\"1");
-        const QByteArray s = FramesetSession(r.body);
+        const QByteArray s = LoginSession(r, cookie(false));
         QVERIFY2(!s.isEmpty(), r.body.constData());
-        QVERIFY(r.body.contains("<FRAME SRC=\"search.php?myrecords=1&sessionid=" + s + "\""));
+        QVERIFY(r.body.contains("<FRAME SRC=\"search.php?myrecords=1\" NAME=\"body\""));
         QCOMPARE(value("SELECT userid FROM entry_SESSIONS WHERE sessionid = '" + s + "'").toInt(),
                  memberId_);
-        QCOMPARE(FramesetSession(host_->Get("entry/login.php?sessionid=" + s).body), s);
+        const THttpHeaders session = SessionCookie(cookie(false), s);
+        QVERIFY(IsFrameset(host_->Get("entry/login.php", session).body));
 
         // The password must match as typed; the address is a name.
         for (const QByteArray& wrong : {QByteArray("secret\"1"), QByteArray("Secret\"1 "),
                                         QByteArray("Secret"), QByteArray()}) {
             r = memberLogin("ann@example.org", wrong);
-            QVERIFY2(FramesetSession(r.body).isEmpty(), wrong.constData());
+            QVERIFY2(LoginSession(r, cookie(false)).isEmpty(), wrong.constData());
             QVERIFY(r.body.contains("<BR>Wrong Password or ID"));
         }
-        QVERIFY(!FramesetSession(memberLogin("ANN@example.org", "Secret\"1").body).isEmpty());
+        const QByteArray second =
+            LoginSession(memberLogin("ANN@example.org", "Secret\"1"), cookie(false));
+        QVERIFY(!second.isEmpty());
+
+        // Logout: the menu offers it; only the site's own form ends the
+        // session, in the database and in the browser.
+        QVERIFY(host_->Get("entry/menu.php")
+                    .body.contains("<FORM NAME=\"LogoutForm\" METHOD=\"POST\" "
+                                   "ACTION=\"logout.php\" TARGET=\"_top\""));
+        r = host_->Get("entry/logout.php", session);
+        QVERIFY(r.body.contains("<INPUT TYPE=\"submit\" VALUE=\"Logout\">"));
+        QVERIFY(IsFrameset(host_->Get("entry/login.php", session).body));
+        r = host_->Post("entry/logout.php", {}, session);
+        QVERIFY(r.body.contains("You have been logged out."));
+        QVERIFY(r.body.contains("<A CLASS=\"menuitem\" HREF=\"index.html\" TARGET=\"_top\">"));
+        QVERIFY(r.SetCookieLine(cookie(false)).toLower().contains("max-age=0"));
+        QCOMPARE(value("SELECT COUNT(*) FROM entry_SESSIONS WHERE sessionid = '" + s + "'"),
+                 QByteArray("0"));
+        QVERIFY(!IsFrameset(host_->Get("entry/login.php", session).body));
+        // The member's other session goes on.
+        QVERIFY(
+            IsFrameset(host_->Get("entry/login.php", SessionCookie(cookie(false), second)).body));
+        // A member's token is no administrator's, and ends when presented as one.
+        QVERIFY(!IsFrameset(
+            host_->Get("entry/admin/login.php", SessionCookie(cookie(true), second)).body));
+        QVERIFY(
+            !IsFrameset(host_->Get("entry/login.php", SessionCookie(cookie(false), second)).body));
     }
 
     void forgottenPasswordIsMailedToTheMember() {
         host_->ClearMails();
         THttpReply r = host_->Get("entry/login.php");
         QVERIFY(r.body.contains("<H3>Password forgotten?</H3>"));
+        const QByteArray sent =
+            "If the address belongs to a member, the password has been sent to it.";
         r = host_->Post("entry/login.php", {{"job", "sendpassword"}, {"email", "ann@example.org"}});
-        QVERIFY(r.body.contains("Password has been sent"));
+        QVERIFY(r.body.contains(sent));
         const QList<QByteArray> mails = host_->Mails();
         QCOMPARE(mails.size(), 1);
         const QByteArray& mail = mails.first();
@@ -206,9 +239,28 @@ private slots:
              {QByteArray("bob@example.org"), QByteArray("x\" OR \"1\"=\"1"),
               QByteArray("x' OR '1'='1"), QByteArray("\\")}) {
             r = host_->Post("entry/login.php", {{"job", "sendpassword"}, {"email", unknown}});
-            QVERIFY2(r.body.contains("User not found"), unknown.constData());
+            // Nothing tells an unknown address from a member's.
+            QVERIFY2(r.body.contains(sent), unknown.constData());
+            QVERIFY(!r.body.contains("User not found"));
         }
         QCOMPARE(host_->Mails().size(), 1);
+
+        // A member name that is a list of addresses gets no mail at all.
+        QVERIFY(host_->Exec("INSERT INTO entry_USERS(username, userpassword) "
+                            "VALUES('c@example.org, d@example.org', 'x')"));
+        r = host_->Post("entry/login.php",
+                        {{"job", "sendpassword"}, {"email", "c@example.org, d@example.org"}});
+        QVERIFY(r.body.contains(sent));
+        QCOMPARE(host_->Mails().size(), 1);
+
+        // A flood of requests for one member sends a few mails, not one each.
+        for (int i = 0; i < 21; ++i)
+            r = host_->Post("entry/login.php",
+                            {{"job", "sendpassword"}, {"email", "ann@example.org"}},
+                            {{"X-Forwarded-For", "10.9.0." + QByteArray::number(i + 1)}});
+        QVERIFY(r.body.contains("Too many tries"));
+        QCOMPARE(host_->Mails().size(), 3);
+        QVERIFY(host_->Exec("DELETE FROM entry_LOGINS"));
 
         variant("nosend", [](TBTable& t) { t.AllowSendPassword = false; });
         r = host_->Get("nosend/login.php");
@@ -245,10 +297,10 @@ private slots:
             "allow"); // S search, A add/modify, D delete, C password, M members only add
         QTest::addColumn<bool>("userUpdate");
         QTest::addColumn<QStringList>("links");
-        const QString search = QStringLiteral("search.php?sessionid=S Search");
-        const QString add = QStringLiteral("add_record.php?sessionid=S Add record");
-        const QString users = QStringLiteral("users.php?sessionid=S Users");
-        const QString mine = QStringLiteral("search.php?myrecords=1&sessionid=S My records");
+        const QString search = QStringLiteral("search.php Search");
+        const QString add = QStringLiteral("add_record.php Add record");
+        const QString users = QStringLiteral("users.php Users");
+        const QString mine = QStringLiteral("search.php?myrecords=1 My records");
         QTest::newRow("admin Login") << true << "Login"
                                      << "SADC" << true << QStringList{search, add, users};
         QTest::newRow("admin Join") << true << "Join"
@@ -262,14 +314,13 @@ private slots:
         QTest::newRow("visitor Join all")
             << false << "Join"
             << "SADC" << true
-            << QStringList{search, add, "modify_record.php?sessionid=S Modify",
-                           "delete_record.php?sessionid=S Delete"};
+            << QStringList{search, add, "modify_record.php Modify", "delete_record.php Delete"};
         QTest::newRow("visitor Join none") << false << "Join"
                                            << "" << true << QStringList{};
         QTest::newRow("visitor Login all")
             << false << "Login"
             << "SADC" << true
-            << QStringList{mine, search, add, "change_password.php?sessionid=S Change password"};
+            << QStringList{mine, search, add, "change_password.php Change password"};
         QTest::newRow("visitor Login none") << false << "Login"
                                             << "" << true << QStringList{mine};
         QTest::newRow("visitor default") << false << ""
@@ -295,21 +346,19 @@ private slots:
             t.OnlyMembersCanAdd = allow.contains(u'M');
             t.CreateCounter = false;
         });
-        const QByteArray s = "0123456789abcdef0123456789abcdef";
         const QString page = folder + (admin ? "/admin/menu.php" : "/menu.php");
-        const QByteArray menu = host_->Get(page + "?sessionid=" + s).body;
+        const QByteArray menu = host_->Get(page).body;
         QVERIFY(menu.contains("<BODY CLASS=\"menu\">"));
         QVERIFY(menu.contains(admin ? "<P CLASS=\"menutext\"></P>"
                                     : "<P CLASS=\"menutext\">Menu "
                                       "text</P>"));
-        QCOMPARE(menuLinks(menu, s), links);
+        QCOMPARE(menuLinks(menu), links);
         QCOMPARE(menu.count("&nbsp;&nbsp;"),
                  links.size() - (menu.contains("delete_record") ? 1 : 0));
-        // The session comes by POST as well; a malformed one is not passed on.
-        QCOMPARE(menuLinks(host_->Post(page, {{"sessionid", s}}).body, s), links);
-        const QByteArray forged = host_->Get(page + "?sessionid=%22%3E%3Cscript%3E").body;
-        QVERIFY(!forged.contains("<script>"));
-        QCOMPARE(forged.count("sessionid=0\""), links.size());
+        // Where anyone logs in, the menu offers Logout.
+        QCOMPARE(menu.contains(">Logout</A>"), admin || !mode.isEmpty());
+        // No session travels in a link.
+        QVERIFY(!menu.contains("sessionid"));
     }
 
     void visitCounterCountsEachVisitAndShowsItOnTheMenu() {
@@ -346,18 +395,18 @@ private slots:
             QVERIFY2(r.body.contains("Enter Administrator Password"), query);
             QVERIFY(!r.body.contains("Add user"));
             r = host_->Get(QStringLiteral("entry/admin/login.php") + query);
-            QVERIFY2(FramesetSession(r.body).isEmpty(), query);
+            QVERIFY2(!IsFrameset(r.body), query);
             r = host_->Get(QStringLiteral("entry/login.php") + query);
-            QVERIFY2(FramesetSession(r.body).isEmpty(), query);
+            QVERIFY2(!IsFrameset(r.body), query);
         }
         // SQL in the login fields.
         for (const QByteArray& forged :
              {QByteArray("x\" OR \"1\"=\"1"), QByteArray("x' OR '1'='1"),
               QByteArray("ann@example.org\" -- "), QByteArray("\" OR userid>0 OR \"")}) {
-            QVERIFY2(FramesetSession(memberLogin(forged, forged).body).isEmpty(),
-                     forged.constData());
-            QVERIFY(FramesetSession(memberLogin("ann@example.org", forged).body).isEmpty());
+            QVERIFY2(!IsFrameset(memberLogin(forged, forged).body), forged.constData());
+            QVERIFY(!IsFrameset(memberLogin("ann@example.org", forged).body));
         }
+        QVERIFY(host_->Exec("DELETE FROM entry_LOGINS"));
         QCOMPARE(value("SELECT COUNT(*) FROM entry_SESSIONS"), sessions);
     }
 

@@ -69,6 +69,27 @@ private slots:
         QVERIFY(ReadFileBytes(dir_.filePath("runtime.php")).startsWith("<?php\r\n//"));
     }
 
+    // The scripts hold the database password: their owner's only, also when
+    // an older, readable copy was overwritten. Plain pages stay readable.
+    void scriptsAreReadableByTheirOwnerOnly() {
+        TPHPGenerator g;
+        TBTable t = project();
+        const QString create = dir_.filePath("create_db.php");
+        WriteFileBytes(create, "old");
+        QVERIFY(QFile::setPermissions(create, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ReadOther | QFileDevice::ReadGroup));
+        QVERIFY(g.CreateScript(t));
+        QVERIFY(g.DownloadScript(t));
+        QVERIFY(QDir().mkpath(dir_.filePath("admin")));
+        QVERIFY(g.EntryPages(t, true));
+        const QFileDevice::Permissions owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        for (const char* name : {"create_db.php", "import_db.php", "admin/login.php"}) {
+            const QFileDevice::Permissions p = QFile::permissions(dir_.filePath(name));
+            QVERIFY2((p & ~(owner | QFileDevice::ReadUser | QFileDevice::WriteUser)) == 0, name);
+        }
+        QVERIFY(QFile::permissions(dir_.filePath("admin/index.html")) & QFileDevice::ReadOther);
+    }
+
     void templatesFillSettingsFieldsMessagesAndFilters() {
         TPHPGenerator g;
         TBTable t = project();

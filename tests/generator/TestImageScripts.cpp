@@ -16,8 +16,14 @@ class TestImageScripts : public QObject {
     const QByteArray member_ = QByteArray(32, 'a'); // member 5's session
     const QByteArray admin_ = QByteArray(32, 'b');  // the administrator's
 
-    THttpReply image(const QByteArray& query, const char* folder = "img/") {
-        return host_->Get(QLatin1String(folder) + "get_image.php" + query);
+    THttpReply image(const QByteArray& query, const char* folder = "img/",
+                     const QByteArray& session = {}) {
+        const bool admin = QByteArray(folder).endsWith("admin/");
+        return host_->Get(
+            QLatin1String(folder) + "get_image.php" + query,
+            session.isEmpty()
+                ? THttpHeaders{}
+                : SessionCookie(TPHPGenerator::SessionCookie(t_, admin).toLatin1(), session));
     }
 
     void insertImage(int id, int user, const QByteArray& data, const QByteArray& type) {
@@ -63,7 +69,7 @@ private slots:
             QCOMPARE(r.headers.value("x-content-type-options"), QByteArray("nosniff"));
             QVERIFY(r.headers.value("content-security-policy").contains("sandbox"));
         }
-        QCOMPARE(image("?sessionid=" + admin_ + "&imageid=2").headers.value("content-type"),
+        QCOMPARE(image("?imageid=2", "img/admin/", admin_).headers.value("content-type"),
                  QByteArray("image/jpeg"));
     }
 
@@ -80,28 +86,28 @@ private slots:
     }
 
     void aMemberGetsHisOwnAndTheAdministratorsPictures() {
-        const QByteArray member = "?sessionid=" + member_ + "&imageid=";
-        QCOMPARE(image(member + "2").body, QByteArray("JFIF member five"));
-        QCOMPARE(image(member + "1").body, png_);
-        const THttpReply other = image(member + "3");
+        QCOMPARE(image("?imageid=2", "img/", member_).body, QByteArray("JFIF member five"));
+        QCOMPARE(image("?imageid=1", "img/", member_).body, png_);
+        const THttpReply other = image("?imageid=3", "img/", member_);
         QCOMPARE(other.body, QByteArray());
         QCOMPARE(other.headers.value("content-type"), QByteArray());
-        // The administrator, no session and an unknown one: any picture.
-        for (const QByteArray& query :
-             {"?sessionid=" + admin_ + "&imageid=3", QByteArray("?imageid=3"),
-              "?sessionid=" + QByteArray(32, 'f') + "&imageid=3"})
-            QCOMPARE(image(query).body, QByteArray("GIF89a member six"));
+        // The administrator, no session and an unknown one: any picture. A
+        // token in the query string is no session.
+        QCOMPARE(image("?imageid=3", "img/admin/", admin_).body, QByteArray("GIF89a member six"));
+        for (const QByteArray& session : {QByteArray(), QByteArray(32, 'f')})
+            QCOMPARE(image("?imageid=3", "img/", session).body, QByteArray("GIF89a member six"));
+        QCOMPARE(image("?sessionid=" + member_ + "&imageid=3").body,
+                 QByteArray("GIF89a member six"));
     }
 
     void forgedValuesGetNothingMore() {
-        const QByteArray member = "?sessionid=" + member_;
-        for (const char* forged : {"&imageid=3%20OR%201%3D1", "&imageid=0%20OR%20imageid%3D3",
-                                   "&imageid=3)%20OR%20(1=1", "&imageid[]=3"})
-            QVERIFY2(image(member + forged).body.isEmpty(), forged);
-        // A session id that is not a token is no session, not SQL.
-        QCOMPARE(image("?sessionid=%22%20OR%20%221%22%3D%221&imageid=3").body,
+        for (const char* forged : {"?imageid=3%20OR%201%3D1", "?imageid=0%20OR%20imageid%3D3",
+                                   "?imageid=3)%20OR%20(1=1", "?imageid[]=3"})
+            QVERIFY2(image(forged, "img/", member_).body.isEmpty(), forged);
+        // A cookie that is not a token is no session, not SQL.
+        QCOMPARE(image("?imageid=3", "img/", "%22%20OR%20%221%22%3D%221").body,
                  QByteArray("GIF89a member six"));
-        QCOMPARE(image("?imageid=2&userid=6&sessionid=" + member_ + "&query=x").body,
+        QCOMPARE(image("?imageid=2&userid=6&query=x", "img/", member_).body,
                  QByteArray("JFIF member five"));
         QCOMPARE(image("?imageid=9").body, QByteArray());
     }
@@ -115,13 +121,10 @@ private slots:
 
     void theImagePageShowsThePictureOfItsQuery() {
         for (const char* folder : {"img/", "img/admin/"}) {
-            const QByteArray page = host_
-                                        ->Get(QLatin1String(folder) +
-                                              "show_image.php?sessionid=" + member_ + "&imageid=2")
-                                        .body;
+            const QByteArray page =
+                host_->Get(QLatin1String(folder) + "show_image.php?imageid=2").body;
             QVERIFY2(page.contains("<TITLE>Corvanta Database</TITLE>"), page.constData());
-            QVERIFY(page.contains("<IMG SRC=\"get_image.php?sessionid=" + member_ +
-                                  "&amp;imageid=2\">"));
+            QVERIFY(page.contains("<IMG SRC=\"get_image.php?imageid=2\">"));
         }
         QVERIFY(!host_->Get("img/show_image.php").body.contains("<IMG"));
         const QByteArray raw = RawGet(*host_, "img/show_image.php?imageid=1\"><script>x</script>");

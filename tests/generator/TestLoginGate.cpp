@@ -1,5 +1,5 @@
 // The page head's login gate and the session check on the local web host:
-// who gets in, with what session, and what a forged request gets.
+// who gets in, with what session, and what a forged or foreign request gets.
 #include "GeneratorFixtures.h"
 #include "common/TestSupport.h"
 #include "common/WebHost.h"
@@ -7,11 +7,19 @@
 #include <QDateTime>
 #include <QDir>
 #include <QRegularExpression>
+#include <QUrl>
 #include <QtTest>
 
 namespace {
 
 const QByteArray kAdminPassword = "p\"w\\$x{$y}";
+const QByteArray kAdminCookie = "corvanta_gate_admin";
+const QByteArray kMemberCookie = "corvanta_gate_session";
+
+THttpHeaders withCookie(const QByteArray& name, const QByteArray& token,
+                        const THttpHeaders& more = {}) {
+    return THttpHeaders{{"Cookie", name + "=" + token}} + more;
+}
 
 } // namespace
 
@@ -48,9 +56,27 @@ class TestLoginGate : public QObject {
         }));
     }
 
-    QByteArray adminLogin() {
-        return session(host_->Post("gate/admin/gate.php", {{"admin_password", kAdminPassword}}));
+    // A login from its own client address, so the limits of one test do not
+    // reach the next.
+    THttpReply adminPost(const QByteArray& password, const THttpHeaders& headers = {}) {
+        return host_->Post("gate/admin/gate.php", {{"admin_password", password}}, headers);
     }
+
+    QByteArray adminLogin() {
+        const THttpReply r = adminPost(kAdminPassword);
+        const QByteArray token = r.SetCookie(kAdminCookie);
+        return session(r).startsWith(token) ? token : QByteArray();
+    }
+
+    QByteArray memberLogin(const QByteArray& email, const QByteArray& password,
+                           const THttpHeaders& headers = {}) {
+        const THttpReply r = host_->Post(
+            "gate/gate.php", {{"login_email", email}, {"login_password", password}}, headers);
+        const QByteArray token = r.SetCookie(kMemberCookie);
+        return !token.isEmpty() && session(r).startsWith(token) ? token : QByteArray();
+    }
+
+    void clearTries() { QVERIFY(host_->Exec("DELETE FROM gate_LOGINS")); }
 
 private slots:
     void initTestCase() {
@@ -83,33 +109,61 @@ private slots:
             g_.CloseSnippet(QStringLiteral("  "));
             g_.WriteLine(u"?>");
         }));
+        QVERIFY(host_->Exec("INSERT INTO gate_USERS(userid, username, userpassword) "
+                            "VALUES(5, 'o''neil@x.org', 'pa\"ss\\\\'), (6, 'eve@x.org', 'eve')"));
         host_->ClearPhpErrors();
     }
+
+    void init() { clearTries(); }
 
     void cleanupTestCase() {
         if (host_ && host_->Running())
             QCOMPARE(host_->PhpErrors(), QByteArray());
     }
 
-    void theAdministratorPasswordOpensASession() {
+    void theAdministratorPasswordOpensASessionInACookie() {
         THttpReply r = host_->Get("gate/admin/gate.php");
         QVERIFY(r.body.contains("<H3>Enter Administrator Password</H3>"));
+        QVERIFY(!r.body.contains("sessionid"));
         QVERIFY(session(r).isEmpty());
-        r = host_->Post("gate/admin/gate.php", {{"admin_password", "p\"w\\$x{$y"}});
+        r = adminPost("p\"w\\$x{$y");
         QVERIFY(r.body.contains("<BR>Password is not correct"));
-        QVERIFY(session(r).isEmpty());
+        QVERIFY(r.SetCookie(kAdminCookie).isNull());
 
-        const QByteArray s = adminLogin();
-        QVERIFY2(s.endsWith(":0"), r.body.constData());
-        const QByteArray token = s.left(32);
-        QCOMPARE(session(host_->Get("gate/admin/gate.php?sessionid=" + token)), s);
-        QCOMPARE(session(host_->Post("gate/admin/gate.php", {{"sessionid", token}})), s);
+        r = adminPost(kAdminPassword);
+        const QByteArray token = r.SetCookie(kAdminCookie);
+        QCOMPARE(session(r), token + ":0");
+        // Only the cookie carries it: HttpOnly, SameSite=Lax, for this folder.
+        const QByteArray line = r.SetCookieLine(kAdminCookie).toLower();
+        QVERIFY2(line.contains("; httponly") && line.contains("; samesite=lax") &&
+                     line.contains("; path=/gate/admin/") && !line.contains("secure"),
+                 line.constData());
+        QVERIFY(!r.body.contains(token.left(32) + "\""));
+        QCOMPARE(session(host_->Get("gate/admin/gate.php", withCookie(kAdminCookie, token))),
+                 token + ":0");
         QCOMPARE(count("SELECT userid FROM gate_SESSIONS WHERE sessionid = '" + token + "'"),
                  QByteArray("0"));
+
+        // A token in the URL or a form opens nothing any more.
+        QVERIFY(session(host_->Get("gate/admin/gate.php?sessionid=" + token)).isEmpty());
+        QVERIFY(session(host_->Post("gate/admin/gate.php", {{"sessionid", token}})).isEmpty());
+
+        // Over HTTPS (here: behind a proxy that says so) the cookie is Secure.
+        r = adminPost(kAdminPassword, {{"X-Forwarded-Proto", "https"}});
+        QVERIFY(r.SetCookieLine(kAdminCookie).toLower().contains("; secure"));
+    }
+
+    void pagesDeclareTheirCharacterSetAndFramePolicy() {
+        const THttpReply r = host_->Get("gate/admin/gate.php");
+        QCOMPARE(r.headers.value("content-type"), QByteArray("text/html; charset=ISO-8859-1"));
+        QCOMPARE(r.headers.value("referrer-policy"), QByteArray("same-origin"));
+        QCOMPARE(r.headers.value("x-frame-options"), QByteArray("SAMEORIGIN"));
+        QCOMPARE(r.headers.value("content-security-policy"), QByteArray("frame-ancestors 'self'"));
     }
 
     void forgedRequestsDoNotPass() {
-        const QByteArray token = adminLogin().left(32);
+        const QByteArray token = adminLogin();
+        QVERIFY(!token.isEmpty());
         const QByteArray sessions = count("SELECT COUNT(*) FROM gate_SESSIONS");
         for (const char* query :
              {"?loggedin=1", "?loggedin=1&sessionid=1", "?sessionid=1", "?sessionid=1%20OR%201%3D1",
@@ -119,44 +173,88 @@ private slots:
             QVERIFY2(session(r).isEmpty(), query);
             QVERIFY2(r.body.contains("Enter Administrator Password"), query);
         }
-        QVERIFY(session(host_->Post("gate/admin/gate.php", {{"sessionid[]", token}})).isEmpty());
-        QVERIFY(session(host_->Get("gate/admin/gate.php?sessionid=" + token.toUpper())).isEmpty());
+        for (const QByteArray& forged :
+             {token.toUpper(), QByteArray("1"), QByteArray("\" OR \"1\"=\"1"), token + "x",
+              QByteArray(32, 'f')})
+            QVERIFY2(session(host_->Get("gate/admin/gate.php", withCookie(kAdminCookie, forged)))
+                         .isEmpty(),
+                     forged.constData());
         QCOMPARE(count("SELECT COUNT(*) FROM gate_SESSIONS"), sessions);
     }
 
-    void idleSessionsExpireAndAreRemoved() {
-        const QByteArray token = adminLogin().left(32);
+    // An attacker who plants his own token (a cookie set for him, or a form
+    // of his) gets nothing from the victim's login: it issues a fresh one.
+    void aLoginNeverAdoptsThePresentedToken() {
+        const QByteArray attacker = memberLogin("eve@x.org", "eve");
+        QVERIFY(!attacker.isEmpty());
+        for (const auto& [headers, form] :
+             QList<QPair<THttpHeaders, QList<QPair<QByteArray, QByteArray>>>>{
+                 {withCookie(kMemberCookie, attacker), {}},
+                 {{}, {{"sessionid", attacker}}},
+             }) {
+            QList<QPair<QByteArray, QByteArray>> login = {{"login_email", "o'neil@x.org"},
+                                                          {"login_password", "pa\"ss\\"}};
+            login += form;
+            const THttpReply r = host_->Post("gate/gate.php", login, headers);
+            const QByteArray victim = r.SetCookie(kMemberCookie);
+            QVERIFY(!victim.isEmpty() && victim != attacker);
+            QCOMPARE(session(r), victim + ":5");
+            // The planted token is not the victim's session, and the one the
+            // browser presented is over.
+            QCOMPARE(count("SELECT userid FROM gate_SESSIONS WHERE sessionid = '" + victim + "'"),
+                     QByteArray("5"));
+            QVERIFY(count("SELECT COUNT(*) FROM gate_SESSIONS WHERE userid = 5 AND sessionid = '" +
+                          attacker + "'") == "0");
+        }
+        // Credentials with another member's live token give his own session.
+        const QByteArray eve = memberLogin("eve@x.org", "eve");
+        const THttpReply r = host_->Post(
+            "gate/gate.php", {{"login_email", "o'neil@x.org"}, {"login_password", "pa\"ss\\"}},
+            withCookie(kMemberCookie, eve));
+        QVERIFY(session(r).endsWith(":5"));
+        QVERIFY(session(host_->Get("gate/gate.php", withCookie(kMemberCookie, eve))).isEmpty());
+    }
+
+    void idleSessionsExpireAndStayDead() {
+        const QByteArray token = adminLogin();
         QVERIFY(host_->Exec("UPDATE gate_SESSIONS SET logindate = '" + ago(40 * 60) +
                             "' WHERE sessionid = '" + token + "'"));
-        THttpReply r = host_->Get("gate/admin/gate.php?sessionid=" + token);
+        THttpReply r = host_->Get("gate/admin/gate.php", withCookie(kAdminCookie, token));
         QVERIFY(session(r).isEmpty());
         QVERIFY(r.body.contains("<BR>Login expired"));
-        // The password renews the expired session instead of opening another.
-        r = host_->Post("gate/admin/gate.php",
-                        {{"sessionid", token}, {"admin_password", kAdminPassword}});
-        QCOMPARE(session(r), token + ":0");
+        QVERIFY(r.SetCookieLine(kAdminCookie).toLower().contains("max-age=0"));
+        QCOMPARE(count("SELECT COUNT(*) FROM gate_SESSIONS WHERE sessionid = '" + token + "'"),
+                 QByteArray("0"));
+        // The password opens a new session; the expired token stays dead.
+        r = adminPost(kAdminPassword, withCookie(kAdminCookie, token));
+        const QByteArray fresh = r.SetCookie(kAdminCookie);
+        QVERIFY(!fresh.isEmpty() && fresh != token);
+        QVERIFY(
+            session(host_->Get("gate/admin/gate.php", withCookie(kAdminCookie, token))).isEmpty());
+
         QVERIFY(host_->Exec("UPDATE gate_SESSIONS SET logindate = '" + ago(2 * 3600) +
-                            "' WHERE sessionid = '" + token + "'"));
-        r = host_->Get("gate/admin/gate.php?sessionid=" + token);
+                            "' WHERE sessionid = '" + fresh + "'"));
+        r = host_->Get("gate/admin/gate.php", withCookie(kAdminCookie, fresh));
         QVERIFY(session(r).isEmpty());
         QVERIFY(!r.body.contains("Login expired"));
-        QCOMPARE(count("SELECT COUNT(*) FROM gate_SESSIONS WHERE sessionid = '" + token + "'"),
+        QCOMPARE(count("SELECT COUNT(*) FROM gate_SESSIONS WHERE sessionid = '" + fresh + "'"),
                  QByteArray("0"));
     }
 
     void membersLogInWithTheirOwnCredentials() {
-        QVERIFY(host_->Exec("INSERT INTO gate_USERS(userid, username, userpassword) "
-                            "VALUES(5, 'o''neil@x.org', 'pa\"ss\\\\')"));
         THttpReply r = host_->Get("gate/gate.php");
         QVERIFY(r.body.contains("<H3>Enter your ID and password</H3>"));
         QVERIFY(session(r).isEmpty());
-        const QByteArray s = session(host_->Post(
-            "gate/gate.php", {{"login_email", "o'neil@x.org"}, {"login_password", "pa\"ss\\"}}));
-        QVERIFY(s.endsWith(":5"));
-        QCOMPARE(session(host_->Get("gate/gate.php?sessionid=" + s.left(32))), s);
+        const QByteArray s = memberLogin("o'neil@x.org", "pa\"ss\\");
+        QVERIFY(!s.isEmpty());
+        QCOMPARE(session(host_->Get("gate/gate.php", withCookie(kMemberCookie, s))), s + ":5");
 
         r = host_->Post("gate/gate.php",
                         {{"login_email", "o'neil@x.org"}, {"login_password", "x"}});
+        QVERIFY(r.body.contains("<BR>Wrong Password or ID"));
+        // An unknown member reads the same.
+        r = host_->Post("gate/gate.php",
+                        {{"login_email", "nobody@x.org"}, {"login_password", "x"}});
         QVERIFY(r.body.contains("<BR>Wrong Password or ID"));
         for (const QByteArray& forged :
              {QByteArray("x\" OR \"1\"=\"1"), QByteArray("x' OR '1'='1"), QByteArray("\\")}) {
@@ -169,8 +267,111 @@ private slots:
                 .isEmpty());
 
         // A member's session does not open an administrator page, and ends.
-        QVERIFY(session(host_->Get("gate/admin/gate.php?sessionid=" + s.left(32))).isEmpty());
-        QVERIFY(session(host_->Get("gate/gate.php?sessionid=" + s.left(32))).isEmpty());
+        QVERIFY(session(host_->Get("gate/admin/gate.php", withCookie(kAdminCookie, s))).isEmpty());
+        QVERIFY(session(host_->Get("gate/gate.php", withCookie(kMemberCookie, s))).isEmpty());
+    }
+
+    void aRemovedMemberHasNoSession() {
+        QVERIFY(host_->Exec("INSERT INTO gate_USERS(userid, username, userpassword) "
+                            "VALUES(7, 'gone@x.org', 'g')"));
+        const QByteArray s = memberLogin("gone@x.org", "g");
+        QVERIFY(!s.isEmpty());
+        QVERIFY(host_->Exec("DELETE FROM gate_USERS WHERE userid = 7"));
+        const THttpReply r = host_->Get("gate/gate.php", withCookie(kMemberCookie, s));
+        QVERIFY(session(r).isEmpty());
+        QCOMPARE(count("SELECT COUNT(*) FROM gate_SESSIONS WHERE sessionid = '" + s + "'"),
+                 QByteArray("0"));
+    }
+
+    // Forms sent by another site's page: refused before the page acts,
+    // whether the browser names the sender in Sec-Fetch-Site or in Origin.
+    void formsOfOtherSitesAreRefused() {
+        const QByteArray token = adminLogin();
+        const QByteArray host = QUrl(host_->Url()).authority().toLatin1();
+        const QList<THttpHeaders> foreign = {
+            {{"Sec-Fetch-Site", "cross-site"}},
+            {{"Sec-Fetch-Site", "same-site"}},
+            {{"Origin", "http://evil.example"}},
+            {{"Origin", "null"}},
+            {{"Origin", "http://" + host + ".evil.example"}},
+        };
+        for (const THttpHeaders& h : foreign) {
+            THttpReply r = host_->Post("gate/admin/gate.php", {{"admin_password", kAdminPassword}},
+                                       withCookie(kAdminCookie, token, h));
+            QCOMPARE(r.status, 403);
+            QVERIFY(r.body.contains("sent from another site"));
+            QVERIFY(session(r).isEmpty());
+            QVERIFY(r.SetCookie(kAdminCookie).isNull());
+        }
+        // The site's own pages, and a program without a browser's headers.
+        for (const THttpHeaders& h : QList<THttpHeaders>{{{"Sec-Fetch-Site", "same-origin"}},
+                                                         {{"Origin", "http://" + host}},
+                                                         {{"Sec-Fetch-Site", "none"}},
+                                                         {}})
+            QCOMPARE(session(host_->Post("gate/admin/gate.php", {{"x", "1"}},
+                                         withCookie(kAdminCookie, token, h))),
+                     token + ":0");
+        // Reading a page is no change: a link from elsewhere still opens it.
+        QCOMPARE(session(host_->Get(
+                     "gate/admin/gate.php",
+                     withCookie(kAdminCookie, token, {{"Sec-Fetch-Site", "cross-site"}}))),
+                 token + ":0");
+    }
+
+    // Guessing waits: a few tries, then a wait that grows; the right
+    // password is refused too while the account waits.
+    // Guessing waits: a few tries, then a wait that grows; the right
+    // password is refused too while the account waits. A wait is measured
+    // from the last try that counted; the test makes that "now" where the
+    // speed of the machine would decide.
+    void guessingWaitsPerAccountAndPerClient() {
+        const auto justTried = [&](const QByteArray& key) {
+            QVERIFY(host_->Exec(
+                "UPDATE gate_LOGINS SET lasttry = UNIX_TIMESTAMP() WHERE trykey = '" + key + "'"));
+        };
+        int refused = 0;
+        for (int i = 0; i < 300; ++i)
+            refused += adminPost("guess" + QByteArray::number(i)).body.contains("Too many tries");
+        QVERIFY2(refused >= 250, QByteArray::number(refused).constData());
+        // Only the guesses let through counted: the waits grew from there.
+        const QByteArray tries =
+            count("SELECT tries FROM gate_LOGINS WHERE trykey = 'account:admin'");
+        QVERIFY2(tries.toInt() >= 5 && tries.toInt() < 20, tries.constData());
+        justTried("account:admin");
+        THttpReply r = adminPost(kAdminPassword);
+        QVERIFY(r.body.contains("<BR>Too many tries"));
+        QVERIFY(r.SetCookie(kAdminCookie).isNull());
+        // The count lives in the database: a web server of its own changes
+        // nothing. Once the wait is over the right password passes and the
+        // account starts afresh.
+        QVERIFY(host_->Exec("UPDATE gate_LOGINS SET lasttry = lasttry - 3000"));
+        QVERIFY(!adminLogin().isEmpty());
+        QCOMPARE(count("SELECT tries FROM gate_LOGINS WHERE trykey = 'account:admin'"),
+                 QByteArray("0"));
+
+        // Per account, whatever the client: five wrong passwords from five
+        // addresses make the next wait, also with the right one.
+        for (int i = 0; i < 5; ++i)
+            r = host_->Post("gate/gate.php",
+                            {{"login_email", "eve@x.org"}, {"login_password", "wrong"}},
+                            {{"X-Forwarded-For", "10.0.0." + QByteArray::number(i + 1)}});
+        QVERIFY(r.body.contains("Wrong Password or ID"));
+        justTried("account:eve@x.org");
+        r = host_->Post("gate/gate.php", {{"login_email", "eve@x.org"}, {"login_password", "eve"}},
+                        {{"X-Forwarded-For", "10.0.1.1"}});
+        QVERIFY(r.body.contains("Too many tries"));
+        QVERIFY(r.SetCookie(kMemberCookie).isNull());
+        // Per client, whatever the account: one address trying many names.
+        clearTries();
+        for (int i = 0; i < 10; ++i)
+            r = host_->Post(
+                "gate/gate.php",
+                {{"login_email", "n" + QByteArray::number(i) + "@x.org"}, {"login_password", "x"}},
+                {{"X-Forwarded-For", "10.0.2.1"}});
+        QVERIFY(r.body.contains("Wrong Password or ID"));
+        justTried("client:10.0.2.1");
+        QVERIFY(memberLogin("eve@x.org", "eve", {{"X-Forwarded-For", "10.0.2.1"}}).isEmpty());
+        QVERIFY(!memberLogin("eve@x.org", "eve", {{"X-Forwarded-For", "10.0.2.2"}}).isEmpty());
     }
 
     void visitCounterShowsTheCountWithItsOffset() {

@@ -39,9 +39,20 @@ class TestMemberPages : public QObject {
         return value("SELECT userid FROM mem_USERS WHERE BINARY username = '" + name + "'");
     }
 
-    QByteArray users(TForm form) {
-        form.append({"sessionid", admin_});
-        return host_->Post("mem/admin/users.php", form).body;
+    THttpHeaders adminCookie() const {
+        return SessionCookie(TPHPGenerator::SessionCookie(t_, true).toLatin1(), admin_);
+    }
+    THttpHeaders memberCookie(const QByteArray& token) const {
+        return SessionCookie(TPHPGenerator::SessionCookie(t_, false).toLatin1(), token);
+    }
+    QByteArray memberLogin(const QByteArray& email, const QByteArray& password) {
+        return LoginSession(
+            host_->Post("mem/login.php", {{"login_email", email}, {"login_password", password}}),
+            TPHPGenerator::SessionCookie(t_, false).toLatin1());
+    }
+
+    QByteArray users(const TForm& form) {
+        return host_->Post("mem/admin/users.php", form, adminCookie()).body;
     }
     QByteArray create(const QByteArray& name, const QByteArray& password, const QByteArray& again) {
         return users({{"job", "usercreateaction"},
@@ -65,8 +76,8 @@ private slots:
         t_.PasswordEmailBody = QStringLiteral("Here it is:");
         const QString error = PublishSite(*host_, g_, t_, "mem", true);
         QVERIFY2(error.isEmpty(), qPrintable(error));
-        admin_ = FramesetSession(
-            host_->Post("mem/admin/login.php", {{"admin_password", "secret"}}).body);
+        admin_ = LoginSession(host_->Post("mem/admin/login.php", {{"admin_password", "secret"}}),
+                              TPHPGenerator::SessionCookie(t_, true).toLatin1());
         QVERIFY(!admin_.isEmpty());
         host_->ClearPhpErrors();
     }
@@ -79,8 +90,7 @@ private slots:
     void creatingRefusesEmptyDifferentAndTakenNames() {
         QByteArray page = users({});
         QVERIFY(page.contains("<H3>Add user</H3>"));
-        QVERIFY(
-            page.contains("<INPUT TYPE=\"hidden\" NAME=\"sessionid\" VALUE=\"" + admin_ + "\">"));
+        QVERIFY(!page.contains("sessionid"));
         QVERIFY(create("ann@example.org", "pw1", "pw1")
                     .contains("The user has been created successfully."));
         QCOMPARE(members(), QByteArray("1"));
@@ -116,7 +126,7 @@ private slots:
         QVERIFY(listedMembers(search("\" OR \"\"=\"")).isEmpty());
         QVERIFY(listedMembers(search("nobody")).isEmpty());
 
-        // Each row's forms name the member and carry the session.
+        // Each row's forms name the member.
         const QByteArray ann = idOf("ann@example.org");
         const QByteArray page = search("ann");
         for (const QByteArray& form :
@@ -128,7 +138,7 @@ private slots:
                               ann + "\">"));
     }
 
-    void deletingKeepsRecordsAndSessions() {
+    void deletingKeepsRecordsAndEndsSessions() {
         QVERIFY(create("carl@example.org", "pw", "pw")
                     .contains("The user has been created successfully."));
         const QByteArray carl = idOf("carl@example.org");
@@ -146,7 +156,9 @@ private slots:
         QVERIFY(idOf("carl@example.org").isEmpty());
         QCOMPARE(value("SELECT COUNT(*) FROM mem WHERE userid = " + carl), QByteArray("1"));
         QCOMPARE(value("SELECT COUNT(*) FROM mem_SESSIONS WHERE userid = " + carl),
-                 QByteArray("1"));
+                 QByteArray("0"));
+        // The administrator's own session goes on.
+        QVERIFY(users({}).contains("<H3>Add user</H3>"));
     }
 
     void sendingMailsTheMemberHisPassword() {
@@ -167,16 +179,19 @@ private slots:
 
     void administratorSetsAMembersPassword() {
         const QByteArray id = idOf("x\" OR \"1\"=\"1");
-        THttpReply r = host_->Post("mem/admin/change_password.php", {{"sessionid", admin_}});
+        QVERIFY(host_->Exec("INSERT INTO mem_SESSIONS VALUES('" + QByteArray(32, 'd') + "', " + id +
+                            ", '" + SessionDate(0) + "')"));
+        const auto post = [&](const TForm& form) {
+            return host_->Post("mem/admin/change_password.php", form, adminCookie());
+        };
+        THttpReply r = post({});
         QVERIFY(r.body.contains("<BODY CLASS=\"changepassword\">"));
         QVERIFY(!r.body.contains("<H3>Change password</H3>"));
         QVERIFY(!r.body.contains("User not found"));
-        r = host_->Post("mem/admin/change_password.php",
-                        {{"sessionid", admin_}, {"job", "usermodifyaction"}, {"userid", "999"}});
+        r = post({{"job", "usermodifyaction"}, {"userid", "999"}});
         QVERIFY(r.body.contains("User not found"));
 
-        r = host_->Post("mem/admin/change_password.php",
-                        {{"sessionid", admin_}, {"job", "usermodifyaction"}, {"userid", id}});
+        r = post({{"job", "usermodifyaction"}, {"userid", id}});
         QVERIFY(r.body.contains("<H3>Change password</H3>"));
         QVERIFY(r.body.contains("<TD CLASS=\"change_password_email_value\">x&quot; OR "
                                 "&quot;1&quot;=&quot;1</TD>"));
@@ -184,19 +199,18 @@ private slots:
         QVERIFY(r.body.contains("NAME=\"oldpassword\" VALUE=\"x\">"));
         QVERIFY(!r.body.contains("NAME=\"oldpassword\">"));
 
-        const TForm change = {{"sessionid", admin_},
-                              {"job", "changepasswordaction"},
-                              {"username", "x\" OR \"1\"=\"1"},
-                              {"oldpassword", "x"},
-                              {"newpassword", "n'ew\""},
-                              {"repassword", "n'ew\""}};
-        r = host_->Post("mem/admin/change_password.php", change);
+        r = post({{"job", "changepasswordaction"},
+                  {"username", "x\" OR \"1\"=\"1"},
+                  {"oldpassword", "x"},
+                  {"newpassword", "n'ew\""},
+                  {"repassword", "n'ew\""}});
         QVERIFY2(r.body.contains("The password has been changed successfully"), r.body.constData());
         QCOMPARE(value("SELECT userpassword FROM mem_USERS WHERE userid = " + id),
                  QByteArray("n'ew\""));
-        // Only that member: the others keep theirs.
+        // Only that member: the others keep theirs. His sessions end.
         QCOMPARE(value("SELECT COUNT(*) FROM mem_USERS WHERE userpassword = 'pw'"),
                  QByteArray("3"));
+        QCOMPARE(value("SELECT COUNT(*) FROM mem_SESSIONS WHERE userid = " + id), QByteArray("0"));
         QVERIFY(!r.body.contains("<H3>Change password</H3>"));
     }
 
@@ -204,69 +218,85 @@ private slots:
         THttpReply r = host_->Get("mem/change_password.php");
         QVERIFY(r.body.contains("Enter your ID and password"));
         QVERIFY(!r.body.contains("<H3>Change password</H3>"));
-        const QByteArray s =
-            FramesetSession(host_
-                                ->Post("mem/login.php", {{"login_email", "bob@example.org"},
-                                                         {"login_password", "pw"}})
-                                .body);
-        QVERIFY(!s.isEmpty());
-        r = host_->Post("mem/change_password.php", {{"sessionid", s}});
+        const QByteArray s = memberLogin("bob@example.org", "pw");
+        const QByteArray other = memberLogin("bob@example.org", "pw");
+        QVERIFY(!s.isEmpty() && !other.isEmpty());
+        r = host_->Post("mem/change_password.php", {}, memberCookie(s));
         QVERIFY(r.body.contains("<H3>Change password</H3>"));
         QVERIFY(r.body.contains("<INPUT TYPE=\"password\" NAME=\"oldpassword\">"));
-        QVERIFY(r.body.contains("NAME=\"sessionid\" VALUE=\"" + s + "\""));
+        QVERIFY(!r.body.contains("sessionid"));
 
         const auto change = [&](const QByteArray& name, const QByteArray& old,
                                 const QByteArray& fresh, const QByteArray& again) {
             return host_
-                ->Post("mem/change_password.php", {{"sessionid", s},
-                                                   {"job", "changepasswordaction"},
-                                                   {"username", name},
-                                                   {"oldpassword", old},
-                                                   {"newpassword", fresh},
-                                                   {"repassword", again}})
+                ->Post("mem/change_password.php",
+                       {{"job", "changepasswordaction"},
+                        {"username", name},
+                        {"oldpassword", old},
+                        {"newpassword", fresh},
+                        {"repassword", again}},
+                       memberCookie(s))
                 .body;
         };
         QVERIFY(change("bob@example.org", "pw", "a", "b").contains("is different"));
-        QVERIFY(change("bob@example.org", "PW", "a", "a").contains("Password is not correct"));
-        QVERIFY(change("bob@example.org", "pw\" OR \"1\"=\"1", "a", "a")
-                    .contains("Password is not correct"));
-        QVERIFY(change("nobody@example.org", "pw", "a", "a").contains("User not found"));
-        QVERIFY(change("\" OR \"\"=\"", "pw", "a", "a").contains("User not found"));
+        // A wrong password and an unknown member read alike.
+        for (const auto& [name, old] :
+             QList<QPair<QByteArray, QByteArray>>{{"bob@example.org", "PW"},
+                                                  {"bob@example.org", "pw\" OR \"1\"=\"1"},
+                                                  {"nobody@example.org", "pw"},
+                                                  {"\" OR \"\"=\"", "pw"}}) {
+            const QByteArray page = change(name, old, "a", "a");
+            QVERIFY2(page.contains("Wrong Password or ID"), name.constData());
+            QVERIFY(!page.contains("User not found") && !page.contains("Password is not correct"));
+        }
         QCOMPARE(
             value("SELECT userpassword FROM mem_USERS WHERE userid = " + idOf("bob@example.org")),
             QByteArray("pw"));
         r.body = change("bob@example.org", "pw", "Bob's \"new\"", "Bob's \"new\"");
         QVERIFY(r.body.contains("The password has been changed successfully"));
         QVERIFY(r.body.contains("<H3>Change password</H3>"));
-        QVERIFY(!FramesetSession(host_
-                                     ->Post("mem/login.php", {{"login_email", "bob@example.org"},
-                                                              {"login_password", "Bob's \"new\""}})
-                                     .body)
-                     .isEmpty());
+        QVERIFY(!memberLogin("bob@example.org", "Bob's \"new\"").isEmpty());
+        // The session that changed it goes on; his other one is over.
+        QVERIFY(host_->Post("mem/change_password.php", {}, memberCookie(s))
+                    .body.contains("<H3>Change password</H3>"));
+        QVERIFY(host_->Post("mem/change_password.php", {}, memberCookie(other))
+                    .body.contains("Enter your ID and password"));
+
+        // Guessing an old password waits as a login does (the last guess
+        // made "now", whatever the speed of the machine).
+        QVERIFY(host_->Exec("DELETE FROM mem_LOGINS"));
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(change("ann@example.org", "guess" + QByteArray::number(i), "a", "a")
+                        .contains("Wrong Password or ID"));
+        QVERIFY(host_->Exec("UPDATE mem_LOGINS SET lasttry = UNIX_TIMESTAMP()"));
+        QVERIFY(change("ann@example.org", "pw1", "a", "a").contains("Too many tries"));
+        QCOMPARE(value("SELECT userpassword FROM mem_USERS WHERE username = 'ann@example.org'"),
+                 QByteArray("pw1"));
+        QVERIFY(host_->Exec("DELETE FROM mem_LOGINS"));
     }
 
     void nobodyElseReachesTheMemberList() {
         const QByteArray before = members();
-        const QByteArray member =
-            FramesetSession(host_
-                                ->Post("mem/login.php", {{"login_email", "ann@example.org"},
-                                                         {"login_password", "pw1"}})
-                                .body);
+        const QByteArray member = memberLogin("ann@example.org", "pw1");
         QVERIFY(!member.isEmpty());
+        const QByteArray adminCookieName = TPHPGenerator::SessionCookie(t_, true).toLatin1();
         for (const QByteArray& session :
              {QByteArray(), QByteArray("1"), QByteArray(32, '0'), member}) {
+            const THttpHeaders headers = SessionCookie(adminCookieName, session);
             const TForm form = {{"sessionid", session},
                                 {"job", "usercreateaction"},
                                 {"username", "eve@example.org"},
                                 {"userpassword", "e"},
                                 {"userrepassword", "e"}};
-            const QByteArray page = host_->Post("mem/admin/users.php?loggedin=1", form).body;
+            const QByteArray page =
+                host_->Post("mem/admin/users.php?loggedin=1", form, headers).body;
             QVERIFY(page.contains("Enter Administrator Password"));
             QVERIFY(!page.contains("The user has been created successfully."));
             QVERIFY(
                 !host_
                      ->Post("mem/admin/users.php",
-                            {{"sessionid", session}, {"job", "usersearchaction"}, {"username", ""}})
+                            {{"sessionid", session}, {"job", "usersearchaction"}, {"username", ""}},
+                            headers)
                      .body.contains("users_username"));
         }
         QCOMPARE(members(), before);

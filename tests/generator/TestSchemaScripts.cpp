@@ -242,8 +242,8 @@ private slots:
         QCOMPARE(Paragraph(created, "corvanta_ok"),
                  QByteArray("Database has been created successfully."));
         const QString tn = t.TableName;
-        QCOMPARE(tables(tn), (QStringList{tn, tn + "_IMAGES", tn + "_SESSIONS", tn + "_USERS",
-                                          tn + "_VISITS"}));
+        QCOMPARE(tables(tn), (QStringList{tn, tn + "_IMAGES", tn + "_LOGINS", tn + "_SESSIONS",
+                                          tn + "_USERS", tn + "_VISITS"}));
         QCOMPARE(unreplicable(tn), QStringList());
         QList<TColumn> record;
         for (const TBField& f : t.Fields)
@@ -263,10 +263,45 @@ private slots:
                                         {"userid", "int(11)", "YES", ""},
                                         {"image_data", "mediumblob", "YES", ""},
                                         {"image_type", "varchar(20)", "YES", ""}});
-        QCOMPARE(uniqueKeys(tn + "_USERS"), QStringList{"userid"});
+        compareColumns(tn + "_LOGINS", {{"trykey", "varchar(191)", "NO", ""},
+                                        {"tries", "int(11)", "NO", "0"},
+                                        {"lasttry", "bigint(20)", "NO", "0"}});
+        // One member per name; the tables of members, sessions and tries
+        // have primary keys, and every table takes part in transactions.
+        QCOMPARE(uniqueKeys(tn + "_USERS"), (QStringList{"userid", "username"}));
         QCOMPARE(uniqueKeys(tn + "_VISITS"), QStringList{"visitid"});
         QCOMPARE(uniqueKeys(tn + "_SESSIONS"), QStringList{"sessionid"});
         QCOMPARE(uniqueKeys(tn + "_IMAGES"), QStringList{"imageid"});
+        QCOMPARE(uniqueKeys(tn + "_LOGINS"), QStringList{"trykey"});
+        for (const QString& table : {tn + "_USERS", tn + "_SESSIONS", tn + "_LOGINS"})
+            QCOMPARE(host_
+                         ->Query("SELECT COUNT(*) FROM information_schema.TABLE_CONSTRAINTS "
+                                 "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = '" +
+                                 table + "' AND CONSTRAINT_TYPE = 'PRIMARY KEY'")
+                         .value(0)
+                         .value(0),
+                     QByteArray("1"));
+        QCOMPARE(host_
+                     ->Query("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA "
+                             "= DATABASE() AND TABLE_NAME LIKE '" +
+                             tn + "%' AND ENGINE = 'InnoDB'")
+                     .value(0)
+                     .value(0),
+                 QByteArray("6"));
+        // The database names the record table's keys as the pages expect
+        // when they tell which field a refused record repeats.
+        QStringList keyNames;
+        for (const TUniqueKey& key : TPHPGenerator::UniqueKeys(t))
+            keyNames += key.name;
+        keyNames.sort();
+        QStringList actualNames;
+        for (const QByteArrayList& row :
+             host_->Query("SELECT DISTINCT INDEX_NAME FROM information_schema.STATISTICS WHERE "
+                          "TABLE_SCHEMA = DATABASE() AND TABLE_NAME = '" +
+                          tn + "' AND NON_UNIQUE = 0"))
+            actualNames += QString::fromLatin1(row.value(0));
+        actualNames.sort();
+        QCOMPARE(actualNames, keyNames);
 
         // A second request recreates all five empty.
         QString error;
@@ -275,6 +310,7 @@ private slots:
                                             "INSERT INTO %1_VISITS(dummy) VALUES(1);"
                                             "INSERT INTO %1_SESSIONS(sessionid) VALUES('x');"
                                             "INSERT INTO %1_IMAGES(userid) VALUES(1);"
+                                            "INSERT INTO %1_LOGINS(trykey) VALUES('k');"
                                             "INSERT INTO %1(recordid) VALUES(0);")
                                  .arg(tn),
                              &error),

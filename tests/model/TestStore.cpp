@@ -4,8 +4,11 @@
 
 #include "common/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -78,12 +81,40 @@ private slots:
         QCOMPARE(quint32(t.CounterColor), 0x8000000Du);
         QCOMPARE(quint32(t.CounterTextFontColor), 0x80000018u);
         QCOMPARE(t.CounterNumberFontSize, 10);
+        // Stored before encryption was offered: encrypted where the server can.
+        QCOMPARE(t.Transfer, QStringLiteral("ftps-if-offered"));
+        QVERIFY(t.TrustedCertificate.isEmpty() && t.TrustedHostKey.isEmpty());
         // An absent key: nothing read, everything empty.
         const TBTable absent = ProjectStore::Load(store, QStringLiteral("Absent"));
         QCOMPARE(absent.MenuHeight, 0);
         QVERIFY(!absent.AllowSearch);
         // No name: a new project.
         QCOMPARE(ProjectStore::Load(store, QString()).Skin, QStringLiteral("default.css"));
+    }
+
+    // The transfer settings in project JSON: known values only, and
+    // fingerprints as stored (64 lower-case hex digits).
+    void transferSettingsInJson() {
+        const auto load = [](const QByteArray& settings) {
+            return ProjectFromJson(QJsonDocument::fromJson("{\"Settings\": " + settings + "}").object());
+        };
+        const QString sha(64, u'a');
+        const TBTable t = load("{\"Transfer\": \"sftp\", \"TrustedHostKey\": \"" + sha.toLatin1() + "\"}");
+        QCOMPARE(t.Transfer, QStringLiteral("sftp"));
+        QCOMPARE(t.TrustedHostKey, sha);
+        QCOMPARE(ProjectToJson(t).value(QStringLiteral("Settings")).toObject().value(QStringLiteral("Transfer")).toString(),
+                 QStringLiteral("sftp"));
+        QCOMPARE(load("{}").Transfer, QStringLiteral("ftps-if-offered"));
+        for (const QByteArray& bad : {QByteArray("{\"Transfer\": \"scp\"}"),
+                                      QByteArray("{\"TrustedCertificate\": \"AB:CD\"}"),
+                                      "{\"TrustedHostKey\": \"" + sha.toUpper().toLatin1() + "\"}"}) {
+            try {
+                load(bad);
+                QFAIL(bad.constData());
+            } catch (const TProjectJsonError& e) {
+                QVERIFY2(e.message().contains(QLatin1String("The setting")), qPrintable(e.message()));
+            }
+        }
     }
 
     void layoutAndRoundTrip() {
@@ -105,7 +136,7 @@ private slots:
         const TStoreKey root = store.read();
         const TStoreKey* key = root.subkey(QStringLiteral("Club"));
         QVERIFY(key);
-        QCOMPARE(key->values().size(), 81);
+        QCOMPARE(key->values().size(), 84); // and Transfer, TrustedCertificate, TrustedHostKey
         QStringList order;
         for (const TStoreValue& v : key->values())
             order << v.name;
@@ -113,7 +144,8 @@ private slots:
         QCOMPARE(order.at(1), QStringLiteral("WebLanguage"));
         QCOMPARE(order.at(2), QStringLiteral("MenuHeight"));
         QCOMPARE(order.at(64), QStringLiteral("CounterColor"));
-        QCOMPARE(order.last(), QStringLiteral("CounterOffset"));
+        QCOMPARE(order.at(80), QStringLiteral("CounterOffset"));
+        QCOMPARE(order.last(), QStringLiteral("TrustedHostKey"));
         QCOMPARE(key->readString(QStringLiteral("WebLanguage")), QStringLiteral("German"));
         QCOMPARE(key->readInteger(QStringLiteral("AllowDelete")), 1);
         QCOMPARE(key->subkeyNames(), (QStringList{"000001", "000002"}));
@@ -206,22 +238,118 @@ private slots:
         }
     }
 
-    void damagedFileIsNeverReplaced() {
-        for (const QByteArray& bytes : {QByteArray("{\"format\":\"corvanta-store\",\"version\":1,\"root\":{\"val"),
-                                        QByteArray("not json at all"), QByteArray("{\"format\":\"other\"}")}) {
-            WriteFileBytes(storePath, bytes);
-            TStore store(storePath);
-            try {
-                ProjectStore::List(store);
-                QFAIL("a damaged store must be reported");
-            } catch (const TStoreError& e) {
-                QVERIFY(e.message().contains(storePath));
-            }
-            TBTable t = TBTable::New();
-            t.DbName = QStringLiteral("P");
-            QVERIFY_THROWS_EXCEPTION(TStoreError, ProjectStore::Save(store, t));
-            QCOMPARE(ReadFileBytes(storePath), bytes);
+    // Every kind of damage is refused with the file's path, by the program
+    // and by corvanta-cli, and the file stays byte for byte as it was: a part
+    // read as empty would be written back empty by the next save.
+    void damagedStoresAreRefused_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray head = R"({"format":"corvanta-store","version":1,"root":)";
+        const auto root = [&](const char* row, const char* json) {
+            QTest::newRow(row) << head + json + "}";
+        };
+        QTest::newRow("cut short") << head + "{\"val"; // raw strings with odd quotes trip moc
+        QTest::newRow("not json") << QByteArray("not json at all");
+        QTest::newRow("empty file") << QByteArray();
+        QTest::newRow("other format") << QByteArray(R"({"format":"other"})");
+        QTest::newRow("a list at the top") << QByteArray("[1,2]");
+        QTest::newRow("unknown version")
+            << QByteArray(R"({"format":"corvanta-store","version":2,"root":{}})");
+        QTest::newRow("version as text")
+            << QByteArray(R"({"format":"corvanta-store","version":"1","root":{}})");
+        root("no root", "null");
+        root("root is a list", "[]");
+        root("project list is a list", R"({"values":[],"keys":[{"values":[]}]})");
+        root("project list is a text", R"({"values":[],"keys":"Shop"})");
+        root("project is a text", R"({"keys":{"Shop":"x"}})");
+        root("field list is a list", R"({"keys":{"Shop":{"values":[],"keys":[{"values":[]}]}}})");
+        root("settings are an object",
+             R"({"keys":{"Shop":{"values":{"name":"MenuHeight","integer":1}}}})");
+        root("settings are a text", R"({"keys":{"Shop":{"values":"MenuHeight"}}})");
+        root("value is a text", R"({"values":["HelpPath"]})");
+        root("value without a name", R"({"values":[{"string":"x"}]})");
+        root("value without a kind", R"({"values":[{"name":"HelpPath"}]})");
+        root("value of two kinds", R"({"values":[{"name":"HelpPath","string":"x","integer":1}]})");
+        root("value twice",
+             R"({"values":[{"name":"HelpPath","string":"x"},{"name":"HelpPath","string":"y"}]})");
+        root("text that is a number", R"({"values":[{"name":"HelpPath","string":5}]})");
+        root("number that is a text", R"({"values":[{"name":"MenuHeight","integer":"5"}]})");
+        root("number with a fraction", R"({"values":[{"name":"MenuHeight","integer":1.5}]})");
+        root("number beyond 32 bits", R"({"values":[{"name":"MenuHeight","integer":4294967296}]})");
+        root("number that is true", R"({"values":[{"name":"MenuHeight","integer":true}]})");
+    }
+    void damagedStoresAreRefused() {
+        QFETCH(QByteArray, bytes);
+        WriteFileBytes(storePath, bytes);
+        TStore store(storePath);
+        try {
+            ProjectStore::List(store);
+            QFAIL("a damaged store must be reported");
+        } catch (const TStoreError& e) {
+            QVERIFY2(e.message().contains(storePath), qPrintable(e.message()));
+            QVERIFY2(e.message().contains(QStringLiteral("It was left as it is.")),
+                     qPrintable(e.message()));
         }
+        TBTable t = TBTable::New();
+        t.DbName = QStringLiteral("P");
+        QVERIFY_THROWS_EXCEPTION(TStoreError, ProjectStore::Save(store, t));
+        const TCliResult listed = RunCli(storePath, {QStringLiteral("list")});
+        QCOMPARE(listed.status, 1);
+        QVERIFY(listed.out.isEmpty());
+        QVERIFY2(listed.err.contains("is damaged"), listed.err.constData());
+        QCOMPARE(ReadFileBytes(storePath), bytes);
+    }
+
+    // A save killed after writing its temporary file leaves it behind; the
+    // next save removes it, and only what a save of this store would write.
+    void leftoversOfAKilledSaveAreRemoved() {
+        TStore store(storePath);
+        TBTable t = TBTable::New();
+        t.DbName = QStringLiteral("P");
+        ProjectStore::Save(store, t);
+        const QString leftover = storePath + QStringLiteral(".4242-0badf00d.tmp");
+        const QString foreign = storePath + QStringLiteral(".notes.tmp");
+        WriteFileBytes(leftover, QByteArray(100000, 'x'));
+        WriteFileBytes(foreign, "mine");
+        ProjectStore::Save(store, t);
+        QVERIFY(!QFileInfo::exists(leftover));
+        QCOMPARE(ReadFileBytes(foreign), QByteArray("mine"));
+    }
+
+    // A store that is a symbolic link stays one: the file it points to gets
+    // the change, also when the link is relative or the file not there yet.
+    void symlinkedStoreKeepsItsLink() {
+        const QString name = QFileInfo(storePath).fileName();
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("real")));
+        const QString target = dir.filePath(QStringLiteral("real/") + name);
+        QVERIFY(QFile::link(QStringLiteral("real/") + name, storePath));
+        TStore store(storePath);
+        TBTable t = TBTable::New();
+        t.DbName = QStringLiteral("First");
+        ProjectStore::Save(store, t);
+        t.DbName = QStringLiteral("Second");
+        ProjectStore::Save(store, t);
+        QVERIFY(QFileInfo(storePath).isSymLink());
+        QCOMPARE(ProjectStore::List(TStore(target)), (QStringList{"First", "Second"}));
+        QCOMPARE(fileMode(target), 0600u);
+    }
+
+    // The folder made for the store is the owner's alone, whatever the umask.
+    void storeFolderIsPrivate() {
+        const QString top =
+            dir.filePath(QStringLiteral("fresh-") + QFileInfo(storePath).baseName());
+        const mode_t old = ::umask(0);
+        TStore store(top + QStringLiteral("/corvanta/store.json"));
+        TBTable t = TBTable::New();
+        t.DbName = QStringLiteral("P");
+        try {
+            ProjectStore::Save(store, t);
+        } catch (...) {
+            ::umask(old);
+            throw;
+        }
+        ::umask(old);
+        QCOMPARE(fileMode(top), 0700u);
+        QCOMPARE(fileMode(top + QStringLiteral("/corvanta")), 0700u);
     }
 
     void unwritableFolder() {
@@ -299,6 +427,11 @@ private slots:
                 QCOMPARE(QJsonDocument(ProjectToJson(t)).toJson(), before);
         }
         qInfo("%d of 25 saves killed", killed);
+        // The next save leaves no temporary file of a killed one behind.
+        QCOMPARE(RunCli(storePath, {QStringLiteral("import-project"), json}).status, 0);
+        QCOMPARE(QDir(dir.path())
+                     .entryList({QFileInfo(storePath).fileName() + QStringLiteral(".*.tmp")}),
+                 QStringList());
     }
 
     // Two programs saving at the same time: neither loses its project.

@@ -27,9 +27,9 @@ private slots:
 
     void englishTable() {
         TWebLanguage l;
-        QCOMPARE(TWebLanguage::Keys().size(), 137);
+        QCOMPARE(TWebLanguage::Keys().size(), 150);
         QCOMPARE(TWebLanguage::Keys().first(), QStringLiteral("CharSet"));
-        QCOMPARE(TWebLanguage::Keys().last(), QStringLiteral("No"));
+        QCOMPARE(TWebLanguage::Keys().last(), QStringLiteral("FormTooLarge"));
         QCOMPARE(l.Text(QStringLiteral("CharSet")), QStringLiteral("ISO-8859-1"));
         QCOMPARE(l.Text(QStringLiteral("MainTitle")), QStringLiteral("Corvanta Database"));
         QCOMPARE(l.Text(QStringLiteral("NumberCheck")), QStringLiteral("# is not a valid number"));

@@ -115,11 +115,11 @@ std::unique_ptr<TServerProcess> StartPhpServer(const QString& docRoot) {
     return server;
 }
 
-TScriptedServer::TScriptedServer(const QString& scenario)
+TScriptedServer::TScriptedServer(const QString& scenario, const QStringList& arguments)
     : server_(std::make_unique<TServerProcess>()) {
     const QString script =
         QDir(SourceDir()).filePath(QStringLiteral("tests/net/scripted_server.py"));
-    server_->process.start(kPython, {script, scenario});
+    server_->process.start(kPython, QStringList{script, scenario} + arguments);
     const auto match =
         WaitForOutput(*server_, QRegularExpression(QStringLiteral("^PORT (\\d+)$"),
                                                    QRegularExpression::MultilineOption));

@@ -38,7 +38,7 @@ std::unique_ptr<TServerProcess> StartPhpServer(const QString& docRoot);
 // tests/net/scripted_server.py running one scenario.
 class TScriptedServer {
 public:
-    explicit TScriptedServer(const QString& scenario);
+    explicit TScriptedServer(const QString& scenario, const QStringList& arguments = {});
     quint16 port() const { return server_->port; }
     // The LOG lines (without "LOG "), after the scenario has ended or the wait ran out.
     QList<QByteArray> Log(int waitMs = 5000);

@@ -4,6 +4,7 @@
 #include "common/TestSupport.h"
 
 #include <QTemporaryDir>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 
@@ -140,6 +141,30 @@ private slots:
         }
         QCOMPARE(asked, 1);
         QCOMPARE(failed, 0);
+    }
+
+    // A greeting of "220-" lines for ever: every line comes in time, the
+    // whole does not; the login never starts.
+    void endlessGreetingEndsWithinTheLimit() {
+        TScriptedServer server(QStringLiteral("ftp-endless-greeting"));
+        TFtpClient ftp;
+        setUp(ftp, server.port());
+        ftp.TimeOut = 1000;
+        ftp.OverallLimit = 1500;
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            ftp.Connect();
+            QFAIL("an endless greeting must end the connect");
+        } catch (const ESockError& e) {
+            QVERIFY2(e.message().contains(QLatin1String("did not finish its answer within 2 "
+                                                        "seconds")),
+                     qPrintable(e.message()));
+        }
+        QVERIFY(clock.elapsed() < 4000);
+        QVERIFY(!ftp.Connected());
+        for (const QByteArray& line : server.Log())
+            QVERIFY2(!line.startsWith("cmd USER"), line.constData());
     }
 
     void refusedPortFails() {

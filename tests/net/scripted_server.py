@@ -367,6 +367,93 @@ def scenario_ftp_endless_greeting(server):
         log("client left")
 
 
+# --- TLS ---------------------------------------------------------------------
+
+
+def make_certificate(kind, ca_dir, folder):
+    """A server certificate of the kind asked for: expired, wrong-name,
+    self-signed; the first two signed by the authority in ca_dir."""
+    from OpenSSL import crypto
+    key = crypto.PKey()
+    key.generate_key(crypto.TYPE_RSA, 2048)
+    cert = crypto.X509()
+    cert.set_version(2)
+    cert.set_serial_number(int(time.time() * 1000))
+    name = "wrong.example" if kind == "wrong-name" else "127.0.0.1"
+    cert.get_subject().O = "Scripted server"
+    cert.get_subject().CN = name
+    san = b"DNS:wrong.example" if kind == "wrong-name" else b"IP:127.0.0.1"
+    cert.add_extensions([crypto.X509Extension(b"subjectAltName", False, san)])
+    if kind == "expired":
+        cert.gmtime_adj_notBefore(-30 * 86400)
+        cert.gmtime_adj_notAfter(-86400)
+    else:
+        cert.gmtime_adj_notBefore(-60)
+        cert.gmtime_adj_notAfter(86400)
+    cert.set_pubkey(key)
+    if kind == "self-signed":
+        cert.set_issuer(cert.get_subject())
+        cert.sign(key, "sha256")
+    else:
+        pem = crypto.FILETYPE_PEM
+        ca_cert = crypto.load_certificate(pem, open(ca_dir + "/ca.pem", "rb").read())
+        ca_key = crypto.load_privatekey(pem, open(ca_dir + "/ca.key", "rb").read())
+        cert.set_issuer(ca_cert.get_subject())
+        cert.sign(ca_key, "sha256")
+    cert_file, key_file = folder + "/cert.pem", folder + "/key.pem"
+    open(cert_file, "wb").write(crypto.dump_certificate(crypto.FILETYPE_PEM, cert))
+    open(key_file, "wb").write(crypto.dump_privatekey(crypto.FILETYPE_PEM, key))
+    log("fingerprint", cert.digest("sha256").decode().replace(":", "").lower())
+    return cert_file, key_file
+
+
+def scenario_https_cert(server):
+    """HTTPS with a faulty certificate: scripted_server.py https-cert KIND CA_DIR."""
+    import ssl
+    import tempfile
+    kind, ca_dir = sys.argv[2], sys.argv[3]
+    with tempfile.TemporaryDirectory() as folder:
+        cert_file, key_file = make_certificate(kind, ca_dir, folder)
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(cert_file, key_file)
+    while True:
+        try:
+            conn = accept(server, timeout=5)
+        except socket.timeout:
+            return
+        try:
+            tls = context.wrap_socket(conn, server_side=True)
+            read_head(tls)
+            tls.sendall(b"HTTP/1.0 200 OK\r\n\r\nsecret")
+            tls.close()
+            log("answered")
+        except (ssl.SSLError, OSError) as error:
+            log("refused", type(error).__name__)
+            conn.close()
+
+
+def scenario_ftp_no_tls(server):
+    """A server without TLS: AUTH TLS is not understood."""
+    ftp = Ftp(accept(server))
+    ftp.send("220 ready")
+    while True:
+        cmd = ftp.command()
+        verb = cmd.split(" ")[0].upper()
+        if verb == "":
+            return
+        if verb == "AUTH":
+            ftp.send("500 Command not understood.")
+        elif verb == "USER":
+            ftp.send("331 Password required")
+        elif verb == "PASS":
+            ftp.send("230 Logged in")
+        elif verb == "QUIT":
+            ftp.send("221 Bye")
+            return
+        else:
+            ftp.send("257 done")
+
+
 def main():
     scenario = globals()["scenario_" + sys.argv[1].replace("-", "_")]
     server = listen()

@@ -18,6 +18,7 @@
 #include "ui/SaveAs.h"
 #include "ui/SelectDB.h"
 #include "ui/Steps.h"
+#include "ui/Trust.h"
 #include "ui/Warning.h"
 #include "ui/Welcome.h"
 #include "ui/WindowPort.h"
@@ -151,6 +152,37 @@ private slots:
             QStringLiteral("Table (books) with 42 lines already exist on the server."));
         shoot(exportMsg, QStringLiteral("export-choice"));
         exportMsg.hide();
+    }
+
+    // The certificate and host-key questions, as a shared host shows them.
+    void trustQuestions() {
+        TCertificateInfo certificate;
+        certificate.Host = QStringLiteral("www.example.com");
+        certificate.Subject = QStringLiteral("server17.hosting-provider.net");
+        certificate.Issuer = QStringLiteral("server17.hosting-provider.net");
+        certificate.ValidFrom = QDateTime(QDate(2026, 1, 4), QTime(0, 0), Qt::UTC);
+        certificate.ValidTo = QDateTime(QDate(2027, 1, 4), QTime(0, 0), Qt::UTC);
+        certificate.Fingerprint =
+            QStringLiteral("5d92fa1bbd6e469c29cc183601c8c325b358d7b6e8486c7f896e58f2f4b0cb87");
+        certificate.Problems = {QStringLiteral("it is self-signed"),
+                                QStringLiteral("it is made out for server17.hosting-provider.net, "
+                                               "not for www.example.com")};
+        TTrustF dialog;
+        dialog.SetInfo(certificate);
+        shoot(dialog, QStringLiteral("trust-certificate"));
+        QVERIFY(dialog.CancelBtn->isDefault());
+        dialog.hide();
+
+        TCertificateInfo key;
+        key.HostKey = true;
+        key.Host = QStringLiteral("ssh.example.com");
+        key.KeyType = QStringLiteral("ssh-ed25519");
+        key.Fingerprint =
+            QStringLiteral("54453908547a1809df2dd2bb36709595a46425d734096fa4202a0382a22777e6");
+        TTrustF hostKey;
+        hostKey.SetInfo(key);
+        shoot(hostKey, QStringLiteral("trust-host-key"));
+        hostKey.hide();
     }
 
     void reportWindow() {

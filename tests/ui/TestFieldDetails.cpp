@@ -200,6 +200,69 @@ private slots:
         QVERIFY(!f.isVisible());
     }
 
+    // Given its project, OK also runs the project checks on the field there:
+    // the dialog stays open at the value concerned.
+    void projectChecks() {
+        TBTable small = TBTable::New();
+        {
+            TShownDialog d;
+            TFieldDetailsF& f = d.dialog;
+            f.SetProject(small, 0);
+            f.NameEdit->setText(QStringLiteral("Count"));
+            choose(f.FieldTypeCombo, FieldTypes::Integer);
+            choose(f.InputTypeCombo, InputTypes::Text);
+            f.MaxLengthEdit->setText(QStringLiteral("-5"));
+            f.Pages->setCurrentIndex(1);
+            f.OKBtnClick();
+            QCOMPARE(d.port.Messages().size(), 1);
+            QVERIFY2(d.port.Messages().first().contains(QStringLiteral("(MaxLength) -5")),
+                     qPrintable(d.port.Messages().first()));
+            QVERIFY(f.isVisible());
+            QCOMPARE(f.Pages->currentIndex(), 0);
+            QCOMPARE(f.focusWidget(), f.MaxLengthEdit);
+
+            choose(f.FieldTypeCombo, FieldTypes::Text);
+            choose(f.InputTypeCombo, InputTypes::TextArea);
+            f.MaxLengthEdit->setText(QStringLiteral("0"));
+            f.TextareaLines->setText(QStringLiteral("-1"));
+            f.OKBtnClick();
+            QCOMPARE(f.Pages->currentIndex(), 1);
+            QCOMPARE(f.focusWidget(), f.TextareaLines);
+            f.TextareaLines->setText(QStringLiteral("4"));
+            f.OKBtnClick();
+            QVERIFY(!f.isVisible());
+        }
+
+        // 506 number fields fill the columns a table may have.
+        TBTable full = TBTable::New();
+        TBField number;
+        number.FieldType = FieldTypes::Integer;
+        number.InputType = InputTypes::Text;
+        for (int i = 1; i <= 506; ++i) {
+            number.Name = QStringLiteral("N%1").arg(i);
+            number.SeqNo = i;
+            number.FieldName = QStringLiteral("a%1").arg(i);
+            number.FieldName2 = QStringLiteral("b%1").arg(i);
+            full.Fields.push_back(number);
+        }
+        TShownDialog more;
+        more.dialog.SetProject(full, 0);
+        more.dialog.NameEdit->setText(QStringLiteral("One more"));
+        choose(more.dialog.FieldTypeCombo, FieldTypes::Integer);
+        choose(more.dialog.InputTypeCombo, InputTypes::Text);
+        more.dialog.OKBtnClick();
+        QVERIFY(more.dialog.isVisible());
+        QVERIFY2(more.port.Messages().value(0).contains(QStringLiteral("1018 columns")),
+                 qPrintable(more.port.Messages().value(0)));
+        // Changing a field of that table adds no column.
+        TShownDialog change;
+        change.dialog.SetProject(full, 7);
+        change.dialog.SetField(*full.FieldBySeqNo(7));
+        change.dialog.NameEdit->setText(QStringLiteral("Renamed"));
+        change.dialog.OKBtnClick();
+        QVERIFY(!change.dialog.isVisible());
+    }
+
     void forcedInputTypes_data() {
         QTest::addColumn<QString>("fieldType");
         QTest::addColumn<QString>("expected");

@@ -99,6 +99,56 @@ private slots:
         QCOMPARE(d->CurrentPage(), page);
     }
 
+    // The project checks on what OK would take back: the dialog stays open
+    // on the page of the setting, which gets the focus.
+    void projectChecksRefuseAtTheSetting_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<int>("page");
+        QTest::newRow("reserved table name") << "TableName"
+                                             << "order"
+                                             << "TableName" << 2;
+        QTest::newRow("no records per page") << "LinesPerPageEdit"
+                                             << "0"
+                                             << "LinesPerPage" << 0;
+        QTest::newRow("no menu height") << "MenuHeightEdit"
+                                        << "0"
+                                        << "MenuHeight" << 0;
+        QTest::newRow("delimiters alike") << "FieldDelimiterEdit"
+                                          << "#"
+                                          << "FieldDelimiter" << 5;
+        QTest::newRow("no record delimiter") << "RecordDelimiterEdit"
+                                             << ""
+                                             << "RecordDelimiter" << 5;
+        QTest::newRow("replacement is a delimiter") << "ReplaceDelimiterWithEdit"
+                                                    << ";"
+                                                    << "ReplaceDelimiterWith" << 5;
+    }
+    void projectChecksRefuseAtTheSetting() {
+        QFETCH(QString, control);
+        QFETCH(QString, value);
+        QFETCH(QString, setting);
+        QFETCH(int, page);
+        TScriptedDesktop desktop;
+        auto d = Loaded(desktop, Valid());
+        d->show();
+        auto* edit = d->findChild<QLineEdit*>(control);
+        QVERIFY(edit);
+        edit->setText(value);
+        d->OKBtnClick();
+        QCOMPARE(desktop.messages.size(), 1);
+        QVERIFY2(desktop.messages.first().contains(u'(' + setting + u')'),
+                 qPrintable(desktop.messages.first()));
+        QCOMPARE(d->result(), int(QDialog::Rejected));
+        QCOMPARE(d->CurrentPage(), page);
+        QCOMPARE(d->focusWidget(), edit);
+        // Mended, it passes.
+        d->LoadFrom(Valid());
+        d->OKBtnClick();
+        QCOMPARE(d->result(), int(QDialog::Accepted));
+    }
+
     void sendPasswordIsCheckedInEveryMode() {
         // Join mode never stores the option, but the check still asks for the e-mail.
         TScriptedDesktop desktop;
@@ -356,7 +406,7 @@ private slots:
         QCOMPARE(help.at(1).at(0).toString(), QStringLiteral("PropAppearance.htm"));
 
         const auto marks = d->findChildren<QToolButton*>();
-        QCOMPARE(marks.size(), 27); // 11 appearance, 7 connection, 2 database, 7 logo and text
+        QCOMPARE(marks.size(), 29); // 11 appearance, 9 connection, 2 database, 7 logo and text
         for (QToolButton* mark : marks)
             if (mark->toolTip() == QStringLiteral("How to set BG Image"))
                 mark->click();

@@ -126,21 +126,21 @@ private slots:
             d.PHPPath->setText(QStringLiteral("public_html\\club"));
             d.Button2->click();
             d.LoginTextMemo->setPlainText(QStringLiteral("Welcome\nplease log in"));
-            d.LinesPerPageEdit->clear();
+            d.NumOfSortFieldsEdit->clear(); // records per page must be 1 or more
             d.CounterBorderEdit->clear();
             d.StartCounterCh->click(); // empties the start value
-            d.RecordDelimiterEdit->clear();
+            d.RecordDelimiterEdit->setText(QStringLiteral("~"));
         }));
         QCOMPARE(table.URL, QStringLiteral("http://www.example.org/club/"));
         QCOMPARE(table.PHPPath, QStringLiteral("public_html/club/"));
         QCOMPARE(table.LocalPath, local_);
         QCOMPARE(table.LoginText, QStringLiteral("Welcome\r\nplease log in"));
         QCOMPARE(table.TableAlign, QStringLiteral("Left (Default)"));
-        QCOMPARE(table.LinesPerPage, 0);
+        QCOMPARE(table.NumOfSortFields, 0);
         QCOMPARE(table.CounterBorder, 0);
         QVERIFY(!table.UseCounterOffset);
         QCOMPARE(table.CounterOffset, 0);
-        QCOMPARE(table.RecordDelimiter, QString()); // "Other" with an empty edit
+        QCOMPARE(table.RecordDelimiter, QStringLiteral("~")); // "Other" with its edit
 
         QVERIFY(EditAndPressOK(d, table, [&] {
             d.PHPPath->clear();

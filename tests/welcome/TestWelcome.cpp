@@ -112,6 +112,26 @@ private slots:
                  QStringLiteral("books"));
     }
 
+    // "books" beside "Books" would be a second project where other stores
+    // keep one: the name dialog refuses it and stays open at the name.
+    void nameTakenInAnotherCase() {
+        TWelcomeFixture fx;
+        fx.store(QStringLiteral("Books"));
+        fx.dialogs.Then([&](QDialog& d) {
+            auto& saveAs = dynamic_cast<TSaveAsF&>(d);
+            saveAs.DbName->setText(QStringLiteral("BOOKS"));
+            saveAs.OKBtn->click();
+            QVERIFY(saveAs.isVisible());
+            QCOMPARE(saveAs.focusWidget(), saveAs.DbName);
+            saveAs.reject();
+        });
+        fx.welcome.CreateBtn->click();
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("warning")).size(), 1);
+        QVERIFY(fx.port.Messages().value(0).contains(QStringLiteral("\"Books\"")));
+        QVERIFY(fx.opened.isEmpty());
+        QCOMPARE(ProjectStore::List(fx.temp.Store()), QStringList{"Books"});
+    }
+
     void nameDialogRefusals() {
         TWelcomeFixture fx;
         fx.store(QStringLiteral("Books"));

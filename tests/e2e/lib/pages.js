@@ -19,19 +19,31 @@ async function followLink(page, text, nth = 0) {
   await clickAndWait(page, page.getByRole('link', { name: text, exact: true }).nth(nth));
 }
 
+// The session cookie the browser holds for the folder of the page it shows,
+// as "name=value" for a Cookie header, or undefined.
+async function sessionCookie(page, admin) {
+  const suffix = admin ? '_admin' : '_session';
+  const cookie = (await page.context().cookies(page.url()))
+    .find((c) => c.name.startsWith('corvanta_') && c.name.endsWith(suffix));
+  return cookie && `${cookie.name}=${cookie.value}`;
+}
+
 // The administrator password form that every administrator page shows
-// first; returns the session the page then carries.
+// first; returns the session cookie the browser then holds.
 async function adminLogin(page, url) {
+  // A fresh login: a session still open would skip the password form.
+  await page.context().clearCookies();
   await page.goto(url);
   await page.fill('input[name=admin_password]', ADMIN_PASSWORD);
   await submitButton(page, 'Enter');
-  return page.locator('input[name=sessionid]').first().getAttribute('value');
+  return sessionCookie(page, true);
 }
 
 // The site's own login page (login.php): after the login it shows the menu
 // and the working frame, whose page is then opened alone. Returns the
 // session. `member` is [email, password]; without it the administrator logs in.
 async function loginPage(page, url, member) {
+  await page.context().clearCookies();
   await page.goto(`${url}login.php`);
   if (member) {
     await page.fill('input[name=login_email]', member[0]);
@@ -44,7 +56,7 @@ async function loginPage(page, url, member) {
   const body = page.frame({ name: 'body' });
   if (!body) throw new Error(`login failed: ${await page.locator('body').innerText()}`);
   await page.goto(body.url());
-  return new URL(page.url()).searchParams.get('sessionid');
+  return sessionCookie(page, !member);
 }
 
 function adminLoginPage(page, site) {
@@ -57,11 +69,12 @@ function memberLoginPage(page, site, email, password) {
 
 // The member form of a visitor page that needs a login.
 async function memberLogin(page, url, email, password) {
+  await page.context().clearCookies();
   await page.goto(url);
   await page.fill('input[name=login_email]', email);
   await page.fill('input[name=login_password]', password);
   await submitButton(page, 'Login');
-  return page.locator('input[name=sessionid]').first().getAttribute('value');
+  return sessionCookie(page, false);
 }
 
 // Fills the controls named by `values`: text for inputs and text areas, a
@@ -139,6 +152,6 @@ function pictureFile(name, colour, width = 40, height = 30) {
 
 module.exports = {
   ADMIN_PASSWORD, clickAndWait, submitButton, followLink, adminLogin, memberLogin, adminLoginPage,
-  memberLoginPage, fillRecord,
+  memberLoginPage, sessionCookie, fillRecord,
   resultRows, recordCells, bodyText, pictureFile, png,
 };

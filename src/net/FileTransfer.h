@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// What the deployment commands do with a server's files, whatever the
+// protocol: plain FTP, FTP over TLS (TFtpClient) or SFTP (TSftpClient).
+// Failures raise the errors of NetErrors.h; a login the server refuses
+// raises FTPException after OnConnectionFailed of the client.
+class TFileTransfer {
+public:
+    // Kinds of command handed to OnFailure.
+    enum Kind {
+        ChangeDirKind = 0,
+        MakeDirKind = 1,
+        DeleteKind = 2,
+        RemoveDirKind = 3,
+        UploadKind = 9,
+        OtherKind = 14,
+        CurrentDirKind = 15,
+    };
+    // Transfer types for Mode().
+    enum TransferType { Ascii = 1, Image = 2, Local8 = 3 };
+
+    virtual ~TFileTransfer() = default;
+
+    // When assigned, a command the server refuses calls it first; setting
+    // Handled makes the command return instead of raising FTPException.
+    std::function<void(bool& Handled, int Kind)> OnFailure;
+
+    // Connects and logs in; does nothing when already connected.
+    virtual void Connect() = 0;
+    virtual void MakeDirectory(const QString& path) = 0;
+    virtual void Delete(const QString& path) = 0;
+    virtual void RemoveDir(const QString& path) = 0;
+    virtual void Mode(int type) = 0;
+    // Stores the local file under the remote path.
+    virtual void Upload(const QString& localFile, const QString& remotePath) = 0;
+    // Ends the session; does nothing when not connected.
+    virtual void Disconnect() = 0;
+
+    virtual bool Connected() const = 0;
+    // Ends the running wait with its abort error.
+    virtual void Cancel() = 0;
+    // The server's text of the last reply (FTP: its first line).
+    virtual QString ReplyText() const = 0;
+    // The session is encrypted (FTP over TLS or SFTP).
+    virtual bool Encrypted() const = 0;
+    // The server refused the user name or password at the last Connect (as
+    // against a connection that could not be made at all).
+    virtual bool RefusedLogin() const = 0;
+};
