@@ -5,6 +5,7 @@
 #include "deploy/Deployment.h"
 #include "deploy/ScriptedPort.h"
 #include "model/ProjectStore.h"
+#include "model/RecordLayout.h"
 #include "net/FtpClient.h"
 #include "net/HttpClient.h"
 #include "net/Tls.h"
@@ -161,7 +162,8 @@ public:
         return import_ ? QStringLiteral("Downloads the records, members and pictures of the live "
                                         "site into the files.")
                        : QStringLiteral("Sends the files into the live site's tables, appended "
-                                        "or, with --replace, replacing every row.");
+                                        "or, with --replace, replacing every row: all of "
+                                        "them, or none when a value is refused.");
     }
     void addOptions(QCommandLineParser& parser) const override {
         for (const char* file : {"records", "users", "images"})
@@ -184,7 +186,7 @@ protected:
         const QString records = path("records"), users = path("users"), images = path("images");
         if (records.isEmpty() || images.isEmpty())
             return usage(context, QStringLiteral("--records and --images are needed."));
-        if (t.MembersRule() && users.isEmpty())
+        if (SiteHasMembers(t) && users.isEmpty())
             return usage(context, QStringLiteral("The site has members: --users is needed."));
         const bool replace = !import_ && parser.isSet(QStringLiteral("replace"));
         return runDeployment(

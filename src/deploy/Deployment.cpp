@@ -47,6 +47,10 @@ TDeployment::TDeployment(TUserPort& port, TStore& store, TFtpClient& ftp, THttpC
         port_.ShowMessage(QStringLiteral("Connection Failed"));
     };
     http_.OnFailure = [](int) {};
+    installCancelHandler();
+}
+
+void TDeployment::installCancelHandler() {
     // Cancel ends a network wait at once; the command then stops as after a
     // Cancel between two files.
     port_.SetCancelHandler([this] {

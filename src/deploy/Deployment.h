@@ -76,6 +76,8 @@ public:
         OnTrustStored;
     // The SFTP client, for its known-hosts file.
     TSftpClient& Sftp() { return sftp_; }
+    // The size an export's parts grow to before they are sent.
+    void SetExportPartBytes(qint64 bytes) { partBytes_ = bytes; }
 
 private:
     struct TPending {
@@ -92,8 +94,11 @@ private:
     void createStage2();
     void showUploadReport(const TBTable& t, const QString& result);
     void importStage2();
+    void importFileFailed(const QString& path);
     void exportCountStage2();
     void exportDataStage2();
+    // A step of the export's data script (query after its key).
+    QByteArray requestJob(const TBTable& t, const QString& query);
     enum class TServerRemoval { Aborted, Failed, Removed };
     TServerRemoval removeFromServer(const TBTable& t, const QString& name);
     void removeLocalFiles(const TBTable& t);
@@ -141,6 +146,8 @@ private:
     // told unless a client event or the user's Cancel already explains it.
     void endAfterFailure(const ENetError& e, const QString& prefix);
     void endWindows();
+    // Cancel ends the network wait in progress at once.
+    void installCancelHandler();
 
     TUserPort& port_;
     TStore& store_;
@@ -159,6 +166,7 @@ private:
     QString trustedHostKey_;
     // "If offered" went on without encryption.
     bool notEncrypted_ = false;
+    qint64 partBytes_ = 2 * 1024 * 1024;
 
     std::optional<TPending> pending_;
     bool running_ = false;

@@ -30,20 +30,4 @@ QString Text(const QByteArray& body, const char* cssClass, int limit, bool close
     return text;
 }
 
-QByteArray Between(const QByteArray& body, const char* startClass, const char* endClass) {
-    const QByteArray start = Marker(startClass);
-    const qsizetype at = body.indexOf(start);
-    if (at < 0)
-        return {};
-    const qsizetype from = at + start.size();
-    const qsizetype to = body.indexOf(Marker(endClass), from);
-    if (to < 0)
-        return {};
-    QByteArray section = body.mid(from, to - from);
-    // An empty section is still a section.
-    if (section.isNull())
-        section = QByteArray("");
-    return section;
-}
-
 } // namespace ScriptAnswer

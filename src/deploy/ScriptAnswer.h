@@ -4,7 +4,8 @@
 #include <QString>
 
 // Reading the HTML answer of a maintenance script: its paragraphs of class
-// "corvanta_ok" / "corvanta_error" and the data between the download markers.
+// "corvanta_ok" / "corvanta_error" (the download's sections are read by
+// TDownloadReader, which finds markers only where they may stand).
 namespace ScriptAnswer {
 
 // `<P CLASS="name">`
@@ -17,9 +18,5 @@ bool Has(const QByteArray& body, const char* cssClass);
 // is absent. The body is decoded with the site's character set.
 QString Text(const QByteArray& body, const char* cssClass, int limit, bool closeRequired,
              const QString& charSet);
-
-// The bytes between the end of the start marker and the first end marker
-// after it; null when either is missing.
-QByteArray Between(const QByteArray& body, const char* startClass, const char* endClass);
 
 } // namespace ScriptAnswer

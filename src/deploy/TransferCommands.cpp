@@ -3,11 +3,17 @@
 // deletes again.
 #include "Deployment.h"
 
+#include "DownloadReader.h"
 #include "ScriptAnswer.h"
+#include "model/RecordFiles.h"
+#include "model/RecordLayout.h"
 #include "net/FtpClient.h"
 #include "net/HttpClient.h"
 
 #include <QSaveFile>
+#include <QScopeGuard>
+
+#include <memory>
 
 namespace {
 
@@ -19,15 +25,6 @@ QString charSet(const TBTable& t) {
     return t.Language.Text(QStringLiteral("CharSet"));
 }
 
-// Writes the file anew; an older file stays whole when writing fails. The
-// files hold the records and the members' passwords: their owner's only.
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) &&
-           file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
-           file.write(bytes) == bytes.size() && file.commit();
-}
-
 } // namespace
 
 bool TDeployment::transferMayStart(const TBTable& t, bool changed, const QString& notice) {
@@ -36,6 +33,11 @@ bool TDeployment::transferMayStart(const TBTable& t, bool changed, const QString
         return false;
     }
     port_.ShowInformation(notice);
+    const QString problem = TRecordFormat::Of(t).Problem();
+    if (!problem.isEmpty()) {
+        refuse(problem);
+        return false;
+    }
     if (!internetAvailable(t)) {
         refuse(QStringLiteral("No internet connection available."));
         return false;
@@ -52,8 +54,8 @@ bool TDeployment::chooseTextFiles(const TBTable& t, bool saving, TPending& pendi
     pending.records = port_.ChooseFile(saving ? TFileChoice::SaveData : TFileChoice::OpenData);
     if (pending.records.isEmpty())
         return false;
-    // Only a site with members has a users file.
-    if (t.MembersRule()) {
+    // Only a site with members has a users file: records keep their owners.
+    if (SiteHasMembers(t)) {
         pending.users = port_.ChooseFile(saving ? TFileChoice::SaveUsers : TFileChoice::OpenUsers);
         if (pending.users.isEmpty())
             return false;
@@ -105,41 +107,49 @@ void TDeployment::importStage2() {
     const TPending p = *pending_;
     const TBTable& t = p.table;
     const QString fallback = QStringLiteral("Error. Database not imported.");
+    // Each file is written anew as the answer arrives; an older file stays
+    // whole unless the whole answer came.
+    const QStringList paths = {p.records, SiteHasMembers(t) ? p.users : QString(), p.images};
+    std::array<std::unique_ptr<QSaveFile>, 3> files;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (paths[qsizetype(i)].isEmpty())
+            continue;
+        files[i] = std::make_unique<QSaveFile>(paths[qsizetype(i)]);
+        // The files hold the records and the members' passwords: their owner's only.
+        if (!files[i]->open(QIODevice::WriteOnly) ||
+            !files[i]->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+            return importFileFailed(paths[qsizetype(i)]);
+    }
+    TDownloadReader reader(TRecordFormat::Of(t), {files[0].get(), files[1].get(), files[2].get()});
     bool imported = false;
     try {
-        const QByteArray body = request(t, kImportScript);
-        port_.ProgressSetPosition(4);
-        if (body.isEmpty()) {
-            port_.ShowWarning(fallback);
-        } else if (ScriptAnswer::Has(body, "corvanta_error")) {
-            const QString text = ScriptAnswer::Text(body, "corvanta_error", 100, false, charSet(t));
-            port_.ShowWarning(text.isEmpty() ? fallback : text);
-        } else {
-            const QByteArray records = ScriptAnswer::Between(body, "start_of_data", "end_of_data");
-            const QByteArray users = ScriptAnswer::Between(body, "start_of_users", "end_of_users");
-            const QByteArray images =
-                ScriptAnswer::Between(body, "start_of_images", "end_of_images");
-            if (records.isNull() || users.isNull() || images.isNull()) {
-                port_.ShowWarning(fallback);
-            } else {
-                QList<std::pair<QString, QByteArray>> files = {{p.records, records}};
-                if (t.MembersRule())
-                    files.append({p.users, users});
-                files.append({p.images, images});
-                for (const auto& [path, bytes] : files) {
-                    if (!writeFile(path, bytes)) {
-                        port_.ShowWarning(QStringLiteral("File access error to ") + path);
-                        // Kept as it was: the script stays on the server.
-                        port_.ProgressHide();
-                        port_.SetMainEnabled(true);
-                        finish(false);
-                        return;
-                    }
-                }
-                port_.ProgressSetPosition(5);
-                imported = true;
-                port_.ShowInformation(QStringLiteral("Database has been imported successfully."));
+        // The answer goes into the files as it arrives, in bounded memory.
+        qint64 shown = 0;
+        http_.OnBody = [&](const QByteArray& block) {
+            reader.Feed(block);
+            if (reader.Lines(0) >= shown + 5000) {
+                shown = reader.Lines(0);
+                port_.ProgressSetText(
+                    QStringLiteral("Importing database... %1 records").arg(shown));
             }
+        };
+        const auto stopStreaming = qScopeGuard([&] { http_.OnBody = nullptr; });
+        request(t, kImportScript);
+        port_.ProgressSetPosition(4);
+        if (reader.ScriptError()) {
+            const QString text =
+                ScriptAnswer::Text(ScriptAnswer::Marker("corvanta_error") + reader.ErrorText(),
+                                   "corvanta_error", 100, false, charSet(t));
+            port_.ShowWarning(text.isEmpty() ? fallback : text);
+        } else if (!reader.Complete()) {
+            port_.ShowWarning(fallback);
+        } else {
+            for (size_t i = 0; i < files.size(); ++i)
+                if (files[i] && (reader.SinkFailed() == int(i) || !files[i]->commit()))
+                    return importFileFailed(paths[qsizetype(i)]);
+            port_.ProgressSetPosition(5);
+            imported = true;
+            port_.ShowInformation(QStringLiteral("Database has been imported successfully."));
         }
     } catch (const ENetError& e) {
         requestFailed(
@@ -148,6 +158,14 @@ void TDeployment::importStage2() {
     removeScript(t, kImportScript);
     endWindows();
     finish(imported);
+}
+
+void TDeployment::importFileFailed(const QString& path) {
+    port_.ShowWarning(QStringLiteral("File access error to ") + path);
+    // Kept as it was: the script stays on the server.
+    port_.ProgressHide();
+    port_.SetMainEnabled(true);
+    finish(false);
 }
 
 // --- Export
@@ -231,7 +249,7 @@ void TDeployment::exportCountStage2() {
     port_.ProgressSetPosition(4);
     removeScript(t, kCountScript);
     port_.ProgressSetPosition(5);
-    if (!generator_.UploadScript(t, p.records, p.users, p.replace, p.images)) {
+    if (!generateScript(t, [&] { return generator_.UploadScript(t); })) {
         disconnectQuietly();
         port_.ProgressHide();
         port_.SetMainEnabled(true);
@@ -246,7 +264,6 @@ void TDeployment::exportCountStage2() {
         uploadScript(t, kDataScript);
         port_.ProgressSetPosition(8);
         port_.ProgressSetPosition(9);
-        ftp_.Disconnect();
     } catch (const ENetError& e) {
         // The script may have arrived in part; it must not stay.
         removeScript(t, kDataScript);
@@ -254,33 +271,4 @@ void TDeployment::exportCountStage2() {
         return;
     }
     exportDataStage2();
-}
-
-void TDeployment::exportDataStage2() {
-    const TBTable t = pending_->table;
-    const QString fallback = QStringLiteral("Error. External file not exported.");
-    bool exported = false;
-    try {
-        const QByteArray body = request(t, kDataScript);
-        port_.ProgressSetPosition(10);
-        if (body.isEmpty()) {
-            port_.ShowWarning(fallback);
-        } else if (!ScriptAnswer::Has(body, "corvanta_ok")) {
-            const QString text =
-                ScriptAnswer::Text(body, "corvanta_error", 1000, false, charSet(t));
-            port_.ShowWarning(text.isEmpty() ? fallback : text);
-        } else {
-            const QString text = ScriptAnswer::Text(body, "corvanta_ok", 1000, false, charSet(t));
-            port_.ProgressSetPosition(11);
-            exported = !text.isEmpty();
-            port_.ShowInformation(text.isEmpty() ? QStringLiteral("External file not exported.")
-                                                 : text);
-        }
-    } catch (const ENetError& e) {
-        requestFailed(
-            e, QStringLiteral("Database export failed. No response from the specified URL."));
-    }
-    removeScript(t, kDataScript);
-    endWindows();
-    finish(exported);
 }

@@ -335,7 +335,7 @@ QString TPHPGenerator::KeyedScript(const QString& script) const {
     return script + QStringLiteral("?key=") + ScriptKey(script);
 }
 
-QString TPHPGenerator::newKey() {
+QString TPHPGenerator::NewKey() {
     quint32 words[4];
     QRandomGenerator::system()->fillRange(words);
     QString key;

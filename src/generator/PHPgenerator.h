@@ -131,10 +131,12 @@ public:
     bool RemoveScript(const TBTable& t);      // remove_db.php (any definition)
     bool DownloadScript(const TBTable& t);    // import_db.php
     bool RecordCountScript(const TBTable& t); // export_db_0.php
-    // export_db.php, carrying the records of the three text files. A file
-    // that cannot be read is reported as a failed open.
-    bool UploadScript(const TBTable& t, const QString& recordsPath, const QString& usersPath,
-                      bool replace, const QString& imagesPath);
+    // export_db.php: stages the parts of an export that the desktop sends
+    // and makes them live at once (the protocol is described in its source).
+    bool UploadScript(const TBTable& t);
+    // The tables an export keeps while it runs (staged and replaced copies,
+    // its state), for removing the site.
+    static QStringList TransferTables(const TBTable& t);
     // runtime.php of the visitor site, or with admin of the administrator site.
     bool RuntimeScript(const TBTable& t, bool admin);
 
@@ -173,6 +175,8 @@ public:
     QString ScriptKey(const QString& script) const;
     // `script` + "?key=" + its key: what to append to the site's URL.
     QString KeyedScript(const QString& script) const;
+    // A fresh random key: 128 bits as 32 lower-case hexadecimal digits.
+    static QString NewKey();
 
     // --- The frame the operations are written with ----------------------
 
@@ -272,8 +276,9 @@ public:
 
 private:
     void writeBlock(QStringView block, const TBField* field, const TTemplateVars& vars);
+    void TransferFunctions(const TTemplateVars& vars);
+    void TransferJobs(const TTemplateVars& vars);
     QString placeholder(QStringView spec, const TBField* field, const TTemplateVars& vars) const;
-    QString newKey();
 
     TWarning warning_;
     const TBTable* table_ = nullptr;

@@ -164,6 +164,16 @@ $req = "DROP TABLE {TableName|php}_IMAGES";
 $res = mysql_query($req) or die ("\n<P CLASS=\"corvanta_error\"></P>");
 $req = "DROP TABLE IF EXISTS {TableName|php}_LOGINS";
 $res = mysql_query($req) or die ("\n<P CLASS=\"corvanta_error\"></P>");
+)php");
+        // What an interrupted export may have left in the database and folder.
+        for (const QString& table : TransferTables(t))
+            Lines(u"$res = mysql_query(\"DROP TABLE IF EXISTS {table}\");",
+                  {{QStringLiteral("table"), PhpString(table)}});
+        Lines(uR"php(
+$parts = glob(dirname(__FILE__)."/export_db_part*.php");
+foreach (is_array($parts) ? $parts : array() as $part) { @unlink($part); }
+)php");
+        Lines(uR"php(
 print "\n<P CLASS=\"corvanta_ok\"></P>";
 )php");
         CloseSnippet(QStringLiteral("  "));

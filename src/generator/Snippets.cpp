@@ -35,7 +35,7 @@ void TPHPGenerator::CloseSnippet(const QString& indent) {
 
 void TPHPGenerator::KeyGate(const QString& script) {
     // A maintenance script left on the server must not act for a stranger.
-    const QString key = newKey();
+    const QString key = NewKey();
     keys_.insert(script, key);
     Lines(uR"php(
   if (!array_key_exists("key", $_GET) or !is_string($_GET["key"]) or !hash_equals("{key}", $_GET["key"])) {

@@ -2,6 +2,9 @@
 // delimited text, and their number.
 #include "PHPgenerator.h"
 
+#include "model/RecordFiles.h"
+#include "model/RecordLayout.h"
+
 namespace {
 
 bool hasSecondColumn(const TBField& f) {
@@ -9,78 +12,161 @@ bool hasSecondColumn(const TBField& f) {
            f.FieldType == FieldTypes::Hyperlink;
 }
 
+// A byte as a literal inside a PCRE pattern.
+QByteArray regexByte(char c) {
+    const bool word = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    return word ? QByteArray(1, c) : QByteArray("\\") + c;
+}
+
+QByteArray regexBytes(const QByteArray& bytes) {
+    QByteArray out;
+    for (char c : bytes)
+        out += regexByte(c);
+    return out;
+}
+
+// The values of the template that escapes values as the record files do
+// (see TRecordFormat): what PHP must write for every byte the desktop reads.
+TTemplateVars escapeVars(const TRecordFormat& f) {
+    const QByteArray e(1, f.Escape);
+    const bool lines = f.LineRecords();
+    // Bytes that may need an escape: the quick test for the common value.
+    QByteArray specials = e + f.FieldDelimiter.left(1);
+    specials += lines ? QByteArray("\n\r") : f.RecordDelimiter.left(1);
+    // An escape character is doubled where the next bytes would make it one.
+    QByteArray after = "\\z|" + regexByte(f.Escape) + "|<|" + regexBytes(f.FieldDelimiter);
+    after += lines ? QByteArray("|n|r|\n|\r") : "|" + regexBytes(f.RecordDelimiter);
+    const QByteArray pattern = "/" + regexByte(f.Escape) + "(?=" + after + ")/s";
+    QString pairs = QStringLiteral("\"%1\" => \"%2\"")
+                        .arg(TPHPGenerator::PhpBytes(f.FieldDelimiter),
+                             TPHPGenerator::PhpBytes(e + f.FieldDelimiter));
+    if (lines)
+        pairs += QStringLiteral(", \"\\n\" => \"%1n\", \"\\r\" => \"%1r\"")
+                     .arg(TPHPGenerator::PhpBytes(e));
+    else
+        pairs += QStringLiteral(", \"%1\" => \"%2\"")
+                     .arg(TPHPGenerator::PhpBytes(f.RecordDelimiter),
+                          TPHPGenerator::PhpBytes(e + f.RecordDelimiter));
+    return {{QStringLiteral("specials"), TPHPGenerator::PhpBytes(specials)},
+            {QStringLiteral("pattern"), TPHPGenerator::PhpBytes(pattern)},
+            {QStringLiteral("pairs"), pairs},
+            {QStringLiteral("esc"), TPHPGenerator::PhpBytes(e)},
+            {QStringLiteral("fd"), TPHPGenerator::PhpBytes(f.FieldDelimiter)},
+            {QStringLiteral("end"), TPHPGenerator::PhpBytes(f.RecordEnd())}};
+}
+
 } // namespace
 
 bool TPHPGenerator::DownloadScript(const TBTable& t) {
+    const TRecordFormat format = TRecordFormat::Of(t);
+    const TTemplateVars vars = escapeVars(format);
+    TCharsetEncoder encoder(t.Language.Text(QStringLiteral("CharSet")));
+    const auto word = [&](const QString& key) {
+        return PhpBytes(format.EscapeValue(encoder.Encode(t.Language.Text(key))));
+    };
     return WriteFile(t, false, QStringLiteral("import_db.php"), [&] {
-        const QString replaced = QStringLiteral(
-            "print str_replace(\"{RecordDelimiter|php}\", \"{ReplaceDelimiterWith|php}\", "
-            "str_replace(\"{FieldDelimiter|php}\", \"{ReplaceDelimiterWith|php}\", %1));");
-        const QString recordEnd = t.RecordDelimiter == QLatin1String("\n")
-                                      ? QStringLiteral("  print \"\\r\\n\";")
-                                      : QStringLiteral("  print \"{RecordDelimiter|php}\";");
-        const auto printReplaced = [&](const QString& indent, const QString& value) {
-            WriteLine(indent + Fill(replaced.arg(value)));
-        };
-
         Lines(uR"php(
 <HTML><HEAD></HEAD><BODY> 
 <?php 
 )php");
         KeyGate(QStringLiteral("import_db.php"));
         ConnectSnippet(QStringLiteral("  "), t);
-        WriteLine(u"print \"<P CLASS=\\\"start_of_data\\\">\";");
-
-        QString select = QStringLiteral("$req = \"SELECT ");
-        if (t.UserUpdate)
-            select += QStringLiteral("userid, ");
-        for (size_t i = 2; i < t.Fields.size(); ++i) {
-            const TBField& f = t.Fields[i];
-            select += f.FieldName;
-            if (hasSecondColumn(f))
-                select += QStringLiteral(", ") + f.FieldName2;
-            if (i + 1 < t.Fields.size())
-                select += QStringLiteral(", ");
-        }
-        WriteLine(select + Fill(u" FROM {TableName|php}\";"));
+        // Values are escaped so that they come back exactly and never make a
+        // delimiter or a marker; rows are read as they come, so a large table
+        // does not have to fit into the script's memory.
         Lines(uR"php(
-$res = mysql_query($req) or die ("<P CLASS=\"corvanta_error\">Error in script. Importing data failed.</P>");
+function corvanta_field($v) {
+  $v = (string)$v;
+  if (strpbrk($v, "{specials}") === false) { return $v; }
+  $v = preg_replace("{pattern}", "\$0\$0", $v);
+  return strtr($v, array({pairs}));
+}
+function corvanta_line($line) {
+  if (substr($line, 0, 1) === "<") { $line = "{esc}".$line; }
+  print $line."{end}";
+}
+function corvanta_rows($req) {
+  $l = corvanta_link();
+  if (!$l) { return false; }
+  try { return mysqli_query($l, $req, MYSQLI_USE_RESULT); } catch (Throwable $e) { return false; }
+}
+function corvanta_rows_complete() {
+  $l = corvanta_link();
+  return $l and mysqli_errno($l) == 0;
+}
+print "<P CLASS=\"start_of_data\">";
+)php",
+              vars);
+
+        QStringList columns;
+        if (t.UserUpdate)
+            columns << QStringLiteral("userid");
+        for (size_t i = 2; i < t.Fields.size(); ++i) {
+            columns << t.Fields[i].FieldName;
+            if (hasSecondColumn(t.Fields[i]))
+                columns << t.Fields[i].FieldName2;
+        }
+        const bool locks = RecordsCarryLocks(t);
+        if (locks)
+            for (size_t i = 2; i < t.Fields.size(); ++i)
+                columns << t.Fields[i].FieldName + QStringLiteral("_USEREDIT");
+        WriteLine(QStringLiteral("$req = \"SELECT ") +
+                  PhpString(columns.join(QStringLiteral(", "))) +
+                  Fill(u" FROM {TableName|php}\";"));
+        Lines(uR"php(
+$res = corvanta_rows($req) or die ("<P CLASS=\"corvanta_error\">Error in script. Importing data failed.</P>");
 while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) {
+  $line = "";
 )php");
         if (t.UserUpdate)
-            Lines(u"print $rec[\"userid\"].\"{FieldDelimiter|php}\";");
+            Lines(u"  $line .= $rec[\"userid\"].\"{fd}\";", vars);
         for (size_t i = 2; i < t.Fields.size(); ++i) {
             const TBField& f = t.Fields[i];
             if (f.FieldType == FieldTypes::YesNo) {
                 Lines(uR"php(
-if ($rec["{FieldName}"] != NULL) :
-  if ($rec["{FieldName}"]) :
-    print "{msg:Yes|php}";
-  else:
-    print "{msg:No|php}";
+  if ($rec["{FieldName}"] != NULL) :
+    if ($rec["{FieldName}"]) :
+      $line .= "{yes}";
+    else:
+      $line .= "{no}";
+    endif;
   endif;
-endif;
 )php",
-                      f);
+                      f,
+                      {{QStringLiteral("yes"), word(QStringLiteral("Yes"))},
+                       {QStringLiteral("no"), word(QStringLiteral("No"))}});
             } else {
-                Lines(u"if ($rec[\"{FieldName}\"] != NULL) : ", f);
-                printReplaced(QStringLiteral("  "), Fill(u"$rec[\"{FieldName}\"]", &f));
-                WriteLine(u"endif;");
-            }
-            if (hasSecondColumn(f)) {
                 Lines(uR"php(
-print "{FieldDelimiter|php}";
-if ($rec["{FieldName2}"] != NULL) : 
+  if ($rec["{FieldName}"] != NULL) : 
+    $line .= corvanta_field($rec["{FieldName}"]);
+  endif;
 )php",
                       f);
-                printReplaced(QStringLiteral("  "), Fill(u"$rec[\"{FieldName2}\"]", &f));
-                WriteLine(u"endif;");
             }
+            if (hasSecondColumn(f))
+                Lines(uR"php(
+  $line .= "{fd}";
+  if ($rec["{FieldName2}"] != NULL) : 
+    $line .= corvanta_field($rec["{FieldName2}"]);
+  endif;
+)php",
+                      f, vars);
             if (i + 1 < t.Fields.size())
-                Lines(u"print \"{FieldDelimiter|php}\";");
+                Lines(u"  $line .= \"{fd}\";", vars);
         }
-        Lines(recordEnd);
-        WriteLine(u"}");
+        if (locks) {
+            // One more value: the field locks, "1" where the member may change it.
+            QString flags;
+            for (size_t i = 2; i < t.Fields.size(); ++i)
+                flags += QStringLiteral(".($rec[\"%1_USEREDIT\"] ? \"1\" : \"0\")")
+                             .arg(PhpString(t.Fields[i].FieldName));
+            WriteLine(Fill(u"  $line .= \"{fd}\"", nullptr, vars) + flags + u';');
+        }
+        Lines(uR"php(
+  corvanta_line($line);
+}
+if (!corvanta_rows_complete()) { die ("<P CLASS=\"corvanta_error\">Error in script. Importing data failed.</P>"); }
+)php");
         CloseSnippet(QStringLiteral("  "));
 
         Lines(uR"php(
@@ -92,19 +178,17 @@ if ($rec["{FieldName2}"] != NULL) :
         Lines(uR"php(
 print "<P CLASS=\"start_of_users\">";
 $req = "SELECT userid, username, userpassword FROM {TableName|php}_USERS;";
-$res = mysql_query($req) or die ("<P CLASS=\"corvanta_error\">Error in script. Importing users failed.</P>");
+$res = corvanta_rows($req) or die ("<P CLASS=\"corvanta_error\">Error in script. Importing users failed.</P>");
 while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) {
-  print $rec["userid"]."{FieldDelimiter|php}";
-)php");
-        printReplaced(QStringLiteral("  "), QStringLiteral("$rec[\"username\"]"));
-        Lines(uR"php(
-  print "{FieldDelimiter|php}";
+  $line = $rec["userid"]."{fd}".corvanta_field($rec["username"])."{fd}";
   if ($rec["userpassword"] != NULL) : 
-)php");
-        printReplaced(QStringLiteral("    "), QStringLiteral("$rec[\"userpassword\"]"));
-        WriteLine(u"  endif;");
-        Lines(recordEnd);
-        WriteLine(u"}");
+    $line .= corvanta_field($rec["userpassword"]);
+  endif;
+  corvanta_line($line);
+}
+if (!corvanta_rows_complete()) { die ("<P CLASS=\"corvanta_error\">Error in script. Importing users failed.</P>"); }
+)php",
+              vars);
         CloseSnippet(QStringLiteral("  "));
 
         Lines(uR"php(
@@ -116,27 +200,27 @@ while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) {
         Lines(uR"php(
 print "<P CLASS=\"start_of_images\">";
 $req = "SELECT imageid, userid, image_data, image_type FROM {TableName|php}_IMAGES;";
-$res = mysql_query($req) or die ("<P CLASS=\"corvanta_error\">Error in script. Importing images failed.</P>");
+$res = corvanta_rows($req) or die ("<P CLASS=\"corvanta_error\">Error in script. Importing images failed.</P>");
 while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) {
-  print $rec["imageid"];
-  print "{FieldDelimiter|php}";
+  $line = $rec["imageid"]."{fd}";
   if ($rec["userid"] != NULL) : 
-    print $rec["userid"];
+    $line .= $rec["userid"];
   endif;
-  print "{FieldDelimiter|php}";
+  $line .= "{fd}";
   if ($rec["image_data"] != NULL) : 
-)php");
-        printReplaced(QStringLiteral("    "),
-                      QStringLiteral("base64_encode($rec[\"image_data\"])"));
-        Lines(uR"php(
+    $line .= corvanta_field(base64_encode($rec["image_data"]));
   endif;
-  print "{FieldDelimiter|php}";
+  $line .= "{fd}";
   if ($rec["image_type"] != NULL) : 
-)php");
-        printReplaced(QStringLiteral("    "), QStringLiteral("$rec[\"image_type\"]"));
-        WriteLine(u"  endif;");
-        Lines(recordEnd);
-        WriteLine(u"}");
+    $line .= corvanta_field($rec["image_type"]);
+  endif;
+  corvanta_line($line);
+  $rec = null;
+  $line = null;
+}
+if (!corvanta_rows_complete()) { die ("<P CLASS=\"corvanta_error\">Error in script. Importing images failed.</P>"); }
+)php",
+              vars);
         CloseSnippet(QStringLiteral("  "));
         Lines(uR"php(
 ?>

@@ -162,6 +162,22 @@ void TWebHost::Stop() {
     running_ = false;
 }
 
+void TWebHost::StopServer(const QString& name) {
+    stopping_ = std::make_unique<QProcess>();
+    stopping_->start(webhostScript(), {QStringLiteral("stop-server"), folder_, name});
+    stopping_->waitForStarted();
+}
+
+bool TWebHost::StartServer(const QString& name) {
+    if (stopping_) {
+        stopping_->waitForFinished(60000);
+        stopping_.reset();
+    }
+    QProcess process;
+    process.start(webhostScript(), {QStringLiteral("start-server"), folder_, name});
+    return process.waitForFinished(120000) && process.exitCode() == 0;
+}
+
 void TWebHost::ApplyTo(TBTable& t, const QString& site) const {
     t.LocalPath = QDir(DocumentRoot()).filePath(site) + QLatin1Char('/');
     t.URL = Url() + site + QLatin1Char('/');

@@ -8,6 +8,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+class QProcess;
+
 class TBTable;
 
 // An HTTP answer. status is 0 when no answer came (error says why).
@@ -106,6 +110,12 @@ public:
     QByteArray PhpErrors() const;
     void ClearPhpErrors() const;
 
+    // One server ("php" or "ftp") goes away or comes back on its port, as a
+    // host that fails mid-way. Stop returns at once and the server ends
+    // meanwhile; Start first waits for a stop still under way.
+    void StopServer(const QString& name);
+    bool StartServer(const QString& name);
+
     // `php -l` of a file; the output tells what is wrong.
     static bool PhpLint(const QString& file, QString* output = nullptr);
 
@@ -114,6 +124,7 @@ private:
     void start(bool secure);
 
     bool running_ = false;
+    std::unique_ptr<QProcess> stopping_;
     QString error_;
     QString folder_;
     QMap<QString, QString> settings_;

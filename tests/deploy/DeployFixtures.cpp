@@ -63,3 +63,45 @@ void PlaceOnHost(TBTable& t, const TWebHost& host, const QString& site, const QS
 QString Remote(const TWebHost& host, const TBTable& t, const QString& file) {
     return QDir(host.DocumentRoot()).filePath(t.PHPPath + file);
 }
+
+TBField TransferField(const QString& label, const QString& column, const QString& type) {
+    TBField f;
+    f.Name = label;
+    f.FieldName = column;
+    f.FieldName2 = column + QStringLiteral("2");
+    f.FieldType = type;
+    f.InputType = InputTypes::Text;
+    f.MaxLength = 10;
+    f.TextLength = 10;
+    f.Visible = true;
+    f.Editable = true;
+    return f;
+}
+
+bool ExportFiles(TStore& store, const TBTable& t, const QString& prefix, TTransferRun& run) {
+    TDeployRig rig(store);
+    rig.Port.AnswerTo(QStringLiteral("Open data"), prefix + QStringLiteral("records.txt"));
+    rig.Port.AnswerTo(QStringLiteral("Open users"), prefix + QStringLiteral("users.txt"));
+    rig.Port.AnswerTo(QStringLiteral("Open images"), prefix + QStringLiteral("images.txt"));
+    rig.Port.AnswerTo(QStringLiteral("already exist"),
+                      run.replace ? QStringLiteral("Replace") : QStringLiteral("Append"));
+    if (run.partBytes > 0)
+        rig.Deployment().SetExportPartBytes(run.partBytes);
+    if (run.during)
+        run.during(rig);
+    const bool ended = rig.Run([&](TDeployment& d) { d.Export(t, false); });
+    run.messages = rig.Port.Messages();
+    run.steps = int(rig.Port.ProgressTexts().size());
+    return ended && rig.Deployment().Succeeded();
+}
+
+bool ImportFiles(TStore& store, const TBTable& t, const QString& prefix) {
+    TDeployRig rig(store);
+    rig.Port.AnswerTo(QStringLiteral("Save data"), prefix + QStringLiteral("records.txt"));
+    rig.Port.AnswerTo(QStringLiteral("Save users"), prefix + QStringLiteral("users.txt"));
+    rig.Port.AnswerTo(QStringLiteral("Save images"), prefix + QStringLiteral("images.txt"));
+    rig.Run([&](TDeployment& d) { d.Import(t, false); });
+    if (!rig.Deployment().Succeeded())
+        qWarning("%s", qPrintable(rig.Port.Messages().join(u'\n')));
+    return rig.Deployment().Succeeded();
+}

@@ -43,3 +43,20 @@ TBTable DeployProject(const QString& name);
 void PlaceOnHost(TBTable& t, const TWebHost& host, const QString& site, const QString& localPath);
 // Path of a file of the published site.
 QString Remote(const TWebHost& host, const TBTable& t, const QString& file);
+
+// A field as the record transfer tests use them: visible, editable, at most
+// 10 characters where its column has a length.
+TBField TransferField(const QString& label, const QString& column, const QString& type);
+// The record transfer as a user runs it, in a rig of its own. The files are
+// prefix + "records.txt", "users.txt", "images.txt". `during` runs on the
+// rig before the command starts (to schedule a fault); `steps` receives the
+// number of progress texts shown.
+struct TTransferRun {
+    bool replace = true;
+    qint64 partBytes = 0; // 0: as the program sends
+    std::function<void(TDeployRig&)> during;
+    QStringList messages; // what the command showed
+    int steps = 0;
+};
+bool ExportFiles(TStore& store, const TBTable& t, const QString& prefix, TTransferRun& run);
+bool ImportFiles(TStore& store, const TBTable& t, const QString& prefix);

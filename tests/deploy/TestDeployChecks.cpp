@@ -335,13 +335,6 @@ private slots:
         QCOMPARE(Text("<P CLASS=\"corvanta_error\">Fehler: \xC3\xBC</P>", "corvanta_error", 100,
                       true, "UTF-8"),
                  QStringLiteral("Fehler: \u00fc"));
-        QCOMPARE(Between("<P CLASS=\"start_of_data\"><P CLASS=\"end_of_data\">", "start_of_data",
-                         "end_of_data"),
-                 QByteArray(""));
-        QVERIFY(!Between("<P CLASS=\"start_of_data\"><P CLASS=\"end_of_data\">", "start_of_data",
-                         "end_of_data")
-                     .isNull());
-        QVERIFY(Between("<P CLASS=\"start_of_data\">a", "start_of_data", "end_of_data").isNull());
     }
 
     void serverSettingAndNetworkCheck() {

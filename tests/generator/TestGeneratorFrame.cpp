@@ -131,18 +131,6 @@ private slots:
                                              "create_db.php"});
     }
 
-    void aMissingInputFileEndsTheUploadScript() {
-        TGeneratorProbe probe;
-        TBTable t = project();
-        const QString records = dir_.filePath("records.txt");
-        WriteFileBytes(records, "x|20240101000000|Yes\r\n");
-        const QString missing = dir_.filePath("no-images.txt");
-        QVERIFY(!probe.generator.UploadScript(t, records, QString(), true, missing));
-        QCOMPARE(probe.warnings, QStringList{QStringLiteral("File access error to ") + missing});
-        // What was written so far stays.
-        QVERIFY(ReadFileBytes(dir_.filePath("export_db.php")).contains("INSERT INTO frame("));
-    }
-
     void aWriteErrorRaisesAndLeavesNoFileOpen() {
         if (!QFile::exists(QStringLiteral("/dev/full")))
             QSKIP("no /dev/full");
@@ -163,11 +151,9 @@ private slots:
     void maintenanceScriptsCarryAFreshKeyEachTime() {
         TPHPGenerator g;
         TBTable t = project();
-        const QString empty = dir_.filePath("empty.txt");
-        WriteFileBytes(empty, {});
         const auto generateAll = [&] {
             return g.CreateScript(t) && g.RemoveScript(t) && g.DownloadScript(t) &&
-                   g.RecordCountScript(t) && g.UploadScript(t, empty, empty, false, empty);
+                   g.RecordCountScript(t) && g.UploadScript(t);
         };
         QVERIFY(g.ScriptKey(QStringLiteral("create_db.php")).isEmpty());
         QVERIFY(generateAll());

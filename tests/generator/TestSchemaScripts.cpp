@@ -183,15 +183,13 @@ class TestSchemaScripts : public QObject {
     // of the shared snippets in each variant.
     void generateEverything(TPHPGenerator& g, const TBTable& t) {
         QDir().mkpath(t.LocalPath + "admin");
-        const QString empty = t.LocalPath + "empty.txt";
-        WriteFileBytes(empty, {});
         QVERIFY(g.RuntimeScript(t, false));
         QVERIFY(g.RuntimeScript(t, true));
         QVERIFY(g.CreateScript(t));
         QVERIFY(g.RemoveScript(t));
         QVERIFY(g.DownloadScript(t));
         QVERIFY(g.RecordCountScript(t));
-        QVERIFY(g.UploadScript(t, empty, empty, true, empty));
+        QVERIFY(g.UploadScript(t));
         const QStringList pages = {"search.php",        "add_record.php", "modify_record.php",
                                    "delete_record.php", "users.php",      "change_password.php"};
         for (bool admin : {false, true})

@@ -1,0 +1,410 @@
+// Import and Export end to end on the local web host, as a site owner uses
+// them and as a member of the site might attack them: every value comes
+// back exactly, a file with a bad value changes nothing and says why, record
+// text cannot forge the download's sections, field locks and members travel
+// with the records, and appended records keep their owners and pictures.
+#include "DeployFixtures.h"
+#include "common/TestSupport.h"
+#include "common/WebHost.h"
+#include "model/ProjectStore.h"
+#include "model/RecordFiles.h"
+#include "model/Store.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Every kind of value: a unique code (at most 10 characters), free text,
+// numbers with either decimal symbol, yes/no, a date, a picture, a link.
+TBTable shopProject(const QString& name, const QString& mode) {
+    using namespace FieldTypes;
+    TBTable t = TBTable::New();
+    t.DbName = name;
+    t.TableName = name;
+    t.AdminPassword = QStringLiteral("secret");
+    t.UserUpdate = !mode.isEmpty();
+    t.UserMode = mode;
+    QList<TBField> fields = {
+        TransferField("Code", "code", Text),       TransferField("Notes", "notes", Text),
+        TransferField("Count", "amount", Integer), TransferField("Price", "price", Real),
+        TransferField("Weight", "weight", Real),   TransferField("Done", "done", YesNo),
+        TransferField("Added", "added", DateTime), TransferField("Photo", "photo", Image),
+        TransferField("Home", "home", Hyperlink)};
+    fields[0].NoDuplicates = true;
+    fields[4].DecimalSymbol = QStringLiteral(",");
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        fields[i].SeqNo = qint32(i + 1);
+        t.Fields.push_back(fields[i]);
+    }
+    return t;
+}
+
+QByteArray lines(const TRecordFormat& f, const QList<QList<QByteArray>>& records) {
+    QByteArray text;
+    for (const QList<QByteArray>& r : records)
+        text += f.JoinRecord(r) + f.RecordEnd();
+    return text;
+}
+
+const QByteArray kGif = QByteArray("GIF89a\x01\x00\x01\x00\x00\x00\x00;", 14);
+
+} // namespace
+
+class TestRecordTransfer : public QObject {
+    Q_OBJECT
+
+    TWebHost* host_ = nullptr;
+    QTemporaryDir dir_;
+    QString storePath_;
+    std::unique_ptr<TStore> store_;
+
+    // A stored project with its site and fresh tables on the host.
+    TBTable site(TBTable t) {
+        PlaceOnHost(t, *host_, t.TableName, dir_.filePath(t.TableName));
+        ProjectStore::Save(*store_, t);
+        const TCliResult r = RunCli(storePath_, {"upload", t.DbName, "--create-db"});
+        if (r.status != 0)
+            qWarning("upload failed: %s", r.err.constData());
+        return t;
+    }
+
+    QString file(const QString& name) { return dir_.filePath(name); }
+
+    // Export through the deployment commands; the messages it showed.
+    QStringList sendFiles(const TBTable& t, const QString& prefix, bool replace,
+                          bool* succeeded = nullptr) {
+        TTransferRun run;
+        run.replace = replace;
+        const bool ok = ExportFiles(*store_, t, prefix, run);
+        if (succeeded)
+            *succeeded = ok;
+        return run.messages;
+    }
+
+    bool fetchFiles(const TBTable& t, const QString& prefix) {
+        return ImportFiles(*store_, t, prefix);
+    }
+
+    void writeFiles(const QString& prefix, const QByteArray& records, const QByteArray& users,
+                    const QByteArray& images) {
+        WriteFileBytes(prefix + "records.txt", records);
+        WriteFileBytes(prefix + "users.txt", users);
+        WriteFileBytes(prefix + "images.txt", images);
+    }
+
+    QByteArrayList checksum(const TBTable& t) {
+        QByteArrayList sums;
+        for (const QString& table : {t.TableName, t.TableName + "_USERS", t.TableName + "_IMAGES"})
+            sums << host_->Query("CHECKSUM TABLE " + table).value(0).value(1);
+        return sums;
+    }
+
+    QList<QByteArrayList> members(const TBTable& t) {
+        return host_->Query("SELECT userid, username FROM " + t.TableName +
+                            "_USERS ORDER BY userid");
+    }
+
+private slots:
+    void initTestCase() {
+        host_ = &TWebHost::Instance();
+        QVERIFY2(host_->Running(), qPrintable(host_->Error()));
+        storePath_ = dir_.filePath(QStringLiteral("store.json"));
+        store_ = std::make_unique<TStore>(storePath_);
+    }
+
+    void aFileWithBadValuesChangesNothingAndListsEveryOne() {
+        TBTable t = shopProject("refusals", "Login");
+        t.Language.Load(QStringLiteral("German")); // a UTF-8 site
+        t = site(t);
+        const TRecordFormat f = TRecordFormat::Of(t);
+        const QString prefix = file("refusals-");
+        writeFiles(prefix, lines(f, {{"1", "A0", "kept", "1", "1", "1", "Yes", "", "0", "", ""}}),
+                   "1|a@x.org|pw\r\n", {});
+        bool ok = false;
+        sendFiles(t, prefix, true, &ok);
+        QVERIFY(ok);
+        const QByteArrayList before = checksum(t);
+
+        const QList<QByteArray> good = {
+            "1", "A1", "note", "5", "2.5", "1,5", "Yes", "20240131120000", "7", "Home", "http://x"};
+        const auto bad = [&](int index, const QByteArray& value) {
+            QList<QByteArray> r = good;
+            if (index != 1) // a code of its own: codes are unique
+                r[1] = "B" + QByteArray::number(index) + value.left(3);
+            r[index] = value;
+            return r;
+        };
+        QByteArray records = lines(f, {good, bad(3, "abc"), bad(3, "2147483648"), bad(4, "1e309"),
+                                       bad(4, "1,5"), bad(2, QByteArray(70000, 'x')),
+                                       bad(1, "ABCDEFGHIJK"), bad(7, "202401311200001"),
+                                       good.mid(0, 10), good + QList<QByteArray>{"1", "2"}});
+        records += "\r\n";
+        records += lines(f, {bad(2, "caf\xE9"), bad(0, "9"), bad(6, "maybe")});
+        const QByteArray images =
+            "7|1|" + kGif.toBase64() + "|image/gif\r\n8|1|R0lGODlh=|image/gif\r\n";
+        writeFiles(prefix, records, "1|a@x.org|pw\r\n", images);
+
+        TCliResult r = RunCli(storePath_, {"export", "refusals", "--records",
+                                           prefix + "records.txt", "--users", prefix + "users.txt",
+                                           "--images", prefix + "images.txt", "--replace"});
+        QCOMPARE(r.status, 1);
+        const QByteArray expected =
+            "Nothing was exported: 14 values were refused. The records on the server are "
+            "unchanged.\n"
+            "images file, line 2, field \"picture\": invalid picture data\n"
+            "records file, line 2, field \"Count\": not a number\n"
+            "records file, line 3, field \"Count\": out of range\n"
+            "records file, line 4, field \"Price\": out of range\n"
+            "records file, line 5, field \"Price\": not a number\n"
+            "records file, line 6, field \"Notes\": longer than the column allows\n"
+            "records file, line 7, field \"Code\": longer than the column allows\n"
+            "records file, line 8, field \"Added\": not a date of 14 digits\n"
+            "records file, line 9: wrong number of values (10 instead of 11 or 12)\n"
+            "records file, line 10: wrong number of values (13 instead of 11 or 12)\n"
+            "records file, line 11: wrong number of values (1 instead of 11 or 12)\n"
+            "records file, line 12, field \"Notes\": bytes not valid in the site's character set\n"
+            "records file, line 13, field \"owner\": member 9 is not in the users file\n"
+            "records file, line 14, field \"Done\": neither yes nor no\n";
+        if (!r.err.contains(expected))
+            qWarning("%s", r.err.constData());
+        QVERIFY(r.err.contains(expected));
+        QCOMPARE(checksum(t), before);
+        QVERIFY(host_->Query("SHOW TABLES LIKE 'refusals\\_%STAGED'").isEmpty());
+        QVERIFY(QDir(host_->DocumentRoot() + "/refusals").entryList({"export_db*"}).isEmpty());
+
+        // A hundred are listed, and how many more there are.
+        QList<QList<QByteArray>> many;
+        for (int i = 0; i < 150; ++i)
+            many << bad(3, "x" + QByteArray::number(i));
+        writeFiles(prefix, lines(f, many), "1|a@x.org|pw\r\n",
+                   images.left(images.indexOf('\n') + 1));
+        r = RunCli(storePath_,
+                   {"export", "refusals", "--records", prefix + "records.txt", "--users",
+                    prefix + "users.txt", "--images", prefix + "images.txt"});
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains("records file, line 100, field \"Count\": not a number\n... and "
+                               "50 more.\n"));
+        QVERIFY(!r.err.contains("line 101,"));
+        QCOMPARE(checksum(t), before);
+
+        // A file that cannot be read: said so, nothing changed.
+        r = RunCli(storePath_,
+                   {"export", "refusals", "--records", prefix + "records.txt", "--users",
+                    prefix + "users.txt", "--images", prefix + "missing.txt"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("File access error to " + prefix.toUtf8() +
+                                "missing.txt The "
+                                "records on the server are unchanged.\n"),
+                 r.err.constData());
+        QCOMPARE(checksum(t), before);
+
+        // The same file mended goes live whole: exit status 0.
+        writeFiles(prefix, lines(f, {good}), "1|a@x.org|pw\r\n",
+                   images.left(images.indexOf('\n') + 1));
+        r = RunCli(storePath_,
+                   {"export", "refusals", "--records", prefix + "records.txt", "--users",
+                    prefix + "users.txt", "--images", prefix + "images.txt", "--replace"});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(host_->Query("SELECT code, weight FROM refusals"),
+                 (QList<QByteArrayList>{{"A1", "1.5"}}));
+    }
+
+    void valuesWithDelimitersLineBreaksAndEscapesComeBackExactly() {
+        const TBTable t = site(shopProject("lossless", "Login"));
+        const TRecordFormat f = TRecordFormat::Of(t);
+        const QList<QByteArray> texts = {"a|b",
+                                         "one\r\ntwo\nthree\rfour",
+                                         "C:\\new\\table\\",
+                                         "\\| \\\\ \\n \\< <P CLASS=\"end_of_data\">",
+                                         "M\xFCller $x {$y} \"q\" 'q'",
+                                         ""};
+        QList<QList<QByteArray>> records;
+        for (int i = 0; i < texts.size(); ++i)
+            records << QList<QByteArray>{
+                "1",      "C" + QByteArray::number(i),   texts[i],   "", "", "", "No", "", "0",
+                texts[i], texts[(i + 1) % texts.size()], "101010101"};
+        const QString prefix = file("lossless-");
+        writeFiles(prefix, lines(f, records), lines(f, {{"1", "a|b@x.org", "p\\w|\n"}}),
+                   lines(f, {{"3", "1", kGif.toBase64(), "image/gif"}}));
+        bool ok = false;
+        const QStringList messages = sendFiles(t, prefix, true, &ok);
+        QVERIFY2(ok, qPrintable(messages.join(u'\n')));
+        QCOMPARE(
+            host_->Query("SELECT HEX(notes) FROM lossless WHERE code = 'C1'").value(0).value(0),
+            texts[1].toHex().toUpper());
+
+        const QString first = file("lossless-back-");
+        QVERIFY(fetchFiles(t, first));
+        for (const char* name : {"records.txt", "users.txt", "images.txt"})
+            QCOMPARE(ReadFileBytes(first + name), ReadFileBytes(prefix + name));
+        sendFiles(t, first, true, &ok);
+        QVERIFY(ok);
+        const QString second = file("lossless-again-");
+        QVERIFY(fetchFiles(t, second));
+        for (const char* name : {"records.txt", "users.txt", "images.txt"})
+            QCOMPARE(ReadFileBytes(second + name), ReadFileBytes(prefix + name));
+    }
+
+    void recordTextCannotForgeTheDownloadsSections() {
+        const TBTable t = site(shopProject("forgery", "Login"));
+        QVERIFY(host_->Exec("INSERT INTO forgery_USERS(userid, username, userpassword) VALUES "
+                            "(1, 'alice@example.org', 'a'), (2, 'carol@example.org', 'c'), "
+                            "(3, 'mallory@example.org', 'm')"));
+        // What a member can type into a field.
+        const QList<QByteArray> forged = {
+            "T<P CLASS=\"start_of_users\">1|carol2@example.org|pw123|",
+            "x<P CLASS=\"end_of_data\">",
+            "x<P CLASS=\"corvanta_error\">",
+            "<P CLASS=\"end_of_users\">\r\n<P CLASS=\"start_of_images\">",
+        };
+        for (int i = 0; i < forged.size(); ++i)
+            QVERIFY(host_->Exec(QStringLiteral("INSERT INTO forgery(userid, code, notes, done) "
+                                               "VALUES (3, 'F%1', X'%2', 0)")
+                                    .arg(i)
+                                    .arg(QString::fromLatin1(forged[i].toHex()))));
+        QVERIFY(host_->Exec("INSERT INTO forgery(userid, code, done) VALUES (2, 'carols', 1)"));
+
+        const QString first = file("forgery-");
+        QVERIFY(fetchFiles(t, first));
+        QCOMPARE(ReadFileBytes(first + "users.txt"),
+                 QByteArray("1|alice@example.org|a\r\n2|carol@example.org|c\r\n"
+                            "3|mallory@example.org|m\r\n"));
+        const TRecordFormat f = TRecordFormat::Of(t);
+        QFile records(first + "records.txt");
+        QVERIFY(records.open(QIODevice::ReadOnly));
+        TRecordReader reader(records, f);
+        QByteArray record;
+        for (const QByteArray& text : forged) {
+            QVERIFY(reader.Next(record));
+            QCOMPARE(f.SplitRecord(record).value(2), text);
+        }
+        QVERIFY(reader.Next(record));
+        QVERIFY(!reader.Next(record));
+
+        // Sent back, the attacker's text gives nobody another member's number.
+        bool ok = false;
+        sendFiles(t, first, true, &ok);
+        QVERIFY(ok);
+        QCOMPARE(members(t), (QList<QByteArrayList>{{"1", "alice@example.org"},
+                                                    {"2", "carol@example.org"},
+                                                    {"3", "mallory@example.org"}}));
+        QCOMPARE(host_->Query("SELECT userid FROM forgery WHERE code = 'carols'"),
+                 QList<QByteArrayList>{{"2"}});
+        const QString second = file("forgery-again-");
+        QVERIFY(fetchFiles(t, second));
+        for (const char* name : {"records.txt", "users.txt", "images.txt"})
+            QCOMPARE(ReadFileBytes(second + name), ReadFileBytes(first + name));
+    }
+
+    void fieldLocksAndMembersSurviveDownloadAndUpload() {
+        const TBTable t = site(shopProject("locks", "Login"));
+        QVERIFY(host_->Exec("INSERT INTO locks_USERS(userid, username, userpassword) VALUES "
+                            "(4, 'a@x.org', 'a'), (9, 'b@x.org', 'b')"));
+        QVERIFY(host_->Exec("INSERT INTO locks(userid, code, done, notes_USEREDIT, "
+                            "price_USEREDIT, home_USEREDIT) VALUES (4, 'L1', 1, 0, 1, 0), "
+                            "(9, 'L2', 0, 1, 0, 1), (9, 'L3', 0, 0, 0, 0)"));
+        const QString query = "SELECT code, userid, code_USEREDIT, notes_USEREDIT, "
+                              "price_USEREDIT, home_USEREDIT FROM locks ORDER BY code";
+        const QList<QByteArrayList> before = host_->Query(query);
+        const QString first = file("locks-");
+        QVERIFY(fetchFiles(t, first));
+        bool ok = false;
+        sendFiles(t, first, true, &ok);
+        QVERIFY(ok);
+        QCOMPARE(host_->Query(query), before);
+        QCOMPARE(members(t), (QList<QByteArrayList>{{"4", "a@x.org"}, {"9", "b@x.org"}}));
+        const QString second = file("locks-again-");
+        QVERIFY(fetchFiles(t, second));
+        for (const char* name : {"records.txt", "users.txt"})
+            QCOMPARE(ReadFileBytes(second + name), ReadFileBytes(first + name));
+
+        // A file made before locks travelled loads with every field open.
+        const TRecordFormat f = TRecordFormat::Of(t);
+        writeFiles(first, lines(f, {{"4", "OLD", "", "", "", "", "Yes", "", "0", "", ""}}),
+                   "4|a@x.org|a\r\n", {});
+        sendFiles(t, first, true, &ok);
+        QVERIFY(ok);
+        QCOMPARE(host_->Query(query), (QList<QByteArrayList>{{"OLD", "4", "1", "1", "1", "1"}}));
+    }
+
+    void recordsTravelWithTheirMembersSoNoNewcomerInheritsThem() {
+        // Join without "only members can add": the site has members all the same.
+        const TBTable t = site(shopProject("joined", "Join"));
+        QVERIFY(host_->Exec("INSERT INTO joined_USERS(userid, username, userpassword) VALUES "
+                            "(1, 'a@x.org', 'a'), (2, 'b@x.org', 'b'), (3, 'c@x.org', 'c')"));
+        QVERIFY(host_->Exec("INSERT INTO joined(userid, code, done) VALUES (1, 'J1', 0), "
+                            "(3, 'J3', 0)"));
+        const QString first = file("joined-");
+        QVERIFY(fetchFiles(t, first));
+        QCOMPARE(ReadFileBytes(first + "users.txt"),
+                 QByteArray("1|a@x.org|a\r\n2|b@x.org|b\r\n3|c@x.org|c\r\n"));
+        bool ok = false;
+        sendFiles(t, first, true, &ok);
+        QVERIFY(ok);
+        // The next visitor to join gets a number no record belongs to.
+        QVERIFY(host_->Exec("INSERT INTO joined_USERS(username, userpassword) VALUES "
+                            "('newcomer@x.org', 'n')"));
+        const QByteArray newcomer =
+            host_->Query("SELECT userid FROM joined_USERS WHERE username = 'newcomer@x.org'")
+                .value(0)
+                .value(0);
+        QVERIFY(newcomer.toInt() > 3);
+        QCOMPARE(host_->Query("SELECT COUNT(*) FROM joined WHERE userid = " + newcomer),
+                 QList<QByteArrayList>{{"0"}});
+
+        // Records whose owner is not among the members are refused.
+        WriteFileBytes(first + "users.txt", "1|a@x.org|a\r\n");
+        const QStringList messages = sendFiles(t, first, true, &ok);
+        QVERIFY(!ok);
+        QVERIFY2(messages.last().contains(
+                     "records file, line 2, field \"owner\": member 3 is not in the users file"),
+                 qPrintable(messages.last()));
+    }
+
+    void appendedRecordsKeepTheirOwnersAndPictures() {
+        const TBTable t = site(shopProject("appended", "Login"));
+        QVERIFY(host_->Exec("INSERT INTO appended_USERS(userid, username, userpassword) VALUES "
+                            "(1, 'a@x.org', 'a')"));
+        QVERIFY(host_->Exec("INSERT INTO appended_IMAGES(imageid, userid, image_data, image_type) "
+                            "VALUES (1, 1, 'old picture', 'image/gif')"));
+        QVERIFY(host_->Exec("INSERT INTO appended(userid, code, photo, done) VALUES "
+                            "(1, 'A1', 1, 0)"));
+        // The file's member 1 is someone else; its member 2 is the site's a@x.org.
+        const TRecordFormat f = TRecordFormat::Of(t);
+        const QString prefix = file("appended-");
+        writeFiles(prefix,
+                   lines(f, {{"1", "B1", "", "", "", "", "No", "", "1", "", ""},
+                             {"2", "B2", "", "", "", "", "No", "", "0", "", ""}}),
+                   "1|b@x.org|b\r\n2|a@x.org|a\r\n",
+                   lines(f, {{"1", "1", kGif.toBase64(), "image/gif"}}));
+        bool ok = false;
+        const QStringList messages = sendFiles(t, prefix, false, &ok);
+        QVERIFY2(ok, qPrintable(messages.join(u'\n')));
+        QCOMPARE(
+            host_->Query("SELECT r.code, u.username, HEX(i.image_data) FROM appended r "
+                         "JOIN appended_USERS u ON u.userid = r.userid LEFT JOIN "
+                         "appended_IMAGES i ON i.imageid = r.photo ORDER BY r.code"),
+            (QList<QByteArrayList>{{"A1", "a@x.org", QByteArray("old picture").toHex().toUpper()},
+                                   {"B1", "b@x.org", kGif.toHex().toUpper()},
+                                   {"B2", "a@x.org", "NULL"}}));
+        QCOMPARE(host_->Query("SELECT COUNT(*) FROM appended_USERS"), QList<QByteArrayList>{{"2"}});
+
+        // A record the site already holds where duplicates are not allowed.
+        const QByteArrayList before = checksum(t);
+        writeFiles(prefix,
+                   lines(f, {{"1", "C1", "", "", "", "", "No", "", "0", "", ""},
+                             {"1", "A1", "", "", "", "", "No", "", "0", "", ""}}),
+                   "1|a@x.org|a\r\n", {});
+        const QStringList refused = sendFiles(t, prefix, false, &ok);
+        QVERIFY(!ok);
+        QVERIFY2(refused.last().contains("records file, line 2, field \"Code\": already on the "
+                                         "server where duplicates are not allowed"),
+                 qPrintable(refused.last()));
+        QCOMPARE(checksum(t), before);
+    }
+};
+
+QTEST_MAIN(TestRecordTransfer)
+#include "TestRecordTransfer.moc"
