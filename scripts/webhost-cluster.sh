@@ -167,6 +167,8 @@ listen web
     bind 127.0.0.1:$2
     balance roundrobin
     option http-server-close
+    # The site tells visitors apart by their address, not the balancer's.
+    option forwardfor
     timeout http-request 30s
     http-response set-header X-Served-By %[srv_name]
     default-server inter 1s fall 2 rise 2 maxconn 4

@@ -67,7 +67,7 @@ if (!function_exists("corvanta_open")) {
     return in_array($errno, array(1040, 1047, 1053, 1927, 2002, 2003, 2006, 2013), true);
   }
 
-  function corvanta_errno($link) {
+  function corvanta_link_errno($link) {
     try { return mysqli_errno($link); } catch (Throwable $e) { return 2006; }
   }
 
@@ -89,7 +89,7 @@ if (!function_exists("corvanta_open")) {
         // written for. A node still catching up refuses the first statement.
         @mysqli_set_charset($link, CORVANTA_DB_CHARSET);
         $ready = @mysqli_query($link, "SET SESSION sql_mode = ''");
-        $errno = $ready ? 0 : corvanta_errno($link);
+        $errno = $ready ? 0 : corvanta_link_errno($link);
         if ($ready or !corvanta_server_away($errno)) {
           // In a Galera cluster, what one server committed reaches the others
           // a moment later, and the next page may come from another one:
@@ -128,7 +128,7 @@ if (!function_exists("corvanta_open")) {
     for ($try = 1; ; $try++) {
       try { $res = mysqli_query($link, $query); } catch (Throwable $e) { $res = false; }
       if ($res !== false or $inTransaction or $try >= 5) { break; }
-      $errno = corvanta_errno($link);
+      $errno = corvanta_link_errno($link);
       if ($errno == 1213) {
         // Deadlock, or a write another server certified first: undone whole.
         usleep(mt_rand(10000, 50000) * $try);
