@@ -260,6 +260,22 @@ test('64 visitors adding at once: 64 records, their own pictures, one member per
   assert.ok(new Set(rows.map((r) => Number(r[0]) % 3)).size > 1, 'all adds went to one node');
 });
 
+test('a visitor guessing passwords is held back, whatever address it claims to the balancer', async () => {
+  // Each try names another member and claims another address: only the
+  // address the balancer saw can hold the guesser back.
+  const guesser = new Visitor();
+  const answers = [];
+  for (let i = 0; i < 16; i++) {
+    guesser.headers['X-Forwarded-For'] = `203.0.113.${i + 1}`;
+    answers.push(await add(guesser, `guess ${i}`, `m${i}@example.org`, 'not the password'));
+  }
+  assert.ok(answers.every((a) => a.status === 200 && !a.ok), 'a guess was taken');
+  assert.ok(answers.slice(0, 10).every((a) => !/Too many tries/.test(a.text)), 'held back too early');
+  assert.ok(answers.slice(10).some((a) => /Too many tries/.test(a.text)), 'never held back');
+  // Another visitor is not held back by the guesser.
+  assert.ok((await add(new Visitor(), 'honest', 'm0@example.org', 'pw 0')).ok);
+});
+
 test('visitors arriving together on a new site are all counted, in one row', async () => {
   const visit = async () => (await new Visitor().get(`${crowd.url}inc_counter.php`)).status;
   for (const expected of ['40', '80']) {

@@ -33,7 +33,9 @@ function hiddenInputs(html, marker) {
 }
 
 class Visitor {
-  constructor() {
+  // `headers`: sent with every request (may be changed between requests).
+  constructor({ headers = {} } = {}) {
+    this.headers = headers;
     this.cookies = new Map();
     this.servedBy = [];
     const n = visitors++ % 250000;
@@ -41,7 +43,7 @@ class Visitor {
   }
 
   async request(url, init = {}) {
-    const headers = { ...(init.headers ?? {}) };
+    const headers = { ...this.headers, ...(init.headers ?? {}) };
     if (this.cookies.size) {
       headers.Cookie = [...this.cookies].map(([k, v]) => `${k}=${v}`).join('; ');
     }
