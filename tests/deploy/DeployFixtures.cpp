@@ -70,7 +70,18 @@ TBField TransferField(const QString& label, const QString& column, const QString
     f.FieldName = column;
     f.FieldName2 = column + QStringLiteral("2");
     f.FieldType = type;
-    f.InputType = InputTypes::Text;
+    // The input each type allows; a text box on a Yes/No or date field is refused at upload.
+    if (type == FieldTypes::YesNo)
+        f.InputType = InputTypes::Checkbox;
+    else if (type == FieldTypes::DateTime)
+        f.InputType = InputTypes::DateTime;
+    else if (type == FieldTypes::Image || type == FieldTypes::ImageLink ||
+             type == FieldTypes::Mailto || type == FieldTypes::Hyperlink)
+        f.InputType = type;
+    else
+        f.InputType = InputTypes::Text;
+    if (f.InputType == InputTypes::DateTime)
+        f.DateTimeFormat = DateTimeFormats().first();
     f.MaxLength = 10;
     f.TextLength = 10;
     f.Visible = true;
