@@ -352,3 +352,24 @@ test('a database node leaves during adds and searches: nothing confirmed is lost
     assert.deepEqual(lost, [], `node ${node} lost confirmed adds`);
   }
 });
+
+test('the cluster runs beside a single host and stops without leaving a server behind', async () => {
+  const single = new Host();
+  try {
+    const site = await fetch(host.url);
+    assert.match(site.headers.get('x-served-by') ?? '', /^web[12]$/);
+    assert.equal((await fetch(single.url)).headers.get('x-served-by'), null);
+    assert.deepEqual(single.sql('SELECT 1'), [['1']]);
+
+    const { dir, url } = host;
+    host.stop();
+    host = null;
+    const left = spawnSync('ps', ['-eo', 'pid=,args='], { encoding: 'utf8' }).stdout
+      .split('\n').filter((l) => l.includes(dir));
+    assert.deepEqual(left, []);
+    await assert.rejects(fetch(url));
+    assert.deepEqual(single.sql('SELECT 1'), [['1']], 'the single host went down with the cluster');
+  } finally {
+    single.stop();
+  }
+});
