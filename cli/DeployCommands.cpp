@@ -198,7 +198,7 @@ protected:
                 port.AnswerTo(FileDialogInfo(r).Title, records);
                 port.AnswerTo(FileDialogInfo(u).Title, users);
                 port.AnswerTo(FileDialogInfo(i).Title, images);
-                port.AnswerTo(QStringLiteral("lines already exist on the server."),
+                port.AnswerTo(QStringLiteral("lines already exists on the server."),
                               replace ? QStringLiteral("Replace") : QStringLiteral("Append"));
             },
             [&](TDeployment& d) {

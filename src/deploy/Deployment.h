@@ -92,7 +92,8 @@ private:
     bool generateSite(const TBTable& t, bool uploadOrder);
     bool uploadStage1(const TBTable& t);
     void createStage2();
-    void showUploadReport(const TBTable& t, const QString& result);
+    // warning: a line below the result, or none.
+    void showUploadReport(const TBTable& t, const QString& result, const QString& warning = {});
     void importStage2();
     void importFileFailed(const QString& path);
     void exportCountStage2();
@@ -172,6 +173,8 @@ private:
     bool running_ = false;
     bool succeeded_ = false;
     bool createDb_ = false;
+    // The running upload is the project's first: it has no tables yet.
+    bool neverUploaded_ = false;
     // A client event has shown why the running network step failed.
     bool announced_ = false;
 };

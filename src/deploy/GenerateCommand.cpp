@@ -8,7 +8,7 @@
 
 bool TDeployment::generateSite(const TBTable& t, bool uploadOrder) {
     TPHPGenerator& g = generator_;
-    const QString admin = QStringLiteral("admin\\");
+    const QString admin = QStringLiteral("admin/");
     using TStep = std::pair<std::function<bool()>, QString>;
     std::vector<TStep> steps = {
         {[&] { return g.CreateScript(t); }, QStringLiteral("create_db.php")},
@@ -86,7 +86,7 @@ void TDeployment::Generate(const TBTable& t, bool changed) {
         for (const QString& file : SiteFiles::Visitor(t))
             report.AddLine(QStringLiteral("  ") + file);
         for (const QString& file : SiteFiles::Admin(t))
-            report.AddLine(QStringLiteral("  admin\\") + file);
+            report.AddLine(QStringLiteral("  admin/") + file);
         report.AddLine();
         report.AddLine(QStringLiteral("You can find your generated files at:"), true);
         report.AddLine(t.LocalPath);

@@ -105,13 +105,19 @@ QString summary(const TBTable& t, const QString& live) {
     const QStringList n = live.split(u' ', Qt::SkipEmptyParts);
     if (n.size() < 4)
         return QStringLiteral("Exporting finished. Every record is live on the server.");
-    const auto count = [&](int i) { return n.value(i + 1, QStringLiteral("0")); };
-    QString text = QStringLiteral("Exporting finished.\n") + count(0) +
-                   QStringLiteral(" records have been exported. \n0 records failed.");
+    // One of each is told in the singular.
+    const auto count = [&](int i, const QString& one, const QString& many) {
+        const QString c = n.value(i + 1, QStringLiteral("0"));
+        return c + u' ' + (c == QStringLiteral("1") ? one + QStringLiteral(" has") : many + QStringLiteral(" have"));
+    };
+    QString text = QStringLiteral("Exporting finished.\n") +
+                   count(0, QStringLiteral("record"), QStringLiteral("records")) +
+                   QStringLiteral(" been exported. \n0 records failed.");
     if (SiteHasMembers(t))
-        text += u'\n' + count(1) + QStringLiteral(" users have been exported. \n0 users failed.");
-    return text + u'\n' + count(2) +
-           QStringLiteral(" images have been exported. \n0 images failed.");
+        text += u'\n' + count(1, QStringLiteral("user"), QStringLiteral("users")) +
+                QStringLiteral(" been exported. \n0 users failed.");
+    return text + u'\n' + count(2, QStringLiteral("image"), QStringLiteral("images")) +
+           QStringLiteral(" been exported. \n0 images failed.");
 }
 
 } // namespace

@@ -27,7 +27,7 @@ void TDeployment::RemoveDatabase(const QString& name) {
             return finish(false);
         if (choice == TRemoveChoice::DownloadFirst) {
             port_.ShowWarning(QStringLiteral("Open the Database and Press the Button "
-                                             "\r\"Download Data from Database\" in Task bar."));
+                                             "\r\"Download Data from Database\" in the toolbar."));
             return finish(false);
         }
         const bool settings = choice != TRemoveChoice::ServerOnly;
@@ -49,7 +49,7 @@ void TDeployment::RemoveDatabase(const QString& name) {
         if (!server) {
             port_.WaitHide();
             port_.ShowMessage(QStringLiteral("Database ") + name +
-                              QStringLiteral(" has been removed sucessfully."));
+                              QStringLiteral(" has been removed successfully."));
         }
         finish(succeeded);
     });
@@ -137,7 +137,7 @@ TDeployment::TServerRemoval TDeployment::removeFromServer(const TBTable& t, cons
             ftp_.Disconnect();
             port_.WaitHide();
             port_.ShowMessage(QStringLiteral("Database ") + name +
-                              QStringLiteral(" has been removed sucessfully."));
+                              QStringLiteral(" has been removed successfully."));
             removed = true;
         } catch (const ENetError& e) {
             disconnectQuietly();

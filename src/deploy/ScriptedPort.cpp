@@ -124,8 +124,8 @@ bool TScriptedPort::TrustServer(const TCertificateInfo& info) {
     return yes;
 }
 
-bool TScriptedPort::AskQuestion(const QString& text) {
-    const QString answer = answerFor(text, kNo);
+bool TScriptedPort::AskQuestion(const QString& text, bool yesByDefault) {
+    const QString answer = answerFor(text, yesByDefault ? kYes : kNo);
     const bool yes = answer.compare(kYes, Qt::CaseInsensitive) == 0;
     if (!yes && answer.compare(kNo, Qt::CaseInsensitive) != 0)
         badAnswer(answer, text);

@@ -19,8 +19,9 @@ class QTextStream;
 // (empty: cancelled) for a file choice. A question takes, in this order, the
 // answer given for a text it contains (AnswerTo; file choices are matched by
 // their dialog title, e.g. "Save data"), the next queued answer (Queue), or
-// the default: Cancel (No without a Cancel button), No for the question
-// window, Append for the export choice, cancelled for a file choice.
+// the default: Cancel (No without a Cancel button), the focused button of the
+// question window (No unless it defaults to Yes), Append for the export
+// choice, cancelled for a file choice.
 // The remove dialog asks "Remove Database NAME" and takes a button's caption
 // ("Setting && Server", "Settings Only", "Server Only", "Download records
 // ...", "Cancel") or the short forms "Both", "Settings", "Server", "Download";
@@ -75,7 +76,7 @@ public:
     void ShowMessage(const QString& text) override;
     void ShowError(const QString& text) override;
     TAnswer Confirm(const QString& text, TConfirmButtons buttons) override;
-    bool AskQuestion(const QString& text) override;
+    bool AskQuestion(const QString& text, bool yesByDefault = false) override;
     TExportChoice AskExport(const QString& text) override;
     QString ChooseFile(TFileChoice choice) override;
     TRemoveChoice AskRemove(const QString& name, bool serverPossible) override;

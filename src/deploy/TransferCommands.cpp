@@ -70,9 +70,9 @@ void TDeployment::Import(const TBTable& t, bool changed) {
     begin();
     guarded([&] {
         if (!transferMayStart(t, changed,
-                              QStringLiteral("Corvanta Generator will download content of your "
-                                             "database and save it as textfile to your local "
-                                             "disk.\r Be sure you are connected to the internet.")))
+                              QStringLiteral("Corvanta Generator will download the content of your "
+                                             "database and save it in text files on your local "
+                                             "disk.\rBe sure you are connected to the internet.")))
             return;
         port_.ProgressSetMaximum(5);
         TPending pending{t, {}, {}, {}, false};
@@ -174,9 +174,10 @@ void TDeployment::Export(const TBTable& t, bool changed) {
     begin();
     guarded([&] {
         if (!transferMayStart(t, changed,
-                              QStringLiteral("Corvanta Generator will upload your Datafile to "
-                                             "Server now. Be sure you are connected to the "
-                                             "internet.Select the text file you want upload.")))
+                              QStringLiteral("Corvanta Generator will upload your data files "
+                                             "to the server now. Be sure you are connected to "
+                                             "the internet.\rSelect the text files you want to "
+                                             "upload.")))
             return;
         port_.ProgressSetMaximum(11);
         TPending pending{t, {}, {}, {}, false};
@@ -243,7 +244,7 @@ void TDeployment::exportCountStage2() {
     }
     p.replace =
         port_.AskExport(QStringLiteral("Table (") + t.TableName + QStringLiteral(") with ") +
-                        count + QStringLiteral(" lines already exist on the server.")) ==
+                        count + QStringLiteral(" lines already exists on the server.")) ==
         TExportChoice::Replace;
 
     port_.ProgressSetPosition(4);

@@ -39,6 +39,9 @@ void TDeployment::Upload(const TBTable& t, bool changed) {
             return;
         }
 
+        // A site never uploaded has no tables yet: creating them is then the
+        // answer that loses nothing.
+        neverUploaded_ = !ProjectStore::ReadUploaded(store_, t.DbName);
         port_.ProgressSetMaximum(26);
         port_.ProgressSetPosition(0);
         port_.SetMainEnabled(false);
@@ -62,7 +65,11 @@ void TDeployment::Upload(const TBTable& t, bool changed) {
         port_.SetMainEnabled(true);
         showUploadReport(
             t,
-            QStringLiteral("Upload process was successful, database creation was not performed."));
+            QStringLiteral("Upload process was successful, database creation was not performed."),
+            neverUploaded_
+                ? QStringLiteral("The site will not work until its tables are created: upload "
+                                 "again and answer Yes to \"Create database on the server ?\".")
+                : QString());
         finish(true);
     });
 }
@@ -82,7 +89,7 @@ bool TDeployment::uploadStage1(const TBTable& t) {
             port_.ProgressStep();
     };
     const auto page = [&](const QString& name, bool admin = false, bool counts = true) {
-        send((admin ? QStringLiteral("admin\\") : QString()) + name,
+        send((admin ? QStringLiteral("admin/") : QString()) + name,
              TPHPGenerator::OutputPath(t, admin, name), (admin ? adminDir : php) + name, counts);
     };
 
@@ -92,7 +99,7 @@ bool TDeployment::uploadStage1(const TBTable& t) {
         port_.ProgressSetText(QStringLiteral("Connecting to the server..."));
         connectFtp(t);
         if (port_.ProgressCancelled()) {
-            port_.ShowInformation(QStringLiteral("Uploading canceled.Please, wait..."));
+            port_.ShowInformation(QStringLiteral("Uploading canceled. Please wait..."));
             disconnectQuietly();
             endWindows();
             finish(false);
@@ -162,9 +169,11 @@ bool TDeployment::uploadStage1(const TBTable& t) {
 
         port_.ProgressStep();
         port_.ProgressSetText(QStringLiteral("Uploading create_db.php"));
-        if (port_.AskQuestion(QStringLiteral(
-                "Create database on the server ?\rIf you want create new database, say YES, "
-                "Existing records will be lost!\rIf you want keep existing records, say NO"))) {
+        if (port_.AskQuestion(
+                QStringLiteral("Create database on the server ?\rIf you want to create a new "
+                               "database, say YES: existing records will be lost!\rIf you want "
+                               "to keep the existing records, say NO."),
+                neverUploaded_)) {
             ftp_.Upload(TPHPGenerator::OutputPath(t, false, kCreateScript), php + kCreateScript);
             createDb_ = true;
         }
@@ -251,23 +260,26 @@ void TDeployment::createStage2() {
     finish(created);
 }
 
-void TDeployment::showUploadReport(const TBTable& t, const QString& result) {
+void TDeployment::showUploadReport(const TBTable& t, const QString& result,
+                                   const QString& warning) {
     TReport report;
     report.Title = QStringLiteral("Upload report");
     report.AddHeading(QStringLiteral("Upload report"));
     report.AddLine();
     report.AddLine(result, true);
+    if (!warning.isEmpty())
+        report.AddLine(warning);
     report.AddLine();
     report.AddLine(QStringLiteral("The generated database was uploaded to:"), true);
     report.AddLine(t.URL);
     report.AddLine();
-    report.AddLine(QStringLiteral("Visitors functions are available at:"), true);
+    report.AddLine(QStringLiteral("Visitor functions are available at:"), true);
     report.AddLine(t.URL);
     report.AddLine();
     report.AddLine(QStringLiteral("Administrator functions are available at:"), true);
     report.AddLine(t.URL + QStringLiteral("admin/"));
     report.AddLine();
-    report.AddLine(QStringLiteral("You administrator password is:"), true);
+    report.AddLine(QStringLiteral("Your administrator password is:"), true);
     report.AddLine(t.AdminPassword);
     report.AddLine();
     if (notEncrypted_) {

@@ -26,13 +26,15 @@ TFileDialogInfo FileDialogInfo(TFileChoice choice) {
 QString RemoveConfirmation(TRemoveChoice choice) {
     switch (choice) {
     case TRemoveChoice::SettingsAndServer:
-        return QStringLiteral("Do you really want remove all settings from your PC and all sites "
-                              "and records from the server? All data will be lost !");
+        return QStringLiteral(
+            "Do you really want to remove all settings from your PC and all sites "
+            "and records from the server? All data will be lost !");
     case TRemoveChoice::SettingsOnly:
-        return QStringLiteral("Do you really want remove the Database from your PC ?");
+        return QStringLiteral("Do you really want to remove the Database from your PC ?");
     case TRemoveChoice::ServerOnly:
-        return QStringLiteral("Do you really want remove the Database from Server ? All sites and "
-                              "all records will be removed!");
+        return QStringLiteral(
+            "Do you really want to remove the Database from Server ? All sites and "
+            "all records will be removed!");
     case TRemoveChoice::Cancel:
     case TRemoveChoice::DownloadFirst:
         break;

@@ -81,11 +81,18 @@ public:
     // answers Cancel, or No when there is no Cancel button.
     virtual TAnswer Confirm(const QString& text,
                             TConfirmButtons buttons = TConfirmButtons::YesNoCancel) = 0;
+    // A question about something that cannot be undone: a warning box with
+    // OK and Cancel whose default button is Cancel, so a stray Enter never
+    // confirms it. True for OK.
+    virtual bool ConfirmDanger(const QString& text) {
+        return Confirm(text, TConfirmButtons::OKCancel) == TAnswer::OK;
+    }
 
     // --- Question windows.
     // The warning window: a question answered only by "&Yes" (true) or
-    // "&No" (false, the focused button).
-    virtual bool AskQuestion(const QString& text) = 0;
+    // "&No" (false). The focused button, the answer of Enter, is "&No"
+    // unless yesByDefault.
+    virtual bool AskQuestion(const QString& text, bool yesByDefault = false) = 0;
     // The export choice window showing text (the count of records already on
     // the server): "Replace all records" or "Append records" (the default;
     // also the answer when the window is closed otherwise).

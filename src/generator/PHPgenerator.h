@@ -205,6 +205,9 @@ public:
 
     void ConnectSnippet(const QString& indent, const TBTable& t);
     void CloseSnippet(const QString& indent);
+    // A maintenance script gives up on a table a visitor's page holds within
+    // seconds, so it answers before the desktop stops waiting.
+    void LockWaitSnippet();
     // The opening of a page's HEAD: title, character set, style sheet.
     void HeadOpening();
     // Page head with its login gate; `page` is the file name, `bodyClass`

@@ -7,9 +7,6 @@
 
 namespace {
 
-// Where the request form of the visitor add page sends its mail.
-const QString kRequestAddress = QStringLiteral("requests@corvanta.example");
-
 // The intro paragraph of a page: its class and its text, or no paragraph.
 struct TIntro {
     QString cssClass;
@@ -214,13 +211,15 @@ void TPHPGenerator::LoginGate(bool admin, const QString& page) {
     WriteLine(u"?>");
     MemberLoginForm(page);
     WriteLine(u"<?php");
-    if (page == QLatin1String("add_record.php")) {
+    // The request form mails the site's own sender; without one there is
+    // nobody to ask, and the form is left out.
+    if (page == QLatin1String("add_record.php") && !t.EmailSender.isEmpty()) {
         Lines(uR"php(
   if ($wrongidpassword) {
         print "<HR>";
         print "<H3>{msg:RequestIdPass|php}</H3>\n";
         print "<P CLASS=\"requestidpasswordtext\">{RequestIdPasswordText|br|php}</P>\n";
-        print "<FORM METHOD=\"POST\" ACTION=\"mailto:{address|php}\">\n";
+        print "<FORM METHOD=\"POST\" ACTION=\"mailto:".corvanta_html("{EmailSender|php}")."\">\n";
         print "  <TABLE CLASS=\"request_id_password\" CELLPADDING=\"2\">\n";
         print "  <TR CLASS=\"request_email\">\n";
         print "    <TD CLASS=\"request_email_label\">{msg:RequestEmailLabel|php}</TD>\n";
@@ -230,8 +229,7 @@ void TPHPGenerator::LoginGate(bool admin, const QString& page) {
         print "<INPUT TYPE=\"submit\" VALUE=\"{msg:RequestButton|php}\">\n";
         print "</FORM>\n";
   }
-)php",
-              {{QStringLiteral("address"), kRequestAddress}});
+)php");
     }
     Lines(uR"php(
     exit();

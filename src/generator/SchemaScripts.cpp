@@ -100,6 +100,7 @@ bool TPHPGenerator::CreateScript(const TBTable& t) {
 )php");
         KeyGate(QStringLiteral("create_db.php"));
         ConnectSnippet(QStringLiteral("  "), t);
+        LockWaitSnippet();
         const QString failed =
             QStringLiteral("$res = mysql_query($req) or die (\"\\n<P "
                            "CLASS=\\\"corvanta_error\\\">{msg:DbCreateFailed|php}</P>\");");
@@ -151,6 +152,7 @@ bool TPHPGenerator::RemoveScript(const TBTable& t) {
 )php");
         KeyGate(QStringLiteral("remove_db.php"));
         ConnectSnippet(QStringLiteral("  "), t);
+        LockWaitSnippet();
         Lines(uR"php(
 $req = "DROP TABLE {TableName|php}";
 $res = mysql_query($req) or die ("\n<P CLASS=\"corvanta_error\"></P>");

@@ -29,6 +29,15 @@ void TPHPGenerator::ConnectSnippet(const QString& indent, const TBTable& t) {
           vars);
 }
 
+void TPHPGenerator::LockWaitSnippet() {
+    Lines(uR"php(
+// A held table makes a step fail within seconds: never a step that goes on
+// after the desktop gave it up.
+mysql_query("SET SESSION lock_wait_timeout = 5");
+mysql_query("SET SESSION innodb_lock_wait_timeout = 5");
+)php");
+}
+
 void TPHPGenerator::CloseSnippet(const QString& indent) {
     WriteLine(indent + QStringLiteral("mysql_close($conn);"));
 }

@@ -292,10 +292,10 @@ void TPHPGenerator::TransferJobs(const TTemplateVars& vars) {
 // Strict: a value the column cannot hold as written is an error, never a
 // quiet change.
 mysql_query("SET SESSION sql_mode = 'STRICT_ALL_TABLES,NO_ENGINE_SUBSTITUTION'") or corvanta_failed("Error in script. Exporting data failed.");
-// A table a visitor's page holds makes a step fail soon, well before the
-// desktop stops waiting: never a step that goes on after it was given up.
-mysql_query("SET SESSION lock_wait_timeout = 5");
-mysql_query("SET SESSION innodb_lock_wait_timeout = 5");
+)php",
+          vars);
+    LockWaitSnippet();
+    Lines(uR"php(
 $job = corvanta_query("job");
 $run = corvanta_query("run");
 if (!is_string($run) or !preg_match('/^[0-9a-f]{32}$/', $run)) {

@@ -197,7 +197,7 @@ TDefinitionCheck CheckSettings(const TBTable& t) {
                        t.NumOfFilterFields, 0, 20, QStringLiteral("rows")))
         return p;
     if (auto p =
-            checkRange(QStringLiteral("NumOfSortFields"), QStringLiteral("Number of sortfields"),
+            checkRange(QStringLiteral("NumOfSortFields"), QStringLiteral("Number of sort fields"),
                        t.NumOfSortFields, 0, 20, QStringLiteral("rows")))
         return p;
     if (auto p = checkDelimiters(t))

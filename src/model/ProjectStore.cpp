@@ -106,8 +106,14 @@ bool Exists(const TStore& store, const QString& name) {
     return !name.isEmpty() && store.read().subkey(name) != nullptr;
 }
 
+// The key holds the shipped default skin and nothing else.
 void Create(TStore& store, const QString& name) {
-    store.update([&](TStoreKey& root) { root.createSubkey(name); });
+    // A new project starts with the shipped default skin: without one the
+    // settings cannot be confirmed, and a newcomer would not know where to
+    // find one.
+    store.update([&](TStoreKey& root) {
+        root.createSubkey(name).writeString(QStringLiteral("Skin"), TBTable::New().Skin);
+    });
 }
 
 TBTable Load(const TStore& store, const QString& name) {

@@ -4,14 +4,12 @@
 #include "Icons.h"
 #include "model/Version.h"
 
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TAboutF::TAboutF(QWidget* parent)
-    : QDialog(parent), OpenUrl([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
+TAboutF::TAboutF(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Corvanta"));
     ProductName = new QLabel(QStringLiteral("Corvanta Generator"), this);
     QFont big = ProductName->font();
@@ -24,9 +22,9 @@ TAboutF::TAboutF(QWidget* parent)
                              this);
     blurb->setWordWrap(true);
     blurb->setMinimumWidth(320);
-    WebLink = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(VendorSite.toString()), this);
-    connect(WebLink, &QLabel::linkActivated, this,
-            [this](const QString& link) { OpenUrl(QUrl(link)); });
+    WebLink = new QLabel(QStringLiteral("<a href=\"%1\">Corvanta User Manual</a>").arg(ManualTopic),
+                         this);
+    connect(WebLink, &QLabel::linkActivated, this, &TAboutF::HelpRequested);
     CloseBtn = new QPushButton(QStringLiteral("&Close"), this);
     CloseBtn->setDefault(true);
     connect(CloseBtn, &QPushButton::clicked, this, &QDialog::accept);

@@ -1,18 +1,16 @@
 #pragma once
 
 #include <QDialog>
-#include <QUrl>
-
-#include <functional>
 
 class QLabel;
 class QPushButton;
 
-// "About Corvanta": name, version and the vendor's web address.
+// "About Corvanta": name, version and a link to the manual that comes with
+// the program (there is no vendor site to send people to).
 class TAboutF : public QDialog {
     Q_OBJECT
 public:
-    static inline const QUrl VendorSite = QUrl(QStringLiteral("https://corvanta.example/"));
+    static inline const QString ManualTopic = QStringLiteral("Intro.htm");
 
     explicit TAboutF(QWidget* parent = nullptr);
 
@@ -21,8 +19,9 @@ public:
     QLabel* WebLink;
     QPushButton* CloseBtn;
 
-    // Opens the vendor's site; tests replace it.
-    std::function<void(const QUrl&)> OpenUrl;
+signals:
+    // The link was clicked: the manual's page to open.
+    void HelpRequested(const QString& topic);
 
 protected:
     void showEvent(QShowEvent* event) override;

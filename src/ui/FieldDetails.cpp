@@ -1,6 +1,7 @@
 #include "FieldDetails.h"
 
 #include "Centring.h"
+#include "NumberBox.h"
 #include "deploy/UserPort.h"
 #include "model/Convert.h"
 
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -38,6 +40,17 @@ QString forcedInputType(const QString& fieldType) {
     return {};
 }
 
+// The input types a field type can be entered with, in list order; every
+// input type while no field type is chosen.
+QStringList allowedInputTypes(const QString& fieldType) {
+    if (fieldType == FieldTypes::Text)
+        return {InputTypes::Text, InputTypes::Radio, InputTypes::Select, InputTypes::TextArea};
+    if (fieldType == FieldTypes::Integer || fieldType == FieldTypes::Real)
+        return {InputTypes::Text, InputTypes::Radio, InputTypes::Select};
+    const QString forced = forcedInputType(fieldType);
+    return forced.isEmpty() ? InputTypes::All() : QStringList{forced};
+}
+
 QString onlyInputTypeMessage(const QString& fieldType, const QString& inputType) {
     return QStringLiteral("The Field Type ") + fieldType +
            QStringLiteral(" can have only the Input Type ") + inputType + QStringLiteral(".");
@@ -46,6 +59,7 @@ QString onlyInputTypeMessage(const QString& fieldType, const QString& inputType)
 QLineEdit* numberEdit(const QString& text, QWidget* parent) {
     auto* edit = new QLineEdit(text, parent);
     edit->setFixedWidth(80);
+    NumberBox::Restrict(*edit);
     return edit;
 }
 
@@ -148,7 +162,7 @@ void TFieldDetailsF::buildAppearancePage() {
     form->addRow(QStringLiteral("Visible in result:"), VisibleCh);
     form->addRow(QStringLiteral("Searchable:"), SearchCh);
     form->addRow(QStringLiteral("Hidden:"), HiddenCh);
-    form->addRow(QStringLiteral("Editible:"), UmodCh);
+    form->addRow(QStringLiteral("Editable:"), UmodCh);
     form->addRow(QStringLiteral("Input Type:"), InputTypeCombo);
     form->addRow(QStringLiteral("Default length:"), TextLengthEdit);
     form->addRow(QStringLiteral("Radio/Select values:"), EnumValuesMemo);
@@ -199,10 +213,35 @@ void TFieldDetailsF::fieldTypeChange() {
     if (filling_)
         return;
     changed_ = true;
-    const QString forced = forcedInputType(FieldTypeCombo->currentText());
-    if (!forced.isEmpty() && InputTypeCombo->currentText() != forced)
-        selectText(InputTypeCombo, forced);
+    // Only the input types the field type allows are offered; the one chosen
+    // stays when it is allowed, otherwise the first allowed one is taken.
+    const QString input =
+        InputTypeCombo->currentIndex() < 0 ? QString() : InputTypeCombo->currentText();
+    offerInputTypes();
+    if (InputTypeCombo->findText(input) >= 0)
+        selectText(InputTypeCombo, input);
+    else if (FieldTypeCombo->currentIndex() >= 0)
+        InputTypeCombo->setCurrentIndex(0);
+    // A date needs a format; the first one serves until the user picks another.
+    if (InputTypeCombo->currentText() == InputTypes::DateTime &&
+        DateTimeFormatCombo->currentIndex() < 0)
+        DateTimeFormatCombo->setCurrentIndex(0);
     applyEnablingRules();
+}
+
+void TFieldDetailsF::offerInputTypes() {
+    const QString fieldType =
+        FieldTypeCombo->currentIndex() < 0 ? QString() : FieldTypeCombo->currentText();
+    const QStringList allowed = allowedInputTypes(fieldType);
+    QStringList offered;
+    for (int i = 0; i < InputTypeCombo->count(); ++i)
+        offered << InputTypeCombo->itemText(i);
+    if (offered == allowed)
+        return;
+    const QSignalBlocker quiet(InputTypeCombo);
+    InputTypeCombo->clear();
+    InputTypeCombo->addItems(allowed);
+    InputTypeCombo->setCurrentIndex(-1);
 }
 
 void TFieldDetailsF::applyEnablingRules() {
@@ -247,6 +286,7 @@ void TFieldDetailsF::SetField(const TBField& field) {
     SearchCh->setChecked(field.Searchable);
     HiddenCh->setChecked(field.Hidden);
     UmodCh->setChecked(field.Editable);
+    offerInputTypes();
     selectText(InputTypeCombo, field.InputType);
     TextLengthEdit->setText(QString::number(field.TextLength));
     EnumValuesMemo->setPlainText(field.EnumValues.join(QLatin1Char('\n')));
@@ -262,9 +302,16 @@ TBField TFieldDetailsF::Field() const {
     auto listText = [](const QComboBox* combo) {
         return combo->currentIndex() < 0 ? QString() : combo->currentText();
     };
+    // A box that does not apply to the field may hold anything; it is not
+    // used, so a bad value there counts as 0 instead of losing the field.
+    auto number = [](const QLineEdit* edit) {
+        if (!edit->isEnabled() && !NumberBox::Holds(edit->text(), false))
+            return 0;
+        return StrToInt(edit->text());
+    };
     TBField f;
     f.FieldType = listText(FieldTypeCombo);
-    f.MaxLength = StrToInt(MaxLengthEdit->text());
+    f.MaxLength = number(MaxLengthEdit);
     f.DecimalSymbol = listText(DecimalSymbolCombo);
     f.NoDuplicates = NoDuplCh->isChecked();
     f.Required = ReqCh->isChecked();
@@ -275,7 +322,7 @@ TBField TFieldDetailsF::Field() const {
     f.Hidden = HiddenCh->isChecked();
     f.Editable = UmodCh->isChecked();
     f.InputType = listText(InputTypeCombo);
-    f.TextLength = StrToInt(TextLengthEdit->text());
+    f.TextLength = number(TextLengthEdit);
     const QString values = EnumValuesMemo->toPlainText();
     if (!values.isEmpty()) {
         f.EnumValues = values.split(QLatin1Char('\n'));
@@ -283,14 +330,14 @@ TBField TFieldDetailsF::Field() const {
             f.EnumValues.removeLast();
     }
     f.DateTimeFormat = listText(DateTimeFormatCombo);
-    f.ImageWidth = StrToInt(ImageWidthEdit->text());
-    f.ImageHeight = StrToInt(ImageHeightEdit->text());
-    f.TextAreaColumns = StrToInt(TextareaCols->text());
-    f.TextAreaLines = StrToInt(TextareaLines->text());
+    f.ImageWidth = number(ImageWidthEdit);
+    f.ImageHeight = number(ImageHeightEdit);
+    f.TextAreaColumns = number(TextareaCols);
+    f.TextAreaLines = number(TextareaLines);
     return f;
 }
 
-QString TFieldDetailsF::FailedCheck() const {
+QString TFieldDetailsF::FailedCheck(QLineEdit** box) const {
     const bool typeChosen = FieldTypeCombo->currentIndex() >= 0;
     const bool inputChosen = InputTypeCombo->currentIndex() >= 0;
     const QString type = FieldTypeCombo->currentText();
@@ -318,17 +365,24 @@ QString TFieldDetailsF::FailedCheck() const {
     if (type == FieldTypes::DateTime && input != InputTypes::DateTime)
         return onlyInputTypeMessage(type, InputTypes::DateTime);
     if (input == InputTypes::DateTime && DateTimeFormatCombo->currentIndex() < 0)
-        return QStringLiteral("Select a Date && time format.");
+        return QStringLiteral("Select a Date & time format.");
     for (const QString& special :
          {FieldTypes::Image, FieldTypes::ImageLink, FieldTypes::Mailto, FieldTypes::Hyperlink})
         if (type == special && input != forcedInputType(special))
             return onlyInputTypeMessage(type, forcedInputType(special));
 
+    // A bad number names its box, which the caller focuses; the dialog
+    // stays open with every entry.
+    const auto badBox = [box](QLineEdit* edit, const QString& name) {
+        if (box)
+            *box = edit;
+        return NumberBox::Message(name);
+    };
     const bool noDupl = NoDuplCh->isChecked();
     const bool key = KeyCh->isChecked();
-    if (!noDupl && !key)
-        return {};
-    const qint32 maxLength = ZeroStrToInt(MaxLengthEdit->text());
+    if ((noDupl || key) && !NumberBox::Holds(MaxLengthEdit->text(), true))
+        return badBox(MaxLengthEdit, QStringLiteral("Max length"));
+    const qint32 maxLength = noDupl || key ? ZeroStrToInt(MaxLengthEdit->text()) : 0;
     if (noDupl && maxLength == 0)
         return QStringLiteral("Maximal length must be positive if no duplicates allowed.");
     if (key && maxLength == 0)
@@ -338,19 +392,29 @@ QString TFieldDetailsF::FailedCheck() const {
             "Maximal length cannot be greater than 255 if no duplicates allowed.");
     if (key && maxLength > 255)
         return QStringLiteral("Maximal length cannot be greater than 255 if key is checked.");
+    // The boxes the field is built from; one that does not apply is not read.
+    const std::pair<QLineEdit*, const char*> numbers[] = {
+        {MaxLengthEdit, "Max length"},      {TextLengthEdit, "Default length"},
+        {ImageWidthEdit, "Image width"},    {ImageHeightEdit, "Image height"},
+        {TextareaCols, "Textarea columns"}, {TextareaLines, "Textarea lines"}};
+    for (const auto& [edit, name] : numbers)
+        if (edit->isEnabled() && !NumberBox::Holds(edit->text(), false))
+            return badBox(edit, QString::fromLatin1(name));
     return {};
 }
 
 void TFieldDetailsF::OKBtnClick() {
-    try {
-        const QString message = FailedCheck();
-        if (message.isEmpty()) {
-            if (checkInProject())
-                accept();
-        } else
-            port_.ShowInformation(message);
-    } catch (const EConvertError& e) {
-        port_.ShowError(e.message());
+    QLineEdit* box = nullptr;
+    const QString message = FailedCheck(&box);
+    if (message.isEmpty()) {
+        if (checkInProject())
+            accept();
+        return;
+    }
+    port_.ShowInformation(message);
+    if (box) {
+        Pages->setCurrentWidget(box->parentWidget());
+        NumberBox::Focus(*box);
     }
 }
 

@@ -27,7 +27,8 @@ public:
     // item is not the stored text select nothing.
     void SetField(const TBField& field);
     // The entered field (column names and sequence number empty). Raises
-    // EConvertError when a number edit does not hold a whole number.
+    // EConvertError when a number box that applies does not hold a whole
+    // number (OK refuses that before the dialog closes).
     TBField Field() const;
     // The project the field goes into and its sequence number (0 for a new
     // field): OK then also runs the project checks on the field there.
@@ -35,8 +36,8 @@ public:
     // Anything was altered since the dialog was shown.
     bool Changed() const { return changed_; }
     // The message of the first OK check that fails, or an empty string.
-    // Raises EConvertError when the maximum length is not a whole number.
-    QString FailedCheck() const;
+    // When a number box holds no whole number, box (if given) names it.
+    QString FailedCheck(QLineEdit** box = nullptr) const;
     // Whether a control is painted as not applying (the memo and the text
     // area edits stay editable but are painted so).
     static bool PaintedInactive(const QWidget* control);
@@ -79,6 +80,8 @@ private:
     void buildAppearancePage();
     void watchChanges();
     void fieldTypeChange();
+    // Fills the input type list with the types the field type allows.
+    void offerInputTypes();
     void applyEnablingRules();
     void markChanged();
     // The project checks on the entered field: false after the refusal was

@@ -44,6 +44,8 @@ TFieldGridView::TFieldGridView(QWidget* parent) : QTableWidget(parent) {
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setMinimumSectionSize(20);
+    // A maximised window gives the grid more room: the last column takes it.
+    horizontalHeader()->setStretchLastSection(true);
     setItemDelegateForColumn(0, new TSeqDelegate(this));
 }
 

@@ -32,10 +32,18 @@ QString THelpLauncher::EffectiveFolder() const {
 }
 
 void THelpLauncher::Show(const QString& topic) {
-    const QString page = topic.isEmpty() ? DefaultTopic : topic;
+    // A topic may name a section of its page: "PropAppearance.htm#language".
+    const QString page = topic.isEmpty() ? DefaultTopic : topic.section(u'#', 0, 0);
+    const QString section = topic.section(u'#', 1);
+    const auto open = [&](const QString& file) {
+        QUrl url = QUrl::fromLocalFile(file);
+        if (!section.isEmpty())
+            url.setFragment(section);
+        OpenUrl(url);
+    };
     const QString folder = EffectiveFolder();
     if (!folder.isEmpty() && QFileInfo::exists(QDir(folder).filePath(page))) {
-        OpenUrl(QUrl::fromLocalFile(QDir(folder).filePath(page)));
+        open(QDir(folder).filePath(page));
         return;
     }
     if (port_.Confirm(QStringLiteral("Help file not found. Do you want to locate it?"),
@@ -54,5 +62,8 @@ void THelpLauncher::Show(const QString& topic) {
     }
     helpFolder_ = found;
     const QString located = QDir(found).filePath(page);
-    OpenUrl(QUrl::fromLocalFile(QFileInfo::exists(located) ? located : chosen));
+    if (QFileInfo::exists(located))
+        open(located);
+    else
+        OpenUrl(QUrl::fromLocalFile(chosen));
 }

@@ -24,7 +24,8 @@ public:
     // The folder pages are looked up in now.
     QString EffectiveFolder() const;
 
-    // Opens the page of the topic; an empty topic opens the introduction.
+    // Opens the page of the topic ("Intro.htm", or a section of a page,
+    // "Support.htm#faq"); an empty topic opens the introduction.
     void Show(const QString& topic = {});
 
     // The file dialog of the locate question (preset name, filter) and

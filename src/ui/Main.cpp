@@ -240,13 +240,25 @@ void TMainF::showProjectName() {
 
 void TMainF::placeSteps() {
     Steps->adjustSize();
-    const QRect main = frameGeometry();
-    const QRect steps = Steps->frameGeometry();
-    // Against the main window's right edge, but never off a small screen.
     const QRect area = screen()->availableGeometry();
-    const int left = std::max(
-        area.left(), std::min(main.left() + main.width(), area.right() + 1 - steps.width()));
-    Steps->move(left, main.top() + (main.height() - steps.height()) / 2);
+    const QRect steps = Steps->frameGeometry();
+    QRect main = frameGeometry();
+    // The guide stands against the main window's right edge. On a screen
+    // too narrow for that, the pair is centred instead (the main window
+    // narrowed where even that does not fit), so the guide never covers the
+    // grid and never leaves the screen.
+    if (!isMaximized() && !isFullScreen() &&
+        main.left() + main.width() + steps.width() > area.left() + area.width()) {
+        const int spare = area.width() - steps.width();
+        if (main.width() > spare)
+            resize(std::max(minimumWidth(), width() - (main.width() - spare)), height());
+        main = frameGeometry();
+        move(area.left() + std::max(0, (spare - main.width()) / 2), main.top());
+        main = frameGeometry();
+    }
+    const int top = std::clamp(main.top() + (main.height() - steps.height()) / 2, area.top(),
+                               std::max(area.top(), area.bottom() + 1 - steps.height()));
+    Steps->move(main.left() + main.width(), top);
 }
 
 TMainF::TMainResult TMainF::ShowModal() {

@@ -159,9 +159,15 @@ private:
     // the demo button of the settings dialog (MainHelp.cpp).
     void connectSettings();
     bool saveProject();
+    // Before Generate and Upload: with unsaved changes, asks "Save changes of
+    // current Database?"; Yes saves, No goes on with the definition as shown
+    // (for a command that marks the project in the store only when it has a
+    // name). False when the command is to end.
+    bool offerSave(bool storeNeeded);
     // Asks "Save changes of current Database?"; false when the command is to
-    // end (Cancel, or the project is still unsaved after Yes).
-    bool saveChangesFirst();
+    // end (Cancel, or the project is still unsaved after Yes). declined: No
+    // was the answer.
+    bool saveChangesFirst(bool* declined = nullptr);
     // Runs a command; a failure it raises is shown in the standard error box.
     void guarded(const std::function<void()>& command);
 

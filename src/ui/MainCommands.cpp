@@ -65,7 +65,7 @@ void TMainF::FieldDeleteAExecute() {
     guarded([this] {
         const bool deleted = table_.DeleteField(FieldGrid->Row(), [this] {
             return port_->Confirm(QStringLiteral(
-                       "Are you sure you want to delete the selected record?")) == TAnswer::Yes;
+                       "Are you sure you want to delete the selected field?")) == TAnswer::Yes;
         });
         if (deleted) {
             fillGrid();
@@ -107,7 +107,7 @@ bool TMainF::saveProject() {
     return true;
 }
 
-bool TMainF::saveChangesFirst() {
+bool TMainF::saveChangesFirst(bool* declined) {
     if (!Changed())
         return true;
     const TAnswer answer = port_->Confirm(QStringLiteral("Save changes of current Database?"));
@@ -118,6 +118,8 @@ bool TMainF::saveChangesFirst() {
         // Going on after a save that did not happen would drop the changes.
         return !Changed();
     }
+    if (declined)
+        *declined = true;
     return true;
 }
 

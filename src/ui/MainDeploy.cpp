@@ -6,17 +6,37 @@
 
 #include "SelectDB.h"
 #include "deploy/Deployment.h"
+#include "deploy/UserPort.h"
 #include "model/ProjectStore.h"
 
 #include <QAction>
 #include <QPushButton>
 
+bool TMainF::offerSave(bool storeNeeded) {
+    bool declined = false;
+    if (!saveChangesFirst(&declined))
+        return false;
+    // No: the command works on the definition as shown, unless it must mark
+    // the project in the store, which needs a project with a name.
+    if (declined && storeNeeded && table_.DbName.isEmpty()) {
+        port_->ShowWarning(QStringLiteral("Save the database first."));
+        return false;
+    }
+    return true;
+}
+
 void TMainF::GenerateAExecute() {
-    guarded([this] { deploy_->Generate(table_, Changed()); });
+    guarded([this] {
+        if (offerSave(false))
+            deploy_->Generate(table_, false);
+    });
 }
 
 void TMainF::UploadAExecute() {
-    guarded([this] { deploy_->Upload(table_, Changed()); });
+    guarded([this] {
+        if (offerSave(true))
+            deploy_->Upload(table_, false);
+    });
 }
 
 void TMainF::ImportAExecute() {

@@ -18,6 +18,7 @@
 void TMainF::connectSettings() {
     connect(Steps, &TStepsF::HelpRequested, this, &TMainF::ShowHelp);
     connect(Settings, &TSettingsF::HelpRequested, this, &TMainF::ShowHelp);
+    connect(About, &TAboutF::HelpRequested, this, &TMainF::ShowHelp);
     connect(Settings, &TSettingsF::ExplanationRequested, this,
             [this](const QString& title, const QString& text) {
                 HowTos->SetExplanation(title, text);

@@ -1,6 +1,7 @@
 #include "ProgressBar.h"
 
 #include "Centring.h"
+#include "TitleFit.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -23,6 +24,7 @@ TProgressBarF::TProgressBarF(QWidget* parent)
     layout->addWidget(ProgressLabel);
     layout->addWidget(busy);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    FitTitle(*this);
 }
 
 void TProgressBarF::showEvent(QShowEvent* event) {

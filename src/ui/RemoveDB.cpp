@@ -60,7 +60,7 @@ TRemoveDBF::TRemoveDBF(TUserPort& port, QWidget* parent) : QDialog(parent), port
         2, 1);
     choices->setColumnStretch(1, 1);
 
-    auto* attention = new QLabel(QStringLiteral("Attantion !"), this);
+    auto* attention = new QLabel(QStringLiteral("Attention!"), this);
     attention->setFont(bold);
     QPalette red = attention->palette();
     red.setColor(QPalette::WindowText, QColor(0xB0, 0x00, 0x00));

@@ -1,6 +1,7 @@
 #include "SaveAs.h"
 
 #include "Centring.h"
+#include "TitleFit.h"
 #include "deploy/UserPort.h"
 #include "model/ProjectCheck.h"
 #include "model/ProjectStore.h"
@@ -31,6 +32,7 @@ TSaveAsF::TSaveAsF(const TStore& store, TUserPort& port, QWidget* parent)
     layout->addSpacing(8);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    FitTitle(*this);
 }
 
 QString TSaveAsF::EnteredName() const {
@@ -39,8 +41,12 @@ QString TSaveAsF::EnteredName() const {
 
 void TSaveAsF::OKBtnClick() {
     const QString name = EnteredName();
-    if (name.isEmpty())
+    if (name.trimmed().isEmpty()) {
+        // Refused with a word, so the user knows why nothing happens.
+        port_.ShowMessage(QStringLiteral("Please enter a name for the database."));
+        DbName->setFocus();
         return;
+    }
     try {
         if (const TDefinitionCheck problem = CheckProjectName(name, ProjectStore::List(store_))) {
             port_.ShowWarning(problem->Message);
@@ -48,7 +54,7 @@ void TSaveAsF::OKBtnClick() {
             return;
         }
         if (ProjectStore::Exists(store_, name) &&
-            port_.Confirm(QStringLiteral("Database already present. Owerwrite it?"),
+            port_.Confirm(QStringLiteral("Database already present. Overwrite it?"),
                           TConfirmButtons::OKCancel) != TAnswer::OK)
             return;
     } catch (const TStoreError& e) {

@@ -44,6 +44,10 @@ TSelectDBF::TSelectDBF(const QStringList& names, TUserPort& port, QWidget* paren
 void TSelectDBF::SetNames(const QStringList& names) {
     TableList->clear();
     TableList->addItems(names);
+    // An empty list has nothing to open or remove.
+    for (QPushButton* button : {OKBtn, OpenBtn, RemoveBtn})
+        button->setEnabled(!names.isEmpty());
+    CloseBtn->setDefault(names.isEmpty());
 }
 
 QString TSelectDBF::SelectedName() const {

@@ -1,9 +1,11 @@
 // The settings dialog: its pages, the checks of OK and what it asks of the desktop.
 #include "Settings.h"
 
+#include "NumberBox.h"
 #include "PictureDialog.h"
 #include "SettingsFontDialog.h"
 #include "SettingsLayout.h"
+#include "TitleFit.h"
 
 #include "model/Convert.h"
 #include "model/TableFields.h"
@@ -30,7 +32,8 @@
 namespace {
 
 QString AppTitle() {
-    return QGuiApplication::applicationDisplayName();
+    const QString name = QGuiApplication::applicationDisplayName();
+    return name.isEmpty() ? QStringLiteral("Corvanta") : name;
 }
 
 const QStringList& HelpTopics() {
@@ -74,6 +77,9 @@ TSettingsF::TSettingsF(QWidget* parent) : QDialog(parent) {
     addPage(BuildAdminLogoTextPage(), QStringLiteral("Admin Logo & Text"));
     addPage(BuildCounterPage(), QStringLiteral("Counter"));
     addPage(BuildPasswordPage(), QStringLiteral("Password"));
+    for (QLineEdit* box : {LinesPerPageEdit, NumOfFilterFieldsEdit, NumOfSortFieldsEdit,
+                           MenuHeightEdit, CounterBorderEdit, SetCounter})
+        NumberBox::Restrict(*box);
     int listWidth = 0;
     for (int row = 0; row < PageList->count(); ++row)
         listWidth = std::max(
@@ -122,15 +128,18 @@ TSettingsF::TSettingsF(QWidget* parent) : QDialog(parent) {
 }
 
 void TSettingsF::InstallDefaultPorts() {
-    ShowMessage = [this](const QString& text) {
-        QMessageBox box(QMessageBox::NoIcon, AppTitle(), text, QMessageBox::Ok, this);
-        box.exec();
+    const auto box = [this](QMessageBox::Icon icon, const QString& text,
+                            QMessageBox::StandardButtons buttons) {
+        QMessageBox message(icon, AppTitle(), text, buttons, this);
+        FitTitle(message);
+        return message.exec();
     };
-    ConfirmWarning = [this](const QString& text) {
-        return QMessageBox::warning(this, AppTitle(), text, QMessageBox::Ok | QMessageBox::Cancel,
-                                    QMessageBox::Ok) == QMessageBox::Ok;
+    ShowMessage = [box](const QString& text) { box(QMessageBox::NoIcon, text, QMessageBox::Ok); };
+    ConfirmWarning = [box](const QString& text) {
+        return box(QMessageBox::Warning, text, QMessageBox::Ok | QMessageBox::Cancel) ==
+               QMessageBox::Ok;
     };
-    ShowError = [this](const QString& text) { QMessageBox::critical(this, AppTitle(), text); };
+    ShowError = [box](const QString& text) { box(QMessageBox::Critical, text, QMessageBox::Ok); };
     ChooseFile = [this](const QString& title, const QString& folder, const QString& filters) {
         if (TPictureDialog::IsPictureFilter(filters))
             return TPictureDialog::Choose(this, title, folder, filters);
@@ -173,25 +182,29 @@ void TSettingsF::OKBtnClick() {
             SelectPage(page);
         ShowMessage(message);
     };
-    const auto isNumber = [](const QString& text) {
-        try {
-            ZeroStrToInt(text);
-            return true;
-        } catch (const EConvertError&) {
-            return false;
-        }
+    // A bad number keeps every edit: the box is named, shown and focused.
+    const auto refuseNumber = [&](QLineEdit* box, const QString& message, int page) {
+        refuse(message, page);
+        NumberBox::Focus(*box);
     };
+    const auto isNumber = [](const QLineEdit* box) { return NumberBox::Holds(box->text(), true); };
 
-    if (!isNumber(NumOfFilterFieldsEdit->text()))
-        return refuse(QStringLiteral("Number of filters must be numeric."), AppearancePage);
+    if (!isNumber(NumOfFilterFieldsEdit))
+        return refuseNumber(NumOfFilterFieldsEdit,
+                            QStringLiteral("Number of filters must be numeric."), AppearancePage);
     if (HomeCh->isChecked() && HomeLinkEdit->text().isEmpty())
         return refuse(
-            QStringLiteral("Please, enter link to Homepage or let Home URL check box empty "),
+            QStringLiteral(
+                "Please enter the link to your home page or clear the Home URL check box."),
             AppearancePage);
-    if (!isNumber(NumOfSortFieldsEdit->text()))
-        return refuse(QStringLiteral("Number of filters must be numeric."));
+    if (!isNumber(NumOfSortFieldsEdit))
+        return refuseNumber(NumOfSortFieldsEdit,
+                            QStringLiteral("Number of sort fields must be numeric."),
+                            AppearancePage);
+    if (QLineEdit* box = BadNumberBox())
+        return refuseNumber(box, NumberBox::Message(numberBoxName(box)), numberBoxPage(box));
     if (localPath_.isEmpty() || !QFileInfo(localPath_).isDir())
-        return refuse(QStringLiteral("Directory not exists for Local path:"), ConnectionPage);
+        return refuse(QStringLiteral("Directory does not exist for Local path:"), ConnectionPage);
     if (skinPath_.isEmpty())
         return refuse(QStringLiteral("No Skin is selected (recommended)."), AppearancePage);
     const QString tableName = TableName->text();
@@ -200,7 +213,11 @@ void TSettingsF::OKBtnClick() {
     if (std::any_of(tableName.begin(), tableName.end(),
                     [](QChar c) { return c < u'a' || c > u'z'; }))
         return refuse(QStringLiteral("Table name can contain lowercase characters only."));
-    if (options_.AllowSendPassword &&
+    // Only a site with members sends passwords: without a visitor mode the
+    // option is off whatever the visitor options dialog last showed.
+    const bool members = UserUpdateCh->isChecked() && (options_.UserMode == QLatin1String("Join") ||
+                                                       options_.UserMode == QLatin1String("Login"));
+    if (members && options_.AllowSendPassword &&
         (PasswordEmailSenderEdit->text().isEmpty() || PasswordEmailSubjectEdit->text().isEmpty()))
         return refuse(QStringLiteral("The Send Password User mode is checked. Fill the e-mail "
                                      "details on the Password tab or disable the option."),
@@ -208,6 +225,44 @@ void TSettingsF::OKBtnClick() {
     if (!CheckDefinition())
         return;
     accept();
+}
+
+// The number boxes the checks above do not name, with the names and pages
+// their messages give.
+namespace {
+struct TSettingsNumber {
+    QLineEdit* TSettingsF::*box;
+    const char* name;
+    bool emptyIsZero;
+    int page;
+};
+const TSettingsNumber kNumbers[] = {
+    {&TSettingsF::LinesPerPageEdit, "Records per page", true, TSettingsF::AppearancePage},
+    {&TSettingsF::MenuHeightEdit, "Menu height", false, TSettingsF::AppearancePage},
+    {&TSettingsF::CounterBorderEdit, "Counter border", true, TSettingsF::CounterPage},
+    {&TSettingsF::SetCounter, "Counter start value", true, TSettingsF::CounterPage},
+};
+} // namespace
+
+QLineEdit* TSettingsF::BadNumberBox() const {
+    for (const TSettingsNumber& n : kNumbers)
+        if (!NumberBox::Holds((this->*n.box)->text(), n.emptyIsZero))
+            return this->*n.box;
+    return nullptr;
+}
+
+QString TSettingsF::numberBoxName(const QLineEdit* box) const {
+    for (const TSettingsNumber& n : kNumbers)
+        if (this->*n.box == box)
+            return QString::fromLatin1(n.name);
+    return {};
+}
+
+int TSettingsF::numberBoxPage(const QLineEdit* box) const {
+    for (const TSettingsNumber& n : kNumbers)
+        if (this->*n.box == box)
+            return n.page;
+    return -1;
 }
 
 void TSettingsF::showEvent(QShowEvent* event) {

@@ -85,6 +85,11 @@ public:
     const TCounterFont& CounterNumberFont() const { return numberFont_; }
     TVisitorOptionsF* VisitorOptions() const { return visitorOptions_; }
 
+    // The first number box that holds no whole number as it is read (the
+    // number of filters and of sort fields are checked on their own), or
+    // nullptr.
+    QLineEdit* BadNumberBox() const;
+
     // Disables the connection and MySQL entries behind the note that "Clear
     // entries" unlocks them (used when demo settings are filled in).
     void SetConnectionLocked(bool locked);
@@ -274,6 +279,10 @@ private:
     void HelpBtnClick();
     void ShowLocalPath();
     void ApplyEnabling();
+    // The connection entries are those the demo button fills in.
+    static bool UsesDemoHost(const QString& server, const QString& url);
+    QString numberBoxName(const QLineEdit* box) const;
+    int numberBoxPage(const QLineEdit* box) const;
     // The project checks on the values as OK would take them back: false
     // after the refusal was shown on the page of the setting concerned.
     bool CheckDefinition();

@@ -3,6 +3,8 @@
 #include "Settings.h"
 #include "SettingsLayout.h"
 
+#include "model/DataFiles.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -17,9 +19,21 @@ using namespace SettingsUi;
 
 namespace {
 
-// Where skins and languages for generated sites are offered.
-const QUrl SkinDownloadPage(QStringLiteral("https://corvanta.example/download/skins/"));
-const QUrl LanguageDownloadPage(QStringLiteral("https://corvanta.example/download/languages/"));
+// The manual's page on adding a language to the site's texts.
+const QString LanguageTopic = QStringLiteral("PropAppearance.htm#language");
+
+// The skins that come with the program.
+QString ShippedSkinsFolder() {
+    return DataFilePath(QStringLiteral("skins"));
+}
+
+// Where the skin chooser starts: at the shipped skins while the project uses
+// one of them (or none), else beside the project's own style sheet.
+QString SkinFolder(const QString& skin) {
+    if (skin.isEmpty() || !skin.contains(u'/') || IsShippedData(skin))
+        return ShippedSkinsFolder();
+    return FolderOf(skin);
+}
 
 const QString PictureFilters = QStringLiteral(
     "Pictures (*.jpg *.jpeg *.gif *.png *.bmp);;JPEG files (*.jpg *.jpeg);;GIF files (*.gif);;"
@@ -37,14 +51,14 @@ QWidget* TSettingsF::BuildAppearancePage() {
 
     DatabaseDisplayNameEdit = Edit(QStringLiteral("DatabaseDisplayNameEdit"), page);
     addRow(Caption(QStringLiteral("Database Title:"), page,
-                   QStringLiteral("Appears on the Search Site in WEB")),
+                   QStringLiteral("Appears on the search page of the site")),
            Row({DatabaseDisplayNameEdit}, false),
            HowTo(QStringLiteral("Database Title:"),
                  QStringLiteral("The title appears on top of the search form of your database "
                                 "site.")));
 
     LinesPerPageEdit = Edit(QStringLiteral("LinesPerPageEdit"), page, NumberWidth);
-    LinesPerPageEdit->setToolTip(QStringLiteral("Num. founded records per page"));
+    LinesPerPageEdit->setToolTip(QStringLiteral("Number of records found per page"));
     addRow(Caption(QStringLiteral("Records per page:"), page), Row({LinesPerPageEdit}),
            HowTo(QStringLiteral("Records per page:"),
                  QStringLiteral("The number of records found that one page shows. When more "
@@ -61,8 +75,8 @@ QWidget* TSettingsF::BuildAppearancePage() {
                                 "have a home page.")));
 
     NumOfSortFieldsEdit = Edit(QStringLiteral("NumOfSortFieldsEdit"), page, NumberWidth);
-    addRow(Caption(QStringLiteral("Number of sortfields:"), page), Row({NumOfSortFieldsEdit}),
-           HowTo(QStringLiteral("Number of sortfields:"),
+    addRow(Caption(QStringLiteral("Number of sort fields:"), page), Row({NumOfSortFieldsEdit}),
+           HowTo(QStringLiteral("Number of sort fields:"),
                  QStringLiteral("Sort fields let the visitor choose the fields by which the "
                                 "records found are ordered.")));
 
@@ -70,7 +84,7 @@ QWidget* TSettingsF::BuildAppearancePage() {
     TableAlignCombo->setObjectName(QStringLiteral("TableAlignCombo"));
     TableAlignCombo->addItems({QStringLiteral("Left (Default)"), QStringLiteral("Center")});
     addRow(Caption(QStringLiteral("Positioning table:"), page,
-                   QStringLiteral("This option works only when you don't use skin (css file)")),
+                   QStringLiteral("This option works only when you don't use a skin (css file)")),
            Row({TableAlignCombo}),
            HowTo(QStringLiteral("Positioning table:"),
                  QStringLiteral("The position on the page of the search and sort table and of "
@@ -78,7 +92,7 @@ QWidget* TSettingsF::BuildAppearancePage() {
 
     LanguageCombo = new QComboBox(page);
     LanguageCombo->setObjectName(QStringLiteral("LanguageCombo"));
-    LanguageCombo->setToolTip(QStringLiteral("Select Language for DB control"));
+    LanguageCombo->setToolTip(QStringLiteral("Language of the generated site"));
     LanguageCombo->setMinimumWidth(140);
     DownloadLanguages =
         Button(QStringLiteral("DownloadLanguages"), QStringLiteral("Download"), page);
@@ -89,7 +103,7 @@ QWidget* TSettingsF::BuildAppearancePage() {
 
     MenuHeightEdit = Edit(QStringLiteral("MenuHeightEdit"), page, NumberWidth);
     MenuHeightEdit->setToolTip(
-        QStringLiteral("Define the height of Menu on the database website. I.E. 150"));
+        QStringLiteral("The height of the menu on the database site, e.g. 150"));
     addRow(Caption(QStringLiteral("Menu height:"), page), Row({MenuHeightEdit}),
            HowTo(QStringLiteral("Menu height:"),
                  QStringLiteral("The height in pixels of the menu at the top of every page. Set "
@@ -128,8 +142,10 @@ QWidget* TSettingsF::BuildAppearancePage() {
                            QStringLiteral("Starts Text editor with selected css file"));
     PreviewCssButton = Button(QStringLiteral("PreviewCssButton"), QStringLiteral("Preview"),
                               skinBox, QStringLiteral("See sites offline..."));
-    DownLoadCssButton = Button(QStringLiteral("DownLoadCssButton"), QStringLiteral("Download"),
-                               skinBox, QStringLiteral("Download css files from web"));
+    DownLoadCssButton =
+        Button(QStringLiteral("DownLoadCssButton"), QStringLiteral("Download"), skinBox,
+               QStringLiteral("Open the folder of the skins that come "
+                              "with Corvanta"));
     skinGrid->addWidget(Note(QStringLiteral("The look of the site comes from its style sheet "
                                             "and background image."),
                              skinBox),
@@ -183,9 +199,10 @@ QWidget* TSettingsF::BuildAppearancePage() {
     connect(NoSkinBtn1, &QPushButton::clicked, this, &TSettingsF::NoSkinBtn1Click);
     connect(EditCssButton, &QPushButton::clicked, this, &TSettingsF::EditCssButtonClick);
     connect(PreviewCssButton, &QPushButton::clicked, this, &TSettingsF::PreviewCssButtonClick);
-    connect(DownLoadCssButton, &QPushButton::clicked, this, [this] { OpenUrl(SkinDownloadPage); });
+    connect(DownLoadCssButton, &QPushButton::clicked, this,
+            [this] { OpenUrl(QUrl::fromLocalFile(ShippedSkinsFolder())); });
     connect(DownloadLanguages, &QPushButton::clicked, this,
-            [this] { OpenUrl(LanguageDownloadPage); });
+            [this] { emit HelpRequested(LanguageTopic); });
     connect(BrowseBGimgButton, &QPushButton::clicked, this, &TSettingsF::BrowseBGimgButtonClick);
     connect(ClearBGImage, &QPushButton::clicked, this, &TSettingsF::ClearBGImageClick);
     return page;
@@ -231,7 +248,7 @@ void TSettingsF::SetSkinPath(const QString& path) {
 
 void TSettingsF::BrowseCssButtonClick() {
     const QString file =
-        ChooseFile(QStringLiteral("Database Files"), FolderOf(skinPath_),
+        ChooseFile(QStringLiteral("Choose a Skin (css file)"), SkinFolder(skinPath_),
                    QStringLiteral("Style files (*.css);;All files (*);;Text Files (*.txt);;"
                                   "Comma separated files (*.csv)"));
     if (file.isEmpty())
@@ -251,7 +268,7 @@ void TSettingsF::NoSkinBtn1Click() {
 }
 
 void TSettingsF::EditCssButtonClick() {
-    const QString file = ChooseFile(QStringLiteral("CSS Files"), FolderOf(skinPath_),
+    const QString file = ChooseFile(QStringLiteral("CSS Files"), SkinFolder(skinPath_),
                                     QStringLiteral("Style files (*.css);;All files (*)"));
     if (!file.isEmpty())
         OpenUrl(QUrl::fromLocalFile(file));

@@ -3,6 +3,8 @@
 #include "Settings.h"
 #include "SettingsLayout.h"
 
+#include "deploy/Connection.h"
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,7 +27,7 @@ QWidget* TSettingsF::BuildConnectionPage() {
                                   "folder, for example "
                                   "http://www.yourdomain.com/YOURDATABASE/.")));
     URLNote =
-        Note(QStringLiteral("Replace \"YOURDATABASE\" with your own name of Directory"), page);
+        Note(QStringLiteral("Replace \"YOURDATABASE\" with the name of your own folder"), page);
     URLNote->setObjectName(QStringLiteral("URLNote"));
     form.Below(URLNote);
 
@@ -87,7 +89,7 @@ QWidget* TSettingsF::BuildConnectionPage() {
 
     Def = Button(QStringLiteral("Def"), QStringLiteral("Demo"), page);
     auto* demoRow =
-        Row({Def, Caption(QStringLiteral("Press this button  for creating a demo database."), page),
+        Row({Def, Caption(QStringLiteral("Press this button to create a demo database."), page),
              HowTo(QStringLiteral("Demo database"),
                    QStringLiteral("The demo button fills in the settings of the demo web host that "
                                   "runs on this computer (started by ./run): the FTP account, the "
@@ -141,18 +143,18 @@ QWidget* TSettingsF::BuildDatabasePage() {
 
     TableName = Edit(QStringLiteral("TableName"), page);
     TableName->setToolTip(QStringLiteral("Example : Members"));
-    form.Add(Caption(QStringLiteral("Table name:"), page, QStringLiteral("Exampel : members")),
+    form.Add(Caption(QStringLiteral("Table name:"), page, QStringLiteral("Example : members")),
              TableName,
              HowTo(QStringLiteral("Table name:"),
                    QStringLiteral("The name of the MySQL table that holds your records. Use "
                                   "lower-case letters only: no digits, capitals or special "
                                   "characters.")));
-    form.Below(Note(QStringLiteral("example:  members, links, family, webs, dogs etc."), page));
+    form.Below(Note(QStringLiteral("example: members, links, family, webs, dogs etc."), page));
 
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(Heading(QStringLiteral("Settings for MySQL Server"), page));
     layout->addWidget(
-        Note(QStringLiteral("The database must be located  on the same server as generated "
+        Note(QStringLiteral("The database must be located on the same server as the generated "
                             "sites!"),
              page));
     layout->addSpacing(6);
@@ -166,7 +168,7 @@ QWidget* TSettingsF::BuildAdministratorPage() {
     auto* grid = new QGridLayout;
     TForm form(grid);
     AdminPasswordEdit = Edit(QStringLiteral("AdminPasswordEdit"), page, 200);
-    form.Add(Caption(QStringLiteral("Password for Administartor:"), page),
+    form.Add(Caption(QStringLiteral("Password for Administrator:"), page),
              Row({AdminPasswordEdit}));
     form.Below(Caption(QStringLiteral("Administrator can not change the password online"), page));
 
@@ -183,9 +185,11 @@ QWidget* TSettingsF::BuildAdministratorPage() {
 }
 
 void TSettingsF::ServerChange() {
-    const QString server = Server->text();
-    DBServerLabel->setText(server.isEmpty() ? QStringLiteral("FTP server not yet set")
-                                            : QStringLiteral("Probably ") + server);
+    // The MySQL server is the FTP server's host; its port is the FTP port,
+    // which would only mislead here.
+    const QString host = FtpTarget(Server->text()).Host;
+    DBServerLabel->setText(host.isEmpty() ? QStringLiteral("FTP server not yet set")
+                                          : QStringLiteral("Probably ") + host);
 }
 
 void TSettingsF::SetLocalPath(const QString& path) {
@@ -220,7 +224,7 @@ void TSettingsF::ClearButtonClick() {
         ShowMessage(QStringLiteral("Fields are already empty"));
         return;
     }
-    if (!ConfirmWarning(QStringLiteral("Are you sure you want clear all fields below ?")))
+    if (!ConfirmWarning(QStringLiteral("Are you sure you want to clear all fields below?")))
         return;
     // The MySQL server keeps its value: it is usually the same for every site.
     for (QLineEdit* edit :

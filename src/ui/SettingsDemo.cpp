@@ -10,7 +10,22 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRandomGenerator>
 #include <algorithm>
+
+namespace {
+
+// Letters and digits that cannot be mistaken for each other when read off
+// the screen.
+QString DemoAdminPassword() {
+    const QString alphabet = QStringLiteral("abcdefghjkmnpqrstuvwxyz23456789");
+    QString password = QStringLiteral("demo-");
+    for (int i = 0; i < 8; ++i)
+        password += alphabet.at(QRandomGenerator::system()->bounded(int(alphabet.size())));
+    return password;
+}
+
+} // namespace
 
 void TSettingsF::DefClick() {
     const QString folder = DemoHostFolder();
@@ -57,6 +72,10 @@ void TSettingsF::DefClick() {
     DatabasePassword->setText(host->MySqlPassword);
     if (TableName->text().isEmpty())
         TableName->setText(DemoTableName(name));
+    // Generate needs an administrator password; the demo site gets one of
+    // its own, shown on the Administrator page and in the upload report.
+    if (AdminPasswordEdit->text().isEmpty())
+        AdminPasswordEdit->setText(DemoAdminPassword());
     if (localPath_.isEmpty() || !QFileInfo(localPath_).isDir()) {
         const QString local = QDir(UserDataFolder()).filePath(QStringLiteral("sites/") + site);
         if (QDir().mkpath(local))
@@ -65,6 +84,14 @@ void TSettingsF::DefClick() {
     URLNote->hide();
     SetConnectionLocked(true);
     ShowMessage(QStringLiteral("The settings of the demo web host are filled in.\n"
-                               "After Generate and Upload your site is at\n%1")
-                    .arg(url));
+                               "After Generate and Upload your site is at\n%1\n"
+                               "The administrator password is %2.")
+                    .arg(url, AdminPasswordEdit->text()));
+}
+
+bool TSettingsF::UsesDemoHost(const QString& server, const QString& url) {
+    if (server.isEmpty())
+        return false;
+    const std::optional<TDemoHost> host = ReadDemoHost(DemoHostFolder());
+    return host && server == host->FtpServer && url.startsWith(host->Url);
 }

@@ -65,7 +65,7 @@ private:
     int count_ = 0;
 };
 
-const QString LogoTooltip = QStringLiteral("Image File - jpg or gif formate only");
+const QString LogoTooltip = QStringLiteral("Image File - JPG or GIF format only");
 
 } // namespace
 

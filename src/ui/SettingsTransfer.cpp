@@ -69,9 +69,9 @@ void TSettingsF::LoadFrom(const TBTable& t) {
     trustedHostKey_ = t.TrustedHostKey;
     ShowTrust();
     SetLocalPath(t.LocalPath);
-    // The dialog is reused: a lock set by the demo button belongs to the
-    // project it was pressed for.
-    SetConnectionLocked(false);
+    // The demo button locks the entries it filled; they stay locked each
+    // time the settings are opened, until "Clear entries" unlocks them.
+    SetConnectionLocked(UsesDemoHost(t.Server, t.URL));
 
     TableName->setText(t.TableName);
     DatabaseServer->setText(t.DatabaseServer);

@@ -190,7 +190,7 @@ void TSkinPreview::Preview(const QString& skin, const QString& image, const QStr
             ShowInformation(QStringLiteral("For Preview the image file must be in the same "
                                            "directory as css file.\rCopying files ") +
                             fileName(sheet) + QStringLiteral(" and ") + imageName +
-                            QStringLiteral("\r") + QStringLiteral(" to Corvanta dirctory: ") +
+                            QStringLiteral("\r") + QStringLiteral(" to Corvanta directory: ") +
                             QStringLiteral("\r") + folder_);
         // Always copied: an older picture of the same name would show instead.
         copyFile(image, imageCopy);

@@ -1,5 +1,7 @@
 #include "Steps.h"
 
+#include "TitleFit.h"
+
 #include <QGridLayout>
 #include <QLabel>
 
@@ -23,7 +25,7 @@ TStepsF::TStepsF(QWidget* parent) : QWidget(parent, Qt::Tool) {
         {"3. Saving your project (CTRL + S)", "Database.htm", false},
         {"4a. Generate (CTRL + G)", "GenerateUpload.htm", false},
         {"4b. Upload changes (CTRL + U)", "GenerateUpload.htm", false},
-        {"5. Security informations", "Security.htm", false},
+        {"5. Security information", "Security.htm", false},
     };
     auto* grid = new QGridLayout(this);
     grid->setHorizontalSpacing(16);
@@ -51,4 +53,5 @@ TStepsF::TStepsF(QWidget* parent) : QWidget(parent, Qt::Tool) {
     grid->setRowStretch(row, 1);
     // Always as large as its lines need, also once the style has set the fonts.
     grid->setSizeConstraint(QLayout::SetFixedSize);
+    FitTitle(*this);
 }

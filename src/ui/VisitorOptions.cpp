@@ -35,8 +35,8 @@ const QStringList& LoginExplanation() {
             "Member can Search in database when allowed in check box. Otherwise only own "
             "records are shown."),
         QStringLiteral(
-            "Use this Mode to show Data eneterd by Administrator, like Billing Accounts, "
-            "Settngs Information etc."),
+            "Use this Mode to show data entered by the administrator, like billing accounts, "
+            "settings information etc."),
     };
     return lines;
 }
@@ -55,7 +55,7 @@ TVisitorOptionsF::TVisitorOptionsF(QWidget* parent) : QDialog(parent) {
 
     auto* note = SettingsUi::Note(
         QStringLiteral(
-            "Here can you define what the visitor of the database site can or can not do."),
+            "Here you can define what the visitors of the database site can and cannot do."),
         this);
 
     auto* modeBox = new QGroupBox(QStringLiteral("Select Visitors Options"), this);

@@ -41,7 +41,14 @@ TWarningF::TWarningF(QWidget* parent)
     layout->addLayout(buttons);
 }
 
-bool TWarningF::Ask(const QString& text) {
+bool TWarningF::Ask(const QString& text, bool yesByDefault) {
+    yesByDefault_ = yesByDefault;
+    QPushButton* preferred = yesByDefault ? YesBtn : NoBtn;
+    QPushButton* other = yesByDefault ? NoBtn : YesBtn;
+    other->setDefault(false);
+    other->setAutoDefault(false);
+    preferred->setAutoDefault(true);
+    preferred->setDefault(true);
     WarningText->setText(QString(text).replace(QLatin1Char('\r'), QLatin1Char('\n')));
     adjustSize();
     return exec() == Accepted;
@@ -51,7 +58,7 @@ void TWarningF::showEvent(QShowEvent* event) {
     adjustSize();
     CentreOnScreen(*this);
     QDialog::showEvent(event);
-    NoBtn->setFocus();
+    (yesByDefault_ ? YesBtn : NoBtn)->setFocus();
 }
 
 void TWarningF::closeEvent(QCloseEvent* event) {

@@ -10,7 +10,6 @@
 #include "model/ProjectStore.h"
 
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -34,8 +33,7 @@ QLabel* note(const QString& text, QWidget* parent) {
 TWelcomeF::TWelcomeF(TStore& store, TUserPort* port, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      RunMain([](TMainF& main) { return main.ShowModal(); }),
-      OpenUrl([](const QUrl& url) { QDesktopServices::openUrl(url); }), store_(store),
+      RunMain([](TMainF& main) { return main.ShowModal(); }), store_(store),
       runDialog_([](QDialog& dialog) { return dialog.exec(); }) {
     setObjectName(QStringLiteral("WelcomeF"));
     setWindowTitle(Caption);
@@ -79,21 +77,21 @@ TWelcomeF::TWelcomeF(TStore& store, TUserPort* port, QWidget* parent)
         grid->addWidget(text, row, 1);
     };
     addRow(startGrid, CreateBtn, note(QStringLiteral("Start a new database site."), start));
-    addRow(startGrid, ManageBtn,
-           note(QStringLiteral("Open or remove one of your databases."), start));
+    ManageNote = note(QStringLiteral("Open or remove one of your databases."), start);
+    addRow(startGrid, ManageBtn, ManageNote);
     addRow(startGrid, ManualBtn,
            note(QStringLiteral("Fields, settings, generating and uploading."), start));
     addRow(startGrid, LanguageBtn, note(QStringLiteral("The program speaks English."), start));
     addRow(startGrid, AboutBtn, note(QStringLiteral("Version and vendor."), start));
 
-    auto* web = new QGroupBox(QStringLiteral("On the CORVANTA web site"), this);
+    auto* web = new QGroupBox(QStringLiteral("In the CORVANTA manual"), this);
     auto* webGrid = new QGridLayout(web);
     webGrid->setColumnStretch(1, 1);
     addRow(webGrid, FaqBtn, note(QStringLiteral("Answers to frequent questions."), web));
-    addRow(webGrid, NewsBtn, note(QStringLiteral("New versions, skins and languages."), web));
+    addRow(webGrid, NewsBtn, note(QStringLiteral("What is new in this version."), web));
     addRow(webGrid, WebSiteBtn, note(QStringLiteral("Everything about CORVANTA."), web));
-    addRow(webGrid, AddDbBtn, note(QStringLiteral("Show your site to other CORVANTA users."), web));
-    addRow(webGrid, BugBtn, note(QStringLiteral("Tell us what went wrong."), web));
+    addRow(webGrid, AddDbBtn, note(QStringLiteral("Show your site to other people."), web));
+    addRow(webGrid, BugBtn, note(QStringLiteral("What to do when something goes wrong."), web));
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(UninstallBtn);
@@ -119,13 +117,13 @@ TWelcomeF::TWelcomeF(TStore& store, TUserPort* port, QWidget* parent)
     connect(AboutBtn, &QPushButton::clicked, this, &TWelcomeF::AboutBtnClick);
     connect(UninstallBtn, &QPushButton::clicked, this, &TWelcomeF::UninstallBtnClick);
     connect(CloseBtn, &QPushButton::clicked, this, &QWidget::close);
-    const std::pair<QPushButton*, QUrl> links[] = {{FaqBtn, FaqPage},
-                                                   {NewsBtn, NewsPage},
-                                                   {WebSiteBtn, HomePage},
-                                                   {AddDbBtn, AddDbPage},
-                                                   {BugBtn, BugPage}};
-    for (const auto& [b, url] : links)
-        connect(b, &QPushButton::clicked, this, [this, url] { OpenUrl(url); });
+    const std::pair<QPushButton*, QString> links[] = {{FaqBtn, FaqTopic},
+                                                      {NewsBtn, NewsTopic},
+                                                      {WebSiteBtn, HomeTopic},
+                                                      {AddDbBtn, AddDbTopic},
+                                                      {BugBtn, BugTopic}};
+    for (const auto& [b, topic] : links)
+        connect(b, &QPushButton::clicked, this, [this, topic] { MainF->ShowHelp(topic); });
     updateManageBtn();
 }
 
@@ -168,7 +166,9 @@ QStringList TWelcomeF::projects() {
 }
 
 void TWelcomeF::updateManageBtn() {
-    ManageBtn->setVisible(!projects().isEmpty());
+    const bool any = !projects().isEmpty();
+    ManageBtn->setVisible(any);
+    ManageNote->setVisible(any);
 }
 
 void TWelcomeF::showEvent(QShowEvent* event) {
@@ -245,9 +245,8 @@ void TWelcomeF::AboutBtnClick() {
 void TWelcomeF::UninstallBtnClick() {
     // The program itself is the package manager's to remove: say how, and
     // offer to delete the projects, which no package removal touches.
-    if (port_->Confirm(ProgramRemovalHint() +
-                           QStringLiteral("\n\nAll your databases will be deleted. Go on?"),
-                       TConfirmButtons::OKCancel) != TAnswer::OK)
+    if (!port_->ConfirmDanger(ProgramRemovalHint() +
+                              QStringLiteral("\n\nAll your databases will be deleted. Go on?")))
         return;
     try {
         store_.update([](TStoreKey& root) { root.clear(); });

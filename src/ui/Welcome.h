@@ -2,7 +2,6 @@
 
 #include "Main.h"
 
-#include <QUrl>
 #include <QWidget>
 
 #include <functional>
@@ -23,13 +22,12 @@ public:
     static inline const QString Caption =
         QStringLiteral("WELCOME to CORVANTA Generator v ") + ProgramVersion();
 
-    // Where the link buttons lead.
-    static inline const QUrl FaqPage = QUrl(QStringLiteral("https://corvanta.example/faq/"));
-    static inline const QUrl NewsPage = QUrl(QStringLiteral("https://corvanta.example/news/"));
-    static inline const QUrl HomePage = QUrl(QStringLiteral("https://corvanta.example/"));
-    static inline const QUrl AddDbPage =
-        QUrl(QStringLiteral("https://corvanta.example/showcase/add/"));
-    static inline const QUrl BugPage = QUrl(QStringLiteral("https://corvanta.example/bugs/"));
+    // The pages of the shipped manual the link buttons open.
+    static inline const QString FaqTopic = QStringLiteral("Support.htm#faq");
+    static inline const QString NewsTopic = QStringLiteral("Support.htm#news");
+    static inline const QString HomeTopic = QStringLiteral("Intro.htm");
+    static inline const QString AddDbTopic = QStringLiteral("Support.htm#showcase");
+    static inline const QString BugTopic = QStringLiteral("Support.htm#bugs");
 
     // Without a port the windows of the program talk to the user.
     explicit TWelcomeF(TStore& store, TUserPort* port = nullptr, QWidget* parent = nullptr);
@@ -51,15 +49,15 @@ public:
     QPushButton* BugBtn;
     QPushButton* UninstallBtn;
     QPushButton* CloseBtn;
+    QLabel* ManageNote; // beside "Manage Databases", shown with it
 
     // Opens the named project in the main window and waits until it closes.
     void OpenDatabase(const QString& name);
 
     // Replaceable for tests: running a dialog, showing the main window until
-    // it closes, opening a web page, removing a project.
+    // it closes, removing a project.
     void SetDialogRunner(TMainF::TDialogRunner runner) { runDialog_ = std::move(runner); }
     std::function<TMainF::TMainResult(TMainF&)> RunMain;
-    std::function<void(const QUrl&)> OpenUrl;
     std::function<void(const QString& name)> RemoveDatabase;
 
 signals:

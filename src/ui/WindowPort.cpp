@@ -5,6 +5,7 @@
 #include "Progress.h"
 #include "ProgressBar.h"
 #include "RemoveDB.h"
+#include "TitleFit.h"
 #include "Trust.h"
 #include "Warning.h"
 
@@ -23,6 +24,7 @@ QString lines(QString text) {
 
 void box(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text) {
     QMessageBox message(icon, title, lines(text), QMessageBox::Ok, parent);
+    FitTitle(message);
     message.exec();
 }
 
@@ -75,6 +77,7 @@ TAnswer TWindowPort::Confirm(const QString& text, TConfirmButtons buttons) {
     }
     QMessageBox message(QMessageBox::Question, QStringLiteral("Confirm"), lines(text), shown,
                         boxParent());
+    FitTitle(message);
     switch (message.exec()) {
     case QMessageBox::Yes:
         return TAnswer::Yes;
@@ -87,8 +90,17 @@ TAnswer TWindowPort::Confirm(const QString& text, TConfirmButtons buttons) {
     }
 }
 
-bool TWindowPort::AskQuestion(const QString& text) {
-    return warning_->Ask(text);
+bool TWindowPort::ConfirmDanger(const QString& text) {
+    QMessageBox message(QMessageBox::Warning, QStringLiteral("Warning"), lines(text),
+                        QMessageBox::Ok | QMessageBox::Cancel, boxParent());
+    message.setDefaultButton(QMessageBox::Cancel);
+    message.setEscapeButton(QMessageBox::Cancel);
+    FitTitle(message);
+    return message.exec() == QMessageBox::Ok;
+}
+
+bool TWindowPort::AskQuestion(const QString& text, bool yesByDefault) {
+    return warning_->Ask(text, yesByDefault);
 }
 
 bool TWindowPort::TrustServer(const TCertificateInfo& info) {

@@ -33,7 +33,8 @@ public:
     void ShowMessage(const QString& text) override;
     void ShowError(const QString& text) override;
     TAnswer Confirm(const QString& text, TConfirmButtons buttons) override;
-    bool AskQuestion(const QString& text) override;
+    bool ConfirmDanger(const QString& text) override;
+    bool AskQuestion(const QString& text, bool yesByDefault = false) override;
     bool TrustServer(const TCertificateInfo& info) override;
     TExportChoice AskExport(const QString& text) override;
     QString ChooseFile(TFileChoice choice) override;

@@ -90,9 +90,9 @@ private slots:
         QVERIFY2(r.out.contains("Upload process was successful, database creation process was "
                                 "successful.\n"),
                  r.out.constData());
-        QVERIFY(r.err.contains("Create database on the server ?\nIf you want create new "
-                               "database, say YES, Existing records will be lost!\nIf you "
-                               "want keep existing records, say NO -> Yes\n"));
+        QVERIFY(r.err.contains("Create database on the server ?\nIf you want to create a new "
+                               "database, say YES: existing records will be lost!\nIf you "
+                               "want to keep the existing records, say NO. -> Yes\n"));
         QVERIFY(tableExists("cliweb"));
         QVERIFY(!QFile::exists(QDir(host_->DocumentRoot()).filePath("cliweb/create_db.php")));
         QVERIFY(host_->Exec("INSERT INTO cliweb(title) VALUES ('first'), ('second')"));
@@ -108,19 +108,19 @@ private slots:
 
         r = cli({"export", "cliweb", "--records", records, "--images", images});
         QCOMPARE(r.status, 0);
-        QVERIFY(r.err.contains("Table (cliweb) with 2 lines already exist on the server. -> "
+        QVERIFY(r.err.contains("Table (cliweb) with 2 lines already exists on the server. -> "
                                "Append\n"));
         QVERIFY(r.err.contains("Exporting finished.\n2 records have been exported."));
         r = cli({"export", "cliweb", "--records", records, "--images", images, "--replace"});
         QCOMPARE(r.status, 0);
-        QVERIFY(r.err.contains("with 4 lines already exist on the server. -> Replace\n"));
+        QVERIFY(r.err.contains("with 4 lines already exists on the server. -> Replace\n"));
         QCOMPARE(host_->Query("SELECT COUNT(*) FROM cliweb").first().first(), QByteArray("2"));
 
         QCOMPARE(cli({"remove", "cliweb"}).status, 2);
         QCOMPARE(cli({"remove", "cliweb", "--server", "--settings"}).status, 2);
         r = cli({"remove", "cliweb", "--both"});
         QCOMPARE(r.status, 0);
-        QVERIFY(r.err.endsWith("Database cliweb has been removed sucessfully.\n"));
+        QVERIFY(r.err.endsWith("Database cliweb has been removed successfully.\n"));
         QVERIFY(!tableExists("cliweb"));
         QVERIFY(!ProjectStore::Exists(TStore(storePath_), QStringLiteral("cliweb")));
         QVERIFY(!QFile::exists(t.LocalPath + QStringLiteral("index.html")));
@@ -142,8 +142,8 @@ private slots:
         QVERIFY(r.err.contains("never uploaded"));
         r = cli({"remove", "clifail", "--settings"});
         QCOMPARE(r.status, 0);
-        QCOMPARE(r.err, QByteArray("Do you really want remove the Database from your PC ? -> "
-                                   "Yes\nDatabase clifail has been removed sucessfully.\n"));
+        QCOMPARE(r.err, QByteArray("Do you really want to remove the Database from your PC ? -> "
+                                   "Yes\nDatabase clifail has been removed successfully.\n"));
     }
 };
 

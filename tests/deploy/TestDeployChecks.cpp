@@ -28,9 +28,9 @@ QByteArray generateLog(const QStringList& files, const QString& localPath) {
 }
 
 const QStringList kAdminPages = {
-    "admin\\runtime.php",       "admin\\index.html",        "admin\\login.php",
-    "admin\\menu.php",          "admin\\logout.php",        "admin\\add_record.php",
-    "admin\\modify_record.php", "admin\\delete_record.php", "admin\\search.php"};
+    "admin/runtime.php",       "admin/index.html",        "admin/login.php",
+    "admin/menu.php",          "admin/logout.php",        "admin/add_record.php",
+    "admin/modify_record.php", "admin/delete_record.php", "admin/search.php"};
 
 } // namespace
 
@@ -146,13 +146,13 @@ private slots:
         transfer.Run([&](TDeployment& d) { d.Export(t, false); });
         QCOMPARE(transfer.Port.Messages(),
                  (QStringList{"Save the database first.",
-                              "Corvanta Generator will download content of your database and "
-                              "save it as textfile to your local disk.\r Be sure you are "
+                              "Corvanta Generator will download the content of your database and "
+                              "save it in text files on your local disk.\rBe sure you are "
                               "connected to the internet.",
                               "No internet connection available.",
-                              "Corvanta Generator will upload your Datafile to Server now. Be "
-                              "sure you are connected to the internet.Select the text file you "
-                              "want upload.",
+                              "Corvanta Generator will upload your data files to the server "
+                              "now. Be sure you are connected to the internet.\rSelect the text "
+                              "files you want to upload.",
                               "No internet connection available."}));
         QVERIFY(transfer.Port.EventsOf(QStringLiteral("file")).isEmpty());
         QVERIFY(transfer.Posted.isEmpty());
@@ -180,7 +180,7 @@ private slots:
              false,
              {"create_db.php", "runtime.php", "index.html", "menu.php", "inc_counter.php",
               "search.php", "get_image.php", "show_image.php"},
-             kAdminPages + QStringList{"admin\\get_image.php", "admin\\show_image.php"}},
+             kAdminPages + QStringList{"admin/get_image.php", "admin/show_image.php"}},
             {"join",
              QStringLiteral("Join"),
              true,
@@ -189,7 +189,7 @@ private slots:
              {"create_db.php", "runtime.php", "index.html", "menu.php", "inc_counter.php",
               "logout.php", "add_record.php", "modify_record.php", "delete_record.php",
               "search.php", "get_image.php", "show_image.php"},
-             kAdminPages + QStringList{"admin\\get_image.php", "admin\\show_image.php"}},
+             kAdminPages + QStringList{"admin/get_image.php", "admin/show_image.php"}},
             {"login",
              QStringLiteral("Login"),
              true,
@@ -199,8 +199,8 @@ private slots:
               "inc_counter.php", "logout.php", "add_record.php", "modify_record.php",
               "delete_record.php", "search.php", "change_password.php", "get_image.php",
               "show_image.php"},
-             kAdminPages + QStringList{"admin\\users.php", "admin\\change_password.php",
-                                       "admin\\get_image.php", "admin\\show_image.php"}},
+             kAdminPages + QStringList{"admin/users.php", "admin/change_password.php",
+                                       "admin/get_image.php", "admin/show_image.php"}},
         };
         for (const Mode& m : modes) {
             TDeployRig rig(store_.Store());
@@ -224,7 +224,7 @@ private slots:
                 QDir(t.LocalPath + QStringLiteral("admin")).entryList(QDir::Files);
             QStringList expected;
             for (QString f : files)
-                expected << f.remove(QStringLiteral("admin\\"));
+                expected << f.remove(QStringLiteral("admin/"));
             expected << QStringLiteral("Generate.log");
             written.sort();
             expected.sort();
@@ -244,7 +244,7 @@ private slots:
         rig.Run([&](TDeployment& d) { d.Generate(t, false); });
         QCOMPARE(rig.Port.Messages(),
                  (QStringList{"File access error to " + t.LocalPath + "admin/search.php",
-                              "Generating admin\\search.php failed."}));
+                              "Generating admin/search.php failed."}));
         QVERIFY(!rig.Port.LastReport());
         QVERIFY(rig.Port.MainEnabled());
         QVERIFY(!QFileInfo::exists(t.LocalPath + QStringLiteral("Generate.log")));
@@ -281,8 +281,8 @@ private slots:
         QVERIFY(d.Succeeded());
         QCOMPARE(port.offered, QList<bool>{false});
         QCOMPARE(port.Messages(),
-                 (QStringList{"Do you really want remove the Database from your PC ?",
-                              "Database Home has been removed sucessfully."}));
+                 (QStringList{"Do you really want to remove the Database from your PC ?",
+                              "Database Home has been removed successfully."}));
         QCOMPARE(port.EventsOf(QStringLiteral("wait")),
                  QStringList{"Removing Database Home. Please, wait ..."});
         QVERIFY(!port.WaitVisible());
@@ -315,7 +315,7 @@ private slots:
         d.RemoveDatabase(QStringLiteral("Kept"));
         QCOMPARE(port.Messages().last(),
                  QStringLiteral("Open the Database and Press the Button \r\"Download Data from "
-                                "Database\" in Task bar."));
+                                "Database\" in the toolbar."));
         QVERIFY(ProjectStore::Exists(store_.Store(), QStringLiteral("Kept")));
     }
 

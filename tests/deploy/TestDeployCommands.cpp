@@ -102,7 +102,7 @@ private slots:
         QVERIFY(rig.Deployment().Succeeded());
         QCOMPARE(rig.Posted, QStringList{"create_db.php"});
         QCOMPARE(rig.Port.Messages().size(), 1); // the question, nothing else
-        QVERIFY(rig.Port.Messages().first().startsWith(kCreate + "\rIf you want create new"));
+        QVERIFY(rig.Port.Messages().first().startsWith(kCreate + "\rIf you want to create a new"));
 
         // The site, in the nested remote folder made level by level.
         const QStringList visitor = {"runtime.php",       "index.html",     "menu.php",
@@ -149,18 +149,18 @@ private slots:
                                                         "Uploading search.php",
                                                         "Uploading get_image.php",
                                                         "Uploading show_image.php",
-                                                        "Uploading admin\\runtime.php",
-                                                        "Uploading admin\\index.html",
-                                                        "Uploading admin\\menu.php",
-                                                        "Uploading admin\\login.php",
-                                                        "Uploading admin\\add_record.php",
-                                                        "Uploading admin\\modify_record.php",
-                                                        "Uploading admin\\delete_record.php",
-                                                        "Uploading admin\\search.php",
-                                                        "Uploading admin\\logout.php",
+                                                        "Uploading admin/runtime.php",
+                                                        "Uploading admin/index.html",
+                                                        "Uploading admin/menu.php",
+                                                        "Uploading admin/login.php",
+                                                        "Uploading admin/add_record.php",
+                                                        "Uploading admin/modify_record.php",
+                                                        "Uploading admin/delete_record.php",
+                                                        "Uploading admin/search.php",
+                                                        "Uploading admin/logout.php",
                                                         "Uploading create_db.php",
-                                                        "Uploading admin\\get_image.php",
-                                                        "Uploading admin\\show_image.php",
+                                                        "Uploading admin/get_image.php",
+                                                        "Uploading admin/show_image.php",
                                                         "Uploading style.css",
                                                         "Uploading bg.gif",
                                                         "Uploading logo.gif",
@@ -180,10 +180,10 @@ private slots:
         QCOMPARE(ReadFileBytes(t.LocalPath + "Upload.log"),
                  "Upload report\r\n\r\nUpload process was successful, database creation process "
                  "was successful.\r\n\r\nThe generated database was uploaded to:\r\n" +
-                     t.URL.toUtf8() + "\r\n\r\nVisitors functions are available at:\r\n" +
+                     t.URL.toUtf8() + "\r\n\r\nVisitor functions are available at:\r\n" +
                      t.URL.toUtf8() + "\r\n\r\nAdministrator functions are available at:\r\n" +
                      t.URL.toUtf8() +
-                     "admin/\r\n\r\nYou administrator password is:\r\nsecret"
+                     "admin/\r\n\r\nYour administrator password is:\r\nsecret"
                      "\r\n\r\nThe FTP connection was not encrypted: the server does not offer "
                      "FTP over TLS. Your password and files went over the network in plain "
                      "text.\r\n\r\n");
@@ -212,6 +212,33 @@ private slots:
         QCOMPARE(host_->Query(QStringLiteral("SELECT title FROM upsite")).size(), 1);
         // The gauge skips the three pages as if they had been sent.
         QCOMPARE(rig.Port.ProgressPosition(), 25);
+    }
+
+    void firstUploadCreatesTheTablesByDefault() {
+        // Enter answers the question: Yes while the site has no tables yet,
+        // No once it was uploaded (its records are then at stake).
+        const TBTable t = sited(QStringLiteral("fresh"), QStringLiteral("fresh"));
+        TDeployRig first(store_.Store());
+        QVERIFY(first.Run([&](TDeployment& d) { d.Upload(t, false); }));
+        QVERIFY(first.Deployment().Succeeded());
+        QCOMPARE(first.Port.Events().first().Kind, QStringLiteral("question"));
+        QCOMPARE(first.Port.Events().first().Answer, QStringLiteral("Yes"));
+        QVERIFY(tableExists("fresh"));
+        QVERIFY(host_->Exec(QStringLiteral("INSERT INTO fresh(title) VALUES('kept')")));
+        TDeployRig again(store_.Store());
+        QVERIFY(again.Run([&](TDeployment& d) { d.Upload(t, false); }));
+        QCOMPARE(again.Port.Events().first().Answer, QStringLiteral("No"));
+        QCOMPARE(host_->Query(QStringLiteral("SELECT title FROM fresh")).size(), 1);
+        QCOMPARE(again.Port.LastReport()->Lines[3].Text, QString());
+
+        // Declined on a first upload: the report says the site cannot work yet.
+        const TBTable bare = sited(QStringLiteral("bare"), QStringLiteral("bare"));
+        TDeployRig declined(store_.Store());
+        declined.Port.AnswerTo(kCreate, QStringLiteral("No"));
+        QVERIFY(declined.Run([&](TDeployment& d) { d.Upload(bare, false); }));
+        QVERIFY(declined.Port.LastReport()->Lines[3].Text.startsWith(
+            QStringLiteral("The site will not work until its tables are created")));
+        QVERIFY(ReadFileBytes(bare.LocalPath + "Upload.log").contains("will not work"));
     }
 
     void theUploadedSiteAnswers() {
@@ -251,8 +278,8 @@ private slots:
             bool uploaded;
         };
         const QString question =
-            kCreate + "\rIf you want create new database, say YES, Existing records will be "
-                      "lost!\rIf you want keep existing records, say NO";
+            kCreate + "\rIf you want to create a new database, say YES: existing records will "
+                      "be lost!\rIf you want to keep the existing records, say NO.";
         const quint16 closed = closedPort();
         const QList<Case> cases = {
             {"wrong FTP password",
@@ -379,11 +406,11 @@ private slots:
         QVERIFY2(rig.Deployment().Succeeded(), qPrintable(rig.Port.Messages().join(u'\n')));
         QCOMPARE(rig.Posted, QStringList{"export_db_0.php"});
         QCOMPARE(rig.Port.EventsOf(QStringLiteral("export")),
-                 QStringList{"Table (trade) with 2 lines already exist on the server."});
+                 QStringList{"Table (trade) with 2 lines already exists on the server."});
         QCOMPARE(rig.Port.Messages().last(),
                  QStringLiteral("Exporting finished.\n2 records have been exported. \n0 records "
-                                "failed.\n2 users have been exported. \n0 users failed.\n1 images "
-                                "have been exported. \n0 images failed."));
+                                "failed.\n2 users have been exported. \n0 users failed.\n1 image "
+                                "has been exported. \n0 images failed."));
         QVERIFY(rig.Http.RequestUrl.startsWith(
             t.URL + rig.Deployment().Generator().KeyedScript(QStringLiteral("export_db.php"))));
         QVERIFY(rig.Http.RequestUrl.contains(QStringLiteral("&job=commit&parts=1")));
@@ -435,9 +462,9 @@ private slots:
         QVERIFY(rig.Run([&](TDeployment& d) { d.RemoveDatabase(QStringLiteral("upsite")); }));
         QVERIFY(rig.Deployment().Succeeded());
         QCOMPARE(rig.Port.Messages(),
-                 (QStringList{"Do you really want remove the Database from Server ? All sites "
+                 (QStringList{"Do you really want to remove the Database from Server ? All sites "
                               "and all records will be removed!",
-                              "Database upsite has been removed sucessfully."}));
+                              "Database upsite has been removed successfully."}));
         QCOMPARE(rig.Http.RequestUrl,
                  t.URL + rig.Deployment().Generator().KeyedScript(QStringLiteral("remove_db.php")));
         QVERIFY(!tableExists("upsite"));
@@ -460,7 +487,7 @@ private slots:
         QVERIFY(rig.Run([&](TDeployment& d) { d.RemoveDatabase(QStringLiteral("trade")); }));
         QVERIFY(rig.Deployment().Succeeded());
         QCOMPARE(rig.Port.Messages().last(),
-                 QStringLiteral("Database trade has been removed sucessfully."));
+                 QStringLiteral("Database trade has been removed successfully."));
         QVERIFY(!tableExists("trade"));
         QVERIFY(!remoteExists(t, "index.html"));
         QVERIFY(!remoteExists(t, "admin"));
@@ -541,7 +568,7 @@ private slots:
         QVERIFY(offered.contains(QStringLiteral("other")));
         QVERIFY(!ProjectStore::Exists(store_.Store(), QStringLiteral("other")));
         QCOMPARE(port.Messages().last(),
-                 QStringLiteral("Database other has been removed sucessfully."));
+                 QStringLiteral("Database other has been removed successfully."));
     }
 };
 

@@ -21,7 +21,7 @@ private slots:
                               TConfirmButtons::YesNoCancel),
                  TAnswer::No);
         QCOMPARE(
-            port.AskExport(QStringLiteral("Table (t) with 0 lines already exist on the server.")),
+            port.AskExport(QStringLiteral("Table (t) with 0 lines already exists on the server.")),
             TExportChoice::Replace);
         // Nothing scripted: the answers that change nothing.
         QCOMPARE(port.Confirm(QStringLiteral("Do you want to save changes?"),
@@ -132,7 +132,7 @@ private slots:
         QCOMPARE(port.AskRemove(QStringLiteral("Site"), true), TRemoveChoice::SettingsAndServer);
         QCOMPARE(port.AskRemove(QStringLiteral("Other"), true), TRemoveChoice::Cancel);
         QCOMPARE(port.EventsOf(QStringLiteral("remove")).first(),
-                 QStringLiteral("Do you really want remove the Database from your PC ?"));
+                 QStringLiteral("Do you really want to remove the Database from your PC ?"));
         // A button the dialog disables cannot be pressed.
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
                                  port.AskRemove(QStringLiteral("Site"), false));

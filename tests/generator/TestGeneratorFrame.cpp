@@ -234,9 +234,17 @@ private slots:
         QCOMPARE(head.contains("\r\n<P CLASS="), !intro.isEmpty());
         if (!intro.isEmpty())
             QVERIFY(head.contains(introLine));
-        // The request form only on the gated visitor add page.
-        QCOMPARE(head.contains("mailto:"),
-                 !admin && gate == "UserAuth" && page == "add_record.php");
+        // The request form only on the gated visitor add page, and only when
+        // the site has a sender to mail the request to.
+        QVERIFY(!head.contains("mailto:"));
+        t.EmailSender = QStringLiteral("club\"<x>@example.org");
+        const QByteArray withSender =
+            written(g, t, "head2.php", [&] { g.PageHead(admin, page, QStringLiteral("x")); });
+        const bool requestForm = !admin && gate == "UserAuth" && page == "add_record.php";
+        QCOMPARE(withSender.contains("mailto:"), requestForm);
+        if (requestForm)
+            QVERIFY(withSender.contains(
+                "ACTION=\\\"mailto:\".corvanta_html(\"club\\\"<x>@example.org\").\"\\\">"));
     }
 
     void searchHeadOffersOperatorsByType() {

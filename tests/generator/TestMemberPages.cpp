@@ -97,9 +97,9 @@ private slots:
 
         QVERIFY(create("", "pw", "pw").contains("Username must be filled."));
         QVERIFY(create("bob@example.org", "pw", "pW")
-                    .contains("The New password and New password again is different"));
+                    .contains("The new password and the repeated new password are different"));
         // Numeric texts that PHP would call equal are still different passwords.
-        QVERIFY(create("bob@example.org", "1e3", "1000").contains("is different"));
+        QVERIFY(create("bob@example.org", "1e3", "1000").contains("are different"));
         QVERIFY(create("ann@example.org", "x", "x").contains("User already exists"));
         QVERIFY(create("ANN@example.org", "x", "x").contains("User already exists"));
         QVERIFY(create("x\" OR \"1\"=\"1", "x", "x")
@@ -238,7 +238,7 @@ private slots:
                        memberCookie(s))
                 .body;
         };
-        QVERIFY(change("bob@example.org", "pw", "a", "b").contains("is different"));
+        QVERIFY(change("bob@example.org", "pw", "a", "b").contains("are different"));
         // A wrong password and an unknown member read alike.
         for (const auto& [name, old] :
              QList<QPair<QByteArray, QByteArray>>{{"bob@example.org", "PW"},

@@ -74,7 +74,9 @@ private slots:
         QCOMPARE(t.NumOfSortFields, 3);
         QVERIFY(t.AllowSearch && t.AllowAddModify && t.OnlyMembersCanAdd && t.AllowDelete &&
                 t.AllowChangePassword && t.AllowSendPassword);
-        QCOMPARE(t.Skin, QString());
+        // A new project starts with the shipped skin, so its settings can be
+        // confirmed at once.
+        QCOMPARE(t.Skin, QStringLiteral("default.css"));
         QCOMPARE(t.FieldDelimiter, QStringLiteral("|"));
         QCOMPARE(t.RecordDelimiter, QStringLiteral("\n"));
         QCOMPARE(t.ReplaceDelimiterWith, QStringLiteral("_"));

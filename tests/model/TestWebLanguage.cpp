@@ -33,7 +33,7 @@ private slots:
         QCOMPARE(l.Text(QStringLiteral("CharSet")), QStringLiteral("ISO-8859-1"));
         QCOMPARE(l.Text(QStringLiteral("MainTitle")), QStringLiteral("Corvanta Database"));
         QCOMPARE(l.Text(QStringLiteral("NumberCheck")), QStringLiteral("# is not a valid number"));
-        QCOMPARE(l.Text(QStringLiteral("OrderRecordsLabel")), QStringLiteral("Order founded records:"));
+        QCOMPARE(l.Text(QStringLiteral("OrderRecordsLabel")), QStringLiteral("Sort the records found:"));
     }
 
     void sectionReplacesOnlyItsKeys() {

@@ -142,14 +142,14 @@ private slots:
         TWindowPort port(nullptr, {});
         TWarningF& warning = port.WarningWindow();
         warning.WarningText->setText(QStringLiteral(
-            "Create database on the server ?\nIf you want create new database, say YES, Existing "
-            "records will be lost!\nIf you want keep existing records, say NO"));
+            "Create database on the server ?\nIf you want to create a new database, say YES: "
+            "existing records will be lost!\nIf you want to keep the existing records, say NO."));
         shoot(warning, QStringLiteral("warning"));
         warning.hide();
 
         TExportMsgF& exportMsg = port.ExportWindow();
         exportMsg.Msg->setText(
-            QStringLiteral("Table (books) with 42 lines already exist on the server."));
+            QStringLiteral("Table (books) with 42 lines already exists on the server."));
         shoot(exportMsg, QStringLiteral("export-choice"));
         exportMsg.hide();
     }
@@ -199,7 +199,7 @@ private slots:
         report.AddLine(QStringLiteral("The generated database was uploaded to:"), true);
         report.AddLine(QStringLiteral("http://www.example.com/books/"));
         report.AddLine();
-        report.AddLine(QStringLiteral("Visitors functions are available at:"), true);
+        report.AddLine(QStringLiteral("Visitor functions are available at:"), true);
         report.AddLine(QStringLiteral("http://www.example.com/books/"));
         report.AddLine();
         report.AddLine(QStringLiteral("Administrator functions are available at:"), true);

@@ -108,6 +108,7 @@ struct TScriptedDesktop {
     QStringList confirmations;
     QStringList errors;
     QStringList fileTitles;
+    QStringList fileFolders; // where each file chooser opened
     QList<QUrl> opened;
     bool confirm = true;
     QString file;   // what a file chooser returns
@@ -122,8 +123,9 @@ struct TScriptedDesktop {
             return confirm;
         };
         d.ShowError = [this](const QString& text) { errors.append(text); };
-        d.ChooseFile = [this](const QString& title, const QString&, const QString&) {
+        d.ChooseFile = [this](const QString& title, const QString& folder, const QString&) {
             fileTitles.append(title);
+            fileFolders.append(folder);
             return file;
         };
         d.ChooseFolder = [this](const QString&) { return folder; };

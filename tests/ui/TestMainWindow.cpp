@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 
@@ -168,15 +169,23 @@ private slots:
 
         const QRect screen = main.screen()->geometry();
         const QRect frame = main.frameGeometry();
-        QCOMPARE(frame.left(), (screen.width() - frame.width()) / 2);
-        QCOMPARE(frame.top(), (screen.height() - (frame.height() + 28)) / 2);
-        // The steps window stands against the right edge, centred vertically.
-        QVERIFY(main.Steps->isVisible());
         const QRect steps = main.Steps->frameGeometry();
         const QRect area = main.screen()->availableGeometry();
-        QCOMPARE(steps.left(),
-                 std::min(frame.left() + frame.width(), area.right() + 1 - steps.width()));
-        QVERIFY(steps.left() > frame.left() + frame.width() / 2);
+        QCOMPARE(frame.top(), (screen.height() - (frame.height() + 28)) / 2);
+        // Centred, unless the steps window would then leave the screen: the
+        // pair is centred instead.
+        const int centred = (screen.width() - frame.width()) / 2;
+        if (centred + frame.width() + steps.width() <= area.right() + 1)
+            QCOMPARE(frame.left(), centred);
+        else
+            QCOMPARE(frame.left(),
+                     area.left() + std::max(0, (area.width() - steps.width() - frame.width()) / 2));
+        // The steps window stands against the right edge, centred vertically,
+        // never over the main window and never off the screen.
+        QVERIFY(main.Steps->isVisible());
+        QCOMPARE(steps.left(), frame.left() + frame.width());
+        QVERIFY(area.contains(steps));
+        QVERIFY(!steps.intersects(frame));
         QCOMPARE(steps.top(), frame.top() + (frame.height() - steps.height()) / 2);
 
         main.StepsA->trigger();
@@ -214,16 +223,63 @@ private slots:
         QVERIFY(fx.main.isVisible());
     }
 
-    void badNumberCreatesNothing() {
+    void generateAndUploadOfferToSave() {
+        TMainFixture fx(1);
+        QTemporaryDir local;
+        TBTable& t = fx.main.Table();
+        t.LocalPath = local.path() + QStringLiteral("/");
+        t.TableName = QStringLiteral("books");
+        t.DatabaseServer = QStringLiteral("localhost");
+        t.AdminPassword = QStringLiteral("secret");
+        fx.main.SetChanged(true);
+        const QString ask = QStringLiteral("Save changes of current Database?");
+
+        // Cancel: nothing happens.
+        fx.port.Queue(QStringLiteral("Cancel"));
+        fx.main.GenerateA->trigger();
+        QCOMPARE(fx.port.Messages(), QStringList{ask});
+        QVERIFY(fx.port.EventsOf(QStringLiteral("report")).isEmpty());
+        // No: the site is made from the definition as shown, nothing saved.
+        fx.port.Queue(QStringLiteral("No"));
+        fx.main.GenerateA->trigger();
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("report")),
+                 QStringList{"Generating report"});
+        QVERIFY(fx.main.Changed());
+        QVERIFY(ProjectStore::List(fx.temp.Store()).isEmpty());
+        // An upload marks the project in the store: without a name it must
+        // be saved first.
+        fx.port.Queue(QStringLiteral("No"));
+        fx.main.UploadA->trigger();
+        QCOMPARE(fx.port.Messages().last(), QStringLiteral("Save the database first."));
+        // Yes saves, asking for the name, and goes on.
+        fx.nameDialog(QStringLiteral("Shop"));
+        fx.port.Queue(QStringLiteral("Yes"));
+        fx.main.GenerateA->trigger();
+        QVERIFY(!fx.main.Changed());
+        QCOMPARE(ProjectStore::List(fx.temp.Store()), QStringList{"Shop"});
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("report")).size(), 2);
+        QCOMPARE(fx.port.Messages().count(ask), 4);
+    }
+
+    void badNumberKeepsTheFieldDialogOpen() {
+        // The dialog does not close on a bad number: the field is neither
+        // created half nor lost, the user corrects the box.
         TMainFixture fx;
-        fx.fieldDialog([](TFieldDetailsF& f) {
+        bool stayedOpen = false;
+        fx.fieldDialog([&stayedOpen](TFieldDetailsF& f) {
             fillNewField(f, QStringLiteral("Age"));
             f.TextareaLines->setText(QStringLiteral("many"));
+            f.OKBtn->click();
+            stayedOpen = f.isVisible();
+            f.TextareaLines->setText(QStringLiteral("3"));
         });
         fx.main.FieldCreateA->trigger();
-        QCOMPARE(fx.port.EventsOf(QStringLiteral("error")).size(), 1);
-        QVERIFY(!fx.main.Table().HasFields());
-        QVERIFY(!fx.main.Changed());
+        QVERIFY(stayedOpen);
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("information")),
+                 QStringList{"Textarea lines must be a whole number."});
+        QVERIFY(fx.port.EventsOf(QStringLiteral("error")).isEmpty());
+        QVERIFY(fx.main.Table().HasFields());
+        QCOMPARE(fx.main.Table().FieldBySeqNo(1)->TextAreaLines, 3);
     }
 
     void modifyByDoubleClick() {
@@ -263,7 +319,7 @@ private slots:
         fx.port.Queue(QStringLiteral("No"));
         fx.main.FieldDeleteA->trigger();
         QCOMPARE(fx.port.EventsOf(QStringLiteral("confirm")),
-                 QStringList{"Are you sure you want to delete the selected record?"});
+                 QStringList{"Are you sure you want to delete the selected field?"});
         QCOMPARE(fx.names().size(), 4);
         QVERIFY(!fx.main.Changed());
 
@@ -302,9 +358,12 @@ private slots:
         QVERIFY(fx.main.Changed());
         QVERIFY(ProjectStore::List(fx.temp.Store()).isEmpty());
 
-        // An empty name is refused without a word; the dialog stays open.
+        // An empty name is refused with a word, blanks too; the dialog stays open.
         fx.dialogs.Then([](QDialog& d) {
             auto& saveAs = dynamic_cast<TSaveAsF&>(d);
+            saveAs.OKBtn->click();
+            QVERIFY(saveAs.isVisible());
+            saveAs.DbName->setText(QStringLiteral("  "));
             saveAs.OKBtn->click();
             QVERIFY(saveAs.isVisible());
             saveAs.DbName->setText(QStringLiteral("Shop"));
@@ -312,7 +371,7 @@ private slots:
         });
         fx.main.SaveA->trigger();
         QVERIFY(!fx.main.Changed());
-        QVERIFY(fx.port.Events().isEmpty());
+        QCOMPARE(fx.port.Messages(), QStringList(2, "Please enter a name for the database."));
         const TBTable stored = ProjectStore::Load(fx.temp.Store(), QStringLiteral("Shop"));
         QCOMPARE(stored.FieldBySeqNo(1)->Name, QStringLiteral("F1"));
 
@@ -337,8 +396,8 @@ private slots:
         });
         fx.main.SaveAsA->trigger();
         QCOMPARE(fx.port.EventsOf(QStringLiteral("confirm")),
-                 (QStringList{"Database already present. Owerwrite it?",
-                              "Database already present. Owerwrite it?"}));
+                 (QStringList{"Database already present. Overwrite it?",
+                              "Database already present. Overwrite it?"}));
         QCOMPARE(fx.main.windowTitle(), "CORVANTA Generator v " + ProgramVersion() + " - Old");
         QCOMPARE(ProjectStore::Load(fx.temp.Store(), QStringLiteral("Old")).Fields.size(),
                  size_t(3));

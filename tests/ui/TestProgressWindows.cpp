@@ -103,7 +103,8 @@ private slots:
         QVERIFY(seen.contains(QStringLiteral("Setting && Server (off)")));
         QVERIFY(seen.contains(QStringLiteral("Server Only (off)")));
         QCOMPARE(
-            seen.count(QStringLiteral("Do you really want remove the Database from your PC ?")), 2);
+            seen.count(QStringLiteral("Do you really want to remove the Database from your PC ?")),
+            2);
 
         seen.clear();
         steps << press(QStringLiteral("Server Only")) << answer(true);
@@ -147,6 +148,37 @@ private slots:
         QCOMPARE(window.result(), int(QDialog::Accepted));
         QCOMPARE(window.YesBtn->text(), QStringLiteral("&Yes"));
         QCOMPARE(window.NoBtn->text(), QStringLiteral("&No"));
+    }
+
+    void enterAnswersWhatCannotLoseData() {
+        // The question window: Enter is No unless the caller knows Yes is safe.
+        TWindowPort port(nullptr, {});
+        const auto enterOn = [](QWidget* window) {
+            QTimer::singleShot(0, window, [window] {
+                QTest::keyClick(window->focusWidget() ? window->focusWidget() : window,
+                                Qt::Key_Return);
+            });
+        };
+        enterOn(&port.WarningWindow());
+        QVERIFY(!port.AskQuestion(QStringLiteral("Drop the tables?")));
+        enterOn(&port.WarningWindow());
+        QVERIFY(port.AskQuestion(QStringLiteral("Create the tables?"), true));
+        enterOn(&port.WarningWindow());
+        QVERIFY(!port.AskQuestion(QStringLiteral("Drop them again?")));
+
+        // What cannot be undone is a warning whose Enter is Cancel.
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        bool cancelIsDefault = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            icon = box->icon();
+            cancelIsDefault = box->defaultButton() == box->button(QMessageBox::Cancel);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QVERIFY(!port.ConfirmDanger(QStringLiteral("All your databases will be deleted. Go on?")));
+        QCOMPARE(icon, QMessageBox::Warning);
+        QVERIFY(cancelIsDefault);
     }
 
     void exportChoiceAppendsUnlessReplaceIsPressed() {

@@ -1,6 +1,8 @@
 // The settings dialog's OK checks and the rules that enable its controls.
 #include "SettingsTestData.h"
 
+#include "model/DataFiles.h"
+
 #include "ui/SettingsFontDialog.h"
 
 #include <QCheckBox>
@@ -45,14 +47,16 @@ private slots:
         QTest::newRow("filters negative") << "filters=-1" << numeric << 0;
         QTest::newRow("home link")
             << "homelink="
-            << QStringLiteral("Please, enter link to Homepage or let Home URL check box empty ")
+            << QStringLiteral(
+                   "Please enter the link to your home page or clear the Home URL check box.")
             << 0;
-        QTest::newRow("sort fields") << "sorts=3x" << numeric << 3;
+        QTest::newRow("sort fields")
+            << "sorts=3x" << QStringLiteral("Number of sort fields must be numeric.") << 0;
         QTest::newRow("local path missing")
-            << "local=/no/such/folder" << QStringLiteral("Directory not exists for Local path:")
+            << "local=/no/such/folder" << QStringLiteral("Directory does not exist for Local path:")
             << 1;
         QTest::newRow("local path empty")
-            << "local=" << QStringLiteral("Directory not exists for Local path:") << 1;
+            << "local=" << QStringLiteral("Directory does not exist for Local path:") << 1;
         QTest::newRow("no skin") << "noskin" << QStringLiteral("No Skin is selected (recommended).")
                                  << 0;
         QTest::newRow("table name empty")
@@ -149,8 +153,32 @@ private slots:
         QCOMPARE(d->result(), int(QDialog::Accepted));
     }
 
-    void sendPasswordIsCheckedInEveryMode() {
-        // Join mode never stores the option, but the check still asks for the e-mail.
+    void sendPasswordIsCheckedOnlyWithMembers() {
+        // A new project: no visitor mode, the stored option on. Nobody can
+        // ask for a password, so nothing is asked for.
+        {
+            TScriptedDesktop desktop;
+            TBTable fresh = Valid();
+            fresh.UserUpdate = false;
+            fresh.UserMode.clear();
+            fresh.AllowSendPassword = true;
+            fresh.PasswordEmailSender.clear();
+            fresh.PasswordEmailSubject.clear();
+            auto d = Loaded(desktop, fresh);
+            d->OKBtnClick();
+            QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.join(u'\n')));
+            QCOMPARE(d->result(), int(QDialog::Accepted));
+            // Switching a Join mode on brings the check back.
+            fresh.UserMode = QStringLiteral("Join");
+            d = Loaded(desktop, fresh);
+            d->OKBtnClick();
+            QVERIFY(desktop.messages.isEmpty());
+            d->UserUpdateCh->click();
+            d->OKBtnClick();
+            QCOMPARE(desktop.messages.size(), 1);
+        }
+        // Join mode never stores the option, but its members get password
+        // mails: the check still asks for the e-mail.
         TScriptedDesktop desktop;
         TBTable table = Valid();
         table.UserMode = QStringLiteral("Join");
@@ -290,6 +318,9 @@ private slots:
         QCOMPARE(d->DBServerLabel->text(), QStringLiteral("FTP server not yet set"));
         QTest::keyClicks(d->Server, QStringLiteral("ftp.club.example"));
         QCOMPARE(d->DBServerLabel->text(), QStringLiteral("Probably ftp.club.example"));
+        // The FTP port is no hint for the MySQL server.
+        QTest::keyClicks(d->Server, QStringLiteral(":2121"));
+        QCOMPARE(d->DBServerLabel->text(), QStringLiteral("Probably ftp.club.example"));
         QVERIFY(!d->URLNote->isHidden());
         QTest::keyClicks(d->URL, QStringLiteral("http://"));
         QVERIFY(d->URLNote->isHidden());
@@ -315,7 +346,7 @@ private slots:
         desktop.confirm = false;
         d->ClearButton->click();
         QCOMPARE(desktop.confirmations,
-                 QStringList{QStringLiteral("Are you sure you want clear all fields below ?")});
+                 QStringList{QStringLiteral("Are you sure you want to clear all fields below?")});
         QCOMPARE(d->URL->text(), QStringLiteral("http://www.example.org/members/"));
         QVERIFY(!d->URL->isEnabled());
 
@@ -340,12 +371,18 @@ private slots:
         QSignalSpy imageChosen(d.get(), &TSettingsF::BGImageChosen);
         QVERIFY(!d->ClearBGImage->isEnabled());
 
+        d->SetSkinPath(QStringLiteral("default.css"));
         desktop.file = QStringLiteral("/skins/green.css");
         d->BrowseCssButton->click();
         QCOMPARE(d->SkinPath(), desktop.file);
         QCOMPARE(d->SkinText->text(), desktop.file);
-        QCOMPARE(desktop.fileTitles.last(), QStringLiteral("Database Files"));
-        QCOMPARE(skinChosen.size(), 1);
+        QCOMPARE(desktop.fileTitles.last(), QStringLiteral("Choose a Skin (css file)"));
+        // A project with a shipped skin (or none) is shown the shipped skins;
+        // one with its own style sheet is shown that sheet's folder.
+        QCOMPARE(desktop.fileFolders.last(), DataFilePath(QStringLiteral("skins")));
+        d->BrowseCssButton->click();
+        QCOMPARE(desktop.fileFolders.last(), QStringLiteral("/skins"));
+        QCOMPARE(skinChosen.size(), 2);
         QCOMPARE(skinChosen.at(0).at(1).toString(), table.Logo);
         QCOMPARE(skinChosen.at(0).at(2).toString(), table.DatabaseDisplayName);
 

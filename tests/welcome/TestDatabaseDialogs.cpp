@@ -12,11 +12,14 @@
 
 namespace {
 
-const QString kBoth = QStringLiteral("Do you really want remove all settings from your PC and all "
-                                     "sites and records from the server? All data will be lost !");
-const QString kSettings = QStringLiteral("Do you really want remove the Database from your PC ?");
-const QString kServer = QStringLiteral("Do you really want remove the Database from Server ? All "
-                                       "sites and all records will be removed!");
+const QString kBoth =
+    QStringLiteral("Do you really want to remove all settings from your PC and all "
+                   "sites and records from the server? All data will be lost !");
+const QString kSettings =
+    QStringLiteral("Do you really want to remove the Database from your PC ?");
+const QString kServer =
+    QStringLiteral("Do you really want to remove the Database from Server ? All "
+                   "sites and all records will be removed!");
 
 struct TRemoveFixture {
     TScriptedPort port;

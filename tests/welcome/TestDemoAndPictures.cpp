@@ -73,6 +73,10 @@ private slots:
         QCOMPARE(fx.settings.DatabaseUser->text(), QStringLiteral("dbuser"));
         QCOMPARE(fx.settings.DatabasePassword->text(), QStringLiteral("dbsecret"));
         QCOMPARE(fx.settings.TableName->text(), QStringLiteral("mybooks"));
+        // Generate needs an administrator password: the demo gives one and
+        // says which.
+        const QString admin = fx.settings.AdminPasswordEdit->text();
+        QVERIFY(admin.size() >= 12);
         const QString local =
             QDir(fx.home.path()).filePath(QStringLiteral("corvanta/sites/mybooks2/"));
         QCOMPARE(fx.settings.LocalPath(), local);
@@ -82,18 +86,27 @@ private slots:
         QVERIFY(!fx.settings.LockedNote->isHidden());
         QCOMPARE(fx.messages.size(), 1);
         QVERIFY(fx.messages.first().contains(QStringLiteral("http://127.0.0.1:8080/mybooks2/")));
+        QVERIFY(fx.messages.first().contains(admin));
         QVERIFY(fx.confirmations.isEmpty());
 
-        // The settings pass the dialog's own checks and reach the project.
-        fx.settings.SetSkinPath(QStringLiteral("default.css"));
+        // The settings of a new project pass the dialog's own checks at once
+        // and reach the project.
         fx.settings.OKBtn->click();
         QCOMPARE(fx.settings.result(), int(QDialog::Accepted));
         TBTable t = TBTable::New();
         fx.settings.StoreTo(t);
         QCOMPARE(t.URL, QStringLiteral("http://127.0.0.1:8080/mybooks2/"));
         QCOMPARE(t.LocalPath, local);
+        QCOMPARE(t.AdminPassword, admin);
 
-        // Opening another project unlocks the dialog again.
+        // Opened again, the demo settings are still locked; another project's
+        // are not. A second press keeps the password the user may have noted.
+        t.DbName = QStringLiteral("My Books 2!");
+        fx.settings.LoadFrom(t);
+        QVERIFY(!fx.settings.URL->isEnabled());
+        QVERIFY(!fx.settings.LockedNote->isHidden());
+        fx.settings.Def->click();
+        QCOMPARE(fx.settings.AdminPasswordEdit->text(), admin);
         fx.settings.LoadFrom(TBTable::New());
         QVERIFY(fx.settings.URL->isEnabled());
     }

@@ -253,7 +253,7 @@ private slots:
         QCOMPARE(notices.size(), 1);
         QCOMPARE(notices.first(),
                  "For Preview the image file must be in the same directory as css file.\r"
-                 "Copying files site.css and paper.jpg\r to Corvanta dirctory: \r" +
+                 "Copying files site.css and paper.jpg\r to Corvanta directory: \r" +
                      temp.path());
         QCOMPARE(lines(own).at(2), QStringLiteral("background-image: url(paper.jpg);"));
         QCOMPARE(ReadFileBytes(QDir(temp.path()).filePath("paper.jpg")), QByteArray("first"));

@@ -7,6 +7,7 @@
 #include "common/TestSupport.h"
 #include "common/WebHost.h"
 #include "common/WindowTestSupport.h"
+#include "common/WindowUser.h"
 
 #include "model/DataFiles.h"
 #include "model/ProjectStore.h"
@@ -38,11 +39,7 @@
 namespace {
 
 QString shotPath(const QString& name) {
-    QString dir = qEnvironmentVariable("CORVANTA_SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        dir = QDir::current().filePath(QStringLiteral("screenshots"));
-    QDir().mkpath(dir);
-    return QDir(dir).filePath(QStringLiteral("walk-") + name + QStringLiteral(".png"));
+    return ShotPath(QStringLiteral("walk-"), name);
 }
 
 // Waits for the window to be painted, then saves its picture.
@@ -56,79 +53,6 @@ void shootScreen(QWidget* window, const QString& name) {
     QVERIFY(QTest::qWaitForWindowExposed(window));
     QTest::qWait(250);
     window->screen()->grabWindow(0).save(shotPath(name));
-}
-
-// Plays the user. Each step waits until its window is the one in front,
-// then looks at it and works on it (look), and finally does what may open
-// the next window and wait for it (act): the following steps then run inside
-// that window's own event loop.
-class TUser : public QObject {
-public:
-    using TFind = std::function<QWidget*()>;
-    using TDo = std::function<void(QWidget*)>;
-
-    TUser() {
-        connect(&timer_, &QTimer::timeout, this, &TUser::tick);
-        timer_.start(50);
-    }
-    void Then(const QString& what, TFind find, TDo look, TDo act = {}) {
-        steps_.append({what, std::move(find), std::move(look), std::move(act)});
-    }
-    bool Finished() const { return steps_.isEmpty() && !looking_; }
-    QStringList Done() const { return done_; }
-    QString Waiting() const { return steps_.isEmpty() ? QString() : steps_.first().what; }
-
-private:
-    struct TStep {
-        QString what;
-        TFind find;
-        TDo look;
-        TDo act;
-    };
-
-    void tick() {
-        if (looking_ || steps_.isEmpty())
-            return;
-        QWidget* window = steps_.first().find();
-        if (!window || !window->isVisible()) {
-            if (++idle_ % 200 == 0) {
-                QWidget* modal = QApplication::activeModalWidget();
-                auto* box = qobject_cast<QMessageBox*>(modal);
-                qWarning("still waiting for %s; in front: %s %s", qPrintable(steps_.first().what),
-                         modal ? modal->metaObject()->className() : "no modal window",
-                         box ? qPrintable(box->text()) : "");
-            }
-            return;
-        }
-        idle_ = 0;
-        TStep step = steps_.takeFirst();
-        looking_ = true;
-        QTimer::singleShot(0, this, [this, step, window] {
-            step.look(window);
-            done_.append(step.what);
-            looking_ = false;
-            if (step.act)
-                step.act(window);
-        });
-    }
-
-    QTimer timer_;
-    QList<TStep> steps_;
-    QStringList done_;
-    bool looking_ = false;
-    int idle_ = 0;
-};
-
-template <class T> TUser::TFind modal() {
-    return []() -> QWidget* { return qobject_cast<T*>(QApplication::activeModalWidget()); };
-}
-
-// A message box showing text.
-TUser::TFind messageBox(const QString& text) {
-    return [text]() -> QWidget* {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        return box && box->text().contains(text) ? box : nullptr;
-    };
 }
 
 void enterField(TFieldDetailsF& d, const QString& name, const QString& type, bool required,

@@ -1,14 +1,17 @@
+#include "common/TestSupport.h"
 #include "common/WindowTestSupport.h"
 
 #include "deploy/ScriptedPort.h"
 #include "model/ProjectStore.h"
 #include "model/TableFields.h"
 #include "ui/About.h"
+#include "ui/HelpLauncher.h"
 #include "ui/ProgramRemoval.h"
 #include "ui/SaveAs.h"
 #include "ui/SelectDB.h"
 #include "ui/Welcome.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -39,7 +42,7 @@ struct TWelcomeFixture {
                 opened.append(QStringLiteral("<welcome still shown>"));
             return results.isEmpty() ? TMainF::ResultBack : results.takeFirst();
         };
-        welcome.OpenUrl = [this](const QUrl& url) { urls.append(url); };
+        welcome.MainF->Help().OpenUrl = [this](const QUrl& url) { urls.append(url); };
         welcome.show();
         QCoreApplication::processEvents();
     }
@@ -51,6 +54,7 @@ struct TWelcomeFixture {
         ProjectStore::Save(temp.Store(), t);
     }
     bool manageShown() const { return welcome.ManageBtn->isVisibleTo(&welcome); }
+    bool manageNoteShown() const { return welcome.ManageNote->isVisibleTo(&welcome); }
 
     // The name dialog: types name, presses OK.
     void nameDialog(const QString& name) {
@@ -80,6 +84,7 @@ private slots:
     void createFirstProject() {
         TWelcomeFixture fx;
         QVERIFY(!fx.manageShown());
+        QVERIFY(!fx.manageNoteShown()); // no note beside a missing button
         fx.nameDialog(QStringLiteral("Books"));
         fx.welcome.CreateBtn->click();
         QCOMPARE(fx.opened, QStringList{"Books"});
@@ -87,12 +92,14 @@ private slots:
         QVERIFY(ProjectStore::Exists(fx.temp.Store(), QStringLiteral("Books")));
         QVERIFY(fx.welcome.isVisible());
         QVERIFY(fx.manageShown());
+        QVERIFY(fx.manageNoteShown());
         // The project was released with the main window.
         QVERIFY(fx.welcome.MainF->Table().DbName.isEmpty());
         // A new named project gets the stored defaults.
         const TBTable t = ProjectStore::Load(fx.temp.Store(), QStringLiteral("Books"));
         QCOMPARE(t.NumOfFilterFields, 3);
-        QVERIFY(t.Skin.isEmpty());
+        // ... and the shipped skin, so its settings can be confirmed at once.
+        QCOMPARE(t.Skin, QStringLiteral("default.css"));
     }
 
     // The name of a stored project: the name dialog asks to overwrite, then
@@ -100,10 +107,10 @@ private slots:
     void createWithExistingName() {
         TWelcomeFixture fx;
         fx.store(QStringLiteral("Books"), QStringLiteral("books"));
-        fx.port.AnswerTo(QStringLiteral("Owerwrite"), QStringLiteral("OK"));
+        fx.port.AnswerTo(QStringLiteral("Overwrite"), QStringLiteral("OK"));
         fx.nameDialog(QStringLiteral("Books"));
         fx.welcome.CreateBtn->click();
-        QCOMPARE(fx.port.Messages(), (QStringList{"Database already present. Owerwrite it?",
+        QCOMPARE(fx.port.Messages(), (QStringList{"Database already present. Overwrite it?",
                                                   "Database already exists."}));
         QCOMPARE(fx.port.EventsOf(QStringLiteral("warning")),
                  QStringList{"Database already exists."});
@@ -138,7 +145,7 @@ private slots:
         fx.dialogs.Then([&](QDialog& d) {
             auto& saveAs = dynamic_cast<TSaveAsF&>(d);
             QVERIFY(saveAs.DbName->text().isEmpty());
-            saveAs.OKBtn->click(); // empty: silently refused
+            saveAs.OKBtn->click(); // empty: refused with a word
             QVERIFY(saveAs.isVisible());
             saveAs.DbName->setText(QStringLiteral("Books"));
             fx.port.Queue(QStringLiteral("Cancel"));
@@ -146,7 +153,8 @@ private slots:
             QVERIFY(saveAs.isVisible());
         });
         fx.welcome.CreateBtn->click();
-        QCOMPARE(fx.port.Messages(), QStringList{"Database already present. Owerwrite it?"});
+        QCOMPARE(fx.port.Messages(), (QStringList{"Please enter a name for the database.",
+                                                  "Database already present. Overwrite it?"}));
         QVERIFY(fx.opened.isEmpty());
         // Emptied on every show.
         fx.dialogs.Then(
@@ -218,14 +226,19 @@ private slots:
         QVERIFY(fx.opened.isEmpty());
         QVERIFY(fx.manageShown());
 
-        // Once the last one is gone the button goes too.
-        fx.dialogs.Then([](QDialog& d) {
+        // Once the last one is gone the list offers nothing to open or
+        // remove, and the button goes too.
+        bool emptyListOffersNothing = false;
+        fx.dialogs.Then([&](QDialog& d) {
             auto& select = dynamic_cast<TSelectDBF&>(d);
             select.TableList->setCurrentRow(0);
+            QVERIFY(select.OpenBtn->isEnabled() && select.RemoveBtn->isEnabled());
             select.RemoveBtn->click();
+            emptyListOffersNothing = !select.OpenBtn->isEnabled() && !select.RemoveBtn->isEnabled();
             select.CloseBtn->click();
         });
         fx.welcome.ManageBtn->click();
+        QVERIFY(emptyListOffersNothing);
         QVERIFY(!fx.manageShown());
     }
 
@@ -247,7 +260,7 @@ private slots:
         fx.welcome.ManageBtn->click();
         QCOMPARE(ProjectStore::List(fx.temp.Store()), QStringList{"Beta"});
         QVERIFY(fx.port.Messages().contains(
-            QStringLiteral("Database Alpha has been removed sucessfully.")));
+            QStringLiteral("Database Alpha has been removed successfully.")));
     }
 
     // Exit in the main window ends the program; Back returns.
@@ -296,8 +309,17 @@ private slots:
         for (QPushButton* b : {fx.welcome.FaqBtn, fx.welcome.NewsBtn, fx.welcome.WebSiteBtn,
                                fx.welcome.AddDbBtn, fx.welcome.BugBtn})
             b->click();
+        // Pages of the manual that comes with the program, each section there.
         QCOMPARE(fx.urls.size(), 5);
-        QCOMPARE(fx.urls.at(2), TWelcomeF::HomePage);
+        for (const QUrl& url : fx.urls) {
+            QVERIFY2(url.isLocalFile() && QFileInfo::exists(url.toLocalFile()),
+                     qPrintable(url.toString()));
+            if (url.hasFragment())
+                QVERIFY2(ReadFileBytes(url.toLocalFile())
+                             .contains("id=\"" + url.fragment().toUtf8() + "\""),
+                         qPrintable(url.toString()));
+        }
+        QCOMPARE(QFileInfo(fx.urls.at(2).toLocalFile()).fileName(), QStringLiteral("Intro.htm"));
         fx.dialogs.Then([](QDialog& d) {
             auto& about = dynamic_cast<TAboutF&>(d);
             QCOMPARE(about.windowTitle(), QStringLiteral("About Corvanta"));

@@ -1,0 +1,282 @@
+// What the program says and where it sends people. Every window text,
+// message, help page and English site text is free of the misspellings
+// users found; every address a window can open names a file shipped with the
+// program, a file the program wrote for the user, or the user's own site.
+#include "common/TestSupport.h"
+#include "common/WindowTestSupport.h"
+
+#include "deploy/ScriptedPort.h"
+#include "model/DataFiles.h"
+#include "model/ProjectStore.h"
+#include "model/TableFields.h"
+#include "ui/About.h"
+#include "ui/DirBrowse.h"
+#include "ui/FieldDetails.h"
+#include "ui/HelpLauncher.h"
+#include "ui/Log.h"
+#include "ui/RemoveDB.h"
+#include "ui/SelectDB.h"
+#include "ui/Settings.h"
+#include "ui/Steps.h"
+#include "ui/Welcome.h"
+#include "ui/WindowPort.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDirIterator>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// The misspellings and broken phrases once found in the program's texts.
+const char* const kMisspelt[] = {
+    "Administartor",
+    "Attantion",
+    "Owerwrite",
+    "eneterd",
+    "informations",
+    "sucessful",
+    "Editible",
+    "You administrator",
+    "founded records",
+    "lines already exist\\b",
+    "internet\\.Select",
+    "Here can you",
+    "\\b1 images\\b",
+    "Settngs",
+    "dirctory",
+    "Exampel",
+    "formate only",
+    "canceled\\.Please",
+    "want (remove|clear|create|keep)\\b",
+    "\\bDatafile\\b",
+    "name of Directory",
+    "Directory not exists",
+    "Date && time format\\.",
+    "Number of sortfields",
+    "Search Site in WEB",
+    "I\\.E\\. 150",
+};
+
+// The first misspelling in text, or an empty string.
+QString misspelling(const QString& text) {
+    for (const char* word : kMisspelt) {
+        const QRegularExpression re(QString::fromLatin1(word),
+                                    QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpressionMatch m = re.match(text);
+        if (m.hasMatch())
+            return m.captured();
+    }
+    return {};
+}
+
+// Every text a widget shows or offers.
+QStringList widgetTexts(const QWidget* w) {
+    QStringList texts{w->windowTitle(), w->toolTip(), w->statusTip(), w->whatsThis()};
+    if (auto* label = qobject_cast<const QLabel*>(w))
+        texts << label->text();
+    if (auto* button = qobject_cast<const QAbstractButton*>(w))
+        texts << button->text();
+    if (auto* group = qobject_cast<const QGroupBox*>(w))
+        texts << group->title();
+    if (auto* edit = qobject_cast<const QLineEdit*>(w))
+        texts << edit->placeholderText();
+    if (auto* memo = qobject_cast<const QPlainTextEdit*>(w))
+        texts << memo->toPlainText() << memo->placeholderText();
+    if (auto* combo = qobject_cast<const QComboBox*>(w))
+        for (int i = 0; i < combo->count(); ++i)
+            texts << combo->itemText(i);
+    if (auto* list = qobject_cast<const QListWidget*>(w))
+        for (int i = 0; i < list->count(); ++i)
+            texts << list->item(i)->text();
+    if (auto* tabs = qobject_cast<const QTabWidget*>(w))
+        for (int i = 0; i < tabs->count(); ++i)
+            texts << tabs->tabText(i);
+    for (const QAction* action : w->actions())
+        texts << action->text() << action->toolTip() << action->statusTip();
+    return texts;
+}
+
+// A source file with adjacent string literals joined, so a message split
+// over lines reads as one.
+QString joinedSource(const QString& path) {
+    QString text = QString::fromUtf8(ReadFileBytes(path));
+    static const QRegularExpression split(QStringLiteral("\"\\s*\\n\\s*\""));
+    return text.replace(split, QString());
+}
+
+// Collects what QDesktopServices is asked to open, whoever asks.
+class TOpened : public QObject {
+    Q_OBJECT
+public:
+    TOpened() {
+        for (const char* scheme : {"http", "https", "file", "mailto", "ftp"})
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
+    }
+    ~TOpened() override {
+        for (const char* scheme : {"http", "https", "file", "mailto", "ftp"})
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    }
+    QList<QUrl> urls;
+
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
+
+// Activates every link of a label, as clicks on them would.
+void clickLinks(QLabel* label) {
+    static const QRegularExpression href(QStringLiteral("href=\"([^\"]*)\""));
+    for (const QRegularExpressionMatch& m : href.globalMatch(label->text()))
+        emit label->linkActivated(m.captured(1));
+}
+
+bool under(const QString& file, const QString& folder) {
+    const QString root = QDir(folder).canonicalPath();
+    return !root.isEmpty() && QFileInfo(file).canonicalFilePath().startsWith(root + u'/');
+}
+
+} // namespace
+
+class TestProgramTexts : public QObject {
+    Q_OBJECT
+private slots:
+    void noMisspellingsAnywhere() {
+        QStringList found;
+        const auto check = [&found](const QString& where, const QString& text) {
+            const QString word = misspelling(text);
+            if (!word.isEmpty())
+                found << where + QStringLiteral(": ") + word;
+        };
+
+        // The windows, as built: welcome, main window with its dialogs, and
+        // the dialogs made per use.
+        TTempStore temp;
+        TWelcomeF welcome(temp.Store());
+        TScriptedPort port;
+        TFieldDetailsF field(port);
+        TSelectDBF select({QStringLiteral("Books")}, port);
+        TRemoveDBF remove(port);
+        TDirBrowseF browse(port);
+        for (const QWidget* w : QApplication::allWidgets())
+            for (const QString& text : widgetTexts(w))
+                check(QString::fromLatin1(w->metaObject()->className()), text);
+
+        // The messages, help texts and site texts written in the sources.
+        const QString source = SourceDir();
+        for (const QString& folder : {QStringLiteral("src"), QStringLiteral("cli")}) {
+            QDirIterator files(QDir(source).filePath(folder), {"*.cpp", "*.h"}, QDir::Files,
+                               QDirIterator::Subdirectories);
+            while (files.hasNext()) {
+                const QString path = files.next();
+                check(QDir(source).relativeFilePath(path), joinedSource(path));
+            }
+        }
+        // The manual and the preview page.
+        QDirIterator pages(QDir(source).filePath(QStringLiteral("data")), {"*.htm", "*.html"},
+                           QDir::Files, QDirIterator::Subdirectories);
+        while (pages.hasNext()) {
+            const QString path = pages.next();
+            check(QDir(source).relativeFilePath(path), QString::fromUtf8(ReadFileBytes(path)));
+        }
+        // The English texts of the generated site, built in and in Language.ini.
+        for (const QString& key : TWebLanguage::Keys())
+            check(QStringLiteral("site text ") + key, TWebLanguage::English(key));
+        const QString ini = QDir(source).filePath(QStringLiteral("data/Language.ini"));
+        for (const QString& language : TWebLanguage::LanguagesFrom(ini)) {
+            if (!language.contains(QStringLiteral("English"), Qt::CaseInsensitive))
+                continue;
+            TWebLanguage texts;
+            texts.LoadFrom(ini, language);
+            for (const QString& key : TWebLanguage::Keys())
+                check(language + QStringLiteral(" site text ") + key, texts.Text(key));
+        }
+        QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
+        // The list itself is alive: it finds what it is meant to find.
+        QCOMPARE(misspelling(QStringLiteral("Table (x) with 2 lines already exist on the server.")),
+                 QStringLiteral("lines already exist"));
+        QVERIFY(misspelling(QStringLiteral("Table (x) with 2 lines already exists.")).isEmpty());
+    }
+
+    void everyAddressNamesAShippedFileOrTheUsersSite() {
+        TOpened opened;
+        QTemporaryDir home;
+        TEnvVar data("XDG_DATA_HOME", home.path());
+        TTempStore temp;
+        TBTable t = TBTable::New();
+        t.DbName = QStringLiteral("Club");
+        t.URL = QStringLiteral("http://club.example.org/members/");
+        ProjectStore::Save(temp.Store(), t);
+
+        TWelcomeF welcome(temp.Store());
+        TMainF& main = *welcome.MainF;
+        main.SetDialogRunner([](QDialog&) { return int(QDialog::Rejected); });
+        welcome.SetDialogRunner([](QDialog&) { return int(QDialog::Rejected); });
+        main.SetTable(ProjectStore::Load(temp.Store(), t.DbName));
+
+        // The welcome window's manual and link buttons, the main window's help.
+        for (QPushButton* b : {welcome.ManualBtn, welcome.FaqBtn, welcome.NewsBtn,
+                               welcome.WebSiteBtn, welcome.AddDbBtn, welcome.BugBtn})
+            b->click();
+        main.HelpA->trigger();
+        // The links of About and of the Steps window.
+        clickLinks(main.About->WebLink);
+        for (QLabel* label : main.Steps->findChildren<QLabel*>())
+            clickLinks(label);
+        // The settings: help of every page, both "Download" buttons, Preview.
+        TSettingsF& settings = *main.Settings;
+        settings.LoadFrom(main.Table());
+        for (int page = 0; page < settings.PageControl->count(); ++page) {
+            settings.SelectPage(page);
+            settings.HelpBtn->click();
+        }
+        settings.DownLoadCssButton->click();
+        settings.DownloadLanguages->click();
+        settings.PreviewCssButton->click();
+        // The upload report's buttons.
+        TWindowPort port(nullptr, {});
+        port.ReportWindow().ShowSiteButtons(t.URL);
+        port.ReportWindow().VisitorsBtn->click();
+        port.ReportWindow().AdminBtn->click();
+
+        QVERIFY(opened.urls.size() >= 25);
+        const QString shipped = DataFolder();
+        const QString written = UserDataFolder();
+        for (const QUrl& url : opened.urls) {
+            const QString text = url.toString();
+            if (url.isLocalFile()) {
+                const QString file = url.toLocalFile();
+                QVERIFY2(QFileInfo::exists(file), qPrintable(text));
+                QVERIFY2(under(file, shipped) || under(file, written), qPrintable(text));
+                if (url.hasFragment())
+                    QVERIFY2(ReadFileBytes(file).contains("id=\"" + url.fragment().toUtf8() + "\""),
+                             qPrintable(text));
+            } else {
+                QVERIFY2(text.startsWith(t.URL), qPrintable(text));
+            }
+        }
+        // Nothing in the sources points at a place that does not exist.
+        QDirIterator files(QDir(SourceDir()).filePath(QStringLiteral("src")), {"*.cpp", "*.h"},
+                           QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QString path = files.next();
+            QVERIFY2(!ReadFileBytes(path).contains("corvanta.example"), qPrintable(path));
+        }
+    }
+};
+
+QTEST_MAIN(TestProgramTexts)
+#include "TestProgramTexts.moc"
