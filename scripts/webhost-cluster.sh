@@ -274,7 +274,9 @@ cmd_start_cluster() { # owner
         fi
     done
     if [ ! -d "$dir/node$first/mysql" ]; then
-        mariadb-install-db --no-defaults --datadir="$dir/node$first" --user="$(id -un)" \
+        # Its own temporary folder: hosts started at once must not share one.
+        TMPDIR="$dir/tmp" mariadb-install-db --no-defaults --datadir="$dir/node$first" --user="$(id -un)" \
+            --tmpdir="$dir/tmp" \
             --auth-root-authentication-method=normal --skip-test-db --skip-name-resolve \
             --innodb-log-file-size=8M >>"$dir/log/install-db.out" 2>&1 ||
             fail "mariadb-install-db failed, see $dir/log/install-db.out"
