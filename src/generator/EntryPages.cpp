@@ -199,7 +199,8 @@ void loginPage(TPHPGenerator& g, const TBTable& t, bool admin) {
 )php");
 }
 
-// One more visit in the counter table.
+// One more visit in the counter table. Visitors arriving together on a new
+// site make one row: the first one's number, and the others count on it.
 void countVisit(TPHPGenerator& g, const TBTable& t) {
     g.ConnectSnippet(QStringLiteral("  "), t);
     g.Lines(uR"php(
@@ -209,7 +210,7 @@ void countVisit(TPHPGenerator& g, const TBTable& t) {
       $req = "UPDATE {TableName|php}_VISITS SET dummy=dummy+1;";
       $res = mysql_query($req) or die ("{msg:QueryError20|php}");
     else :
-      $req = "INSERT INTO {TableName|php}_VISITS(dummy) VALUES(1);";
+      $req = "INSERT INTO {TableName|php}_VISITS(visitid, dummy) VALUES(1, 1) ON DUPLICATE KEY UPDATE dummy=dummy+1;";
       $res = mysql_query($req) or die ("{msg:QueryError20|php}");
     endif;
 )php");

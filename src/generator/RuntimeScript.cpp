@@ -52,6 +52,103 @@ QString phpHtmlCharset(const QString& charSet) {
     return known.contains(upper) ? upper : QStringLiteral("ISO-8859-1");
 }
 
+// A site may run on several database servers behind a load balancer. A
+// server that is leaving, one that has not caught up with the others yet, or
+// one whose write lost against the same row written on another server at the
+// same moment answers with an error that passes: such a connection or
+// statement is tried again. Never a write whose outcome is unknown (the
+// connection was lost), nor a statement inside a transaction, which the
+// server has rolled back as a whole.
+QStringView databaseRetries() {
+    return uR"php(
+if (!function_exists("corvanta_open")) {
+  // Errors of a server that cannot take the request now.
+  function corvanta_server_away($errno) {
+    return in_array($errno, array(1040, 1047, 1053, 1927, 2002, 2003, 2006, 2013), true);
+  }
+
+  function corvanta_link_errno($link) {
+    try { return mysqli_errno($link); } catch (Throwable $e) { return 2006; }
+  }
+
+  // A connection to the server mysql_connect() named, set up as the pages
+  // need it, in the database mysql_select_db() chose; false when none came.
+  function corvanta_open() {
+    list($host, $user, $password, $port, $socket) = $GLOBALS["corvanta_server"];
+    for ($try = 1; ; $try++) {
+      try {
+        $link = @mysqli_connect($host, $user, $password, "", $port, $socket);
+      } catch (Throwable $e) {
+        $link = false;
+      }
+      if (!$link) {
+        $errno = mysqli_connect_errno();
+        $GLOBALS["corvanta_connect_error"] = mysqli_connect_error();
+      } else {
+        // The pages' character set, and the lenient SQL the scripts were
+        // written for. A node still catching up refuses the first statement.
+        @mysqli_set_charset($link, CORVANTA_DB_CHARSET);
+        $ready = @mysqli_query($link, "SET SESSION sql_mode = ''");
+        $errno = $ready ? 0 : corvanta_link_errno($link);
+        if ($ready or !corvanta_server_away($errno)) {
+          // In a Galera cluster, what one server committed reaches the others
+          // a moment later, and the next page may come from another one:
+          // each statement waits until its server has caught up. Other
+          // servers know no such setting and ignore it.
+          if ($ready) { @mysqli_query($link, "SET SESSION wsrep_sync_wait = 15"); }
+          if (isset($GLOBALS["corvanta_database"])) { @mysqli_select_db($link, $GLOBALS["corvanta_database"]); }
+          return $link;
+        }
+        $GLOBALS["corvanta_connect_error"] = mysqli_error($link);
+        try { mysqli_close($link); } catch (Throwable $e) { }
+      }
+      if (!corvanta_server_away($errno) or $try >= 5) { return false; }
+      usleep(100000 * $try);
+    }
+  }
+
+  function corvanta_is_read($query) {
+    return preg_match('/^\s*\(?\s*(SELECT|SHOW)\b/i', $query) === 1;
+  }
+
+  // Whether the statements that follow belong to an open transaction.
+  function corvanta_note_transaction($query, $ok) {
+    $on = '/^\s*(START\s+TRANSACTION|BEGIN)\b|^\s*SET\s+(SESSION\s+)?AUTOCOMMIT\s*=\s*(0|OFF)\b/i';
+    $off = '/^\s*(COMMIT|ROLLBACK)\s*(WORK\s*)?;?\s*$|^\s*SET\s+(SESSION\s+)?AUTOCOMMIT\s*=\s*(1|ON)\b/i';
+    if (preg_match($on, $query)) {
+      if ($ok) { $GLOBALS["corvanta_transaction"] = true; }
+    } elseif (preg_match($off, $query)) {
+      $GLOBALS["corvanta_transaction"] = false;
+    }
+  }
+
+  // $own: the caller named its connection, which is then never replaced.
+  function corvanta_query_retrying($link, $query, $own) {
+    $inTransaction = !empty($GLOBALS["corvanta_transaction"]);
+    for ($try = 1; ; $try++) {
+      try { $res = mysqli_query($link, $query); } catch (Throwable $e) { $res = false; }
+      if ($res !== false or $inTransaction or $try >= 5) { break; }
+      $errno = corvanta_link_errno($link);
+      if ($errno == 1213) {
+        // Deadlock, or a write another server certified first: undone whole.
+        usleep(mt_rand(10000, 50000) * $try);
+        continue;
+      }
+      // 1047: the node takes no statements at all; reads are safe to repeat.
+      if ($own or !isset($GLOBALS["corvanta_server"]) or !($errno == 1047 or (corvanta_is_read($query) and corvanta_server_away($errno)))) { break; }
+      $fresh = corvanta_open();
+      if (!$fresh) { break; }
+      try { mysqli_close($link); } catch (Throwable $e) { }
+      $GLOBALS["corvanta_link"] = $fresh;
+      $link = $fresh;
+    }
+    corvanta_note_transaction($query, $res !== false);
+    return $res;
+  }
+}
+)php";
+}
+
 } // namespace
 
 bool TPHPGenerator::RuntimeScript(const TBTable& t, bool admin) {
@@ -141,19 +238,9 @@ if (!function_exists("mysql_connect")) {
       if ($rest !== "" && ctype_digit($rest)) { $port = (int)$rest; } elseif ($rest !== "") { $socket = $rest; }
     }
     if ($host === "") { $host = "localhost"; }
-    try {
-      $link = @mysqli_connect($host, (string)$username, (string)$password, "", $port, $socket);
-    } catch (Throwable $e) {
-      $link = false;
-    }
-    if (!$link) {
-      $GLOBALS["corvanta_connect_error"] = mysqli_connect_error();
-      return false;
-    }
-    // The pages' character set, and the lenient SQL the scripts were written for.
-    @mysqli_set_charset($link, CORVANTA_DB_CHARSET);
-    @mysqli_query($link, "SET SESSION sql_mode = ''");
-    $GLOBALS["corvanta_link"] = $link;
+    $GLOBALS["corvanta_server"] = array($host, (string)$username, (string)$password, $port, $socket);
+    $link = corvanta_open();
+    if ($link) { $GLOBALS["corvanta_link"] = $link; }
     return $link;
   }
 }
@@ -162,7 +249,9 @@ if (!function_exists("mysql_select_db")) {
   function mysql_select_db($database, $link = null) {
     $l = corvanta_link($link);
     if (!$l) { return false; }
-    try { return mysqli_select_db($l, (string)$database); } catch (Throwable $e) { return false; }
+    try { $ok = mysqli_select_db($l, (string)$database); } catch (Throwable $e) { $ok = false; }
+    if ($ok) { $GLOBALS["corvanta_database"] = (string)$database; }
+    return $ok;
   }
 }
 
@@ -170,7 +259,7 @@ if (!function_exists("mysql_query")) {
   function mysql_query($query, $link = null) {
     $l = corvanta_link($link);
     if (!$l or (string)$query === "") { return false; }
-    try { return mysqli_query($l, (string)$query); } catch (Throwable $e) { return false; }
+    return corvanta_query_retrying($l, (string)$query, $link instanceof mysqli);
   }
 }
 
@@ -379,6 +468,7 @@ if (!function_exists("corvanta_posted")) {
               {{QStringLiteral("db"), mysqlCharset(charSet)},
                {QStringLiteral("pictureKey"), NewKey()},
                {QStringLiteral("html"), phpHtmlCharset(charSet)}});
+        Lines(databaseRetries());
         RuntimeParts::SessionHelpers(*this, t, admin);
         RuntimeParts::TryLimits(*this, t);
         RuntimeParts::FormHelpers(*this);

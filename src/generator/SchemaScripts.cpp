@@ -50,6 +50,9 @@ QString recordTableColumns(const TBTable& t) {
         if (i + 1 < t.Fields.size())
             sql += QStringLiteral(", ");
     }
+    if (std::any_of(t.Fields.begin(), t.Fields.end(),
+                    [](const TBField& f) { return f.FieldName == QLatin1String("recordid"); }))
+        sql += QStringLiteral(", PRIMARY KEY (recordid)");
     for (const TUniqueKey& key : TPHPGenerator::UniqueKeys(t))
         sql += QStringLiteral(", UNIQUE (") + key.columns.join(QStringLiteral(", ")) + u')';
     return sql;
@@ -62,7 +65,9 @@ std::vector<TUniqueKey> TPHPGenerator::UniqueKeys(const TBTable& t) {
     QStringList keyColumns;
     const TBField* firstKey = nullptr;
     for (const TBField& f : t.Fields) {
-        if (f.NoDuplicates)
+        // The record number is the primary key, which replicating servers
+        // (Galera) need on every table.
+        if (f.NoDuplicates && f.FieldName != QLatin1String("recordid"))
             keys.push_back({{keyColumn(f)}, &f, {}});
         if (f.Key) {
             keyColumns += keyColumn(f);
@@ -71,7 +76,8 @@ std::vector<TUniqueKey> TPHPGenerator::UniqueKeys(const TBTable& t) {
         }
     }
     // A single key field that is also unique already has its key.
-    if (keyColumns.size() > 1 || (keyColumns.size() == 1 && !firstKey->NoDuplicates))
+    if (keyColumns.size() > 1 || (keyColumns.size() == 1 && !firstKey->NoDuplicates &&
+                                  firstKey->FieldName != QLatin1String("recordid")))
         keys.push_back({keyColumns, nullptr, {}});
     // The database names a key after its first column, numbered from 2 when
     // that name is taken.
@@ -102,6 +108,7 @@ bool TPHPGenerator::CreateScript(const TBTable& t) {
 $req = "DROP TABLE {TableName|php}";
 $res = mysql_query($req);
 )php");
+        // InnoDB everywhere: the only engine a Galera cluster replicates.
         Lines(u"$req = \"CREATE TABLE {TableName|php}( {columns}) ENGINE=InnoDB;\";",
               {{QStringLiteral("columns"), PhpString(recordTableColumns(t))}});
         Lines(failed);
@@ -114,7 +121,7 @@ $req = "CREATE TABLE {TableName|php}_USERS(userid INTEGER NOT NULL AUTO_INCREMEN
 {failed}
 $req = "DROP TABLE {TableName|php}_VISITS";
 $res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_VISITS(visitid INTEGER NOT NULL AUTO_INCREMENT, dummy INTEGER, UNIQUE (visitid)) ENGINE=InnoDB";
+$req = "CREATE TABLE {TableName|php}_VISITS(visitid INTEGER NOT NULL AUTO_INCREMENT, dummy INTEGER, PRIMARY KEY (visitid)) ENGINE=InnoDB";
 {failed}
 $req = "DROP TABLE {TableName|php}_SESSIONS";
 $res = mysql_query($req);
@@ -122,7 +129,7 @@ $req = "CREATE TABLE {TableName|php}_SESSIONS(sessionid CHAR(32) NOT NULL, useri
 {failed}
 $req = "DROP TABLE {TableName|php}_IMAGES";
 $res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_IMAGES(imageid INTEGER NOT NULL AUTO_INCREMENT, userid INTEGER, image_data MEDIUMBLOB, image_type VARCHAR(20), UNIQUE (imageid)) ENGINE=InnoDB";
+$req = "CREATE TABLE {TableName|php}_IMAGES(imageid INTEGER NOT NULL AUTO_INCREMENT, userid INTEGER, image_data MEDIUMBLOB, image_type VARCHAR(20), PRIMARY KEY (imageid)) ENGINE=InnoDB";
 {failed}
 $req = "DROP TABLE {TableName|php}_LOGINS";
 $res = mysql_query($req);

@@ -3,7 +3,7 @@
 // e2e-sitegen and their tables created by their own create_db.php.
 'use strict';
 
-const { execFileSync, spawnSync } = require('node:child_process');
+const { execFile, execFileSync, spawnSync } = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
@@ -13,11 +13,23 @@ const binDir = process.env.CORVANTA_BIN_DIR || path.join(sourceDir, 'build/bin')
 const webhost = path.join(sourceDir, 'scripts/webhost');
 
 class Host {
-  constructor() {
-    this.dir = fs.mkdtempSync(path.join(os.tmpdir(), 'corvanta-e2e-'));
-    execFileSync(webhost, ['start', this.dir, '--owner', String(process.pid)], {
-      stdio: ['ignore', 'ignore', 'inherit'],
-    });
+  // `{ cluster: true }`: three database nodes and two PHP servers, each
+  // pair behind a load balancer.
+  constructor(options = {}) {
+    // The cluster takes many ports at once; another program may take one of
+    // them before a node binds it, so a failed start is tried once more.
+    for (let attempt = options.cluster ? 2 : 1; ; attempt--) {
+      this.dir = fs.mkdtempSync(path.join(os.tmpdir(), 'corvanta-e2e-'));
+      const args = ['start', this.dir, '--owner', String(process.pid)];
+      if (options.cluster) args.push('--cluster');
+      try {
+        execFileSync(webhost, args, { stdio: ['ignore', 'ignore', 'inherit'] });
+        break;
+      } catch (e) {
+        this.stop();
+        if (attempt <= 1) throw e;
+      }
+    }
     this.env = {};
     for (const line of execFileSync(webhost, ['env', this.dir]).toString().split('\n')) {
       const eq = line.indexOf('=');
@@ -31,10 +43,14 @@ class Host {
     fs.rmSync(this.dir, { recursive: true, force: true });
   }
 
-  // Rows of a query as arrays of strings (NULL as null).
-  sql(query) {
+  // Rows of a query as arrays of strings (NULL as null); on a cluster,
+  // `node` (1, 2, 3) names the database server asked.
+  sql(query, node) {
+    const socket = node ? this.env[`NODE${node}_SOCKET`] : this.env.MYSQL_SOCKET;
+    // A node applies what the others committed a moment later: wait for it.
+    if (node) query = `SET SESSION wsrep_sync_wait = 15; ${query}`;
     const out = execFileSync('mariadb', [
-      '--no-defaults', `--socket=${this.env.MYSQL_SOCKET}`, `-u${this.env.MYSQL_USER}`,
+      '--no-defaults', `--socket=${socket}`, `-u${this.env.MYSQL_USER}`,
       `-p${this.env.MYSQL_PASSWORD}`, '--batch', '--skip-column-names',
       '--default-character-set=utf8mb4', this.env.MYSQL_DATABASE, '-e', query,
     ]).toString('utf8');
@@ -43,6 +59,17 @@ class Host {
       (_, c) => ({ n: '\n', t: '\t', 0: '\0', '\\': '\\' }[c]));
     return out.split('\n').filter((l) => l !== '')
       .map((l) => l.split('\t').map((v) => (v === 'NULL' ? null : unescape(v))));
+  }
+
+  // A database node of the cluster leaves ('stop') or rejoins ('start'; the
+  // promise ends when it is in step and the load balancer uses it again).
+  node(n, action) {
+    return new Promise((resolve, reject) => {
+      execFile(webhost, ['node', this.dir, String(n), action], (error, stdout, stderr) => {
+        if (error) reject(new Error(`webhost node ${n} ${action}: ${stderr}`));
+        else resolve();
+      });
+    });
   }
 
   // Mails sent by the sites, oldest first, as raw text.

@@ -1,0 +1,375 @@
+// A site that outgrew one server, on the cluster profile of the local web
+// host: three database nodes of one Galera cluster behind HAProxy, two PHP
+// servers behind HAProxy without stickiness. The desktop commands, the main
+// browser flows, a crowd of visitors adding at once, and a database node
+// that leaves in the middle of it all.
+'use strict';
+
+const { test, before, after } = require('node:test');
+const assert = require('node:assert/strict');
+const { spawnSync } = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const { Host, binDir } = require('./lib/host');
+const { launch } = require('./lib/browser');
+const { field, project } = require('./lib/project');
+const { Visitor } = require('./lib/visitor');
+const P = require('./lib/pages');
+
+const NODES = [1, 2, 3];
+
+let host;
+let browser;
+let work;
+
+before(async () => {
+  host = new Host({ cluster: true });
+  browser = await launch();
+  work = fs.mkdtempSync(path.join(os.tmpdir(), 'corvanta-cluster-'));
+});
+
+after(async () => {
+  await browser?.close();
+  host?.stop();
+  if (work) fs.rmSync(work, { recursive: true, force: true });
+});
+
+function cli(...args) {
+  const run = spawnSync(path.join(binDir, 'corvanta-cli'), args, {
+    env: { ...process.env, CORVANTA_STORE: path.join(work, 'store.json') },
+    encoding: 'utf8',
+  });
+  return { status: run.status, out: run.stdout, err: run.stderr };
+}
+
+// Each table of a site with its engine and whether it has a primary key,
+// as one node of the cluster reports them.
+function schema(prefix, node) {
+  return host.sql(`SELECT t.TABLE_NAME, t.ENGINE, (SELECT COUNT(*) FROM
+      information_schema.TABLE_CONSTRAINTS c WHERE c.TABLE_SCHEMA = t.TABLE_SCHEMA
+      AND c.TABLE_NAME = t.TABLE_NAME AND c.CONSTRAINT_TYPE = 'PRIMARY KEY')
+    FROM information_schema.TABLES t WHERE t.TABLE_SCHEMA = DATABASE()
+      AND t.TABLE_NAME LIKE '${prefix}%' ORDER BY t.TABLE_NAME`, node);
+}
+
+// The web servers that answered a page's requests, in order: `pages` for
+// the pages themselves, `all` with style sheets and pictures.
+function watchServers(page) {
+  const seen = { pages: [], all: [] };
+  page.on('response', (r) => {
+    const server = r.headers()['x-served-by'];
+    if (!server) return;
+    seen.all.push(server);
+    if (r.request().resourceType() === 'document') seen.pages.push(server);
+  });
+  return seen;
+}
+
+function assertBothServed({ pages, all }) {
+  assert.deepEqual([...new Set(pages)].sort(), ['web1', 'web2'], pages.join(' '));
+  const switches = all.slice(1).filter((s, i) => s !== all[i]).length;
+  assert.ok(switches >= all.length / 3, `consecutive requests mostly on one server: ${all}`);
+}
+
+// A member site deployed by the desktop commands, as a user would: the
+// project is stored, uploaded with its tables, its records downloaded and
+// sent back, and at last removed.
+const shop = {
+  name: 'shop',
+  fields: [
+    field('title', 'Text', 'Text', 'RSVE', { Name: 'Title' }),
+    field('price', 'Integer', 'Text', 'SVE', { Name: 'Price' }),
+    field('photo', 'Image', 'Image', 'VE', { Name: 'Photo' }),
+  ],
+  settings: {
+    UserMode: 'Login', UserUpdate: true, AllowSearch: true, AllowAddModify: true,
+    AllowDelete: true,
+  },
+};
+
+function shopUrl() {
+  return { url: `${host.url}shop/`, adminUrl: `${host.url}shop/admin/` };
+}
+
+test('Upload creates the tables on every node, each with a primary key, in InnoDB', () => {
+  const p = project('shop', shop.fields, {
+    ...shop.settings,
+    LocalPath: path.join(work, 'shop') + '/',
+    URL: shopUrl().url,
+    PHPPath: 'shop/',
+    Server: host.env.FTP_SERVER,
+    User: host.env.FTP_USER,
+    Password: host.env.FTP_PASSWORD,
+    DatabaseServer: host.env.MYSQL_SERVER,
+    DatabaseName: host.env.MYSQL_DATABASE,
+    DatabaseUser: host.env.MYSQL_USER,
+    DatabasePassword: host.env.MYSQL_PASSWORD,
+  });
+  const file = path.join(work, 'shop.json');
+  fs.writeFileSync(file, JSON.stringify(p));
+  let r = cli('import-project', file, '--name', 'shop');
+  assert.equal(r.status, 0, r.err);
+  r = cli('upload', 'shop', '--create-db');
+  assert.equal(r.status, 0, r.err + r.out);
+
+  const tables = schema('shop', 1);
+  assert.deepEqual(tables.map((t) => t[0]),
+    ['shop', 'shop_IMAGES', 'shop_LOGINS', 'shop_SESSIONS', 'shop_USERS', 'shop_VISITS']);
+  for (const [name, engine, primaryKeys] of tables) {
+    assert.equal(engine, 'InnoDB', name);
+    assert.equal(primaryKeys, '1', `${name} has no primary key`);
+  }
+  for (const node of [2, 3]) assert.deepEqual(schema('shop', node), tables, `node ${node}`);
+});
+
+test('administrator and member flows, each request on either web server', async () => {
+  const site = shopUrl();
+  const page = await browser.newPage();
+  const servers = watchServers(page);
+
+  // The administrator makes a member on the members page.
+  const admin = await P.adminLoginPage(page, site);
+  await page.goto(`${site.adminUrl}users.php?sessionid=${admin}`);
+  await P.fillRecord(page, { username: 'kim@example.org', userpassword: 'kim pw', userrepassword: 'kim pw' });
+  await P.submitButton(page, 'Add');
+  assert.match(await P.bodyText(page), /The user has been created successfully\./);
+
+  // The member adds a record with a picture, finds, changes and deletes it.
+  const member = await P.memberLoginPage(page, site, 'kim@example.org', 'kim pw');
+  const picture = P.pictureFile('kim.png', [12, 140, 230], 32, 24);
+  for (const [title, price] of [['Blue bowl', '12'], ['Red cup', '4']]) {
+    await page.goto(`${site.url}add_record.php?sessionid=${member}`);
+    await P.fillRecord(page, { title, price, photo: picture });
+    await P.submitButton(page, 'Add Record');
+    assert.match(await P.bodyText(page), /The record has been created successfully\./);
+  }
+  for (const node of NODES) {
+    const [[image]] = host.sql(`SELECT HEX(i.image_data) FROM shop s JOIN shop_IMAGES i
+      ON i.imageid = s.photo WHERE s.title = 'Blue bowl'`, node);
+    assert.equal(image, picture.buffer.toString('hex').toUpperCase(), `picture on node ${node}`);
+  }
+
+  await page.goto(`${site.url}search.php?sessionid=${member}`);
+  await P.fillRecord(page, { field1: 'title', operator1: 'contains', fieldvalue1: 'bowl' });
+  await P.submitButton(page, 'Search');
+  let rows = await P.resultRows(page);
+  assert.deepEqual(rows.slice(1).map((r) => r[1]), ['Blue bowl']);
+  const shown = await page.locator('table.searchresult img').first().evaluate((i) => i.naturalWidth);
+  assert.ok(shown > 0, 'the picture is shown');
+
+  await P.followLink(page, 'Modify');
+  await P.fillRecord(page, { title: 'Blue bowl, large' });
+  await P.submitButton(page, 'Modify Record');
+  assert.match(await P.bodyText(page), /The record has been modified\./);
+
+  await page.goto(`${site.url}delete_record.php?sessionid=${member}`);
+  rows = await P.resultRows(page);
+  assert.deepEqual(rows.slice(1).map((r) => r[1]).sort(), ['Blue bowl, large', 'Red cup']);
+  await P.followLink(page, 'Delete', rows.slice(1).findIndex((r) => r[1] === 'Red cup'));
+  assert.match(await P.bodyText(page), /The record has been deleted\./);
+  for (const node of NODES) {
+    assert.deepEqual(host.sql('SELECT title, price FROM shop', node), [['Blue bowl, large', '12']]);
+  }
+  await page.close();
+  assertBothServed(servers);
+});
+
+test('Import and Export move the records through the cluster', () => {
+  const files = Object.fromEntries(['records', 'users', 'images'].map(
+    (k) => [k, path.join(work, `shop-${k}.txt`)]));
+  const args = ['--records', files.records, '--users', files.users, '--images', files.images];
+  let r = cli('import', 'shop', ...args);
+  assert.equal(r.status, 0, r.err + r.out);
+  const records = fs.readFileSync(files.records, 'latin1');
+  assert.match(records, /Blue bowl, large\|12\|/);
+  assert.match(fs.readFileSync(files.users, 'latin1'), /kim@example\.org\|kim pw/);
+
+  // Two more records, and the file sent back in place of the table.
+  const owner = host.sql("SELECT userid FROM shop_USERS WHERE username = 'kim@example.org'")[0][0];
+  fs.writeFileSync(files.records,
+    `${records}${owner}|Green jug|7|0\r\n${owner}|Grey plate|3|0\r\n`, 'latin1');
+  r = cli('export', 'shop', ...args, '--replace');
+  assert.equal(r.status, 0, r.err + r.out);
+  for (const node of NODES) {
+    assert.deepEqual(host.sql('SELECT title, price FROM shop ORDER BY title', node),
+      [['Blue bowl, large', '12'], ['Green jug', '7'], ['Grey plate', '3']], `node ${node}`);
+  }
+  const ids = host.sql('SELECT recordid FROM shop').map(([id]) => Number(id));
+  assert.equal(new Set(ids).size, ids.length);
+
+  r = cli('import', 'shop', ...args);
+  assert.equal(r.status, 0, r.err + r.out);
+  assert.match(fs.readFileSync(files.records, 'latin1'), /\|Green jug\|7\|0[|\r]/);
+});
+
+test('Remove drops the tables on every node and the files of both halves', () => {
+  const r = cli('remove', 'shop', '--both');
+  assert.equal(r.status, 0, r.err + r.out);
+  for (const node of NODES) assert.deepEqual(schema('shop', node), [], `node ${node}`);
+  assert.ok(!fs.existsSync(path.join(host.env.DOCUMENT_ROOT, 'shop', 'search.php')));
+  assert.ok(!fs.existsSync(path.join(host.env.DOCUMENT_ROOT, 'shop', 'admin', 'search.php')));
+});
+
+// A Join site that a crowd of visitors uses at once.
+let crowd;
+
+function png(i) {
+  return P.png(8 + (i % 5), 6, [i * 3 % 256, (i * 57) % 256, 255 - i]);
+}
+
+// What a page says, without its markup and form.
+function bodyText(html) {
+  return html.replace(/^[\s\S]*?<body[^>]*>/i, '').replace(/<form[\s\S]*$/i, '')
+    .replace(/<[^>]*>/g, ' ').replace(/\s+/g, ' ').trim().slice(0, 400);
+}
+
+async function add(visitor, title, email, password, picture) {
+  const answer = await visitor.submit(`${crowd.url}add_record.php`, 'job',
+    { job: 'createaction', title, email, password },
+    picture ? { photo: { name: `${title}.png`, type: 'image/png', buffer: picture } } : {});
+  return { ...answer, ok: answer.status === 200 && /created successfully/.test(answer.text) };
+}
+
+test('64 visitors adding at once: 64 records, their own pictures, one member per address', async () => {
+  crowd = await host.createSite('crowd', project('crowd', [
+    field('title', 'Text', 'Text', 'RSVE', { Name: 'Title' }),
+    field('photo', 'Image', 'Image', 'VE', { Name: 'Photo' }),
+  ], { UserMode: 'Join', UserUpdate: true, AllowSearch: true, AllowAddModify: true }));
+
+  const visitors = Array.from({ length: 64 }, () => new Visitor());
+  const answers = await Promise.all(visitors.map((v, i) =>
+    add(v, `crowd ${i}`, `m${i % 16}@example.org`, `pw ${i % 16}`, png(i))));
+  answers.forEach((a, i) => assert.ok(a.ok, `add ${i}: ${a.status} ${bodyText(a.text)}`));
+  const posts = answers.map((a) => a.server);
+  assert.ok(posts.includes('web1') && posts.includes('web2'), posts.join(' '));
+
+  const rows = host.sql(`SELECT c.recordid, c.title, HEX(i.image_data), u.username FROM crowd c
+    LEFT JOIN crowd_IMAGES i ON i.imageid = c.photo LEFT JOIN crowd_USERS u ON u.userid = c.userid`, 3);
+  assert.equal(rows.length, 64);
+  assert.equal(new Set(rows.map((r) => r[0])).size, 64);
+  for (const [, title, image, member] of rows) {
+    const i = Number(title.split(' ')[1]);
+    assert.equal(image, png(i).toString('hex').toUpperCase(), `picture of ${title}`);
+    assert.equal(member, `m${i % 16}@example.org`, `owner of ${title}`);
+  }
+  const members = host.sql('SELECT username, COUNT(*) FROM crowd_USERS GROUP BY username', 2);
+  assert.equal(members.length, 16);
+  assert.ok(members.every(([, n]) => n === '1'), JSON.stringify(members));
+  // Each node numbers its own inserts: the ids need not follow each other.
+  assert.ok(new Set(rows.map((r) => Number(r[0]) % 3)).size > 1, 'all adds went to one node');
+});
+
+test('a visitor guessing passwords is held back, whatever address it claims to the balancer', async () => {
+  // Each try names another member and claims another address: only the
+  // address the balancer saw can hold the guesser back.
+  const guesser = new Visitor();
+  const answers = [];
+  for (let i = 0; i < 16; i++) {
+    guesser.headers['X-Forwarded-For'] = `203.0.113.${i + 1}`;
+    answers.push(await add(guesser, `guess ${i}`, `m${i}@example.org`, 'not the password'));
+  }
+  assert.ok(answers.every((a) => a.status === 200 && !a.ok), 'a guess was taken');
+  assert.ok(answers.slice(0, 10).every((a) => !/Too many tries/.test(a.text)), 'held back too early');
+  assert.ok(answers.slice(10).some((a) => /Too many tries/.test(a.text)), 'never held back');
+  // Another visitor is not held back by the guesser.
+  assert.ok((await add(new Visitor(), 'honest', 'm0@example.org', 'pw 0')).ok);
+});
+
+test('visitors arriving together on a new site are all counted, in one row', async () => {
+  const visit = async () => (await new Visitor().get(`${crowd.url}inc_counter.php`)).status;
+  for (const expected of ['40', '80']) {
+    const answers = await Promise.all(Array.from({ length: 40 }, visit));
+    assert.ok(answers.every((s) => s === 200), answers.join(' '));
+    assert.deepEqual(host.sql('SELECT dummy FROM crowd_VISITS', 3), [[expected]]);
+  }
+});
+
+test('a database node leaves during adds and searches: nothing confirmed is lost or doubled', async (t) => {
+  const confirmed = [];
+  const failedAdds = [];
+  const failedSearches = [];
+  let searches = 0;
+  let running = true;
+  let next = 0;
+
+  async function worker(w) {
+    const visitor = new Visitor();
+    while (running) {
+      const title = `run ${next++}`;
+      let added = false;
+      try {
+        const a = await add(visitor, title, `w${w}@example.org`, 'pw');
+        added = a.ok;
+        if (a.ok) confirmed.push(title);
+        else failedAdds.push(`${title}: ${a.status} ${bodyText(a.text)}`);
+      } catch (e) {
+        failedAdds.push(`${title}: ${e.message}`);
+      }
+      try {
+        // Right after the add, most likely through another database node.
+        const s = await visitor.submit(`${crowd.url}search.php`, 'job',
+          { job: 'search', field1: 'title', operator1: 'is', fieldvalue1: title });
+        if (s.status === 200 && /Total records/.test(s.text) && (!added || s.text.includes(title))) {
+          searches++;
+        } else {
+          failedSearches.push(`${title}: ${s.status} ${bodyText(s.text)}`);
+        }
+      } catch (e) {
+        failedSearches.push(`${title}: ${e.message}`);
+      }
+    }
+  }
+
+  const workers = Array.from({ length: 6 }, (_, w) => worker(w));
+  await new Promise((r) => setTimeout(r, 2000));
+  const before = confirmed.length;
+  await host.node(2, 'stop');
+  await new Promise((r) => setTimeout(r, 3000));
+  const whileAway = confirmed.length;
+  await host.node(2, 'start');
+  await new Promise((r) => setTimeout(r, 2000));
+  running = false;
+  await Promise.all(workers);
+
+  t.diagnostic(`${confirmed.length} adds confirmed (${before} before the node left, ` +
+    `${whileAway - before} while it was away), ${searches} searches`);
+  for (const f of [...failedAdds, ...failedSearches]) t.diagnostic(`failed: ${f}`);
+  assert.ok(whileAway > before, 'adds went on while the node was away');
+  assert.ok(confirmed.length > whileAway, 'adds went on after the node came back');
+  // A read is asked again elsewhere; only an add the leaving node was
+  // storing may fail (one per visitor at most), since repeating it could
+  // store it twice.
+  assert.deepEqual(failedSearches, []);
+  assert.ok(failedAdds.length <= 6, failedAdds.join('\n'));
+
+  for (const node of NODES) {
+    const stored = host.sql("SELECT title, COUNT(*) FROM crowd WHERE title LIKE 'run %' GROUP BY title", node);
+    const twice = stored.filter(([, n]) => n !== '1');
+    assert.deepEqual(twice, [], `node ${node} holds records twice`);
+    const titles = new Set(stored.map(([t]) => t));
+    const lost = confirmed.filter((t) => !titles.has(t));
+    assert.deepEqual(lost, [], `node ${node} lost confirmed adds`);
+  }
+});
+
+test('the cluster runs beside a single host and stops without leaving a server behind', async () => {
+  const single = new Host();
+  try {
+    const site = await fetch(host.url);
+    assert.match(site.headers.get('x-served-by') ?? '', /^web[12]$/);
+    assert.equal((await fetch(single.url)).headers.get('x-served-by'), null);
+    assert.deepEqual(single.sql('SELECT 1'), [['1']]);
+
+    const { dir, url } = host;
+    host.stop();
+    host = null;
+    const left = spawnSync('ps', ['-eo', 'pid=,args='], { encoding: 'utf8' }).stdout
+      .split('\n').filter((l) => l.includes(dir));
+    assert.deepEqual(left, []);
+    await assert.rejects(fetch(url));
+    assert.deepEqual(single.sql('SELECT 1'), [['1']], 'the single host went down with the cluster');
+  } finally {
+    single.stop();
+  }
+});
