@@ -278,9 +278,12 @@ test('a visitor guessing passwords is held back, whatever address it claims to t
 
 test('visitors arriving together on a new site are all counted, in one row', async () => {
   const visit = async () => (await new Visitor().get(`${crowd.url}inc_counter.php`)).status;
+  // A framed site's counter is a page of its own; a one-page site's leads on
+  // to the first page.
+  const counted = process.env.CORVANTA_E2E_LAYOUT === 'frames' ? 200 : 302;
   for (const expected of ['40', '80']) {
     const answers = await Promise.all(Array.from({ length: 40 }, visit));
-    assert.ok(answers.every((s) => s === 200), answers.join(' '));
+    assert.ok(answers.every((s) => s === counted), answers.join(' '));
     assert.deepEqual(host.sql('SELECT dummy FROM crowd_VISITS', 3), [[expected]]);
   }
 });
