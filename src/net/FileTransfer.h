@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/NetErrors.h"
+
 #include <QString>
 
 #include <functional>
@@ -50,4 +52,17 @@ public:
     // The server refused the user name or password at the last Connect (as
     // against a connection that could not be made at all).
     virtual bool RefusedLogin() const = 0;
+
+protected:
+    // A command the server refused with `reply`: OnFailure may handle it,
+    // else it raises FTPException.
+    void Refused(int kind, const QString& reply) {
+        if (OnFailure) {
+            bool handled = false;
+            OnFailure(handled, kind);
+            if (handled)
+                return;
+        }
+        throw FTPException(reply);
+    }
 };

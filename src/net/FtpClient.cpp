@@ -153,13 +153,7 @@ void TFtpClient::PrepareCommand() {
 }
 
 void TFtpClient::Fail(int kind) {
-    if (OnFailure) {
-        bool handled = false;
-        OnFailure(handled, kind);
-        if (handled)
-            return;
-    }
-    throw FTPException(replyText_);
+    Refused(kind, replyText_);
 }
 
 void TFtpClient::LoginRefused() {

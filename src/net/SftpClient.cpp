@@ -292,13 +292,7 @@ void TSftpClient::SimpleCommand(const std::function<int()>& call, const QString&
         return;
     }
     replyText_ = SftpError(what);
-    if (OnFailure) {
-        bool handled = false;
-        OnFailure(handled, kind);
-        if (handled)
-            return;
-    }
-    throw FTPException(replyText_);
+    Refused(kind, replyText_);
 }
 
 void TSftpClient::MakeDirectory(const QString& path) {
@@ -368,13 +362,7 @@ void TSftpClient::Upload(const QString& localFile, const QString& remotePath) {
     if (failure.isEmpty())
         return;
     replyText_ = failure;
-    if (OnFailure) {
-        bool handled = false;
-        OnFailure(handled, UploadKind);
-        if (handled)
-            return;
-    }
-    throw FTPException(replyText_);
+    Refused(UploadKind, replyText_);
 }
 
 void TSftpClient::Disconnect() {
