@@ -202,21 +202,19 @@ void TDeployment::connectFtp(const TBTable& t) {
         disconnectQuietly();
     const bool sftp = t.Transfer == TransferModes::Sftp;
     const TFtpTarget target = FtpTarget(t.Server, sftp ? 22 : 21);
+    const auto logIn = [&](auto& client) {
+        client.Host = target.Host;
+        client.Port = target.Port;
+        client.UserID = t.User;
+        client.Password = t.Password;
+        client.TimeOut = ftpTimeOut_;
+        client.OverallLimit = transferLimit_;
+    };
     if (sftp) {
-        sftp_.Host = target.Host;
-        sftp_.Port = target.Port;
-        sftp_.UserID = t.User;
-        sftp_.Password = t.Password;
-        sftp_.TimeOut = ftpTimeOut_;
-        sftp_.OverallLimit = transferLimit_;
+        logIn(sftp_);
         ftp_.Use(sftp_);
     } else {
-        ftpClient_.Host = target.Host;
-        ftpClient_.Port = target.Port;
-        ftpClient_.UserID = t.User;
-        ftpClient_.Password = t.Password;
-        ftpClient_.TimeOut = ftpTimeOut_;
-        ftpClient_.OverallLimit = transferLimit_;
+        logIn(ftpClient_);
         ftpClient_.Security = t.Transfer == TransferModes::Ftp ? TFtpClient::TSecurity::Plain
                               : t.Transfer == TransferModes::Ftps
                                   ? TFtpClient::TSecurity::Required

@@ -59,6 +59,15 @@ class TestSecureClients : public QObject {
         ftp.TimeOut = 20000;
     }
 
+    static void scriptedLogin(TFtpClient& ftp, const TScriptedServer& server,
+                              TFtpClient::TSecurity security) {
+        ftp.Host = QStringLiteral("127.0.0.1");
+        ftp.Port = server.port();
+        ftp.UserID = QStringLiteral("me");
+        ftp.Password = QStringLiteral("secret");
+        ftp.Security = security;
+    }
+
     QString docFile(const QString& path) const {
         return QDir(host_->DocumentRoot()).filePath(path);
     }
@@ -119,11 +128,7 @@ private slots:
         {
             TScriptedServer server(QStringLiteral("ftp-no-tls"));
             TFtpClient ftp;
-            ftp.Host = QStringLiteral("127.0.0.1");
-            ftp.Port = server.port();
-            ftp.UserID = QStringLiteral("me");
-            ftp.Password = QStringLiteral("secret");
-            ftp.Security = TFtpClient::TSecurity::Required;
+            scriptedLogin(ftp, server, TFtpClient::TSecurity::Required);
             try {
                 ftp.Connect();
                 QFAIL("a server without TLS must be refused");
@@ -140,11 +145,7 @@ private slots:
         }
         TScriptedServer server(QStringLiteral("ftp-no-tls"));
         TFtpClient ftp;
-        ftp.Host = QStringLiteral("127.0.0.1");
-        ftp.Port = server.port();
-        ftp.UserID = QStringLiteral("me");
-        ftp.Password = QStringLiteral("secret");
-        ftp.Security = TFtpClient::TSecurity::IfOffered;
+        scriptedLogin(ftp, server, TFtpClient::TSecurity::IfOffered);
         NET_VERIFY(ftp.Connect());
         QVERIFY(ftp.FellBack());
         QVERIFY(!ftp.Encrypted());
