@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
         return args.size() < 2 ? CliUsage : CliOk;
     }
     if (args.at(1) == QLatin1String("--version")) {
-        out << "corvanta-cli " << ProgramVersion() << "\n";
+        out << "corvanta-cli " << ProgramVersion() << "\n" << ProgramLicenseNotice();
         return CliOk;
     }
     const QString name = args.at(1);

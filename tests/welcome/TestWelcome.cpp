@@ -324,6 +324,7 @@ private slots:
             auto& about = dynamic_cast<TAboutF&>(d);
             QCOMPARE(about.windowTitle(), QStringLiteral("About Corvanta"));
             QCOMPARE(about.Version->text(), "Version: " + ProgramVersion());
+            QVERIFY(about.License->text().contains(QStringLiteral("GPL-3.0-or-later")));
             about.CloseBtn->click();
         });
         fx.welcome.AboutBtn->click();
