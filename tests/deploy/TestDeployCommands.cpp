@@ -336,7 +336,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         QVERIFY(timed.Run([&](TDeployment& d) { d.Upload(t, false); }));
-        QVERIFY(clock.elapsed() < 10000);
+        QVERIFY(clock.elapsed() < 25000); // well before the 30 s default
         QCOMPARE(timed.Port.Messages().size(), 1);
         QVERIFY2(timed.Port.Messages().first().startsWith(QStringLiteral("Upload failed. ")),
                  qPrintable(timed.Port.Messages().first()));
@@ -347,7 +347,7 @@ private slots:
         QTimer::singleShot(300, [&] { cancelled.Port.PressCancel(); });
         clock.restart();
         QVERIFY(cancelled.Run([&](TDeployment& d) { d.Upload(t, false); }));
-        QVERIFY(clock.elapsed() < 10000);
+        QVERIFY(clock.elapsed() < 25000); // well before the 30 s default
         QCOMPARE(cancelled.Port.Messages(), QStringList{"Uploading canceled."});
         QVERIFY(cancelled.Port.MainEnabled());
     }

@@ -211,9 +211,9 @@ private slots:
         QCOMPARE(invalid, 1);
         QCOMPARE(failed, 0);
         const quint16 closed = ClosedPort();
-        expectError(Local(closed, QStringLiteral("/x.php")),
-                    QStringLiteral("Could not connect to 127.0.0.1:%1: connection refused")
-                        .arg(closed));
+        expectError(
+            Local(closed, QStringLiteral("/x.php")),
+            QStringLiteral("Could not connect to 127.0.0.1:%1: connection refused").arg(closed));
         QCOMPARE(invalid, 1);
         QCOMPARE(failed, 1);
     }
@@ -286,7 +286,8 @@ private slots:
                              e.message().contains(QLatin1String("header does not end")),
                          qPrintable(scenario + u' ' + e.message()));
             }
-            QVERIFY2(clock.elapsed() < 4000, qPrintable(scenario));
+            // Ended by the limit, not by the server: a bound no slow machine reaches.
+            QVERIFY2(clock.elapsed() < 60000, qPrintable(scenario));
             QVERIFY(!http.Connected());
         }
     }
