@@ -49,6 +49,7 @@ QStringList trustedFingerprints(const QCommandLineParser& parser, QString* bad) 
 int runDeployment(TCliContext& context, const std::function<void(TScriptedPort&)>& answers,
                   const std::function<void(TDeployment&)>& command) {
     TScriptedPort port(&context.err, &context.out);
+    port.NamePlaces = true;
     answers(port);
     // A trust question is answered Yes only for a fingerprint given.
     for (const QString& fingerprint : context.trusted)

@@ -2,6 +2,8 @@
 // steps they share (connecting, quiet deletions, the keyed script requests).
 #include "Deployment.h"
 
+#include "model/ProjectJson.h"
+
 #include "Connection.h"
 #include "model/ProjectCheck.h"
 #include "model/ProjectStore.h"
@@ -123,8 +125,8 @@ void TDeployment::endAfterFailure(const ENetError& e, const QString& prefix) {
 
 // --- Checks shared by Generate and Upload
 
-void TDeployment::refuse(const QString& text, int settingsPage) {
-    port_.ShowWarning(text);
+void TDeployment::refuse(const QString& text, int settingsPage, const QStringList& places) {
+    port_.ShowSettingRefusal(text, places);
     port_.FocusMain();
     if (settingsPage >= 0)
         port_.OpenSettings(settingsPage);
@@ -141,18 +143,25 @@ bool TDeployment::checkProject(const TBTable& t, bool changed) {
         return false;
     }
     if (t.TableName.isEmpty() || t.DatabaseServer.isEmpty()) {
-        refuse(QStringLiteral("Fill in the Database settings first!"), SettingsPages::Database);
+        QStringList empty;
+        if (t.TableName.isEmpty())
+            empty << QStringLiteral("TableName");
+        if (t.DatabaseServer.isEmpty())
+            empty << QStringLiteral("DatabaseServer");
+        refuse(QStringLiteral("Fill in the Database settings first!"), SettingsPages::Database,
+               JsonSettingPlaces(empty));
         return false;
     }
     if (t.AdminPassword.isEmpty()) {
         refuse(QStringLiteral("Fill in the password to the Administrator sites!"),
-               SettingsPages::Administrator);
+               SettingsPages::Administrator, JsonSettingPlaces({QStringLiteral("AdminPassword")}));
         return false;
     }
     // A definition the server or the record files cannot work with is
     // refused before anything is written or sent.
     if (const TDefinitionCheck problem = CheckProject(t)) {
-        refuse(problem->Message, problem->Field > 0 ? -1 : settingsPageOf(problem->Setting));
+        refuse(problem->Message, problem->Field > 0 ? -1 : settingsPageOf(problem->Setting),
+               JsonPlacesOf(t, *problem));
         return false;
     }
     return true;
@@ -180,7 +189,8 @@ bool TDeployment::makeLocalFolders(const TBTable& t) {
     for (const QString& path : {t.LocalPath, t.LocalPath + QStringLiteral("admin")}) {
         if (QFileInfo(path).isDir() || (!path.isEmpty() && QDir().mkdir(path)))
             continue;
-        refuse(QStringLiteral("Directory \"") + path + QStringLiteral("\" cannot be created."));
+        refuse(QStringLiteral("Directory \"") + path + QStringLiteral("\" cannot be created."), -1,
+               JsonSettingPlaces({QStringLiteral("LocalPath")}));
         return false;
     }
     return true;

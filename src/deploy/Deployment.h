@@ -3,6 +3,7 @@
 #include "TransferSwitch.h"
 #include "UserPort.h"
 #include "generator/PHPgenerator.h"
+#include "model/ProjectCheck.h"
 #include "model/TableFields.h"
 #include "net/SftpClient.h"
 
@@ -111,7 +112,10 @@ private:
     // windows are put back so the program stays usable.
     void guarded(const std::function<void()>& command);
     bool internetAvailable(const TBTable& t);
-    void refuse(const QString& text, int settingsPage = -1);
+    // places: the settings concerned (store names, "Settings.X" in the
+    // project JSON) or a field's value ("Fields[i].X").
+    void refuse(const QString& text, int settingsPage = -1, const QStringList& places = {});
+
     // The settings page of a setting (its store name), or -1.
     static int settingsPageOf(const QString& setting);
     void connectFtp(const TBTable& t);

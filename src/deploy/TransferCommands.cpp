@@ -2,6 +2,7 @@
 // live tables), each through a maintenance script it sends, requests and
 // deletes again.
 #include "Deployment.h"
+#include "model/ProjectJson.h"
 
 #include "DownloadReader.h"
 #include "ScriptAnswer.h"
@@ -35,7 +36,9 @@ bool TDeployment::transferMayStart(const TBTable& t, bool changed, const QString
     port_.ShowInformation(notice);
     const QString problem = TRecordFormat::Of(t).Problem();
     if (!problem.isEmpty()) {
-        refuse(problem);
+        refuse(problem, -1,
+               JsonSettingPlaces(
+                   {QStringLiteral("FieldDelimiter"), QStringLiteral("RecordDelimiter")}));
         return false;
     }
     if (!internetAvailable(t)) {

@@ -1,6 +1,7 @@
 // Upload: generate, transfer the site by FTP, optionally create the tables
 // through create_db.php, and the upload report.
 #include "Deployment.h"
+#include "model/ProjectJson.h"
 
 #include "ScriptAnswer.h"
 #include "model/ProjectStore.h"
@@ -25,8 +26,16 @@ void TDeployment::Upload(const TBTable& t, bool changed) {
             return;
         if (t.URL.isEmpty() || t.Server.isEmpty() || t.User.isEmpty() ||
             !QFileInfo(t.LocalPath).isDir()) {
+            QStringList empty;
+            for (const auto& [setting, value] : {std::pair{QStringLiteral("URL"), t.URL},
+                                                 {QStringLiteral("Server"), t.Server},
+                                                 {QStringLiteral("User"), t.User}})
+                if (value.isEmpty())
+                    empty << setting;
+            if (!QFileInfo(t.LocalPath).isDir())
+                empty << QStringLiteral("LocalPath");
             refuse(QStringLiteral("Fill in the Connection settings first!"),
-                   SettingsPages::Connection);
+                   SettingsPages::Connection, JsonSettingPlaces(empty));
             return;
         }
         if (!internetAvailable(t)) {

@@ -4,6 +4,7 @@
 #include "net/Tls.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -70,6 +71,13 @@ public:
     // --- Message boxes. Each is modal and returns when the user has read it.
     // Refusals and failures: a warning box with an OK button.
     virtual void ShowWarning(const QString& text) = 0;
+    // A refusal about settings or field values (where they are in a project
+    // file: "Settings.LocalPath", "Fields[2].MaxLength"). Windows show the
+    // text; corvanta-cli names the places too.
+    virtual void ShowSettingRefusal(const QString& text, const QStringList& places) {
+        Q_UNUSED(places);
+        ShowWarning(text);
+    }
     // Notices and successes: an information box with an OK button.
     virtual void ShowInformation(const QString& text) = 0;
     // A plain message box (no icon), e.g. "Database X has been removed ...".

@@ -67,7 +67,15 @@ private slots:
         ProjectStore::Save(*store_, t);
         r = cli({"generate", "cligen-deep"});
         QCOMPARE(r.status, 1);
-        QCOMPARE(r.err, "Directory \"" + t.LocalPath.toUtf8() + "\" cannot be created.\n");
+        QCOMPARE(r.err, "Directory \"" + t.LocalPath.toUtf8() +
+                            "\" cannot be created.\n(In the project JSON: Settings.LocalPath.)\n");
+        // Every refusal about a setting names its place in the project JSON.
+        t.DbName = QStringLiteral("cligen-nopass");
+        t.AdminPassword.clear();
+        ProjectStore::Save(*store_, t);
+        r = cli({"generate", "cligen-nopass"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("(In the project JSON: Settings.AdminPassword.)"), r.err.constData());
 
         t.DbName = QStringLiteral("cligen-empty");
         t.Fields.resize(2);
