@@ -13,24 +13,16 @@
 
 namespace {
 
-[[noreturn]] void refuse(const QString& message) {
-    throw TProjectJsonError(message);
-}
+[[noreturn]] void refuse(const QString& message) { throw TProjectJsonError(message); }
 
 QString describe(const QJsonValue& v) {
     switch (v.type()) {
-    case QJsonValue::Bool:
-        return QStringLiteral("true or false");
-    case QJsonValue::Double:
-        return QStringLiteral("a number");
-    case QJsonValue::String:
-        return QStringLiteral("a text");
-    case QJsonValue::Array:
-        return QStringLiteral("a list");
-    case QJsonValue::Object:
-        return QStringLiteral("an object");
-    default:
-        return QStringLiteral("null");
+    case QJsonValue::Bool: return QStringLiteral("true or false");
+    case QJsonValue::Double: return QStringLiteral("a number");
+    case QJsonValue::String: return QStringLiteral("a text");
+    case QJsonValue::Array: return QStringLiteral("a list");
+    case QJsonValue::Object: return QStringLiteral("an object");
+    default: return QStringLiteral("null");
     }
 }
 
@@ -96,9 +88,10 @@ void checkTransfer(const TBTable& table) {
         refuse(QStringLiteral("The setting \"Transfer\" must be one of %1, not \"%2\".")
                    .arg(TransferModes::All().join(QStringLiteral(", ")), table.Transfer));
     static const QRegularExpression sha256(QStringLiteral("^([0-9a-f]{64})?$"));
-    for (const auto& [name, value] :
-         {std::pair{QStringLiteral("TrustedCertificate"), table.TrustedCertificate},
-          std::pair{QStringLiteral("TrustedHostKey"), table.TrustedHostKey}})
+    for (const auto& [name, value] : {std::pair{QStringLiteral("TrustedCertificate"),
+                                                table.TrustedCertificate},
+                                      std::pair{QStringLiteral("TrustedHostKey"),
+                                                table.TrustedHostKey}})
         if (!sha256.match(value).hasMatch())
             refuse(QStringLiteral("The setting \"%1\" must be a SHA-256 fingerprint (64 "
                                   "lower-case hexadecimal digits), not \"%2\".")
@@ -204,8 +197,8 @@ TBTable ProjectFromJson(const QJsonObject& json, const TBTable* stored) {
         switch (info->kind) {
         case TSettingInfo::Kind::String:
             key.writeString(it.key(), stringValue(it.value(), what));
-            if (it.key() == QLatin1String("Layout") && it.value() != Layouts::OnePage &&
-                it.value() != Layouts::Frames)
+            if (it.key() == QLatin1String("Layout") &&
+                it.value() != Layouts::OnePage && it.value() != Layouts::Frames)
                 refuse(QStringLiteral("%1 must be \"%2\" or \"%3\", not \"%4\".")
                            .arg(what, Layouts::OnePage, Layouts::Frames, it.value().toString()));
             break;
