@@ -277,17 +277,16 @@ private slots:
             // Asked once: the same certificate on FTP and for the script.
             QCOMPARE(rig.Port.EventsOf(QStringLiteral("trust")).size(), 1);
         }
-        // Stored for the server that showed it (the FTP server, asked first);
-        // the web server's same certificate passes with it.
-        const QString ftps = setting("FTPS_SERVER");
+        // Stored for the server that showed it (the web server, asked
+        // first); the FTP server's same certificate passes with it.
+        const QString web = QStringLiteral("127.0.0.1:") + setting("HTTPS_PORT");
         QCOMPARE(ProjectStore::Load(store_.Store(), t.DbName).TrustedCertificates,
-                 ftps + u'=' + fingerprint);
+                 web + u'=' + fingerprint);
         QVERIFY(tableExists(t.TableName));
 
         // The web server's own entry names another certificate: changed.
         TBTable changed = ProjectStore::Load(store_.Store(), t.DbName);
-        changed.TrustedCertificates +=
-            QStringLiteral(",127.0.0.1:%1=%2").arg(setting("HTTPS_PORT"), QString(64, u'e'));
+        changed.TrustedCertificates = web + u'=' + QString(64, u'e');
         ProjectStore::Save(store_.Store(), changed);
         TDeployRig rig(store_.Store());
         rig.Port.AnswerTo(QStringLiteral("Save data"), dir_.filePath(QStringLiteral("x.txt")));
@@ -319,7 +318,7 @@ private slots:
         QCOMPARE(other.status, 1);
         QVERIFY2(other.err.contains("did not match") &&
                      other.err.contains(fingerprint.toLatin1()) &&
-                     other.err.contains(setting("FTPS_SERVER").toLatin1()),
+                     other.err.contains("127.0.0.1:" + setting("HTTPS_PORT").toLatin1()),
                  other.err.constData());
         const TCliResult trusted =
             RunCli(store, {"upload", "clitrust", "--trust", fingerprint.toUpper()});

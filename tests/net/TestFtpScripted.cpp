@@ -1,4 +1,5 @@
 #include "net/FtpClient.h"
+#include "net/SftpClient.h"
 
 #include "NetTestServers.h"
 #include "common/TestSupport.h"
@@ -122,6 +123,26 @@ private slots:
                          qPrintable(e.message()));
             }
             QVERIFY(clock.elapsed() < 20000); // not the time-out's 30 s
+        }
+        {
+            TScriptedServer ftpServer(QStringLiteral("ftp-greeting-only"));
+            QTemporaryDir data;
+            TSftpClient sftp;
+            sftp.Host = QStringLiteral("127.0.0.1");
+            sftp.Port = ftpServer.port();
+            sftp.TimeOut = 30000;
+            sftp.KnownHostsFile = data.filePath(QStringLiteral("known_hosts"));
+            QElapsedTimer clock;
+            clock.start();
+            try {
+                sftp.Connect();
+                QFAIL("an FTP server must be refused");
+            } catch (const ESockError& e) {
+                QVERIFY2(e.message().contains(QLatin1String("is an FTP server, not an SFTP server")) &&
+                             e.message().contains(QLatin1String("220 ProFTPD Server ready.")),
+                         qPrintable(e.message()));
+            }
+            QVERIFY(clock.elapsed() < 20000);
         }
         for (const char* reply :
              {"530 Non-anonymous sessions must use encryption.",
