@@ -361,7 +361,11 @@ void TSocketLayer::FinishTls(QSslSocket& socket) {
 }
 
 QSslConfiguration TSocketLayer::ControlTls() const {
-    return socket_->sslConfiguration();
+    // The usual settings (the system store looked up as needed) with the
+    // control connection's session, which the data connection resumes.
+    QSslConfiguration config = Tls::Configuration();
+    config.setSessionTicket(socket_->sslConfiguration().sessionTicket());
+    return config;
 }
 
 void TSocketLayer::CloseSocket() {

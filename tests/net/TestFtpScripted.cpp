@@ -138,9 +138,10 @@ private slots:
                 sftp.Connect();
                 QFAIL("an FTP server must be refused");
             } catch (const ESockError& e) {
-                QVERIFY2(e.message().contains(QLatin1String("is an FTP server, not an SFTP server")) &&
-                             e.message().contains(QLatin1String("220 ProFTPD Server ready.")),
-                         qPrintable(e.message()));
+                QVERIFY2(
+                    e.message().contains(QLatin1String("is an FTP server, not an SFTP server")) &&
+                        e.message().contains(QLatin1String("220 ProFTPD Server ready.")),
+                    qPrintable(e.message()));
             }
             QVERIFY(clock.elapsed() < 20000);
         }
