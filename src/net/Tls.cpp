@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSslCertificate>
 #include <QSslSocket>
@@ -51,11 +52,23 @@ QString Problem(const QSslError& error, const QSslCertificate& c, const QString&
     }
 }
 
+// The system's own bundle, which many set $SSL_CERT_FILE to: its
+// certificates are in the hashed folder OpenSSL looks up as needed, and
+// reading them all again would cost more than the rest of a request.
+bool IsSystemBundle(const QString& path) {
+    const QString file = QFileInfo(path).canonicalFilePath();
+    for (const char* system : {"/etc/ssl/certs/ca-certificates.crt", "/usr/lib/ssl/cert.pem",
+                               "/etc/ssl/cert.pem"})
+        if (file == QFileInfo(QString::fromLatin1(system)).canonicalFilePath())
+            return true;
+    return false;
+}
+
 QStringList ExtraAuthorityFiles() {
     QStringList files;
     for (const char* variable : {"CORVANTA_CA_FILE", "SSL_CERT_FILE"}) {
         const QString path = qEnvironmentVariable(variable);
-        if (!path.isEmpty() && QFile::exists(path))
+        if (!path.isEmpty() && QFile::exists(path) && !IsSystemBundle(path))
             files << path;
     }
     return files;
