@@ -220,17 +220,10 @@ private slots:
             TScriptedServer server(QStringLiteral("https-close"), {kind, ca.path()});
             THttpClient http;
             http.TimeOut = 20000;
-            QByteArray fingerprint;
-            for (const QByteArray& line : server.Log(0))
-                if (line.startsWith("fingerprint "))
-                    fingerprint = line.mid(12);
-            for (int i = 0; fingerprint.isEmpty() && i < 100; ++i) {
-                QTest::qWait(100);
+            for (int i = 0; http.TrustedCertificate.isEmpty() && i < 100; QTest::qWait(100), ++i)
                 for (const QByteArray& line : server.Log(0))
                     if (line.startsWith("fingerprint "))
-                        fingerprint = line.mid(12);
-            }
-            http.TrustedCertificate = QString::fromLatin1(fingerprint);
+                        http.TrustedCertificate = QString::fromLatin1(line.mid(12));
             const QString url = QStringLiteral("https://127.0.0.1:%1/x.php").arg(server.port());
             if (kind == QLatin1String("notify")) {
                 QElapsedTimer clock;

@@ -56,7 +56,7 @@ class Ftp:
         self.send("227 Entering Passive Mode (%s,%d,%d)." % (host, port // 256, port % 256))
 
 
-def ftp_session(ftp, on_stor=None, on_mkd=None):
+def ftp_session(ftp, on_stor=None, on_mkd=None, user_reply="331 Password required"):
     """Answers commands until QUIT or the connection ends."""
     while True:
         cmd = ftp.command()
@@ -64,7 +64,7 @@ def ftp_session(ftp, on_stor=None, on_mkd=None):
         if verb == "":
             return
         if verb == "USER":
-            ftp.send("331 Password required")
+            ftp.send(user_reply)
         elif verb == "PASS":
             ftp.send("230 Logged in")
         elif verb == "PASV":
@@ -398,9 +398,8 @@ def scenario_http_fault(server):
 
 
 def scenario_https_close(server):
-    """A body ended by the connection: with close_notify and the TCP
-    connection left open a moment ("notify"), or cut without it ("drop").
-    scripted_server.py https-close notify|drop CA_DIR"""
+    """A body of unknown length ended by close_notify, the TCP connection
+    left open a moment, or cut without it: https-close notify|drop CA_DIR"""
     import ssl
     import tempfile
     kind, ca_dir = sys.argv[2], sys.argv[3]
@@ -422,38 +421,19 @@ def scenario_https_close(server):
     log("closed", kind)
 
 
-def scenario_ssh_banner(server):
-    """An SSH server's greeting, then silence (it waits for the client's)."""
+def scenario_greeting(server):
+    """A greeting (scripted_server.py greeting LINE), then silence."""
     conn = accept(server)
-    conn.sendall(b"SSH-2.0-OpenSSH_9.2p1 Debian-2\r\n")
-    time.sleep(5)
-    conn.close()
-
-
-def scenario_ftp_greeting_only(server):
-    """An FTP server's greeting, then silence."""
-    conn = accept(server)
-    conn.sendall(b"220 ProFTPD Server ready.\r\n")
+    conn.sendall(sys.argv[2].encode() + b"\r\n")
     time.sleep(5)
     conn.close()
 
 
 def scenario_ftp_wants_tls(server):
-    """A server that refuses plain logins: scripted_server.py ftp-wants-tls REPLY"""
+    """A server that refuses plain logins: ftp-wants-tls REPLY"""
     ftp = Ftp(accept(server))
     ftp.send("220 ready")
-    while True:
-        cmd = ftp.command()
-        verb = cmd.split(" ")[0].upper()
-        if verb == "":
-            return
-        if verb == "USER":
-            ftp.send(sys.argv[2])
-        elif verb == "QUIT":
-            ftp.send("221 Bye")
-            return
-        else:
-            ftp.send("503 Login first")
+    ftp_session(ftp, user_reply=sys.argv[2])
 
 
 def scenario_ftp_multiline_refusal(server):
