@@ -300,11 +300,12 @@ QString TDeployment::RequestFailure(const ENetError& e, const QString& usual) {
     if (dynamic_cast<const ETlsError*>(&e))
         return e.message();
     // The server answered, but wrongly: "no response" would not be true.
+    const QString reason = e.message().endsWith(u'.') ? e.message() : e.message() + u'.';
     if (dynamic_cast<const EAnswerError*>(&e)) {
         const qsizetype cut = usual.indexOf(QLatin1String("No response"));
-        return (cut > 0 ? usual.left(cut) : QString()) + e.message() + u'.';
+        return (cut > 0 ? usual.left(cut) : QString()) + reason;
     }
-    return usual + u' ' + e.message() + u'.';
+    return usual + u' ' + reason;
 }
 
 void TDeployment::disconnectQuietly() {
