@@ -22,8 +22,11 @@ const QString kTrust = QStringLiteral("trust");
 void addTrustOption(QCommandLineParser& parser) {
     parser.addOption({kTrust,
                       QStringLiteral("Trust the server certificate or SSH host key with this "
-                                     "SHA-256 fingerprint (64 hex digits) for the project, "
-                                     "although it cannot be verified. May be given twice."),
+                                     "SHA-256 fingerprint (64 hex digits, colons allowed) for "
+                                     "the project, although it cannot be verified; the command "
+                                     "that fails for want of it names the server and prints the "
+                                     "fingerprint. Give it once for each server (FTP and web "
+                                     "server may differ)."),
                       QStringLiteral("SHA256")});
 }
 
@@ -46,9 +49,33 @@ QStringList trustedFingerprints(const QCommandLineParser& parser, QString* bad) 
 
 // Runs a command to its end, its queued second stage included: that stage
 // runs from the event loop, as in the desktop program.
+// Answers trust questions from --trust, and says so when a value given
+// matches no certificate or key the servers show.
+class TCliPort : public TScriptedPort {
+public:
+    TCliPort(TCliContext& context) : TScriptedPort(&context.err, &context.out), context_(context) {}
+    bool TrustServer(const TCertificateInfo& info) override {
+        const bool yes = TScriptedPort::TrustServer(info);
+        if (!yes && !context_.trusted.isEmpty() && !info.Fingerprint.isEmpty())
+            context_.err << QStringLiteral("--trust %1 did not match: %2 %3 shows the %4 with the "
+                                           "SHA-256 fingerprint %5.\n")
+                                .arg(context_.trusted.join(QStringLiteral(", --trust ")),
+                                     info.Service.isEmpty() ? QStringLiteral("the server")
+                                                            : info.Service,
+                                     info.Server(),
+                                     info.HostKey ? info.KeyType + QStringLiteral(" host key")
+                                                  : QStringLiteral("certificate"),
+                                     info.Fingerprint);
+        return yes;
+    }
+
+private:
+    TCliContext& context_;
+};
+
 int runDeployment(TCliContext& context, const std::function<void(TScriptedPort&)>& answers,
                   const std::function<void(TDeployment&)>& command) {
-    TScriptedPort port(&context.err, &context.out);
+    TCliPort port(context);
     port.NamePlaces = true;
     answers(port);
     // A trust question is answered Yes only for a fingerprint given.
@@ -122,7 +149,9 @@ protected:
 class TUploadCommand : public TProjectCommand {
 public:
     QString name() const override { return QStringLiteral("upload"); }
-    QString synopsis() const override { return QStringLiteral("upload NAME [--create-db]"); }
+    QString synopsis() const override {
+        return QStringLiteral("upload NAME [--create-db] [--trust SHA256]...");
+    }
     QString description() const override {
         return QStringLiteral("Generates the site and puts it on the server; with --create-db "
                               "also (re)creates its tables there.");
@@ -156,8 +185,10 @@ public:
     }
     QString synopsis() const override {
         return import_
-                   ? QStringLiteral("import NAME --records F [--users F] --images F")
-                   : QStringLiteral("export NAME --records F [--users F] --images F [--replace]");
+                   ? QStringLiteral("import NAME --records F [--users F] --images F "
+                                    "[--trust SHA256]...")
+                   : QStringLiteral("export NAME --records F [--users F] --images F [--replace] "
+                                    "[--trust SHA256]...");
     }
     QString description() const override {
         return import_ ? QStringLiteral("Downloads the records, members and pictures of the live "
@@ -218,7 +249,7 @@ class TRemoveCommand : public TProjectCommand {
 public:
     QString name() const override { return QStringLiteral("remove"); }
     QString synopsis() const override {
-        return QStringLiteral("remove NAME (--settings | --server | --both)");
+        return QStringLiteral("remove NAME (--settings | --server | --both) [--trust SHA256]...");
     }
     QString description() const override {
         return QStringLiteral("Removes the project from this computer (--settings), its site and "

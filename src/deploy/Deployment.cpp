@@ -8,6 +8,7 @@
 #include "model/ProjectCheck.h"
 #include "model/ProjectStore.h"
 #include "model/Store.h"
+#include "model/TrustedServers.h"
 #include "net/FtpClient.h"
 #include "net/HttpClient.h"
 
@@ -23,10 +24,11 @@ TDeployment::TDeployment(TUserPort& port, TStore& store, TFtpClient& ftp, THttpC
       internet_(InternetAvailable) {
     for (TSocketLayer* client :
          {static_cast<TSocketLayer*>(&ftpClient_), static_cast<TSocketLayer*>(&sftp_)}) {
-        client->OnInvalidHost = [this](bool& handled) {
+        client->OnInvalidHost = [this, client](bool& handled) {
             announced_ = true;
-            port_.ShowWarning(
-                QStringLiteral("FTP connection failed! Change the FTP server settings."));
+            port_.ShowWarning(QStringLiteral("FTP connection failed! The server name \"%1\" is "
+                                             "unknown. Change the FTP server settings.")
+                                  .arg(client->Host.trimmed()));
             handled = false;
         };
         // Only a refused login: a port that refuses the connection says so
@@ -39,15 +41,10 @@ TDeployment::TDeployment(TUserPort& port, TStore& store, TFtpClient& ftp, THttpC
                 QStringLiteral("FTP connection failed! FTP User name or Password is incorrect."));
         };
     }
-    http_.OnInvalidHost = [this](bool& handled) {
-        announced_ = true;
-        port_.ShowMessage(QStringLiteral("Invalid Host!"));
-        handled = false;
-    };
-    http_.OnConnectionFailed = [this](TSocketLayer*) {
-        announced_ = true;
-        port_.ShowMessage(QStringLiteral("Connection Failed"));
-    };
+    // The web server's failures (unknown name, refused connection) are told
+    // by the error that follows, with the command's own words before it.
+    http_.OnInvalidHost = [](bool& handled) { handled = false; };
+    http_.OnConnectionFailed = [](TSocketLayer*) {};
     http_.OnFailure = [](int) {};
     installCancelHandler();
 }
@@ -77,7 +74,7 @@ void TDeployment::begin() {
     running_ = false;
     succeeded_ = false;
     announced_ = false;
-    trustedCertificate_.clear();
+    trustedNow_.clear();
     trustedHostKey_.clear();
     notEncrypted_ = false;
 }
@@ -233,7 +230,7 @@ void TDeployment::connectFtp(const TBTable& t) {
     }
     for (;;) {
         sftp_.TrustedHostKey = trustedHostKey(t);
-        ftpClient_.TrustedCertificate = trustedCertificate(t);
+        applyTrust(ftpClient_, t);
         try {
             ftp_.Connect();
             break;
@@ -246,8 +243,14 @@ void TDeployment::connectFtp(const TBTable& t) {
         notEncrypted_ = true;
 }
 
-QString TDeployment::trustedCertificate(const TBTable& t) const {
-    return trustedCertificate_.isEmpty() ? t.TrustedCertificate : trustedCertificate_;
+void TDeployment::applyTrust(TSocketLayer& client, const TBTable& t) const {
+    client.TrustedServers = TrustedServers::Parse(t.TrustedCertificates);
+    for (auto it = trustedNow_.cbegin(); it != trustedNow_.cend(); ++it)
+        client.TrustedServers.insert(it.key(), it.value());
+    // The single setting of before names no server: it passes for any
+    // server without an entry, and another certificate there is asked about.
+    client.TrustedCertificate = t.TrustedCertificate;
+    client.TrustedMayDiffer = true;
 }
 
 QString TDeployment::trustedHostKey(const TBTable& t) const {
@@ -259,13 +262,22 @@ bool TDeployment::trust(const TBTable& t, const ETlsError& refusal) {
     // A changed certificate or key is refused: only the message stands.
     if (info.Changed || info.Fingerprint.isEmpty() || !port_.TrustServer(info))
         return false;
-    const QString setting =
-        info.HostKey ? QStringLiteral("TrustedHostKey") : QStringLiteral("TrustedCertificate");
-    (info.HostKey ? trustedHostKey_ : trustedCertificate_) = info.Fingerprint;
+    QString setting = QStringLiteral("TrustedHostKey");
+    QString value = info.Fingerprint;
+    if (info.HostKey) {
+        trustedHostKey_ = info.Fingerprint;
+    } else {
+        // One entry per server: FTP and web server may show different ones.
+        setting = QStringLiteral("TrustedCertificates");
+        trustedNow_.insert(TrustedServers::Key(info.Host, info.Port), info.Fingerprint);
+        value = t.TrustedCertificates;
+        for (auto it = trustedNow_.cbegin(); it != trustedNow_.cend(); ++it)
+            value = TrustedServers::With(value, it.key(), it.value());
+    }
     if (!t.DbName.isEmpty() && ProjectStore::Exists(store_, t.DbName))
-        ProjectStore::StoreTrust(store_, t.DbName, setting, info.Fingerprint);
+        ProjectStore::StoreTrust(store_, t.DbName, setting, value);
     if (OnTrustStored)
-        OnTrustStored(t.DbName, setting, info.Fingerprint);
+        OnTrustStored(t.DbName, setting, value);
     return true;
 }
 
@@ -273,7 +285,7 @@ bool TDeployment::checkWebServer(const TBTable& t, const QString& prefix) {
     if (!t.URL.trimmed().startsWith(QLatin1String("https:"), Qt::CaseInsensitive))
         return true;
     for (;;) {
-        http_.TrustedCertificate = trustedCertificate(t);
+        applyTrust(http_, t);
         http_.OverallLimit = httpLimit_;
         try {
             announced_ = false;
@@ -284,18 +296,26 @@ bool TDeployment::checkWebServer(const TBTable& t, const QString& prefix) {
                 continue;
             port_.ShowWarning(prefix + e.message());
         } catch (const ENetError& e) {
-            if (!announced_)
-                port_.ShowWarning(prefix + e.message());
+            port_.ShowWarning(prefix + e.message());
         }
         return false;
     }
 }
 
 void TDeployment::requestFailed(const ENetError& e, const QString& usual) {
-    if (const auto* tls = dynamic_cast<const ETlsError*>(&e))
-        port_.ShowWarning(tls->message());
-    else
-        port_.ShowWarning(usual);
+    port_.ShowWarning(RequestFailure(e, usual));
+}
+
+QString TDeployment::RequestFailure(const ENetError& e, const QString& usual) {
+    if (dynamic_cast<const ETlsError*>(&e))
+        return e.message();
+    // The server answered, but wrongly: "no response" would not be true.
+    const QString reason = e.message().endsWith(u'.') ? e.message() : e.message() + u'.';
+    if (dynamic_cast<const EAnswerError*>(&e)) {
+        const qsizetype cut = usual.indexOf(QLatin1String("No response"));
+        return (cut > 0 ? usual.left(cut) : QString()) + reason;
+    }
+    return usual + u' ' + reason;
 }
 
 void TDeployment::disconnectQuietly() {
@@ -335,10 +355,22 @@ void TDeployment::uploadScript(const TBTable& t, const QString& script) {
 
 QByteArray TDeployment::request(const TBTable& t, const QString& script) {
     announced_ = false;
-    http_.TrustedCertificate = trustedCertificate(t);
+    applyTrust(http_, t);
     http_.OverallLimit = httpLimit_;
     http_.Get(t.URL + generator_.KeyedScript(script));
+    checkStatus();
     return http_.Body;
+}
+
+void TDeployment::checkStatus() const {
+    const int status = http_.ReplyNumber;
+    if (status >= 200 && status < 300)
+        return;
+    // A script's own refusal comes in its paragraph, whatever the status.
+    if (!http_.OnBody && http_.Body.contains("<P CLASS=\"corvanta_"))
+        return;
+    throw EAnswerError(QStringLiteral("%1 answered \"%2\" for %3")
+                           .arg(http_.Where(), http_.StatusText(), http_.ShownUrl()));
 }
 
 // --- Second stage

@@ -7,6 +7,7 @@
 #include "model/TableFields.h"
 #include "net/SftpClient.h"
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -61,6 +62,10 @@ public:
     std::function<void(bool succeeded)> OnFinished;
 
     TPHPGenerator& Generator() { return generator_; }
+    // What a failed request of a script tells: `usual` ("X failed. No
+    // response from the specified URL.") with the reason, or the reason in
+    // place of "No response" when the server did answer.
+    static QString RequestFailure(const ENetError& e, const QString& usual);
     void SetInternetCheck(TInternetCheck check) { internet_ = std::move(check); }
     // Milliseconds an FTP server may stay silent before a command fails.
     void SetFtpTimeOut(int ms) { ftpTimeOut_ = ms; }
@@ -71,8 +76,8 @@ public:
         transferLimit_ = transferMs;
     }
     // A fingerprint the user chose to trust was stored with the project
-    // (setting "TrustedCertificate" or "TrustedHostKey"): the open project
-    // takes it too.
+    // (setting "TrustedCertificates" or "TrustedHostKey", with its whole new
+    // value): the open project takes it too.
     std::function<void(const QString& project, const QString& setting, const QString& value)>
         OnTrustStored;
     // The SFTP client, for its known-hosts file.
@@ -126,11 +131,14 @@ private:
     // Asks whether to trust what the refusal shows and stores the answer;
     // false when the refusal stands.
     bool trust(const TBTable& t, const ETlsError& refusal);
-    QString trustedCertificate(const TBTable& t) const;
+    // The client trusts what the project and the running command trust.
+    void applyTrust(TSocketLayer& client, const TBTable& t) const;
     QString trustedHostKey(const TBTable& t) const;
     // The message of a failed script request: why, when the reason is a
     // certificate, else the usual text.
     void requestFailed(const ENetError& e, const QString& usual);
+    // An answer that is no success raises EAnswerError with its status.
+    void checkStatus() const;
     void disconnectQuietly();
     void deleteQuietly(const QString& remotePath);
     // Connect, delete the script from the server, disconnect; failures ignored.
@@ -166,8 +174,9 @@ private:
     int ftpTimeOut_ = 30000;
     int httpLimit_ = 15 * 60 * 1000;
     int transferLimit_ = 2 * 60 * 1000;
-    // Trust given during the running command, ahead of the stored table's.
-    QString trustedCertificate_;
+    // Trust given during the running command (by "host:port"), ahead of
+    // the stored table's.
+    QMap<QString, QString> trustedNow_;
     QString trustedHostKey_;
     // "If offered" went on without encryption.
     bool notEncrypted_ = false;

@@ -108,7 +108,9 @@ QString summary(const TBTable& t, const QString& live) {
     // One of each is told in the singular.
     const auto count = [&](int i, const QString& one, const QString& many) {
         const QString c = n.value(i + 1, QStringLiteral("0"));
-        return c + u' ' + (c == QStringLiteral("1") ? one + QStringLiteral(" has") : many + QStringLiteral(" have"));
+        return c + u' ' +
+               (c == QStringLiteral("1") ? one + QStringLiteral(" has")
+                                         : many + QStringLiteral(" have"));
     };
     QString text = QStringLiteral("Exporting finished.\n") +
                    count(0, QStringLiteral("record"), QStringLiteral("records")) +
@@ -124,7 +126,9 @@ QString summary(const TBTable& t, const QString& live) {
 
 QByteArray TDeployment::requestJob(const TBTable& t, const QString& query) {
     announced_ = false;
+    applyTrust(http_, t);
     http_.Get(t.URL + generator_.KeyedScript(kDataScript) + u'&' + query);
+    checkStatus();
     return http_.Body;
 }
 
@@ -262,7 +266,8 @@ void TDeployment::exportDataStage2() {
     } catch (const TExportStopped&) {
     } catch (const ENetError& e) {
         if (!port_.ProgressCancelled())
-            warning = onFtp ? QStringLiteral("Export failed. ") + e.message() : kNoResponse;
+            warning = onFtp ? QStringLiteral("Export failed. ") + e.message()
+                            : RequestFailure(e, kNoResponse);
     }
     installCancelHandler();
 

@@ -77,11 +77,11 @@ QString TrustQuestion(const TCertificateInfo& info) {
         return QStringLiteral("The SFTP server %1 is not known yet.\rIts %2 host key has the "
                               "SHA-256 fingerprint\r%3\rTrust this server for this project? "
                               "Compare the fingerprint with the one your provider gives.")
-            .arg(info.Host, info.KeyType, info.Fingerprint);
+            .arg(info.Server(), info.KeyType, info.Fingerprint);
     return QStringLiteral("The certificate of %1 cannot be verified: %2.\rSubject: %3\rIssuer: "
                           "%4\rValid from %5 to %6\rSHA-256 fingerprint: %7\rTrust this "
                           "certificate for this project?")
-        .arg(info.Host, info.Problems.join(QStringLiteral("; ")), info.Subject, info.Issuer,
+        .arg(info.Named(), info.Problems.join(QStringLiteral("; ")), info.Subject, info.Issuer,
              info.ValidFrom.toString(QStringLiteral("yyyy-MM-dd")),
              info.ValidTo.toString(QStringLiteral("yyyy-MM-dd")), info.Fingerprint);
 }

@@ -3,6 +3,7 @@
 #include "ProjectCheck.h"
 #include "Settings.h"
 #include "Store.h"
+#include "TrustedServers.h"
 
 #include <QJsonArray>
 #include <QSet>
@@ -95,6 +96,10 @@ void checkTransfer(const TBTable& table) {
             refuse(QStringLiteral("The setting \"%1\" must be a SHA-256 fingerprint (64 "
                                   "lower-case hexadecimal digits), not \"%2\".")
                        .arg(name, value));
+    if (!TrustedServers::Valid(table.TrustedCertificates))
+        refuse(QStringLiteral("The setting \"TrustedCertificates\" must be a list of "
+                              "host:port=sha256 entries separated by commas, not \"%1\".")
+                   .arg(table.TrustedCertificates));
 }
 
 // Fields without column names keep those of the stored field of the same

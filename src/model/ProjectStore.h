@@ -23,7 +23,7 @@ bool ReadUploaded(const TStore& store, const QString& name);
 // An upload stopped half-way: files were sent, the tables may not exist.
 void MarkUploadIncomplete(TStore& store, const QString& name, bool incomplete);
 bool ReadUploadIncomplete(const TStore& store, const QString& name);
-// Writes one trust setting (TrustedCertificate, TrustedHostKey) of a stored
+// Writes one trust setting (TrustedCertificates, TrustedHostKey) of a stored
 // project without touching the rest of it.
 void StoreTrust(TStore& store, const QString& name, const QString& setting,
                 const QString& fingerprint);

@@ -13,9 +13,11 @@
 #include <libssh/sftp.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <exception>
 #include <thread>
 
@@ -37,6 +39,7 @@ QString KeyTypeName(ssh_key key) {
 
 TSftpClient::TSftpClient(QObject* parent) : TSocketLayer(parent) {
     Port = 22;
+    Service = QStringLiteral("the SFTP server");
     KnownHostsFile = DefaultKnownHostsFile();
 }
 
@@ -73,6 +76,11 @@ QString TSftpClient::SshError() const {
 }
 
 QString TSftpClient::SftpError(const QString& what) const {
+    // A connection that broke leaves the last status of the server behind;
+    // it tells nothing of this command.
+    if (session_ && (!ssh_is_connected(session_) || ssh_get_error_code(session_) == SSH_FATAL))
+        return ClosedText(doing_.isEmpty() ? what : doing_) +
+               QStringLiteral(" (%1)").arg(SshError());
     QString reason;
     switch (sftp_ ? sftp_get_error(sftp_) : -1) {
     case SSH_FX_NO_SUCH_FILE:
@@ -133,7 +141,7 @@ void TSftpClient::Run(const std::function<void()>& work) {
     worker.join();
     if (!finished) {
         Drop();
-        throw EAbortError(AbortText(QStringLiteral("SFTP-Übertragung abgebrochen")));
+        throw EAbortError(AbortText(doing_));
     }
     if (error)
         std::rethrow_exception(error);
@@ -153,7 +161,10 @@ void TSftpClient::Connect() {
         fd_ = ::dup(static_cast<int>(Socket().socketDescriptor()));
         Socket().abort();
         if (fd_ < 0)
-            throw ESockError(QStringLiteral("Could not connect to %1:%2").arg(Host).arg(Port));
+            throw ESockError(QStringLiteral("Could not connect to %1").arg(Where()));
+        doing_ = QStringLiteral("the SSH greeting");
+        CheckGreeting();
+        doing_ = QStringLiteral("the login");
 
         session_ = ssh_new();
         if (!session_)
@@ -176,8 +187,8 @@ void TSftpClient::Connect() {
 
         Run([&] {
             if (ssh_connect(session_) != SSH_OK)
-                throw ESockError(
-                    QStringLiteral("The SSH connection to %1 failed: %2").arg(Host, SshError()));
+                throw ESockError(QStringLiteral("The SSH connection to %1 failed after %2: %3")
+                                     .arg(Where(), Elapsed(), SshError()));
         });
         CheckHostKey();
 
@@ -215,6 +226,47 @@ void TSftpClient::Connect() {
     }
 }
 
+void TSftpClient::CheckGreeting() {
+    // The server's first line, looked at without taking it from libssh: an
+    // FTP server's "220" is told at once, not after libssh's long wait.
+    QByteArray first;
+    Run([&] {
+        char buffer[256];
+        for (;;) {
+            if (stop_)
+                return;
+            pollfd poll{fd_, POLLIN, 0};
+            if (::poll(&poll, 1, 100) <= 0)
+                continue;
+            const ssize_t n = ::recv(fd_, buffer, sizeof buffer, MSG_PEEK);
+            if (n <= 0)
+                return;
+            first = QByteArray(buffer, n);
+            if (first.contains('\n') || n == sizeof buffer)
+                return;
+            // Wait for the rest of the line (a short sleep: data is on its way).
+            ::usleep(20000);
+        }
+    });
+    if (first.isEmpty())
+        throw ESockError(ClosedText(doing_));
+    if (first.startsWith("SSH-"))
+        return;
+    const QString line = LineText(first.left(first.indexOf('\n') + 1)).left(60);
+    if (first.size() >= 4 && std::isdigit(static_cast<unsigned char>(first.at(0))) &&
+        std::isdigit(static_cast<unsigned char>(first.at(1))) &&
+        std::isdigit(static_cast<unsigned char>(first.at(2))) &&
+        (first.at(3) == ' ' || first.at(3) == '-'))
+        throw ESockError(QStringLiteral("%1 is an FTP server, not an SFTP server (it greeted with "
+                                        "\"%2\"): choose FTP over TLS in Settings, or the SSH port "
+                                        "(usually 22)")
+                             .arg(Where(), line));
+    if (first.startsWith("HTTP/"))
+        throw ESockError(QStringLiteral("%1 is a web server, not an SFTP server (it answered "
+                                        "\"%2\")")
+                             .arg(Where(), line));
+}
+
 void TSftpClient::CheckHostKey() {
     ssh_key key = nullptr;
     if (ssh_get_server_publickey(session_, &key) != SSH_OK)
@@ -225,6 +277,8 @@ void TSftpClient::CheckHostKey() {
     TCertificateInfo info;
     info.HostKey = true;
     info.Host = Host.trimmed();
+    info.Port = Port;
+    info.Service = Service;
     info.KeyType = KeyTypeName(key);
     info.Subject = info.KeyType;
     ssh_key_free(key);
@@ -283,8 +337,9 @@ void TSftpClient::CheckHostKey() {
 
 void TSftpClient::SimpleCommand(const std::function<int()>& call, const QString& what, int kind) {
     BeginOperation();
+    doing_ = what;
     if (!Connected())
-        throw ENetError(QStringLiteral("Nicht verbunden"));
+        throw ENetError(QStringLiteral("Not connected to the SFTP server %1").arg(Where()));
     bool failed = false;
     Run([&] { failed = call() < 0; });
     if (!failed) {
@@ -316,18 +371,19 @@ void TSftpClient::RemoveDir(const QString& path) {
 void TSftpClient::Mode(int type) {
     BeginOperation();
     if (type < Ascii || type > Local8)
-        throw ENetError(QStringLiteral("Ungültiger Übertragungsmodus %1").arg(type));
+        throw ENetError(QStringLiteral("Unknown transfer type %1").arg(type));
     if (!Connected())
-        throw ENetError(QStringLiteral("Nicht verbunden"));
+        throw ENetError(QStringLiteral("Not connected to the SFTP server %1").arg(Where()));
 }
 
 void TSftpClient::Upload(const QString& localFile, const QString& remotePath) {
     QFile file(localFile);
     BeginOperation(MinimumRate > 0 ? QFileInfo(localFile).size() * 1000 / MinimumRate : 0);
+    doing_ = QStringLiteral("the upload of %1").arg(remotePath);
     if (!Connected())
-        throw ENetError(QStringLiteral("Nicht verbunden"));
+        throw ENetError(QStringLiteral("Not connected to the SFTP server %1").arg(Where()));
     if (!file.open(QIODevice::ReadOnly))
-        throw ENetError(QStringLiteral("Datei \"%1\" kann nicht geöffnet werden: %2")
+        throw ENetError(QStringLiteral("The file \"%1\" cannot be opened: %2")
                             .arg(localFile, file.errorString()));
     const QByteArray remote = Path(remotePath);
     QString failure;
@@ -344,8 +400,8 @@ void TSftpClient::Upload(const QString& localFile, const QString& remotePath) {
             const qint64 n = file.read(block.data(), kBlockSize);
             if (n < 0) {
                 sftp_close(target);
-                throw ENetError(
-                    QStringLiteral("Lesefehler in \"%1\": %2").arg(localFile, file.errorString()));
+                throw ENetError(QStringLiteral("The file \"%1\" cannot be read: %2")
+                                    .arg(localFile, file.errorString()));
             }
             if (n == 0)
                 break;

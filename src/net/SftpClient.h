@@ -61,6 +61,8 @@ private:
     // cuts the connection, and the session is gone afterwards.
     void Run(const std::function<void()>& work);
     void CheckHostKey();
+    // Refuses a server that is no SSH server (FTP's "220" on the port).
+    void CheckGreeting();
     void SimpleCommand(const std::function<int()>& call, const QString& what, int kind);
     void Drop();
     QString SshError() const;
@@ -71,5 +73,7 @@ private:
     int fd_ = -1;
     std::atomic<bool> stop_{false};
     QString replyText_;
+    // What the running operation is, for messages ("the upload of x.php").
+    QString doing_;
     bool refusedLogin_ = false;
 };

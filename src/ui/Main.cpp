@@ -49,7 +49,7 @@ TMainF::TMainF(TStore& store, TUserPort* port, QWidget* parent)
         if (project != table_.DbName)
             return;
         (setting == QLatin1String("TrustedHostKey") ? table_.TrustedHostKey
-                                                    : table_.TrustedCertificate) = value;
+                                                    : table_.TrustedCertificates) = value;
     };
     setWindowTitle(QStringLiteral("CORVANTA Generator"));
     createActions();

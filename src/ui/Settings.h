@@ -146,7 +146,7 @@ public:
     QPushButton* Button2;
     QPushButton* ClearButton;
     QLabel* LockedNote;
-    QPushButton* Def; // fills in the local demo web host's settings
+    QPushButton* Def;         // fills in the local demo web host's settings
     QComboBox* TransferCombo; // how files reach the server (setting Transfer)
     QLabel* TrustedText;      // the trusted certificate and host key, if any
     QPushButton* ForgetTrustBtn;
@@ -300,6 +300,7 @@ private:
     QString localPath_;
     QString projectName_;
     QString trustedCertificate_;
+    QString trustedCertificates_; // per server, "host:port=sha256,..."
     QString trustedHostKey_;
     TVisitorOptions options_;
     qint32 counterColor_ = 0;

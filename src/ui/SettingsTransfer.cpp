@@ -67,6 +67,7 @@ void TSettingsF::LoadFrom(const TBTable& t) {
     PHPPath->setText(t.PHPPath);
     SetTransfer(t.Transfer);
     trustedCertificate_ = t.TrustedCertificate;
+    trustedCertificates_ = t.TrustedCertificates;
     trustedHostKey_ = t.TrustedHostKey;
     ShowTrust();
     SetLocalPath(t.LocalPath);
@@ -199,6 +200,7 @@ void TSettingsF::StoreTo(TBTable& t) const {
     t.PHPPath = WebPath(PHPPath->text());
     t.Transfer = Transfer();
     t.TrustedCertificate = trustedCertificate_;
+    t.TrustedCertificates = trustedCertificates_;
     t.TrustedHostKey = trustedHostKey_;
     t.LocalPath = LocalFolderPath(localPath_);
 

@@ -87,6 +87,13 @@ private slots:
 
         QCOMPARE(cli({"generate", "nothing"}).status, 1);
         QCOMPARE(cli({"generate"}).status, 2);
+        // Every command explains itself, with every option it takes.
+        for (const char* command : {"generate", "upload", "export", "remove"}) {
+            r = cli({command, "--help"});
+            QVERIFY(r.status == 0 &&
+                    r.out.startsWith("Usage: corvanta-cli " + QByteArray(command)));
+            QCOMPARE(r.out.contains("--trust SHA256"), QByteArray(command) != "generate");
+        }
     }
 
     void uploadImportExportRemove() {

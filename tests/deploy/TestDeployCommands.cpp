@@ -288,14 +288,17 @@ private slots:
              false},
             {"unknown FTP host",
              [](TBTable& t) { t.Server = QStringLiteral("nowhere.invalid"); },
-             {"FTP connection failed! Change the FTP server settings."},
+             {"FTP connection failed! The server name \"nowhere.invalid\" is unknown. Change the "
+              "FTP server settings."},
              false},
             {"a URL that does not answer",
              [&](TBTable& t) {
                  t.URL = QStringLiteral("http://127.0.0.1:%1/failing/").arg(closed);
              },
-             {question, "Connection Failed",
-              "Database creation failed. No response from the specified URL."},
+             {question, QStringLiteral("Database creation failed. No response from the specified "
+                                       "URL. Could not connect to 127.0.0.1:%1: connection "
+                                       "refused.")
+                            .arg(closed)},
              true},
             {"an error paragraph",
              [](TBTable& t) { t.DatabasePassword = QStringLiteral("wrong"); },

@@ -1,6 +1,7 @@
 // Upload, Import, Export and Remove against what hosting accounts offer
-// today: HTTPS (and http redirected to it), FTP over TLS on pyftpdlib and on
-// vsftpd, SFTP on sshd; the trust questions; faults that must end cleanly.
+// today: HTTPS (nginx, stunnel, Apache with mod_ssl; http redirected to it),
+// FTP over TLS on pyftpdlib and on vsftpd, SFTP on sshd; the trust questions;
+// faults that must end cleanly, each told in its own words.
 #include "DeployFixtures.h"
 
 #include "common/TestSupport.h"
@@ -10,6 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +23,23 @@ const QString kCreate = QStringLiteral("Create database on the server ?");
 QByteArray Text(const QString& path) {
     return ReadFileBytes(path).replace("\r\n", "\n");
 }
+
+// tests/net/scripted_server.py with one scenario, stopped with the object.
+struct TFaultServer {
+    explicit TFaultServer(const QStringList& arguments) {
+        process.start(QStringLiteral("/usr/bin/python3"),
+                      QStringList{qEnvironmentVariable("CORVANTA_SOURCE_DIR") +
+                                  QStringLiteral("/tests/net/scripted_server.py")} +
+                          arguments);
+        QByteArray line;
+        while (!line.endsWith('\n') && process.waitForReadyRead(10000))
+            line += process.readAllStandardOutput();
+        port = line.mid(5).trimmed().toUShort(); // "PORT n"
+    }
+    ~TFaultServer() { process.kill(), process.waitForFinished(5000); }
+    QProcess process;
+    quint16 port = 0;
+};
 
 } // namespace
 
@@ -46,6 +65,13 @@ class TestSecureDeploy : public QObject {
         }
         ProjectStore::Save(store_.Store(), t);
         return t;
+    }
+
+    // The entry of TrustedCertificates for a front of the host (STUNNEL, APACHE).
+    QString trustEntry(const QString& front) const {
+        return QStringLiteral("127.0.0.1:%1=%2")
+            .arg(setting(qPrintable(front + QStringLiteral("_PORT"))),
+                 setting(qPrintable(front + QStringLiteral("_CERT_SHA256"))));
     }
 
     bool remoteExists(const TBTable& t, const QString& file) const {
@@ -80,22 +106,40 @@ private slots:
         QTest::addColumn<QString>("transfer");
         QTest::addColumn<QString>("server");
         QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("front"); // self-signed, trusted by fingerprint
         QTest::newRow("https, FTP over TLS if offered (pyftpdlib)") << "ftps-if-offered"
                                                                     << "FTPS"
-                                                                    << "HTTPS_URL";
+                                                                    << "HTTPS_URL"
+                                                                    << "";
         QTest::newRow("https, FTP over TLS only (vsftpd, session reuse)") << "ftps"
                                                                           << "VSFTPD"
-                                                                          << "HTTPS_URL";
+                                                                          << "HTTPS_URL"
+                                                                          << "";
         QTest::newRow("http redirected to https, SFTP") << "sftp"
                                                         << "SFTP"
-                                                        << "REDIRECT_URL";
+                                                        << "REDIRECT_URL"
+                                                        << "";
+        // Answers of unknown length, ended by stunnel's close_notify.
+        QTest::newRow("stunnel before PHP, FTP over TLS") << "ftps"
+                                                          << "FTPS"
+                                                          << "STUNNEL_URL"
+                                                          << "STUNNEL";
+        QTest::newRow("Apache with mod_ssl and PHP, FTP over TLS") << "ftps"
+                                                                   << "APACHE_FTP"
+                                                                   << "APACHE_URL"
+                                                                   << "APACHE";
     }
     void fullCycle() {
         QFETCH(QString, transfer);
         QFETCH(QString, server);
         QFETCH(QString, url);
-        TBTable t = project(QStringLiteral("cycle%1").arg(server.toLower()), transfer, server,
-                            qPrintable(url));
+        QFETCH(QString, front);
+        TBTable t = project(QStringLiteral("cycle%1%2").arg(server, front).toLower(), transfer,
+                            server, qPrintable(url));
+        if (!front.isEmpty()) {
+            t.TrustedCertificates = trustEntry(front);
+            ProjectStore::Save(store_.Store(), t);
+        }
         const QString sshKey = setting("SSH_HOST_KEY_SHA256");
         {
             TDeployRig rig(store_.Store());
@@ -157,8 +201,9 @@ private slots:
             QVERIFY2(rig.Deployment().Succeeded(), qPrintable(rig.Port.Messages().join('\n')));
         }
         QVERIFY(!tableExists(t.TableName));
-        QCOMPARE(QDir(Remote(*host_, t, {})).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 QStringList());
+        const QStringList left =
+            QDir(Remote(*host_, t, {})).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(u' ')));
     }
 
     // A server without TLS: "only" refuses before the password, "if
@@ -173,8 +218,8 @@ private slots:
         const QStringList warnings = refused.Port.EventsOf(QStringLiteral("warning"));
         QCOMPARE(warnings.size(), 1);
         QVERIFY2(warnings.first().startsWith(QLatin1String("Upload failed. The FTP server "
-                                                           "127.0.0.1 does not offer FTP over "
-                                                           "TLS")),
+                                                           "127.0.0.1:")) &&
+                     warnings.first().contains(QLatin1String("does not offer FTP over TLS")),
                  qPrintable(warnings.first()));
         QVERIFY(!QFileInfo::exists(Remote(*host_, only, {})));
         QVERIFY(!ProjectStore::ReadUploaded(store_.Store(), only.DbName));
@@ -222,11 +267,16 @@ private slots:
             // Asked once: the same certificate on FTP and for the script.
             QCOMPARE(rig.Port.EventsOf(QStringLiteral("trust")).size(), 1);
         }
-        QCOMPARE(ProjectStore::Load(store_.Store(), t.DbName).TrustedCertificate, fingerprint);
+        // Stored for the server that showed it (the web server, asked
+        // first); the FTP server's same certificate passes with it.
+        const QString web = QStringLiteral("127.0.0.1:") + setting("HTTPS_PORT");
+        QCOMPARE(ProjectStore::Load(store_.Store(), t.DbName).TrustedCertificates,
+                 web + u'=' + fingerprint);
         QVERIFY(tableExists(t.TableName));
 
+        // The web server's own entry names another certificate: changed.
         TBTable changed = ProjectStore::Load(store_.Store(), t.DbName);
-        changed.TrustedCertificate = QString(64, u'e');
+        changed.TrustedCertificates = web + u'=' + QString(64, u'e');
         ProjectStore::Save(store_.Store(), changed);
         TDeployRig rig(store_.Store());
         rig.Port.AnswerTo(QStringLiteral("Save data"), dir_.filePath(QStringLiteral("x.txt")));
@@ -256,11 +306,85 @@ private slots:
         const TCliResult other =
             RunCli(store, {"upload", "clitrust", "--trust", QString(64, u'c')});
         QCOMPARE(other.status, 1);
+        QVERIFY2(other.err.contains("did not match") &&
+                     other.err.contains(fingerprint.toLatin1()) &&
+                     other.err.contains("127.0.0.1:" + setting("HTTPS_PORT").toLatin1()),
+                 other.err.constData());
         const TCliResult trusted =
             RunCli(store, {"upload", "clitrust", "--trust", fingerprint.toUpper()});
         QVERIFY2(trusted.status == 0, trusted.err.constData());
-        QCOMPARE(ProjectStore::Load(store_.Store(), t.DbName).TrustedCertificate, fingerprint);
+        QVERIFY(ProjectStore::Load(store_.Store(), t.DbName)
+                    .TrustedCertificates.contains(u'=' + fingerprint));
         QVERIFY(QFileInfo::exists(Remote(*host_, t, QStringLiteral("search.php"))));
+    }
+
+    // FTP over TLS with one certificate, the web server with another: each
+    // is asked about and trusted for its own server, and both stay trusted.
+    void twoServersTwoCertificates() {
+        trustTestAuthority(false, *host_);
+        const QString ftpsPrint = setting("TLS_CERT_SHA256");
+        const QString webPrint = setting("STUNNEL_CERT_SHA256");
+        TBTable t = project(QStringLiteral("twocerts"), QStringLiteral("ftps"),
+                            QStringLiteral("FTPS"), "STUNNEL_URL");
+        {
+            TDeployRig rig(store_.Store());
+            rig.Port.AnswerTo(ftpsPrint, QStringLiteral("Yes"));
+            rig.Port.AnswerTo(webPrint, QStringLiteral("Yes"));
+            rig.Port.AnswerTo(kCreate, QStringLiteral("Yes"));
+            QVERIFY(rig.Run([&](TDeployment& d) { d.Upload(t, false); }));
+            QVERIFY2(rig.Deployment().Succeeded(), qPrintable(rig.Port.Messages().join('\n')));
+            const QStringList asked = rig.Port.EventsOf(QStringLiteral("trust"));
+            QCOMPARE(asked.size(), 2);
+            QVERIFY(asked.join(' ').contains(setting("STUNNEL_PORT")));
+        }
+        const QString stored = ProjectStore::Load(store_.Store(), t.DbName).TrustedCertificates;
+        QVERIFY2(stored.contains(setting("FTPS_SERVER") + u'=' + ftpsPrint) &&
+                     stored.contains(trustEntry(QStringLiteral("STUNNEL"))),
+                 qPrintable(stored));
+    }
+
+    // A web server that answers wrongly: every command fails (exit 1) and
+    // says what happened and where, each fault in its own words.
+    void webFaultsEachHaveTheirMessage() {
+        const QList<std::pair<QString, QString>> faults = {
+            {"cut-close", "answer was cut off after 100000 of 2000000 bytes"},
+            {"cut-reset", "of 2000000 bytes"},
+            {"status-500", "answered \"500 Internal Server Error\""},
+            {"redirect-loop", "(a redirect loop)"},
+            {"bad-chunk", "broken chunked answer"},
+            {"endless-head", "its header does not end"},
+        };
+        const QString store = store_.Store().path();
+        const QString files = dir_.filePath(QStringLiteral("faultfiles"));
+        QDir().mkpath(files);
+        for (const char* name : {"records.txt", "images.txt"})
+            WriteFileBytes(files + u'/' + QString::fromLatin1(name), "");
+        int n = 0;
+        for (const auto& [kind, words] : faults) {
+            const auto check = [&](const TCliResult& r, const QString& what) {
+                const QString why = what + u' ' + kind + u' ' + QString::fromUtf8(r.err);
+                QVERIFY2(r.status == 1 && r.err.contains(words.toUtf8()), qPrintable(why));
+                QVERIFY2(!r.err.contains("successful"), qPrintable(why));
+            };
+            TFaultServer web({QStringLiteral("http-fault"), kind});
+            QVERIFY(web.port > 0);
+            TBTable t = project(QStringLiteral("fault%1").arg(++n), QStringLiteral("ftp"),
+                                QStringLiteral("FTP"), "URL");
+            t.URL = QStringLiteral("http://127.0.0.1:%1/%2/").arg(web.port).arg(t.DbName);
+            ProjectStore::Save(store_.Store(), t);
+            // As a Generate and an earlier upload leave them.
+            QDir().mkpath(t.LocalPath + QStringLiteral("admin"));
+            QDir().mkpath(Remote(*host_, t, QStringLiteral("admin")));
+            const QStringList records = {"--records", files + QStringLiteral("/records.txt"),
+                                         "--images", files + QStringLiteral("/images.txt")};
+            check(RunCli(store, QStringList{"import", t.DbName} + records), "import");
+            // Every command for the commonest faults; one command for the rest.
+            if (n > 2)
+                continue;
+            check(RunCli(store, {"upload", t.DbName, "--create-db"}), "upload");
+            check(RunCli(store, QStringList{"export", t.DbName} + records), "export");
+            check(RunCli(store, {"remove", t.DbName, "--server"}), "remove");
+        }
     }
 
     // Each fault its own words: a wrong SFTP password, a refused port.

@@ -153,7 +153,7 @@ private slots:
         const TStoreKey root = store.read();
         const TStoreKey* key = root.subkey(QStringLiteral("Club"));
         QVERIFY(key);
-        QCOMPARE(key->values().size(), 85); // and Layout, Transfer, TrustedCertificate, TrustedHostKey
+        QCOMPARE(key->values().size(), 86); // and Layout, Transfer, the three Trusted... values
         QStringList order;
         for (const TStoreValue& v : key->values())
             order << v.name;
@@ -164,7 +164,7 @@ private slots:
         QCOMPARE(order.at(80), QStringLiteral("CounterOffset"));
         QCOMPARE(order.at(81), QStringLiteral("Layout"));
         QCOMPARE(key->readString(QStringLiteral("Layout")), Layouts::OnePage);
-        QCOMPARE(order.last(), QStringLiteral("TrustedHostKey"));
+        QCOMPARE(order.last(), QStringLiteral("TrustedCertificates"));
         QCOMPARE(key->readString(QStringLiteral("WebLanguage")), QStringLiteral("German"));
         QCOMPARE(key->readInteger(QStringLiteral("AllowDelete")), 1);
         QCOMPARE(key->subkeyNames(), (QStringList{"000001", "000002"}));

@@ -158,6 +158,8 @@ private slots:
     void trustQuestions() {
         TCertificateInfo certificate;
         certificate.Host = QStringLiteral("www.example.com");
+        certificate.Port = 443;
+        certificate.Service = QStringLiteral("the web server");
         certificate.Subject = QStringLiteral("server17.hosting-provider.net");
         certificate.Issuer = QStringLiteral("server17.hosting-provider.net");
         certificate.ValidFrom = QDateTime(QDate(2026, 1, 4), QTime(0, 0), Qt::UTC);
@@ -176,6 +178,7 @@ private slots:
         TCertificateInfo key;
         key.HostKey = true;
         key.Host = QStringLiteral("ssh.example.com");
+        key.Port = 22;
         key.KeyType = QStringLiteral("ssh-ed25519");
         key.Fingerprint =
             QStringLiteral("54453908547a1809df2dd2bb36709595a46425d734096fa4202a0382a22777e6");
