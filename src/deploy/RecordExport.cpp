@@ -108,7 +108,9 @@ QString summary(const TBTable& t, const QString& live) {
     // One of each is told in the singular.
     const auto count = [&](int i, const QString& one, const QString& many) {
         const QString c = n.value(i + 1, QStringLiteral("0"));
-        return c + u' ' + (c == QStringLiteral("1") ? one + QStringLiteral(" has") : many + QStringLiteral(" have"));
+        return c + u' ' +
+               (c == QStringLiteral("1") ? one + QStringLiteral(" has")
+                                         : many + QStringLiteral(" have"));
     };
     QString text = QStringLiteral("Exporting finished.\n") +
                    count(0, QStringLiteral("record"), QStringLiteral("records")) +
@@ -134,6 +136,8 @@ void TDeployment::exportDataStage2() {
     const QString cs = t.Language.Text(QStringLiteral("CharSet"));
     const QString run = TPHPGenerator::NewKey();
     const QList<TTransferFile> layout = TransferLayout(t);
+    // A spreadsheet has no members: the site keeps its own.
+    const QString keep = p.keepMembers ? QStringLiteral("&keep=users") : QString();
     const auto job = [&](const QString& query) {
         return readAnswer(requestJob(t, QStringLiteral("run=") + run + u'&' + query), cs);
     };
@@ -214,7 +218,7 @@ void TDeployment::exportDataStage2() {
         port_.SetCancelHandler({});
         TJobAnswer live;
         try {
-            live = job(QStringLiteral("job=commit&parts=%1").arg(sender.Parts()));
+            live = job(QStringLiteral("job=commit&parts=%1").arg(sender.Parts()) + keep);
             // An answer cut short says nothing of what the server did.
             if (!live.Ok && !live.Error)
                 throw ENetError(QStringLiteral("no answer"));
@@ -230,7 +234,7 @@ void TDeployment::exportDataStage2() {
                     live.Text = QStringLiteral("live");
                     try { // only for its counts
                         const TJobAnswer again =
-                            job(QStringLiteral("job=commit&parts=%1").arg(sender.Parts()));
+                            job(QStringLiteral("job=commit&parts=%1").arg(sender.Parts()) + keep);
                         if (again.Ok && again.Text.startsWith(QLatin1String("live ")))
                             live = again;
                     } catch (const ENetError&) {
