@@ -151,7 +151,9 @@ int RunSheetExport(const QCommandLineParser& parser, TCliContext& context, const
             port.AnswerTo(QStringLiteral("lines already exists on the server."),
                           replace ? QStringLiteral("Replace") : QStringLiteral("Append"));
         },
-        [&](TDeployment& d) { d.ExportSheet(t, false, sheet.Files(), folder); });
+        [&](TDeployment& d) {
+            d.ExportSheet(t, false, sheet.Files(), folder, sheet.RefusalNamer());
+        });
 }
 
 int RunSheetImport(const QCommandLineParser& parser, TCliContext& context, const TBTable& t,

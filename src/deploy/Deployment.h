@@ -52,8 +52,11 @@ public:
     // file is asked for, and the site's members stay as they are, also
     // when every record is replaced. `hold` is kept until the command ends
     // (the folder of the files).
+    // `describe` names a refusal of the server as the spreadsheet's row and
+    // column.
     void ExportSheet(const TBTable& t, bool changed, const TExportFiles& files,
-                     std::shared_ptr<const void> hold);
+                     std::shared_ptr<const void> hold,
+                     std::function<QString(const TRefusal&)> describe);
     // Import into a spreadsheet (TSheetWriter) at `path`, CSV or XLSX by its
     // name, with its pictures beside it.
     void ImportSheet(const TBTable& t, bool changed, const QString& path);
@@ -98,6 +101,7 @@ private:
         bool keepMembers = false; // a spreadsheet: the site's members stay
         QString sheet{};          // import into this spreadsheet
         std::shared_ptr<const void> hold{};
+        std::function<QString(const TRefusal&)> describe{};
     };
 
     // Commands (one source each).

@@ -87,7 +87,8 @@ std::optional<TRefusal> serverRefusal(const QByteArray& line, const QList<TTrans
     return std::nullopt;
 }
 
-QString refusalReport(QList<TRefusal> listed, qint64 total) {
+QString refusalReport(QList<TRefusal> listed, qint64 total,
+                      const std::function<QString(const TRefusal&)>& describe) {
     std::stable_sort(listed.begin(), listed.end());
     QString text =
         QStringLiteral("Nothing was exported: %1 %2 refused.%3")
@@ -95,7 +96,7 @@ QString refusalReport(QList<TRefusal> listed, qint64 total) {
             .arg(total == 1 ? QStringLiteral("value was") : QStringLiteral("values were"))
             .arg(kUnchanged);
     for (qsizetype i = 0; i < std::min<qsizetype>(listed.size(), TExportRun::kListed); ++i)
-        text += u'\n' + listed[i].Text();
+        text += u'\n' + (describe ? describe(listed[i]) : listed[i].Text());
     if (total > TExportRun::kListed)
         text += QStringLiteral("\n... and %1 more.").arg(total - TExportRun::kListed);
     return text;
@@ -288,7 +289,7 @@ void TDeployment::exportDataStage2() {
         if (cancelled)
             port_.ShowWarning(QStringLiteral("Exporting canceled.") + kUnchanged);
         else if (refused > 0 && warning.isEmpty())
-            port_.ShowWarning(refusalReport(refusals, refused));
+            port_.ShowWarning(refusalReport(refusals, refused, p.describe));
         else
             port_.ShowWarning(unknown ? warning : warning + kUnchanged);
     } else {

@@ -158,6 +158,8 @@ qint64 TSheetRecords::picture(const QString& cell, QString& why) {
     }
     const qint64 id = nextPicture_++;
     refs_.Pictures.insert(id, id);
+    if (writer_)
+        pictureRows_.append({currentRow_, currentValue_});
     if (writer_) {
         const QByteArray data = file.readAll();
         writer_->imageText += writer_->format.JoinRecord(
@@ -192,6 +194,8 @@ bool TSheetRecords::convertRow(const QStringList& row, qint64 number, int previe
         const TTransferValue& v = layout[i];
         const int column = mapping_.ColumnOf(i);
         const QString cell = column >= 0 && column < row.size() ? row[column] : QString();
+        currentRow_ = number;
+        currentValue_ = i;
         QString why;
         switch (v.Kind) {
         case TValueKind::Text: {
@@ -282,8 +286,10 @@ bool TSheetRecords::convertRow(const QStringList& row, qint64 number, int previe
         preview_ << shown;
         previewRows_ << number;
     }
-    if (writer_ && !refusedHere)
+    if (writer_ && !refusedHere) {
         writer_->recordText += writer_->format.JoinRecord(values) + writer_->format.RecordEnd();
+        recordRows_.append(number);
+    }
     return !refusedHere;
 }
 
@@ -295,6 +301,8 @@ bool TSheetRecords::Convert(const QString& folder, int previewRows) {
     preview_.clear();
     previewRows_.clear();
     refusals_.clear();
+    recordRows_.clear();
+    pictureRows_.clear();
     error_.clear();
     files_ = {};
     encoder_ = std::make_unique<TRowEncoder>(table_, records_, 0, QByteArray("utf8mb4"), refs_);
@@ -357,6 +365,36 @@ bool TSheetRecords::Convert(const QString& folder, int previewRows) {
         return false;
     }
     return true;
+}
+
+std::function<QString(const TRefusal&)> TSheetRecords::RefusalNamer() const {
+    QStringList columns; // per value of the records file: its column's name
+    for (int i = 0; i < records_.Values.size(); ++i) {
+        const int c = mapping_.ColumnOf(i);
+        columns << (c >= 0 ? mapping_.Columns()[c] : QString());
+    }
+    return [records = recordRows_, pictures = pictureRows_, columns,
+            values = records_.Values](const TRefusal& r) {
+        TSheetRefusal s{0, {}, r.Field, r.Reason};
+        const bool picture = r.Title.startsWith(QLatin1String("images"));
+        const qsizetype at = qsizetype(r.Line) - 1;
+        int value = -1;
+        if (picture && at >= 0 && at < pictures.size()) {
+            s.Row = pictures[at].first;
+            value = pictures[at].second;
+            s.Field = values[value].Label;
+        } else if (!picture && at >= 0 && at < records.size()) {
+            s.Row = records[at];
+            for (int i = 0; i < values.size(); ++i)
+                if (values[i].Label == r.Field)
+                    value = i;
+        } else {
+            return r.Text();
+        }
+        if (value >= 0)
+            s.Column = columns[value];
+        return s.Text();
+    };
 }
 
 QString TSheetRecords::RefusalReport() const {

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -77,6 +78,9 @@ public:
     // The report of a refused file, as the records file's refusals read.
     QString RefusalReport() const;
     const TExportFiles& Files() const { return files_; }
+    // Names a refusal of the written record files (the server's) by the
+    // spreadsheet's row and column; it keeps what it needs.
+    std::function<QString(const TRefusal&)> RefusalNamer() const;
 
     static constexpr int kListed = 100;
 
@@ -108,6 +112,12 @@ private:
     QList<QList<TSheetCell>> preview_;
     QList<qint64> previewRows_;
     QList<TSheetRefusal> refusals_;
+    // Where the lines of the written files came from: the row of each
+    // record, the row and value of each picture.
+    QList<qint64> recordRows_;
+    QList<std::pair<qint64, int>> pictureRows_;
+    qint64 currentRow_ = 0;
+    int currentValue_ = -1;
     qint64 refused_ = 0;
     QString error_;
     TExportFiles files_;

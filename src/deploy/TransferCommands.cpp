@@ -222,10 +222,12 @@ void TDeployment::Export(const TBTable& t, bool changed) {
 }
 
 void TDeployment::ExportSheet(const TBTable& t, bool changed, const TExportFiles& files,
-                              std::shared_ptr<const void> hold) {
+                              std::shared_ptr<const void> hold,
+                              std::function<QString(const TRefusal&)> describe) {
     TPending pending{t, files.Records, files.Users, files.Images, false};
     pending.keepMembers = true;
     pending.hold = std::move(hold);
+    pending.describe = std::move(describe);
     exportFiles(t, changed, &pending);
 }
 

@@ -209,7 +209,22 @@ QString TextToCell(const QString& value) {
 }
 
 QString TextFromCell(const QString& cell) {
-    return cell.startsWith(u'\'') && TextToCell(cell.mid(1)) == cell ? cell.mid(1) : cell;
+    QString text = cell.startsWith(u'\'') && TextToCell(cell.mid(1)) == cell ? cell.mid(1) : cell;
+    if (!text.contains(u'\n') && !text.contains(u'\r'))
+        return text;
+    // Spreadsheets keep a line break as LF; the site's forms send CR LF,
+    // and the site shows a line break only where a CR is.
+    QString lines;
+    lines.reserve(text.size() + 8);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        if (text[i] == u'\r' || text[i] == u'\n')
+            lines += QStringLiteral("\r\n");
+        else
+            lines += text[i];
+    }
+    return lines;
 }
 
 } // namespace SheetValues

@@ -37,7 +37,8 @@ std::optional<QString> NumberFromCell(const QString& cell, bool decimalComma,
                                       const QString& fieldSymbol);
 
 // A text cell that a spreadsheet would take for a formula is written with
-// an apostrophe before it (as spreadsheets mark text); reading takes one off.
+// an apostrophe before it (as spreadsheets mark text); reading takes one off
+// and writes line breaks as CR LF, as the site's forms do.
 QString TextToCell(const QString& value);
 QString TextFromCell(const QString& cell);
 

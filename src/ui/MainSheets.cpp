@@ -5,6 +5,7 @@
 
 #include "SheetExport.h"
 #include "SheetImport.h"
+#include "deploy/SheetRecords.h"
 #include "deploy/Deployment.h"
 #include "deploy/UserPort.h"
 
@@ -30,7 +31,8 @@ void TMainF::SheetImportAExecute() {
         connect(&dialog, &TSheetImportF::HelpRequested, this, &TMainF::ShowHelp);
         if (RunDialog(dialog) != QDialog::Accepted)
             return;
-        deploy_->ExportSheet(table_, Changed(), dialog.Files(), dialog.Hold());
+        deploy_->ExportSheet(table_, Changed(), dialog.Files(), dialog.Hold(),
+                             dialog.Sheet()->RefusalNamer());
     });
 }
 

@@ -357,6 +357,7 @@ private slots:
             QCOMPARE(TextFromCell(TextToCell(text)), text);
         QCOMPARE(TextToCell("=HYPERLINK(\"x\")"), QStringLiteral("'=HYPERLINK(\"x\")"));
         QCOMPARE(TextToCell("'Tis"), QStringLiteral("'Tis"));
+        QCOMPARE(TextFromCell("a\nb\rc\r\nd"), QStringLiteral("a\r\nb\r\nc\r\nd"));
     }
 
     void sheetColumnsFillFields() {
