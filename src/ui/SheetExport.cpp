@@ -45,7 +45,9 @@ TSheetExportF::TSheetExportF(QWidget* parent) : QDialog(parent) {
     });
 
     auto* file = new QHBoxLayout;
-    file->addWidget(new QLabel(QStringLiteral("&File:"), this));
+    auto* fileLabel = new QLabel(QStringLiteral("&File:"), this);
+    fileLabel->setBuddy(FileEdit);
+    file->addWidget(fileLabel);
     file->addWidget(FileEdit, 1);
     file->addWidget(BrowseBtn);
     auto* buttons = new QHBoxLayout;
