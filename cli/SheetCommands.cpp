@@ -140,6 +140,11 @@ int RunSheetExport(const QCommandLineParser& parser, TCliContext& context, const
         context.err << sheet.RefusalReport() << "\n";
         return CliFailed;
     }
+    // Most likely the wrong file; with --replace it would empty the table.
+    if (sheet.Rows() == 0) {
+        context.err << "The spreadsheet " << csv << " holds no rows: nothing was sent.\n";
+        return CliFailed;
+    }
     if (check) {
         context.out << sheet.Rows() << " rows are ready to be sent; nothing was sent.\n";
         return CliOk;

@@ -182,10 +182,15 @@ bool TSheetRecords::convertRow(const QStringList& row, qint64 number, int previe
     using namespace SheetValues;
     const QList<TTransferValue>& layout = records_.Values;
     QList<QByteArray> values(layout.size());
-    QList<TSheetCell> cells(layout.size());
+    // Only the rows of the preview need their values shown.
+    const bool shown = preview_.size() < previewRows;
+    QList<TSheetCell> cells(shown ? layout.size() : 0);
+    QList<bool> refusedValue(layout.size(), false);
     bool refusedHere = false;
     const auto mark = [&](int i, const QString& cell, const QString& why) {
-        cells[i] = {cell, why};
+        if (shown)
+            cells[i] = {cell, why};
+        refusedValue[i] = true;
         refuse(number, i, why);
         refusedHere = true;
     };
@@ -201,7 +206,8 @@ bool TSheetRecords::convertRow(const QStringList& row, qint64 number, int previe
         case TValueKind::Text: {
             const QString text = TextFromCell(cell);
             values[i] = siteText(text, why);
-            cells[i].Shown = text;
+            if (shown)
+                cells[i].Shown = text;
             break;
         }
         case TValueKind::Integer:
@@ -213,7 +219,8 @@ bool TSheetRecords::convertRow(const QStringList& row, qint64 number, int previe
             if (!n)
                 why = QStringLiteral("not a number");
             values[i] = n.value_or(QString()).toLatin1();
-            cells[i].Shown = n.value_or(QString());
+            if (shown)
+                cells[i].Shown = n.value_or(QString());
             break;
         }
         case TValueKind::YesNo: {
@@ -221,7 +228,8 @@ bool TSheetRecords::convertRow(const QStringList& row, qint64 number, int previe
             if (!yes)
                 why = QStringLiteral("neither yes nor no");
             values[i] = yes.value_or(false) ? "1" : "0";
-            cells[i].Shown = yes.value_or(false) ? siteYes_ : siteNo_;
+            if (shown)
+                cells[i].Shown = yes.value_or(false) ? siteYes_ : siteNo_;
             break;
         }
         case TValueKind::DateTime: {
@@ -233,13 +241,15 @@ bool TSheetRecords::convertRow(const QStringList& row, qint64 number, int previe
                                                         "or as %1)")
                                              .arg(format);
             values[i] = digits.value_or(QString()).toLatin1();
-            cells[i].Shown = DateToFormat(digits.value_or(QString()), format);
+            if (shown)
+                cells[i].Shown = DateToFormat(digits.value_or(QString()), format);
             break;
         }
         case TValueKind::PictureRef: {
             const qint64 id = picture(cell, why);
             values[i] = id > 0 ? QByteArray::number(id) : QByteArray();
-            cells[i].Shown = cell.trimmed();
+            if (shown)
+                cells[i].Shown = cell.trimmed();
             break;
         }
         default: // the owner: the records files keep owners, not spreadsheets
@@ -268,7 +278,7 @@ bool TSheetRecords::convertRow(const QStringList& row, qint64 number, int previe
         for (int i = 0; i < layout.size(); ++i)
             if (layout[i].Label == r.Field)
                 value = i;
-        if (value >= 0 && !cells[value].Refusal.isEmpty())
+        if (value >= 0 && refusedValue[value])
             continue;
         const int column = value >= 0 ? mapping_.ColumnOf(value) : -1;
         if (value >= 0)
@@ -279,11 +289,11 @@ bool TSheetRecords::convertRow(const QStringList& row, qint64 number, int previe
         }
     }
 
-    if (preview_.size() < previewRows) {
-        QList<TSheetCell> shown;
+    if (shown) {
+        QList<TSheetCell> previewed;
         for (int value : mapping_.Fillable())
-            shown << cells[value];
-        preview_ << shown;
+            previewed << cells[value];
+        preview_ << previewed;
         previewRows_ << number;
     }
     if (writer_ && !refusedHere) {

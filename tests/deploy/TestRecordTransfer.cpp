@@ -619,6 +619,13 @@ private slots:
         QCOMPARE(checksum(t), before);
         QVERIFY(host_->Query("SHOW TABLES LIKE 'badsheet\\_%STAGED'").isEmpty());
 
+        // A header without rows would only empty the table.
+        WriteFileBytes(folder + "/empty.csv", "Code,Count\r\n");
+        r = RunCli(storePath_, {"export", "badsheet", "--csv", folder + "/empty.csv", "--replace"});
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains("holds no rows: nothing was sent"));
+        QCOMPARE(checksum(t), before);
+
         // Usage: a map that names nothing, both kinds of files.
         r = RunCli(storePath_,
                    {"export", "badsheet", "--csv", folder + "/dup.csv", "--map", "Nope=Code"});
