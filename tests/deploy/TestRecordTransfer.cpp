@@ -500,13 +500,19 @@ private slots:
     void aSpreadsheetMadeByLibreOfficeIsPreviewedSentAndReadBack() {
         TBTable t = shopProject("sheets", "Login");
         t.Language.Load(QStringLiteral("German")); // a UTF-8 site with its own words
+        // Every field type: the shop's and these two.
+        for (TBField f : {TransferField("Cover", "cover", FieldTypes::ImageLink),
+                          TransferField("Mail", "mail", FieldTypes::Mailto)}) {
+            f.SeqNo = qint32(t.Fields.size() - 1);
+            t.Fields.push_back(f);
+        }
         t = site(t);
         // A member, who stays when the spreadsheet replaces every record.
         const QString prefix = file("sheets-");
-        writeFiles(
-            prefix,
-            lines(TRecordFormat::Of(t), {{"1", "OLD", "", "", "", "", "Nein", "", "0", "", ""}}),
-            "1|a@x.org|pw\r\n", {});
+        writeFiles(prefix,
+                   lines(TRecordFormat::Of(t),
+                         {{"1", "OLD", "", "", "", "", "Nein", "", "0", "", "", "", "0", "", ""}}),
+                   "1|a@x.org|pw\r\n", {});
         bool ok = false;
         sendFiles(t, prefix, true, &ok);
         QVERIFY(ok);
@@ -517,12 +523,13 @@ private slots:
         WriteFileBytes(
             folder + "/books.fods",
             flatSpreadsheet({{"s:Code", "s:Notes", "s:Count", "s:price", "s:WEIGHT", "s:Done",
-                              "s:Added", "s:Photo", "s:Home", "s:Home (home2)", "s:Remarks"},
+                              "s:Added", "s:Photo", "s:Home", "s:Home (home2)", "s:Cover",
+                              "s:Cover (cover2)", "s:Mail", "s:Mail (mail2)", "s:Remarks"},
                              {"s:B1", "s:Caf\u00e9, \"x\"", "f:5", "f:12.5", "f:1.25", "b:true",
                               "d:2026-12-08T14:30:00", "s:pics/one.gif", "s:Site", "s:http://x.org",
-                              "s:not sent"},
+                              "s:Front", "s:pics/one.gif", "s:Ann", "s:ann@x.org", "s:not sent"},
                              {"s:B2", "", "f:-7", "f:0.1", "", "b:false", "e:2025-01-31T23:59:58",
-                              "", "", "", ""}}));
+                              "", "", "", "", "", "", "", ""}}));
         QString why;
         const QString csv = libreOffice(folder + "/books.fods", kCsvFilter, folder, why);
         QVERIFY2(!csv.isEmpty(), qPrintable(why));
@@ -537,9 +544,9 @@ private slots:
         QStringList shown;
         for (const TSheetCell& c : preview.Preview()[0])
             shown << c.Shown;
-        QCOMPARE(shown,
-                 (QStringList{"B1", "Caf\u00e9, \"x\"", "5", "12.5", "1,25", "Ja",
-                              "08/12/2026 14:30:00", "pics/one.gif", "Site", "http://x.org"}));
+        QCOMPARE(shown, (QStringList{"B1", "Caf\u00e9, \"x\"", "5", "12.5", "1,25", "Ja",
+                                     "08/12/2026 14:30:00", "pics/one.gif", "Site", "http://x.org",
+                                     "Front", "pics/one.gif", "Ann", "ann@x.org"}));
 
         TCliResult r = RunCli(storePath_, {"export", "sheets", "--csv", csv, "--check"});
         QCOMPARE(r.status, 0);
@@ -556,6 +563,10 @@ private slots:
                                    kGif.toHex().toUpper(), "image/gif", "Site", "http://x.org"},
                                   {"B2", "", "-7", "0.1", "NULL", "0", "20250131235958", "NULL",
                                    "NULL", "", ""}}));
+        QCOMPARE(host_->Query("SELECT r.cover, HEX(i.image_data), r.mail, r.mail2 FROM sheets r "
+                              "LEFT JOIN sheets_IMAGES i ON i.imageid = r.cover2 ORDER BY r.code"),
+                 (QList<QByteArrayList>{{"Front", kGif.toHex().toUpper(), "Ann", "ann@x.org"},
+                                        {"", "NULL", "", ""}}));
         QCOMPARE(members(t), (QList<QByteArrayList>{{"1", "a@x.org"}}));
     }
 
