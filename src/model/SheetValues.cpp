@@ -20,9 +20,10 @@ bool allDigits(const QString& s) {
 }
 
 QString stored(const int p[6]) {
-    QString s;
+    QString s(14, u'0');
     for (int i = 0; i < 6; ++i)
-        s += QStringLiteral("%1").arg(p[i], kWidth[i], 10, QChar(u'0'));
+        for (int k = kWidth[i] - 1, v = p[i]; k >= 0; --k, v /= 10)
+            s[kOffset[i] + k] = QChar(u'0' + v % 10);
     return s;
 }
 
