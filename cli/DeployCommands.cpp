@@ -73,7 +73,9 @@ private:
     TCliContext& context_;
 };
 
-int runDeployment(TCliContext& context, const std::function<void(TScriptedPort&)>& answers,
+} // namespace
+
+int RunDeployment(TCliContext& context, const std::function<void(TScriptedPort&)>& answers,
                   const std::function<void(TDeployment&)>& command) {
     TCliPort port(context);
     port.NamePlaces = true;
@@ -97,6 +99,8 @@ int runDeployment(TCliContext& context, const std::function<void(TScriptedPort&)
         loop.exec();
     return deployment->Succeeded() ? CliOk : CliFailed;
 }
+
+namespace {
 
 // The base of the commands on one stored project: NAME is the only
 // positional argument.
@@ -141,7 +145,7 @@ public:
 
 protected:
     int run(const QCommandLineParser&, TCliContext& context, const TBTable& t) const override {
-        return runDeployment(
+        return RunDeployment(
             context, [](TScriptedPort&) {}, [&](TDeployment& d) { d.Generate(t, false); });
     }
 };
@@ -166,7 +170,7 @@ protected:
     int run(const QCommandLineParser& parser, TCliContext& context,
             const TBTable& t) const override {
         const bool create = parser.isSet(QStringLiteral("create-db"));
-        return runDeployment(
+        return RunDeployment(
             context,
             [&](TScriptedPort& port) {
                 port.AnswerTo(QStringLiteral("Create database on the server ?"),
@@ -184,18 +188,20 @@ public:
         return import_ ? QStringLiteral("import") : QStringLiteral("export");
     }
     QString synopsis() const override {
-        return import_
-                   ? QStringLiteral("import NAME --records F [--users F] --images F "
-                                    "[--trust SHA256]...")
-                   : QStringLiteral("export NAME --records F [--users F] --images F [--replace] "
-                                    "[--trust SHA256]...");
+        return import_ ? QStringLiteral("import NAME (--records F [--users F] --images F | "
+                                        "--csv F | --xlsx F) [--trust SHA256]...")
+                       : QStringLiteral("export NAME (--records F [--users F] --images F | "
+                                        "--csv F [--map COLUMN=FIELD,...] [--check]) "
+                                        "[--append | --replace] [--trust SHA256]...");
     }
     QString description() const override {
         return import_ ? QStringLiteral("Downloads the records, members and pictures of the live "
-                                        "site into the files.")
-                       : QStringLiteral("Sends the files into the live site's tables, appended "
-                                        "or, with --replace, replacing every row: all of "
-                                        "them, or none when a value is refused.");
+                                        "site into the files, or the records into a "
+                                        "spreadsheet (CSV or XLSX).")
+                       : QStringLiteral("Sends the files, or the rows of a CSV spreadsheet, into "
+                                        "the live site's tables, appended or, with --replace, "
+                                        "replacing every record: all of them, or none when a "
+                                        "value is refused.");
     }
     void addOptions(QCommandLineParser& parser) const override {
         for (const char* file : {"records", "users", "images"})
@@ -205,6 +211,7 @@ public:
         if (!import_)
             parser.addOption({QStringLiteral("replace"),
                               QStringLiteral("Delete every row on the server first.")});
+        AddSheetOptions(parser, import_);
         addTrustOption(parser);
     }
 
@@ -216,12 +223,21 @@ protected:
             return value.isEmpty() ? value : QFileInfo(value).absoluteFilePath();
         };
         const QString records = path("records"), users = path("users"), images = path("images");
+        if (SheetAsked(parser)) {
+            if (!records.isEmpty() || !users.isEmpty() || !images.isEmpty())
+                return usage(context, QStringLiteral("Give the record files or a spreadsheet, "
+                                                     "not both."));
+            QString why;
+            const int status = import_ ? RunSheetImport(parser, context, t, why)
+                                       : RunSheetExport(parser, context, t, why);
+            return why.isEmpty() ? status : usage(context, why);
+        }
         if (records.isEmpty() || images.isEmpty())
             return usage(context, QStringLiteral("--records and --images are needed."));
         if (SiteHasMembers(t) && users.isEmpty())
             return usage(context, QStringLiteral("The site has members: --users is needed."));
         const bool replace = !import_ && parser.isSet(QStringLiteral("replace"));
-        return runDeployment(
+        return RunDeployment(
             context,
             [&](TScriptedPort& port) {
                 const TFileChoice r = import_ ? TFileChoice::SaveData : TFileChoice::OpenData;
@@ -284,7 +300,7 @@ protected:
                         << "\" was never uploaded: only --settings can remove it.\n";
             return CliFailed;
         }
-        return runDeployment(
+        return RunDeployment(
             context,
             [&](TScriptedPort& port) {
                 port.AnswerTo(QStringLiteral("Remove Database ") + t.DbName, choice);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExportRun.h"
 #include "TransferSwitch.h"
 #include "UserPort.h"
 #include "generator/PHPgenerator.h"
@@ -12,6 +13,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class ENetError;
@@ -48,6 +50,18 @@ public:
     void Upload(const TBTable& t, bool changed);
     void Import(const TBTable& t, bool changed);
     void Export(const TBTable& t, bool changed);
+    // Export of record files made from a spreadsheet (TSheetRecords): no
+    // file is asked for, and the site's members stay as they are, also
+    // when every record is replaced. `hold` is kept until the command ends
+    // (the folder of the files).
+    // `describe` names a refusal of the server as the spreadsheet's row and
+    // column.
+    void ExportSheet(const TBTable& t, bool changed, const TExportFiles& files,
+                     std::shared_ptr<const void> hold,
+                     std::function<QString(const TRefusal&)> describe);
+    // Import into a spreadsheet (TSheetWriter) at `path`, CSV or XLSX by its
+    // name, with its pictures beside it.
+    void ImportSheet(const TBTable& t, bool changed, const QString& path);
     // The second stage for the pending script: "create_db.php" (upload),
     // "import_db.php", "export_db_0.php", otherwise the export's data stage.
     void RunStage2(const QString& script);
@@ -90,6 +104,10 @@ private:
         TBTable table;
         QString records, users, images;
         bool replace = false;
+        bool keepMembers = false; // a spreadsheet: the site's members stay
+        QString sheet{};          // import into this spreadsheet
+        std::shared_ptr<const void> hold{};
+        std::function<QString(const TRefusal&)> describe{};
     };
 
     // Commands (one source each).
@@ -102,6 +120,11 @@ private:
     void showUploadReport(const TBTable& t, const QString& result, const QString& warning = {});
     void importStage2();
     void importFileFailed(const QString& path);
+    // Export of the pending files, asking for them unless given.
+    void exportFiles(const TBTable& t, bool changed, TPending* given);
+    void importFiles(const TBTable& t, bool changed, TPending* given);
+    // The downloaded files into the pending spreadsheet; false after telling why.
+    bool writeSheet(const TPending& p);
     void exportCountStage2();
     void exportDataStage2();
     // A step of the export's data script (query after its key).

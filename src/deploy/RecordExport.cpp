@@ -87,7 +87,8 @@ std::optional<TRefusal> serverRefusal(const QByteArray& line, const QList<TTrans
     return std::nullopt;
 }
 
-QString refusalReport(QList<TRefusal> listed, qint64 total) {
+QString refusalReport(QList<TRefusal> listed, qint64 total,
+                      const std::function<QString(const TRefusal&)>& describe) {
     std::stable_sort(listed.begin(), listed.end());
     QString text =
         QStringLiteral("Nothing was exported: %1 %2 refused.%3")
@@ -95,7 +96,7 @@ QString refusalReport(QList<TRefusal> listed, qint64 total) {
             .arg(total == 1 ? QStringLiteral("value was") : QStringLiteral("values were"))
             .arg(kUnchanged);
     for (qsizetype i = 0; i < std::min<qsizetype>(listed.size(), TExportRun::kListed); ++i)
-        text += u'\n' + listed[i].Text();
+        text += u'\n' + (describe ? describe(listed[i]) : listed[i].Text());
     if (total > TExportRun::kListed)
         text += QStringLiteral("\n... and %1 more.").arg(total - TExportRun::kListed);
     return text;
@@ -138,6 +139,8 @@ void TDeployment::exportDataStage2() {
     const QString cs = t.Language.Text(QStringLiteral("CharSet"));
     const QString run = TPHPGenerator::NewKey();
     const QList<TTransferFile> layout = TransferLayout(t);
+    // A spreadsheet has no members: the site keeps its own.
+    const QString keep = p.keepMembers ? QStringLiteral("&keep=users") : QString();
     const auto job = [&](const QString& query) {
         return readAnswer(requestJob(t, QStringLiteral("run=") + run + u'&' + query), cs);
     };
@@ -218,7 +221,7 @@ void TDeployment::exportDataStage2() {
         port_.SetCancelHandler({});
         TJobAnswer live;
         try {
-            live = job(QStringLiteral("job=commit&parts=%1").arg(sender.Parts()));
+            live = job(QStringLiteral("job=commit&parts=%1").arg(sender.Parts()) + keep);
             // An answer cut short says nothing of what the server did.
             if (!live.Ok && !live.Error)
                 throw ENetError(QStringLiteral("no answer"));
@@ -234,7 +237,7 @@ void TDeployment::exportDataStage2() {
                     live.Text = QStringLiteral("live");
                     try { // only for its counts
                         const TJobAnswer again =
-                            job(QStringLiteral("job=commit&parts=%1").arg(sender.Parts()));
+                            job(QStringLiteral("job=commit&parts=%1").arg(sender.Parts()) + keep);
                         if (again.Ok && again.Text.startsWith(QLatin1String("live ")))
                             live = again;
                     } catch (const ENetError&) {
@@ -289,7 +292,7 @@ void TDeployment::exportDataStage2() {
         if (cancelled)
             port_.ShowWarning(QStringLiteral("Exporting canceled.") + kUnchanged);
         else if (refused > 0 && warning.isEmpty())
-            port_.ShowWarning(refusalReport(refusals, refused));
+            port_.ShowWarning(refusalReport(refusals, refused, p.describe));
         else
             port_.ShowWarning(unknown ? warning : warning + kUnchanged);
     } else {

@@ -6,6 +6,7 @@
 
 #include "DownloadReader.h"
 #include "ScriptAnswer.h"
+#include "SheetWriter.h"
 #include "model/RecordFiles.h"
 #include "model/RecordLayout.h"
 #include "net/FtpClient.h"
@@ -13,6 +14,7 @@
 
 #include <QSaveFile>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -70,16 +72,39 @@ bool TDeployment::chooseTextFiles(const TBTable& t, bool saving, TPending& pendi
 // --- Import
 
 void TDeployment::Import(const TBTable& t, bool changed) {
+    importFiles(t, changed, nullptr);
+}
+
+void TDeployment::ImportSheet(const TBTable& t, bool changed, const QString& path) {
+    // The download goes into files of a private folder first; the
+    // spreadsheet is written from them once all has come.
+    auto folder = std::make_shared<QTemporaryDir>();
+    TPending pending{t, folder->filePath(QStringLiteral("records.txt")),
+                     folder->filePath(QStringLiteral("users.txt")),
+                     folder->filePath(QStringLiteral("images.txt")), false};
+    pending.sheet = path;
+    pending.hold = folder;
+    importFiles(t, changed, &pending);
+}
+
+void TDeployment::importFiles(const TBTable& t, bool changed, TPending* given) {
     begin();
     guarded([&] {
-        if (!transferMayStart(t, changed,
-                              QStringLiteral("Corvanta Generator will download the content of your "
-                                             "database and save it in text files on your local "
-                                             "disk.\rBe sure you are connected to the internet.")))
+        if (!transferMayStart(
+                t, changed,
+                given ? QStringLiteral("Corvanta Generator will download the records of your "
+                                       "database into the spreadsheet %1.\rBe sure you are "
+                                       "connected to the internet.")
+                            .arg(given->sheet)
+                      : QStringLiteral("Corvanta Generator will download the content of your "
+                                       "database and save it in text files on your local "
+                                       "disk.\rBe sure you are connected to the internet.")))
             return;
         port_.ProgressSetMaximum(5);
         TPending pending{t, {}, {}, {}, false};
-        if (!chooseTextFiles(t, true, pending))
+        if (given)
+            pending = *given;
+        else if (!chooseTextFiles(t, true, pending))
             return finish(false);
         if (!generateScript(t, [&] { return generator_.DownloadScript(t); }))
             return finish(false);
@@ -151,8 +176,12 @@ void TDeployment::importStage2() {
                 if (files[i] && (reader.SinkFailed() == int(i) || !files[i]->commit()))
                     return importFileFailed(paths[qsizetype(i)]);
             port_.ProgressSetPosition(5);
-            imported = true;
-            port_.ShowInformation(QStringLiteral("Database has been imported successfully."));
+            if (!p.sheet.isEmpty()) {
+                imported = writeSheet(p);
+            } else {
+                imported = true;
+                port_.ShowInformation(QStringLiteral("Database has been imported successfully."));
+            }
         }
     } catch (const ENetError& e) {
         requestFailed(
@@ -161,6 +190,24 @@ void TDeployment::importStage2() {
     removeScript(t, kImportScript);
     endWindows();
     finish(imported);
+}
+
+bool TDeployment::writeSheet(const TPending& p) {
+    TSheetWriter writer(p.table, {p.records, p.users, p.images});
+    if (!writer.Write(p.sheet, SheetFormatOf(p.sheet))) {
+        port_.ShowWarning(writer.Error());
+        return false;
+    }
+    QString text =
+        QStringLiteral("%1 records have been written to %2.").arg(writer.Rows()).arg(p.sheet);
+    if (writer.Pictures() > 0)
+        text += QStringLiteral(" Their %1 pictures are in the folder %2 beside it.")
+                    .arg(writer.Pictures())
+                    .arg(TSheetWriter::PictureFolder(p.sheet));
+    port_.ShowInformation(text + QStringLiteral(" Members, owners and field locks are not in "
+                                                "a spreadsheet: only the records files keep "
+                                                "them."));
+    return true;
 }
 
 void TDeployment::importFileFailed(const QString& path) {
@@ -174,17 +221,37 @@ void TDeployment::importFileFailed(const QString& path) {
 // --- Export
 
 void TDeployment::Export(const TBTable& t, bool changed) {
+    exportFiles(t, changed, nullptr);
+}
+
+void TDeployment::ExportSheet(const TBTable& t, bool changed, const TExportFiles& files,
+                              std::shared_ptr<const void> hold,
+                              std::function<QString(const TRefusal&)> describe) {
+    TPending pending{t, files.Records, files.Users, files.Images, false};
+    pending.keepMembers = true;
+    pending.hold = std::move(hold);
+    pending.describe = std::move(describe);
+    exportFiles(t, changed, &pending);
+}
+
+void TDeployment::exportFiles(const TBTable& t, bool changed, TPending* given) {
     begin();
     guarded([&] {
-        if (!transferMayStart(t, changed,
-                              QStringLiteral("Corvanta Generator will upload your data files "
-                                             "to the server now. Be sure you are connected to "
-                                             "the internet.\rSelect the text files you want to "
-                                             "upload.")))
+        if (!transferMayStart(
+                t, changed,
+                given ? QStringLiteral("Corvanta Generator will send the records of the "
+                                       "spreadsheet to the server now. Be sure you are "
+                                       "connected to the internet.")
+                      : QStringLiteral("Corvanta Generator will upload your data files "
+                                       "to the server now. Be sure you are connected to "
+                                       "the internet.\rSelect the text files you want to "
+                                       "upload.")))
             return;
         port_.ProgressSetMaximum(11);
         TPending pending{t, {}, {}, {}, false};
-        if (!chooseTextFiles(t, false, pending))
+        if (given)
+            pending = *given;
+        else if (!chooseTextFiles(t, false, pending))
             return finish(false);
         if (!generateScript(t, [&] { return generator_.RecordCountScript(t); }))
             return finish(false);

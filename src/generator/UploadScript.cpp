@@ -385,13 +385,17 @@ if ($job === "begin") {
     if ($row[1] != 0) { corvanta_fail("Records were refused. Nothing was changed."); }
     corvanta_sql("UPDATE ".$corvanta_transfer." SET counts = '".corvanta_counts()."' WHERE part = 0") or corvanta_failed("Error in script. Exporting data failed.");
     if ($head["mode"] === "replace") {
+      // Records from a spreadsheet replace the records only: the members
+      // keep their accounts and sessions.
+      $keep = corvanta_query("keep") === "users" ? array("users") : array();
       // A member's session must not go on under a number that may now be
       // someone else's.
-      if ($corvanta_members) {
+      if ($corvanta_members and !$keep) {
         corvanta_sql("DELETE FROM {TableName|php}_SESSIONS WHERE userid <> 0") or corvanta_failed("Error in script. Exporting data failed.");
       }
       $pairs = array();
       foreach ($corvanta_live as $kind => $table) {
+        if (in_array($kind, $keep)) { continue; }
         $pairs[] = $table." TO ".$corvanta_replaced[$kind];
         $pairs[] = $corvanta_staged[$kind]." TO ".$table;
       }

@@ -172,6 +172,7 @@ void TMainF::createActions() {
     GenerateUploadA = new QAction(QStringLiteral("Generate && Upload"), this);
     GenerateUploadA->setShortcut(Qt::CTRL | Qt::Key_R);
     addAction(GenerateUploadA);
+    createSheetActions();
 }
 
 void TMainF::createMenus() {
@@ -189,6 +190,8 @@ void TMainF::createMenus() {
     tools->addActions({GenerateA, UploadA});
     tools->addSeparator();
     tools->addActions({ImportA, ExportA});
+    tools->addSeparator();
+    tools->addActions({SheetImportA, SheetExportA});
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     help->addActions({HelpA, StepsA});
     help->addSeparator();

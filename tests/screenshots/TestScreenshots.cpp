@@ -17,6 +17,8 @@
 #include "ui/RemoveDB.h"
 #include "ui/SaveAs.h"
 #include "ui/SelectDB.h"
+#include "ui/SheetExport.h"
+#include "ui/SheetImport.h"
 #include "ui/Steps.h"
 #include "ui/Trust.h"
 #include "ui/Warning.h"
@@ -30,10 +32,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -105,6 +110,41 @@ private slots:
         // The whole screen: the steps window stands beside the main window.
         const QString desktop = QDir(shotFolder()).filePath(QStringLiteral("desktop.png"));
         QVERIFY(main.screen()->grabWindow(0).save(desktop));
+    }
+
+    // The spreadsheet windows; the preview with a refused value is the help
+    // page's picture (data/help/sheet-preview.png is copied from it).
+    void spreadsheetWindows() {
+        TScriptedPort port;
+        TBTable t = sampleProject();
+        TBField added =
+            EnteredField(QStringLiteral("Added"), FieldTypes::DateTime, InputTypes::DateTime);
+        added.DateTimeFormat = QStringLiteral("DD/MM/YYYY");
+        t.AddField(added);
+        QTemporaryDir dir;
+        const QString csv = dir.filePath(QStringLiteral("books.csv"));
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Title,Price,In stock,ISBN,Added,Notes\r\n"
+                   "The Hobbit,12.5,yes,978-0261102217,2026-12-08,signed\r\n"
+                   "Dune,9.99,TRUE,978-0441172719,2026-11-30,\r\n"
+                   "Emma,seven,no,978-0141439587,2026-10-01,used\r\n"
+                   "Ulysses,15,x,978-0199535675,31/02/2026,\r\n");
+        file.close();
+        TSheetImportF preview(t, port);
+        preview.Load(csv);
+        QVERIFY(!preview.SendBtn->isEnabled());
+        QCOMPARE(preview.PreviewGrid->rowCount(), 4);
+        QVERIFY(preview.PreviewGrid->item(2, 1)->text().contains(QStringLiteral("not a number")));
+        QVERIFY(preview.RefusalsMemo->toPlainText().contains(
+            QStringLiteral("row 5, column \"Added\" (field \"Added\"): not a date")));
+        shoot(preview, QStringLiteral("sheet-preview"));
+        preview.hide();
+
+        TSheetExportF out;
+        out.FileEdit->setText(QStringLiteral("/home/ann/books.csv"));
+        QCOMPARE(out.Path(), QStringLiteral("/home/ann/books.xlsx"));
+        shoot(out, QStringLiteral("sheet-export"));
     }
 
     void fieldDetails() {

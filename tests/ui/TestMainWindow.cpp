@@ -111,7 +111,8 @@ private slots:
                  (QStringList{"Create", "Modify", "Delete", "-", "Up", "Down"}));
         QCOMPARE(menuTexts(menus[2]->menu()),
                  (QStringList{"Settings...", "-", "Generate", "Upload", "-",
-                              "Import from Database...", "Export to Database..."}));
+                              "Import from Database...", "Export to Database...", "-",
+                              "Import from spreadsheet...", "Export to spreadsheet..."}));
         QCOMPARE(menuTexts(menus[3]->menu()),
                  (QStringList{"CORVANTA Help", "Steps of Database Creation", "-", "About..."}));
 
@@ -242,8 +243,7 @@ private slots:
         // No: the site is made from the definition as shown, nothing saved.
         fx.port.Queue(QStringLiteral("No"));
         fx.main.GenerateA->trigger();
-        QCOMPARE(fx.port.EventsOf(QStringLiteral("report")),
-                 QStringList{"Generating report"});
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("report")), QStringList{"Generating report"});
         QVERIFY(fx.main.Changed());
         QVERIFY(ProjectStore::List(fx.temp.Store()).isEmpty());
         // An upload marks the project in the store: without a name it must
