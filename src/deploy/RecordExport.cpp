@@ -9,7 +9,10 @@
 #include "net/FtpClient.h"
 #include "net/HttpClient.h"
 
-#include <QTemporaryDir>
+#include "TempFolder.h"
+#include "model/ProjectStore.h"
+
+#include <QDir>
 
 #include <algorithm>
 #include <optional>
@@ -108,7 +111,9 @@ QString summary(const TBTable& t, const QString& live) {
     // One of each is told in the singular.
     const auto count = [&](int i, const QString& one, const QString& many) {
         const QString c = n.value(i + 1, QStringLiteral("0"));
-        return c + u' ' + (c == QStringLiteral("1") ? one + QStringLiteral(" has") : many + QStringLiteral(" have"));
+        return c + u' ' +
+               (c == QStringLiteral("1") ? one + QStringLiteral(" has")
+                                         : many + QStringLiteral(" have"));
     };
     QString text = QStringLiteral("Exporting finished.\n") +
                    count(0, QStringLiteral("record"), QStringLiteral("records")) +
@@ -121,6 +126,15 @@ QString summary(const TBTable& t, const QString& live) {
 }
 
 } // namespace
+
+void TDeployment::rememberTransferRun(const TBTable& t, const QString& run) {
+    try {
+        if (ProjectStore::Exists(store_, t.DbName))
+            ProjectStore::SetTransferRun(store_, t.DbName, run);
+    } catch (const TStoreError&) {
+        // Only a tidier server is lost: the next export clears it anyway.
+    }
+}
 
 QByteArray TDeployment::requestJob(const TBTable& t, const QString& query) {
     announced_ = false;
@@ -153,14 +167,23 @@ void TDeployment::exportDataStage2() {
             job(QStringLiteral("job=begin&mode=") +
                 (p.replace ? QStringLiteral("replace") : QStringLiteral("append")));
         begun = true;
+        // Until it ends cleanly, the run may leave tables and parts on the
+        // server: the next transfer command removes them.
+        rememberTransferRun(t, run);
         if (!begin.Ok || !begin.Text.startsWith(QLatin1String("begun "))) {
             warning = begin.Text.isEmpty() ? QStringLiteral("Error. External file not exported.")
                                            : begin.Text;
             throw TExportStopped();
         }
-        QTemporaryDir folder;
+        TTempFolder folder;
+        if (!folder.IsValid()) {
+            warning = QStringLiteral("A temporary folder cannot be made in %1: make room there, "
+                                     "or name another folder in TMPDIR.")
+                          .arg(QDir::tempPath());
+            throw TExportStopped();
+        }
         TExportRun sender(t, {p.records, p.users, p.images}, begin.Text.mid(6).trimmed().toLatin1(),
-                          run, folder.path(), partBytes_);
+                          run, folder.Path(), partBytes_);
         const qint64 total = sender.CountLines();
         qint64 sent = 0, stored = 0;
         maximum = int(std::min<qint64>(total, 1 << 30)) + 1;
@@ -271,7 +294,8 @@ void TDeployment::exportDataStage2() {
         // The server forgets what was staged; a part it never took goes too.
         if (begun) {
             try {
-                job(QStringLiteral("job=abort"));
+                if (job(QStringLiteral("job=abort")).Ok)
+                    rememberTransferRun(t, QString());
             } catch (const ENetError&) {
             }
         }
@@ -288,6 +312,7 @@ void TDeployment::exportDataStage2() {
         else
             port_.ShowWarning(unknown ? warning : warning + kUnchanged);
     } else {
+        rememberTransferRun(t, QString());
         port_.ProgressSetPosition(maximum);
         port_.ShowInformation(information);
     }

@@ -5,6 +5,9 @@
 
 #include "DownloadReader.h"
 #include "ScriptAnswer.h"
+#include "TempFolder.h"
+#include "model/ProjectCheck.h"
+#include "model/ProjectStore.h"
 #include "model/RecordFiles.h"
 #include "model/RecordLayout.h"
 #include "net/FtpClient.h"
@@ -33,11 +36,11 @@ bool TDeployment::transferMayStart(const TBTable& t, bool changed, const QString
         return false;
     }
     port_.ShowInformation(notice);
-    const QString problem = TRecordFormat::Of(t).Problem();
-    if (!problem.isEmpty()) {
-        refuse(problem);
+    if (const TDefinitionCheck problem = CheckDelimiters(t)) {
+        refuse(problem->Message, settingsPageOf(problem->Setting));
         return false;
     }
+    TTempFolder::RemoveLeftovers();
     if (!internetAvailable(t)) {
         refuse(QStringLiteral("No internet connection available."));
         return false;
@@ -134,7 +137,17 @@ void TDeployment::importStage2() {
             }
         };
         const auto stopStreaming = qScopeGuard([&] { http_.OnBody = nullptr; });
-        request(t, kImportScript);
+        // What an export that could not end cleanly left on the server goes
+        // first.
+        QString leftover;
+        try {
+            leftover = ProjectStore::ReadTransferRun(store_, t.DbName);
+        } catch (const TStoreError&) {
+        }
+        request(t, kImportScript,
+                leftover.isEmpty() ? QString() : QStringLiteral("leftover=") + leftover);
+        if (!leftover.isEmpty() && reader.Complete())
+            rememberTransferRun(t, QString());
         port_.ProgressSetPosition(4);
         if (reader.ScriptError()) {
             const QString text =
