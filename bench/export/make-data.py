@@ -50,7 +50,8 @@ for i in range(1, count + 1):
     price = (i % 400) / 4
     records.append((i % members + 1, "Record %d of the benchmark" % i, "note %d" % i, i,
                     ("%d" % price) if price == int(price) else repr(price),
-                    "Yes" if i % 3 else "No", "2024010112%04d" % (i % 10000),
+                    "Yes" if i % 3 else "No",
+                    "20240101%02d%02d%02d" % (i // 3600 % 24, i // 60 % 60, i % 60),
                     0 if i % 7 else i % pictures + 1, "1111111" if i % 11 else "1010011"))
 
 
