@@ -100,9 +100,10 @@ private:
     void exportDataStage2();
     // A step of the export's data script (query after its key).
     QByteArray requestJob(const TBTable& t, const QString& query);
-    // Notes in the store the export run that may leave staged tables behind
-    // (empty: none).
-    void rememberTransferRun(const TBTable& t, const QString& run);
+    // Notes in the store the export runs that may have left staged tables
+    // behind ("run,run"; empty: none), and reads them.
+    void rememberTransferRun(const TBTable& t, const QString& runs);
+    QStringList transferRuns(const TBTable& t);
     enum class TServerRemoval { Aborted, Failed, Removed };
     TServerRemoval removeFromServer(const TBTable& t, const QString& name);
     void removeLocalFiles(const TBTable& t);

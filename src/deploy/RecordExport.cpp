@@ -127,6 +127,14 @@ QString summary(const TBTable& t, const QString& live) {
 
 } // namespace
 
+QStringList TDeployment::transferRuns(const TBTable& t) {
+    try {
+        return ProjectStore::ReadTransferRun(store_, t.DbName).split(u',', Qt::SkipEmptyParts);
+    } catch (const TStoreError&) {
+        return {};
+    }
+}
+
 void TDeployment::rememberTransferRun(const TBTable& t, const QString& run) {
     try {
         if (ProjectStore::Exists(store_, t.DbName))
@@ -163,13 +171,19 @@ void TDeployment::exportDataStage2() {
     int lastPart = 0;
     int maximum = 1;
     try {
+        // Until it ends cleanly, the run may leave tables and parts on the
+        // server: the next transfer command removes them. Noted before it
+        // begins, beside the runs not yet cleared.
+        QStringList runs = transferRuns(t);
+        if (runs.size() > 4)
+            runs = runs.mid(runs.size() - 4);
+        rememberTransferRun(t, (runs << run).join(u','));
         const TJobAnswer begin =
             job(QStringLiteral("job=begin&mode=") +
                 (p.replace ? QStringLiteral("replace") : QStringLiteral("append")));
         begun = true;
-        // Until it ends cleanly, the run may leave tables and parts on the
-        // server: the next transfer command removes them.
-        rememberTransferRun(t, run);
+        if (begin.Ok) // its beginning cleared what earlier runs left
+            rememberTransferRun(t, run);
         if (!begin.Ok || !begin.Text.startsWith(QLatin1String("begun "))) {
             warning = begin.Text.isEmpty() ? QStringLiteral("Error. External file not exported.")
                                            : begin.Text;

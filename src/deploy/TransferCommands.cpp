@@ -139,11 +139,7 @@ void TDeployment::importStage2() {
         const auto stopStreaming = qScopeGuard([&] { http_.OnBody = nullptr; });
         // What an export that could not end cleanly left on the server goes
         // first.
-        QString leftover;
-        try {
-            leftover = ProjectStore::ReadTransferRun(store_, t.DbName);
-        } catch (const TStoreError&) {
-        }
+        const QString leftover = transferRuns(t).join(u',');
         request(t, kImportScript,
                 leftover.isEmpty() ? QString() : QStringLiteral("leftover=") + leftover);
         if (!leftover.isEmpty() && reader.Complete())

@@ -102,11 +102,11 @@ function corvanta_rows_complete() {
   return $l and mysqli_errno($l) == 0;
 }
 // An export the desktop could not end (it was killed, or lost the server)
-// leaves its staged tables and parts: the desktop names its run.
-function corvanta_leftovers($run) {
+// leaves its staged tables and parts: the desktop names its runs.
+function corvanta_leftovers($runs) {
   $l = corvanta_link();
-  if (!$l or !is_string($run) or !preg_match('/^[0-9a-f]{32}$/', $run)) { return; }
-  try { $res = mysqli_query($l, "SELECT 1 FROM {TableName|php}_TRANSFER WHERE part = 0 AND run = '".$run."'"); } catch (Throwable $e) { $res = false; }
+  if (!$l or !is_string($runs) or !preg_match('/^[0-9a-f]{32}(,[0-9a-f]{32})*$/', $runs)) { return; }
+  try { $res = mysqli_query($l, "SELECT 1 FROM {TableName|php}_TRANSFER WHERE part = 0 AND run IN ('".str_replace(",", "','", $runs)."')"); } catch (Throwable $e) { $res = false; }
   if (!$res or !mysqli_fetch_row($res)) { return; }
   foreach (array({tables|raw}) as $table) {
     try { mysqli_query($l, "DROP TABLE IF EXISTS ".$table); } catch (Throwable $e) { }
@@ -159,12 +159,20 @@ while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) {
                           << std::pair{QStringLiteral("yes"), word(QStringLiteral("Yes"))}
                           << std::pair{QStringLiteral("no"), word(QStringLiteral("No"))});
             } else if (f.FieldType == FieldTypes::Integer || f.FieldType == FieldTypes::Real) {
+                // A number with a decimal comma is written with it, as an
+                // upload of the file takes it.
+                const bool comma = f.FieldType == FieldTypes::Real &&
+                                   f.DecimalSymbol == QLatin1String(",");
                 Lines(uR"php(
   if ($rec["{FieldName}"] !== NULL) :
-    $line .= corvanta_field($rec["{FieldName}"]);
+    $line .= corvanta_field({value|raw});
   endif;
 )php",
-                      f);
+                      f,
+                      {{QStringLiteral("value"),
+                        Fill(comma ? u"str_replace(\".\", \",\", $rec[\"{FieldName}\"])"
+                                   : u"$rec[\"{FieldName}\"]",
+                             &f)}});
             } else {
                 Lines(u"  $line .= corvanta_field($rec[\"{FieldName}\"]);", f);
             }

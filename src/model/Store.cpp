@@ -284,9 +284,12 @@ QString whyNoFileIn(const QString& folder) {
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return whyNot(errno);
+    // A lock file holds a few bytes: a disk without room fails only there.
+    const bool written = ::write(fd, "x", 1) == 1 && ::fsync(fd) == 0;
+    const int error = errno;
     ::close(fd);
     ::unlink(name.constData());
-    return QStringLiteral("its lock file cannot be made");
+    return written ? QStringLiteral("its lock file cannot be made") : whyNot(error);
 }
 
 // Why `path` cannot be reached: the first folder on its way that cannot be

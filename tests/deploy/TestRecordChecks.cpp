@@ -115,13 +115,16 @@ private slots:
         // whatever its type, and a real number comes back as written.
         c = check(t, "records", record({{2, ""}, {3, ""}}), r);
         QVERIFY(c.values.startsWith("(7, 3, 't', NULL, NULL, "));
-        c = check(t, "records", record({{0, {}}, {1, {}}, {2, {}}, {3, {}}, {5, {}}, {6, {}},
-                                        {7, {}}, {8, {}}, {9, {}}}),
-                  r);
+        c = check(
+            t, "records",
+            record(
+                {{0, {}}, {1, {}}, {2, {}}, {3, {}}, {5, {}}, {6, {}}, {7, {}}, {8, {}}, {9, {}}}),
+            r);
         QVERIFY2(c.values.startsWith("(7, NULL, NULL, NULL, NULL, 1.5, NULL, NULL, NULL, NULL, "
                                      "NULL, "),
                  c.values.constData());
-        c = check(t, "records", record({{3, "123456789012345.6"}, {4, "0,1"}, {6, "00000000000000"}}), r);
+        c = check(t, "records",
+                  record({{3, "123456789012345.6"}, {4, "0,1"}, {6, "00000000000000"}}), r);
         QVERIFY2(c.valid, qPrintable(c.reasons.join(u'\n')));
         c = check(t, "records", record({{6, "20240229000000"}}), r);
         QVERIFY2(c.valid, qPrintable(c.reasons.join(u'\n')));
@@ -152,8 +155,8 @@ private slots:
                             << digits + "3.141592653589793)";
         QTest::newRow("near a tenth")
             << record({{3, "0.1000000000000000055511151231257827"}}) << digits + "0.1)";
-        QTest::newRow("31 February") << record({{6, "20230231000000"}})
-                                     << "Added: not a date of the calendar";
+        QTest::newRow("31 February")
+            << record({{6, "20230231000000"}}) << "Added: not a date of the calendar";
         QTest::newRow("29 February 2023")
             << record({{6, "20230229000000"}}) << "Added: not a date of the calendar";
         QTest::newRow("hour 24") << record({{6, "20230101240000"}})
@@ -313,10 +316,13 @@ private slots:
         QTemporaryDir dir;
         QByteArray records;
         for (int i = 1; i <= 30; ++i)
-            records += f.JoinRecord(QList<QByteArray>(21, QByteArray(i == 21 ? 210000 : 20000, 'a'))) +
-                       f.RecordEnd();
-        const TExportFiles files{dir.filePath(QStringLiteral("r")), {}, dir.filePath(QStringLiteral("i"))};
-        for (const auto& [path, bytes] : {std::pair{files.Records, records}, {files.Images, QByteArray()}}) {
+            records +=
+                f.JoinRecord(QList<QByteArray>(21, QByteArray(i == 21 ? 210000 : 20000, 'a'))) +
+                f.RecordEnd();
+        const TExportFiles files{
+            dir.filePath(QStringLiteral("r")), {}, dir.filePath(QStringLiteral("i"))};
+        for (const auto& [path, bytes] :
+             {std::pair{files.Records, records}, {files.Images, QByteArray()}}) {
             QFile out(path);
             QVERIFY(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
         }

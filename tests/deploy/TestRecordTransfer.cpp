@@ -218,12 +218,22 @@ private slots:
         QTest::addColumn<QString>("fd");
         QTest::addColumn<QString>("rd");
         QTest::addColumn<QString>("language"); // German pages are UTF-8
-        QTest::newRow("bar, lines") << "|" << "\n" << "English";
-        QTest::newRow("backslash, caret") << "\\" << "^" << "English";
-        QTest::newRow("words") << "ab" << "cd" << "English";
-        QTest::newRow("n, hash") << "n" << "#" << "English";
-        QTest::newRow("section, pilcrow") << QString::fromUtf8("\xC2\xA7") << QString::fromUtf8("\xC2\xB6") << "German";
-        QTest::newRow("emoji, lines") << QString::fromUtf8("\xF0\x9F\x98\x80") << "\n" << "German";
+        QTest::newRow("bar, lines") << "|"
+                                    << "\n"
+                                    << "English";
+        QTest::newRow("backslash, caret") << "\\"
+                                          << "^"
+                                          << "English";
+        QTest::newRow("words") << "ab"
+                               << "cd"
+                               << "English";
+        QTest::newRow("n, hash") << "n"
+                                 << "#"
+                                 << "English";
+        QTest::newRow("section, pilcrow")
+            << QString::fromUtf8("\xC2\xA7") << QString::fromUtf8("\xC2\xB6") << "German";
+        QTest::newRow("emoji, lines") << QString::fromUtf8("\xF0\x9F\x98\x80") << "\n"
+                                      << "German";
     }
     void everyTypeAndNullComeBackExactly() {
         QFETCH(QString, fd);
@@ -240,8 +250,9 @@ private slots:
         t.Language.Load(language);
         t = site(t);
         const TRecordFormat f = TRecordFormat::Of(t);
-        const QByteArray awkward = "x" + f.FieldDelimiter + f.RecordDelimiter + "\\N " + f.NullText() +
-                                   " ~^\\\r\n<P CLASS=\"end_of_data\">" + QByteArray(1, f.Escape);
+        const QByteArray awkward = "x" + f.FieldDelimiter + f.RecordDelimiter + "\\N " +
+                                   f.NullText() + " ~^\\\r\n<P CLASS=\"end_of_data\">" +
+                                   QByteArray(1, f.Escape);
         const QByteArray null;
         const QByteArray yes = t.Language.Text("Yes").toUtf8(), no = t.Language.Text("No").toUtf8();
         // owner, code, notes, count, price, weight (a comma), done, added,
@@ -255,14 +266,16 @@ private slots:
              "10101010101"},
             {"1", "", "", "", "", "", no, "", "0", "", "", "", "0", "", "", "00000000000"}};
         const QString prefix = file(QStringLiteral("lossless%1-").arg(round_));
-        writeFiles(prefix, lines(f, records),
-                   lines(f, {{"1", "a" + f.FieldDelimiter + "@x.org", awkward}, {"2", "b@x.org", null}}),
-                   lines(f, {{"3", "1", kGif.toBase64(), "image/gif"}}));
+        writeFiles(
+            prefix, lines(f, records),
+            lines(f, {{"1", "a" + f.FieldDelimiter + "@x.org", awkward}, {"2", "b@x.org", null}}),
+            lines(f, {{"3", "1", kGif.toBase64(), "image/gif"}}));
         bool ok = false;
         const QStringList messages = sendFiles(t, prefix, true, &ok);
         QVERIFY2(ok, qPrintable(messages.join(u'\n')));
         const QString table = t.TableName;
-        QCOMPARE(host_->Query("SELECT COUNT(*) FROM " + table + " WHERE code IS NULL AND notes IS "
+        QCOMPARE(host_->Query("SELECT COUNT(*) FROM " + table +
+                              " WHERE code IS NULL AND notes IS "
                               "NULL AND amount IS NULL AND done IS NULL AND added IS NULL AND "
                               "photo IS NULL AND home2 IS NULL AND pic2 IS NULL AND mail IS NULL"),
                  QList<QByteArrayList>{{"1"}});

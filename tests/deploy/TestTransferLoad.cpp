@@ -13,8 +13,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
 #include <QLocale>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTime>
@@ -263,23 +263,28 @@ private slots:
         const auto ours = [&] {
             return QDir(temp).entryList({QStringLiteral("corvanta-run-*")}, QDir::Dirs);
         };
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("CORVANTA_STORE"), store_->path());
-        env.insert(QStringLiteral("TMPDIR"), temp);
-        const QStringList exportArgs = {QStringLiteral("export"), t.DbName,
-                                        QStringLiteral("--records"), files + "records.txt",
-                                        QStringLiteral("--users"), files + "users.txt",
-                                        QStringLiteral("--images"), files + "images.txt",
-                                        QStringLiteral("--replace")};
-        // Runs the command and ends it with `signal` once its folder is there.
+        // corvanta-cli COMMAND NAME on the files PREFIX*.txt, with its own TMPDIR.
+        const auto start = [&](QProcess& cli, const QString& command, const QString& prefix) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("CORVANTA_STORE"), store_->path());
+            env.insert(QStringLiteral("TMPDIR"), temp);
+            cli.setProcessEnvironment(env);
+            QStringList args = {command, t.DbName};
+            for (const char* kind : {"records", "users", "images"})
+                args << QStringLiteral("--") + kind << prefix + kind + ".txt";
+            if (command == QLatin1String("export"))
+                args << QStringLiteral("--replace");
+            cli.start(QDir(BinDir()).filePath(QStringLiteral("corvanta-cli")), args);
+            cli.waitForStarted();
+        };
+        // Runs an export and ends it with `signal` once its folder is there.
         const auto runAndEnd = [&](int signal) {
             QProcess cli;
-            cli.setProcessEnvironment(env);
-            cli.start(QDir(BinDir()).filePath(QStringLiteral("corvanta-cli")), exportArgs);
-            cli.waitForStarted();
+            start(cli, QStringLiteral("export"), files);
             QElapsedTimer waited;
             waited.start();
-            while (ours().isEmpty() && cli.state() == QProcess::Running && waited.elapsed() < 120000)
+            while (ours().isEmpty() && cli.state() == QProcess::Running &&
+                   waited.elapsed() < 120000)
                 QTest::qWait(5);
             QTest::qWait(QRandomGenerator::global()->bounded(50));
             const bool during = cli.state() == QProcess::Running && !ours().isEmpty();
@@ -303,11 +308,7 @@ private slots:
         // The next run of a transfer command clears all of it, here and on
         // the server.
         QProcess next;
-        next.setProcessEnvironment(env);
-        next.start(QDir(BinDir()).filePath(QStringLiteral("corvanta-cli")),
-                   {QStringLiteral("import"), t.DbName, QStringLiteral("--records"),
-                    files + "in-records.txt", QStringLiteral("--users"), files + "in-users.txt",
-                    QStringLiteral("--images"), files + "in-images.txt"});
+        start(next, QStringLiteral("import"), files + "in-");
         QVERIFY(next.waitForFinished(300000));
         QCOMPARE(next.exitCode(), 0);
         QCOMPARE(ours(), QStringList());

@@ -305,12 +305,13 @@ private slots:
             QRegularExpression(QStringLiteral("NAME=\"photo_kept\" VALUE=\"([0-9a-f-]+)\""))
                 .match(QString::fromLatin1(page));
         QVERIFY2(kept.hasMatch(), page.constData());
-        const QByteArray corrected = host_
-                                         ->PostMultipart(t.URL + "add_record.php",
-                                                         {{"job", "createaction"},
-                                                          {"title", "Fixed"},
-                                                          {"photo_kept", kept.captured(1).toLatin1()}})
-                                         .body;
+        const QByteArray corrected =
+            host_
+                ->PostMultipart(t.URL + "add_record.php",
+                                {{"job", "createaction"},
+                                 {"title", "Fixed"},
+                                 {"photo_kept", kept.captured(1).toLatin1()}})
+                .body;
         QVERIFY2(corrected.contains("created successfully"), corrected.constData());
         QCOMPARE(value("SELECT COUNT(*) FROM checks_IMAGES"), QByteArray("3"));
         QCOMPARE(value("SELECT photo FROM checks WHERE title = 'Fixed'"),

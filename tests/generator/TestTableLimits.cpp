@@ -81,17 +81,20 @@ class TestTableLimits : public QObject {
         for (const TBField& f : t.Fields) {
             if (f.SeqNo <= 0)
                 continue;
-            const bool text = f.FieldType == FieldTypes::Text || f.FieldType == FieldTypes::Mailto ||
-                              f.FieldType == FieldTypes::Hyperlink || f.FieldType == FieldTypes::ImageLink;
+            const bool text =
+                f.FieldType == FieldTypes::Text || f.FieldType == FieldTypes::Mailto ||
+                f.FieldType == FieldTypes::Hyperlink || f.FieldType == FieldTypes::ImageLink;
             const bool shortUnique = f.FieldType == FieldTypes::Text && (f.NoDuplicates || f.Key) &&
                                      f.MaxLength * 4 <= 255;
             columns << f.FieldName;
-            values << (shortUnique ? QStringLiteral("CONCAT(REPEAT(_utf8mb4 X'F09F9880', %1), %2)")
-                                         .arg(f.MaxLength - 4)
-                                         .arg(QString::number(f.SeqNo).rightJustified(4, u'0'))
-                       : text ? QStringLiteral("CONCAT(REPEAT('x', 36), LPAD(%1, 4, '0'))").arg(f.SeqNo)
-                       : f.FieldType == FieldTypes::DateTime ? QStringLiteral("'20240101000000'")
-                                                             : QString::number(f.SeqNo));
+            values
+                << (shortUnique ? QStringLiteral("CONCAT(REPEAT(_utf8mb4 X'F09F9880', %1), %2)")
+                                      .arg(f.MaxLength - 4)
+                                      .arg(QString::number(f.SeqNo).rightJustified(4, u'0'))
+                    : text
+                        ? QStringLiteral("CONCAT(REPEAT('x', 36), LPAD(%1, 4, '0'))").arg(f.SeqNo)
+                    : f.FieldType == FieldTypes::DateTime ? QStringLiteral("'20240101000000'")
+                                                          : QString::number(f.SeqNo));
             if (f.FieldType == FieldTypes::Mailto || f.FieldType == FieldTypes::Hyperlink) {
                 columns << f.FieldName2;
                 values << QStringLiteral("REPEAT('y', 40)");

@@ -134,7 +134,8 @@ private slots:
             "delimiter that overlaps itself", [](TBTable& t) { t.FieldDelimiter = "||"; },
             "FieldDelimiter", "its own beginning");
         setting(
-            "emoji on a Latin-1 site", [](TBTable& t) { t.FieldDelimiter = QString::fromUtf8("\xF0\x9F\x98\x80"); },
+            "emoji on a Latin-1 site",
+            [](TBTable& t) { t.FieldDelimiter = QString::fromUtf8("\xF0\x9F\x98\x80"); },
             "FieldDelimiter", "character set ISO-8859-1");
         setting(
             "marker bracket", [](TBTable& t) { t.RecordDelimiter = "<"; }, "RecordDelimiter",

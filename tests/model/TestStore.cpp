@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 #include <sys/stat.h>
 
 namespace {
@@ -378,79 +380,74 @@ private slots:
     // nothing but a regular file of a sensible size is read; a disk that is
     // full or read-only is called so.
     void storesThatCannotBeReadOrWrittenSayWhy() {
-        const auto says = [](const QString& path, const char* text) -> QString {
+        TBTable t = TBTable::New();
+        t.DbName = QStringLiteral("P");
+        // "" when `act` raises an error that says `text`, else what happened.
+        const auto says = [](const std::function<void()>& act, const char* text) -> QString {
             try {
-                ProjectStore::List(TStore(path));
+                act();
             } catch (const TStoreError& e) {
                 return e.message().contains(QLatin1String(text)) ? QString() : e.message();
             }
-            return QStringLiteral("read as a store");
+            return QStringLiteral("no error");
+        };
+        const auto list = [](const QString& path) {
+            return [path] { ProjectStore::List(TStore(path)); };
         };
         const QString zero = dir.filePath(QStringLiteral("zero.json"));
         const QString fifo = dir.filePath(QStringLiteral("fifo.json"));
-        const QString big = dir.filePath(QStringLiteral("big.json"));
+        QFile big(dir.filePath(QStringLiteral("big.json")));
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), zero));
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        QFile sparse(big);
-        QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(qint64(65) << 20));
-        QCOMPARE(says(zero, "/dev/zero is not a regular file"), QString());
-        QCOMPARE(says(fifo, "is not a regular file"), QString());
-        QCOMPARE(says(big, "larger than 64 MB"), QString());
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(qint64(65) << 20)); // sparse
+        QCOMPARE(says(list(zero), "/dev/zero is not a regular file"), QString());
+        QCOMPARE(says(list(fifo), "is not a regular file"), QString());
+        QCOMPARE(says(list(big.fileName()), "larger than 64 MB"), QString());
 
         // A folder on the way that its user cannot open (root is made nobody).
         const QString locked = dir.filePath(QStringLiteral("locked"));
         TStore store(locked + QStringLiteral("/corvanta/store.json"));
-        TBTable t = TBTable::New();
-        t.DbName = QStringLiteral("P");
         ProjectStore::Save(store, t);
         const bool root = ::geteuid() == 0;
-        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                              QFileDevice::ExeOwner | QFileDevice::ExeOther);
+        ::chmod(QFile::encodeName(dir.path()).constData(), 0711);
         ::chmod(QFile::encodeName(locked).constData(), root ? 0700 : 0);
-        QProcess list;
-        list.setProcessEnvironment([&] {
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(QStringLiteral("CORVANTA_STORE"), store.path());
-            return env;
-        }());
-        const QString cli = QDir(BinDir()).filePath(QStringLiteral("corvanta-cli"));
+        QStringList command = {QDir(BinDir()).filePath(QStringLiteral("corvanta-cli")),
+                               QStringLiteral("list")};
         if (root)
-            list.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=65534"),
-                                                   QStringLiteral("--regid=65534"),
-                                                   QStringLiteral("--clear-groups"), cli,
-                                                   QStringLiteral("list")});
-        else
-            list.start(cli, {QStringLiteral("list")});
-        QVERIFY(list.waitForFinished(60000));
+            command =
+                QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                            QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")} +
+                command;
+        QProcess cli;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("CORVANTA_STORE"), store.path());
+        cli.setProcessEnvironment(env);
+        cli.start(command.takeFirst(), command);
+        QVERIFY(cli.waitForFinished(60000));
         ::chmod(QFile::encodeName(locked).constData(), 0700);
-        QCOMPARE(list.exitCode(), 1);
-        QCOMPARE(list.readAllStandardOutput(), QByteArray());
-        QVERIFY2(list.readAllStandardError().contains("the folder " + QFile::encodeName(locked) +
-                                                      " cannot be opened"),
-                 "the folder is not named");
+        QCOMPARE(cli.exitCode(), 1);
+        QCOMPARE(cli.readAllStandardOutput(), QByteArray());
+        QVERIFY(cli.readAllStandardError().contains("the folder " + QFile::encodeName(locked) +
+                                                    " cannot be opened"));
 
         // A full disk, a disk without free entries, a read-only disk.
         const QString disk = dir.filePath(QStringLiteral("disk"));
         QDir().mkpath(disk);
-        if (!root || QProcess::execute(QStringLiteral("mount"),
-                                       {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                        QStringLiteral("-o"), QStringLiteral("size=64k,nr_inodes=16"),
-                                        QStringLiteral("tmpfs"), disk}) != 0)
+        if (!root ||
+            QProcess::execute(QStringLiteral("mount"),
+                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                               QStringLiteral("size=64k,nr_inodes=16"), QStringLiteral("tmpfs"),
+                               disk}) != 0)
             QSKIP("a small disk of its own needs root and mount");
-        const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {disk}); });
+        const auto unmount =
+            qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {disk}); });
         TStore onDisk(disk + QStringLiteral("/store.json"));
         ProjectStore::Save(onDisk, t);
-        const auto saveSays = [&](const char* text) -> QString {
-            try {
-                ProjectStore::Save(onDisk, t);
-            } catch (const TStoreError& e) {
-                return e.message().contains(QLatin1String(text)) ? QString() : e.message();
-            }
-            return QStringLiteral("saved");
-        };
-        for (int i = 0; QFile(disk + QStringLiteral("/entry%1").arg(i)).open(QIODevice::WriteOnly); ++i) {
+        const auto save = [&] { ProjectStore::Save(onDisk, t); };
+        for (int i = 0; QFile(disk + QStringLiteral("/entry%1").arg(i)).open(QIODevice::WriteOnly);
+             ++i) {
         }
-        QCOMPARE(saveSays("the disk is full"), QString());
+        QCOMPARE(says(save, "the disk is full"), QString());
         for (const QString& name : QDir(disk).entryList({QStringLiteral("entry*")}))
             QFile::remove(disk + u'/' + name);
         QFile filler(disk + QStringLiteral("/filler"));
@@ -458,12 +455,12 @@ private slots:
         while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
         }
         filler.close();
-        QCOMPARE(saveSays("the disk is full"), QString());
+        QCOMPARE(says(save, "the disk is full"), QString());
         QFile::remove(filler.fileName());
-        QCOMPARE(QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-o"),
-                                                             QStringLiteral("remount,ro"), disk}),
+        QCOMPARE(QProcess::execute(QStringLiteral("mount"),
+                                   {QStringLiteral("-o"), QStringLiteral("remount,ro"), disk}),
                  0);
-        QCOMPARE(saveSays("read-only file system"), QString());
+        QCOMPARE(says(save, "read-only file system"), QString());
         QCOMPARE(ProjectStore::List(onDisk), QStringList{QStringLiteral("P")});
     }
 
