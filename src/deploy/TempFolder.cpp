@@ -62,6 +62,7 @@ void onSignal(int sig) {
 // Installs the handler where the signal would end the program anyway.
 void catchSignals() {
     static const bool installed = [] {
+        liveFolders(); // made before a handler may look at it
         for (int sig : kSignals) {
             struct sigaction old {};
             if (sigaction(sig, nullptr, &old) != 0 || old.sa_handler != SIG_DFL)
