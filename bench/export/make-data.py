@@ -21,9 +21,14 @@ os.makedirs(folder, exist_ok=True)
 
 
 def field(column, type_, name):
-    return {"FieldName": column, "FieldName2": column + "2", "FieldType": type_,
-            "InputType": "Text", "Name": name, "MaxLength": 60, "TextLength": 30,
-            "Searchable": True, "Visible": True, "Editable": True}
+    # The input each type allows.
+    inputs = {"Yes/No": "Checkbox", "Date & time": "Date & time", "Image": "Image"}
+    f = {"FieldName": column, "FieldName2": column + "2", "FieldType": type_,
+         "InputType": inputs.get(type_, "Text"), "Name": name, "MaxLength": 60,
+         "TextLength": 30, "Searchable": True, "Visible": True, "Editable": True}
+    if type_ == "Date & time":
+        f["DateTimeFormat"] = "DD/MM/YYYY hh:mm:ss"
+    return f
 
 
 fields = [field("title", "Text", "Title"), field("notes", "Text", "Notes"),
