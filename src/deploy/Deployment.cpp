@@ -161,6 +161,14 @@ bool TDeployment::checkProject(const TBTable& t, bool changed) {
                JsonPlacesOf(t, *problem));
         return false;
     }
+    // The pages would link a style sheet that is not there.
+    if (!t.Skin.isEmpty() && TPHPGenerator::SkinPath(t).isEmpty()) {
+        refuse(QStringLiteral("The skin (style sheet) \"%1\" cannot be found. Choose a skin on "
+                              "the Appearance page of the settings, or put the file back.")
+                   .arg(t.Skin),
+               SettingsPages::Appearance);
+        return false;
+    }
     return true;
 }
 
@@ -353,11 +361,12 @@ void TDeployment::uploadScript(const TBTable& t, const QString& script) {
                 t.PHPPath + QStringLiteral("runtime.php"));
 }
 
-QByteArray TDeployment::request(const TBTable& t, const QString& script) {
+QByteArray TDeployment::request(const TBTable& t, const QString& script, const QString& query) {
     announced_ = false;
     applyTrust(http_, t);
     http_.OverallLimit = httpLimit_;
-    http_.Get(t.URL + generator_.KeyedScript(script));
+    http_.Get(t.URL + generator_.KeyedScript(script) +
+              (query.isEmpty() ? QString() : u'&' + query));
     checkStatus();
     return http_.Body;
 }

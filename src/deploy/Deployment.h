@@ -129,6 +129,10 @@ private:
     void exportDataStage2();
     // A step of the export's data script (query after its key).
     QByteArray requestJob(const TBTable& t, const QString& query);
+    // Notes in the store the export runs that may have left staged tables
+    // behind ("run,run"; empty: none), and reads them.
+    void rememberTransferRun(const TBTable& t, const QString& runs);
+    QStringList transferRuns(const TBTable& t);
     enum class TServerRemoval { Aborted, Failed, Removed };
     TServerRemoval removeFromServer(const TBTable& t, const QString& name);
     void removeLocalFiles(const TBTable& t);
@@ -177,7 +181,8 @@ private:
     // Uploads the script with the runtime it needs.
     void uploadScript(const TBTable& t, const QString& script);
     // The answer body of the keyed script; raises when no answer came.
-    QByteArray request(const TBTable& t, const QString& script);
+    // `query` ("name=value&...") is added to the script's key.
+    QByteArray request(const TBTable& t, const QString& script, const QString& query = {});
     // After a failure raised in a first stage: windows back, and the failure
     // told unless a client event or the user's Cancel already explains it.
     void endAfterFailure(const ENetError& e, const QString& prefix);

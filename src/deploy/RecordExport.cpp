@@ -9,7 +9,10 @@
 #include "net/FtpClient.h"
 #include "net/HttpClient.h"
 
-#include <QTemporaryDir>
+#include "TempFolder.h"
+#include "model/ProjectStore.h"
+
+#include <QDir>
 
 #include <algorithm>
 #include <optional>
@@ -125,6 +128,23 @@ QString summary(const TBTable& t, const QString& live) {
 
 } // namespace
 
+QStringList TDeployment::transferRuns(const TBTable& t) {
+    try {
+        return ProjectStore::ReadTransferRun(store_, t.DbName).split(u',', Qt::SkipEmptyParts);
+    } catch (const TStoreError&) {
+        return {};
+    }
+}
+
+void TDeployment::rememberTransferRun(const TBTable& t, const QString& run) {
+    try {
+        if (ProjectStore::Exists(store_, t.DbName))
+            ProjectStore::SetTransferRun(store_, t.DbName, run);
+    } catch (const TStoreError&) {
+        // Only a tidier server is lost: the next export clears it anyway.
+    }
+}
+
 QByteArray TDeployment::requestJob(const TBTable& t, const QString& query) {
     announced_ = false;
     applyTrust(http_, t);
@@ -156,18 +176,33 @@ void TDeployment::exportDataStage2() {
     int lastPart = 0;
     int maximum = 1;
     try {
+        // Until it ends cleanly, the run may leave tables and parts on the
+        // server: the next transfer command removes them. Noted before it
+        // begins, beside the runs not yet cleared.
+        QStringList runs = transferRuns(t);
+        if (runs.size() > 4)
+            runs = runs.mid(runs.size() - 4);
+        rememberTransferRun(t, (runs << run).join(u','));
         const TJobAnswer begin =
             job(QStringLiteral("job=begin&mode=") +
                 (p.replace ? QStringLiteral("replace") : QStringLiteral("append")));
         begun = true;
+        if (begin.Ok) // its beginning cleared what earlier runs left
+            rememberTransferRun(t, run);
         if (!begin.Ok || !begin.Text.startsWith(QLatin1String("begun "))) {
             warning = begin.Text.isEmpty() ? QStringLiteral("Error. External file not exported.")
                                            : begin.Text;
             throw TExportStopped();
         }
-        QTemporaryDir folder;
+        TTempFolder folder;
+        if (!folder.IsValid()) {
+            warning = QStringLiteral("A temporary folder cannot be made in %1: make room there, "
+                                     "or name another folder in TMPDIR.")
+                          .arg(QDir::tempPath());
+            throw TExportStopped();
+        }
         TExportRun sender(t, {p.records, p.users, p.images}, begin.Text.mid(6).trimmed().toLatin1(),
-                          run, folder.path(), partBytes_);
+                          run, folder.Path(), partBytes_);
         const qint64 total = sender.CountLines();
         qint64 sent = 0, stored = 0;
         maximum = int(std::min<qint64>(total, 1 << 30)) + 1;
@@ -279,7 +314,8 @@ void TDeployment::exportDataStage2() {
         // The server forgets what was staged; a part it never took goes too.
         if (begun) {
             try {
-                job(QStringLiteral("job=abort"));
+                if (job(QStringLiteral("job=abort")).Ok)
+                    rememberTransferRun(t, QString());
             } catch (const ENetError&) {
             }
         }
@@ -296,6 +332,7 @@ void TDeployment::exportDataStage2() {
         else
             port_.ShowWarning(unknown ? warning : warning + kUnchanged);
     } else {
+        rememberTransferRun(t, QString());
         port_.ProgressSetPosition(maximum);
         port_.ShowInformation(information);
     }

@@ -7,6 +7,9 @@
 #include "DownloadReader.h"
 #include "ScriptAnswer.h"
 #include "SheetWriter.h"
+#include "TempFolder.h"
+#include "model/ProjectCheck.h"
+#include "model/ProjectStore.h"
 #include "model/RecordFiles.h"
 #include "model/RecordLayout.h"
 #include "net/FtpClient.h"
@@ -36,13 +39,11 @@ bool TDeployment::transferMayStart(const TBTable& t, bool changed, const QString
         return false;
     }
     port_.ShowInformation(notice);
-    const QString problem = TRecordFormat::Of(t).Problem();
-    if (!problem.isEmpty()) {
-        refuse(problem, -1,
-               JsonSettingPlaces(
-                   {QStringLiteral("FieldDelimiter"), QStringLiteral("RecordDelimiter")}));
+    if (const TDefinitionCheck problem = CheckDelimiters(t)) {
+        refuse(problem->Message, settingsPageOf(problem->Setting), JsonPlacesOf(t, *problem));
         return false;
     }
+    TTempFolder::RemoveLeftovers();
     if (!internetAvailable(t)) {
         refuse(QStringLiteral("No internet connection available."));
         return false;
@@ -162,7 +163,13 @@ void TDeployment::importStage2() {
             }
         };
         const auto stopStreaming = qScopeGuard([&] { http_.OnBody = nullptr; });
-        request(t, kImportScript);
+        // What an export that could not end cleanly left on the server goes
+        // first.
+        const QString leftover = transferRuns(t).join(u',');
+        request(t, kImportScript,
+                leftover.isEmpty() ? QString() : QStringLiteral("leftover=") + leftover);
+        if (!leftover.isEmpty() && reader.Complete())
+            rememberTransferRun(t, QString());
         port_.ProgressSetPosition(4);
         if (reader.ScriptError()) {
             const QString text =

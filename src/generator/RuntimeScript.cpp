@@ -67,6 +67,12 @@ if (!function_exists("corvanta_open")) {
     return in_array($errno, array(1040, 1047, 1053, 1927, 2002, 2003, 2006, 2013), true);
   }
 
+  // The last connection failed because no database server answered, not
+  // because it refused the login.
+  function corvanta_server_down() {
+    return isset($GLOBALS["corvanta_connect_errno"]) and corvanta_server_away($GLOBALS["corvanta_connect_errno"]);
+  }
+
   function corvanta_link_errno($link) {
     try { return mysqli_errno($link); } catch (Throwable $e) { return 2006; }
   }
@@ -83,6 +89,7 @@ if (!function_exists("corvanta_open")) {
       }
       if (!$link) {
         $errno = mysqli_connect_errno();
+        $GLOBALS["corvanta_connect_errno"] = $errno;
         $GLOBALS["corvanta_connect_error"] = mysqli_connect_error();
       } else {
         // The pages' character set, and the lenient SQL the scripts were

@@ -109,7 +109,7 @@ $req = "DROP TABLE {TableName|php}";
 $res = mysql_query($req);
 )php");
         // InnoDB everywhere: the only engine a Galera cluster replicates.
-        Lines(u"$req = \"CREATE TABLE {TableName|php}( {columns}) ENGINE=InnoDB;\";",
+        Lines(u"$req = \"CREATE TABLE {TableName|php}( {columns|raw}) ENGINE=InnoDB;\";",
               {{QStringLiteral("columns"), PhpString(recordTableColumns(t))}});
         Lines(failed);
         // Sessions are keyed by a random token, not a running number; one
@@ -118,23 +118,23 @@ $res = mysql_query($req);
 $req = "DROP TABLE {TableName|php}_USERS";
 $res = mysql_query($req);
 $req = "CREATE TABLE {TableName|php}_USERS(userid INTEGER NOT NULL AUTO_INCREMENT, username varchar(100) NOT NULL, userpassword VARCHAR(100), PRIMARY KEY (userid), UNIQUE (username)) ENGINE=InnoDB";
-{failed}
+{failed|raw}
 $req = "DROP TABLE {TableName|php}_VISITS";
 $res = mysql_query($req);
 $req = "CREATE TABLE {TableName|php}_VISITS(visitid INTEGER NOT NULL AUTO_INCREMENT, dummy INTEGER, PRIMARY KEY (visitid)) ENGINE=InnoDB";
-{failed}
+{failed|raw}
 $req = "DROP TABLE {TableName|php}_SESSIONS";
 $res = mysql_query($req);
 $req = "CREATE TABLE {TableName|php}_SESSIONS(sessionid CHAR(32) NOT NULL, userid INTEGER, logindate VARCHAR(14), PRIMARY KEY (sessionid)) ENGINE=InnoDB";
-{failed}
+{failed|raw}
 $req = "DROP TABLE {TableName|php}_IMAGES";
 $res = mysql_query($req);
 $req = "CREATE TABLE {TableName|php}_IMAGES(imageid INTEGER NOT NULL AUTO_INCREMENT, userid INTEGER, image_data MEDIUMBLOB, image_type VARCHAR(20), PRIMARY KEY (imageid)) ENGINE=InnoDB";
-{failed}
+{failed|raw}
 $req = "DROP TABLE {TableName|php}_LOGINS";
 $res = mysql_query($req);
-$req = "{tries|php}";
-{failed}
+$req = "{tries|raw|php}";
+{failed|raw}
 print "\n<P CLASS=\"corvanta_ok\">{msg:DbCreateSuccess|php}</P>";
 )php",
               {{QStringLiteral("failed"), Fill(failed)},
@@ -169,7 +169,7 @@ $res = mysql_query($req) or die ("\n<P CLASS=\"corvanta_error\"></P>");
 )php");
         // What an interrupted export may have left in the database and folder.
         for (const QString& table : TransferTables(t))
-            Lines(u"$res = mysql_query(\"DROP TABLE IF EXISTS {table}\");",
+            Lines(u"$res = mysql_query(\"DROP TABLE IF EXISTS {table|raw}\");",
                   {{QStringLiteral("table"), PhpString(table)}});
         Lines(uR"php(
 $parts = glob(dirname(__FILE__)."/export_db_part*.php");

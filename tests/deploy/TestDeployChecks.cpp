@@ -83,9 +83,8 @@ private slots:
              "to 1000.",
              SettingsPages::Appearance},
             {"delimiters alike", [](TBTable& t) { t.RecordDelimiter = t.FieldDelimiter; }, false,
-             "Delimiter of fields (FieldDelimiter): \"|\" cannot be told apart from the delimiter "
-             "of "
-             "records \"|\"; the two must differ and neither may contain the other.",
+             "Delimiter of fields (FieldDelimiter): \"|\" cannot be used: the delimiters of fields "
+             "and records must differ, and neither may contain the other.",
              SettingsPages::ImportExport},
             {"negative length", [](TBTable& t) { t.Fields[2].MaxLength = -1; }, false,
              "Field 1 \"Title\": Max length (MaxLength) -1 is not allowed; use 0 or more.", -1},

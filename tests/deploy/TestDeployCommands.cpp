@@ -305,6 +305,15 @@ private slots:
              {question, "Connection to the database server failed. Server, user or password is "
                         "incorrect."},
              true},
+            {"a database server that does not answer",
+             [&](TBTable& t) { t.DatabaseServer = QStringLiteral("127.0.0.1:%1").arg(closed); },
+             {question, "The database server does not answer. Please try again later."},
+             true},
+            {"a skin that is not there",
+             [](TBTable& t) { t.Skin = QStringLiteral("/nonexistent/skin.css"); },
+             {"The skin (style sheet) \"/nonexistent/skin.css\" cannot be found. Choose a skin on "
+              "the Appearance page of the settings, or put the file back."},
+             false},
         };
         int n = 0;
         for (const Case& c : cases) {
