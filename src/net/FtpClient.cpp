@@ -236,6 +236,21 @@ void TFtpClient::RemoveDir(const QString& path) {
     SimpleCommand(QStringLiteral("RMD ") + path, RemoveDirKind);
 }
 
+void TFtpClient::Rename(const QString& from, const QString& to) {
+    BeginOperation();
+    RequireConnected();
+    PrepareCommand();
+    // RNFR answers 350 and waits for its RNTO.
+    if (Transaction(QStringLiteral("RNFR ") + from) != 350)
+        return Fail(RenameKind);
+    if (IsFailure(Transaction(QStringLiteral("RNTO ") + to)))
+        Fail(RenameKind);
+}
+
+void TFtpClient::SetPermissions(const QString& path, int mode) {
+    SimpleCommand(QStringLiteral("SITE CHMOD %1 %2").arg(mode, 0, 8).arg(path), PermissionsKind);
+}
+
 void TFtpClient::Mode(int type) {
     switch (type) {
     case Ascii:
