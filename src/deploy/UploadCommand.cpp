@@ -155,7 +155,10 @@ void TDeployment::uploadFailed(const TPublisher::TOutcome& out, const TPublishPl
         try {
             std::rethrow_exception(out.Error);
         } catch (const ENetError& e) {
-            port_.ShowWarning(QStringLiteral("Upload failed. ") + e.message() + u' ' + state);
+            QString why = e.message().trimmed();
+            if (!why.endsWith(u'.') && !why.endsWith(u'!') && !why.endsWith(u'?'))
+                why += u'.';
+            port_.ShowWarning(QStringLiteral("Upload failed. ") + why + u' ' + state);
         }
     }
     finish(false);
