@@ -99,7 +99,7 @@ node_position() { # n
         --log-error="$dir/log/recover$n.log" --innodb-log-file-size=8M \
         --socket="$dir/run/recover$n.sock" --skip-networking \
         --wsrep-on=ON --wsrep-provider=/usr/lib/galera/libgalera_smm.so \
-        --binlog-format=ROW --wsrep-recover >/dev/null 2>&1 || true
+        --wsrep-cluster-address=gcomm:// --binlog-format=ROW --wsrep-recover >/dev/null 2>&1 || true
     sed -n 's/.*WSREP: Recovered position: *\([^ ]*:-\{0,1\}[0-9][0-9]*\).*/\1/p' \
         "$dir/log/recover$n.log" 2>/dev/null | tail -n 1
 }
@@ -196,7 +196,8 @@ listen web
     option forwardfor
     timeout http-request 30s
     http-response set-header X-Served-By %[srv_name]
-    default-server inter 500ms fastinter 250ms downinter 500ms fall 2 rise 2 maxconn 4
+    # A refused connection marks the server down at once, before its check.
+    default-server inter 500ms fastinter 250ms downinter 500ms fall 2 rise 2 maxconn 4 observe layer4 error-limit 1 on-error mark-down
     server web1 127.0.0.1:$web1_port check
     server web2 127.0.0.1:$web2_port check
 EOF

@@ -1,13 +1,14 @@
 // A site that outgrew one server, on the cluster profile of the local web
 // host: three database nodes of one Galera cluster behind HAProxy, two PHP
 // servers behind HAProxy without stickiness. The desktop commands, the main
-// browser flows, a crowd of visitors adding at once, and a database node
-// that leaves in the middle of it all.
+// browser flows, a crowd of visitors adding at once, a database node that
+// leaves in the middle of it all, and a site that keeps answering while it is
+// published again, its records move, and its servers fail.
 'use strict';
 
 const { test, before, after } = require('node:test');
 const assert = require('node:assert/strict');
-const { spawnSync } = require('node:child_process');
+const { execFile, spawnSync } = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
@@ -34,6 +35,14 @@ after(async () => {
   host?.stop();
   if (work) fs.rmSync(work, { recursive: true, force: true });
 });
+
+function cliAsync(...args) {
+  return new Promise((resolve) => {
+    execFile(path.join(binDir, 'corvanta-cli'), args, {
+      env: { ...process.env, CORVANTA_STORE: path.join(work, 'store.json') },
+    }, (error, out, err) => resolve({ status: error ? error.code ?? 1 : 0, out, err }));
+  });
+}
 
 function cli(...args) {
   const run = spawnSync(path.join(binDir, 'corvanta-cli'), args, {
@@ -354,6 +363,157 @@ test('a database node leaves during adds and searches: nothing confirmed is lost
     const lost = confirmed.filter((t) => !titles.has(t));
     assert.deepEqual(lost, [], `node ${node} lost confirmed adds`);
   }
+});
+
+// A stored site that the desktop commands change while visitors use it.
+const PHP_ERROR = /(Fatal|Parse) error|Warning:|Notice:|Deprecated:|Uncaught/;
+const LIVE_PAGES = ['index.html', 'menu.php', 'search.php', 'add_record.php',
+  'admin/index.html', 'admin/login.php'];
+
+function storeLive(title) {
+  const p = project('live', [
+    field('title', 'Text', 'Text', 'RSVE', { Name: 'Title' }),
+    field('amount', 'Integer', 'Text', 'SVE', { Name: 'Amount' }),
+  ], {
+    UserUpdate: true, AllowSearch: true, AllowAddModify: true, DatabaseDisplayName: title,
+    LocalPath: path.join(work, 'live') + '/',
+    URL: `${host.url}live/`,
+    PHPPath: 'live/',
+    Server: host.env.FTP_SERVER,
+    User: host.env.FTP_USER,
+    Password: host.env.FTP_PASSWORD,
+    DatabaseServer: host.env.MYSQL_SERVER,
+    DatabaseName: host.env.MYSQL_DATABASE,
+    DatabaseUser: host.env.MYSQL_USER,
+    DatabasePassword: host.env.MYSQL_PASSWORD,
+  });
+  const file = path.join(work, 'live.json');
+  fs.writeFileSync(file, JSON.stringify(p));
+  const r = cli('import-project', file, '--name', 'live');
+  assert.equal(r.status, 0, r.err);
+}
+
+// Visitors asking for `ask` (a function of a worker's number) until stopped;
+// `check` returns what is wrong with an answer, or nothing.
+function crowdOf(count, ask, check) {
+  const state = { running: true, answers: 0, failures: [], servers: new Set() };
+  const workers = Array.from({ length: count }, async (_, w) => {
+    while (state.running) {
+      try {
+        const a = await ask(w);
+        state.answers++;
+        if (a.server) state.servers.add(a.server);
+        const wrong = check(a);
+        if (wrong) state.failures.push(wrong);
+      } catch (e) {
+        state.failures.push(e.message);
+      }
+    }
+  });
+  state.stop = async () => {
+    state.running = false;
+    await Promise.all(workers);
+  };
+  return state;
+}
+
+test('records move in and out while visitors search: no PHP error', async (t) => {
+  storeLive('The live collection');
+  let r = cli('upload', 'live', '--create-db');
+  assert.equal(r.status, 0, r.err + r.out);
+  host.sql(`INSERT INTO live (title, amount) VALUES ${Array.from({ length: 200 },
+    (_, i) => `('record ${i}', ${i})`).join(', ')}`);
+  const files = Object.fromEntries(['records', 'images'].map(
+    (k) => [k, path.join(work, `live-${k}.txt`)]));
+  const args = ['--records', files.records, '--images', files.images];
+  const logged = host.phpErrors().length;
+
+  const target = Number(process.env.CORVANTA_TRANSFER_SEARCHES || 2000);
+  const crowd = crowdOf(6, () => new Visitor().submit(`${host.url}live/search.php`, 'job',
+    { job: 'search', field1: 'title', operator1: 'contains', fieldvalue1: 'record' }),
+  (a) => (a.status !== 200 || !/Total records/.test(a.text) || PHP_ERROR.test(a.text)
+    ? `${a.status} ${bodyText(a.text)}` : null));
+  let imports = 0;
+  let exports = 0;
+  const failed = [];
+  // At least ten of each, and as many as the searches take.
+  while ((imports < 10 || exports < 10 || crowd.answers < target) && imports + exports < 200) {
+    const importing = imports <= exports;
+    r = await (importing ? cliAsync('import', 'live', ...args)
+      : cliAsync('export', 'live', ...args, '--replace'));
+    if (r.status !== 0) failed.push(r.err + r.out);
+    if (importing) imports++;
+    else exports++;
+  }
+  await crowd.stop();
+  t.diagnostic(`${crowd.answers} searches during ${imports} imports and ${exports} exports`);
+  assert.deepEqual(failed, []);
+  assert.deepEqual(crowd.failures.slice(0, 5), []);
+  assert.ok(crowd.answers >= target);
+  assert.equal(host.phpErrors().slice(logged), '');
+  assert.deepEqual(host.sql('SELECT COUNT(*) FROM live', 2), [['200']]);
+});
+
+test('a changed site is uploaded while visitors load it: each page wholly old or wholly new', async (t) => {
+  const load = async (page) => new Visitor().get(`${host.url}live/${page}`);
+  const before = {};
+  for (const page of LIVE_PAGES) before[page] = (await load(page)).text;
+  const logged = host.phpErrors().length;
+  storeLive('The live collection, renewed');
+  const seen = [];
+  const crowd = crowdOf(6, async (w) => {
+    const page = LIVE_PAGES[(w + seen.length) % LIVE_PAGES.length];
+    const a = await load(page);
+    seen.push([page, a.text]);
+    return a;
+  }, (a) => (a.status !== 200 || PHP_ERROR.test(a.text) ? `${a.status} ${bodyText(a.text)}` : null));
+  const r = await cliAsync('upload', 'live');
+  await crowd.stop();
+  assert.equal(r.status, 0, r.err + r.out);
+  assert.match(r.out + r.err, /Unchanged since the last upload, not sent again: [1-9]/);
+
+  const now = {};
+  for (const page of LIVE_PAGES) now[page] = (await load(page)).text;
+  assert.ok(LIVE_PAGES.some((p) => now[p] !== before[p] && now[p].includes('renewed')));
+  const mixed = seen.filter(([page, text]) => text !== before[page] && text !== now[page]);
+  t.diagnostic(`${seen.length} pages loaded during the upload, ` +
+    `${seen.filter(([page, text]) => text === now[page] && text !== before[page]).length} of them new`);
+  assert.deepEqual(mixed.slice(0, 3).map(([page, text]) => `${page}: ${bodyText(text)}`), []);
+  assert.deepEqual(crowd.failures.slice(0, 5), []);
+  assert.equal(host.phpErrors().slice(logged), '');
+});
+
+test('a PHP server killed under load: no visitor sees an error page', async (t) => {
+  const logged = host.phpErrors().length;
+  const crowd = crowdOf(8, (w) => new Visitor().get(`${host.url}live/${LIVE_PAGES[w % 4]}`),
+    (a) => (a.status !== 200 || PHP_ERROR.test(a.text) || a.text.length === 0
+      ? `${a.status} ${bodyText(a.text)}` : null));
+  await new Promise((r) => setTimeout(r, 1500));
+  const early = crowd.answers;
+  await host.server('stop', 'php1');
+  await new Promise((r) => setTimeout(r, 2000));
+  const whileAway = crowd.answers;
+  await host.server('start', 'php1');
+  await new Promise((r) => setTimeout(r, 1000));
+  await crowd.stop();
+  t.diagnostic(`${crowd.answers} pages: ${early} before, ${whileAway - early} while web1 was away`);
+  assert.ok(whileAway > early, 'pages were served while web1 was away');
+  assert.deepEqual(crowd.failures.slice(0, 5), []);
+  assert.deepEqual([...crowd.servers].sort(), ['web1', 'web2']);
+  assert.equal(host.phpErrors().slice(logged), '');
+});
+
+test('a database node killed and started again catches up by an incremental transfer', async () => {
+  const log = path.join(host.dir, 'log', 'mariadb3.log');
+  const offset = fs.statSync(log).size;
+  await host.node(3, 'kill');
+  host.sql("INSERT INTO live (title, amount) VALUES ('while node 3 was down', 1)", 1);
+  await host.node(3, 'start');
+  const since = fs.readFileSync(log, 'utf8').slice(offset);
+  assert.match(since, /IST received/);
+  assert.doesNotMatch(since, /rsync SST completed/);
+  assert.deepEqual(host.sql("SELECT amount FROM live WHERE title = 'while node 3 was down'", 3),
+    [['1']]);
 });
 
 test('the cluster runs beside a single host and stops without leaving a server behind', async () => {
