@@ -9,6 +9,8 @@ Usage: fault_proxy.py FAULT SERVER_PORT AT
   ftp-552, ftp-451
                half of that file arrives, and the server's "226" becomes a
                full-disk reply
+  ftp-switch   the control connection is reset at the AT-th RNTO, while the
+               sent files are renamed into place
   sftp-reset   the first connection is reset after AT bytes from the client
   pass         nothing breaks
 
@@ -24,6 +26,7 @@ import time
 HOST = "127.0.0.1"
 lock = threading.Lock()
 stors = 0
+renames = 0
 connections = 0
 
 
@@ -95,19 +98,25 @@ class Session:
     def run(self):
         threading.Thread(target=self.replies, daemon=True).start()
         reader = self.client.makefile("rb")
-        global stors
+        global stors, renames
         try:
             for line in reader:
                 word = line[:4].upper()
-                if word == b"STOR":
+                if word == b"STOR" and self.fault != "ftp-switch":
                     with lock:
                         stors += 1
                         if stors == self.at:
                             self.broken = self.fault
+                if word == b"RNTO" and self.fault == "ftp-switch":
+                    with lock:
+                        renames += 1
+                        if renames == self.at:
+                            say("FAULT", self.fault)
+                            break
                 self.server.sendall(line)
         except OSError:
             pass
-        reset(self.server)
+        reset(self.server, self.client)
 
     def replies(self):
         reader = self.server.makefile("rb")
