@@ -241,10 +241,21 @@ void TFtpClient::Rename(const QString& from, const QString& to) {
     RequireConnected();
     PrepareCommand();
     // RNFR answers 350 and waits for its RNTO.
-    if (Transaction(QStringLiteral("RNFR ") + from) != 350)
+    if (Transaction(QStringLiteral("RNFR ") + from) != 350) {
+        RequireReply();
         return Fail(RenameKind);
-    if (IsFailure(Transaction(QStringLiteral("RNTO ") + to)))
+    }
+    Transaction(QStringLiteral("RNTO ") + to);
+    RequireReply();
+    if (IsFailure(ReplyNumber))
         Fail(RenameKind);
+}
+
+void TFtpClient::RequireReply() const {
+    // A connection that ended gives no reply, which is no success.
+    if (ReplyNumber == 0)
+        throw ESockError(
+            QStringLiteral("The FTP server %1 closed the connection without a reply").arg(Host));
 }
 
 void TFtpClient::SetPermissions(const QString& path, int mode) {
@@ -299,8 +310,9 @@ void TFtpClient::Upload(const QString& localFile, const QString& remotePath) {
     SendFile(file, *data);
     CloseData(*data);
     ReadReply();
-    // The server's verdict after the data counts: a full disk or a refused
-    // file must not be reported as stored.
+    // The server's verdict after the data counts: a full disk, a refused
+    // file or a connection gone must not be reported as stored.
+    RequireReply();
     if (IsFailure(ReplyNumber))
         Fail(UploadKind);
 }

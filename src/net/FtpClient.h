@@ -59,6 +59,7 @@ private:
     int Transaction(const QString& command);
     int ReadReply();
     void Fail(int kind);
+    void RequireReply() const;
     void Quit();
     void LoginRefused();
     void NegotiateTls();

@@ -1,21 +1,13 @@
 #!/usr/bin/python3
-"""A proxy in front of a real FTP or SSH server that breaks one upload once,
-for faults a real server cannot be made to show on demand.
+"""A proxy in front of a real FTP or SSH server that breaks one upload once.
 
 Usage: fault_proxy.py FAULT SERVER_PORT AT
-  ftp-reset    the data connection of the AT-th STOR is reset after part
-               of the file
-  ftp-trickle  that file's data goes on one byte a second
-  ftp-552, ftp-451
-               half of that file arrives, and the server's "226" becomes a
-               full-disk reply
-  ftp-switch   the control connection is reset at the AT-th RNTO, while the
-               sent files are renamed into place
-  sftp-reset   the first connection is reset after AT bytes from the client
-  pass         nothing breaks
-
-Prints "PORT n" once listening, then "FAULT ..." when the fault happened.
-Later connections (a clean-up, a second upload) pass unharmed."""
+  ftp-reset     the data of the AT-th STOR is reset half-way
+  ftp-trickle   that data goes on one byte a second
+  ftp-552, ftp-451  half of it arrives, and "226" becomes a full-disk reply
+  ftp-switch    the control connection is reset at the AT-th RNTO
+  sftp-reset    the first connection is reset after AT bytes from the client
+Prints "PORT n" once listening and "FAULT" when it struck."""
 
 import socket
 import struct
@@ -25,26 +17,24 @@ import time
 
 HOST = "127.0.0.1"
 lock = threading.Lock()
-stors = 0
-renames = 0
-connections = 0
+counts = {"STOR": 0, "RNTO": 0, "connections": 0}
 
 
-def say(*words):
+def count(word):
     with lock:
-        print(*words, flush=True)
+        counts[word] += 1
+        return counts[word]
 
 
 def listener():
     s = socket.socket()
-    s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     s.bind((HOST, 0))
     s.listen(16)
     return s
 
 
 def reset(*socks):
-    """Closes with RST: the peer sees a reset, not an orderly end."""
+    """Closes with RST, as a connection that breaks."""
     for s in socks:
         try:
             s.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
@@ -53,86 +43,63 @@ def reset(*socks):
             pass
 
 
-def pump(source, sink, limit=None, on_limit=None):
-    """Copies bytes until the source ends; after `limit` bytes on_limit runs."""
+def pump(source, sink, limit=None):
+    """Copies until the source ends, or resets both after `limit` bytes."""
     moved = 0
     try:
-        while True:
-            data = source.recv(65536)
-            if not data:
-                break
+        while data := source.recv(65536):
             if limit is not None and moved + len(data) >= limit:
-                sink.sendall(data[: max(0, limit - moved)])
-                on_limit()
-                return
+                sink.sendall(data[: limit - moved])
+                print("FAULT", flush=True)
+                return reset(source, sink)
             sink.sendall(data)
             moved += len(data)
-    except OSError:
-        pass
-    try:
         sink.shutdown(socket.SHUT_WR)
     except OSError:
         pass
 
 
-def relay(client, server, limit=None, on_limit=None):
+def relay(client, server, limit=None):
     threading.Thread(target=pump, args=(server, client), daemon=True).start()
-    pump(client, server, limit, on_limit)
-
-
-# --- FTP ---------------------------------------------------------------------
+    pump(client, server, limit)
 
 
 class Session:
-    """One control connection: commands pass, PASV replies are rewritten so
-    that the data goes through the proxy, and the chosen STOR is broken."""
+    """One FTP control connection. PASV replies are rewritten so that the
+    data passes here too; the chosen STOR or RNTO breaks."""
 
-    def __init__(self, client, fault, at, server_port):
-        self.client = client
-        self.server = socket.create_connection((HOST, server_port))
-        self.fault = fault
-        self.at = at
-        self.broken = None  # the fault of the STOR whose data comes next
-        self.replace_final = False
+    def __init__(self, client, fault, at, port):
+        self.client, self.fault, self.at = client, fault, at
+        self.server = socket.create_connection((HOST, port))
+        self.broken = False  # the STOR whose data comes next breaks
+        self.full_disk = False  # its "226" is replaced
 
-    def run(self):
+    def commands(self):
         threading.Thread(target=self.replies, daemon=True).start()
-        reader = self.client.makefile("rb")
-        global stors, renames
+        switching = self.fault == "ftp-switch"
         try:
-            for line in reader:
-                word = line[:4].upper()
-                if word == b"STOR" and self.fault != "ftp-switch":
-                    with lock:
-                        stors += 1
-                        if stors == self.at:
-                            self.broken = self.fault
-                if word == b"RNTO" and self.fault == "ftp-switch":
-                    with lock:
-                        renames += 1
-                        if renames == self.at:
-                            say("FAULT", self.fault)
-                            break
+            for line in self.client.makefile("rb"):
+                word = line[:4].upper().decode(errors="replace")
+                if word == "STOR" and not switching and count(word) == self.at:
+                    self.broken = True
+                if word == "RNTO" and switching and count(word) == self.at:
+                    print("FAULT", flush=True)
+                    break
                 self.server.sendall(line)
         except OSError:
             pass
         reset(self.server, self.client)
 
     def replies(self):
-        reader = self.server.makefile("rb")
         try:
-            for line in reader:
+            for line in self.server.makefile("rb"):
                 if line.startswith(b"227 "):
                     line = self.passive(line)
-                elif self.replace_final and line[:1] in (b"2",):
-                    self.replace_final = False
-                    code = self.fault[-3:]
-                    say("FAULT", self.fault)
-                    line = (
-                        b"552 Requested file action aborted: exceeded storage allocation.\r\n"
-                        if code == "552"
-                        else b"451 Requested action aborted: local error (disk full).\r\n"
-                    )
+                elif self.full_disk and line.startswith(b"2"):
+                    self.full_disk = False
+                    print("FAULT", flush=True)
+                    line = (b"552 Exceeded storage allocation.\r\n" if self.fault == "ftp-552"
+                            else b"451 Local error: disk full.\r\n")
                 self.client.sendall(line)
         except OSError:
             pass
@@ -140,90 +107,55 @@ class Session:
 
     def passive(self, line):
         fields = line[line.index(b"(") + 1 : line.index(b")")].split(b",")
-        port = int(fields[4]) * 256 + int(fields[5])
         data = listener()
-        own = data.getsockname()[1]
+        port = int(fields[4]) * 256 + int(fields[5])
         threading.Thread(target=self.data, args=(data, port), daemon=True).start()
+        own = data.getsockname()[1]
         return b"227 Entering Passive Mode (127,0,0,1,%d,%d).\r\n" % (own // 256, own % 256)
 
     def data(self, data, port):
-        data.settimeout(60)
         try:
+            data.settimeout(60)
             client, _ = data.accept()
-        except OSError:
-            return
-        finally:
-            data.close()
-        server = socket.create_connection((HOST, port))
-        # The client sends its bytes only after STOR was answered: by then
-        # the command was counted.
-        first = client.recv(65536)
-        fault, self.broken = self.broken, None
-        if not fault:
-            server.sendall(first)
-            relay(client, server)
-            return
-        if fault == "ftp-reset":
-            server.sendall(first[: len(first) // 2])
-            say("FAULT", fault)
-            reset(client, server)
-        elif fault == "ftp-trickle":
-            say("FAULT", fault)
-            for byte in first:
-                try:
+            server = socket.create_connection((HOST, port))
+            # The client sends only after STOR was answered: it was counted.
+            first = client.recv(65536)
+            broken, self.broken = self.broken, False
+            if not broken:
+                server.sendall(first)
+                return relay(client, server)
+            if self.fault == "ftp-reset":
+                server.sendall(first[: len(first) // 2])
+                print("FAULT", flush=True)
+                return reset(client, server)
+            if self.fault == "ftp-trickle":
+                print("FAULT", flush=True)
+                for byte in first:
                     server.sendall(bytes([byte]))
-                except OSError:
-                    break
-                time.sleep(1)
-            reset(client, server)
-        else:
-            # Half the file arrives; the server stores it and says 226.
-            self.replace_final = True
+                    time.sleep(1)
+                return
+            self.full_disk = True
             server.sendall(first[: len(first) // 2])
             server.close()
-            try:
-                while client.recv(65536):
-                    pass
-            except OSError:
+            while client.recv(65536):
                 pass
             client.close()
-
-
-def serve_ftp(fault, server_port, at):
-    s = listener()
-    say("PORT", s.getsockname()[1])
-    while True:
-        client, _ = s.accept()
-        session = Session(client, fault, at, server_port)
-        threading.Thread(target=session.run, daemon=True).start()
-
-
-# --- SSH ---------------------------------------------------------------------
-
-
-def serve_tcp(fault, server_port, at):
-    s = listener()
-    say("PORT", s.getsockname()[1])
-    global connections
-    while True:
-        client, _ = s.accept()
-        server = socket.create_connection((HOST, server_port))
-        connections += 1
-        limit = at if fault == "sftp-reset" and connections == 1 else None
-
-        def broken(client=client, server=server):
-            say("FAULT", fault)
-            reset(client, server)
-
-        threading.Thread(target=relay, args=(client, server, limit, broken), daemon=True).start()
+        except OSError:
+            pass
 
 
 def main():
-    fault, server_port, at = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-    if fault.startswith("ftp-") or fault == "pass":
-        serve_ftp(fault, server_port, at)
-    else:
-        serve_tcp(fault, server_port, at)
+    fault, port, at = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+    s = listener()
+    print("PORT", s.getsockname()[1], flush=True)
+    while True:
+        client, _ = s.accept()
+        if fault.startswith("ftp-"):
+            target = Session(client, fault, at, port).commands
+        else:
+            limit = at if count("connections") == 1 else None
+            target = lambda c=client, l=limit: relay(c, socket.create_connection((HOST, port)), l)
+        threading.Thread(target=target, daemon=True).start()
 
 
 if __name__ == "__main__":

@@ -101,12 +101,13 @@ function shopUrl() {
   return { url: `${host.url}shop/`, adminUrl: `${host.url}shop/admin/` };
 }
 
-test('Upload creates the tables on every node, each with a primary key, in InnoDB', () => {
-  const p = project('shop', shop.fields, {
-    ...shop.settings,
-    LocalPath: path.join(work, 'shop') + '/',
-    URL: shopUrl().url,
-    PHPPath: 'shop/',
+// Stores the project `name` with its site in the folder of that name.
+function storeProject(name, fields, settings) {
+  const p = project(name, fields, {
+    ...settings,
+    LocalPath: path.join(work, name) + '/',
+    URL: `${host.url}${name}/`,
+    PHPPath: `${name}/`,
     Server: host.env.FTP_SERVER,
     User: host.env.FTP_USER,
     Password: host.env.FTP_PASSWORD,
@@ -115,11 +116,15 @@ test('Upload creates the tables on every node, each with a primary key, in InnoD
     DatabaseUser: host.env.MYSQL_USER,
     DatabasePassword: host.env.MYSQL_PASSWORD,
   });
-  const file = path.join(work, 'shop.json');
+  const file = path.join(work, `${name}.json`);
   fs.writeFileSync(file, JSON.stringify(p));
-  let r = cli('import-project', file, '--name', 'shop');
+  const r = cli('import-project', file, '--name', name);
   assert.equal(r.status, 0, r.err);
-  r = cli('upload', 'shop', '--create-db');
+}
+
+test('Upload creates the tables on every node, each with a primary key, in InnoDB', () => {
+  storeProject('shop', shop.fields, shop.settings);
+  const r = cli('upload', 'shop', '--create-db');
   assert.equal(r.status, 0, r.err + r.out);
 
   const tables = schema('shop', 1);
@@ -371,43 +376,24 @@ const LIVE_PAGES = ['index.html', 'menu.php', 'search.php', 'add_record.php',
   'admin/index.html', 'admin/login.php'];
 
 function storeLive(title) {
-  const p = project('live', [
-    field('title', 'Text', 'Text', 'RSVE', { Name: 'Title' }),
-    field('amount', 'Integer', 'Text', 'SVE', { Name: 'Amount' }),
-  ], {
-    UserUpdate: true, AllowSearch: true, AllowAddModify: true, DatabaseDisplayName: title,
-    LocalPath: path.join(work, 'live') + '/',
-    URL: `${host.url}live/`,
-    PHPPath: 'live/',
-    Server: host.env.FTP_SERVER,
-    User: host.env.FTP_USER,
-    Password: host.env.FTP_PASSWORD,
-    DatabaseServer: host.env.MYSQL_SERVER,
-    DatabaseName: host.env.MYSQL_DATABASE,
-    DatabaseUser: host.env.MYSQL_USER,
-    DatabasePassword: host.env.MYSQL_PASSWORD,
-  });
-  const file = path.join(work, 'live.json');
-  fs.writeFileSync(file, JSON.stringify(p));
-  const r = cli('import-project', file, '--name', 'live');
-  assert.equal(r.status, 0, r.err);
+  storeProject('live', [field('title', 'Text', 'Text', 'RSVE', { Name: 'Title' })],
+    { UserUpdate: true, AllowSearch: true, AllowAddModify: true, DatabaseDisplayName: title });
 }
 
-// Visitors asking for `ask` (a function of a worker's number) until stopped;
-// `check` returns what is wrong with an answer, or nothing.
-function crowdOf(count, ask, check) {
+function failure(a, expected = /./) {
+  return a.status === 200 && expected.test(a.text) && !PHP_ERROR.test(a.text)
+    ? null : `${a.status} ${bodyText(a.text)}`;
+}
+
+// `count` visitors asking `ask(worker)` until stopped.
+function crowdOf(count, ask, expected) {
   const state = { running: true, answers: 0, failures: [], servers: new Set() };
   const workers = Array.from({ length: count }, async (_, w) => {
     while (state.running) {
-      try {
-        const a = await ask(w);
-        state.answers++;
-        if (a.server) state.servers.add(a.server);
-        const wrong = check(a);
-        if (wrong) state.failures.push(wrong);
-      } catch (e) {
-        state.failures.push(e.message);
-      }
+      const a = await ask(w).catch((e) => ({ status: 0, text: e.message }));
+      state.answers++;
+      state.servers.add(a.server);
+      if (failure(a, expected)) state.failures.push(failure(a, expected));
     }
   });
   state.stop = async () => {
@@ -417,47 +403,40 @@ function crowdOf(count, ask, check) {
   return state;
 }
 
+const pause = (ms) => new Promise((r) => setTimeout(r, ms));
+
 test('records move in and out while visitors search: no PHP error', async (t) => {
   storeLive('The live collection');
-  let r = cli('upload', 'live', '--create-db');
-  assert.equal(r.status, 0, r.err + r.out);
-  host.sql(`INSERT INTO live (title, amount) VALUES ${Array.from({ length: 200 },
-    (_, i) => `('record ${i}', ${i})`).join(', ')}`);
-  const files = Object.fromEntries(['records', 'images'].map(
-    (k) => [k, path.join(work, `live-${k}.txt`)]));
-  const args = ['--records', files.records, '--images', files.images];
+  assert.equal(cli('upload', 'live', '--create-db').status, 0);
+  host.sql(`INSERT INTO live (title) VALUES ${Array.from({ length: 200 }, (_, i) => `('r ${i}')`)}`);
+  const args = ['--records', path.join(work, 'live-records.txt'),
+    '--images', path.join(work, 'live-images.txt')];
   const logged = host.phpErrors().length;
-
   const target = Number(process.env.CORVANTA_TRANSFER_SEARCHES || 2000);
   const crowd = crowdOf(6, () => new Visitor().submit(`${host.url}live/search.php`, 'job',
-    { job: 'search', field1: 'title', operator1: 'contains', fieldvalue1: 'record' }),
-  (a) => (a.status !== 200 || !/Total records/.test(a.text) || PHP_ERROR.test(a.text)
-    ? `${a.status} ${bodyText(a.text)}` : null));
-  let imports = 0;
-  let exports = 0;
+    { job: 'search', field1: 'title', operator1: 'contains', fieldvalue1: 'r ' }), /Total records/);
+  const runs = { import: 0, export: 0 };
   const failed = [];
-  // At least ten of each, and as many as the searches take.
-  while ((imports < 10 || exports < 10 || crowd.answers < target) && imports + exports < 200) {
-    const importing = imports <= exports;
-    r = await (importing ? cliAsync('import', 'live', ...args)
-      : cliAsync('export', 'live', ...args, '--replace'));
+  // Ten of each at least, and as many as the searches take.
+  while (runs.import < 10 || runs.export < 10 || crowd.answers < target) {
+    const command = runs.import <= runs.export ? 'import' : 'export';
+    const r = await cliAsync(command, 'live', ...args, ...(command === 'export' ? ['--replace'] : []));
     if (r.status !== 0) failed.push(r.err + r.out);
-    if (importing) imports++;
-    else exports++;
+    runs[command]++;
   }
   await crowd.stop();
-  t.diagnostic(`${crowd.answers} searches during ${imports} imports and ${exports} exports`);
+  t.diagnostic(`${crowd.answers} searches during ${runs.import} imports and ${runs.export} exports`);
   assert.deepEqual(failed, []);
   assert.deepEqual(crowd.failures.slice(0, 5), []);
-  assert.ok(crowd.answers >= target);
   assert.equal(host.phpErrors().slice(logged), '');
   assert.deepEqual(host.sql('SELECT COUNT(*) FROM live', 2), [['200']]);
 });
 
 test('a changed site is uploaded while visitors load it: each page wholly old or wholly new', async (t) => {
-  const load = async (page) => new Visitor().get(`${host.url}live/${page}`);
-  const before = {};
-  for (const page of LIVE_PAGES) before[page] = (await load(page)).text;
+  const load = (page) => new Visitor().get(`${host.url}live/${page}`);
+  const texts = async () => Object.fromEntries(await Promise.all(
+    LIVE_PAGES.map(async (page) => [page, (await load(page)).text])));
+  const before = await texts();
   const logged = host.phpErrors().length;
   storeLive('The live collection, renewed');
   const seen = [];
@@ -466,18 +445,16 @@ test('a changed site is uploaded while visitors load it: each page wholly old or
     const a = await load(page);
     seen.push([page, a.text]);
     return a;
-  }, (a) => (a.status !== 200 || PHP_ERROR.test(a.text) ? `${a.status} ${bodyText(a.text)}` : null));
+  });
   const r = await cliAsync('upload', 'live');
   await crowd.stop();
   assert.equal(r.status, 0, r.err + r.out);
-  assert.match(r.out + r.err, /Unchanged since the last upload, not sent again: [1-9]/);
-
-  const now = {};
-  for (const page of LIVE_PAGES) now[page] = (await load(page)).text;
+  assert.match(r.out, /Unchanged since the last upload, not sent again: [1-9]/);
+  const now = await texts();
   assert.ok(LIVE_PAGES.some((p) => now[p] !== before[p] && now[p].includes('renewed')));
   const mixed = seen.filter(([page, text]) => text !== before[page] && text !== now[page]);
   t.diagnostic(`${seen.length} pages loaded during the upload, ` +
-    `${seen.filter(([page, text]) => text === now[page] && text !== before[page]).length} of them new`);
+    `${seen.filter(([page, text]) => text === now[page] && text !== before[page]).length} new`);
   assert.deepEqual(mixed.slice(0, 3).map(([page, text]) => `${page}: ${bodyText(text)}`), []);
   assert.deepEqual(crowd.failures.slice(0, 5), []);
   assert.equal(host.phpErrors().slice(logged), '');
@@ -485,16 +462,14 @@ test('a changed site is uploaded while visitors load it: each page wholly old or
 
 test('a PHP server killed under load: no visitor sees an error page', async (t) => {
   const logged = host.phpErrors().length;
-  const crowd = crowdOf(8, (w) => new Visitor().get(`${host.url}live/${LIVE_PAGES[w % 4]}`),
-    (a) => (a.status !== 200 || PHP_ERROR.test(a.text) || a.text.length === 0
-      ? `${a.status} ${bodyText(a.text)}` : null));
-  await new Promise((r) => setTimeout(r, 1500));
+  const crowd = crowdOf(8, (w) => new Visitor().get(`${host.url}live/${LIVE_PAGES[w % 4]}`));
+  await pause(1500);
   const early = crowd.answers;
   await host.server('stop', 'php1');
-  await new Promise((r) => setTimeout(r, 2000));
+  await pause(2000);
   const whileAway = crowd.answers;
   await host.server('start', 'php1');
-  await new Promise((r) => setTimeout(r, 1000));
+  await pause(1000);
   await crowd.stop();
   t.diagnostic(`${crowd.answers} pages: ${early} before, ${whileAway - early} while web1 was away`);
   assert.ok(whileAway > early, 'pages were served while web1 was away');
@@ -507,12 +482,12 @@ test('a database node killed and started again catches up by an incremental tran
   const log = path.join(host.dir, 'log', 'mariadb3.log');
   const offset = fs.statSync(log).size;
   await host.node(3, 'kill');
-  host.sql("INSERT INTO live (title, amount) VALUES ('while node 3 was down', 1)", 1);
+  host.sql("INSERT INTO live (title) VALUES ('while node 3 was down')", 1);
   await host.node(3, 'start');
   const since = fs.readFileSync(log, 'utf8').slice(offset);
   assert.match(since, /IST received/);
   assert.doesNotMatch(since, /rsync SST completed/);
-  assert.deepEqual(host.sql("SELECT amount FROM live WHERE title = 'while node 3 was down'", 3),
+  assert.deepEqual(host.sql("SELECT COUNT(*) FROM live WHERE title = 'while node 3 was down'", 3),
     [['1']]);
 });
 
