@@ -197,17 +197,18 @@ private slots:
                      (QFileDevice::ReadGroup | QFileDevice::ReadOther),
                  QFileDevice::Permissions());
         QCOMPARE(rig.Port.LastSiteUrl(), t.URL);
-        QCOMPARE(ReadFileBytes(t.LocalPath + "Upload.log"),
-                 "Upload report\r\n\r\nUpload process was successful, database creation process "
-                 "was successful.\r\n\r\nThe generated database was uploaded to:\r\n" +
-                     t.URL.toUtf8() + "\r\n\r\nVisitor functions are available at:\r\n" +
-                     t.URL.toUtf8() + "\r\n\r\nAdministrator functions are available at:\r\n" +
-                     t.URL.toUtf8() +
-                     "admin/\r\n\r\nYour administrator password is:\r\nsecret"
-                     "\r\n\r\nFiles sent: 28. Unchanged since the last upload, not sent "
-                     "again: 0.\r\n\r\nThe FTP connection was not encrypted: the server does not offer "
-                     "FTP over TLS. Your password and files went over the network in plain "
-                     "text.\r\n\r\n");
+        QCOMPARE(
+            ReadFileBytes(t.LocalPath + "Upload.log"),
+            "Upload report\r\n\r\nUpload process was successful, database creation process "
+            "was successful.\r\n\r\nThe generated database was uploaded to:\r\n" +
+                t.URL.toUtf8() + "\r\n\r\nVisitor functions are available at:\r\n" +
+                t.URL.toUtf8() + "\r\n\r\nAdministrator functions are available at:\r\n" +
+                t.URL.toUtf8() +
+                "admin/\r\n\r\nYour administrator password is:\r\nsecret"
+                "\r\n\r\nFiles sent: 28. Unchanged since the last upload, not sent "
+                "again: 0.\r\n\r\nThe FTP connection was not encrypted: the server does not offer "
+                "FTP over TLS. Your password and files went over the network in plain "
+                "text.\r\n\r\n");
         QCOMPARE(host_->PhpErrors(), QByteArray());
     }
 
@@ -295,8 +296,9 @@ private slots:
         rig.Port.CancelWhen(QStringLiteral("Uploading search.php"));
         QVERIFY(rig.Run([&](TDeployment& d) { d.Upload(t, false); }));
         QVERIFY(!rig.Deployment().Succeeded());
-        QCOMPARE(rig.Port.Messages().last(),
-                 QStringLiteral("Uploading canceled. Nothing of the site went live on the server."));
+        QCOMPARE(
+            rig.Port.Messages().last(),
+            QStringLiteral("Uploading canceled. Nothing of the site went live on the server."));
         // What was sent goes again: nothing, not even a temporary copy, stays.
         QCOMPARE(remoteFiles(t), QStringList());
         QVERIFY(remoteExists(t, "admin"));
