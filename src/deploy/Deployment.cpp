@@ -356,9 +356,35 @@ bool TDeployment::generateScript(const TBTable& t, const std::function<bool()>& 
 }
 
 void TDeployment::uploadScript(const TBTable& t, const QString& script) {
-    ftp_.Upload(TPHPGenerator::OutputPath(t, false, script), t.PHPPath + script);
-    ftp_.Upload(TPHPGenerator::OutputPath(t, false, QStringLiteral("runtime.php")),
-                t.PHPPath + QStringLiteral("runtime.php"));
+    // Visitors keep using the site meanwhile: the runtime is replaced only
+    // when it changed, and then in one step.
+    TPublished published = TPublished::Load(store_, t.DbName, t);
+    const TPublisher::TOutcome out =
+        publish(t, TPublishPlan::Script(t, script, published), published);
+    if (out.Error)
+        std::rethrow_exception(out.Error);
+}
+
+TPublisher::TOutcome TDeployment::publish(const TBTable& t, const TPublishPlan& plan,
+                                          TPublished& published) {
+    TPublisher publisher(ftp_, port_,
+                         {[&] { connectFtp(t); },
+                          [this](bool allowed) {
+                              if (allowed)
+                                  installCancelHandler();
+                              else
+                                  port_.SetCancelHandler({});
+                          }});
+    const TPublisher::TOutcome out = publisher.Apply(plan);
+    for (const qsizetype i : out.Live)
+        if (plan.Files[i].Remembered)
+            published.Set(plan.Files[i].Remote, plan.Files[i].Digest);
+    if (!out.Failed())
+        for (const QString& remote : plan.Deletions)
+            published.Drop(remote);
+    if (!out.Live.isEmpty() || (!out.Failed() && !plan.Deletions.isEmpty()))
+        published.Save(store_, t.DbName);
+    return out;
 }
 
 QByteArray TDeployment::request(const TBTable& t, const QString& script, const QString& query) {

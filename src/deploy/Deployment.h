@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ExportRun.h"
+#include "Publisher.h"
 #include "TransferSwitch.h"
 #include "UserPort.h"
 #include "generator/PHPgenerator.h"
@@ -115,6 +116,8 @@ private:
     bool makeLocalFolders(const TBTable& t);
     bool generateSite(const TBTable& t, bool uploadOrder);
     bool uploadStage1(const TBTable& t);
+    // Tells how the upload ended and in which state it left the site.
+    void uploadFailed(const TPublisher::TOutcome& out, const TPublishPlan& plan);
     void createStage2();
     // warning: a line below the result, or none.
     void showUploadReport(const TBTable& t, const QString& result, const QString& warning = {});
@@ -178,8 +181,12 @@ private:
     // The text files of Import (saving) or Export: records, users, images.
     // False when the user cancelled a choice.
     bool chooseTextFiles(const TBTable& t, bool saving, TPending& pending);
-    // Uploads the script with the runtime it needs.
+    // Uploads the script with the runtime it needs (when the server does
+    // not hold that runtime already); raises what made it fail.
     void uploadScript(const TBTable& t, const QString& script);
+    // Applies a publish plan on the connected server, removing what a
+    // failure leaves, and remembers which files went live.
+    TPublisher::TOutcome publish(const TBTable& t, const TPublishPlan& plan, TPublished& published);
     // The answer body of the keyed script; raises when no answer came.
     // `query` ("name=value&...") is added to the script's key.
     QByteArray request(const TBTable& t, const QString& script, const QString& query = {});
@@ -208,6 +215,8 @@ private:
     QString trustedHostKey_;
     // "If offered" went on without encryption.
     bool notEncrypted_ = false;
+    // What the upload report says of the files published.
+    QStringList publishLines_;
     qint64 partBytes_ = 2 * 1024 * 1024;
 
     std::optional<TPending> pending_;

@@ -1,5 +1,5 @@
-// Upload: generate, transfer the site by FTP, optionally create the tables
-// through create_db.php, and the upload report.
+// Upload: generate, publish the site by its plan, optionally create the
+// tables through create_db.php, and the upload report.
 #include "Deployment.h"
 #include "model/ProjectJson.h"
 
@@ -11,9 +11,6 @@
 #include <QFileInfo>
 
 namespace {
-
-// Cancel pressed: the command ends after the file in hand.
-struct TCancelled {};
 
 const QString kCreateScript = QStringLiteral("create_db.php");
 
@@ -85,147 +82,13 @@ void TDeployment::Upload(const TBTable& t, bool changed) {
 
 bool TDeployment::uploadStage1(const TBTable& t) {
     createDb_ = false;
-    const QString php = t.PHPPath;
-    const QString adminDir = php + QStringLiteral("admin/");
-    // One file: its line in the progress window, the transfer, the Cancel check.
-    const auto send = [&](const QString& shown, const QString& local, const QString& remote,
-                          bool counts = true) {
-        port_.ProgressSetText(QStringLiteral("Uploading ") + shown);
-        ftp_.Upload(local, remote);
-        if (port_.ProgressCancelled())
-            throw TCancelled{};
-        if (counts)
-            port_.ProgressStep();
-    };
-    const auto page = [&](const QString& name, bool admin = false, bool counts = true) {
-        send((admin ? QStringLiteral("admin/") : QString()) + name,
-             TPHPGenerator::OutputPath(t, admin, name), (admin ? adminDir : php) + name, counts);
-    };
-
+    publishLines_.clear();
     try {
         announced_ = false;
         port_.ProgressStep();
         port_.ProgressSetText(QStringLiteral("Connecting to the server..."));
         connectFtp(t);
-        if (port_.ProgressCancelled()) {
-            port_.ShowInformation(QStringLiteral("Uploading canceled. Please wait..."));
-            disconnectQuietly();
-            endWindows();
-            finish(false);
-            return false;
-        }
-        // From the first file on the server holds part of a site: Remove must
-        // be able to take it away even when this upload stops half-way.
-        ProjectStore::MarkUploaded(store_, t.DbName);
-        ProjectStore::MarkUploadIncomplete(store_, t.DbName, true);
-
-        // Every level of the remote folder, then the folder and its admin.
-        QStringList folders;
-        for (qsizetype i = 0; i < php.size(); ++i)
-            if (php.at(i) == u'/' || php.at(i) == u'\\')
-                folders << php.left(i + 1);
-        folders << php << php + QStringLiteral("admin");
-        for (const QString& folder : folders) {
-            try {
-                ftp_.MakeDirectory(folder);
-            } catch (const FTPException&) {
-                // Usually: the folder exists.
-            }
-        }
-        port_.ProgressStep();
-
-        // The runtime layer goes first; it is no step of its own on the gauge.
-        page(QStringLiteral("runtime.php"), false, false);
-        page(QStringLiteral("index.html"));
-        if (t.UserMode == QLatin1String("Login"))
-            page(QStringLiteral("login.php"));
-        page(QStringLiteral("menu.php"));
-        page(QStringLiteral("inc_counter.php"));
-        // Logout is no step of its own on the gauge either.
-        if (TPHPGenerator::HasVisitorSessions(t))
-            page(QStringLiteral("logout.php"), false, false);
-        const QStringList recordPages = {QStringLiteral("add_record.php"),
-                                         QStringLiteral("modify_record.php"),
-                                         QStringLiteral("delete_record.php")};
-        if (t.UserUpdate) {
-            for (const QString& name : recordPages)
-                page(name);
-        } else {
-            for (const QString& name : recordPages)
-                deleteQuietly(php + name);
-            port_.ProgressSetPosition(port_.ProgressPosition() + 3);
-        }
-        page(QStringLiteral("search.php"));
-        if (t.AllowChangePassword)
-            page(QStringLiteral("change_password.php"));
-        else
-            deleteQuietly(php + QStringLiteral("change_password.php"));
-        page(QStringLiteral("get_image.php"));
-        page(QStringLiteral("show_image.php"));
-
-        page(QStringLiteral("runtime.php"), true, false);
-        for (const char* name : {"index.html", "menu.php", "login.php", "add_record.php",
-                                 "modify_record.php", "delete_record.php", "search.php"})
-            page(QString::fromLatin1(name), true);
-        page(QStringLiteral("logout.php"), true, false);
-        if (t.MembersRule()) {
-            page(QStringLiteral("users.php"), true);
-            page(QStringLiteral("change_password.php"), true);
-        } else {
-            deleteQuietly(adminDir + QStringLiteral("users.php"));
-            deleteQuietly(adminDir + QStringLiteral("change_password.php"));
-        }
-
-        port_.ProgressStep();
-        port_.ProgressSetText(QStringLiteral("Uploading create_db.php"));
-        if (port_.AskQuestion(
-                QStringLiteral("Create database on the server ?\rIf you want to create a new "
-                               "database, say YES: existing records will be lost!\rIf you want "
-                               "to keep the existing records, say NO."),
-                neverUploaded_)) {
-            ftp_.Upload(TPHPGenerator::OutputPath(t, false, kCreateScript), php + kCreateScript);
-            createDb_ = true;
-        }
-        if (port_.ProgressCancelled())
-            throw TCancelled{};
-
-        page(QStringLiteral("get_image.php"), true);
-        page(QStringLiteral("show_image.php"), true);
-
-        // Style sheet, background and logos, where the files exist. Pictures
-        // go in binary, or an ASCII transfer would mangle their bytes.
-        bool binary = false;
-        const auto siteFile = [&](const QString& local, bool visitor, bool admin) {
-            if (local.isEmpty() || !QFileInfo(local).isFile())
-                return;
-            if (!binary) {
-                ftp_.Mode(TFtpClient::Image);
-                binary = true;
-            }
-            const QString name = QFileInfo(local).fileName();
-            port_.ProgressSetText(QStringLiteral("Uploading ") + name);
-            if (visitor)
-                ftp_.Upload(local, php + name);
-            if (admin)
-                ftp_.Upload(local, adminDir + name);
-            if (port_.ProgressCancelled())
-                throw TCancelled{};
-            port_.ProgressStep();
-        };
-        siteFile(TPHPGenerator::SkinPath(t), true, true);
-        siteFile(t.BGImage, true, true);
-        siteFile(t.Logo, true, false);
-        siteFile(t.AdminLogo, false, true);
-
-        ftp_.Disconnect();
-    } catch (const TCancelled&) {
-        port_.ShowInformation(QStringLiteral("Uploading canceled."));
-        disconnectQuietly();
-        endWindows();
-        finish(false);
-        return false;
     } catch (const ENetError& e) {
-        // Cancel pressed during a transfer ends the wait at once.
         if (port_.ProgressCancelled()) {
             port_.ShowInformation(QStringLiteral("Uploading canceled."));
             disconnectQuietly();
@@ -236,8 +99,78 @@ bool TDeployment::uploadStage1(const TBTable& t) {
         endAfterFailure(e, QStringLiteral("Upload failed. "));
         return false;
     }
+    if (port_.ProgressCancelled()) {
+        port_.ShowInformation(QStringLiteral("Uploading canceled. Please wait..."));
+        disconnectQuietly();
+        endWindows();
+        finish(false);
+        return false;
+    }
+    // From here on the server may hold part of the site (folders, files
+    // left by a failed clean-up): Remove must be able to take it away.
+    ProjectStore::MarkUploaded(store_, t.DbName);
+    ProjectStore::MarkUploadIncomplete(store_, t.DbName, true);
+
+    // Asked before anything is sent, so the plan holds the answer.
+    createDb_ = port_.AskQuestion(
+        QStringLiteral("Create database on the server ?\rIf you want to create a new "
+                       "database, say YES: existing records will be lost!\rIf you want "
+                       "to keep the existing records, say NO."),
+        neverUploaded_);
+
+    TPublished published = TPublished::Load(store_, t.DbName, t);
+    const TPublishPlan plan = TPublishPlan::Site(t, published, createDb_);
+    const TPublisher::TOutcome out = publish(t, plan, published);
+    if (out.Failed()) {
+        uploadFailed(out, plan);
+        return false;
+    }
+    disconnectQuietly();
+    publishLines_ << QStringLiteral("Files sent: %1. Unchanged since the last upload, not sent "
+                                    "again: %2.")
+                         .arg(out.Sent)
+                         .arg(plan.Unchanged());
+    if (!out.Unprotected.isEmpty())
+        publishLines_ << QStringLiteral("The server does not let these files, which hold the "
+                                        "database password, be made readable by their owner "
+                                        "only: %1. Other accounts on the server may read them.")
+                             .arg(out.Unprotected.join(QStringLiteral(", ")));
     ProjectStore::MarkUploadIncomplete(store_, t.DbName, false);
     return true;
+}
+
+void TDeployment::uploadFailed(const TPublisher::TOutcome& out, const TPublishPlan& plan) {
+    QString state;
+    if (out.State == TPublisher::TState::Mixed) {
+        state = QStringLiteral("The upload stopped while the new files were put in place: %1 of "
+                               "%2 files are new, the others are still the old ones. Upload "
+                               "again to complete the site.")
+                    .arg(out.Live.size())
+                    .arg(plan.ToSend());
+    } else {
+        state = neverUploaded_ ? QStringLiteral("Nothing of the site went live on the server.")
+                               : QStringLiteral("The site on the server was not changed.");
+    }
+    if (!out.LeftOver.isEmpty())
+        state += QStringLiteral(" These temporary files could not be removed from the server: "
+                                "%1.")
+                     .arg(out.LeftOver.join(QStringLiteral(", ")));
+    const bool cancelled = out.Cancelled;
+    disconnectQuietly();
+    endWindows();
+    if (cancelled) {
+        port_.ShowInformation(QStringLiteral("Uploading canceled. ") + state);
+    } else {
+        try {
+            std::rethrow_exception(out.Error);
+        } catch (const ENetError& e) {
+            QString why = e.message().trimmed();
+            if (!why.endsWith(u'.') && !why.endsWith(u'!') && !why.endsWith(u'?'))
+                why += u'.';
+            port_.ShowWarning(QStringLiteral("Upload failed. ") + why + u' ' + state);
+        }
+    }
+    finish(false);
 }
 
 void TDeployment::createStage2() {
@@ -291,6 +224,10 @@ void TDeployment::showUploadReport(const TBTable& t, const QString& result,
     report.AddLine(QStringLiteral("Your administrator password is:"), true);
     report.AddLine(t.AdminPassword);
     report.AddLine();
+    for (const QString& line : publishLines_) {
+        report.AddLine(line);
+        report.AddLine();
+    }
     if (notEncrypted_) {
         report.AddLine(QStringLiteral("The FTP connection was not encrypted: the server does not "
                                       "offer FTP over TLS. Your password and files went over the "

@@ -3,7 +3,25 @@
 // use to treat request values safely.
 #include "RuntimeParts.h"
 
+#include <QFile>
+#include <QRegularExpression>
+
 namespace {
+
+// The key that signs kept pictures stays what the site's runtime already
+// holds: forms open in visitors' browsers stay valid, and a site generated
+// again without changes stays byte for byte what the server has.
+QString pictureKey(const QString& runtime) {
+    QFile file(runtime);
+    if (file.open(QIODevice::ReadOnly)) {
+        static const QRegularExpression kept(
+            QStringLiteral(R"re(\$column\."-"\.\$imageid, "([0-9a-f]{32})"\))re"));
+        const QRegularExpressionMatch m = kept.match(QString::fromLatin1(file.readAll()));
+        if (m.hasMatch())
+            return m.captured(1);
+    }
+    return TPHPGenerator::NewKey();
+}
 
 // The MySQL name of the pages' character set. An unknown set maps to latin1,
 // which carries every byte unchanged.
@@ -160,6 +178,8 @@ if (!function_exists("corvanta_open")) {
 
 bool TPHPGenerator::RuntimeScript(const TBTable& t, bool admin) {
     const QString charSet = t.Language.Text(QStringLiteral("CharSet"));
+    // Read before the file is written anew.
+    const QString signingKey = pictureKey(OutputPath(t, admin, QStringLiteral("runtime.php")));
     return WriteFile(t, admin, QStringLiteral("runtime.php"), [&] {
         Lines(uR"php(
 <?php
@@ -473,7 +493,7 @@ if (!function_exists("corvanta_posted")) {
 }
 )php",
               {{QStringLiteral("db"), mysqlCharset(charSet)},
-               {QStringLiteral("pictureKey"), NewKey()},
+               {QStringLiteral("pictureKey"), signingKey},
                {QStringLiteral("html"), phpHtmlCharset(charSet)}});
         Lines(databaseRetries());
         RuntimeParts::SessionHelpers(*this, t, admin);

@@ -291,6 +291,32 @@ void TFtpClient::RemoveDir(const QString& path) {
     SimpleCommand(QStringLiteral("RMD ") + path, RemoveDirKind);
 }
 
+void TFtpClient::Rename(const QString& from, const QString& to) {
+    BeginOperation();
+    RequireConnected();
+    PrepareCommand();
+    // RNFR answers 350 and waits for its RNTO.
+    if (Transaction(QStringLiteral("RNFR ") + from) != 350) {
+        RequireReply();
+        return Fail(RenameKind);
+    }
+    Transaction(QStringLiteral("RNTO ") + to);
+    RequireReply();
+    if (IsFailure(ReplyNumber))
+        Fail(RenameKind);
+}
+
+void TFtpClient::RequireReply() const {
+    // A connection that ended gives no reply, which is no success.
+    if (ReplyNumber == 0)
+        throw ESockError(
+            QStringLiteral("The FTP server %1 closed the connection without a reply").arg(Host));
+}
+
+void TFtpClient::SetPermissions(const QString& path, int mode) {
+    SimpleCommand(QStringLiteral("SITE CHMOD %1 %2").arg(mode, 0, 8).arg(path), PermissionsKind);
+}
+
 void TFtpClient::Mode(int type) {
     switch (type) {
     case Ascii:
@@ -340,8 +366,9 @@ void TFtpClient::Upload(const QString& localFile, const QString& remotePath) {
     SendFile(file, *data);
     CloseData(*data);
     ReadReply();
-    // The server's verdict after the data counts: a full disk or a refused
-    // file must not be reported as stored.
+    // The server's verdict after the data counts: a full disk, a refused
+    // file or a connection gone must not be reported as stored.
+    RequireReply();
     if (IsFailure(ReplyNumber))
         Fail(UploadKind);
 }

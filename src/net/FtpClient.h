@@ -41,6 +41,10 @@ public:
     void Mode(int type) override;
     // Stores the local file under the remote path over a passive data connection.
     void Upload(const QString& localFile, const QString& remotePath) override;
+    // RNFR and RNTO.
+    void Rename(const QString& from, const QString& to) override;
+    // SITE CHMOD, which many servers refuse.
+    void SetPermissions(const QString& path, int mode) override;
     // Sends QUIT and closes; does nothing when not connected.
     void Disconnect() override;
     bool Connected() const override { return TSocketLayer::Connected(); }
@@ -55,6 +59,7 @@ private:
     int Transaction(const QString& command);
     int ReadReply();
     void Fail(int kind);
+    void RequireReply() const;
     void Quit();
     void LoginRefused();
     // Refuses a greeting of another protocol (SSH, HTTP, TLS) at once.

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QSslSocket>
 
 #include <libssh/libssh.h>
@@ -20,6 +21,7 @@
 #include <cctype>
 #include <exception>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -366,6 +368,83 @@ void TSftpClient::RemoveDir(const QString& path) {
     const QByteArray p = Path(path);
     SimpleCommand([&] { return sftp_rmdir(sftp_, p.constData()); }, QStringLiteral("rmdir ") + path,
                   RemoveDirKind);
+}
+
+void TSftpClient::Rename(const QString& from, const QString& to) {
+    const QByteArray f = Path(from), t = Path(to);
+    const QString what = QStringLiteral("rename %1 to %2").arg(from, to);
+    if (Connected() && sftp_extension_supported(sftp_, "posix-rename@openssh.com", "1"))
+        return SimpleCommand([&] { return PosixRename(f, t); }, what, RenameKind);
+    // Version 4 and later replace by themselves; version 3 must delete first.
+    if (Connected() && sftp_->version < 4) {
+        const auto keep = std::exchange(OnFailure, nullptr);
+        const auto restore = qScopeGuard([&] { OnFailure = keep; });
+        try {
+            Delete(to);
+        } catch (const FTPException&) {
+            // Usually: there was no such file yet.
+        }
+    }
+    SimpleCommand([&] { return sftp_rename(sftp_, f.constData(), t.constData()); }, what,
+                  RenameKind);
+}
+
+int TSftpClient::PosixRename(const QByteArray& from, const QByteArray& to) {
+    // libssh has no call for it: the request goes on the SFTP channel
+    // between two of its own, which are never in flight at the same time.
+    const auto u32 = [](QByteArray& b, quint32 v) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            b.append(char((v >> shift) & 0xff));
+    };
+    const auto text = [&](QByteArray& b, const QByteArray& s) {
+        u32(b, quint32(s.size()));
+        b.append(s);
+    };
+    const quint32 id = ++sftp_->id_counter;
+    QByteArray body;
+    body.append(char(SSH_FXP_EXTENDED));
+    u32(body, id);
+    text(body, "posix-rename@openssh.com");
+    text(body, from);
+    text(body, to);
+    QByteArray packet;
+    u32(packet, quint32(body.size()));
+    packet.append(body);
+    if (ssh_channel_write(sftp_->channel, packet.constData(), uint32_t(packet.size())) !=
+        packet.size())
+        throw ESockError(QStringLiteral("SFTP at %1: %2").arg(Host, SshError()));
+    const auto readExactly = [&](qsizetype n) {
+        QByteArray b(n, Qt::Uninitialized);
+        for (qsizetype got = 0; got < n;) {
+            const int r = ssh_channel_read(sftp_->channel, b.data() + got, uint32_t(n - got), 0);
+            if (r <= 0)
+                throw ESockError(
+                    QStringLiteral("SFTP at %1: the connection ended (%2)").arg(Host, SshError()));
+            got += r;
+        }
+        return b;
+    };
+    const auto be32 = [](const QByteArray& b, qsizetype at) {
+        quint32 v = 0;
+        for (qsizetype i = 0; i < 4; ++i)
+            v = (v << 8) | quint8(b.at(at + i));
+        return v;
+    };
+    const quint32 length = be32(readExactly(4), 0);
+    if (length < 9 || length > 256 * 1024)
+        throw ESockError(QStringLiteral("SFTP at %1: a reply of %2 bytes").arg(Host).arg(length));
+    const QByteArray reply = readExactly(length);
+    if (quint8(reply.at(0)) != SSH_FXP_STATUS || be32(reply, 1) != id)
+        throw ESockError(QStringLiteral("SFTP at %1: an unexpected reply to a rename").arg(Host));
+    const quint32 status = be32(reply, 5);
+    sftp_->errnum = int(status);
+    return status == SSH_FX_OK ? 0 : -1;
+}
+
+void TSftpClient::SetPermissions(const QString& path, int mode) {
+    const QByteArray p = Path(path);
+    SimpleCommand([&] { return sftp_chmod(sftp_, p.constData(), mode_t(mode)); },
+                  QStringLiteral("chmod %1").arg(path), PermissionsKind);
 }
 
 void TSftpClient::Mode(int type) {

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QListWidget>
@@ -60,6 +61,17 @@ class TestDeployCommands : public QObject {
 
     bool remoteExists(const TBTable& t, const QString& file) {
         return QFileInfo::exists(Remote(*host_, t, file));
+    }
+
+    // Every file under the site's remote folder, relative to it.
+    QStringList remoteFiles(const TBTable& t) {
+        QStringList files;
+        const QDir root(Remote(*host_, t, {}));
+        QDirIterator it(root.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << root.relativeFilePath(it.next());
+        files.sort();
+        return files;
     }
 
     bool tableExists(const QString& table) {
@@ -126,6 +138,14 @@ private slots:
         QCOMPARE(ReadFileBytes(Remote(*host_, t, "admin/adminlogo.gif")), picture + "admin");
         QCOMPARE(ReadFileBytes(Remote(*host_, t, "admin/style.css")),
                  QByteArray("body { color: red; }\r\n"));
+        // Every file went live under its own name; no temporary copy is left.
+        QCOMPARE(remoteFiles(t).size(), visitor.size() + admin.size());
+        // Pages hold the database password: their owner's only, where the
+        // server allows it (this one does).
+        const auto others = QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        QCOMPARE(QFile::permissions(Remote(*host_, t, "admin/search.php")) & others,
+                 QFileDevice::Permissions());
+        QCOMPARE(QFile::permissions(Remote(*host_, t, "index.html")) & others, others);
 
         for (const char* suffix : {"", "_USERS", "_VISITS", "_SESSIONS", "_IMAGES", "_LOGINS"})
             QVERIFY2(tableExists(QStringLiteral("upsite") + suffix), suffix);
@@ -177,16 +197,18 @@ private slots:
                      (QFileDevice::ReadGroup | QFileDevice::ReadOther),
                  QFileDevice::Permissions());
         QCOMPARE(rig.Port.LastSiteUrl(), t.URL);
-        QCOMPARE(ReadFileBytes(t.LocalPath + "Upload.log"),
-                 "Upload report\r\n\r\nUpload process was successful, database creation process "
-                 "was successful.\r\n\r\nThe generated database was uploaded to:\r\n" +
-                     t.URL.toUtf8() + "\r\n\r\nVisitor functions are available at:\r\n" +
-                     t.URL.toUtf8() + "\r\n\r\nAdministrator functions are available at:\r\n" +
-                     t.URL.toUtf8() +
-                     "admin/\r\n\r\nYour administrator password is:\r\nsecret"
-                     "\r\n\r\nThe FTP connection was not encrypted: the server does not offer "
-                     "FTP over TLS. Your password and files went over the network in plain "
-                     "text.\r\n\r\n");
+        QCOMPARE(
+            ReadFileBytes(t.LocalPath + "Upload.log"),
+            "Upload report\r\n\r\nUpload process was successful, database creation process "
+            "was successful.\r\n\r\nThe generated database was uploaded to:\r\n" +
+                t.URL.toUtf8() + "\r\n\r\nVisitor functions are available at:\r\n" +
+                t.URL.toUtf8() + "\r\n\r\nAdministrator functions are available at:\r\n" +
+                t.URL.toUtf8() +
+                "admin/\r\n\r\nYour administrator password is:\r\nsecret"
+                "\r\n\r\nFiles sent: 28. Unchanged since the last upload, not sent "
+                "again: 0.\r\n\r\nThe FTP connection was not encrypted: the server does not offer "
+                "FTP over TLS. Your password and files went over the network in plain "
+                "text.\r\n\r\n");
         QCOMPARE(host_->PhpErrors(), QByteArray());
     }
 
@@ -230,6 +252,22 @@ private slots:
         QCOMPARE(again.Port.Events().first().Answer, QStringLiteral("No"));
         QCOMPARE(host_->Query(QStringLiteral("SELECT title FROM fresh")).size(), 1);
         QCOMPARE(again.Port.LastReport()->Lines[3].Text, QString());
+        // Nothing changed, nothing sent; the gauge still comes to its end.
+        QCOMPARE(again.Port.ProgressTexts().filter(QStringLiteral("Uploading")), QStringList());
+        QVERIFY(again.Port.LastReport()->PlainText().contains(
+            "Files sent: 0. Unchanged since the last upload, not sent again: 20."));
+        QCOMPARE(again.Port.ProgressPosition(), 22);
+
+        // Another folder on the server knows nothing of this one.
+        TBTable moved = t;
+        moved.PHPPath = QStringLiteral("fresh2/");
+        moved.URL = host_->Url() + moved.PHPPath;
+        ProjectStore::Save(store_.Store(), moved);
+        TDeployRig elsewhere(store_.Store());
+        elsewhere.Port.AnswerTo(kCreate, QStringLiteral("No"));
+        QVERIFY(elsewhere.Run([&](TDeployment& d) { d.Upload(moved, false); }));
+        QVERIFY(elsewhere.Port.LastReport()->PlainText().contains("Files sent: 20. "));
+        QVERIFY(remoteExists(moved, "search.php"));
 
         // Declined on a first upload: the report says the site cannot work yet.
         const TBTable bare = sited(QStringLiteral("bare"), QStringLiteral("bare"));
@@ -258,10 +296,13 @@ private slots:
         rig.Port.CancelWhen(QStringLiteral("Uploading search.php"));
         QVERIFY(rig.Run([&](TDeployment& d) { d.Upload(t, false); }));
         QVERIFY(!rig.Deployment().Succeeded());
-        QCOMPARE(rig.Port.Messages(), QStringList{"Uploading canceled."});
-        QVERIFY(remoteExists(t, "search.php"));
-        QVERIFY(!remoteExists(t, "get_image.php"));
-        // Part of a site is on the server: Remove may take it away again.
+        QCOMPARE(
+            rig.Port.Messages().last(),
+            QStringLiteral("Uploading canceled. Nothing of the site went live on the server."));
+        // What was sent goes again: nothing, not even a temporary copy, stays.
+        QCOMPARE(remoteFiles(t), QStringList());
+        QVERIFY(remoteExists(t, "admin"));
+        // Its folders are on the server: Remove may take them away again.
         QVERIFY(ProjectStore::ReadUploaded(store_.Store(), QStringLiteral("cancelled")));
         QVERIFY(ProjectStore::ReadUploadIncomplete(store_.Store(), QStringLiteral("cancelled")));
         QVERIFY(!rig.Port.ProgressVisible());
@@ -370,6 +411,16 @@ private slots:
         t.UserUpdate = true;
         ProjectStore::Save(store_.Store(), t);
         QVERIFY(uploadCreating(t));
+        // The transfers send their own scripts: the runtime the pages run on
+        // stays the file Upload put there.
+        const QString runtime = Remote(*host_, t, "runtime.php");
+        const qint64 uploaded = QDateTime::currentSecsSinceEpoch() - 3600;
+        {
+            QFile file(runtime);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::fromSecsSinceEpoch(uploaded),
+                                     QFileDevice::FileModificationTime));
+        }
         QVERIFY(host_->Exec(
             QStringLiteral("INSERT INTO trade(userid, title, amount, done) VALUES "
                            "(5, 'O''Brien \"q\" \\\\ $x {$y}', 7, 1), (6, 'plain', -2, 0)")));
@@ -436,6 +487,8 @@ private slots:
         importInto(second);
         for (const char* file : {"records.txt", "users.txt", "images.txt"})
             QCOMPARE(ReadFileBytes(second + file), ReadFileBytes(first + file));
+        QCOMPARE(QFileInfo(runtime).lastModified().toSecsSinceEpoch(), uploaded);
+        QCOMPARE(remoteFiles(t).filter(QStringLiteral(".corvanta-new")), QStringList());
     }
 
     void importOfASiteWithoutTablesReportsTheScriptsError() {
@@ -488,6 +541,14 @@ private slots:
         QVERIFY(ProjectStore::ReadUploaded(store_.Store(), QStringLiteral("upsite")));
         QVERIFY(QFileInfo::exists(t.LocalPath + "search.php"));
         QVERIFY(!rig.Port.WaitVisible());
+
+        // The server no longer holds the site: the next upload sends it whole.
+        TDeployRig again(store_.Store());
+        again.Port.AnswerTo(kCreate, QStringLiteral("No"));
+        QVERIFY(again.Run([&](TDeployment& d) { d.Upload(t, false); }));
+        QVERIFY(again.Port.LastReport()->PlainText().contains(
+            "Unchanged since the last upload, not sent again: 0."));
+        QVERIFY(remoteExists(t, "admin/search.php"));
     }
 
     void removeSettingsAndServerKeepsTheUsersOwnFiles() {

@@ -1,17 +1,21 @@
 // Upload, Import, Export and Remove against what hosting accounts offer
 // today: HTTPS (nginx, stunnel, Apache with mod_ssl; http redirected to it),
 // FTP over TLS on pyftpdlib and on vsftpd, SFTP on sshd; the trust questions;
-// faults that must end cleanly, each told in its own words.
+// faults that must end cleanly, each told in its own words, and uploads broken
+// half-way that must leave the live site whole.
 #include "DeployFixtures.h"
 
 #include "common/TestSupport.h"
 #include "common/WebHost.h"
 #include "common/WindowTestSupport.h"
+#include "deploy/PublishPlan.h"
 #include "model/ProjectStore.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,6 +43,39 @@ struct TFaultServer {
     ~TFaultServer() { process.kill(), process.waitForFinished(5000); }
     QProcess process;
     quint16 port = 0;
+};
+
+// Every file under a folder with its bytes, by relative path.
+QMap<QString, QByteArray> Files(const QString& folder) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(folder).relativeFilePath(path), ReadFileBytes(path));
+    }
+    return files;
+}
+
+// tests/deploy/fault_proxy.py in front of a server, breaking one upload.
+struct TFaultProxy {
+    QProcess process;
+    QString server; // empty when it did not start
+
+    TFaultProxy(const QString& fault, const QString& target, qint64 at) {
+        process.start(QStringLiteral("/usr/bin/python3"),
+                      {QDir(SourceDir()).filePath(QStringLiteral("tests/deploy/fault_proxy.py")),
+                       fault, target.section(u':', -1), QString::number(at)});
+        while (!process.canReadLine() && process.waitForReadyRead(10000)) {
+        }
+        const QByteArray line = process.readLine().trimmed();
+        if (line.startsWith("PORT "))
+            server = QStringLiteral("127.0.0.1:") + QString::fromLatin1(line.mid(5));
+    }
+    ~TFaultProxy() {
+        process.kill();
+        process.waitForFinished();
+    }
+    bool Struck() { return process.readAll().contains("FAULT"); }
 };
 
 } // namespace
@@ -416,8 +453,8 @@ private slots:
         QVERIFY(!ProjectStore::ReadUploaded(store_.Store(), refused.DbName));
     }
 
-    // An upload cut off half-way is marked: Remove takes the partial site
-    // away although its tables were never made.
+    // An upload cut off half-way is marked: Remove takes the folders it made
+    // away although the tables were never made.
     void partialUploadIsRemovedAgain() {
         const TBTable t =
             project(QStringLiteral("partial"), QStringLiteral("ftps"), QStringLiteral("FTPS"));
@@ -426,7 +463,8 @@ private slots:
         rig.Port.CancelWhen(QStringLiteral("Uploading search.php"));
         QVERIFY(rig.Run([&](TDeployment& d) { d.Upload(t, false); }));
         QVERIFY(!rig.Deployment().Succeeded());
-        QVERIFY(remoteExists(t, QStringLiteral("index.html")));
+        QVERIFY(remoteExists(t, QStringLiteral("admin")));
+        QVERIFY(Files(Remote(*host_, t, {})).isEmpty());
         QVERIFY(!tableExists(t.TableName));
         QVERIFY(ProjectStore::ReadUploaded(store_.Store(), t.DbName));
 
@@ -437,6 +475,143 @@ private slots:
         QCOMPARE(QDir(Remote(*host_, t, {})).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList());
         QVERIFY(!ProjectStore::Exists(store_.Store(), t.DbName));
+    }
+
+    // Uploads of a changed site, each broken once at a random file: a reset
+    // or a trickle inside a file's data, a full disk, an SFTP reset, a
+    // Cancel. Each time the old site answers as before, no temporary file
+    // is left, and the upload then goes through.
+    void aBrokenUploadLeavesTheOldSiteWhole() {
+        const int rounds = qEnvironmentVariableIsSet("CORVANTA_UPLOAD_FAULT_ROUNDS")
+                               ? qEnvironmentVariableIntValue("CORVANTA_UPLOAD_FAULT_ROUNDS")
+                               : 20;
+        TBTable t = project(QStringLiteral("faulty"), QStringLiteral("ftp"),
+                            QStringLiteral("VSFTPD_PLAIN"), "URL");
+        t.UserMode = QStringLiteral("Login");
+        t.UserUpdate = true;
+        const auto useServer = [&](bool sftp) {
+            t.Transfer = sftp ? QStringLiteral("sftp") : QStringLiteral("ftp");
+            t.Server = setting(sftp ? "SFTP_SERVER" : "VSFTPD_PLAIN_SERVER");
+            t.User = setting(sftp ? "SFTP_USER" : "VSFTPD_USER");
+            t.Password = setting(sftp ? "SFTP_PASSWORD" : "VSFTPD_PASSWORD");
+            t.TrustedHostKey = setting("SSH_HOST_KEY_SHA256");
+        };
+        const auto upload = [&](TDeployRig& rig, const TBTable& table, bool create = false) {
+            rig.Port.AnswerTo(kCreate, create ? QStringLiteral("Yes") : QStringLiteral("No"));
+            rig.Deployment().SetFtpTimeOut(2000);
+            return rig.Run([&](TDeployment& d) { d.Upload(table, false); }) &&
+                   rig.Deployment().Succeeded();
+        };
+        const QString folder = Remote(*host_, t, {});
+        // What each page answers, so that "as before" can be checked.
+        const auto answers = [&] {
+            QMap<QString, QByteArray> pages;
+            for (const QString& file : Files(folder).keys())
+                if (file.endsWith(QLatin1String(".php")) || file.endsWith(QLatin1String(".html"))) {
+                    const THttpReply r = host_->Get(t.URL + file);
+                    pages.insert(file, QByteArray::number(r.status) + ' ' + r.body);
+                }
+            return pages;
+        };
+        const auto published = [&] {
+            for (const auto& [file, bytes] : Files(folder).asKeyValueRange())
+                if (QFileInfo::exists(t.LocalPath + file) &&
+                    bytes != ReadFileBytes(t.LocalPath + file))
+                    return file;
+            return QString();
+        };
+        useServer(false);
+        ProjectStore::Save(store_.Store(), t);
+        {
+            TDeployRig first(store_.Store());
+            QVERIFY(upload(first, t, true));
+            // vsftpd lets no anonymous account change permissions: the report says so.
+            QVERIFY(first.Port.LastReport()->PlainText().contains("admin/search.php"));
+        }
+
+        const QStringList faults = {"ftp-reset",  "ftp-trickle", "ftp-552",
+                                    "sftp-reset", "cancel",      "ftp-451"};
+        QRandomGenerator* random = QRandomGenerator::global();
+        int missed = 0;
+        for (int round = 0; round < rounds; ++round) {
+            const QString fault = faults[round % faults.size()];
+            const bool sftp = fault == "sftp-reset" || (fault == "cancel" && round % 2);
+            // Every page changes: each round the site has another title.
+            t.DatabaseDisplayName = QStringLiteral("Round %1").arg(round);
+            useServer(sftp);
+            ProjectStore::Save(store_.Store(), t);
+            const QMap<QString, QByteArray> before = Files(folder);
+            const QMap<QString, QByteArray> pages = answers();
+            host_->ClearPhpErrors();
+
+            // A random file of those the upload will send.
+            TDeployRig generate(store_.Store());
+            QVERIFY(generate.Run([&](TDeployment& d) { d.Generate(t, false); }));
+            QList<TPublishFile> sent;
+            qint64 bytes = 0;
+            for (const TPublishFile& f :
+                 TPublishPlan::Site(t, TPublished::Load(store_.Store(), t.DbName, t), false).Files)
+                if (f.Send) {
+                    sent << f;
+                    bytes += QFileInfo(f.Local).size();
+                }
+            QVERIFY(sent.size() > 10);
+            const int at = int(random->bounded(sent.size()));
+            // SSH says a few kilobytes before the first file.
+            const qint64 atByte = 8000 + random->bounded(bytes * 8 / 10);
+            std::optional<TFaultProxy> proxy;
+            TBTable broken = t;
+            TDeployRig rig(store_.Store());
+            if (fault == "cancel") {
+                rig.Port.CancelWhen(QStringLiteral("Uploading ") + sent[at].Shown);
+            } else {
+                proxy.emplace(fault, t.Server, sftp ? atByte : at + 1);
+                QVERIFY(!proxy->server.isEmpty());
+                broken.Server = proxy->server;
+            }
+            const bool uploaded = upload(rig, broken);
+            const QString what = QStringLiteral("round %1, %2 at %3: %4")
+                                     .arg(round)
+                                     .arg(fault)
+                                     .arg(sftp ? QString::number(atByte) : sent[at].Shown)
+                                     .arg(rig.Port.Messages().join('\n'));
+            qInfo("%s", qPrintable(what));
+            if (uploaded && proxy && !proxy->Struck()) {
+                ++missed; // the upload ended before the fault was due
+                continue;
+            }
+            QVERIFY2(!uploaded, qPrintable(what));
+            QVERIFY2(rig.Port.Messages().last().endsWith("The site on the server was not changed."),
+                     qPrintable(what));
+            QVERIFY2(Files(folder) == before, qPrintable(what));
+            QVERIFY2(answers() == pages, qPrintable(what));
+            QCOMPARE(host_->PhpErrors(), QByteArray());
+
+            TDeployRig again(store_.Store());
+            QVERIFY2(upload(again, t), qPrintable(again.Port.Messages().join('\n')));
+            QCOMPARE(published(), QString());
+            QCOMPARE(Files(folder).size(), before.size());
+        }
+        QVERIFY2(missed <= rounds / 4, qPrintable(QString::number(missed)));
+
+        // Cut off while the files are renamed into place: the report says the
+        // site is half new, no temporary file stays, the next upload ends it.
+        t.DatabaseDisplayName = QStringLiteral("Switched");
+        useServer(false);
+        ProjectStore::Save(store_.Store(), t);
+        TFaultProxy proxy(QStringLiteral("ftp-switch"), t.Server, 5);
+        TBTable broken = t;
+        broken.Server = proxy.server;
+        TDeployRig rig(store_.Store());
+        QVERIFY(!upload(rig, broken));
+        QVERIFY2(rig.Port.Messages().last().contains(
+                     QRegularExpression("put in place: 4 of [0-9]+ files are new, the others are "
+                                        "still the old ones. Upload again")),
+                 qPrintable(rig.Port.Messages().last()));
+        QCOMPARE(Files(folder).keys().filter(QStringLiteral(".corvanta-new")), QStringList());
+        TDeployRig again(store_.Store());
+        QVERIFY(upload(again, t));
+        QCOMPARE(published(), QString());
     }
 };
 
