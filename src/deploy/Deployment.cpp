@@ -3,6 +3,7 @@
 #include "Deployment.h"
 
 #include "Connection.h"
+#include "ProblemText.h"
 #include "model/ProjectCheck.h"
 #include "model/ProjectStore.h"
 #include "model/Store.h"
@@ -77,6 +78,7 @@ void TDeployment::begin() {
     announced_ = false;
     trustedCertificate_.clear();
     trustedHostKey_.clear();
+    trustDeclined_.clear();
     notEncrypted_ = false;
 }
 
@@ -117,7 +119,7 @@ void TDeployment::endAfterFailure(const ENetError& e, const QString& prefix) {
     disconnectQuietly();
     endWindows();
     if (!announced_ && !cancelled)
-        port_.ShowWarning(prefix + e.message());
+        port_.ShowWarning(prefix + e.message() + trustDeclined_);
     finish(false);
 }
 
@@ -152,7 +154,7 @@ bool TDeployment::checkProject(const TBTable& t, bool changed) {
     // A definition the server or the record files cannot work with is
     // refused before anything is written or sent.
     if (const TDefinitionCheck problem = CheckProject(t)) {
-        refuse(problem->Message, problem->Field > 0 ? -1 : settingsPageOf(problem->Setting));
+        refuse(ShownProblem(*problem), problem->Field > 0 ? -1 : settingsPageOf(problem->Setting));
         return false;
     }
     return true;
@@ -247,8 +249,18 @@ QString TDeployment::trustedHostKey(const TBTable& t) const {
 bool TDeployment::trust(const TBTable& t, const ETlsError& refusal) {
     const TCertificateInfo& info = refusal.Info();
     // A changed certificate or key is refused: only the message stands.
-    if (info.Changed || info.Fingerprint.isEmpty() || !port_.TrustServer(info))
+    if (info.Changed || info.Fingerprint.isEmpty())
         return false;
+    if (!port_.TrustServer(info)) {
+        // The refusal that follows says how to get past it next time.
+        trustDeclined_ =
+            QStringLiteral(" Nothing was sent. To go on, start the command again and choose "
+                           "\"%1\" when the fingerprint is shown, after comparing it with the "
+                           "one your provider gives.")
+                .arg(info.HostKey ? QStringLiteral("Trust this server")
+                                  : QStringLiteral("Trust this certificate"));
+        return false;
+    }
     const QString setting =
         info.HostKey ? QStringLiteral("TrustedHostKey") : QStringLiteral("TrustedCertificate");
     (info.HostKey ? trustedHostKey_ : trustedCertificate_) = info.Fingerprint;
@@ -272,7 +284,7 @@ bool TDeployment::checkWebServer(const TBTable& t, const QString& prefix) {
         } catch (const ETlsError& e) {
             if (trust(t, e))
                 continue;
-            port_.ShowWarning(prefix + e.message());
+            port_.ShowWarning(prefix + e.message() + trustDeclined_);
         } catch (const ENetError& e) {
             if (!announced_)
                 port_.ShowWarning(prefix + e.message());

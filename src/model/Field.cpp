@@ -10,6 +10,20 @@ TBField TBField::StoredDefaults() {
     return f;
 }
 
+TBField TBField::NewField() {
+    TBField f;
+    f.MaxLength = 100;
+    f.Visible = true;
+    f.Searchable = true;
+    f.Editable = true;
+    f.TextLength = 30;
+    f.ImageWidth = 50;
+    f.ImageHeight = 50;
+    f.TextAreaColumns = 30;
+    f.TextAreaLines = 1;
+    return f;
+}
+
 void TBField::AssignEditable(const TBField& from) {
     FieldType = from.FieldType;
     MaxLength = from.MaxLength;
@@ -32,7 +46,9 @@ void TBField::AssignEditable(const TBField& from) {
     TextAreaLines = from.TextAreaLines;
 }
 
-QString FieldKey(qint32 seqNo) { return (QStringLiteral("00000") + QString::number(seqNo)).right(6); }
+QString FieldKey(qint32 seqNo) {
+    return (QStringLiteral("00000") + QString::number(seqNo)).right(6);
+}
 
 QStringList FieldTypes::All() {
     return {Text, Integer, Real, YesNo, DateTime, Image, ImageLink, Mailto, Hyperlink};
@@ -43,8 +59,12 @@ QStringList InputTypes::All() {
 }
 
 QStringList DateTimeFormats() {
-    return {QStringLiteral("DD/MM/YYYY hh:mm:ss"), QStringLiteral("MM/DD/YYYY hh:mm:ss"),
-            QStringLiteral("DD/MM/YYYY hh:mm"),    QStringLiteral("MM/DD/YYYY hh:mm"),
-            QStringLiteral("DD/MM/YYYY"),          QStringLiteral("MM/DD/YYYY"),
-            QStringLiteral("hh:mm:ss"),            QStringLiteral("hh:mm")};
+    return {QStringLiteral("DD/MM/YYYY hh:mm:ss"),
+            QStringLiteral("MM/DD/YYYY hh:mm:ss"),
+            QStringLiteral("DD/MM/YYYY hh:mm"),
+            QStringLiteral("MM/DD/YYYY hh:mm"),
+            QStringLiteral("DD/MM/YYYY"),
+            QStringLiteral("MM/DD/YYYY"),
+            QStringLiteral("hh:mm:ss"),
+            QStringLiteral("hh:mm")};
 }

@@ -50,7 +50,8 @@ void TBTable::LoadFromKey(const TStoreKey& key, const QString& where) {
         Transfer = TransferModes::IfOffered;
 
     for (const auto& [subName, sub] : key.subkeys()) {
-        const QString subWhere = where.isEmpty() ? subName : where + QStringLiteral(", field ") + subName;
+        const QString subWhere =
+            where.isEmpty() ? subName : where + QStringLiteral(", field ") + subName;
         TBField field = TBField::StoredDefaults();
         for (const TFieldValueInfo& v : FieldValues()) {
             if (auto str = std::get_if<QString TBField::*>(&v.member)) {
@@ -103,19 +104,26 @@ void TBTable::SaveToKey(TStoreKey& key) const {
 
 namespace ProjectStore {
 
-QStringList List(const TStore& store) { return store.read().subkeyNames(); }
+QStringList List(const TStore& store) {
+    return store.read().subkeyNames();
+}
 
 bool Exists(const TStore& store, const QString& name) {
     return !name.isEmpty() && store.read().subkey(name) != nullptr;
 }
 
-// The key holds the shipped default skin and nothing else.
+// The key holds what a new project differs in from a key without values.
 void Create(TStore& store, const QString& name) {
     // A new project starts with the shipped default skin: without one the
     // settings cannot be confirmed, and a newcomer would not know where to
-    // find one.
+    // find one. It gets the one-page layout (a key without one keeps the
+    // frames it was made with) and sends no passwords until asked to.
+    const TBTable fresh = TBTable::New();
     store.update([&](TStoreKey& root) {
-        root.createSubkey(name).writeString(QStringLiteral("Skin"), TBTable::New().Skin);
+        TStoreKey& key = root.createSubkey(name);
+        key.writeString(QStringLiteral("Skin"), fresh.Skin);
+        key.writeString(QStringLiteral("Layout"), fresh.Layout);
+        key.writeInteger(QStringLiteral("AllowSendPassword"), fresh.AllowSendPassword ? 1 : 0);
     });
 }
 
@@ -156,7 +164,8 @@ bool ReadUploadIncomplete(const TStore& store, const QString& name) {
 
 void StoreTrust(TStore& store, const QString& name, const QString& setting,
                 const QString& fingerprint) {
-    store.update([&](TStoreKey& root) { root.createSubkey(name).writeString(setting, fingerprint); });
+    store.update(
+        [&](TStoreKey& root) { root.createSubkey(name).writeString(setting, fingerprint); });
 }
 
 bool ReadUploaded(const TStore& store, const QString& name) {
@@ -166,7 +175,9 @@ bool ReadUploaded(const TStore& store, const QString& name) {
 }
 
 QString HelpPath(const TStore& store) {
-    return store.read().readString(kHelpPath, QStringLiteral("the store %1").arg(store.path())).value_or(QString());
+    return store.read()
+        .readString(kHelpPath, QStringLiteral("the store %1").arg(store.path()))
+        .value_or(QString());
 }
 
 void SetHelpPath(TStore& store, const QString& path) {

@@ -90,9 +90,9 @@ private slots:
         QVERIFY2(r.out.contains("Upload process was successful, database creation process was "
                                 "successful.\n"),
                  r.out.constData());
-        QVERIFY(r.err.contains("Create database on the server ?\nIf you want to create a new "
-                               "database, say YES: existing records will be lost!\nIf you "
-                               "want to keep the existing records, say NO. -> Yes\n"));
+        QVERIFY(r.err.contains("Create database on the server?\nIf you want to create a new "
+                               "database, answer Yes: existing records will be lost!\nIf you "
+                               "want to keep the existing records, answer No. -> Yes\n"));
         QVERIFY(tableExists("cliweb"));
         QVERIFY(!QFile::exists(QDir(host_->DocumentRoot()).filePath("cliweb/create_db.php")));
         QVERIFY(host_->Exec("INSERT INTO cliweb(title) VALUES ('first'), ('second')"));
@@ -142,7 +142,7 @@ private slots:
         QVERIFY(r.err.contains("never uploaded"));
         r = cli({"remove", "clifail", "--settings"});
         QCOMPARE(r.status, 0);
-        QCOMPARE(r.err, QByteArray("Do you really want to remove the Database from your PC ? -> "
+        QCOMPARE(r.err, QByteArray("Do you really want to remove the Database from your PC? -> "
                                    "Yes\nDatabase clifail has been removed successfully.\n"));
     }
 };

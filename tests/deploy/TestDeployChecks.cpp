@@ -71,24 +71,25 @@ private slots:
              "Fill in the Database settings first!", SettingsPages::Database},
             {"no administrator password", [](TBTable& t) { t.AdminPassword.clear(); }, false,
              "Fill in the password to the Administrator sites!", SettingsPages::Administrator},
-            // Definitions stored before they were checked: refused before any file is made.
+            // Definitions stored before they were checked: refused before any file is
+            // made, naming the setting as the settings dialog labels it.
             {"table name the database refuses", [](TBTable& t) { t.TableName = "my shop"; }, false,
-             "Table name (TableName): \"my shop\" is not allowed; use lower-case letters a-z, "
+             "Table name: \"my shop\" is not allowed; use lower-case letters a-z, "
              "digits "
              "and \"_\", beginning with a letter, at most 55 characters.",
              SettingsPages::Database},
             {"no records per page", [](TBTable& t) { t.LinesPerPage = 0; }, false,
-             "Records per page (LinesPerPage): 0 is not allowed; use a whole number of records "
+             "Records per page: 0 is not allowed; use a whole number of records "
              "from 1 "
              "to 1000.",
              SettingsPages::Appearance},
             {"delimiters alike", [](TBTable& t) { t.RecordDelimiter = t.FieldDelimiter; }, false,
-             "Delimiter of fields (FieldDelimiter): \"|\" cannot be told apart from the delimiter "
+             "Delimiter of fields: \"|\" cannot be told apart from the delimiter "
              "of "
              "records \"|\"; the two must differ and neither may contain the other.",
              SettingsPages::ImportExport},
             {"negative length", [](TBTable& t) { t.Fields[2].MaxLength = -1; }, false,
-             "Field 1 \"Title\": Max length (MaxLength) -1 is not allowed; use 0 or more.", -1},
+             "Field 1 \"Title\": Max length -1 is not allowed; use 0 or more.", -1},
         };
         for (const Case& c : cases) {
             for (const bool upload : {false, true}) {
@@ -281,7 +282,7 @@ private slots:
         QVERIFY(d.Succeeded());
         QCOMPARE(port.offered, QList<bool>{false});
         QCOMPARE(port.Messages(),
-                 (QStringList{"Do you really want to remove the Database from your PC ?",
+                 (QStringList{"Do you really want to remove the Database from your PC?",
                               "Database Home has been removed successfully."}));
         QCOMPARE(port.EventsOf(QStringLiteral("wait")),
                  QStringList{"Removing Database Home. Please, wait ..."});

@@ -11,10 +11,10 @@ class TestScriptedPort : public QObject {
 private slots:
     void answersByTextThenInOrderThenDefault() {
         TScriptedPort port;
-        port.AnswerTo(QStringLiteral("Create database on the server ?"), QStringLiteral("Yes"));
+        port.AnswerTo(QStringLiteral("Create database on the server?"), QStringLiteral("Yes"));
         port.Queue(QStringLiteral("No"));
         port.Queue(QStringLiteral("Replace"));
-        const QString create = QStringLiteral("Create database on the server ?\rIf you want ...");
+        const QString create = QStringLiteral("Create database on the server?\rIf you want ...");
         QVERIFY(port.AskQuestion(create));
         QVERIFY(port.AskQuestion(create)); // a by-text answer holds every time
         QCOMPARE(port.Confirm(QStringLiteral("Save changes of current Database?"),
@@ -132,7 +132,7 @@ private slots:
         QCOMPARE(port.AskRemove(QStringLiteral("Site"), true), TRemoveChoice::SettingsAndServer);
         QCOMPARE(port.AskRemove(QStringLiteral("Other"), true), TRemoveChoice::Cancel);
         QCOMPARE(port.EventsOf(QStringLiteral("remove")).first(),
-                 QStringLiteral("Do you really want to remove the Database from your PC ?"));
+                 QStringLiteral("Do you really want to remove the Database from your PC?"));
         // A button the dialog disables cannot be pressed.
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
                                  port.AskRemove(QStringLiteral("Site"), false));

@@ -16,7 +16,7 @@
 
 namespace {
 
-const QString kCreate = QStringLiteral("Create database on the server ?");
+const QString kCreate = QStringLiteral("Create database on the server?");
 
 QByteArray Text(const QString& path) {
     return ReadFileBytes(path).replace("\r\n", "\n");

@@ -242,7 +242,8 @@ private slots:
             f.Pages->setCurrentIndex(1);
             f.OKBtnClick();
             QCOMPARE(d.port.Messages().size(), 1);
-            QVERIFY2(d.port.Messages().first().contains(QStringLiteral("(MaxLength) 70000")),
+            // Named as the dialog labels it, without the store's name.
+            QVERIFY2(d.port.Messages().first().contains(QStringLiteral("Max length 70000")),
                      qPrintable(d.port.Messages().first()));
             QVERIFY(f.isVisible());
             QCOMPARE(f.Pages->currentIndex(), 0);

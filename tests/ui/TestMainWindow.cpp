@@ -97,7 +97,7 @@ private slots:
         TTempStore temp;
         TScriptedPort port;
         TMainF main(temp.Store(), &port);
-        QCOMPARE(main.windowTitle(), QStringLiteral("CORVANTA Generator"));
+        QCOMPARE(main.windowTitle(), QStringLiteral("Corvanta Generator"));
 
         const QList<QAction*> menus = main.menuBar()->actions();
         QStringList titles;
@@ -157,7 +157,7 @@ private slots:
         main.SetChanged(true);
         main.show();
         QCoreApplication::processEvents();
-        QCOMPARE(main.windowTitle(), "CORVANTA Generator v " + ProgramVersion());
+        QCOMPARE(main.windowTitle(), "Corvanta Generator v " + ProgramVersion());
         QVERIFY(main.Heading->text().contains(QStringLiteral("Database Fields - Shop")));
         QVERIFY(!main.Changed());
 
@@ -242,8 +242,7 @@ private slots:
         // No: the site is made from the definition as shown, nothing saved.
         fx.port.Queue(QStringLiteral("No"));
         fx.main.GenerateA->trigger();
-        QCOMPARE(fx.port.EventsOf(QStringLiteral("report")),
-                 QStringList{"Generating report"});
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("report")), QStringList{"Generating report"});
         QVERIFY(fx.main.Changed());
         QVERIFY(ProjectStore::List(fx.temp.Store()).isEmpty());
         // An upload marks the project in the store: without a name it must
@@ -398,7 +397,7 @@ private slots:
         QCOMPARE(fx.port.EventsOf(QStringLiteral("confirm")),
                  (QStringList{"Database already present. Overwrite it?",
                               "Database already present. Overwrite it?"}));
-        QCOMPARE(fx.main.windowTitle(), "CORVANTA Generator v " + ProgramVersion() + " - Old");
+        QCOMPARE(fx.main.windowTitle(), "Corvanta Generator v " + ProgramVersion() + " - Old");
         QCOMPARE(ProjectStore::Load(fx.temp.Store(), QStringLiteral("Old")).Fields.size(),
                  size_t(3));
         QVERIFY(!fx.main.Changed());
@@ -425,7 +424,7 @@ private slots:
         QCOMPARE(fx.main.FieldGrid->rowCount(), 1);
         QCOMPARE(fx.names(), QStringList{QString()});
         QVERIFY(!fx.main.Changed());
-        QCOMPARE(fx.main.windowTitle(), "CORVANTA Generator v " + ProgramVersion() + " - ");
+        QCOMPARE(fx.main.windowTitle(), "Corvanta Generator v " + ProgramVersion() + " - ");
         QCOMPARE(fx.main.Table().Skin, QStringLiteral("default.css"));
     }
 
@@ -458,7 +457,7 @@ private slots:
         fx.main.OpenA->trigger();
         QCOMPARE(fx.names(), QStringList{"Title"});
         QCOMPARE(fx.main.Table().DbName, QStringLiteral("Books"));
-        QCOMPARE(fx.main.windowTitle(), "CORVANTA Generator v " + ProgramVersion() + " - Books");
+        QCOMPARE(fx.main.windowTitle(), "Corvanta Generator v " + ProgramVersion() + " - Books");
         QVERIFY(fx.main.Heading->text().contains(QStringLiteral("Books")));
         QVERIFY(!fx.main.Changed());
     }

@@ -103,14 +103,14 @@ private slots:
         QVERIFY(seen.contains(QStringLiteral("Setting && Server (off)")));
         QVERIFY(seen.contains(QStringLiteral("Server Only (off)")));
         QCOMPARE(
-            seen.count(QStringLiteral("Do you really want to remove the Database from your PC ?")),
+            seen.count(QStringLiteral("Do you really want to remove the Database from your PC?")),
             2);
 
         seen.clear();
         steps << press(QStringLiteral("Server Only")) << answer(true);
         QCOMPARE(port.AskRemove(QStringLiteral("Shop"), true), TRemoveChoice::ServerOnly);
         QVERIFY(seen.contains(QStringLiteral("Server Only")));
-        steps << press(QStringLiteral("Download records from server to my PC now !"));
+        steps << press(QStringLiteral("Download records from server to my PC now!"));
         QCOMPARE(port.AskRemove(QStringLiteral("Shop"), true), TRemoveChoice::DownloadFirst);
         steps << press(QStringLiteral("Cancel"));
         QCOMPARE(port.AskRemove(QStringLiteral("Shop"), true), TRemoveChoice::Cancel);
@@ -122,7 +122,7 @@ private slots:
         port.WaitShow(QStringLiteral("Removing Database Shop. Please, wait ..."));
         TProgressBarF& window = port.WaitWindow();
         QVERIFY(window.isVisible());
-        QCOMPARE(window.windowTitle(), QStringLiteral("CORVANTA Generator"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Corvanta Generator"));
         QCOMPARE(window.ProgressLabel->text(),
                  QStringLiteral("Removing Database Shop. Please, wait ..."));
         QVERIFY(!(window.windowFlags() & Qt::WindowCloseButtonHint));

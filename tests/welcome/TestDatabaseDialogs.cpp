@@ -14,11 +14,10 @@ namespace {
 
 const QString kBoth =
     QStringLiteral("Do you really want to remove all settings from your PC and all "
-                   "sites and records from the server? All data will be lost !");
-const QString kSettings =
-    QStringLiteral("Do you really want to remove the Database from your PC ?");
+                   "sites and records from the server? All data will be lost!");
+const QString kSettings = QStringLiteral("Do you really want to remove the Database from your PC?");
 const QString kServer =
-    QStringLiteral("Do you really want to remove the Database from Server ? All "
+    QStringLiteral("Do you really want to remove the Database from the server? All "
                    "sites and all records will be removed!");
 
 struct TRemoveFixture {
@@ -131,7 +130,7 @@ private slots:
         QVERIFY(!browser.NewFolderBtn->isEnabled());
         browser.NewOKBtn->click();
         QCOMPARE(port.EventsOf(QStringLiteral("warning")),
-                 QStringList{"Please, enter Folder Name"});
+                 QStringList{"Please enter a folder name."});
 
         browser.NewDir->setText(QStringLiteral("sites"));
         browser.NewOKBtn->click();
@@ -171,7 +170,8 @@ private slots:
         // One level only: a missing parent is not made.
         browser.NewDir->setText(QStringLiteral("missing/child"));
         browser.NewOKBtn->click();
-        QCOMPARE(port.EventsOf(QStringLiteral("error")), QStringList{"Can not create the Folder."});
+        QCOMPARE(port.EventsOf(QStringLiteral("error")),
+                 QStringList{"The folder cannot be created."});
         QVERIFY(!QFileInfo::exists(QDir(temp.path()).filePath(QStringLiteral("missing"))));
     }
 

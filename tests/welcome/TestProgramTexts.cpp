@@ -13,11 +13,13 @@
 #include "ui/DirBrowse.h"
 #include "ui/FieldDetails.h"
 #include "ui/HelpLauncher.h"
+#include "ui/Keyboard.h"
 #include "ui/Log.h"
 #include "ui/RemoveDB.h"
 #include "ui/SelectDB.h"
 #include "ui/Settings.h"
 #include "ui/Steps.h"
+#include "ui/Trust.h"
 #include "ui/Welcome.h"
 #include "ui/WindowPort.h"
 
@@ -35,6 +37,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -117,6 +120,144 @@ QString joinedSource(const QString& path) {
     QString text = QString::fromUtf8(ReadFileBytes(path));
     static const QRegularExpression split(QStringLiteral("\"\\s*\\n\\s*\""));
     return text.replace(split, QString());
+}
+
+// The words in capitals a text may hold: acronyms, and the parts of the date
+// formats a field offers.
+const QSet<QString>& acronyms() {
+    static const QSet<QString> words = {
+        "API", "ASCII", "BMP",  "CA",  "CR",   "CSS",  "CSV",   "DB",  "DD",  "DNS",
+        "FTP", "FTPS",  "GIF",  "GUI", "HTML", "HTTP", "HTTPS", "ID",  "IDs", "IP",
+        "ISO", "ISP",   "JPEG", "JPG", "JSON", "KB",   "LF",    "MB",  "MM",  "OK",
+        "PC",  "PHP",   "PNG",  "RFC", "SFTP", "SHA",  "SMTP",  "SQL", "SSH", "SSL",
+        "TCP", "TLS",   "URL",  "UTF", "XDG",  "XLSX", "YYYY"};
+    return words;
+}
+
+// What is wrong with the style of a text a user reads: a blank before "!",
+// "?" or ":", a word in capitals that is no acronym, German. Empty when
+// nothing is.
+QString styleFault(const QString& text) {
+    static const QRegularExpression blank(QStringLiteral("\\s[!?:](?=\\s|$|[\"'])"));
+    static const QRegularExpression capitals(QStringLiteral("\\b[A-Z][A-Z0-9]*[A-Z]\\b"));
+    static const QRegularExpression german(
+        QStringLiteral(
+            "[\\x{e4}\\x{f6}\\x{fc}\\x{c4}\\x{d6}\\x{dc}\\x{df}]|\\b(nicht|und|oder|abgebrochen|"
+            "fehlgeschlagen|verbindung|datei|fehler|ung\\w*ltig|werden|kann)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (const auto m = blank.match(text); m.hasMatch())
+        return QStringLiteral("blank before \"%1\"").arg(m.captured().trimmed());
+    for (const QRegularExpressionMatch& m : capitals.globalMatch(text))
+        if (!acronyms().contains(m.captured()))
+            return QStringLiteral("capitals \"%1\"").arg(m.captured());
+    if (const auto m = german.match(text); m.hasMatch())
+        return QStringLiteral("German \"%1\"").arg(m.captured());
+    // One spelling for each word: "database", "e-mail", "logo and text".
+    static const QRegularExpression mixed(
+        QStringLiteral("\\b(data base|E-Mail|Email|email|Logo & Text|Logo & text)\\b"));
+    if (const auto m = mixed.match(text); m.hasMatch())
+        return QStringLiteral("spelling \"%1\"").arg(m.captured());
+    return {};
+}
+
+// The string literals of a C++ source, outside comments, with adjacent
+// literals joined as the compiler joins them. Raw strings (templates of
+// generated files) are left out.
+QStringList sourceLiterals(const QString& code) {
+    QStringList literals;
+    bool joining = false; // only blanks since the last literal
+    for (qsizetype i = 0; i < code.size(); ++i) {
+        const QChar c = code.at(i);
+        if (c == u'/' && code.mid(i, 2) == QLatin1String("//")) {
+            i = code.indexOf(u'\n', i);
+            if (i < 0)
+                break;
+            continue;
+        }
+        if (c == u'/' && code.mid(i, 2) == QLatin1String("/*")) {
+            i = code.indexOf(QLatin1String("*/"), i + 2) + 1;
+            if (i <= 0)
+                break;
+            continue;
+        }
+        if (c == u'\'') { // a character literal
+            i += code.at(i + 1) == u'\\' ? 3 : 2;
+            joining = false;
+            continue;
+        }
+        if (c == u'"' && i > 0 && code.at(i - 1) == u'R') {
+            const qsizetype open = code.indexOf(u'(', i);
+            const QString close = u')' + code.mid(i + 1, open - i - 1) + u'"';
+            i = code.indexOf(close, open) + close.size() - 1;
+            joining = false;
+            continue;
+        }
+        if (c == u'"') {
+            QString text;
+            for (++i; i < code.size() && code.at(i) != u'"'; ++i) {
+                if (code.at(i) == u'\\' && i + 1 < code.size()) {
+                    const QChar e = code.at(++i);
+                    text += e == u'n' || e == u'r' ? QChar(u'\n') : e;
+                } else {
+                    text += code.at(i);
+                }
+            }
+            if (joining && !literals.isEmpty())
+                literals.last() += text;
+            else
+                literals << text;
+            joining = true;
+            continue;
+        }
+        if (!c.isSpace())
+            joining = false;
+    }
+    return literals;
+}
+
+// The literals of a source file that read as prose: a blank and a small
+// letter in them (names of objects, settings and files have none), no markup
+// (the program's own pages and the site's answers) and no command line
+// syntax (whose placeholders are written in capitals, FILE and NAME).
+QStringList proseLiterals(const QString& path) {
+    static const QRegularExpression small(QStringLiteral("[a-z]"));
+    static const QRegularExpression markup(QStringLiteral("<[A-Za-z!/]"));
+    static const QRegularExpression usage(
+        QStringLiteral("^Usage:|^[a-z][a-z-]* [A-Z]+\\b|(^|[ \\[(|])--?[a-z]"));
+    QStringList found;
+    for (const QString& text : sourceLiterals(QString::fromUtf8(ReadFileBytes(path))))
+        if (text.contains(u' ') && text.contains(small) && !text.contains(markup) &&
+            !text.contains(usage))
+            found << text;
+    return found;
+}
+
+// The lines of a help page as the browser shows them. What it shows as typed
+// (code, keys, file names) stands as one word.
+QStringList pageLines(const QString& path) {
+    QString html = QString::fromUtf8(ReadFileBytes(path));
+    static const QRegularExpression hidden(QStringLiteral("<(script|style|title)[^>]*>.*?</\\1>"),
+                                           QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression typed(
+        QStringLiteral("<(code|kbd|pre)[^>]*>.*?</\\1>|<span class=\"path\">.*?</span>"),
+        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression inlineTag(
+        QStringLiteral("</?(span|i|b|em|strong|a|abbr|u)\\b[^>]*>"));
+    static const QRegularExpression tag(QStringLiteral("<[^>]*>"));
+    html.remove(hidden)
+        .replace(typed, QStringLiteral("typed"))
+        .remove(inlineTag)
+        .replace(tag, QStringLiteral("\n"));
+    html.replace(QStringLiteral("&nbsp;"), QStringLiteral(" "))
+        .replace(QStringLiteral("&lt;"), QStringLiteral("<"))
+        .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
+        .replace(QStringLiteral("&quot;"), QStringLiteral("\""))
+        .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    QStringList lines;
+    for (const QString& line : html.split(u'\n'))
+        if (!line.trimmed().isEmpty())
+            lines << line.simplified();
+    return lines;
 }
 
 // Collects what QDesktopServices is asked to open, whoever asks.
@@ -211,6 +352,75 @@ private slots:
         QVERIFY(misspelling(QStringLiteral("Table (x) with 2 lines already exists.")).isEmpty());
     }
 
+    // Every window text, message and help page: no blank before "!", "?"
+    // or ":", no shouting capitals, no German.
+    void everyTextKeepsTheStyle() {
+        QStringList found;
+        const auto check = [&found](const QString& where, const QString& text) {
+            const QString fault = styleFault(Keyboard::Shown(text));
+            if (!fault.isEmpty())
+                found << where + QStringLiteral(": ") + fault + QStringLiteral(" in \"") +
+                             text.left(120) + u'"';
+        };
+
+        TTempStore temp;
+        TWelcomeF welcome(temp.Store());
+        TScriptedPort port;
+        TFieldDetailsF field(port);
+        TSelectDBF select({QStringLiteral("Books")}, port);
+        TRemoveDBF remove(port);
+        TDirBrowseF browse(port);
+        TWindowPort windows(nullptr, {});
+        TTrustF trust;
+        TCertificateInfo key;
+        key.HostKey = true;
+        key.Host = QStringLiteral("sftp.example.org");
+        trust.SetInfo(key);
+        for (const QWidget* w : QApplication::allWidgets())
+            for (const QString& text : widgetTexts(w))
+                check(QString::fromLatin1(w->metaObject()->className()), text);
+
+        // The messages in the sources of the programs. The network clients'
+        // messages are read by their own fault test; the generator's
+        // literals are PHP and SQL, its texts the site texts below.
+        const QString source = SourceDir();
+        for (const QString& folder :
+             {QStringLiteral("src/ui"), QStringLiteral("src/deploy"), QStringLiteral("src/model"),
+              QStringLiteral("cli"), QStringLiteral("app")}) {
+            QDirIterator files(QDir(source).filePath(folder), {"*.cpp", "*.h"}, QDir::Files,
+                               QDirIterator::Subdirectories);
+            while (files.hasNext()) {
+                const QString path = files.next();
+                if (path.endsWith(QLatin1String("SqlNames.cpp")))
+                    continue; // the database's reserved words
+                for (const QString& text : proseLiterals(path))
+                    check(QDir(source).relativeFilePath(path), text);
+            }
+        }
+        QDirIterator pages(QDir(source).filePath(QStringLiteral("data/help")), {"*.htm"},
+                           QDir::Files);
+        while (pages.hasNext()) {
+            const QString path = pages.next();
+            for (const QString& line : pageLines(path))
+                check(QDir(source).relativeFilePath(path), line);
+        }
+        for (const QString& key : TWebLanguage::Keys())
+            if (key != QLatin1String("CharSet"))
+                check(QStringLiteral("site text ") + key, TWebLanguage::English(key));
+        for (const QString& fault : found)
+            qWarning("%s", qPrintable(fault));
+        QVERIFY2(found.isEmpty(), "texts above break the style");
+
+        // The rules find what they are meant to find.
+        for (const char* bad : {"Welcome to Corvanta Generator !", "Version : 1.0",
+                                "on the server ?", "WELCOME to CORVANTA", "Verbindung abgebrochen",
+                                "Übertragung", "Add your data base", "Send Email", "Logo & Text"})
+            QVERIFY2(!styleFault(QString::fromUtf8(bad)).isEmpty(), bad);
+        for (const char* good : {"Version: 1.0", "FTP over TLS", "DD/MM/YYYY hh:mm",
+                                 "Create database on the server?", "\"Next\" leads on"})
+            QVERIFY2(styleFault(QString::fromUtf8(good)).isEmpty(), good);
+    }
+
     void everyAddressNamesAShippedFileOrTheUsersSite() {
         TOpened opened;
         QTemporaryDir home;
@@ -255,10 +465,20 @@ private slots:
         QVERIFY(opened.urls.size() >= 25);
         const QString shipped = DataFolder();
         const QString written = UserDataFolder();
-        for (const QUrl& url : opened.urls) {
+        for (QUrl url : opened.urls) {
             const QString text = url.toString();
             if (url.isLocalFile()) {
-                const QString file = url.toLocalFile();
+                QString file = url.toLocalFile();
+                // A page of a section is opened through a page that leads on
+                // to it (desktops drop the "#section" of a file): follow it.
+                if (file.contains(QLatin1String("/help-links/"))) {
+                    static const QRegularExpression href(QStringLiteral("href=\"([^\"]*)\""));
+                    const QUrl target(
+                        href.match(QString::fromUtf8(ReadFileBytes(file))).captured(1));
+                    QVERIFY2(target.isLocalFile() && target.hasFragment(), qPrintable(text));
+                    url = target;
+                    file = target.toLocalFile();
+                }
                 QVERIFY2(QFileInfo::exists(file), qPrintable(text));
                 QVERIFY2(under(file, shipped) || under(file, written), qPrintable(text));
                 if (url.hasFragment())

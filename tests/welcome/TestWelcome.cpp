@@ -73,7 +73,7 @@ class TestWelcome : public QObject {
 private slots:
     void firstWindowCaptions() {
         TWelcomeFixture fx;
-        QCOMPARE(fx.welcome.windowTitle(), "WELCOME to CORVANTA Generator v " + ProgramVersion());
+        QCOMPARE(fx.welcome.windowTitle(), "Welcome to Corvanta Generator v " + ProgramVersion());
         QCOMPARE(fx.welcome.VersionLabel->text(), "Version : " + ProgramVersion());
         QVERIFY(!fx.welcome.LanguageBtn->isEnabled());
         QCOMPARE(fx.welcome.SaveAs->windowTitle(), QStringLiteral("Create New Database..."));
