@@ -9,10 +9,13 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
+#include <map>
+
 namespace EditGuard {
 
 QStringList State(const QWidget& root) {
-    QStringList state;
+    // Keyed by the control itself: showing a page reorders the children.
+    std::map<const QWidget*, QString> values;
     for (const QWidget* w : root.findChildren<QWidget*>()) {
         // A dialog opened from this one keeps its own edits.
         if (w->window() != root.window())
@@ -20,20 +23,23 @@ QStringList State(const QWidget& root) {
         if (const auto* edit = qobject_cast<const QLineEdit*>(w)) {
             // A list's own entry is read with the list.
             if (!qobject_cast<const QComboBox*>(w->parentWidget()))
-                state << edit->text();
+                values[w] = edit->text();
         } else if (const auto* memo = qobject_cast<const QPlainTextEdit*>(w)) {
             if (!memo->isReadOnly())
-                state << memo->toPlainText();
+                values[w] = memo->toPlainText();
         } else if (const auto* rich = qobject_cast<const QTextEdit*>(w)) {
             if (!rich->isReadOnly())
-                state << rich->toPlainText();
+                values[w] = rich->toPlainText();
         } else if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
             if (button->isCheckable())
-                state << QString::number(button->isChecked());
+                values[w] = QString::number(button->isChecked());
         } else if (const auto* combo = qobject_cast<const QComboBox*>(w)) {
-            state << QString::number(combo->currentIndex()) + u':' + combo->currentText();
+            values[w] = QString::number(combo->currentIndex()) + u':' + combo->currentText();
         }
     }
+    QStringList state;
+    for (const auto& [widget, value] : values)
+        state << value;
     return state;
 }
 

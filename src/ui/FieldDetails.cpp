@@ -125,7 +125,7 @@ TFieldDetailsF::TFieldDetailsF(TUserPort& port, QWidget* parent) : QDialog(paren
 }
 
 void TFieldDetailsF::reject() {
-    if (changed_ && !EditGuard::ConfirmDiscard(*this))
+    if (changed_ && !port_.AskYesNo(EditGuard::DiscardQuestion))
         return;
     QDialog::reject();
 }

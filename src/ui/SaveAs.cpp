@@ -40,7 +40,7 @@ TSaveAsF::TSaveAsF(const TStore& store, TUserPort& port, QWidget* parent)
 
 void TSaveAsF::reject() {
     // The box is empty when the dialog shows: a typed name is an edit.
-    if (!DbName->text().isEmpty() && !EditGuard::ConfirmDiscard(*this))
+    if (!DbName->text().isEmpty() && !port_.AskYesNo(EditGuard::DiscardQuestion))
         return;
     QDialog::reject();
 }

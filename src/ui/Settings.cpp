@@ -162,7 +162,7 @@ bool TSettingsF::Edited() const {
 }
 
 void TSettingsF::reject() {
-    if (Edited() && !EditGuard::ConfirmDiscard(*this))
+    if (Edited() && !ConfirmDiscard(EditGuard::DiscardQuestion))
         return;
     QDialog::reject();
 }
@@ -180,6 +180,7 @@ void TSettingsF::InstallDefaultPorts() {
                QMessageBox::Ok;
     };
     ShowError = [box](const QString& text) { box(QMessageBox::Critical, text, QMessageBox::Ok); };
+    ConfirmDiscard = [this](const QString&) { return EditGuard::ConfirmDiscard(*this); };
     ChooseFile = [this](const QString& title, const QString& folder, const QString& filters) {
         if (TPictureDialog::IsPictureFilter(filters))
             return TPictureDialog::Choose(this, title, folder, filters);

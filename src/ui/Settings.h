@@ -105,6 +105,7 @@ public:
     // box or chooser, and tests replace them.
     std::function<void(const QString&)> ShowMessage;    // plain box with OK
     std::function<bool(const QString&)> ConfirmWarning; // warning, OK and Cancel: true for OK
+    std::function<bool(const QString&)> ConfirmDiscard; // Yes and No, No the default: true for Yes
     std::function<void(const QString&)> ShowError;      // the standard error box
     std::function<QString(const QString& title, const QString& folder, const QString& filters)>
         ChooseFile;

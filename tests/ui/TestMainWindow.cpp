@@ -1,22 +1,31 @@
 #include "common/TestSupport.h"
 #include "common/WindowTestSupport.h"
+#include "common/WindowUser.h"
 
 #include "deploy/ScriptedPort.h"
 #include "model/ProjectStore.h"
 #include "model/TableFields.h"
+#include "ui/EditGuard.h"
 #include "ui/FieldDetails.h"
 #include "ui/FieldGrid.h"
 #include "ui/SaveAs.h"
 #include "ui/SelectDB.h"
+#include "ui/Settings.h"
+#include "ui/SettingsFontDialog.h"
 #include "ui/Steps.h"
+#include "ui/VisitorOptions.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QFontDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -103,22 +112,24 @@ private slots:
         QStringList titles;
         for (QAction* m : menus)
             titles.append(m->text());
-        QCOMPARE(titles, (QStringList{"File", "Field", "Tools", "Help"}));
-        QCOMPARE(menuTexts(menus[0]->menu()),
-                 (QStringList{"New Database", "Open Database...", "Save Database",
-                              "Save Database As...", "-", "Back to the Welcome window", "E&xit"}));
+        // Every title and entry answers to Alt and its letter.
+        QCOMPARE(titles, (QStringList{"&File", "F&ield", "&Tools", "&Help"}));
+        QCOMPARE(
+            menuTexts(menus[0]->menu()),
+            (QStringList{"&New Database", "&Open Database...", "&Save Database",
+                         "Save Database &As...", "-", "&Back to the Welcome window", "E&xit"}));
         QCOMPARE(menuTexts(menus[1]->menu()),
-                 (QStringList{"Create", "Modify", "Delete", "-", "Up", "Down"}));
+                 (QStringList{"&Create", "&Modify", "&Delete", "-", "&Up", "Do&wn"}));
         QCOMPARE(menuTexts(menus[2]->menu()),
-                 (QStringList{"Settings...", "-", "Generate", "Upload", "-",
-                              "Import from Database...", "Export to Database..."}));
+                 (QStringList{"&Settings...", "-", "&Generate", "&Upload", "-",
+                              "&Import from Database...", "&Export to Database..."}));
         QCOMPARE(menuTexts(menus[3]->menu()),
-                 (QStringList{"CORVANTA Help", "Steps of Database Creation", "-", "About..."}));
+                 (QStringList{"Corvanta &Help", "&Steps of Database Creation", "-", "&About..."}));
 
         QStringList hints;
         for (QAction* a : main.ToolBar->actions())
             hints.append(a->isSeparator() ? QStringLiteral("-") : a->toolTip());
-        QCOMPARE(hints, (QStringList{"Back to Welcome window",
+        QCOMPARE(hints, (QStringList{"Back to the Welcome window",
                                      "-",
                                      "Save Database",
                                      "-",
@@ -131,10 +142,10 @@ private slots:
                                      "Settings",
                                      "-",
                                      "Generate PHP files",
-                                     "Upload database",
+                                     "Upload the site",
                                      "-",
-                                     "Download Data from Database",
-                                     "Upload Data to Server",
+                                     "Download the records from the site",
+                                     "Send records to the site",
                                      "-",
                                      "Corvanta Help",
                                      "Steps of Database Creation"}));
@@ -161,8 +172,10 @@ private slots:
         QVERIFY(main.Heading->text().contains(QStringLiteral("Database Fields - Shop")));
         QVERIFY(!main.Changed());
 
-        // An empty project: the header and one empty row.
+        // An empty project: the header and one empty row, not chosen.
         QCOMPARE(main.FieldGrid->rowCount(), 1);
+        QVERIFY(main.FieldGrid->selectedItems().isEmpty());
+        QCOMPARE(main.FieldGrid->Row(), 0);
         QCOMPARE(main.FieldGrid->horizontalHeaderItem(0)->text(), QStringLiteral("Seq."));
         QCOMPARE(main.FieldGrid->verticalHeader()->defaultSectionSize(), 18);
         QVERIFY(main.FieldGrid->columnWidth(1) >= 150);
@@ -212,6 +225,157 @@ private slots:
         fx.dialogs.Then([](QDialog& d) { d.reject(); });
         fx.main.FieldCreateA->trigger();
         QCOMPARE(fx.main.Table().Fields.size(), size_t(3));
+    }
+
+    // Add a field, open it, save, generate and delete it, with keys only.
+    void keyboardAlone() {
+        TMainFixture fx;
+        QTemporaryDir local;
+        TBTable& t = fx.main.Table();
+        t.LocalPath = local.path() + QStringLiteral("/");
+        t.TableName = QStringLiteral("books");
+        t.DatabaseServer = QStringLiteral("localhost");
+        t.AdminPassword = QStringLiteral("secret");
+        // A key on the grid, the main window in front again after a dialog.
+        const auto press = [&fx](int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+            QApplication::setActiveWindow(&fx.main);
+            fx.main.FieldGrid->setFocus();
+            QTest::keyClick(fx.main.FieldGrid, Qt::Key(k), modifiers);
+        };
+        const auto keys = [](QDialog& d, const QString& text) {
+            QTest::keyClicks(d.focusWidget(), text);
+        };
+        const auto key = [](QDialog& d, int k) { QTest::keyClick(d.focusWidget(), Qt::Key(k)); };
+        fx.dialogs.Then([&](QDialog& d) {
+            keys(d, QStringLiteral("Title")); // the name has the focus
+            key(d, Qt::Key_Tab);              // the field type
+            key(d, Qt::Key_Down);             // its first item, Text
+            key(d, Qt::Key_Return);           // OK
+        });
+        press(Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(fx.names(), QStringList{"Title"});
+        QCOMPARE(fx.cell(1, 3), InputTypes::Text);
+        // Enter on the row opens it; Ctrl+PgDn turns the dialog's page even
+        // from a list, which keeps its choice.
+        fx.dialogs.Then([&](QDialog& d) {
+            auto& f = dynamic_cast<TFieldDetailsF&>(d);
+            f.FieldTypeCombo->setFocus();
+            QTest::keyClick(f.FieldTypeCombo, Qt::Key_PageDown, Qt::ControlModifier);
+            QCOMPARE(f.Pages->currentIndex(), 1);
+            QCOMPARE(f.FieldTypeCombo->currentText(), FieldTypes::Text);
+            QTest::keyClick(d.focusWidget(), Qt::Key_PageUp, Qt::ControlModifier);
+            QCOMPARE(f.Pages->currentIndex(), 0);
+            key(d, Qt::Key_Escape); // nothing changed: closes without asking
+            QVERIFY(!d.isVisible());
+        });
+        press(Qt::Key_Return);
+        QCOMPARE(fx.dialogs.Titles().last(), QStringLiteral("Modify field"));
+        fx.dialogs.Then([&](QDialog& d) {
+            keys(d, QStringLiteral("Books"));
+            key(d, Qt::Key_Return);
+        });
+        press(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(ProjectStore::List(fx.temp.Store()), QStringList{"Books"});
+        press(Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("report")), QStringList{"Generating report"});
+        // Delete asks, and its default keeps the field.
+        press(Qt::Key_Delete);
+        QCOMPARE(fx.names(), QStringList{"Title"});
+        fx.port.Queue(QStringLiteral("Yes"));
+        press(Qt::Key_Delete);
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("confirm")).size(), 2);
+        QVERIFY(!fx.main.Table().HasFields());
+        QVERIFY(fx.main.FieldGrid->selectedItems().isEmpty());
+        QCOMPARE(fx.dialogs.Unexpected(), 0);
+
+        // Tab leaves the grid for the buttons and comes back.
+        press(Qt::Key_Tab);
+        QVERIFY(QApplication::focusWidget() != fx.main.FieldGrid);
+        QVERIFY(fx.main.ToolBar->isAncestorOf(QApplication::focusWidget()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), fx.main.FieldGrid);
+        // Alt and a title's letter open its menu, F10 the menu bar.
+        QTest::keyClick(&fx.main, Qt::Key_I, Qt::AltModifier);
+        QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+        QCOMPARE(QApplication::activePopupWidget(), fx.main.menuBar()->actions().at(1)->menu());
+        QApplication::activePopupWidget()->close();
+        press(Qt::Key_F10);
+        QCOMPARE(fx.main.menuBar()->activeAction(), fx.main.menuBar()->actions().at(0));
+    }
+
+    // Escape after a change asks before the change is lost, in every dialog
+    // that edits something; the field dialog's own test asks it there too.
+    void escapeAsksBeforeEditsAreLost() {
+        TMainFixture fx;
+        const auto escape = [](QDialog& d, QWidget* focus) {
+            focus->setFocus();
+            QTest::keyClick(focus, Qt::Key_Escape);
+            return d.isVisible();
+        };
+        // The name dialog, through the port.
+        fx.dialogs.Then([&](QDialog& d) {
+            auto& saveAs = dynamic_cast<TSaveAsF&>(d);
+            QVERIFY(!escape(d, saveAs.DbName)); // nothing typed: closes at once
+        });
+        fx.main.SaveAsA->trigger();
+        fx.dialogs.Then([&](QDialog& d) {
+            auto& saveAs = dynamic_cast<TSaveAsF&>(d);
+            saveAs.DbName->setText(QStringLiteral("Half typed"));
+            QVERIFY(escape(d, saveAs.DbName)); // No, the default
+            fx.port.Queue(QStringLiteral("Yes"));
+            QVERIFY(!escape(d, saveAs.DbName));
+        });
+        fx.main.SaveAsA->trigger();
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("confirm")),
+                 QStringList(2, EditGuard::DiscardQuestion));
+
+        // The settings, and the visitor options and font chooser opened from them.
+        TSettingsF& settings = *fx.main.Settings;
+        settings.LoadFrom(fx.main.Table());
+        QStringList asked;
+        bool discard = false;
+        settings.ConfirmDiscard = [&](const QString& text) {
+            asked << text;
+            return discard;
+        };
+        settings.open();
+        QVERIFY(!escape(settings, settings.URL)); // unchanged
+        settings.LoadFrom(fx.main.Table());
+        settings.open();
+        settings.SelectPage(TSettingsF::DatabasePage);
+        settings.TableName->setText(QStringLiteral("books"));
+        QVERIFY(escape(settings, settings.TableName));
+        settings.TableName->clear();
+        QVERIFY(!escape(settings, settings.URL)); // back as it was: no question
+        QCOMPARE(asked, QStringList{EditGuard::DiscardQuestion});
+
+        TVisitorOptionsF& options = *settings.VisitorOptions();
+        options.open();
+        options.AllowSearchCh->setEnabled(true);
+        options.AllowSearchCh->click();
+        {
+            TBoxAnswers no(QMessageBox::No);
+            QVERIFY(escape(options, options.AllowSearchCh));
+            QCOMPARE(no.Texts, QStringList{EditGuard::DiscardQuestion});
+        }
+        {
+            TBoxAnswers yes(QMessageBox::Yes);
+            QVERIFY(!escape(options, options.AllowSearchCh));
+        }
+
+        TCounterFont font{0, QStringLiteral("Arial"), 10, false, false, false, false};
+        TCounterFontDialog chooser(font);
+        chooser.open();
+        chooser.findChild<QFontDialog*>()->setCurrentFont(QFont(QStringLiteral("Serif"), 20));
+        {
+            TBoxAnswers no(QMessageBox::No);
+            QVERIFY(escape(chooser, chooser.findChild<QPushButton*>()));
+            QCOMPARE(no.Texts, QStringList{EditGuard::DiscardQuestion});
+        }
+        {
+            TBoxAnswers yes(QMessageBox::Yes);
+            QVERIFY(!escape(chooser, chooser.findChild<QPushButton*>()));
+        }
     }
 
     void ctrlRDoesNothing() {
@@ -318,7 +482,7 @@ private slots:
         fx.port.Queue(QStringLiteral("No"));
         fx.main.FieldDeleteA->trigger();
         QCOMPARE(fx.port.EventsOf(QStringLiteral("confirm")),
-                 QStringList{"Are you sure you want to delete the selected field?"});
+                 QStringList{"Are you sure you want to delete the field \"F2\"?"});
         QCOMPARE(fx.names().size(), 4);
         QVERIFY(!fx.main.Changed());
 
