@@ -213,7 +213,7 @@ private slots:
             rig.Run([&](TDeployment& d) { d.Generate(t, false); });
             QVERIFY2(rig.Deployment().Succeeded(), m.name);
             QCOMPARE(rig.Port.Messages(), QStringList());
-            QCOMPARE(rig.Port.LastFileInfo(), QStringLiteral("Report saved to 'Generate.log'"));
+            QCOMPARE(rig.Port.LastFileInfo(), "Report saved to '" + t.LocalPath + "Generate.log'");
             QCOMPARE(rig.Port.LastSiteUrl(), QString());
             QVERIFY(rig.Port.MainEnabled());
             const QStringList files = m.visitor + m.admin;

@@ -168,7 +168,7 @@ private slots:
         QVERIFY(!rig.Port.ProgressVisible());
         QVERIFY(rig.Port.MainEnabled());
 
-        QCOMPARE(rig.Port.LastFileInfo(), QStringLiteral("Report saved to 'Upload.log'"));
+        QCOMPARE(rig.Port.LastFileInfo(), "Report saved to '" + t.LocalPath + "Upload.log'");
         // The report, like the scripts, is its owner's only.
         QCOMPARE(QFile::permissions(t.LocalPath + "Upload.log") &
                      (QFileDevice::ReadGroup | QFileDevice::ReadOther),

@@ -91,12 +91,15 @@ private slots:
         const QString log = dir.filePath(QStringLiteral("Generate.log"));
         QVERIFY(port.SaveAndShowReport(report, log));
         QCOMPARE(reports, QStringLiteral("Generating report\n  index.html\n"));
-        QCOMPARE(port.LastFileInfo(), QStringLiteral("Report saved to 'Generate.log'"));
+        // The whole path, so the user can find it.
+        QCOMPARE(port.LastFileInfo(), "Report saved to '" + log + "'");
         QCOMPARE(ReadFileBytes(log), QByteArray("Generating report\r\n  index.html\r\n"));
-        QVERIFY(messages.endsWith(QStringLiteral("Report saved to 'Generate.log'\n")));
+        QVERIFY(messages.endsWith("Report saved to '" + log + "'\n"));
 
         QVERIFY(!port.SaveAndShowReport(report, dir.filePath(QStringLiteral("no/Generate.log"))));
-        QCOMPARE(port.LastFileInfo(), QStringLiteral("Report cannot be saved to 'Generate.log'"));
+        QCOMPARE(port.LastFileInfo(),
+                 "Report cannot be saved to '" + dir.filePath(QStringLiteral("no/Generate.log")) +
+                     "'");
     }
 
     void progressAndCancel() {

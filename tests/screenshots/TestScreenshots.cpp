@@ -207,7 +207,7 @@ private slots:
         report.AddLine(QStringLiteral("http://www.example.com/books/admin/"));
         TLogF& log = port.ReportWindow();
         log.SetReport(report);
-        log.FileInfo->setText(QStringLiteral("Report saved to 'Upload.log'"));
+        log.FileInfo->setText(QStringLiteral("Report saved to '/home/me/.local/share/corvanta/sites/bookshop/Upload.log'"));
         log.ShowSiteButtons(QStringLiteral("http://www.example.com/books/"));
         shoot(log, QStringLiteral("report"));
         log.hide();
