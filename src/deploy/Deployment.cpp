@@ -254,9 +254,9 @@ bool TDeployment::trust(const TBTable& t, const ETlsError& refusal) {
     if (!port_.TrustServer(info)) {
         // The refusal that follows says how to get past it next time.
         trustDeclined_ =
-            QStringLiteral(" Nothing was sent. To go on, start the command again and choose "
-                           "\"%1\" when the fingerprint is shown, after comparing it with the "
-                           "one your provider gives.")
+            QStringLiteral(" Nothing was sent. To go on, start it again and trust the server "
+                           "when asked (\"%1\"), once its fingerprint matches the one your "
+                           "provider gives.")
                 .arg(info.HostKey ? QStringLiteral("Trust this server")
                                   : QStringLiteral("Trust this certificate"));
         return false;

@@ -236,6 +236,26 @@ private slots:
             QCOMPARE(report.Lines[2], (TReportLine{"Generating process was successful.", true}));
             QCOMPARE(report.Lines[5], (TReportLine{"  create_db.php", false}));
         }
+
+        // A site whose fields are neither searchable nor shown to visitors
+        // is made all the same, and the report says what visitors will miss.
+        TDeployRig rig(store_.Store());
+        TBTable t = project(QStringLiteral("blind"));
+        for (TBField& f : t.Fields)
+            f.Searchable = f.Visible = false;
+        t.Fields.back().Visible = t.Fields.back().Hidden = true; // the administrator's only
+        rig.Run([&](TDeployment& d) { d.Generate(t, false); });
+        QVERIFY(rig.Deployment().Succeeded());
+        const TReport& report = *rig.Port.LastReport();
+        QVERIFY(report.Lines[3].Bold && report.Lines[4].Bold);
+        QVERIFY2(report.Lines[3].Text.startsWith(QStringLiteral("No field is searchable:")),
+                 qPrintable(report.Lines[3].Text));
+        QVERIFY2(
+            report.Lines[4].Text.startsWith(QStringLiteral("No field is visible in the results:")),
+            qPrintable(report.Lines[4].Text));
+        t.Fields.back().Hidden = false;
+        t.Fields.back().Searchable = true;
+        QVERIFY(TDeployment::SiteUseWarnings(t).isEmpty());
     }
 
     void aGeneratorThatFailsEndsTheCommand() {
