@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QHash>
 #include <QLabel>
 #include <QMap>
 #include <QSet>
@@ -40,9 +41,9 @@ bool usable(QChar c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
 }
 
-// The text with a mark before the first letter not taken: first letters of
-// words, then any letter. Unchanged when every letter is taken.
-QString marked(const QString& text, QSet<QChar>& taken) {
+// Where a mark may go in text, best first: first letters of words, then
+// the other letters and digits.
+QList<qsizetype> candidates(const QString& text) {
     QList<qsizetype> starts;
     QList<qsizetype> others;
     bool wordStart = true;
@@ -57,15 +58,7 @@ QString marked(const QString& text, QSet<QChar>& taken) {
             (wordStart ? starts : others).append(i);
         wordStart = !c.isLetterOrNumber();
     }
-    for (const QList<qsizetype>& list : {starts, others})
-        for (qsizetype i : list)
-            if (!taken.contains(text.at(i).toLower())) {
-                taken.insert(text.at(i).toLower());
-                QString result = text;
-                result.insert(i, u'&');
-                return result;
-            }
-    return text;
+    return starts + others;
 }
 
 // A control whose text can take a mnemonic, with the means to change it.
@@ -83,52 +76,96 @@ QWidget* pageOf(QWidget* widget, QWidget* window) {
     return nullptr;
 }
 
+// Gives each text a letter of its own, none of them blocked: a matching
+// that tries each text's letters best first and moves an earlier text to
+// another of its letters where that frees one (so a crowded page still
+// gets a letter for every control). Returns the index of the letter chosen
+// in each text, or -1.
+QList<qsizetype> match(const QStringList& texts, const QSet<QChar>& blocked) {
+    QList<QList<qsizetype>> options;
+    for (const QString& text : texts)
+        options << candidates(text);
+    QList<qsizetype> chosen(texts.size(), -1);
+    QHash<QChar, int> owner;
+    std::function<bool(int, QSet<QChar>&)> place = [&](int t, QSet<QChar>& tried) {
+        for (qsizetype i : options.at(t)) {
+            const QChar letter = texts.at(t).at(i).toLower();
+            if (blocked.contains(letter) || tried.contains(letter))
+                continue;
+            tried.insert(letter);
+            if (!owner.contains(letter) || place(owner.value(letter), tried)) {
+                owner.insert(letter, t);
+                chosen[t] = i;
+                return true;
+            }
+        }
+        return false;
+    };
+    for (int t = 0; t < texts.size(); ++t) {
+        QSet<QChar> tried;
+        place(t, tried);
+    }
+    return chosen;
+}
+
 } // namespace
 
 void GiveMnemonics(QWidget& window) {
+    // A dialog opened from this window has letters of its own.
+    const auto own = [&window](const QWidget* w) { return w->window() == window.window(); };
     QList<TMarkable> markables;
     for (QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
-        if (button->text().isEmpty())
+        if (button->text().isEmpty() || !own(button))
             continue;
         markables.append(
             {button, button->text(), [button](const QString& t) { button->setText(t); }});
     }
     for (QLabel* label : window.findChildren<QLabel*>())
-        if (label->buddy() && label->textFormat() != Qt::RichText)
+        if (label->buddy() && label->textFormat() != Qt::RichText && own(label))
             markables.append(
                 {label, label->text(), [label](const QString& t) { label->setText(t); }});
     for (QTabWidget* tabs : window.findChildren<QTabWidget*>())
-        for (int i = 0; i < tabs->count(); ++i)
+        for (int i = 0; own(tabs) && i < tabs->count(); ++i)
             markables.append(
                 {tabs, tabs->tabText(i), [tabs, i](const QString& t) { tabs->setTabText(i, t); }});
 
-    // Letters taken outside the pages count on every page.
-    QSet<QChar> common;
-    QMap<QWidget*, QSet<QChar>> pages;
-    for (const TMarkable& m : markables) {
-        const QChar letter = Mnemonic(m.text);
-        if (letter.isNull())
+    // Letters written by hand stay, and no other control of their page (or
+    // of any page, for those outside the pages) takes them.
+    QSet<QChar> fixedCommon;
+    QSet<QChar> fixedAnywhere;
+    QMap<QWidget*, QSet<QChar>> fixedOnPage;
+    QMap<QWidget*, QList<int>> open; // page (nullptr: outside) -> markables without a letter
+    for (int m = 0; m < markables.size(); ++m) {
+        QWidget* page = pageOf(markables.at(m).widget, &window);
+        const QChar letter = Mnemonic(markables.at(m).text);
+        if (letter.isNull()) {
+            open[page].append(m);
             continue;
-        QWidget* page = pageOf(m.widget, &window);
-        (page ? pages[page] : common).insert(letter);
-    }
-    const auto give = [&](bool onPages) {
-        for (const TMarkable& m : markables) {
-            QWidget* page = pageOf(m.widget, &window);
-            if ((page != nullptr) != onPages || !Mnemonic(m.text).isNull())
-                continue;
-            QSet<QChar> taken = common;
-            if (page)
-                taken += pages[page];
-            const QString text = marked(m.text, taken);
-            if (text == m.text)
-                continue;
-            (page ? pages[page] : common).insert(Mnemonic(text));
-            m.set(text);
         }
+        fixedAnywhere.insert(letter);
+        (page ? fixedOnPage[page] : fixedCommon).insert(letter);
+    }
+    const auto give = [&](const QList<int>& group, const QSet<QChar>& blocked) {
+        QStringList texts;
+        for (int m : group)
+            texts << markables.at(m).text;
+        const QList<qsizetype> chosen = match(texts, blocked);
+        QSet<QChar> taken;
+        for (int i = 0; i < group.size(); ++i) {
+            if (chosen.at(i) < 0)
+                continue;
+            taken.insert(texts.at(i).at(chosen.at(i)).toLower());
+            QString text = texts.at(i);
+            text.insert(chosen.at(i), u'&');
+            markables.at(group.at(i)).set(text);
+        }
+        return taken;
     };
-    give(false);
-    give(true);
+    // Outside the pages first: their letters count on every page.
+    const QSet<QChar> common = fixedCommon + give(open.value(nullptr), fixedAnywhere);
+    for (auto it = open.begin(); it != open.end(); ++it)
+        if (it.key())
+            give(it.value(), common + fixedOnPage.value(it.key()));
 }
 
 namespace {

@@ -117,7 +117,7 @@ QWidget* TSettingsF::BuildAppearancePage() {
     MenuHeightEdit = Edit(QStringLiteral("MenuHeightEdit"), page, NumberWidth);
     MenuHeightEdit->setToolTip(
         QStringLiteral("The height of the menu on the database site, e.g. 150"));
-    addRow(Caption(QStringLiteral("Menu height:"), page), Row({MenuHeightEdit}),
+    addRow(Caption(QStringLiteral("Menu height (pixels):"), page), Row({MenuHeightEdit}),
            HowTo(QStringLiteral("Menu height:"),
                  QStringLiteral("The height in pixels of the menu at the top of every page. Set "
                                 "it between 100 and 400, depending on the size of your logo and "
@@ -170,9 +170,7 @@ QWidget* TSettingsF::BuildAppearancePage() {
                              "data of the database."),
               QStringLiteral("What is skin management?")),
         0, 2);
-    auto* skinCaption = Caption(QStringLiteral("Skin (css):"), skinBox);
-    skinCaption->setBuddy(BrowseCssButton);
-    skinGrid->addWidget(skinCaption, 1, 0);
+    skinGrid->addWidget(Caption(QStringLiteral("Skin (css):"), skinBox), 1, 0);
     skinGrid->addWidget(SkinText, 1, 1);
     skinGrid->addWidget(
         HowTo(QStringLiteral("Skin (css):"),
@@ -189,9 +187,8 @@ QWidget* TSettingsF::BuildAppearancePage() {
     BrowseBGimgButton =
         Button(QStringLiteral("BrowseBGimgButton"), QStringLiteral("Browse"), skinBox);
     ClearBGImage = Button(QStringLiteral("ClearBGImage"), QStringLiteral("clear"), skinBox);
-    auto* imageCaption = Caption(QStringLiteral("Background image:"), skinBox);
-    imageCaption->setBuddy(BrowseBGimgButton);
-    skinGrid->addWidget(imageCaption, 3, 0);
+    // The skin's captions need no key of their own: their buttons have one.
+    skinGrid->addWidget(Caption(QStringLiteral("Background image:"), skinBox), 3, 0);
     auto* imageRow = Row({BGimageText, BrowseBGimgButton, ClearBGImage}, false);
     imageRow->setStretch(0, 1);
     skinGrid->addLayout(imageRow, 3, 1);

@@ -18,6 +18,7 @@
 #include "ui/RemoveDB.h"
 #include "ui/SelectDB.h"
 #include "ui/Settings.h"
+#include "ui/SettingsFontDialog.h"
 #include "ui/Steps.h"
 #include "ui/Trust.h"
 #include "ui/Welcome.h"
@@ -34,6 +35,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -42,6 +44,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 
 namespace {
 
@@ -419,6 +422,68 @@ private slots:
         for (const char* good : {"Version: 1.0", "FTP over TLS", "DD/MM/YYYY hh:mm",
                                  "Create database on the server?", "\"Next\" leads on"})
             QVERIFY2(styleFault(QString::fromUtf8(good)).isEmpty(), good);
+    }
+
+    // Alt and a letter reach every button, check box and captioned entry of
+    // every window, and no two controls shown together share a letter.
+    void everyControlHasItsOwnAltKey() {
+        TTempStore temp;
+        TWelcomeF welcome(temp.Store());
+        TScriptedPort port;
+        TFieldDetailsF field(port);
+        TSelectDBF select({QStringLiteral("Books")}, port);
+        TRemoveDBF remove(port);
+        TDirBrowseF browse(port);
+        TWindowPort windows(nullptr, {});
+        TCounterFontDialog font(TCounterFont{});
+        QStringList missing;
+        QStringList shared;
+        // Per window: letters outside the pages, and on each page.
+        QMap<QWidget*, QMap<QWidget*, QMap<QChar, QString>>> letters;
+        const auto pageOf = [](QWidget* w) -> QWidget* {
+            for (; w && !w->isWindow(); w = w->parentWidget())
+                if (qobject_cast<QStackedWidget*>(w->parentWidget()))
+                    return w;
+            return nullptr;
+        };
+        for (QWidget* w : QApplication::allWidgets()) {
+            // Toolbar buttons answer through the menus' entries.
+            if (w->inherits("QMessageBox") || w->window()->inherits("QFileDialog") ||
+                qobject_cast<QToolBar*>(w->parentWidget()) || !w->isVisibleTo(w->window()))
+                continue;
+            QString text;
+            if (auto* button = qobject_cast<QAbstractButton*>(w))
+                text = button->text();
+            else if (auto* label = qobject_cast<QLabel*>(w); label && label->buddy())
+                text = label->text();
+            if (!text.contains(QRegularExpression(QStringLiteral("[A-Za-z]"))))
+                continue;
+            const QString where =
+                QStringLiteral("%1 in %2: %3")
+                    .arg(QString::fromLatin1(w->metaObject()->className()),
+                         QString::fromLatin1(w->window()->metaObject()->className()), text);
+            const QChar letter = Keyboard::Mnemonic(text);
+            if (letter.isNull()) {
+                missing << where;
+                continue;
+            }
+            QMap<QChar, QString>& scope = letters[w->window()][pageOf(w)];
+            if (scope.contains(letter))
+                shared << where + QStringLiteral(" and ") + scope.value(letter);
+            scope.insert(letter, where);
+        }
+        for (const auto& window : letters)
+            for (auto page = window.begin(); page != window.end(); ++page)
+                for (auto it = page->begin(); page.key() && it != page->end(); ++it)
+                    if (window.value(nullptr).contains(it.key()))
+                        shared << it.value() + QStringLiteral(" and ") +
+                                      window.value(nullptr).value(it.key());
+        for (const QString& s : shared)
+            qWarning("%s", qPrintable(s));
+        QVERIFY2(shared.isEmpty(), "controls above share an Alt key");
+        for (const QString& m : missing)
+            qWarning("%s", qPrintable(m));
+        QVERIFY2(missing.isEmpty(), "controls above have no Alt key");
     }
 
     void everyAddressNamesAShippedFileOrTheUsersSite() {
