@@ -46,9 +46,7 @@ void TBField::AssignEditable(const TBField& from) {
     TextAreaLines = from.TextAreaLines;
 }
 
-QString FieldKey(qint32 seqNo) {
-    return (QStringLiteral("00000") + QString::number(seqNo)).right(6);
-}
+QString FieldKey(qint32 seqNo) { return (QStringLiteral("00000") + QString::number(seqNo)).right(6); }
 
 QStringList FieldTypes::All() {
     return {Text, Integer, Real, YesNo, DateTime, Image, ImageLink, Mailto, Hyperlink};
@@ -59,12 +57,8 @@ QStringList InputTypes::All() {
 }
 
 QStringList DateTimeFormats() {
-    return {QStringLiteral("DD/MM/YYYY hh:mm:ss"),
-            QStringLiteral("MM/DD/YYYY hh:mm:ss"),
-            QStringLiteral("DD/MM/YYYY hh:mm"),
-            QStringLiteral("MM/DD/YYYY hh:mm"),
-            QStringLiteral("DD/MM/YYYY"),
-            QStringLiteral("MM/DD/YYYY"),
-            QStringLiteral("hh:mm:ss"),
-            QStringLiteral("hh:mm")};
+    return {QStringLiteral("DD/MM/YYYY hh:mm:ss"), QStringLiteral("MM/DD/YYYY hh:mm:ss"),
+            QStringLiteral("DD/MM/YYYY hh:mm"),    QStringLiteral("MM/DD/YYYY hh:mm"),
+            QStringLiteral("DD/MM/YYYY"),          QStringLiteral("MM/DD/YYYY"),
+            QStringLiteral("hh:mm:ss"),            QStringLiteral("hh:mm")};
 }

@@ -50,8 +50,7 @@ void TBTable::LoadFromKey(const TStoreKey& key, const QString& where) {
         Transfer = TransferModes::IfOffered;
 
     for (const auto& [subName, sub] : key.subkeys()) {
-        const QString subWhere =
-            where.isEmpty() ? subName : where + QStringLiteral(", field ") + subName;
+        const QString subWhere = where.isEmpty() ? subName : where + QStringLiteral(", field ") + subName;
         TBField field = TBField::StoredDefaults();
         for (const TFieldValueInfo& v : FieldValues()) {
             if (auto str = std::get_if<QString TBField::*>(&v.member)) {
@@ -104,9 +103,7 @@ void TBTable::SaveToKey(TStoreKey& key) const {
 
 namespace ProjectStore {
 
-QStringList List(const TStore& store) {
-    return store.read().subkeyNames();
-}
+QStringList List(const TStore& store) { return store.read().subkeyNames(); }
 
 bool Exists(const TStore& store, const QString& name) {
     return !name.isEmpty() && store.read().subkey(name) != nullptr;
@@ -164,8 +161,7 @@ bool ReadUploadIncomplete(const TStore& store, const QString& name) {
 
 void StoreTrust(TStore& store, const QString& name, const QString& setting,
                 const QString& fingerprint) {
-    store.update(
-        [&](TStoreKey& root) { root.createSubkey(name).writeString(setting, fingerprint); });
+    store.update([&](TStoreKey& root) { root.createSubkey(name).writeString(setting, fingerprint); });
 }
 
 bool ReadUploaded(const TStore& store, const QString& name) {
@@ -175,9 +171,7 @@ bool ReadUploaded(const TStore& store, const QString& name) {
 }
 
 QString HelpPath(const TStore& store) {
-    return store.read()
-        .readString(kHelpPath, QStringLiteral("the store %1").arg(store.path()))
-        .value_or(QString());
+    return store.read().readString(kHelpPath, QStringLiteral("the store %1").arg(store.path())).value_or(QString());
 }
 
 void SetHelpPath(TStore& store, const QString& path) {

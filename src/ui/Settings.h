@@ -149,7 +149,7 @@ public:
     QPushButton* Button2;
     QPushButton* ClearButton;
     QLabel* LockedNote;
-    QPushButton* Def;         // fills in the local demo web host's settings
+    QPushButton* Def; // fills in the local demo web host's settings
     QComboBox* TransferCombo; // how files reach the server (setting Transfer)
     QLabel* TrustedText;      // the trusted certificate and host key, if any
     QPushButton* ForgetTrustBtn;

@@ -277,7 +277,8 @@ private slots:
         press(Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(ProjectStore::List(fx.temp.Store()), QStringList{"Books"});
         press(Qt::Key_G, Qt::ControlModifier);
-        QCOMPARE(fx.port.EventsOf(QStringLiteral("report")), QStringList{"Generating report"});
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("report")),
+                 QStringList{"Generating report"});
         // Delete asks, and its default keeps the field.
         press(Qt::Key_Delete);
         QCOMPARE(fx.names(), QStringList{"Title"});
