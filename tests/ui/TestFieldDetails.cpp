@@ -3,7 +3,6 @@
 #include "deploy/ScriptedPort.h"
 #include "model/Convert.h"
 #include "model/TableFields.h"
-#include "ui/EditGuard.h"
 #include "ui/FieldDetails.h"
 #include "ui/InputNote.h"
 #include "ui/NumberBox.h"
@@ -493,22 +492,6 @@ private slots:
             edit();
             QVERIFY(f.Changed());
         }
-
-        // Escape throws a change away only when the user says so; No, the
-        // default, keeps the dialog open with the change.
-        QTest::keyClick(&f, Qt::Key_Escape);
-        QVERIFY(f.isVisible());
-        QCOMPARE(f.DateTimeFormatCombo->currentIndex(), 2);
-        port.Queue(QStringLiteral("Yes"));
-        f.CancelBtn->click();
-        QVERIFY(!f.isVisible());
-        QCOMPARE(port.EventsOf(QStringLiteral("confirm")),
-                 QStringList(2, EditGuard::DiscardQuestion));
-        // Without a change nothing is asked.
-        f.show();
-        QTest::keyClick(&f, Qt::Key_Escape);
-        QVERIFY(!f.isVisible());
-        QCOMPARE(port.EventsOf(QStringLiteral("confirm")).size(), 2);
     }
 
     void nameMirroring() {

@@ -233,79 +233,66 @@ private slots:
         QTemporaryDir local;
         TBTable& t = fx.main.Table();
         t.LocalPath = local.path() + QStringLiteral("/");
-        t.TableName = QStringLiteral("books");
-        t.DatabaseServer = QStringLiteral("localhost");
-        t.AdminPassword = QStringLiteral("secret");
-        // A key on the grid, the main window in front again after a dialog.
+        t.TableName = t.DatabaseServer = t.AdminPassword = QStringLiteral("books");
+        // Keys on the grid, the main window in front again after a dialog.
         const auto press = [&fx](int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
             QApplication::setActiveWindow(&fx.main);
             fx.main.FieldGrid->setFocus();
             QTest::keyClick(fx.main.FieldGrid, Qt::Key(k), modifiers);
         };
-        const auto keys = [](QDialog& d, const QString& text) {
+        const auto type = [](QDialog& d, const QString& text, QList<int> keys) {
             QTest::keyClicks(d.focusWidget(), text);
+            for (int k : keys)
+                QTest::keyClick(d.focusWidget(), Qt::Key(k),
+                                k == Qt::Key_PageDown ? Qt::ControlModifier : Qt::NoModifier);
         };
-        const auto key = [](QDialog& d, int k) { QTest::keyClick(d.focusWidget(), Qt::Key(k)); };
+        // The name, Tab to the field type, its first item (Text), Enter for OK.
         fx.dialogs.Then([&](QDialog& d) {
-            keys(d, QStringLiteral("Title")); // the name has the focus
-            key(d, Qt::Key_Tab);              // the field type
-            key(d, Qt::Key_Down);             // its first item, Text
-            key(d, Qt::Key_Return);           // OK
+            type(d, QStringLiteral("Title"), {Qt::Key_Tab, Qt::Key_Down, Qt::Key_Return});
         });
         press(Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(fx.names(), QStringList{"Title"});
         QCOMPARE(fx.cell(1, 3), InputTypes::Text);
-        // Enter on the row opens it; Ctrl+PgDn turns the dialog's page even
-        // from a list, which keeps its choice.
+        // Enter opens the row; Ctrl+PgDn turns the page even from a list.
         fx.dialogs.Then([&](QDialog& d) {
             auto& f = dynamic_cast<TFieldDetailsF&>(d);
             f.FieldTypeCombo->setFocus();
-            QTest::keyClick(f.FieldTypeCombo, Qt::Key_PageDown, Qt::ControlModifier);
+            type(d, {}, {Qt::Key_PageDown});
             QCOMPARE(f.Pages->currentIndex(), 1);
             QCOMPARE(f.FieldTypeCombo->currentText(), FieldTypes::Text);
-            QTest::keyClick(d.focusWidget(), Qt::Key_PageUp, Qt::ControlModifier);
-            QCOMPARE(f.Pages->currentIndex(), 0);
-            key(d, Qt::Key_Escape); // nothing changed: closes without asking
+            type(d, {}, {Qt::Key_Escape}); // unchanged: no question
             QVERIFY(!d.isVisible());
         });
         press(Qt::Key_Return);
-        QCOMPARE(fx.dialogs.Titles().last(), QStringLiteral("Modify field"));
-        fx.dialogs.Then([&](QDialog& d) {
-            keys(d, QStringLiteral("Books"));
-            key(d, Qt::Key_Return);
-        });
+        fx.dialogs.Then([&](QDialog& d) { type(d, QStringLiteral("Books"), {Qt::Key_Return}); });
         press(Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(ProjectStore::List(fx.temp.Store()), QStringList{"Books"});
         press(Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(ProjectStore::List(fx.temp.Store()), QStringList{"Books"});
         QCOMPARE(fx.port.EventsOf(QStringLiteral("report")),
                  QStringList{"Generating report"});
-        // Delete asks, and its default keeps the field.
+        // Delete asks; its default keeps the field.
         press(Qt::Key_Delete);
         QCOMPARE(fx.names(), QStringList{"Title"});
         fx.port.Queue(QStringLiteral("Yes"));
         press(Qt::Key_Delete);
-        QCOMPARE(fx.port.EventsOf(QStringLiteral("confirm")).size(), 2);
-        QVERIFY(!fx.main.Table().HasFields());
-        QVERIFY(fx.main.FieldGrid->selectedItems().isEmpty());
-        QCOMPARE(fx.dialogs.Unexpected(), 0);
+        QVERIFY(!fx.main.Table().HasFields() && fx.main.FieldGrid->selectedItems().isEmpty());
+        QCOMPARE(fx.dialogs.Titles(),
+                 (QStringList{"Create new field", "Modify field", "Create New Database..."}));
 
-        // Tab leaves the grid for the buttons and comes back.
+        // Tab leaves the grid for the buttons and comes back; Alt and a
+        // title's letter open its menu, F10 the menu bar.
         press(Qt::Key_Tab);
-        QVERIFY(QApplication::focusWidget() != fx.main.FieldGrid);
         QVERIFY(fx.main.ToolBar->isAncestorOf(QApplication::focusWidget()));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
         QCOMPARE(QApplication::focusWidget(), fx.main.FieldGrid);
-        // Alt and a title's letter open its menu, F10 the menu bar.
         QTest::keyClick(&fx.main, Qt::Key_I, Qt::AltModifier);
-        QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
-        QCOMPARE(QApplication::activePopupWidget(), fx.main.menuBar()->actions().at(1)->menu());
+        QTRY_COMPARE(QApplication::activePopupWidget(), fx.main.menuBar()->actions().at(1)->menu());
         QApplication::activePopupWidget()->close();
         press(Qt::Key_F10);
         QCOMPARE(fx.main.menuBar()->activeAction(), fx.main.menuBar()->actions().at(0));
     }
 
-    // Escape after a change asks before the change is lost, in every dialog
-    // that edits something; the field dialog's own test asks it there too.
+    // Escape after a change asks before it is lost, in every dialog that
+    // edits something, and No, the default, keeps the dialog open.
     void escapeAsksBeforeEditsAreLost() {
         TMainFixture fx;
         const auto escape = [](QDialog& d, QWidget* focus) {
@@ -313,69 +300,55 @@ private slots:
             QTest::keyClick(focus, Qt::Key_Escape);
             return d.isVisible();
         };
-        // The name dialog, through the port.
-        fx.dialogs.Then([&](QDialog& d) {
-            auto& saveAs = dynamic_cast<TSaveAsF&>(d);
-            QVERIFY(!escape(d, saveAs.DbName)); // nothing typed: closes at once
-        });
-        fx.main.SaveAsA->trigger();
+        // Through the port: the field and name dialogs; unchanged, no question.
+        TFieldDetailsF field(fx.port);
+        field.open();
+        QVERIFY(!escape(field, field.NameEdit));
+        field.open();
+        field.NameEdit->setText(QStringLiteral("Price"));
+        QVERIFY(escape(field, field.NameEdit));
+        fx.port.Queue(QStringLiteral("Yes"));
+        QVERIFY(!escape(field, field.NameEdit));
         fx.dialogs.Then([&](QDialog& d) {
             auto& saveAs = dynamic_cast<TSaveAsF&>(d);
             saveAs.DbName->setText(QStringLiteral("Half typed"));
-            QVERIFY(escape(d, saveAs.DbName)); // No, the default
+            QVERIFY(escape(d, saveAs.DbName));
             fx.port.Queue(QStringLiteral("Yes"));
             QVERIFY(!escape(d, saveAs.DbName));
         });
         fx.main.SaveAsA->trigger();
         QCOMPARE(fx.port.EventsOf(QStringLiteral("confirm")),
-                 QStringList(2, EditGuard::DiscardQuestion));
+                 QStringList(4, EditGuard::DiscardQuestion));
 
-        // The settings, and the visitor options and font chooser opened from them.
+        // The settings; a change undone is no change.
         TSettingsF& settings = *fx.main.Settings;
-        settings.LoadFrom(fx.main.Table());
         QStringList asked;
-        bool discard = false;
-        settings.ConfirmDiscard = [&](const QString& text) {
-            asked << text;
-            return discard;
-        };
-        settings.open();
-        QVERIFY(!escape(settings, settings.URL)); // unchanged
+        settings.ConfirmDiscard = [&](const QString& text) { return asked << text, false; };
         settings.LoadFrom(fx.main.Table());
         settings.open();
-        settings.SelectPage(TSettingsF::DatabasePage);
         settings.TableName->setText(QStringLiteral("books"));
         QVERIFY(escape(settings, settings.TableName));
         settings.TableName->clear();
-        QVERIFY(!escape(settings, settings.URL)); // back as it was: no question
+        QVERIFY(!escape(settings, settings.URL));
         QCOMPARE(asked, QStringList{EditGuard::DiscardQuestion});
 
+        // Opened from the settings: visitor options and the font chooser.
         TVisitorOptionsF& options = *settings.VisitorOptions();
-        options.open();
-        options.AllowSearchCh->setEnabled(true);
-        options.AllowSearchCh->click();
-        {
-            TBoxAnswers no(QMessageBox::No);
-            QVERIFY(escape(options, options.AllowSearchCh));
-            QCOMPARE(no.Texts, QStringList{EditGuard::DiscardQuestion});
-        }
-        {
-            TBoxAnswers yes(QMessageBox::Yes);
-            QVERIFY(!escape(options, options.AllowSearchCh));
-        }
-
-        TCounterFont font{0, QStringLiteral("Arial"), 10, false, false, false, false};
-        TCounterFontDialog chooser(font);
-        chooser.open();
-        chooser.findChild<QFontDialog*>()->setCurrentFont(QFont(QStringLiteral("Serif"), 20));
-        {
-            TBoxAnswers no(QMessageBox::No);
-            QVERIFY(escape(chooser, chooser.findChild<QPushButton*>()));
-            QCOMPARE(no.Texts, QStringList{EditGuard::DiscardQuestion});
-        }
-        {
-            TBoxAnswers yes(QMessageBox::Yes);
-            QVERIFY(!escape(chooser, chooser.findChild<QPushButton*>()));
+        TCounterFontDialog chooser(TCounterFont{0, QStringLiteral("Arial"), 10});
+        const auto changes = {std::pair<QDialog*, std::function<void()>>{
+                                  &options, [&] { options.OnlyMembersCanAddCh->click(); }},
+                              {&chooser, [&] {
+                                   chooser.findChild<QFontDialog*>()->setCurrentFont(
+                                       QFont(QStringLiteral("Serif"), 20));
+                               }}};
+        for (const auto& [dialog, change] : changes) {
+            dialog->open();
+            change();
+            for (const bool discard : {false, true}) {
+                TBoxAnswers answer(discard ? QMessageBox::Yes : QMessageBox::No);
+                QCOMPARE(escape(*dialog, dialog->findChild<QPushButton*>()), !discard);
+                QCOMPARE(answer.Texts, QStringList{EditGuard::DiscardQuestion});
+            }
         }
     }
 

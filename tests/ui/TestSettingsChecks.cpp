@@ -16,7 +16,6 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -350,18 +349,6 @@ private slots:
                  (QStringList{"FTP &server name:", "FTP &login name:", "FTP &password:"}));
         d->TransferCombo->setCurrentIndex(d->TransferCombo->findData(TransferModes::Sftp));
         QCOMPARE(captions(), (QStringList{"&Server:", "&Login name:", "&Password:"}));
-
-        // Ctrl+PgDn and Ctrl+PgUp turn the pages from any entry.
-        d->show();
-        d->SelectPage(TSettingsF::ConnectionPage);
-        QApplication::setActiveWindow(d.get());
-        d->URL->setFocus();
-        QTest::keyClick(d->URL, Qt::Key_PageDown, Qt::ControlModifier);
-        QCOMPARE(d->CurrentPage(), int(TSettingsF::DatabasePage));
-        QVERIFY(d->PageControl->currentWidget()->isAncestorOf(d->focusWidget()));
-        QTest::keyClick(d->focusWidget(), Qt::Key_PageUp, Qt::ControlModifier);
-        QTest::keyClick(d->focusWidget(), Qt::Key_PageUp, Qt::ControlModifier);
-        QCOMPARE(d->CurrentPage(), int(TSettingsF::AppearancePage));
     }
 
     void clearEntries() {

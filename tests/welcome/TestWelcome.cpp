@@ -16,8 +16,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -314,26 +314,12 @@ private slots:
             b->click();
         // Pages of the manual that comes with the program, each section there.
         QCOMPARE(fx.urls.size(), 5);
-        QList<QUrl> targets;
-        for (QUrl url : fx.urls) {
+        // Sections open through a page that leads on to them (desktops drop
+        // the "#section" of a file); every address is checked by TestProgramTexts.
+        for (const QUrl& url : fx.urls)
             QVERIFY2(url.isLocalFile() && QFileInfo::exists(url.toLocalFile()),
                      qPrintable(url.toString()));
-            // A section is reached through a page that leads on to it, since
-            // desktops drop the "#section" of a file they open.
-            const QString page = QString::fromUtf8(ReadFileBytes(url.toLocalFile()));
-            if (page.contains(QLatin1String("http-equiv=\"refresh\""))) {
-                static const QRegularExpression href(QStringLiteral("href=\"([^\"]*)\""));
-                url = QUrl(href.match(page).captured(1));
-                QVERIFY2(url.hasFragment() && QFileInfo::exists(url.toLocalFile()),
-                         qPrintable(url.toString()));
-            }
-            if (url.hasFragment())
-                QVERIFY2(ReadFileBytes(url.toLocalFile())
-                             .contains("id=\"" + url.fragment().toUtf8() + "\""),
-                         qPrintable(url.toString()));
-            targets << url;
-        }
-        QCOMPARE(QFileInfo(targets.at(2).toLocalFile()).fileName(), QStringLiteral("Intro.htm"));
+        QVERIFY(ReadFileBytes(fx.urls.at(2).toLocalFile()).contains("Intro.htm#contents\""));
         fx.dialogs.Then([](QDialog& d) {
             auto& about = dynamic_cast<TAboutF&>(d);
             QCOMPARE(about.windowTitle(), QStringLiteral("About Corvanta"));
