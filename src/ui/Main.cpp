@@ -24,6 +24,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -227,7 +228,7 @@ void TMainF::createToolBar() {
     ToolBar->addActions({HelpA, StepsA});
     // Tab reaches the buttons as well as the grid.
     for (QAction* action : ToolBar->actions())
-        if (QWidget* button = ToolBar->widgetForAction(action))
+        if (auto* button = qobject_cast<QToolButton*>(ToolBar->widgetForAction(action)))
             button->setFocusPolicy(Qt::TabFocus);
 }
 
