@@ -173,7 +173,7 @@ protected:
         return RunDeployment(
             context,
             [&](TScriptedPort& port) {
-                port.AnswerTo(QStringLiteral("Create database on the server ?"),
+                port.AnswerTo(QStringLiteral("Create database on the server?"),
                               create ? QStringLiteral("Yes") : QStringLiteral("No"));
             },
             [&](TDeployment& d) { d.Upload(t, false); });

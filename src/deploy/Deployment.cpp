@@ -5,6 +5,7 @@
 #include "model/ProjectJson.h"
 
 #include "Connection.h"
+#include "ProblemText.h"
 #include "model/ProjectCheck.h"
 #include "model/ProjectStore.h"
 #include "model/Store.h"
@@ -76,6 +77,7 @@ void TDeployment::begin() {
     announced_ = false;
     trustedNow_.clear();
     trustedHostKey_.clear();
+    trustDeclined_.clear();
     notEncrypted_ = false;
 }
 
@@ -116,7 +118,7 @@ void TDeployment::endAfterFailure(const ENetError& e, const QString& prefix) {
     disconnectQuietly();
     endWindows();
     if (!announced_ && !cancelled)
-        port_.ShowWarning(prefix + e.message());
+        port_.ShowWarning(prefix + e.message() + trustDeclined_);
     finish(false);
 }
 
@@ -157,7 +159,7 @@ bool TDeployment::checkProject(const TBTable& t, bool changed) {
     // A definition the server or the record files cannot work with is
     // refused before anything is written or sent.
     if (const TDefinitionCheck problem = CheckProject(t)) {
-        refuse(problem->Message, problem->Field > 0 ? -1 : settingsPageOf(problem->Setting),
+        refuse(ShownProblem(*problem), problem->Field > 0 ? -1 : settingsPageOf(problem->Setting),
                JsonPlacesOf(t, *problem));
         return false;
     }
@@ -268,8 +270,18 @@ QString TDeployment::trustedHostKey(const TBTable& t) const {
 bool TDeployment::trust(const TBTable& t, const ETlsError& refusal) {
     const TCertificateInfo& info = refusal.Info();
     // A changed certificate or key is refused: only the message stands.
-    if (info.Changed || info.Fingerprint.isEmpty() || !port_.TrustServer(info))
+    if (info.Changed || info.Fingerprint.isEmpty())
         return false;
+    if (!port_.TrustServer(info)) {
+        // The refusal that follows says how to get past it next time.
+        trustDeclined_ =
+            QStringLiteral(" Nothing was sent. To go on, start it again and trust the server "
+                           "when asked (\"%1\"), once its fingerprint matches the one your "
+                           "provider gives.")
+                .arg(info.HostKey ? QStringLiteral("Trust this server")
+                                  : QStringLiteral("Trust this certificate"));
+        return false;
+    }
     QString setting = QStringLiteral("TrustedHostKey");
     QString value = info.Fingerprint;
     if (info.HostKey) {
@@ -302,7 +314,7 @@ bool TDeployment::checkWebServer(const TBTable& t, const QString& prefix) {
         } catch (const ETlsError& e) {
             if (trust(t, e))
                 continue;
-            port_.ShowWarning(prefix + e.message());
+            port_.ShowWarning(prefix + e.message() + trustDeclined_);
         } catch (const ENetError& e) {
             port_.ShowWarning(prefix + e.message());
         }

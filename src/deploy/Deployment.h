@@ -69,6 +69,9 @@ public:
     // Removes the stored project `name` (never the open one) as the user
     // chooses in the remove dialog: settings, server, or both.
     void RemoveDatabase(const QString& name);
+    // The reports' warnings about a site visitors can hardly use: no field
+    // to search, no field shown in the results. Empty when all is well.
+    static QStringList SiteUseWarnings(const TBTable& t);
 
     // --- Outcome
     // A second stage is queued and has not ended yet.
@@ -212,6 +215,8 @@ private:
     // Trust given during the running command (by "host:port"), ahead of
     // the stored table's.
     QMap<QString, QString> trustedNow_;
+    // Said after a refusal when the user declined to trust the server.
+    QString trustDeclined_;
     QString trustedHostKey_;
     // "If offered" went on without encryption.
     bool notEncrypted_ = false;

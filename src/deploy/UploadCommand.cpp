@@ -74,7 +74,7 @@ void TDeployment::Upload(const TBTable& t, bool changed) {
             QStringLiteral("Upload process was successful, database creation was not performed."),
             neverUploaded_
                 ? QStringLiteral("The site will not work until its tables are created: upload "
-                                 "again and answer Yes to \"Create database on the server ?\".")
+                                 "again and answer Yes to \"Create database on the server?\".")
                 : QString());
         finish(true);
     });
@@ -113,9 +113,9 @@ bool TDeployment::uploadStage1(const TBTable& t) {
 
     // Asked before anything is sent, so the plan holds the answer.
     createDb_ = port_.AskQuestion(
-        QStringLiteral("Create database on the server ?\rIf you want to create a new "
-                       "database, say YES: existing records will be lost!\rIf you want "
-                       "to keep the existing records, say NO."),
+        QStringLiteral("Create database on the server?\rIf you want to create a new "
+                       "database, answer Yes: existing records will be lost!\rIf you want "
+                       "to keep the existing records, answer No."),
         neverUploaded_);
 
     TPublished published = TPublished::Load(store_, t.DbName, t);
@@ -211,8 +211,10 @@ void TDeployment::showUploadReport(const TBTable& t, const QString& result,
     report.AddLine(result, true);
     if (!warning.isEmpty())
         report.AddLine(warning);
+    for (const QString& line : SiteUseWarnings(t))
+        report.AddLine(line, true);
     report.AddLine();
-    report.AddLine(QStringLiteral("The generated database was uploaded to:"), true);
+    report.AddLine(QStringLiteral("The site was uploaded to:"), true);
     report.AddLine(t.URL);
     report.AddLine();
     report.AddLine(QStringLiteral("Visitor functions are available at:"), true);

@@ -95,6 +95,11 @@ public:
     virtual bool ConfirmDanger(const QString& text) {
         return Confirm(text, TConfirmButtons::OKCancel) == TAnswer::OK;
     }
+    // A Yes/No question whose default button is No, for a step that loses
+    // something (deleting a field). True for Yes.
+    virtual bool AskYesNo(const QString& text) {
+        return Confirm(text, TConfirmButtons::YesNo) == TAnswer::Yes;
+    }
 
     // --- Question windows.
     // The warning window: a question answered only by "&Yes" (true) or
@@ -145,15 +150,15 @@ public:
 
     // --- The report window, shown modally until the user closes it.
     // fileInfo is the line saying where the report was saved. With a
-    // non-empty siteUrl the buttons "Go to visitors site" (siteUrl) and "Go to
-    // administrators site to add or change records." (siteUrl + "admin/")
-    // are shown; otherwise they are hidden.
+    // non-empty siteUrl the buttons "Go to the visitors' site" (siteUrl) and
+    // "Go to the administrator's site to add or change records" (siteUrl +
+    // "admin/") are shown; otherwise they are hidden.
     virtual void ShowReport(const TReport& report, const QString& fileInfo,
                             const QString& siteUrl = {}) = 0;
     // Saves the report as plain text (CR LF) to logPath, then shows it with
-    // the file line "Report saved to 'NAME'" or, when the file cannot be
-    // written, "Report cannot be saved to 'NAME'" (NAME is the file name of
-    // logPath). Returns whether it was saved.
+    // the file line "Report saved to 'PATH'" or, when the file cannot be
+    // written, "Report cannot be saved to 'PATH'" (PATH is logPath made
+    // absolute). Returns whether it was saved.
     bool SaveAndShowReport(const TReport& report, const QString& logPath,
                            const QString& siteUrl = {});
 

@@ -113,13 +113,18 @@ bool Exists(const TStore& store, const QString& name) {
     return !name.isEmpty() && store.read().subkey(name) != nullptr;
 }
 
-// The key holds the shipped default skin and nothing else.
+// The key holds what a new project differs in from a key without values.
 void Create(TStore& store, const QString& name) {
     // A new project starts with the shipped default skin: without one the
     // settings cannot be confirmed, and a newcomer would not know where to
-    // find one.
+    // find one. It gets the one-page layout (a key without one keeps the
+    // frames it was made with) and sends no passwords until asked to.
+    const TBTable fresh = TBTable::New();
     store.update([&](TStoreKey& root) {
-        root.createSubkey(name).writeString(QStringLiteral("Skin"), TBTable::New().Skin);
+        TStoreKey& key = root.createSubkey(name);
+        key.writeString(QStringLiteral("Skin"), fresh.Skin);
+        key.writeString(QStringLiteral("Layout"), fresh.Layout);
+        key.writeInteger(QStringLiteral("AllowSendPassword"), fresh.AllowSendPassword ? 1 : 0);
     });
 }
 

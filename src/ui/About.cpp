@@ -2,6 +2,7 @@
 
 #include "Centring.h"
 #include "Icons.h"
+#include "Keyboard.h"
 #include "model/Version.h"
 
 #include <QHBoxLayout>
@@ -59,6 +60,7 @@ TAboutF::TAboutF(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
     setMinimumWidth(400);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    Keyboard::GiveMnemonics(*this);
 }
 
 void TAboutF::showEvent(QShowEvent* event) {

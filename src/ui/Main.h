@@ -38,7 +38,7 @@ public:
     using TDialogRunner = std::function<int(QDialog&)>;
 
     static inline const QString Version = ProgramVersion();
-    static inline const QString Caption = QStringLiteral("CORVANTA Generator v ") + Version;
+    static inline const QString Caption = QStringLiteral("Corvanta Generator v ") + Version;
 
     // Without a port the window talks to the user through its own windows.
     explicit TMainF(TStore& store, TUserPort* port = nullptr, QWidget* parent = nullptr);

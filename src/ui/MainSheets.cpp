@@ -12,10 +12,10 @@
 #include <QAction>
 
 void TMainF::createSheetActions() {
-    SheetImportA = new QAction(QStringLiteral("Import from spreadsheet..."), this);
+    SheetImportA = new QAction(QStringLiteral("Import from s&preadsheet..."), this);
     SheetImportA->setStatusTip(QStringLiteral("Send the rows of a CSV spreadsheet to the site"));
     connect(SheetImportA, &QAction::triggered, this, &TMainF::SheetImportAExecute);
-    SheetExportA = new QAction(QStringLiteral("Export to spreadsheet..."), this);
+    SheetExportA = new QAction(QStringLiteral("Export to sp&readsheet..."), this);
     SheetExportA->setStatusTip(
         QStringLiteral("Take the site's records out as a CSV file or a workbook"));
     connect(SheetExportA, &QAction::triggered, this, &TMainF::SheetExportAExecute);

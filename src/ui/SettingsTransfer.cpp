@@ -1,6 +1,9 @@
 // Filling the settings dialog from the project and taking the values back.
 #include "Settings.h"
 
+#include "EditGuard.h"
+#include "InputNote.h"
+
 #include "model/Convert.h"
 #include "model/ProjectCheck.h"
 #include "model/TableFields.h"
@@ -135,6 +138,9 @@ void TSettingsF::LoadFrom(const TBTable& t) {
     ApplyEnabling();
     ServerChange();
     UpdateSample();
+    for (QLineEdit* edit : findChildren<QLineEdit*>())
+        InputNote::Unmark(*edit);
+    loadedState_ = EditGuard::State(*this) + WorkingState();
 }
 
 void TSettingsF::ApplyEnabling() {

@@ -57,7 +57,7 @@ private slots:
         TCliResult r = cli({"generate", "cligen"});
         QCOMPARE(r.status, 0);
         QVERIFY(r.out.startsWith("Generating report\n\nGenerating process was successful.\n"));
-        QCOMPARE(r.err, QByteArray("Report saved to 'Generate.log'\n"));
+        QCOMPARE(r.err, "Report saved to '" + t.LocalPath.toUtf8() + "Generate.log'\n");
         for (const char* file : {"create_db.php", "runtime.php", "search.php", "admin/runtime.php",
                                  "admin/index.html", "Generate.log"})
             QVERIFY2(QFile::exists(t.LocalPath + QLatin1String(file)), file);
@@ -105,9 +105,9 @@ private slots:
         QVERIFY2(r.out.contains("Upload process was successful, database creation process was "
                                 "successful.\n"),
                  r.out.constData());
-        QVERIFY(r.err.contains("Create database on the server ?\nIf you want to create a new "
-                               "database, say YES: existing records will be lost!\nIf you "
-                               "want to keep the existing records, say NO. -> Yes\n"));
+        QVERIFY(r.err.contains("Create database on the server?\nIf you want to create a new "
+                               "database, answer Yes: existing records will be lost!\nIf you "
+                               "want to keep the existing records, answer No. -> Yes\n"));
         QVERIFY(tableExists("cliweb"));
         QVERIFY(!QFile::exists(QDir(host_->DocumentRoot()).filePath("cliweb/create_db.php")));
         QVERIFY(host_->Exec("INSERT INTO cliweb(title) VALUES ('first'), ('second')"));
@@ -157,7 +157,7 @@ private slots:
         QVERIFY(r.err.contains("never uploaded"));
         r = cli({"remove", "clifail", "--settings"});
         QCOMPARE(r.status, 0);
-        QCOMPARE(r.err, QByteArray("Do you really want to remove the Database from your PC ? -> "
+        QCOMPARE(r.err, QByteArray("Do you really want to remove the Database from your PC? -> "
                                    "Yes\nDatabase clifail has been removed successfully.\n"));
     }
 };

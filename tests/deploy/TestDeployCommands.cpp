@@ -21,7 +21,7 @@
 
 namespace {
 
-const QString kCreate = QStringLiteral("Create database on the server ?");
+const QString kCreate = QStringLiteral("Create database on the server?");
 
 // A TCP port on which nothing listens.
 quint16 closedPort() {
@@ -188,7 +188,7 @@ private slots:
         QVERIFY(!rig.Port.ProgressVisible());
         QVERIFY(rig.Port.MainEnabled());
 
-        QCOMPARE(rig.Port.LastFileInfo(), QStringLiteral("Report saved to 'Upload.log'"));
+        QCOMPARE(rig.Port.LastFileInfo(), "Report saved to '" + t.LocalPath + "Upload.log'");
         // The report, like the scripts, is its owner's only.
         QCOMPARE(QFile::permissions(t.LocalPath + "Upload.log") &
                      (QFileDevice::ReadGroup | QFileDevice::ReadOther),
@@ -200,7 +200,7 @@ private slots:
         QCOMPARE(
             ReadFileBytes(t.LocalPath + "Upload.log"),
             "Upload report\r\n\r\nUpload process was successful, database creation process "
-            "was successful.\r\n\r\nThe generated database was uploaded to:\r\n" +
+            "was successful.\r\n\r\nThe site was uploaded to:\r\n" +
                 t.URL.toUtf8() + "\r\n\r\nVisitor functions are available at:\r\n" +
                 t.URL.toUtf8() + "\r\n\r\nAdministrator functions are available at:\r\n" +
                 t.URL.toUtf8() +
@@ -319,8 +319,8 @@ private slots:
             bool uploaded;
         };
         const QString question =
-            kCreate + "\rIf you want to create a new database, say YES: existing records will "
-                      "be lost!\rIf you want to keep the existing records, say NO.";
+            kCreate + "\rIf you want to create a new database, answer Yes: existing records will "
+                      "be lost!\rIf you want to keep the existing records, answer No.";
         const quint16 closed = closedPort();
         const QList<Case> cases = {
             {"wrong FTP password",
@@ -526,10 +526,11 @@ private slots:
         rig.Port.AnswerTo(QStringLiteral("Remove Database upsite"), QStringLiteral("Server Only"));
         QVERIFY(rig.Run([&](TDeployment& d) { d.RemoveDatabase(QStringLiteral("upsite")); }));
         QVERIFY(rig.Deployment().Succeeded());
-        QCOMPARE(rig.Port.Messages(),
-                 (QStringList{"Do you really want to remove the Database from Server ? All sites "
-                              "and all records will be removed!",
-                              "Database upsite has been removed successfully."}));
+        QCOMPARE(
+            rig.Port.Messages(),
+            (QStringList{"Do you really want to remove the Database from the server? All sites "
+                         "and all records will be removed!",
+                         "Database upsite has been removed successfully."}));
         QCOMPARE(rig.Http.RequestUrl,
                  t.URL + rig.Deployment().Generator().KeyedScript(QStringLiteral("remove_db.php")));
         QVERIFY(!tableExists("upsite"));

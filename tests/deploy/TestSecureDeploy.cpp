@@ -22,7 +22,7 @@
 
 namespace {
 
-const QString kCreate = QStringLiteral("Create database on the server ?");
+const QString kCreate = QStringLiteral("Create database on the server?");
 
 QByteArray Text(const QString& path) {
     return ReadFileBytes(path).replace("\r\n", "\n");
@@ -292,6 +292,11 @@ private slots:
             QCOMPARE(warnings.size(), 1);
             QVERIFY(warnings.first().startsWith(QLatin1String("Upload aborted. The certificate")));
             QVERIFY(warnings.first().contains(fingerprint));
+            // Declined: the refusal says how to go on.
+            QVERIFY2(warnings.first().contains(QLatin1String("start it again and trust the server "
+                                                             "when asked (\"Trust this "
+                                                             "certificate\")")),
+                     qPrintable(warnings.first()));
             QVERIFY(!QFileInfo::exists(Remote(*host_, t, {})));
             QVERIFY(!ProjectStore::ReadUploaded(store_.Store(), t.DbName));
         }

@@ -76,7 +76,10 @@ private slots:
         QCOMPARE(t.NumOfFilterFields, 3);
         QCOMPARE(t.NumOfSortFields, 3);
         QVERIFY(t.AllowSearch && t.AllowAddModify && t.OnlyMembersCanAdd && t.AllowDelete &&
-                t.AllowChangePassword && t.AllowSendPassword);
+                t.AllowChangePassword);
+        // A new project sends no passwords until asked to, and shows one page.
+        QVERIFY(!t.AllowSendPassword);
+        QCOMPARE(t.Layout, Layouts::OnePage);
         // A new project starts with the shipped skin, so its settings can be
         // confirmed at once.
         QCOMPARE(t.Skin, QStringLiteral("default.css"));
@@ -85,12 +88,19 @@ private slots:
         QCOMPARE(t.ReplaceDelimiterWith, QStringLiteral("_"));
         QCOMPARE(quint32(t.CounterColor), 0x8000000Du);
         QCOMPARE(quint32(t.CounterTextFontColor), 0x80000018u);
-        // Stored before the one-page layout: the frames it was made with.
-        QCOMPARE(t.Layout, Layouts::Frames);
         QCOMPARE(t.CounterNumberFontSize, 10);
         // Stored before encryption was offered: encrypted where the server can.
         QCOMPARE(t.Transfer, QStringLiteral("ftps-if-offered"));
         QVERIFY(t.TrustedCertificate.isEmpty() && t.TrustedHostKey.isEmpty());
+        // A key stored before the one-page layout: the frames it was made
+        // with, and the password mail as it was.
+        store.update([](TStoreKey& root) {
+            root.createSubkey(QStringLiteral("Old"))
+                .writeString(QStringLiteral("Skin"), QStringLiteral("default.css"));
+        });
+        const TBTable old = ProjectStore::Load(store, QStringLiteral("Old"));
+        QCOMPARE(old.Layout, Layouts::Frames);
+        QVERIFY(old.AllowSendPassword);
         // An absent key: nothing read, everything empty.
         const TBTable absent = ProjectStore::Load(store, QStringLiteral("Absent"));
         QCOMPARE(absent.MenuHeight, 0);

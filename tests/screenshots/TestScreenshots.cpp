@@ -182,8 +182,9 @@ private slots:
         TWindowPort port(nullptr, {});
         TWarningF& warning = port.WarningWindow();
         warning.WarningText->setText(QStringLiteral(
-            "Create database on the server ?\nIf you want to create a new database, say YES: "
-            "existing records will be lost!\nIf you want to keep the existing records, say NO."));
+            "Create database on the server?\nIf you want to create a new database, answer Yes: "
+            "existing records will be lost!\nIf you want to keep the existing records, answer "
+            "No."));
         shoot(warning, QStringLiteral("warning"));
         warning.hide();
 
@@ -239,7 +240,7 @@ private slots:
                 "Upload process was successful, database creation process was successful."),
             true);
         report.AddLine();
-        report.AddLine(QStringLiteral("The generated database was uploaded to:"), true);
+        report.AddLine(QStringLiteral("The site was uploaded to:"), true);
         report.AddLine(QStringLiteral("http://www.example.com/books/"));
         report.AddLine();
         report.AddLine(QStringLiteral("Visitor functions are available at:"), true);
@@ -249,7 +250,7 @@ private slots:
         report.AddLine(QStringLiteral("http://www.example.com/books/admin/"));
         TLogF& log = port.ReportWindow();
         log.SetReport(report);
-        log.FileInfo->setText(QStringLiteral("Report saved to 'Upload.log'"));
+        log.FileInfo->setText(QStringLiteral("Report saved to '/home/me/.local/share/corvanta/sites/bookshop/Upload.log'"));
         log.ShowSiteButtons(QStringLiteral("http://www.example.com/books/"));
         shoot(log, QStringLiteral("report"));
         log.hide();

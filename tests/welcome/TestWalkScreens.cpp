@@ -72,22 +72,6 @@ void click(QPushButton* button) {
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
-// The browser part of the walk (tests/e2e/walk-site.js): Chromium driven by
-// Playwright, as the browser tests of the sites are.
-bool browseSite(const QString& url, const QString& adminPassword, QString* output) {
-    QProcess node;
-    node.setProcessChannelMode(QProcess::MergedChannels);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("WALK_SITE_URL"), url);
-    env.insert(QStringLiteral("WALK_ADMIN_PASSWORD"), adminPassword);
-    node.setProcessEnvironment(env);
-    node.start(QDir(SourceDir()).filePath(QStringLiteral("tests/e2e/run")),
-               {QStringLiteral("walk-site.js")});
-    const bool ended = node.waitForFinished(600000);
-    *output = QString::fromUtf8(node.readAll());
-    return ended && node.exitStatus() == QProcess::NormalExit && node.exitCode() == 0;
-}
-
 } // namespace
 
 class TestWalkScreens : public QObject {
@@ -184,10 +168,6 @@ private slots:
                 settings.SelectPage(TSettingsF::AdministratorPage);
                 settings.AdminPasswordEdit->setText(QStringLiteral("shop-admin-7"));
                 shoot(&settings, QStringLiteral("10-settings-administrator"));
-                // New projects let members ask for their password: its mail needs a sender.
-                settings.SelectPage(TSettingsF::PasswordPage);
-                settings.PasswordEmailSenderEdit->setText(QStringLiteral("shop@example.org"));
-                settings.PasswordEmailSubjectEdit->setText(QStringLiteral("Your password"));
             },
             [&](QWidget*) { click(settings.OKBtn); });
         user.Then(
@@ -234,7 +214,10 @@ private slots:
         // The site in the browser: visitors, the administrator adding a book,
         // a visitor finding it.
         QString output;
-        QVERIFY2(browseSite(t.URL, t.AdminPassword, &output), qPrintable(output));
+        QVERIFY2(WalkSiteInBrowser({{QStringLiteral("WALK_SITE_URL"), t.URL},
+                                    {QStringLiteral("WALK_ADMIN_PASSWORD"), t.AdminPassword}},
+                                   &output),
+                 qPrintable(output));
     }
 
     // As ./run starts it: pages on http://127.0.0.1, the site sent by FTP over TLS.
