@@ -206,6 +206,10 @@ bool TSheetRecords::convertRow(const QStringList& row, qint64 number, int previe
         case TValueKind::Text: {
             const QString text = TextFromCell(cell);
             values[i] = siteText(text, why);
+            // An empty cell is an empty text, as the site's forms store it;
+            // a null value would mean no value at all.
+            if (values[i].isNull())
+                values[i] = QByteArray("");
             if (shown)
                 cells[i].Shown = text;
             break;

@@ -257,7 +257,7 @@ private slots:
                      QStringLiteral("Persuasion +Jane Austen +1817 +6.8 +Novel +Yes"))),
                  qPrintable(output));
         // It went by FTP over TLS, and the demo says where the test authority is.
-        QVERIFY2(ReadFileBytes(QDir(hostDir.path()).filePath(QStringLiteral("log/ftps.out")))
+        QVERIFY2(ReadFileBytes(QDir(hostDir.path()).filePath(QStringLiteral("log/ftps.log")))
                      .contains("logged in"),
                  "the site was not sent by FTP over TLS");
         QVERIFY2(output.contains(QDir(hostDir.path()).filePath(QStringLiteral("tls/ca.pem"))),
