@@ -4,6 +4,7 @@
 'use strict';
 
 const { test, before, after } = require('node:test');
+const { setCookies } = require('./lib/cookies');
 const assert = require('node:assert/strict');
 const { execFile } = require('node:child_process');
 const fs = require('node:fs');
@@ -46,7 +47,7 @@ function assertNothingFound(output) {
 // The session cookie a login opens, as "name=value".
 async function sessionFrom(url, form) {
   const answer = await fetch(url, { method: 'POST', body: new URLSearchParams(form) });
-  const cookie = answer.headers.getSetCookie().find((c) => /^corvanta_\w+=[0-9a-f]{32};/.test(c));
+  const cookie = setCookies(answer.headers).find((c) => /^corvanta_\w+=[0-9a-f]{32};/.test(c));
   return cookie.slice(0, cookie.indexOf(';'));
 }
 
