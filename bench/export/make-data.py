@@ -20,22 +20,17 @@ pictures = max(1, count // 250)
 os.makedirs(folder, exist_ok=True)
 
 
-def field(column, type_, name):
-    return {"FieldName": column, "FieldName2": column + "2", "FieldType": type_,
-            "InputType": "Text", "Name": name, "MaxLength": 60, "TextLength": 30,
-            "Searchable": True, "Visible": True, "Editable": True}
-
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
+from project import field, project  # noqa: E402
 
 fields = [field("title", "Text", "Title"), field("notes", "Text", "Notes"),
           field("amount", "Integer", "Count"), field("price", "Real number", "Price"),
           field("done", "Yes/No", "Done"), field("added", "Date & time", "Added"),
           field("photo", "Image", "Photo")]
-project = {"DbName": "bench", "Settings": {
-    "TableName": "bench", "DatabaseDisplayName": "Bench", "AdminPassword": "x",
-    "UserUpdate": True, "UserMode": "Login", "LocalPath": local, "URL": url,
-    "PHPPath": "bench/", "Server": ftp, "User": ftpuser, "Password": ftppassword,
-    "DatabaseServer": server, "DatabaseName": db, "DatabaseUser": user,
-    "DatabasePassword": password}, "Fields": fields}
+project = project("bench", fields, UserUpdate=True, UserMode="Login", LocalPath=local, URL=url,
+                  PHPPath="bench/", Server=ftp, User=ftpuser, Password=ftppassword,
+                  DatabaseServer=server, DatabaseName=db, DatabaseUser=user,
+                  DatabasePassword=password)
 with open(os.path.join(folder, "project.json"), "w") as f:
     json.dump(project, f)
 
@@ -50,7 +45,7 @@ for i in range(1, count + 1):
     price = (i % 400) / 4
     records.append((i % members + 1, "Record %d of the benchmark" % i, "note %d" % i, i,
                     ("%d" % price) if price == int(price) else repr(price),
-                    "Yes" if i % 3 else "No", "2024010112%04d" % (i % 10000),
+                    "Yes" if i % 3 else "No", "2024010112%02d%02d" % (i // 60 % 60, i % 60),
                     0 if i % 7 else i % pictures + 1, "1111111" if i % 11 else "1010011"))
 
 
