@@ -9,10 +9,12 @@
 #include "net/FtpClient.h"
 #include "net/HttpClient.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -126,9 +128,18 @@ QString summary(const TBTable& t, const QString& live) {
 } // namespace
 
 QByteArray TDeployment::requestJob(const TBTable& t, const QString& query) {
+    startJob(t, query);
+    return finishJob();
+}
+
+void TDeployment::startJob(const TBTable& t, const QString& query) {
     announced_ = false;
     applyTrust(http_, t);
-    http_.Get(t.URL + generator_.KeyedScript(kDataScript) + u'&' + query);
+    http_.Send(t.URL + generator_.KeyedScript(kDataScript) + u'&' + query);
+}
+
+QByteArray TDeployment::finishJob() {
+    http_.Receive();
     checkStatus();
     return http_.Body;
 }
@@ -141,6 +152,7 @@ void TDeployment::exportDataStage2() {
     const QList<TTransferFile> layout = TransferLayout(t);
     // A spreadsheet has no members: the site keeps its own.
     const QString keep = p.keepMembers ? QStringLiteral("&keep=users") : QString();
+    const QString mode = p.replace ? QStringLiteral("replace") : QStringLiteral("append");
     const auto job = [&](const QString& query) {
         return readAnswer(requestJob(t, QStringLiteral("run=") + run + u'&' + query), cs);
     };
@@ -155,19 +167,15 @@ void TDeployment::exportDataStage2() {
     qint64 refused = 0;
     int lastPart = 0;
     int maximum = 1;
+    // The part whose stage request is on its way (its answer not read yet),
+    // and the last one the server said it staged.
+    int inFlight = 0;
+    int stagedPart = 0;
     try {
-        const TJobAnswer begin =
-            job(QStringLiteral("job=begin&mode=") +
-                (p.replace ? QStringLiteral("replace") : QStringLiteral("append")));
-        begun = true;
-        if (!begin.Ok || !begin.Text.startsWith(QLatin1String("begun "))) {
-            warning = begin.Text.isEmpty() ? QStringLiteral("Error. External file not exported.")
-                                           : begin.Text;
-            throw TExportStopped();
-        }
         QTemporaryDir folder;
-        TExportRun sender(t, {p.records, p.users, p.images}, begin.Text.mid(6).trimmed().toLatin1(),
-                          run, folder.path(), partBytes_);
+        TExportRun sender(t, {p.records, p.users, p.images},
+                          TPHPGenerator::DatabaseCharset(t).toLatin1(), run, folder.path(),
+                          partBytes_);
         const qint64 total = sender.CountLines();
         qint64 sent = 0, stored = 0;
         maximum = int(std::min<qint64>(total, 1 << 30)) + 1;
@@ -181,51 +189,119 @@ void TDeployment::exportDataStage2() {
             port_.ProgressSetPosition(int(std::min<qint64>(stored, 1 << 30)));
         };
         show();
-        const bool complete = sender.Send([&](const QString& path, int part, qint64 rows) {
-            if (port_.ProgressCancelled())
-                return false;
-            lastPart = part;
-            onFtp = true;
-            ftp_.Upload(path, t.PHPPath + partName(part));
-            onFtp = false;
-            sent += rows;
-            show();
-            const TJobAnswer staged = job(QStringLiteral("job=stage&part=%1").arg(part));
-            for (const QByteArray& line : staged.Refused)
+        const auto takeRefusals = [&](const TJobAnswer& answer) {
+            for (const QByteArray& line : answer.Refused)
                 if (const auto r = serverRefusal(line, layout)) {
                     ++refused;
                     if (refusals.size() < TExportRun::kListed)
                         refusals.append(*r);
                 }
-            if (!staged.Ok) {
-                warning = staged.Text.isEmpty()
+        };
+        // The answer to the stage request on its way.
+        const auto staged = [&] {
+            const TJobAnswer answer = readAnswer(finishJob(), cs);
+            const int part = std::exchange(inFlight, 0);
+            takeRefusals(answer);
+            if (!answer.Ok) {
+                warning = answer.Text.isEmpty()
                               ? QStringLiteral("Error. External file not exported.")
-                              : staged.Text;
+                              : answer.Text;
                 return false;
             }
-            stored += staged.Text.section(u' ', 1, 1).toLongLong();
+            stagedPart = part;
+            stored += answer.Text.section(u' ', 1, 1).toLongLong();
             show();
+            return true;
+        };
+        // A part waits in `held` until the next one shows it is not the
+        // last. It travels while the server stages the one before; then its
+        // own stage request goes out, with the run's begin on the first and
+        // its commit on the last (when nothing was refused): an export of
+        // one part is one request.
+        const QString held = folder.filePath(QStringLiteral("held.php"));
+        int heldPart = 0;
+        qint64 heldRows = 0;
+        bool committing = false;
+        const auto ship = [&](bool last) {
+            lastPart = heldPart;
+            onFtp = true;
+            ftp_.Upload(held, t.PHPPath + partName(heldPart));
+            onFtp = false;
+            sent += heldRows;
+            show();
+            if (inFlight > 0 && !staged())
+                return false;
+            QString query = QStringLiteral("job=stage&part=%1").arg(heldPart);
+            if (heldPart == 1)
+                query += QStringLiteral("&begin=") + mode;
+            if (last && refused == 0 && sender.RefusedCount() == 0) {
+                query += QStringLiteral("&commit=%1").arg(heldPart) + keep;
+                committing = true;
+                // Past this point the server may make the records live;
+                // Cancel no longer stops the wait for its answer.
+                port_.SetCancelHandler({});
+            }
+            begun = true;
+            inFlight = heldPart;
+            startJob(t, QStringLiteral("run=") + run + u'&' + query);
+            return true;
+        };
+        const bool complete = sender.Send([&](const QString& path, int part, qint64 rows) {
+            if (port_.ProgressCancelled())
+                return false;
+            if (heldPart > 0 && !ship(false))
+                return false;
+            QFile::remove(held);
+            if (!QFile::rename(path, held)) {
+                warning = QStringLiteral("File access error to ") + held;
+                return false;
+            }
+            heldPart = part;
+            heldRows = rows;
             return true;
         });
         refusals += sender.Refusals();
-        refused += sender.RefusedCount();
         if (port_.ProgressCancelled())
             throw TExportStopped();
         if (!complete && !sender.FileError().isEmpty())
             warning = QStringLiteral("File access error to ") + sender.FileError();
-        if (!complete || refused > 0)
+        if (!complete)
             throw TExportStopped();
+        if (heldPart > 0 && !ship(true))
+            throw TExportStopped();
+        if (!committing) {
+            if (inFlight > 0 && !staged())
+                throw TExportStopped();
+            if (refused + sender.RefusedCount() > 0) {
+                refused += sender.RefusedCount();
+                throw TExportStopped();
+            }
+            // No rows at all: the run still begins, and (replacing) empties the tables.
+            const TJobAnswer begin = job(QStringLiteral("job=begin&mode=") + mode);
+            begun = true;
+            if (!begin.Ok) {
+                warning = begin.Text.isEmpty()
+                              ? QStringLiteral("Error. External file not exported.")
+                              : begin.Text;
+                throw TExportStopped();
+            }
+            port_.SetCancelHandler({});
+        }
 
-        // Past this point the server may make the records live; Cancel no
-        // longer stops the wait for its answer.
-        port_.SetCancelHandler({});
         TJobAnswer live;
         try {
-            live = job(QStringLiteral("job=commit&parts=%1").arg(sender.Parts()) + keep);
+            live = readAnswer(committing
+                                  ? finishJob()
+                                  : requestJob(t, QStringLiteral("run=") + run +
+                                                      QStringLiteral("&job=commit&parts=0") + keep),
+                              cs);
+            inFlight = 0;
             // An answer cut short says nothing of what the server did.
             if (!live.Ok && !live.Error)
                 throw ENetError(QStringLiteral("no answer"));
         } catch (const ENetError&) {
+            inFlight = 0;
+            http_.Disconnect();
             live = TJobAnswer();
             // Ask what became of it.
             try {
@@ -256,11 +332,7 @@ void TDeployment::exportDataStage2() {
             exported = true;
             information = summary(t, live.Text);
         } else if (warning.isEmpty()) {
-            for (const QByteArray& line : live.Refused)
-                if (const auto r = serverRefusal(line, layout)) {
-                    ++refused;
-                    refusals.append(*r);
-                }
+            takeRefusals(live);
             warning = refused > 0 ? QString()
                                   : (live.Text.isEmpty()
                                          ? QStringLiteral("Error. External file not exported.")
@@ -273,6 +345,10 @@ void TDeployment::exportDataStage2() {
                             : RequestFailure(e, kNoResponse);
     }
     installCancelHandler();
+    // A stage request left on its way is given up (the server finishes it
+    // before it takes the abort).
+    if (inFlight > 0)
+        http_.Disconnect();
 
     if (!exported) {
         const bool cancelled = port_.ProgressCancelled();
@@ -283,9 +359,12 @@ void TDeployment::exportDataStage2() {
             } catch (const ENetError&) {
             }
         }
-        if (lastPart > 0) {
+        // A transfer that failed may leave its session in the middle of a reply.
+        if (onFtp)
+            disconnectQuietly();
+        for (int part = stagedPart + 1; part <= lastPart; ++part) {
             try {
-                deleteQuietly(t.PHPPath + partName(lastPart));
+                deleteOnSession(t, partName(part));
             } catch (const ENetError&) {
             }
         }
@@ -299,8 +378,7 @@ void TDeployment::exportDataStage2() {
         port_.ProgressSetPosition(maximum);
         port_.ShowInformation(information);
     }
-    disconnectQuietly();
-    removeScript(t, kDataScript);
+    removeScript(t, kDataScript, true);
     endWindows();
     finish(exported);
 }

@@ -151,6 +151,9 @@ public:
     // The tables an export keeps while it runs (staged and replaced copies,
     // its state), for removing the site.
     static QStringList TransferTables(const TBTable& t);
+    // The MySQL name of the character set the scripts talk to the database
+    // in (CORVANTA_DB_CHARSET of runtime.php).
+    static QString DatabaseCharset(const TBTable& t);
     // runtime.php of the visitor site, or with admin of the administrator site.
     bool RuntimeScript(const TBTable& t, bool admin);
 

@@ -5,6 +5,8 @@
 //
 //   ?job=begin&run=R&mode=replace|append   fresh staging tables for run R
 //   ?job=stage&run=R&part=N                 stages export_db_partN.php
+//     &begin=replace|append                 (part 1) begins the run first
+//     &commit=N                             (the last part) then makes it live
 //   ?job=commit&run=R&parts=N               makes run R live
 //   ?job=abort&run=R                        drops what run R staged
 //   ?job=status&run=R                       "committed" or "pending"
@@ -208,12 +210,21 @@ function corvanta_flush() {
   $s["size"] = 0;
   corvanta_say("stored ".$s["stored"]);
 }
-// Staging tables and part files of any run.
-function corvanta_cleanup() {
+// Staging tables of any run, and with $files its part files.
+function corvanta_cleanup($files) {
   global $corvanta_staged, $corvanta_replaced;
-  foreach (array_merge(array_values($corvanta_staged), array_values($corvanta_replaced)) as $table) {
+  $tables = array_merge(array_values($corvanta_staged), array_values($corvanta_replaced));
+  // Only those that are there: dropping a table that is not takes as long.
+  $res = corvanta_sql("SELECT TABLE_NAME FROM information_schema.TABLES WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME IN ('".implode("', '", $tables)."')");
+  if ($res instanceof mysqli_result) {
+    $there = array();
+    while ($row = mysqli_fetch_row($res)) { $there[] = strtolower($row[0]); }
+    $tables = array_filter($tables, function ($t) use ($there) { return in_array(strtolower($t), $there); });
+  }
+  foreach ($tables as $table) {
     corvanta_sql("DROP TABLE IF EXISTS ".$table);
   }
+  if (!$files) { return; }
   $parts = glob(dirname(__FILE__)."/export_db_part*.php");
   foreach (is_array($parts) ? $parts : array() as $file) { @unlink($file); }
 }
@@ -301,14 +312,25 @@ $run = corvanta_query("run");
 if (!is_string($run) or !preg_match('/^[0-9a-f]{32}$/', $run)) {
   corvanta_fail("Error in script. Exporting data failed.");
 }
+// One request of an export at a time: an abort waits for the part that is
+// being staged, so nothing of it stays behind. (A cluster that has no such
+// locks goes on without.)
+$lock = corvanta_row("SELECT GET_LOCK('corvanta_{TableName|php}', 120)");
+if ($lock and $lock[0] !== null and $lock[0] == 0) { corvanta_fail("Another export to this site is still running. Try again later."); }
 $head = corvanta_head();
 $ours = ($head and $head["run"] === $run);
 
-if ($job === "begin") {
-  $mode = corvanta_query("mode");
-  if ($mode !== "replace" and $mode !== "append") { corvanta_fail("Error in script. Exporting data failed."); }
-  corvanta_cleanup();
+function corvanta_transfer_table() {
+  global $corvanta_transfer;
   corvanta_sql("CREATE TABLE IF NOT EXISTS ".$corvanta_transfer." (part INTEGER NOT NULL, run CHAR(32) NOT NULL, mode VARCHAR(10) NOT NULL, counts VARCHAR(64) NOT NULL DEFAULT '', stored INTEGER NOT NULL DEFAULT 0, refused INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (part)) ENGINE=InnoDB") or corvanta_failed("Error in script. Exporting data failed.");
+}
+// Fresh staging tables for the run. Part files stay when the first part
+// comes with the request: the next one may be arriving meanwhile.
+function corvanta_begin($run, $mode, $files) {
+  global $corvanta_transfer, $corvanta_staged, $corvanta_live;
+  if ($mode !== "replace" and $mode !== "append") { corvanta_fail("Error in script. Exporting data failed."); }
+  corvanta_cleanup($files);
+  corvanta_transfer_table();
   corvanta_sql("DELETE FROM ".$corvanta_transfer) or corvanta_failed("Error in script. Exporting data failed.");
   foreach ($corvanta_staged as $kind => $table) {
     corvanta_sql("CREATE TABLE ".$table." LIKE ".$corvanta_live[$kind]) or corvanta_failed("Error in script. Exporting data failed.");
@@ -317,19 +339,61 @@ if ($job === "begin") {
     }
   }
   corvanta_sql("INSERT INTO ".$corvanta_transfer." (part, run, mode) VALUES (0, '".$run."', '".$mode."')") or corvanta_failed("Error in script. Exporting data failed.");
-  print "<P CLASS=\"corvanta_ok\">begun ".CORVANTA_DB_CHARSET."</P>\n";
-} elseif ($job === "stage") {
-  if (!$ours or corvanta_is_live($head)) { corvanta_fail("This export has ended: another one has begun since."); }
-  $part = intval(corvanta_query("part"));
-  $file = dirname(__FILE__)."/export_db_part".$part.".php";
-  $data = $part > 0 ? @file_get_contents($file) : false;
+}
+function corvanta_part_file($part) {
+  return dirname(__FILE__)."/export_db_part".$part.".php";
+}
+// The rows of a part file of the run; a part cut short is refused whole.
+function corvanta_part_lines($run, $part) {
+  $data = $part > 0 ? @file_get_contents(corvanta_part_file($part)) : false;
   $first = "<?php exit; __halt_compiler();\ncorvanta-part ".$run." ".$part."\n";
   $last = "\ncorvanta-end\n";
   if (!is_string($data) or strncmp($data, $first, strlen($first)) != 0 or substr($data, -strlen($last)) !== $last) {
     corvanta_fail("A part of the export did not arrive whole.");
   }
-  $lines = explode("\n", substr($data, strlen($first), strlen($data) - strlen($first) - strlen($last)));
-  $data = null;
+  return explode("\n", substr($data, strlen($first), strlen($data) - strlen($first) - strlen($last)));
+}
+// The rows of a part into the tables $corvanta_staged names.
+function corvanta_stage_lines($lines) {
+  global $corvanta_state, $corvanta_staged;
+  $s = &$corvanta_state;
+  foreach ($lines as $line) {
+    $type = substr($line, 0, 2);
+    if ($type === "R ") {
+      $space = strpos($line, " ", 2);
+      $number = $space === false ? "" : substr($line, 2, $space - 2);
+      if (!ctype_digit($number)) { corvanta_fail("A part of the export is damaged."); }
+      $s["lines"][] = $number;
+      $s["rows"][] = substr($line, $space + 1);
+      $s["size"] += strlen($line);
+      if ($s["size"] > 262144 or count($s["rows"]) >= 500) { corvanta_flush(); }
+    } elseif ($type === "T ") {
+      corvanta_flush();
+      $s["kind"] = substr($line, 2);
+      if (!isset($corvanta_staged[$s["kind"]])) { corvanta_fail("A part of the export is damaged."); }
+    } elseif ($type === "A " or $type === "L ") {
+      corvanta_flush();
+      $f = explode(" ", $line);
+      if (count($f) != 4 or !ctype_digit($f[1]) or !ctype_digit($f[2]) or $s["kind"] !== "images") { corvanta_fail("A part of the export is damaged."); }
+      if ($type === "A ") {
+        if (!preg_match('/^[A-Za-z0-9+\/=]*$/', $f[3])) { corvanta_fail("A part of the export is damaged."); }
+        if (!corvanta_sql("UPDATE ".$corvanta_staged["images"]." SET image_data = CONCAT(image_data, FROM_BASE64('".$f[3]."')) WHERE imageid = ".$f[2])) { corvanta_refuse($f[1], ""); }
+      } else {
+        // A picture the server cannot hold whole comes out short or empty.
+        $row = corvanta_row("SELECT IFNULL(LENGTH(image_data), -1) FROM ".$corvanta_staged["images"]." WHERE imageid = ".$f[2]);
+        if ($row and (string)$row[0] !== $f[3]) { corvanta_refuse($f[1], "size image_data"); }
+      }
+    } elseif ($line !== "") {
+      corvanta_fail("A part of the export is damaged.");
+    }
+  }
+  corvanta_flush();
+}
+// Stages part N of the run, once only: "stored refused".
+function corvanta_stage($run, $part) {
+  global $corvanta_transfer, $corvanta_state;
+  $file = corvanta_part_file($part);
+  $lines = corvanta_part_lines($run, $part);
   corvanta_sql("START TRANSACTION") or corvanta_failed("Error in script. Exporting data failed.");
   if (!corvanta_sql("INSERT INTO ".$corvanta_transfer." (part, run, mode) VALUES (".$part.", '".$run."', '')")) {
     if (corvanta_errno() != 1062) { corvanta_failed("Error in script. Exporting data failed."); }
@@ -337,81 +401,126 @@ if ($job === "begin") {
     corvanta_sql("ROLLBACK");
     @unlink($file);
     $row = corvanta_row("SELECT stored, refused FROM ".$corvanta_transfer." WHERE part = ".$part);
-    print "<P CLASS=\"corvanta_ok\">staged ".($row ? $row[0]." ".$row[1] : "0 0")."</P>\n";
-  } else {
-    $s = &$corvanta_state;
-    foreach ($lines as $line) {
-      $type = substr($line, 0, 2);
-      if ($type === "R ") {
-        $space = strpos($line, " ", 2);
-        $number = $space === false ? "" : substr($line, 2, $space - 2);
-        if (!ctype_digit($number)) { corvanta_fail("A part of the export is damaged."); }
-        $s["lines"][] = $number;
-        $s["rows"][] = substr($line, $space + 1);
-        $s["size"] += strlen($line);
-        if ($s["size"] > 262144 or count($s["rows"]) >= 500) { corvanta_flush(); }
-      } elseif ($type === "T ") {
-        corvanta_flush();
-        $s["kind"] = substr($line, 2);
-        if (!isset($corvanta_staged[$s["kind"]])) { corvanta_fail("A part of the export is damaged."); }
-      } elseif ($type === "A " or $type === "L ") {
-        corvanta_flush();
-        $f = explode(" ", $line);
-        if (count($f) != 4 or !ctype_digit($f[1]) or !ctype_digit($f[2]) or $s["kind"] !== "images") { corvanta_fail("A part of the export is damaged."); }
-        if ($type === "A ") {
-          if (!preg_match('/^[A-Za-z0-9+\/=]*$/', $f[3])) { corvanta_fail("A part of the export is damaged."); }
-          if (!corvanta_sql("UPDATE ".$corvanta_staged["images"]." SET image_data = CONCAT(image_data, FROM_BASE64('".$f[3]."')) WHERE imageid = ".$f[2])) { corvanta_refuse($f[1], ""); }
-        } else {
-          // A picture the server cannot hold whole comes out short or empty.
-          $row = corvanta_row("SELECT IFNULL(LENGTH(image_data), -1) FROM ".$corvanta_staged["images"]." WHERE imageid = ".$f[2]);
-          if ($row and (string)$row[0] !== $f[3]) { corvanta_refuse($f[1], "size image_data"); }
-        }
-      } elseif ($line !== "") {
-        corvanta_fail("A part of the export is damaged.");
-      }
+    return $row ? $row[0]." ".$row[1] : "0 0";
+  }
+  corvanta_stage_lines($lines);
+  $s = &$corvanta_state;
+  corvanta_sql("UPDATE ".$corvanta_transfer." SET stored = ".$s["stored"].", refused = ".$s["refused"]." WHERE part = ".$part) or corvanta_failed("Error in script. Exporting data failed.");
+  corvanta_sql("COMMIT") or corvanta_failed("Error in script. Exporting data failed.");
+  @unlink($file);
+  return $s["stored"]." ".$s["refused"];
+}
+// Makes the run live once every part has been staged and none refused.
+function corvanta_commit($head, $parts, $keep) {
+  global $corvanta_transfer, $corvanta_members, $corvanta_live, $corvanta_replaced, $corvanta_staged;
+  if (corvanta_is_live($head)) { return; }
+  $row = corvanta_row("SELECT COUNT(*), IFNULL(SUM(refused), 0) FROM ".$corvanta_transfer." WHERE part > 0");
+  if (!$row) { corvanta_failed("Error in script. Exporting data failed."); }
+  if ($row[0] != $parts) { corvanta_fail("Not every part of the export has arrived. Nothing was changed."); }
+  if ($row[1] != 0) { corvanta_fail("Records were refused. Nothing was changed."); }
+  corvanta_sql("UPDATE ".$corvanta_transfer." SET counts = '".corvanta_counts()."' WHERE part = 0") or corvanta_failed("Error in script. Exporting data failed.");
+  if ($head["mode"] === "replace") {
+    // A member's session must not go on under a number that may now be
+    // someone else's.
+    if ($corvanta_members and !$keep) {
+      corvanta_sql("DELETE FROM {TableName|php}_SESSIONS WHERE userid <> 0") or corvanta_failed("Error in script. Exporting data failed.");
     }
-    corvanta_flush();
-    corvanta_sql("UPDATE ".$corvanta_transfer." SET stored = ".$s["stored"].", refused = ".$s["refused"]." WHERE part = ".$part) or corvanta_failed("Error in script. Exporting data failed.");
-    corvanta_sql("COMMIT") or corvanta_failed("Error in script. Exporting data failed.");
-    @unlink($file);
-    print "<P CLASS=\"corvanta_ok\">staged ".$s["stored"]." ".$s["refused"]."</P>\n";
+    $pairs = array();
+    foreach ($corvanta_live as $kind => $table) {
+      if (in_array($kind, $keep)) { continue; }
+      $pairs[] = $table." TO ".$corvanta_replaced[$kind];
+      $pairs[] = $corvanta_staged[$kind]." TO ".$table;
+    }
+    // One statement: every table goes live at once, or none does.
+    corvanta_sql("RENAME TABLE ".implode(", ", $pairs)) or corvanta_failed("Error in script. Exporting data failed.");
+    corvanta_sql("UPDATE ".$corvanta_transfer." SET mode = 'done' WHERE part = 0");
+  } else {
+    corvanta_append();
+  }
+  corvanta_cleanup(true);
+}
+function corvanta_live_text() {
+  global $corvanta_transfer;
+  $row = corvanta_row("SELECT counts FROM ".$corvanta_transfer." WHERE part = 0");
+  return "live ".($row ? $row[0] : "");
+}
+// A replacing export of one part into live tables that hold few records:
+// emptied and filled in one transaction, with no staging tables made and
+// dropped (emptying a large table row by row takes longer than that).
+// False when the staging way suits better.
+function corvanta_direct($run, $keep) {
+  global $corvanta_transfer, $corvanta_live, $corvanta_staged, $corvanta_members, $corvanta_state;
+  $row = corvanta_row("SELECT COUNT(*) FROM (SELECT 1 FROM ".$corvanta_live["records"]." LIMIT 20001) c");
+  if (!$row or $row[0] > 20000) { return false; }
+  $lines = corvanta_part_lines($run, 1);
+  corvanta_cleanup(false);
+  corvanta_transfer_table();
+  corvanta_sql("START TRANSACTION") or corvanta_failed("Error in script. Exporting data failed.");
+  corvanta_sql("DELETE FROM ".$corvanta_transfer) or corvanta_failed("Error in script. Exporting data failed.");
+  // Marked done in the same transaction: a lost answer is asked after.
+  corvanta_sql("INSERT INTO ".$corvanta_transfer." (part, run, mode) VALUES (0, '".$run."', 'done')") or corvanta_failed("Error in script. Exporting data failed.");
+  if ($corvanta_members and !$keep) {
+    corvanta_sql("DELETE FROM {TableName|php}_SESSIONS WHERE userid <> 0") or corvanta_failed("Error in script. Exporting data failed.");
+  }
+  foreach ($corvanta_live as $kind => $table) {
+    if (!in_array($kind, $keep)) {
+      corvanta_sql("DELETE FROM ".$table) or corvanta_failed("Error in script. Exporting data failed.");
+    }
+  }
+  $corvanta_staged = $corvanta_live;
+  // Rows of a kept table have no place here: they would join its own.
+  foreach ($keep as $kind) { unset($corvanta_staged[$kind]); }
+  corvanta_stage_lines($lines);
+  if ($corvanta_state["refused"] > 0) { corvanta_fail("Records were refused. Nothing was changed."); }
+  $n = array("users" => 0, "images" => 0, "records" => 0);
+  foreach ($corvanta_live as $kind => $table) {
+    $row = in_array($kind, $keep) ? array(0) : corvanta_row("SELECT COUNT(*) FROM ".$table);
+    if (!$row) { corvanta_failed("Error in script. Exporting data failed."); }
+    $n[$kind] = $row[0];
+  }
+  corvanta_sql("UPDATE ".$corvanta_transfer." SET counts = '".$n["records"]." ".$n["users"]." ".$n["images"]."' WHERE part = 0") or corvanta_failed("Error in script. Exporting data failed.");
+  corvanta_sql("COMMIT") or corvanta_failed("Error in script. Exporting data failed.");
+  @unlink(corvanta_part_file(1));
+  return true;
+}
+
+// Records from a spreadsheet replace the records only: the members keep
+// their accounts and sessions.
+$keep = corvanta_query("keep") === "users" ? array("users") : array();
+if ($job === "begin") {
+  corvanta_begin($run, corvanta_query("mode"), true);
+  print "<P CLASS=\"corvanta_ok\">begun ".CORVANTA_DB_CHARSET."</P>\n";
+} elseif ($job === "stage") {
+  // The first part may begin the run (begin=MODE) and the last make it
+  // live (commit=PARTS): an export of one part is one request.
+  $part = intval(corvanta_query("part"));
+  $mode = corvanta_query("begin");
+  $commit = corvanta_query("commit");
+  if ($part == 1 and $mode === "replace" and $commit === "1" and corvanta_direct($run, $keep)) {
+    print "<P CLASS=\"corvanta_ok\">".corvanta_live_text()."</P>\n";
+  } else {
+    if ($part == 1 and $mode !== null) {
+      corvanta_begin($run, $mode, false);
+      $head = corvanta_head();
+      $ours = true;
+    }
+    if (!$ours or corvanta_is_live($head)) { corvanta_fail("This export has ended: another one has begun since."); }
+    $staged = corvanta_stage($run, $part);
+    if ($commit === null) {
+      print "<P CLASS=\"corvanta_ok\">staged ".$staged."</P>\n";
+    } else {
+      corvanta_say("staged ".$staged);
+      corvanta_commit($head, intval($commit), $keep);
+      print "<P CLASS=\"corvanta_ok\">".corvanta_live_text()."</P>\n";
+    }
   }
 } elseif ($job === "commit") {
   if (!$ours) { corvanta_fail("This export has ended: another one has begun since."); }
-  if (!corvanta_is_live($head)) {
-    $row = corvanta_row("SELECT COUNT(*), IFNULL(SUM(refused), 0) FROM ".$corvanta_transfer." WHERE part > 0");
-    if (!$row) { corvanta_failed("Error in script. Exporting data failed."); }
-    if ($row[0] != intval(corvanta_query("parts"))) { corvanta_fail("Not every part of the export has arrived. Nothing was changed."); }
-    if ($row[1] != 0) { corvanta_fail("Records were refused. Nothing was changed."); }
-    corvanta_sql("UPDATE ".$corvanta_transfer." SET counts = '".corvanta_counts()."' WHERE part = 0") or corvanta_failed("Error in script. Exporting data failed.");
-    if ($head["mode"] === "replace") {
-      // Records from a spreadsheet replace the records only: the members
-      // keep their accounts and sessions.
-      $keep = corvanta_query("keep") === "users" ? array("users") : array();
-      // A member's session must not go on under a number that may now be
-      // someone else's.
-      if ($corvanta_members and !$keep) {
-        corvanta_sql("DELETE FROM {TableName|php}_SESSIONS WHERE userid <> 0") or corvanta_failed("Error in script. Exporting data failed.");
-      }
-      $pairs = array();
-      foreach ($corvanta_live as $kind => $table) {
-        if (in_array($kind, $keep)) { continue; }
-        $pairs[] = $table." TO ".$corvanta_replaced[$kind];
-        $pairs[] = $corvanta_staged[$kind]." TO ".$table;
-      }
-      // One statement: every table goes live at once, or none does.
-      corvanta_sql("RENAME TABLE ".implode(", ", $pairs)) or corvanta_failed("Error in script. Exporting data failed.");
-      corvanta_sql("UPDATE ".$corvanta_transfer." SET mode = 'done' WHERE part = 0");
-    } else {
-      corvanta_append();
-    }
-    corvanta_cleanup();
-  }
-  $row = corvanta_row("SELECT counts FROM ".$corvanta_transfer." WHERE part = 0");
-  print "<P CLASS=\"corvanta_ok\">live ".($row ? $row[0] : "")."</P>\n";
+  corvanta_commit($head, intval(corvanta_query("parts")), $keep);
+  print "<P CLASS=\"corvanta_ok\">".corvanta_live_text()."</P>\n";
 } elseif ($job === "abort") {
   if ($ours and !corvanta_is_live($head)) {
-    corvanta_cleanup();
+    corvanta_cleanup(true);
     corvanta_sql("DELETE FROM ".$corvanta_transfer);
   }
   print "<P CLASS=\"corvanta_ok\">aborted</P>\n";
