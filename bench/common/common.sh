@@ -27,6 +27,14 @@ build_targets() {
     rm -f "$log"
 }
 
+# corvanta-cli import-project of a fixture: a project the check refuses
+# ends the benchmark with the check's message.
+import_project() { # cli file
+    local out
+    out=$("$1" import-project "$2" 2>&1) ||
+        { echo "$out" >&2; echo "bench: the fixture project $2 was refused" >&2; exit 1; }
+}
+
 build_netbench() {
     build_targets corvanta-netbench
 }
