@@ -112,7 +112,9 @@ public:
             return CliUsage;
         }
         const QString project = parser.positionalArguments().first();
-        if (!ProjectStore::Exists(context.store, project)) {
+        // One read of the store: it may be large.
+        const std::optional<TBTable> table = ProjectStore::Find(context.store, project);
+        if (!table) {
             context.err << "There is no project \"" << project << "\".\n";
             return CliFailed;
         }
@@ -122,7 +124,7 @@ public:
             return usage(context, QStringLiteral("--trust needs a SHA-256 fingerprint of 64 "
                                                  "hexadecimal digits, not \"%1\".")
                                       .arg(bad));
-        return run(parser, context, ProjectStore::Load(context.store, project));
+        return run(parser, context, *table);
     }
 
 protected:

@@ -113,12 +113,12 @@ public:
         if (!expectArguments(parser, *this, 1, context))
             return CliUsage;
         const QString name = parser.positionalArguments().first();
-        if (!ProjectStore::Exists(context.store, name)) {
+        const std::optional<TBTable> table = ProjectStore::Find(context.store, name);
+        if (!table) {
             context.err << "There is no project \"" << name << "\".\n";
             return CliFailed;
         }
-        const TBTable table = ProjectStore::Load(context.store, name);
-        context.out << QString::fromUtf8(QJsonDocument(ProjectToJson(table)).toJson());
+        context.out << QString::fromUtf8(QJsonDocument(ProjectToJson(*table)).toJson());
         return CliOk;
     }
 };

@@ -21,26 +21,16 @@ count = int(count)
 os.makedirs(os.path.join(folder, "pictures"), exist_ok=True)
 
 
-def field(column, type_, name, input_type="Text"):
-    f = {"FieldName": column, "FieldName2": column + "2", "FieldType": type_,
-         "InputType": input_type, "Name": name, "MaxLength": 60, "TextLength": 30,
-         "Searchable": True, "Visible": True, "Editable": True}
-    if input_type == "Date & time":
-        f["DateTimeFormat"] = "DD/MM/YYYY hh:mm:ss"
-    return f
-
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
+from project import field, project  # noqa: E402
 
 fields = [field("title", "Text", "Title"), field("notes", "Text", "Notes"),
           field("amount", "Integer", "Count"), field("price", "Real number", "Price"),
-          field("done", "Yes/No", "Done", "Checkbox"),
-          field("added", "Date & time", "Added", "Date & time"),
-          field("photo", "Image", "Photo", "Image")]
-project = {"DbName": "bench", "Settings": {
-    "TableName": "bench", "DatabaseDisplayName": "Bench", "AdminPassword": "x",
-    "LocalPath": local, "URL": url,
-    "PHPPath": "bench/", "Server": ftp, "User": ftpuser, "Password": ftppassword,
-    "DatabaseServer": server, "DatabaseName": db, "DatabaseUser": user,
-    "DatabasePassword": password}, "Fields": fields}
+          field("done", "Yes/No", "Done"), field("added", "Date & time", "Added"),
+          field("photo", "Image", "Photo")]
+project = project("bench", fields, LocalPath=local, URL=url, PHPPath="bench/", Server=ftp,
+                  User=ftpuser, Password=ftppassword, DatabaseServer=server, DatabaseName=db,
+                  DatabaseUser=user, DatabasePassword=password)
 with open(os.path.join(folder, "project.json"), "w") as f:
     json.dump(project, f)
 

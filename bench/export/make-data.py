@@ -20,27 +20,17 @@ pictures = max(1, count // 250)
 os.makedirs(folder, exist_ok=True)
 
 
-def field(column, type_, name):
-    # The input each type allows.
-    inputs = {"Yes/No": "Checkbox", "Date & time": "Date & time", "Image": "Image"}
-    f = {"FieldName": column, "FieldName2": column + "2", "FieldType": type_,
-         "InputType": inputs.get(type_, "Text"), "Name": name, "MaxLength": 60,
-         "TextLength": 30, "Searchable": True, "Visible": True, "Editable": True}
-    if type_ == "Date & time":
-        f["DateTimeFormat"] = "DD/MM/YYYY hh:mm:ss"
-    return f
-
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
+from project import field, project  # noqa: E402
 
 fields = [field("title", "Text", "Title"), field("notes", "Text", "Notes"),
           field("amount", "Integer", "Count"), field("price", "Real number", "Price"),
           field("done", "Yes/No", "Done"), field("added", "Date & time", "Added"),
           field("photo", "Image", "Photo")]
-project = {"DbName": "bench", "Settings": {
-    "TableName": "bench", "DatabaseDisplayName": "Bench", "AdminPassword": "x",
-    "UserUpdate": True, "UserMode": "Login", "LocalPath": local, "URL": url,
-    "PHPPath": "bench/", "Server": ftp, "User": ftpuser, "Password": ftppassword,
-    "DatabaseServer": server, "DatabaseName": db, "DatabaseUser": user,
-    "DatabasePassword": password}, "Fields": fields}
+project = project("bench", fields, UserUpdate=True, UserMode="Login", LocalPath=local, URL=url,
+                  PHPPath="bench/", Server=ftp, User=ftpuser, Password=ftppassword,
+                  DatabaseServer=server, DatabaseName=db, DatabaseUser=user,
+                  DatabasePassword=password)
 with open(os.path.join(folder, "project.json"), "w") as f:
     json.dump(project, f)
 

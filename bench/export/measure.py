@@ -16,5 +16,5 @@ done = subprocess.run(args, stdin=stdin, stdout=subprocess.DEVNULL, stderr=subpr
 seconds = time.monotonic() - start
 if done.returncode != 0:
     sys.stderr.write(done.stderr.decode(errors="replace"))
-print("%.3f %d" % (seconds, resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss))
+print("%.4f %d" % (seconds, resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss))
 sys.exit(done.returncode)

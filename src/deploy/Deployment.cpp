@@ -353,13 +353,50 @@ void TDeployment::deleteQuietly(const QString& remotePath) {
     }
 }
 
-void TDeployment::removeScript(const TBTable& t, const QString& script) {
+void TDeployment::removeScript(const TBTable& t, const QString& script, bool onOpenSession) {
     try {
-        connectFtp(t);
-        deleteQuietly(t.PHPPath + script);
+        if (onOpenSession) {
+            deleteOnSession(t, script);
+        } else {
+            connectFtp(t);
+            deleteQuietly(t.PHPPath + script);
+        }
     } catch (const ENetError&) {
     }
     disconnectQuietly();
+}
+
+void TDeployment::deleteOnSession(const TBTable& t, const QString& script) {
+    onSession(t, [&] {
+        try {
+            ftp_.Delete(t.PHPPath + script);
+        } catch (const FTPException& e) {
+            // Usually: the file is not there. 421: the session has ended.
+            if (e.message().startsWith(QLatin1String("421")))
+                throw;
+        }
+    });
+}
+
+void TDeployment::onSession(const TBTable& t, const std::function<void()>& step) {
+    if (ftp_.Connected()) {
+        try {
+            step();
+            return;
+        } catch (const FTPException& e) {
+            // The server's refusal stands, unless it closes the session
+            // (421: it waited too long).
+            if (!e.message().startsWith(QLatin1String("421")))
+                throw;
+        } catch (const ENetError&) {
+            // The server ended the session while it was idle (a long
+            // question, a long download): once more on a new one.
+            if (port_.ProgressCancelled())
+                throw;
+        }
+    }
+    connectFtp(t);
+    step();
 }
 
 bool TDeployment::generateScript(const TBTable& t, const std::function<bool()>& script) {

@@ -175,7 +175,13 @@ private:
     void disconnectQuietly();
     void deleteQuietly(const QString& remotePath);
     // Connect, delete the script from the server, disconnect; failures ignored.
-    void removeScript(const TBTable& t, const QString& script);
+    // onOpenSession: on the session the command holds open, when it still is.
+    void removeScript(const TBTable& t, const QString& script, bool onOpenSession = false);
+    // Runs an FTP step on the session the command holds open; a session the
+    // server has ended meanwhile is opened again and the step repeated once.
+    void onSession(const TBTable& t, const std::function<void()>& step);
+    // Deletes the script on that session; a file that is not there is no failure.
+    void deleteOnSession(const TBTable& t, const QString& script);
     // Generates runtime.php and the script; false after a failure was shown.
     bool generateScript(const TBTable& t, const std::function<bool()>& script);
     // The checks Import and Export begin with: saved project, the notice,

@@ -98,6 +98,7 @@ void TDeployment::Generate(const TBTable& t, bool changed) {
         if (!checkProject(t, changed) || !makeLocalFolders(t))
             return;
         port_.SetMainEnabled(false);
+        generator_.ForgetUnchanged();
         if (!generateSite(t, false)) {
             port_.SetMainEnabled(true);
             port_.FocusMain();
@@ -114,10 +115,20 @@ void TDeployment::Generate(const TBTable& t, bool changed) {
             report.AddLine(line, true);
         report.AddLine();
         report.AddLine(QStringLiteral("The following files were created:"), true);
+        bool sameBytes = false;
+        const auto listFile = [&](const QString& file) {
+            const bool same = generator_.Unchanged(t.LocalPath + file);
+            sameBytes = sameBytes || same;
+            report.AddLine(QStringLiteral("  ") + file +
+                           (same ? QStringLiteral(" (unchanged)") : QString()));
+        };
         for (const QString& file : SiteFiles::Visitor(t))
-            report.AddLine(QStringLiteral("  ") + file);
+            listFile(file);
         for (const QString& file : SiteFiles::Admin(t))
-            report.AddLine(QStringLiteral("  admin/") + file);
+            listFile(QStringLiteral("admin/") + file);
+        if (sameBytes)
+            report.AddLine(QStringLiteral("Files marked (unchanged) already held these bytes and "
+                                          "were left as they were."));
         report.AddLine();
         report.AddLine(QStringLiteral("You can find your generated files at:"), true);
         report.AddLine(t.LocalPath);

@@ -121,7 +121,7 @@ void TDeployment::importFiles(const TBTable& t, bool changed, TPending* given) {
             uploadScript(t, kImportScript);
             port_.ProgressSetPosition(2);
             port_.ProgressSetPosition(3);
-            ftp_.Disconnect();
+            // The session stays open: the script goes again on it.
         } catch (const ENetError& e) {
             endAfterFailure(e, QStringLiteral("Import failed. "));
             return;
@@ -194,7 +194,7 @@ void TDeployment::importStage2() {
         requestFailed(
             e, QStringLiteral("Database import failed. No response from the specified URL."));
     }
-    removeScript(t, kImportScript);
+    removeScript(t, kImportScript, true);
     endWindows();
     finish(imported);
 }
@@ -220,6 +220,7 @@ bool TDeployment::writeSheet(const TPending& p) {
 void TDeployment::importFileFailed(const QString& path) {
     port_.ShowWarning(QStringLiteral("File access error to ") + path);
     // Kept as it was: the script stays on the server.
+    disconnectQuietly();
     port_.ProgressHide();
     port_.SetMainEnabled(true);
     finish(false);
@@ -274,7 +275,7 @@ void TDeployment::exportFiles(const TBTable& t, bool changed, TPending* given) {
             port_.ProgressSetPosition(1);
             uploadScript(t, kCountScript);
             port_.ProgressSetPosition(2);
-            ftp_.Disconnect();
+            // The session stays open for the rest of the export.
         } catch (const ENetError& e) {
             endAfterFailure(e, QStringLiteral("Export failed. "));
             return;
@@ -291,7 +292,7 @@ void TDeployment::exportCountStage2() {
     const QString fallback = QStringLiteral("Error. External file not exported.");
     // Ends the command after a count that does not let it go on.
     const auto giveUp = [&] {
-        removeScript(t, kCountScript);
+        removeScript(t, kCountScript, true);
         port_.ProgressHide();
         port_.SetMainEnabled(true);
         finish(false);
@@ -325,7 +326,10 @@ void TDeployment::exportCountStage2() {
         TExportChoice::Replace;
 
     port_.ProgressSetPosition(4);
-    removeScript(t, kCountScript);
+    try {
+        deleteOnSession(t, kCountScript);
+    } catch (const ENetError&) {
+    }
     port_.ProgressSetPosition(5);
     if (!generateScript(t, [&] { return generator_.UploadScript(t); })) {
         disconnectQuietly();
@@ -337,9 +341,8 @@ void TDeployment::exportCountStage2() {
     try {
         announced_ = false;
         port_.ProgressSetPosition(6);
-        connectFtp(t);
         port_.ProgressSetPosition(7);
-        uploadScript(t, kDataScript);
+        onSession(t, [&] { uploadScript(t, kDataScript); });
         port_.ProgressSetPosition(8);
         port_.ProgressSetPosition(9);
     } catch (const ENetError& e) {

@@ -22,9 +22,11 @@ private:
     T old_;
 };
 
-const QHash<QString, const TSettingInfo*>& settingsByName() {
-    static const QHash<QString, const TSettingInfo*> byName = [] {
-        QHash<QString, const TSettingInfo*> h;
+// Keyed by views of the names in the static lists: a template's name is
+// looked up without copying it.
+const QHash<QStringView, const TSettingInfo*>& settingsByName() {
+    static const QHash<QStringView, const TSettingInfo*> byName = [] {
+        QHash<QStringView, const TSettingInfo*> h;
         for (const TSettingInfo& s : ProjectSettings())
             h.insert(s.name, &s);
         return h;
@@ -32,9 +34,9 @@ const QHash<QString, const TSettingInfo*>& settingsByName() {
     return byName;
 }
 
-const QHash<QString, const TFieldValueInfo*>& fieldValuesByName() {
-    static const QHash<QString, const TFieldValueInfo*> byName = [] {
-        QHash<QString, const TFieldValueInfo*> h;
+const QHash<QStringView, const TFieldValueInfo*>& fieldValuesByName() {
+    static const QHash<QStringView, const TFieldValueInfo*> byName = [] {
+        QHash<QStringView, const TFieldValueInfo*> h;
         for (const TFieldValueInfo& v : FieldValues())
             h.insert(v.name, &v);
         return h;
@@ -146,6 +148,10 @@ bool TPHPGenerator::WriteFileAt(const TBTable& t, const QString& path,
         WriteLine(u"<?php require_once dirname(__FILE__).\"/runtime.php\"; ?>");
     body();
     file.Close();
+    if (file.Unchanged())
+        unchanged_.insert(path);
+    else
+        unchanged_.remove(path);
     return true;
 }
 
@@ -184,7 +190,11 @@ void TPHPGenerator::writeBlock(QStringView block, const TBField* f, const TTempl
         qsizetype end = block.indexOf(u'\n', start);
         if (end < 0)
             end = block.size();
-        WriteLine(Fill(block.mid(start, end - start), f, vars));
+        const QStringView line = block.mid(start, end - start);
+        if (line.contains(u'{'))
+            WriteLine(Fill(line, f, vars));
+        else
+            WriteLine(line);
         start = end + 1;
     }
 }
@@ -218,8 +228,8 @@ QString TPHPGenerator::Fill(QStringView text, const TBField* field,
 
 QString TPHPGenerator::placeholder(QStringView spec, const TBField* field,
                                    const TTemplateVars& vars) const {
-    const QList<QStringView> parts = spec.split(u'|');
-    const QStringView name = parts.first();
+    const qsizetype bar = spec.indexOf(u'|');
+    const QStringView name = bar < 0 ? spec : spec.left(bar);
     QString value;
     bool found = false;
     for (const auto& [key, v] : vars)
@@ -236,14 +246,14 @@ QString TPHPGenerator::placeholder(QStringView spec, const TBField* field,
         found = true;
     }
     if (!found && field) {
-        const auto v = fieldValuesByName().constFind(name.toString());
+        const auto v = fieldValuesByName().constFind(name);
         if (v != fieldValuesByName().constEnd()) {
             value = fieldValue(*field, **v);
             found = true;
         }
     }
     if (!found) {
-        const auto s = settingsByName().constFind(name.toString());
+        const auto s = settingsByName().constFind(name);
         if (s == settingsByName().constEnd())
             unknownName(spec);
         value = settingValue(Table(), **s);
@@ -251,13 +261,18 @@ QString TPHPGenerator::placeholder(QStringView spec, const TBField* field,
     // Escaped for HTML unless the value is the owner's markup, or the
     // template names another context first: raw (code or markup the
     // generator made) or js (a JavaScript literal).
-    qsizetype k = 1;
-    if (parts.size() > 1 && parts[1] == u"raw")
-        k = 2;
-    else if (!(parts.size() > 1 && parts[1] == u"js") && !isOwnerMarkup(name))
+    const qsizetype second = bar < 0 ? -1 : spec.indexOf(u'|', bar + 1);
+    const QStringView first =
+        bar < 0 ? QStringView() : spec.mid(bar + 1, second < 0 ? -1 : second - bar - 1);
+    qsizetype from = bar;
+    if (first == u"raw")
+        from = second;
+    else if (first != u"js" && !isOwnerMarkup(name))
         value = HtmlText(value);
-    for (; k < parts.size(); ++k) {
-        const QStringView filter = parts[k];
+    while (from >= 0) {
+        const qsizetype next = spec.indexOf(u'|', from + 1);
+        const QStringView filter = spec.mid(from + 1, next < 0 ? -1 : next - from - 1);
+        from = next;
         if (filter == u"php")
             value = PhpString(value);
         else if (filter == u"js")

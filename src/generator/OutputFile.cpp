@@ -1,5 +1,7 @@
 #include "OutputFile.h"
 
+#include <QFileInfo>
+
 EInOutError::EInOutError(const QString& path, const QString& reason)
     : std::runtime_error(QStringLiteral("Cannot write %1: %2").arg(path, reason).toStdString()),
       path_(path), reason_(reason) {}
@@ -64,10 +66,20 @@ void TCharsetEncoder::appendCodePoint(char32_t c, QByteArray& out) {
 
 void TCharsetEncoder::Append(QStringView text, QByteArray& out) {
     const qsizetype n = text.size();
+    const char16_t* units = text.utf16();
     for (qsizetype i = 0; i < n; ++i) {
-        const char16_t u = text[i].unicode();
+        const char16_t u = units[i];
         if (u < 0x80) {
-            out += char(u);
+            // Templates are nearly all ASCII: a run of it is copied at once.
+            qsizetype end = i + 1;
+            while (end < n && units[end] < 0x80)
+                ++end;
+            const qsizetype at = out.size();
+            out.resize(at + (end - i));
+            char* to = out.data() + at;
+            for (qsizetype k = i; k < end; ++k)
+                *to++ = char(units[k]);
+            i = end - 1;
             continue;
         }
         char32_t c = u;
@@ -98,9 +110,10 @@ TOutputFile::TOutputFile(const QString& path, const QString& charSet, bool isPri
     : path_(path), file_(path), encoder_(charSet), private_(isPrivate) {}
 
 TOutputFile::~TOutputFile() {
-    // On the way out of a failed operation: the file stays as written so far.
+    // On the way out of a failed operation: the file stays as written so far
+    // (and untouched while its bytes still matched).
     if (file_.isOpen()) {
-        if (!buffer_.isEmpty())
+        if (!buffer_.isEmpty() && !comparing_)
             file_.write(buffer_);
         file_.close();
     }
@@ -108,13 +121,23 @@ TOutputFile::~TOutputFile() {
 
 bool TOutputFile::Open() {
     // Unbuffered, so a failed write shows at once and not only at close.
-    const QIODevice::OpenMode mode =
-        QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered;
-    if (!private_)
-        return file_.open(mode);
-    // Created private; an older file is made private while still empty.
+    QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered;
+    // A file of an earlier generation is compared as the text comes and
+    // only written from its first different byte on: a file whose bytes
+    // stay the same keeps its time, so tools that sync by time skip it.
+    comparing_ = QFileInfo(path_).isFile();
+    if (comparing_)
+        mode = QIODevice::ReadWrite | QIODevice::Unbuffered;
     const QFileDevice::Permissions owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    return file_.open(mode, owner) && file_.setPermissions(owner);
+    bool open = private_ ? file_.open(mode, owner) : file_.open(mode);
+    if (!open && comparing_) {
+        // Writable but not readable: written as before.
+        comparing_ = false;
+        mode = QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered;
+        open = private_ ? file_.open(mode, owner) : file_.open(mode);
+    }
+    // Created private; an older file is made private too.
+    return open && (!private_ || file_.setPermissions(owner));
 }
 
 void TOutputFile::fail() {
@@ -127,8 +150,20 @@ void TOutputFile::fail() {
 void TOutputFile::flushBuffer() {
     if (buffer_.isEmpty())
         return;
+    if (comparing_) {
+        if (file_.read(buffer_.size()) == buffer_) {
+            done_ += buffer_.size();
+            buffer_.clear();
+            return;
+        }
+        // The rest is written, from the start of this block on.
+        comparing_ = false;
+        if (!file_.seek(done_))
+            fail();
+    }
     if (file_.write(buffer_) != buffer_.size())
         fail();
+    done_ += buffer_.size();
     buffer_.clear();
 }
 
@@ -146,6 +181,10 @@ void TOutputFile::WriteBytes(const QByteArray& bytes) {
 
 void TOutputFile::Close() {
     flushBuffer();
+    // A longer old file loses its tail; the same length means the same bytes.
+    unchanged_ = comparing_ && file_.size() == done_;
+    if (!unchanged_ && file_.size() != done_ && !file_.resize(done_))
+        fail();
     if (!file_.flush())
         fail();
     file_.close();

@@ -45,6 +45,7 @@ private:
 // The one output file a generator operation writes: text in the pages'
 // character set, verified writes. Open() reports a failed open by its result;
 // every later failure raises EInOutError. The destructor closes quietly.
+// A file that already holds the same bytes is left untouched (Unchanged()).
 class TOutputFile {
 public:
     // A private file (one that holds passwords) is readable by its owner only,
@@ -60,6 +61,8 @@ public:
     void Write(QStringView text);
     void WriteBytes(const QByteArray& bytes);
     void Close();
+    // After Close(): the file held these bytes already and was not written.
+    bool Unchanged() const { return unchanged_; }
 
 private:
     void flushBuffer();
@@ -70,4 +73,7 @@ private:
     TCharsetEncoder encoder_;
     QByteArray buffer_;
     bool private_ = false;
+    bool comparing_ = false; // the bytes so far equal the old file's
+    bool unchanged_ = false;
+    qint64 done_ = 0; // bytes compared or written
 };

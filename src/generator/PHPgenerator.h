@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -24,6 +25,19 @@ struct TUniqueKey {
     QStringList columns;
     const TBField* field;
     QString name;
+};
+
+// An index the record table gets so a search filter need not read every
+// row: on a number, a date or a short text of a searchable field. A text
+// column (TEXT) is indexed by its first `prefix` characters.
+struct TSearchIndex {
+    enum class TKind { Number, Date, Text };
+    QString column;
+    TKind kind;
+    QString name;   // "search_" + column
+    int prefix = 0; // Text only
+    // "INDEX name (column)" or "INDEX name (column(prefix))"
+    QString Sql() const;
 };
 
 // Writes the files of the generated web site from a table definition: the
@@ -159,6 +173,9 @@ public:
     // The tables an export keeps while it runs (staged and replaced copies,
     // its state), for removing the site.
     static QStringList TransferTables(const TBTable& t);
+    // The MySQL name of the character set the scripts talk to the database
+    // in (CORVANTA_DB_CHARSET of runtime.php).
+    static QString DatabaseCharset(const TBTable& t);
     // runtime.php of the visitor site, or with admin of the administrator site.
     bool RuntimeScript(const TBTable& t, bool admin);
 
@@ -204,6 +221,10 @@ public:
     static bool HasVisitorSessions(const TBTable& t);
     // The unique keys create_db.php gives the record table, in its order.
     static std::vector<TUniqueKey> UniqueKeys(const TBTable& t);
+    // The search indexes the definition wants on the record table, in field
+    // order (create_db.php creates them with the table; a later change of
+    // the definition adds and drops the difference).
+    static std::vector<TSearchIndex> SearchIndexes(const TBTable& t);
     // The table of counted tries, and the SQL that creates it.
     static QString TriesTable(const TBTable& t);
     static QString TriesTableSql(const TBTable& t);
@@ -223,6 +244,10 @@ public:
     bool WriteFile(const TBTable& t, bool admin, const QString& fileName,
                    const std::function<void()>& body);
     bool WriteFileAt(const TBTable& t, const QString& path, const std::function<void()>& body);
+    // The files written since ForgetUnchanged() whose bytes were already
+    // there: they were left as they were.
+    bool Unchanged(const QString& path) const { return unchanged_.contains(path); }
+    void ForgetUnchanged() { unchanged_.clear(); }
 
     // The table definition of the operation that is running.
     const TBTable& Table() const;
@@ -331,4 +356,5 @@ private:
     const TBTable* table_ = nullptr;
     TOutputFile* out_ = nullptr; // at most one open output file
     QHash<QString, QString> keys_;
+    QSet<QString> unchanged_;
 };

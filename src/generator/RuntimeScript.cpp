@@ -179,6 +179,10 @@ if (!function_exists("corvanta_open")) {
 
 } // namespace
 
+QString TPHPGenerator::DatabaseCharset(const TBTable& t) {
+    return mysqlCharset(t.Language.Text(QStringLiteral("CharSet")));
+}
+
 bool TPHPGenerator::RuntimeScript(const TBTable& t, bool admin) {
     const QString charSet = t.Language.Text(QStringLiteral("CharSet"));
     // Read before the file is written anew.

@@ -56,10 +56,53 @@ QString recordTableColumns(const TBTable& t) {
         sql += QStringLiteral(", PRIMARY KEY (recordid)");
     for (const TUniqueKey& key : TPHPGenerator::UniqueKeys(t))
         sql += QStringLiteral(", UNIQUE (") + key.columns.join(QStringLiteral(", ")) + u')';
+    for (const TSearchIndex& index : TPHPGenerator::SearchIndexes(t))
+        sql += QStringLiteral(", ") + index.Sql();
     return sql;
 }
 
+// Every index slows each write of a record a little: a table with many
+// searchable fields gets indexes for the first ones only.
+constexpr size_t kMaxSearchIndexes = 16;
+// A text up to this length is a name or a code, searched for as a whole or
+// by its start; a longer one is prose, searched with "contains", which no
+// index helps.
+constexpr int kShortText = 100;
+
 } // namespace
+
+QString TSearchIndex::Sql() const {
+    return QStringLiteral("INDEX %1 (%2)")
+        .arg(name, prefix > 0 ? QStringLiteral("%1(%2)").arg(column).arg(prefix) : column);
+}
+
+std::vector<TSearchIndex> TPHPGenerator::SearchIndexes(const TBTable& t) {
+    // A column that leads a unique key has its index already.
+    QStringList indexed;
+    for (const TUniqueKey& key : UniqueKeys(t))
+        indexed += key.columns.first();
+    std::vector<TSearchIndex> indexes;
+    for (const TBField& f : t.Fields) {
+        if (!f.Searchable || f.SeqNo <= 0 || indexed.contains(f.FieldName))
+            continue;
+        TSearchIndex index{f.FieldName, TSearchIndex::TKind::Number,
+                           QStringLiteral("search_") + f.FieldName};
+        if (f.FieldType == FieldTypes::Integer || f.FieldType == FieldTypes::Real)
+            index.kind = TSearchIndex::TKind::Number;
+        else if (f.FieldType == FieldTypes::DateTime)
+            index.kind = TSearchIndex::TKind::Date;
+        else if (f.FieldType == FieldTypes::Text && f.MaxLength > 0 && f.MaxLength <= kShortText) {
+            index.kind = TSearchIndex::TKind::Text;
+            // A key's text is a VARCHAR, indexed whole; other texts are TEXT.
+            index.prefix = f.NoDuplicates || f.Key ? 0 : f.MaxLength;
+        } else
+            continue;
+        indexes.push_back(index);
+        if (indexes.size() == kMaxSearchIndexes)
+            break;
+    }
+    return indexes;
+}
 
 std::vector<TUniqueKey> TPHPGenerator::UniqueKeys(const TBTable& t) {
     std::vector<TUniqueKey> keys;

@@ -218,32 +218,41 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
       $req = $req." ORDER BY {k|raw}";
 )php",
                   {{QStringLiteral("k"), keys.join(QStringLiteral(", "))}});
-        // Counting rows needs no rows: COUNT(*) of the same conditions.
+        // The page's rows and how many match come from one pass over the
+        // table (SQL_CALC_FOUND_ROWS); a server that no longer knows it gets
+        // the count from a statement of its own. Without a filter the total
+        // is the number found; with one, COUNT(*) reads the smallest index.
         Lines(uR"php(
     endif; 
-    $numofrecords = 0;
-    $numofrecordsreq = preg_replace('/^SELECT \* /', "SELECT COUNT(*) AS cnt ", $wherereq).";";
-    $numofrecordsres = mysql_query($numofrecordsreq);
-    if ($numofrecordsres) :
-      $numofrecords = mysql_result($numofrecordsres, 0, "cnt");
-    endif;
-    print "<H5>{msg:RecordsFound|php} ".$numofrecords."</H5>";
-    $totalnum = 0;
-    $totalnumofrecordsreq = "SELECT COUNT(*) AS cnt FROM {TableName|php}";
-    $totalnumofrecordsres = mysql_query($totalnumofrecordsreq);
-    if ($totalnumofrecordsres) :
-      $totalnum = mysql_result($totalnumofrecordsres, 0, "cnt");
-    endif;
-    if (!$myrecords):
-      print "<H5>{msg:TotalRecords|php} ".$totalnum."</H5>";
-    endif;
     $limit = 0;
     if (array_key_exists("limit", $HTTP_POST_VARS)) :
       $limit = max(0, intval($HTTP_POST_VARS["limit"]));
     endif; 
     $req = $req." LIMIT ".$limit.", {n}";
-    $req = $req.";";
-    $res = mysql_query($req) or die ("{msg:QueryError6|php}");
+    $numofrecords = 0;
+    $res = mysql_query(preg_replace('/^SELECT \* /', "SELECT SQL_CALC_FOUND_ROWS * ", $req).";");
+    if ($res) :
+      $numofrecordsres = mysql_query("SELECT FOUND_ROWS() AS cnt;");
+    else:
+      $res = mysql_query($req.";");
+      $numofrecordsres = mysql_query(preg_replace('/^SELECT \* /', "SELECT COUNT(*) AS cnt ", $wherereq).";");
+    endif;
+    if ($numofrecordsres) :
+      $numofrecords = mysql_result($numofrecordsres, 0, "cnt");
+    endif;
+    print "<H5>{msg:RecordsFound|php} ".$numofrecords."</H5>";
+    if (!$myrecords):
+      $totalnum = $numofrecords;
+      if ($wherereq !== "SELECT * FROM {TableName|php} WHERE 1 = 1 ") :
+        $totalnum = 0;
+        $totalnumofrecordsres = mysql_query("SELECT COUNT(*) AS cnt FROM {TableName|php}");
+        if ($totalnumofrecordsres) :
+          $totalnum = mysql_result($totalnumofrecordsres, 0, "cnt");
+        endif;
+      endif;
+      print "<H5>{msg:TotalRecords|php} ".$totalnum."</H5>";
+    endif;
+    $res or die ("{msg:QueryError6|php}");
 )php",
               {{QStringLiteral("n"), QString::number(t.LinesPerPage + 1)}});
         ResultTable(QStringLiteral("      "), true, QStringLiteral("search.php"), admin, admin,

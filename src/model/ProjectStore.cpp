@@ -139,6 +139,19 @@ TBTable Load(const TStore& store, const QString& name) {
     return table;
 }
 
+std::optional<TBTable> Find(const TStore& store, const QString& name) {
+    if (name.isEmpty())
+        return std::nullopt;
+    const TStoreKey root = store.read();
+    const TStoreKey* key = root.subkey(name);
+    if (!key)
+        return std::nullopt;
+    TBTable table;
+    table.DbName = name;
+    table.LoadFromKey(*key, keyPath(store, name));
+    return table;
+}
+
 void Save(TStore& store, const TBTable& table) {
     store.update([&](TStoreKey& root) { table.SaveToKey(root.createSubkey(table.DbName)); });
 }

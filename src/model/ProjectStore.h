@@ -3,6 +3,8 @@
 #include "Store.h"
 #include "Table.h"
 
+#include <optional>
+
 // Projects in the store: one subkey of the root per project, named as the
 // user typed the name. Every function raises TStoreError when the store file
 // cannot be read or written; what was stored before stays.
@@ -15,6 +17,9 @@ void Create(TStore& store, const QString& name);
 // An empty name gives a new project; an absent key gives a table with the
 // built-in fields only and every setting empty, false or 0.
 TBTable Load(const TStore& store, const QString& name);
+// The stored project `name`, read with one read of the store; nullopt when
+// there is none.
+std::optional<TBTable> Find(const TStore& store, const QString& name);
 // Writes the whole project under table.DbName in one atomic step.
 void Save(TStore& store, const TBTable& table);
 void Remove(TStore& store, const QString& name);

@@ -219,7 +219,7 @@ void THttpClient::OpenConnection() {
         StartTls(Socket(), Tls::Configuration());
 }
 
-void THttpClient::Request(bool lastAllowed) {
+void THttpClient::SendRequest() {
     Body.clear();
     Header.clear();
     Location.clear();
@@ -232,6 +232,11 @@ void THttpClient::Request(bool lastAllowed) {
     TSocketCloser closer([this] { CloseSocket(); });
     OpenConnection();
     SendBytes(head);
+    closer.Release();
+}
+
+void THttpClient::Request(bool lastAllowed) {
+    TSocketCloser closer([this] { CloseSocket(); });
     // Interim answers (100 Continue and the like) come before the real one.
     for (int interim = 0;; ++interim) {
         ReadHead();
@@ -308,43 +313,54 @@ void THttpClient::Request(bool lastAllowed) {
 }
 
 void THttpClient::Get(const QString& url) {
+    Send(url);
+    Receive();
+}
+
+void THttpClient::Send(const QString& url) {
     BeginOperation();
     Cookie.clear();
-    QString next = url;
-    QStringList visited;
+    visited_.clear();
+    SplitUrl(url);
+    visited_ << ShownUrl();
+    SendRequest();
+}
+
+void THttpClient::Receive() {
     for (int redirects = 0;; ++redirects) {
+        Request(false);
+        if (ReplyNumber >= 400 && OnFailure)
+            OnFailure(GetKind);
+        if (!IsRedirect(ReplyNumber) || Location.isEmpty())
+            return;
+        if (redirects >= kMaxRedirects || visited_.size() > kMaxRedirects)
+            throw EAnswerError(
+                QStringLiteral("%1 redirected the request %2 times without an answer (a redirect "
+                               "loop): %3")
+                    .arg(Where())
+                    .arg(redirects + 1)
+                    .arg(visited_.mid(0, 3).join(QStringLiteral(" -> "))));
+        const QString scheme = secure_ ? QStringLiteral("https") : QStringLiteral("http");
+        QString next =
+            Location.contains(u'/')
+                ? Location
+                : QStringLiteral("%1://%2:%3/%4").arg(scheme, Host).arg(Port).arg(Location);
+        if (next.startsWith(u'/') && !next.startsWith(QLatin1String("//")))
+            next = QStringLiteral("%1://%2:%3%4").arg(scheme, Host).arg(Port).arg(next);
         const QString previousHost = Host;
         const quint16 previousPort = Port;
         const bool previousSecure = secure_;
         SplitUrl(next);
         // A redirect stays on its server: elsewhere the script's key would
         // go to a stranger, and over plain text after https.
-        if (redirects > 0 &&
-            (Host.compare(previousHost, Qt::CaseInsensitive) != 0 ||
-             (Port != previousPort && secure_ == previousSecure) || (previousSecure && !secure_)))
+        if (Host.compare(previousHost, Qt::CaseInsensitive) != 0 ||
+            (Port != previousPort && secure_ == previousSecure) || (previousSecure && !secure_))
             throw EAnswerError(QStringLiteral("%1 redirected the request for %2 to another "
                                               "server: %3")
                                    .arg(QStringLiteral("%1:%2").arg(previousHost).arg(previousPort),
-                                        visited.constLast(), next));
-        visited << ShownUrl();
-        Request(false);
-        if (ReplyNumber >= 400 && OnFailure)
-            OnFailure(GetKind);
-        if (!IsRedirect(ReplyNumber) || Location.isEmpty())
-            return;
-        if (redirects >= kMaxRedirects || visited.size() > kMaxRedirects)
-            throw EAnswerError(
-                QStringLiteral("%1 redirected the request %2 times without an answer (a redirect "
-                               "loop): %3")
-                    .arg(Where())
-                    .arg(redirects + 1)
-                    .arg(visited.mid(0, 3).join(QStringLiteral(" -> "))));
-        const QString scheme = secure_ ? QStringLiteral("https") : QStringLiteral("http");
-        next = Location.contains(u'/')
-                   ? Location
-                   : QStringLiteral("%1://%2:%3/%4").arg(scheme, Host).arg(Port).arg(Location);
-        if (next.startsWith(u'/') && !next.startsWith(QLatin1String("//")))
-            next = QStringLiteral("%1://%2:%3%4").arg(scheme, Host).arg(Port).arg(next);
+                                        visited_.constLast(), next));
+        visited_ << ShownUrl();
+        SendRequest();
     }
 }
 

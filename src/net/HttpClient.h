@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -42,6 +43,12 @@ public:
     // error statuses do not raise; an answer that is no HTTP, is cut off
     // before its announced end, or redirects without end raises EAnswerError.
     void Get(const QString& url);
+    // Get in two halves, so other work can go on while the server works
+    // on the request: Send connects and sends it, Receive reads the answer
+    // (and follows redirects) as Get does. Nothing else may use the client
+    // in between.
+    void Send(const QString& url);
+    void Receive();
     void Disconnect();
 
     // Connects to the server of the URL and checks its certificate (https
@@ -61,6 +68,8 @@ public:
     QString StatusText() const;
 
 private:
+    void SendRequest();
+    // Reads the answer to the request sent; the connection is closed after.
     void Request(bool lastAllowed);
     void ReadHead();
     void OpenConnection();
@@ -68,4 +77,5 @@ private:
     static QString Printable(const QByteArray& bytes);
 
     bool secure_ = false;
+    QStringList visited_; // the addresses of the running request, redirects included
 };

@@ -27,14 +27,23 @@ QString Seconds(qint64 ms) {
 
 } // namespace
 
-TSocketLayer::TSocketLayer(QObject* parent) : QObject(parent), socket_(new QSslSocket(this)) {
+TSocketLayer::TSocketLayer(QObject* parent) : QObject(parent) {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &TSocketLayer::Expire);
     deadline_.setSingleShot(true);
     connect(&deadline_, &QTimer::timeout, this, &TSocketLayer::ExpireOverall);
-    socket_->setReadBufferSize(kReadAhead);
-    Watch(*socket_);
     started_.start();
+}
+
+QSslSocket& TSocketLayer::sock() {
+    // Made on first use: the first TLS socket loads the TLS library, which a
+    // command that never connects (Generate) should not pay for.
+    if (!socket_) {
+        socket_ = new QSslSocket(this);
+        socket_->setReadBufferSize(kReadAhead);
+        Watch(*socket_);
+    }
+    return *socket_;
 }
 
 TSocketLayer::~TSocketLayer() {
@@ -43,7 +52,7 @@ TSocketLayer::~TSocketLayer() {
 }
 
 bool TSocketLayer::Connected() const {
-    return socket_->state() == QAbstractSocket::ConnectedState;
+    return socket_ && socket_->state() == QAbstractSocket::ConnectedState;
 }
 
 bool TSocketLayer::Encrypted() const {
@@ -252,10 +261,10 @@ QHostAddress TSocketLayer::Resolve() {
 void TSocketLayer::ConnectSocket() {
     if (Connected())
         throw ESockError(QStringLiteral("Already connected to %1").arg(Where()));
-    socket_->abort();
+    sock().abort();
     notified_ = false;
     address_ = Resolve();
-    ConnectTo(*socket_, address_, Port, true);
+    ConnectTo(sock(), address_, Port, true);
 }
 
 void TSocketLayer::ConnectSecondary(QTcpSocket& socket, quint16 port) {
@@ -364,19 +373,20 @@ QSslConfiguration TSocketLayer::ControlTls() const {
     // The usual settings (the system store looked up as needed) with the
     // control connection's session, which the data connection resumes.
     QSslConfiguration config = Tls::Configuration();
-    config.setSessionTicket(socket_->sslConfiguration().sessionTicket());
+    if (socket_)
+        config.setSessionTicket(socket_->sslConfiguration().sessionTicket());
     return config;
 }
 
 void TSocketLayer::CloseSocket() {
-    socket_->abort();
+    sock().abort();
     // The next connection starts in plain text again.
-    socket_->setSslConfiguration(QSslConfiguration::defaultConfiguration());
+    sock().setSslConfiguration(QSslConfiguration::defaultConfiguration());
 }
 
 void TSocketLayer::DiscardInput() {
-    if (socket_->isOpen())
-        socket_->readAll();
+    if (sock().isOpen())
+        sock().readAll();
 }
 
 void TSocketLayer::SendLine(const QString& text) {
@@ -394,18 +404,16 @@ void TSocketLayer::SendLine(const QString& text) {
 void TSocketLayer::SendBytes(const QByteArray& bytes) {
     if (!Connected())
         throw ESockError(QStringLiteral("Not connected to %1").arg(Where()));
-    socket_->write(bytes);
+    sock().write(bytes);
     ArmTimer(-1, true);
     const bool sent = WaitUntil([&] {
-        return (socket_->bytesToWrite() == 0 && socket_->encryptedBytesToWrite() == 0) ||
-               !Connected();
+        return (sock().bytesToWrite() == 0 && sock().encryptedBytesToWrite() == 0) || !Connected();
     });
     DisarmTimer();
     if (!sent)
         throw EAbortError(AbortText(QStringLiteral("sending to it")));
-    if (socket_->bytesToWrite() > 0 || !Connected()) {
-        if (socket_->error() == QAbstractSocket::RemoteHostClosedError &&
-            socket_->bytesToWrite() == 0)
+    if (sock().bytesToWrite() > 0 || !Connected()) {
+        if (sock().error() == QAbstractSocket::RemoteHostClosedError && sock().bytesToWrite() == 0)
             return; // all sent; the server closed right after, as it may
         throw ESockError(ClosedText(QStringLiteral("sending")));
     }
@@ -413,7 +421,7 @@ void TSocketLayer::SendBytes(const QByteArray& bytes) {
 
 QByteArray TSocketLayer::ReadLine(const QString& awaited) {
     const auto ready = [&] {
-        return socket_->canReadLine() || socket_->bytesAvailable() >= kBufferSize || !Connected() ||
+        return sock().canReadLine() || sock().bytesAvailable() >= kBufferSize || !Connected() ||
                notified_;
     };
     ArmTimer();
@@ -421,23 +429,23 @@ QByteArray TSocketLayer::ReadLine(const QString& awaited) {
     DisarmTimer();
     if (!done)
         throw EAbortError(AbortText(awaited));
-    if (!socket_->isOpen())
+    if (!sock().isOpen())
         return {};
-    if (socket_->canReadLine())
-        return socket_->readLine(kBufferSize + 1);
+    if (sock().canReadLine())
+        return sock().readLine(kBufferSize + 1);
     // A line longer than the buffer comes in pieces; a closed connection
     // gives what is left, which is empty when the line had ended.
-    return socket_->read(kBufferSize);
+    return sock().read(kBufferSize);
 }
 
 QByteArray TSocketLayer::PeekLine() {
     ArmTimer();
     const bool done = WaitUntil(
-        [&] { return socket_->canReadLine() || socket_->bytesAvailable() >= 256 || !Connected(); });
+        [&] { return sock().canReadLine() || sock().bytesAvailable() >= 256 || !Connected(); });
     DisarmTimer();
     if (!done)
         throw EAbortError(AbortText());
-    return socket_->isOpen() ? socket_->peek(256) : QByteArray();
+    return sock().isOpen() ? sock().peek(256) : QByteArray();
 }
 
 TSocketLayer::TEnd TSocketLayer::ReadToEnd(QByteArray& out) {
@@ -451,17 +459,17 @@ TSocketLayer::TEnd TSocketLayer::ReadBlocks(const std::function<void(const char*
         for (;;) {
             if (finished && finished())
                 return;
-            const qint64 available = socket_->isOpen() ? socket_->bytesAvailable() : 0;
+            const qint64 available = sock().isOpen() ? sock().bytesAvailable() : 0;
             if (available <= 0)
                 return;
             block.resize(std::min<qint64>(available, 1 << 20));
-            const qint64 got = socket_->read(block.data(), block.size());
+            const qint64 got = sock().read(block.data(), block.size());
             if (got <= 0)
                 return;
             sink(block.constData(), got);
         }
     };
-    const bool tls = socket_->isEncrypted();
+    const bool tls = sock().isEncrypted();
     ArmTimer(-1, true);
     for (;;) {
         take();
@@ -471,8 +479,7 @@ TSocketLayer::TEnd TSocketLayer::ReadBlocks(const std::function<void(const char*
         }
         if (!Connected() || notified_)
             break;
-        if (!WaitUntil(
-                [&] { return socket_->bytesAvailable() > 0 || !Connected() || notified_; })) {
+        if (!WaitUntil([&] { return sock().bytesAvailable() > 0 || !Connected() || notified_; })) {
             DisarmTimer();
             throw EAbortError(AbortText(QStringLiteral("reading the answer")));
         }
@@ -483,5 +490,5 @@ TSocketLayer::TEnd TSocketLayer::ReadBlocks(const std::function<void(const char*
         return TEnd::Finished;
     if (!tls)
         return TEnd::Closed;
-    return notified_ || Tls::ClosedByPeer(*socket_) ? TEnd::Notified : TEnd::Dropped;
+    return notified_ || Tls::ClosedByPeer(sock()) ? TEnd::Notified : TEnd::Dropped;
 }

@@ -120,7 +120,7 @@ protected:
     // The message of a connection the server ended during `during`.
     QString ClosedText(const QString& during) const;
 
-    QSslSocket& Socket() { return *socket_; }
+    QSslSocket& Socket() { return sock(); }
     // Wakes the waits on this socket's events.
     void Watch(QTcpSocket& socket);
     // Runs the event loop until done() holds; false when aborted first.
@@ -147,8 +147,10 @@ private:
     void Expire();
     void ExpireOverall();
 
-    QSslSocket* socket_;
-    QList<QSslError> refused_; // of the handshake under way
+    QSslSocket& sock();
+
+    QSslSocket* socket_ = nullptr; // made on first use
+    QList<QSslError> refused_;     // of the handshake under way
     QMetaObject::Connection tlsErrors_;
     QHostAddress address_;
     QElapsedTimer started_;

@@ -61,6 +61,13 @@ private slots:
         for (const char* file : {"create_db.php", "runtime.php", "search.php", "admin/runtime.php",
                                  "admin/index.html", "Generate.log"})
             QVERIFY2(QFile::exists(t.LocalPath + QLatin1String(file)), file);
+        // Again: what came out the same is left as it was, and the report says so.
+        r = cli({"generate", "cligen"});
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.contains("\n  search.php (unchanged)\n") &&
+                     r.out.contains("\n  create_db.php\n") &&
+                     r.out.contains("Files marked (unchanged) already held these bytes"),
+                 r.out.constData());
 
         t.DbName = QStringLiteral("cligen-deep");
         t.LocalPath = dir_.filePath(QStringLiteral("missing/site/"));

@@ -95,11 +95,19 @@ private slots:
         QCOMPARE(port.LastFileInfo(), "Report saved to '" + log + "'");
         QCOMPARE(ReadFileBytes(log), QByteArray("Generating report\r\n  index.html\r\n"));
         QVERIFY(messages.endsWith("Report saved to '" + log + "'\n"));
+        // The same report again leaves the file alone but still private; a
+        // report of the same length but other bytes replaces it.
+        QVERIFY(QFile::setPermissions(log, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                               QFileDevice::ReadOther));
+        QVERIFY(port.SaveAndShowReport(report, log));
+        QCOMPARE(QFile::permissions(log) & QFileDevice::ReadOther, QFileDevice::Permissions());
+        report.Lines.last().Text = QStringLiteral("  login.html");
+        QVERIFY(port.SaveAndShowReport(report, log));
+        QCOMPARE(ReadFileBytes(log), QByteArray("Generating report\r\n  login.html\r\n"));
 
         QVERIFY(!port.SaveAndShowReport(report, dir.filePath(QStringLiteral("no/Generate.log"))));
-        QCOMPARE(port.LastFileInfo(),
-                 "Report cannot be saved to '" + dir.filePath(QStringLiteral("no/Generate.log")) +
-                     "'");
+        QCOMPARE(port.LastFileInfo(), "Report cannot be saved to '" +
+                                          dir.filePath(QStringLiteral("no/Generate.log")) + "'");
     }
 
     void progressAndCancel() {

@@ -81,7 +81,9 @@ after(async () => {
 test('search and add pages reach the bars', async () => {
   const low = [];
   const paints = { site: [], reference: [] };
-  for (const layout of ['one-page', 'frames']) {
+  // A quick run (CI) only shows that the audit still runs and passes.
+  const quick = process.env.LIGHTHOUSE_QUICK === '1';
+  for (const layout of quick ? ['one-page'] : ['one-page', 'frames']) {
     const name = `lh${layout === 'frames' ? 'f' : 'o'}`;
     const site = await host.createSite(name, books(name, layout));
     host.sql(`INSERT INTO ${name}(title, author, genre, pages) VALUES ('Moby-Dick', 'Melville', 'novel', 635)`);
@@ -91,7 +93,7 @@ test('search and add pages reach the bars', async () => {
       '<body><h1>Plain</h1><p>A page.</p></body></html>');
     const cookie = await adminCookie(site.adminUrl);
     for (const [who, root, c] of [['visitor', site.url, ''], ['admin', site.adminUrl, cookie]]) {
-      for (const pageName of ['search.php', 'add_record.php']) {
+      for (const pageName of quick ? ['search.php'] : ['search.php', 'add_record.php']) {
         const { scores, paint, failed } = await audit(`${root}${pageName}`, c);
         const what = `${layout} ${who} ${pageName}`;
         console.log(`lighthouse: ${what}: accessibility ${scores.accessibility}, ` +

@@ -3,6 +3,7 @@
 #include "GeneratorFixtures.h"
 #include "common/TestSupport.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -88,6 +89,43 @@ private slots:
             QVERIFY2((p & ~(owner | QFileDevice::ReadUser | QFileDevice::WriteUser)) == 0, name);
         }
         QVERIFY(QFile::permissions(dir_.filePath("admin/index.html")) & QFileDevice::ReadOther);
+    }
+
+    void aFileWithTheSameBytesIsLeftAsItWas() {
+        TPHPGenerator g;
+        TBTable t = project();
+        const QString path = dir_.filePath("same.html");
+        const auto page = [&](const QString& title) {
+            return g.WriteFileAt(t, path, [&] {
+                g.Lines(u"<H1>{t}</H1>", {{QStringLiteral("t"), title}});
+                // Past the size at which the text goes to the file in blocks.
+                for (int i = 0; i < 40000; ++i)
+                    g.WriteLine(u"0123456789");
+            });
+        };
+        QVERIFY(page(QStringLiteral("one")));
+        const QByteArray one = ReadFileBytes(path);
+        const QDateTime old = QDateTime::currentDateTime().addDays(-1);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite) &&
+                file.setFileTime(old, QFileDevice::FileModificationTime));
+        file.close();
+        QVERIFY(page(QStringLiteral("one")));
+        QVERIFY(g.Unchanged(path));
+        QCOMPARE(QFileInfo(path).lastModified(), old);
+        // A change, a longer old file, a shorter one: the bytes are the new ones.
+        QVERIFY(page(QStringLiteral("two")));
+        QVERIFY(!g.Unchanged(path));
+        QCOMPARE(ReadFileBytes(path), QByteArray(one).replace("one", "two"));
+        WriteFileBytes(path, one + "left over");
+        QVERIFY(page(QStringLiteral("one")));
+        QVERIFY(!g.Unchanged(path));
+        QCOMPARE(ReadFileBytes(path), one);
+        WriteFileBytes(path, one.left(300000));
+        QVERIFY(page(QStringLiteral("one")));
+        QCOMPARE(ReadFileBytes(path), one);
+        g.ForgetUnchanged();
+        QVERIFY(!g.Unchanged(path));
     }
 
     void templatesFillSettingsFieldsMessagesAndFilters() {

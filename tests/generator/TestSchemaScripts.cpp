@@ -57,28 +57,39 @@ struct TCase {
     QString site;
     TBTable table;
     QStringList uniqueKeys; // column lists of the record table's unique keys
+    // "name:column" of the search indexes, "(n)" after a column indexed by
+    // its first n characters.
+    QStringList searchIndexes = {};
 };
 
 QList<TCase> matrix() {
     using namespace FieldTypes;
     QList<TCase> cases;
     {
-        // Every type, nothing unique, some required; no user mode.
-        TBTable t = MakeProject(
-            QStringLiteral("alltypes"),
-            {MakeField("tx", Text, "R"), MakeField("nm", Integer), MakeField("rl", Real, "R"),
-             MakeField("yn", YesNo), MakeField("dt", DateTime, "R"), MakeField("im", Image),
-             MakeField("il", ImageLink, "R"), MakeField("ml", Mailto), MakeField("hl", Hyperlink)});
-        cases.append(TCase{QStringLiteral("alltypes"), t, {"recordid"}});
+        // Every type, nothing unique, some required; no user mode. Searched
+        // numbers, dates and short texts are indexed; yes/no, e-mail and
+        // long texts are not.
+        TBTable t = MakeProject(QStringLiteral("alltypes"),
+                                {MakeField("tx", Text, "RS"), MakeField("nm", Integer, "S"),
+                                 MakeField("rl", Real, "RS"), MakeField("yn", YesNo, "S"),
+                                 MakeField("dt", DateTime, "RS"), MakeField("im", Image),
+                                 MakeField("il", ImageLink, "R"), MakeField("ml", Mailto, "S"),
+                                 MakeField("hl", Hyperlink), MakeField("prose", Text, "S", 101)});
+        cases.append(TCase{QStringLiteral("alltypes"),
+                           t,
+                           {"recordid"},
+                           {"search_dt:dt", "search_nm:nm", "search_rl:rl", "search_tx:tx(40)"}});
     }
     {
         // Two key fields, neither unique by itself: one key over both. Join mode.
+        // The key's first column needs no index of its own; its second does.
         TBTable t = MakeProject(QStringLiteral("twokeys"),
-                                {MakeField("code", Text, "K", 30), MakeField("num", Integer, "K"),
+                                {MakeField("code", Text, "KS", 30), MakeField("num", Integer, "KS"),
                                  MakeField("note", Text)});
         t.UserUpdate = true;
         t.UserMode = QStringLiteral("Join");
-        cases.append(TCase{QStringLiteral("twokeys"), t, {"recordid", "code,num"}});
+        cases.append(
+            TCase{QStringLiteral("twokeys"), t, {"recordid", "code,num"}, {"search_num:num"}});
     }
     {
         // One key that is also unique and required: a single unique key.
@@ -308,6 +319,22 @@ private slots:
             actualNames += QString::fromLatin1(row.value(0));
         actualNames.sort();
         QCOMPARE(actualNames, keyNames);
+        // The search indexes are there, and they are what the definition
+        // says it wants (which later changes of it add and drop by).
+        QStringList searchIndexes;
+        for (const QByteArrayList& row :
+             host_->Query("SELECT CONCAT(INDEX_NAME, ':', COLUMN_NAME, IFNULL(CONCAT('(', "
+                          "SUB_PART, ')'), '')) FROM information_schema.STATISTICS WHERE "
+                          "TABLE_SCHEMA = DATABASE() AND TABLE_NAME = '" +
+                          tn + "' AND NON_UNIQUE = 1 ORDER BY INDEX_NAME"))
+            searchIndexes += QString::fromLatin1(row.value(0));
+        QCOMPARE(searchIndexes, c.searchIndexes);
+        QStringList wanted;
+        for (const TSearchIndex& index : TPHPGenerator::SearchIndexes(t))
+            wanted += index.name + u':' + index.column +
+                      (index.prefix ? QStringLiteral("(%1)").arg(index.prefix) : QString());
+        wanted.sort();
+        QCOMPARE(wanted, c.searchIndexes);
 
         // A second request recreates all five empty.
         QString error;
