@@ -480,9 +480,7 @@ private slots:
                                 "has been exported. \n0 images failed."));
         QVERIFY(rig.Http.RequestUrl.startsWith(
             t.URL + rig.Deployment().Generator().KeyedScript(QStringLiteral("export_db.php"))));
-        // One part: begun, staged and made live in one request.
-        QVERIFY(rig.Http.RequestUrl.contains(
-            QStringLiteral("&job=stage&part=1&begin=replace&commit=1")));
+        QVERIFY(rig.Http.RequestUrl.contains(QStringLiteral("&job=commit&parts=1")));
         QCOMPARE(rig.Port.ProgressPosition(), rig.Port.ProgressMaximum());
         QVERIFY(!remoteExists(t, "export_db_0.php"));
         QVERIFY(!remoteExists(t, "export_db.php"));

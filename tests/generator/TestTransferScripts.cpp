@@ -8,7 +8,6 @@
 #include "model/RecordFiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -219,67 +218,6 @@ private slots:
         QVERIFY(!Paragraph(request(g, t, "remove_db.php"), "corvanta_ok").isNull());
         QVERIFY(host_->Query("SHOW TABLES LIKE 'parts%'").isEmpty());
         QVERIFY(!QFile::exists(QDir(host_->DocumentRoot()).filePath("parts/export_db_part1.php")));
-        QCOMPARE(host_->PhpErrors(), QByteArray());
-    }
-
-    void theFirstAndLastPartsBeginAndEndTheRun() {
-        TPHPGenerator g;
-        TBTable t = MakeProject("folded", {MakeField("tx", FieldTypes::Text)});
-        setUp(g, t, "folded");
-        const QDir root(host_->DocumentRoot());
-        const auto job = [&](const QString& run, const QString& query) {
-            return request(g, t, "export_db.php", "&run=" + run + "&" + query);
-        };
-        const auto part = [&](int n, const QByteArray& rows, const QString& run) {
-            WriteFileBytes(root.filePath(QStringLiteral("folded/export_db_part%1.php").arg(n)),
-                           "<?php exit; __halt_compiler();\ncorvanta-part " + run.toLatin1() + " " +
-                               QByteArray::number(n) + "\nT records\n" + rows + "\ncorvanta-end\n");
-        };
-        const auto rows = [&] { return host_->Query("SELECT recordid, tx FROM folded"); };
-        const auto leftovers = [&] { return host_->Query("SHOW TABLES LIKE 'folded\\_%ED'"); };
-        QVERIFY(host_->Exec("INSERT INTO folded(tx) VALUES ('before')"));
-
-        // Two parts: the second arrives while the first (with the begin) is
-        // staged, and must survive it; the last one makes the run live.
-        const QString two(32, u'a');
-        part(1, "R 1 (1, 'one')", two);
-        part(2, "R 2 (2, 'two')\nR 3 (3, 'three')", two);
-        QCOMPARE(Paragraph(job(two, "job=stage&part=1&begin=replace"), "corvanta_ok"),
-                 QByteArray("staged 1 0"));
-        QCOMPARE(rows(), (QList<QByteArrayList>{{"1", "before"}}));
-        QCOMPARE(Paragraph(job(two, "job=stage&part=2&commit=2"), "corvanta_ok"),
-                 QByteArray("live 3 0 0"));
-        QCOMPARE(rows().size(), 3);
-        QCOMPARE(Paragraph(job(two, "job=status"), "corvanta_ok"), QByteArray("committed"));
-        QVERIFY(leftovers().isEmpty());
-
-        // One part replacing few records goes in one request, without
-        // staging tables; a refused row leaves everything as it was.
-        const QString one(32, u'b');
-        part(1, "R 1 (1, 'a')\nR 2 (1, 'b')", one);
-        const QByteArray refused = job(one, "job=stage&part=1&begin=replace&commit=1");
-        QVERIFY2(refused.contains("refused records 2 1062 "), refused.constData());
-        QCOMPARE(Paragraph(refused, "corvanta_error"),
-                 QByteArray("Records were refused. Nothing was changed."));
-        QCOMPARE(rows().size(), 3);
-        QCOMPARE(Paragraph(job(one, "job=status"), "corvanta_ok"), QByteArray("pending"));
-        part(1, "R 1 (1, 'a')\nR 2 (2, 'b')", one);
-        QCOMPARE(Paragraph(job(one, "job=stage&part=1&begin=replace&commit=1"), "corvanta_ok"),
-                 QByteArray("live 2 0 0"));
-        QCOMPARE(rows(), (QList<QByteArrayList>{{"1", "a"}, {"2", "b"}}));
-        QCOMPARE(Paragraph(job(one, "job=status"), "corvanta_ok"), QByteArray("committed"));
-        // Its lost answer, asked for again.
-        QCOMPARE(Paragraph(job(one, "job=commit&parts=1"), "corvanta_ok"),
-                 QByteArray("live 2 0 0"));
-        QVERIFY(!QFile::exists(root.filePath("folded/export_db_part1.php")));
-
-        // Appending in one request.
-        const QString more(32, u'c');
-        part(1, "R 1 (1, 'c')", more);
-        QCOMPARE(Paragraph(job(more, "job=stage&part=1&begin=append&commit=1"), "corvanta_ok"),
-                 QByteArray("live 1 0 0"));
-        QCOMPARE(rows().size(), 3);
-        QVERIFY(leftovers().isEmpty());
         QCOMPARE(host_->PhpErrors(), QByteArray());
     }
 
