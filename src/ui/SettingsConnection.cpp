@@ -71,7 +71,7 @@ QWidget* TSettingsF::BuildConnectionPage() {
                                   "the URL of the site shows, for example "
                                   "public_html/members/.")));
 
-    const QString proxyExample = QStringLiteral("Example : 10.0.0.5, 192.168.1.0/24");
+    const QString proxyExample = QStringLiteral("Example: 10.0.0.5, 192.168.1.0/24");
     TrustedProxiesEdit = Edit(QStringLiteral("TrustedProxiesEdit"), page);
     TrustedProxiesEdit->setToolTip(proxyExample);
     form.Add(Caption(QStringLiteral("Trusted proxies:"), page, proxyExample), TrustedProxiesEdit,
