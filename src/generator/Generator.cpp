@@ -132,7 +132,7 @@ bool TPHPGenerator::WriteFileAt(const TBTable& t, const QString& path,
     // The scripts hold the database password (and the administrator's, the
     // records, the members): readable by their owner only.
     const bool isPhp = path.endsWith(QLatin1String(".php"));
-    TOutputFile file(path, t.Language.Text(QStringLiteral("CharSet")), isPhp);
+    TOutputFile file(path, t.PageCharSet(), isPhp);
     if (!file.Open()) {
         if (warning_)
             warning_(QStringLiteral("File access error to ") + path);
@@ -232,7 +232,9 @@ QString TPHPGenerator::placeholder(QStringView spec, const TBField* field,
         const QString key = name.mid(4).toString();
         if (!TWebLanguage::IsKey(key))
             unknownName(spec);
-        value = Table().Language.Text(key);
+        // The project's own set, where it has one, over the language's.
+        value =
+            key == QLatin1String("CharSet") ? Table().PageCharSet() : Table().Language.Text(key);
         found = true;
     }
     if (!found && field) {

@@ -1,6 +1,8 @@
 // create_db.php and remove_db.php: the tables of the generated site.
 #include "PHPgenerator.h"
 
+#include "model/CharSets.h"
+
 namespace {
 
 // The column of a field that its unique keys name.
@@ -108,28 +110,31 @@ bool TPHPGenerator::CreateScript(const TBTable& t) {
 $req = "DROP TABLE {TableName|php}";
 $res = mysql_query($req);
 )php");
-        // InnoDB everywhere: the only engine a Galera cluster replicates.
-        Lines(u"$req = \"CREATE TABLE {TableName|php}( {columns|raw}) ENGINE=InnoDB;\";",
-              {{QStringLiteral("columns"), PhpString(recordTableColumns(t))}});
+        // InnoDB everywhere: the only engine a Galera cluster replicates. A
+        // UTF-8 site's tables say so, whatever the database's default.
+        const QString options = SqlTableCharSet(t.PageCharSet());
+        Lines(u"$req = \"CREATE TABLE {TableName|php}( {columns|raw}) ENGINE=InnoDB{o|raw};\";",
+              {{QStringLiteral("columns"), PhpString(recordTableColumns(t))},
+               {QStringLiteral("o"), options}});
         Lines(failed);
         // Sessions are keyed by a random token, not a running number; one
         // member per name, as the database compares names.
         Lines(uR"php(
 $req = "DROP TABLE {TableName|php}_USERS";
 $res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_USERS(userid INTEGER NOT NULL AUTO_INCREMENT, username varchar(100) NOT NULL, userpassword VARCHAR(100), PRIMARY KEY (userid), UNIQUE (username)) ENGINE=InnoDB";
+$req = "CREATE TABLE {TableName|php}_USERS(userid INTEGER NOT NULL AUTO_INCREMENT, username varchar(100) NOT NULL, userpassword VARCHAR(100), PRIMARY KEY (userid), UNIQUE (username)) ENGINE=InnoDB{o|raw}";
 {failed|raw}
 $req = "DROP TABLE {TableName|php}_VISITS";
 $res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_VISITS(visitid INTEGER NOT NULL AUTO_INCREMENT, dummy INTEGER, PRIMARY KEY (visitid)) ENGINE=InnoDB";
+$req = "CREATE TABLE {TableName|php}_VISITS(visitid INTEGER NOT NULL AUTO_INCREMENT, dummy INTEGER, PRIMARY KEY (visitid)) ENGINE=InnoDB{o|raw}";
 {failed|raw}
 $req = "DROP TABLE {TableName|php}_SESSIONS";
 $res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_SESSIONS(sessionid CHAR(32) NOT NULL, userid INTEGER, logindate VARCHAR(14), PRIMARY KEY (sessionid)) ENGINE=InnoDB";
+$req = "CREATE TABLE {TableName|php}_SESSIONS(sessionid CHAR(32) NOT NULL, userid INTEGER, logindate VARCHAR(14), PRIMARY KEY (sessionid)) ENGINE=InnoDB{o|raw}";
 {failed|raw}
 $req = "DROP TABLE {TableName|php}_IMAGES";
 $res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_IMAGES(imageid INTEGER NOT NULL AUTO_INCREMENT, userid INTEGER, image_data MEDIUMBLOB, image_type VARCHAR(20), PRIMARY KEY (imageid)) ENGINE=InnoDB";
+$req = "CREATE TABLE {TableName|php}_IMAGES(imageid INTEGER NOT NULL AUTO_INCREMENT, userid INTEGER, image_data MEDIUMBLOB, image_type VARCHAR(20), PRIMARY KEY (imageid)) ENGINE=InnoDB{o|raw}";
 {failed|raw}
 $req = "DROP TABLE {TableName|php}_LOGINS";
 $res = mysql_query($req);
@@ -138,7 +143,8 @@ $req = "{tries|raw|php}";
 print "\n<P CLASS=\"corvanta_ok\">{msg:DbCreateSuccess|php}</P>";
 )php",
               {{QStringLiteral("failed"), Fill(failed)},
-               {QStringLiteral("tries"), TriesTableSql(t)}});
+               {QStringLiteral("tries"), TriesTableSql(t) + options},
+               {QStringLiteral("o"), options}});
         CloseSnippet(QStringLiteral("  "));
         WriteLine(u"?></BODY></HTML>");
     });

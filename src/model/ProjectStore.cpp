@@ -118,8 +118,12 @@ void Create(TStore& store, const QString& name) {
     // A new project starts with the shipped default skin: without one the
     // settings cannot be confirmed, and a newcomer would not know where to
     // find one.
+    // It is UTF-8 as well; a key without the set is a project from before,
+    // which keeps its language's.
     store.update([&](TStoreKey& root) {
-        root.createSubkey(name).writeString(QStringLiteral("Skin"), TBTable::New().Skin);
+        TStoreKey& key = root.createSubkey(name);
+        key.writeString(QStringLiteral("Skin"), TBTable::New().Skin);
+        key.writeString(QStringLiteral("CharSet"), TBTable::New().CharSet);
     });
 }
 

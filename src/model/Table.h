@@ -136,6 +136,9 @@ public:
     // (model/TrustedServers.h). TrustedCertificate, from before, is still
     // read for servers without an entry.
     QString TrustedCertificates;
+    // The character set of the pages, the tables and the record files; empty
+    // in projects stored before it was a setting: the language's own then.
+    QString CharSet;
 
     TWebLanguage Language;
     // Ordered by field key: the two built-in fields, then the user's fields
@@ -151,6 +154,8 @@ public:
     static TBTable New();
 
     bool OnePage() const { return Layout == Layouts::OnePage; }
+    // The character set in force: CharSet, or the language's `CharSet` text.
+    QString PageCharSet() const;
 
     // The project has fields of its own (beyond the two built-in ones).
     bool HasFields() const { return Fields.size() > 2; }

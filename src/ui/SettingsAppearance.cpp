@@ -114,6 +114,17 @@ QWidget* TSettingsF::BuildAppearancePage() {
                  QStringLiteral("The language of the system messages, button labels and "
                                 "navigation bars of the generated site.")));
 
+    CharSetCombo = new QComboBox(page);
+    CharSetCombo->setObjectName(QStringLiteral("CharSetCombo"));
+    CharSetCombo->setToolTip(QStringLiteral("Character set of the pages, tables and record files"));
+    addRow(Caption(QStringLiteral("Character set:"), page), Row({CharSetCombo}),
+           HowTo(QStringLiteral("Character set:"),
+                 QStringLiteral("The character set of the site's pages, of its tables in the "
+                                "database and of its record files. New sites use UTF-8, which "
+                                "holds the letters of every language; a site made before keeps "
+                                "the set it has. A site that already has records must have its "
+                                "tables converted when its set changes.")));
+
     MenuHeightEdit = Edit(QStringLiteral("MenuHeightEdit"), page, NumberWidth);
     MenuHeightEdit->setToolTip(
         QStringLiteral("The height of the menu on the database site, e.g. 150"));

@@ -40,14 +40,16 @@ private slots:
         TBTable t = project();
         t.DatabaseDisplayName = QString::fromUtf8("Müller € Ω");
         const auto line = [&] { g.Lines(u"<H1>{DatabaseDisplayName}</H1>"); };
+        // A new project is UTF-8 in every language.
+        QCOMPARE(written(g, t, "utf8.html", line),
+                 QString::fromUtf8("<H1>Müller € Ω</H1>\r\n").toUtf8());
+        // One stored before keeps its language's set.
+        t.CharSet.clear();
         QCOMPARE(written(g, t, "latin1.html", line),
                  QByteArray("<H1>M\xFCller &#8364; &#937;</H1>\r\n"));
         t.Language.SetText(QStringLiteral("CharSet"), QStringLiteral("windows-1252"));
         QCOMPARE(written(g, t, "cp1252.html", line),
                  QByteArray("<H1>M\xFCller \x80 &#937;</H1>\r\n"));
-        t.Language.SetText(QStringLiteral("CharSet"), QStringLiteral("UTF-8"));
-        QCOMPARE(written(g, t, "utf8.html", line),
-                 QString::fromUtf8("<H1>Müller € Ω</H1>\r\n").toUtf8());
     }
 
     void everyLineEndsWithCrLfAndScriptsLoadTheRuntimeFirst() {

@@ -91,6 +91,18 @@ private slots:
         // Stored before encryption was offered: encrypted where the server can.
         QCOMPARE(t.Transfer, QStringLiteral("ftps-if-offered"));
         QVERIFY(t.TrustedCertificate.isEmpty() && t.TrustedHostKey.isEmpty());
+        // New projects are UTF-8; one stored without the set keeps its
+        // language's, until its owner chooses another.
+        QCOMPARE(t.PageCharSet(), QStringLiteral("UTF-8"));
+        store.update([](TStoreKey& root) {
+            root.createSubkey(QStringLiteral("Old")).writeString(QStringLiteral("Skin"), "x.css");
+        });
+        TBTable old = ProjectStore::Load(store, QStringLiteral("Old"));
+        QCOMPARE(old.PageCharSet(), QStringLiteral("ISO-8859-1"));
+        old.CharSet = QStringLiteral("UTF-8");
+        ProjectStore::Save(store, old);
+        QCOMPARE(ProjectStore::Load(store, QStringLiteral("Old")).PageCharSet(),
+                 QStringLiteral("UTF-8"));
         // An absent key: nothing read, everything empty.
         const TBTable absent = ProjectStore::Load(store, QStringLiteral("Absent"));
         QCOMPARE(absent.MenuHeight, 0);
@@ -156,7 +168,7 @@ private slots:
         const TStoreKey root = store.read();
         const TStoreKey* key = root.subkey(QStringLiteral("Club"));
         QVERIFY(key);
-        QCOMPARE(key->values().size(), 86); // and Layout, Transfer, the three Trusted... values
+        QCOMPARE(key->values().size(), 87); // and Layout, Transfer, the Trusted... values, CharSet
         QStringList order;
         for (const TStoreValue& v : key->values())
             order << v.name;
@@ -167,7 +179,7 @@ private slots:
         QCOMPARE(order.at(80), QStringLiteral("CounterOffset"));
         QCOMPARE(order.at(81), QStringLiteral("Layout"));
         QCOMPARE(key->readString(QStringLiteral("Layout")), Layouts::OnePage);
-        QCOMPARE(order.last(), QStringLiteral("TrustedCertificates"));
+        QCOMPARE(order.last(), QStringLiteral("CharSet"));
         QCOMPARE(key->readString(QStringLiteral("WebLanguage")), QStringLiteral("German"));
         QCOMPARE(key->readInteger(QStringLiteral("AllowDelete")), 1);
         QCOMPARE(key->subkeyNames(), (QStringList{"000001", "000002"}));
