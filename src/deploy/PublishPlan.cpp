@@ -114,6 +114,8 @@ TPublishPlan TPublishPlan::Site(const TBTable& t, const TPublished& published, b
 
     page(QStringLiteral("runtime.php"), false, false);
     page(QStringLiteral("index.html"));
+    page(QStringLiteral("index.php"), false, false);
+    page(QStringLiteral(".htaccess"), false, false);
     if (t.UserMode == QLatin1String("Login"))
         page(QStringLiteral("login.php"));
     page(QStringLiteral("menu.php"));
@@ -129,6 +131,7 @@ TPublishPlan TPublishPlan::Site(const TBTable& t, const TPublished& published, b
         }
     }
     page(QStringLiteral("search.php"));
+    page(QStringLiteral("record.php"), false, false);
     if (t.AllowChangePassword)
         page(QStringLiteral("change_password.php"));
     else
@@ -140,6 +143,8 @@ TPublishPlan TPublishPlan::Site(const TBTable& t, const TPublished& published, b
     for (const char* name : {"index.html", "menu.php", "login.php", "add_record.php",
                              "modify_record.php", "delete_record.php", "search.php"})
         page(QString::fromLatin1(name), true);
+    page(QStringLiteral("index.php"), true, false);
+    page(QStringLiteral("record.php"), true, false);
     page(QStringLiteral("logout.php"), true, false);
     if (t.MembersRule()) {
         page(QStringLiteral("users.php"), true);

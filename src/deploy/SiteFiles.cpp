@@ -7,7 +7,8 @@ namespace SiteFiles {
 
 QStringList Visitor(const TBTable& t) {
     QStringList files = {QStringLiteral("create_db.php"), QStringLiteral("runtime.php"),
-                         QStringLiteral("index.html")};
+                         QStringLiteral("index.php"), QStringLiteral("index.html"),
+                         QStringLiteral(".htaccess")};
     if (t.UserMode == QLatin1String("Login"))
         files << QStringLiteral("login.php");
     files << QStringLiteral("menu.php") << QStringLiteral("inc_counter.php");
@@ -16,7 +17,7 @@ QStringList Visitor(const TBTable& t) {
     if (t.UserUpdate)
         files << QStringLiteral("add_record.php") << QStringLiteral("modify_record.php")
               << QStringLiteral("delete_record.php");
-    files << QStringLiteral("search.php");
+    files << QStringLiteral("search.php") << QStringLiteral("record.php");
     if (t.AllowChangePassword)
         files << QStringLiteral("change_password.php");
     files << QStringLiteral("get_image.php") << QStringLiteral("show_image.php");
@@ -24,11 +25,12 @@ QStringList Visitor(const TBTable& t) {
 }
 
 QStringList Admin(const TBTable& t) {
-    QStringList files = {QStringLiteral("runtime.php"),       QStringLiteral("index.html"),
-                         QStringLiteral("login.php"),         QStringLiteral("menu.php"),
-                         QStringLiteral("logout.php"),        QStringLiteral("add_record.php"),
-                         QStringLiteral("modify_record.php"), QStringLiteral("delete_record.php"),
-                         QStringLiteral("search.php")};
+    QStringList files = {QStringLiteral("runtime.php"),       QStringLiteral("index.php"),
+                         QStringLiteral("index.html"),        QStringLiteral("login.php"),
+                         QStringLiteral("menu.php"),          QStringLiteral("logout.php"),
+                         QStringLiteral("add_record.php"),    QStringLiteral("modify_record.php"),
+                         QStringLiteral("delete_record.php"), QStringLiteral("search.php"),
+                         QStringLiteral("record.php")};
     if (t.MembersRule())
         files << QStringLiteral("users.php") << QStringLiteral("change_password.php");
     files << QStringLiteral("get_image.php") << QStringLiteral("show_image.php");
@@ -36,36 +38,28 @@ QStringList Admin(const TBTable& t) {
 }
 
 const QStringList& RemoteVisitor() {
-    static const QStringList files = {QStringLiteral("index.html"),
-                                      QStringLiteral("login.php"),
-                                      QStringLiteral("menu.php"),
-                                      QStringLiteral("inc_counter.php"),
-                                      QStringLiteral("add_record.php"),
-                                      QStringLiteral("modify_record.php"),
-                                      QStringLiteral("delete_record.php"),
-                                      QStringLiteral("search.php"),
-                                      QStringLiteral("change_password.php"),
-                                      QStringLiteral("get_image.php"),
-                                      QStringLiteral("show_image.php"),
-                                      QStringLiteral("runtime.php"),
-                                      QStringLiteral("logout.php")};
+    static const QStringList files = {
+        QStringLiteral("index.html"),        QStringLiteral("index.php"),
+        QStringLiteral(".htaccess"),         QStringLiteral("login.php"),
+        QStringLiteral("menu.php"),          QStringLiteral("inc_counter.php"),
+        QStringLiteral("add_record.php"),    QStringLiteral("modify_record.php"),
+        QStringLiteral("delete_record.php"), QStringLiteral("search.php"),
+        QStringLiteral("record.php"),        QStringLiteral("change_password.php"),
+        QStringLiteral("get_image.php"),     QStringLiteral("show_image.php"),
+        QStringLiteral("runtime.php"),       QStringLiteral("logout.php")};
     return files;
 }
 
 const QStringList& RemoteAdmin() {
-    static const QStringList files = {QStringLiteral("index.html"),
-                                      QStringLiteral("login.php"),
-                                      QStringLiteral("menu.php"),
-                                      QStringLiteral("add_record.php"),
-                                      QStringLiteral("modify_record.php"),
-                                      QStringLiteral("delete_record.php"),
-                                      QStringLiteral("search.php"),
-                                      QStringLiteral("users.php"),
-                                      QStringLiteral("change_password.php"),
-                                      QStringLiteral("get_image.php"),
-                                      QStringLiteral("show_image.php"),
-                                      QStringLiteral("runtime.php"),
-                                      QStringLiteral("logout.php")};
+    static const QStringList files = {
+        QStringLiteral("index.html"),          QStringLiteral("index.php"),
+        QStringLiteral("login.php"),           QStringLiteral("menu.php"),
+        QStringLiteral("add_record.php"),      QStringLiteral("modify_record.php"),
+        QStringLiteral("delete_record.php"),   QStringLiteral("search.php"),
+        QStringLiteral("record.php"),          QStringLiteral("users.php"),
+        QStringLiteral("change_password.php"), QStringLiteral("get_image.php"),
+        QStringLiteral("show_image.php"),      QStringLiteral("runtime.php"),
+        QStringLiteral("logout.php")};
     return files;
 }
 

@@ -15,5 +15,8 @@ void TryLimits(TPHPGenerator& g, const TBTable& t);
 // Checks of posted values (dates, pictures, e-mail addresses), mail without
 // stray bytes, the database's refusals in the visitor's words.
 void FormHelpers(TPHPGenerator& g);
+// Searches and pages as addresses, announced messages, empty values as NULL,
+// dates from the browser's own control.
+void PageHelpers(TPHPGenerator& g);
 
 } // namespace RuntimeParts

@@ -431,16 +431,6 @@ if (!function_exists("corvanta_posted")) {
     return number_format(intval($n), 0, "", $separator);
   }
 
-  // The head cell of a result column that orders the result: a first click
-  // orders ascending, a click on the column the result is ordered by turns
-  // the direction. $order is the ordering in force, array(column, "asc" or
-  // "desc") or null; the page checks every ordering it is sent.
-  function corvanta_heading($class, $column, $label, $order) {
-    $dir = (is_array($order) and $order[0] === $column) ? $order[1] : "";
-    $sort = ($dir == "asc") ? " ARIA-SORT=\"ascending\"" : (($dir == "desc") ? " ARIA-SORT=\"descending\"" : "");
-    print "<TH CLASS=\"".$class."\" SCOPE=\"col\"".$sort."><BUTTON TYPE=\"submit\" FORM=\"ResultPages\" NAME=\"orderby\" VALUE=\"".corvanta_html($column.(($dir == "asc") ? " desc" : " asc"))."\" CLASS=\"order\">".$label."</BUTTON></TH>\n";
-  }
-
   // The first record of each page a result shows links to: the first and
   // the last page, and two pages either side of the current one; null
   // stands for the pages left out between them.
@@ -470,5 +460,6 @@ if (!function_exists("corvanta_posted")) {
         RuntimeParts::SessionHelpers(*this, t, admin);
         RuntimeParts::TryLimits(*this, t);
         RuntimeParts::FormHelpers(*this);
+        RuntimeParts::PageHelpers(*this);
     });
 }

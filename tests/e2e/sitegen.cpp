@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
     for (bool admin : {false, true}) {
         ok = ok && g.EntryPages(t, admin) && g.PasswordPage(t, admin) &&
              g.ImageDownload(t, admin) && g.ImagePage(t, admin) && g.AddPage(t, admin) &&
-             g.ModifyPage(t, admin) && g.DeletePage(t, admin) && g.SearchPage(t, admin);
+             g.ModifyPage(t, admin) && g.DeletePage(t, admin) && g.SearchPage(t, admin) &&
+             g.RecordPage(t, admin);
     }
     ok = ok && g.UsersPage(t);
     if (!ok)
