@@ -443,7 +443,9 @@ private slots:
         QCOMPARE(help.at(1).at(0).toString(), QStringLiteral("PropAppearance.htm"));
 
         const auto marks = d->findChildren<QToolButton*>();
-        QCOMPARE(marks.size(), 30); // 12 appearance (layout too), 9 connection, 2 database, 7 logo and text
+        QCOMPARE(
+            marks.size(),
+            31); // 13 appearance (layout, character set), 9 connection, 2 database, 7 logo and text
         for (QToolButton* mark : marks)
             if (mark->toolTip() == QStringLiteral("How to set BG Image"))
                 mark->click();
