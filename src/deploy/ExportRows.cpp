@@ -156,7 +156,7 @@ QString TRefusal::Text() const {
 TRowEncoder::TRowEncoder(const TBTable& t, const TTransferFile& file, int fileIndex,
                          const QByteArray& dbCharset, TTransferRefs& refs)
     : file_(file), fileIndex_(fileIndex), charset_(dbCharset), refs_(refs) {
-    siteCharSet_ = t.Language.Text(QStringLiteral("CharSet")).trimmed();
+    siteCharSet_ = t.PageCharSet().trimmed();
     const QString upper = siteCharSet_.toUpper();
     utf8_ = upper == QLatin1String("UTF-8") || upper == QLatin1String("UTF8");
     yes_ = {QStringLiteral("YES"), QStringLiteral("1"),

@@ -26,6 +26,7 @@ bool TDeployment::generateSite(const TBTable& t, bool uploadOrder) {
             {[&] { return g.DeletePage(t, false); }, QStringLiteral("delete_record.php")});
     }
     steps.push_back({[&] { return g.SearchPage(t, false); }, QStringLiteral("search.php")});
+    steps.push_back({[&] { return g.RecordPage(t, false); }, QStringLiteral("record.php")});
     if (t.AllowChangePassword)
         steps.push_back(
             {[&] { return g.PasswordPage(t, false); }, QStringLiteral("change_password.php")});
@@ -47,6 +48,7 @@ bool TDeployment::generateSite(const TBTable& t, bool uploadOrder) {
     else
         steps.insert(steps.end(), {add, modify, remove});
     steps.push_back({[&] { return g.SearchPage(t, true); }, admin + "search.php"});
+    steps.push_back({[&] { return g.RecordPage(t, true); }, admin + "record.php"});
     if (t.MembersRule()) {
         steps.push_back({[&] { return g.UsersPage(t); }, admin + "users.php"});
         steps.push_back({[&] { return g.PasswordPage(t, true); }, admin + "change_password.php"});
@@ -105,6 +107,15 @@ void TDeployment::Generate(const TBTable& t, bool changed) {
             finish(false);
             return;
         }
+
+        // Generated all the same: the owner decides on his colours.
+        if (const double contrast = TPHPGenerator::CounterContrast(t); contrast < 4.5)
+            port_.ShowWarning(
+                QStringLiteral("The visit counter's colours have a contrast of %1:1, below the "
+                               "4.5:1 that keeps its text readable for every visitor. Choose a "
+                               "darker text or a lighter background colour in the counter's "
+                               "settings, or system colours, which take the skin's.")
+                    .arg(contrast, 0, 'f', 1));
 
         TReport report;
         report.Title = QStringLiteral("Generating report");

@@ -116,6 +116,7 @@ TPublishPlan TPublishPlan::Site(const TBTable& t, const TPublished& published, b
     page(QStringLiteral("site.js"), false, false);
     page(QStringLiteral(".htaccess"), false, false);
     page(QStringLiteral("index.html"));
+    page(QStringLiteral("index.php"), false, false);
     if (t.UserMode == QLatin1String("Login"))
         page(QStringLiteral("login.php"));
     page(QStringLiteral("menu.php"));
@@ -131,6 +132,7 @@ TPublishPlan TPublishPlan::Site(const TBTable& t, const TPublished& published, b
         }
     }
     page(QStringLiteral("search.php"));
+    page(QStringLiteral("record.php"), false, false);
     if (t.AllowChangePassword)
         page(QStringLiteral("change_password.php"));
     else
@@ -148,6 +150,8 @@ TPublishPlan TPublishPlan::Site(const TBTable& t, const TPublished& published, b
     for (const char* name : {"index.html", "menu.php", "login.php", "add_record.php",
                              "modify_record.php", "delete_record.php", "search.php"})
         page(QString::fromLatin1(name), true);
+    page(QStringLiteral("index.php"), true, false);
+    page(QStringLiteral("record.php"), true, false);
     page(QStringLiteral("logout.php"), true, false);
     if (t.MembersRule()) {
         page(QStringLiteral("users.php"), true);

@@ -156,7 +156,7 @@ QByteArray TDeployment::requestJob(const TBTable& t, const QString& query) {
 void TDeployment::exportDataStage2() {
     const TPending p = *pending_;
     const TBTable& t = p.table;
-    const QString cs = t.Language.Text(QStringLiteral("CharSet"));
+    const QString cs = t.PageCharSet();
     const QString run = TPHPGenerator::NewKey();
     const QList<TTransferFile> layout = TransferLayout(t);
     // A spreadsheet has no members: the site keeps its own.

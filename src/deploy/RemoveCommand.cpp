@@ -97,8 +97,8 @@ TDeployment::TServerRemoval TDeployment::removeFromServer(const TBTable& t, cons
         } else if (body.isEmpty()) {
             port_.ShowWarning(fallback);
         } else {
-            const QString text = ScriptAnswer::Text(body, "corvanta_error", 100, false,
-                                                    t.Language.Text(QStringLiteral("CharSet")));
+            const QString text =
+                ScriptAnswer::Text(body, "corvanta_error", 100, false, t.PageCharSet());
             port_.ShowWarning(text.isEmpty() ? fallback : text);
         }
     } catch (const ENetError& e) {

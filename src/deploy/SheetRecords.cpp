@@ -62,7 +62,7 @@ struct TSheetRecords::TWriter {
 TSheetRecords::TSheetRecords(const TBTable& t) : table_(t), records_(TransferLayout(t).back()) {
     siteYes_ = t.Language.Text(QStringLiteral("Yes"));
     siteNo_ = t.Language.Text(QStringLiteral("No"));
-    charSet_ = t.Language.Text(QStringLiteral("CharSet")).trimmed();
+    charSet_ = t.PageCharSet().trimmed();
     const QString upper = charSet_.toUpper();
     utf8Site_ = upper == QLatin1String("UTF-8") || upper == QLatin1String("UTF8");
     latin1Site_ = upper == QLatin1String("ISO-8859-1") || upper == QLatin1String("LATIN1");
@@ -100,6 +100,9 @@ bool TSheetRecords::Open(const QString& csvPath, const TSheetOptions& options) {
 }
 
 QByteArray TSheetRecords::siteText(const QString& text, QString& why) const {
+    // An empty cell is an empty text, never the NULL a null array stands for.
+    if (text.isEmpty())
+        return QByteArray("");
     if (utf8Site_)
         return text.toUtf8();
     if (latin1Site_) {

@@ -149,7 +149,7 @@ bool TSheetWriter::Write(const QString& path, TSheetFormat format) {
 
     const TRecordFormat recordFormat = TRecordFormat::Of(table_);
     const TTransferFile layout = TransferLayout(table_).back();
-    const QString charSet = table_.Language.Text(QStringLiteral("CharSet")).trimmed();
+    const QString charSet = table_.PageCharSet().trimmed();
     QStringDecoder probe(charSet.toLatin1().constData());
     const bool known = probe.isValid();
     const auto text = [&](const QByteArray& bytes) {

@@ -7,8 +7,8 @@ namespace SiteFiles {
 
 QStringList Visitor(const TBTable& t) {
     QStringList files = {QStringLiteral("create_db.php"), QStringLiteral("runtime.php"),
-                         QStringLiteral("site.js"), QStringLiteral(".htaccess"),
-                         QStringLiteral("index.html")};
+                         QStringLiteral("site.js"),       QStringLiteral(".htaccess"),
+                         QStringLiteral("index.php"),     QStringLiteral("index.html")};
     if (t.UserMode == QLatin1String("Login"))
         files << QStringLiteral("login.php");
     files << QStringLiteral("menu.php") << QStringLiteral("inc_counter.php");
@@ -17,7 +17,7 @@ QStringList Visitor(const TBTable& t) {
     if (t.UserUpdate)
         files << QStringLiteral("add_record.php") << QStringLiteral("modify_record.php")
               << QStringLiteral("delete_record.php");
-    files << QStringLiteral("search.php");
+    files << QStringLiteral("search.php") << QStringLiteral("record.php");
     if (t.AllowChangePassword)
         files << QStringLiteral("change_password.php");
     files << QStringLiteral("get_image.php") << QStringLiteral("show_image.php");
@@ -28,11 +28,12 @@ QStringList Visitor(const TBTable& t) {
 
 QStringList Admin(const TBTable& t) {
     QStringList files = {QStringLiteral("runtime.php"),       QStringLiteral("site.js"),
-                         QStringLiteral(".htaccess"),         QStringLiteral("index.html"),
-                         QStringLiteral("login.php"),         QStringLiteral("menu.php"),
-                         QStringLiteral("logout.php"),        QStringLiteral("add_record.php"),
-                         QStringLiteral("modify_record.php"), QStringLiteral("delete_record.php"),
-                         QStringLiteral("search.php")};
+                         QStringLiteral(".htaccess"),         QStringLiteral("index.php"),
+                         QStringLiteral("index.html"),        QStringLiteral("login.php"),
+                         QStringLiteral("menu.php"),          QStringLiteral("logout.php"),
+                         QStringLiteral("add_record.php"),    QStringLiteral("modify_record.php"),
+                         QStringLiteral("delete_record.php"), QStringLiteral("search.php"),
+                         QStringLiteral("record.php")};
     if (t.MembersRule())
         files << QStringLiteral("users.php") << QStringLiteral("change_password.php");
     files << QStringLiteral("get_image.php") << QStringLiteral("show_image.php");
@@ -40,33 +41,29 @@ QStringList Admin(const TBTable& t) {
 }
 
 const QStringList& RemoteVisitor() {
-    static const QStringList files = {QStringLiteral("index.html"),
-                                      QStringLiteral("login.php"),
-                                      QStringLiteral("menu.php"),
-                                      QStringLiteral("inc_counter.php"),
-                                      QStringLiteral("add_record.php"),
-                                      QStringLiteral("modify_record.php"),
-                                      QStringLiteral("delete_record.php"),
-                                      QStringLiteral("search.php"),
-                                      QStringLiteral("change_password.php"),
-                                      QStringLiteral("get_image.php"),
-                                      QStringLiteral("show_image.php"),
-                                      QStringLiteral("runtime.php"),
-                                      QStringLiteral("logout.php"),
-                                      QStringLiteral("confirm.php"),
-                                      QStringLiteral("site.js"),
-                                      QStringLiteral(".htaccess")};
+    static const QStringList files = {
+        QStringLiteral("index.html"),        QStringLiteral("index.php"),
+        QStringLiteral(".htaccess"),         QStringLiteral("login.php"),
+        QStringLiteral("menu.php"),          QStringLiteral("inc_counter.php"),
+        QStringLiteral("add_record.php"),    QStringLiteral("modify_record.php"),
+        QStringLiteral("delete_record.php"), QStringLiteral("search.php"),
+        QStringLiteral("record.php"),        QStringLiteral("change_password.php"),
+        QStringLiteral("get_image.php"),     QStringLiteral("show_image.php"),
+        QStringLiteral("runtime.php"),       QStringLiteral("logout.php"),
+        QStringLiteral("confirm.php"),       QStringLiteral("site.js")};
     return files;
 }
 
 const QStringList& RemoteAdmin() {
     static const QStringList files = {QStringLiteral("index.html"),
+                                      QStringLiteral("index.php"),
                                       QStringLiteral("login.php"),
                                       QStringLiteral("menu.php"),
                                       QStringLiteral("add_record.php"),
                                       QStringLiteral("modify_record.php"),
                                       QStringLiteral("delete_record.php"),
                                       QStringLiteral("search.php"),
+                                      QStringLiteral("record.php"),
                                       QStringLiteral("users.php"),
                                       QStringLiteral("change_password.php"),
                                       QStringLiteral("get_image.php"),

@@ -28,7 +28,7 @@ const QString kCountScript = QStringLiteral("export_db_0.php");
 const QString kDataScript = QStringLiteral("export_db.php");
 
 QString charSet(const TBTable& t) {
-    return t.Language.Text(QStringLiteral("CharSet"));
+    return t.PageCharSet();
 }
 
 } // namespace

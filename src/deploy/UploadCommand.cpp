@@ -182,8 +182,8 @@ void TDeployment::createStage2() {
         if (body.isEmpty()) {
             port_.ShowWarning(fallback);
         } else if (!ScriptAnswer::Has(body, "corvanta_ok")) {
-            const QString text = ScriptAnswer::Text(body, "corvanta_error", 100, true,
-                                                    t.Language.Text(QStringLiteral("CharSet")));
+            const QString text =
+                ScriptAnswer::Text(body, "corvanta_error", 100, true, t.PageCharSet());
             port_.ShowWarning(text.isEmpty() ? fallback : text);
         } else {
             created = true;

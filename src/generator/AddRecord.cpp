@@ -15,47 +15,32 @@ void insertValues(TPHPGenerator& g, const TBTable& t, const TBField& f, bool adm
     const bool fixed = Left(f, admin); // the visitor cannot enter it
     const bool text = type == FieldTypes::Text || HasSecondColumn(f);
 
-    if (text)
+    // An empty number, date or choice is stored as NULL.
+    const bool choice = f.InputType == InputTypes::Radio || f.InputType == InputTypes::Select;
+    if (text && type == FieldTypes::Text && choice && !fixed)
+        g.Lines(uR"php(      $req = $req.corvanta_choice_sql(corvanta_posted("{FieldName}"));)php",
+                f);
+    else if (text)
         g.Lines(
             fixed
                 ? uR"php(      $req = $req."\"\"";)php"
                 : uR"php(      $req = $req."\"".mysql_real_escape_string($HTTP_POST_VARS["{FieldName}"])."\"";)php",
             f);
-    if (type == FieldTypes::DateTime) {
-        if (fixed) {
-            g.Lines(uR"php(      $req = $req."\"\"";)php", f);
-        } else {
-            for (const TDatePart& p : DateParts())
-                g.Lines(
-                    uR"php(      $tmp{s} = str_pad($HTTP_POST_VARS["{FieldName}{s}"], {w}, "0", STR_PAD_LEFT);)php",
-                    f,
-                    {{QStringLiteral("s"), p.suffix},
-                     {QStringLiteral("w"), QString::number(p.width)}});
-            g.Lines(uR"php(
-      $req = $req."\"".mysql_real_escape_string($tmp_year);
-      $req = $req.mysql_real_escape_string($tmp_month);
-      $req = $req.mysql_real_escape_string($tmp_day);
-      $req = $req.mysql_real_escape_string($tmp_hour);
-      $req = $req.mysql_real_escape_string($tmp_minute);
-      $req = $req.mysql_real_escape_string($tmp_second)."\"";
-)php",
-                    f);
-        }
-    }
-    if (type == FieldTypes::Integer)
-        g.Lines(fixed ? uR"php(      $req = $req."0";)php"
-                      : uR"php(      $req = $req.intval($HTTP_POST_VARS["{FieldName}"]);)php",
+    if (type == FieldTypes::DateTime)
+        g.Lines(fixed ? uR"php(      $req = $req."\"\"";)php"
+                      : uR"php(      $req = $req.corvanta_date_sql("{FieldName}");)php",
                 f);
-    if (type == FieldTypes::Real) {
-        if (fixed)
-            g.Lines(uR"php(      $req = $req."0";)php", f);
-        else
-            g.Lines(uR"php(
-      $convertedreal = str_replace(",", ".", $HTTP_POST_VARS["{FieldName}"]);
-      $req = $req.corvanta_real($convertedreal);
-)php",
-                    f);
-    }
+    if (type == FieldTypes::Integer)
+        g.Lines(
+            fixed ? uR"php(      $req = $req."0";)php"
+                  : uR"php(      $req = $req.corvanta_int_sql(corvanta_posted("{FieldName}"));)php",
+            f);
+    if (type == FieldTypes::Real)
+        g.Lines(
+            fixed
+                ? uR"php(      $req = $req."0";)php"
+                : uR"php(      $req = $req.corvanta_real_sql(corvanta_posted("{FieldName}"));)php",
+            f);
     if (type == FieldTypes::YesNo)
         g.Lines(fixed ? uR"php(      $req = $req."0";)php" : uR"php(
       if (array_key_exists("{FieldName}", $HTTP_POST_VARS)) :
@@ -114,27 +99,28 @@ void insertValues(TPHPGenerator& g, const TBTable& t, const TBField& f, bool adm
 }
 
 // Join mode: the visitor's e-mail address and password make him a member, or
-// prove that he is one. One valid address per member, as the database
-// compares names; a known address with another password is refused. A new
-// member gets mail about his records only once he has confirmed that the
-// address is his (confirm.php).
-void joinMember(TPHPGenerator& g) {
+// prove that he is one. Both are checked with the record's fields, each
+// refusal beside its box; the membership is looked up only for a record
+// that is otherwise right, since it may make a member. One valid address
+// per member, as the database compares names; a known address with another
+// password is refused. A new member gets mail about his records only once
+// he has confirmed that the address is his (confirm.php).
+void credentialChecks(TPHPGenerator& g) {
     g.Lines(uR"php(
+    $email = corvanta_email(corvanta_posted("email"));
+    $password = corvanta_posted("password");
+    if (trim(corvanta_posted("email")) == "") :
+      $fielderrors["email"] = "{msg:EmailRequired|php}";
+    elseif ($email === false) :
+      $fielderrors["email"] = "{msg:EmailInvalid|php}";
+    endif;
+    if ($password == "") :
+      $fielderrors["password"] = "{msg:PasswordRequired|php}";
+    endif;
+    $fieldsarevalid = ((count($fielderrors) == 0) and (count($formerrors) == 0));
     if ($fieldsarevalid) :
-      $email = array_key_exists("email", $HTTP_POST_VARS) ? corvanta_email($HTTP_POST_VARS["email"]) : false;
-      $password = (array_key_exists("password", $HTTP_POST_VARS) and is_string($HTTP_POST_VARS["password"])) ? $HTTP_POST_VARS["password"] : "";
-      if (!array_key_exists("email", $HTTP_POST_VARS) or !is_scalar($HTTP_POST_VARS["email"]) or (trim($HTTP_POST_VARS["email"]) == "")) :
-        print "{msg:EmailRequired|php}\n";
-        $fieldsarevalid = FALSE;
-      elseif ($email === false) :
-        print "{msg:EmailInvalid|php}\n";
-        $fieldsarevalid = FALSE;
-      elseif ($password == "") :
-        print "{msg:PasswordRequired|php}\n";
-        $fieldsarevalid = FALSE;
-      elseif (!corvanta_login_try($email)) :
-        print corvanta_try_refusal()."\n";
-        $fieldsarevalid = FALSE;
+      if (!corvanta_login_try($email)) :
+        $formerrors[] = corvanta_try_refusal();
       else:
         $userid = 0;
         $requser = "SELECT * FROM {TableName|php}_USERS WHERE username = \"".mysql_real_escape_string($email)."\";";
@@ -157,8 +143,7 @@ void joinMember(TPHPGenerator& g) {
         if ($userid) :
           corvanta_login_passed($email);
         else:
-          print "{msg:WrongIdPassword|php}\n";
-          $fieldsarevalid = FALSE;
+          $fielderrors["password"] = "{msg:WrongIdPassword|php}";
         endif;
       endif;
     endif;
@@ -192,7 +177,8 @@ bool TPHPGenerator::AddPage(const TBTable& t, bool admin) {
 )php");
         ValidationSnippet(QStringLiteral("    "), QString(), admin, false);
         if (!admin && t.UserMode == QLatin1String("Join") && !t.OnlyMembersCanAdd)
-            joinMember(*this);
+            credentialChecks(*this);
+        ValidationSummary(QStringLiteral("    "));
         Lines(uR"php(
     if ($fieldsarevalid) :
       mysql_query("START TRANSACTION");
@@ -259,7 +245,7 @@ bool TPHPGenerator::AddPage(const TBTable& t, bool admin) {
     endif;
   else:
     if (corvanta_post_lost()) :
-      print "{msg:FormTooLarge|php}\n";
+      corvanta_message("{msg:FormTooLarge|php}", false);
     endif;
 
 //********************* create form ************************

@@ -18,7 +18,7 @@ bool TPHPGenerator::DeletePage(const TBTable& t, bool admin) {
         // Without the permission the page deletes nothing, whatever is posted.
         if (!MayDelete(t, admin))
             Lines(uR"php(
-    print "{msg:NoAccessToThisDB|php}";
+    corvanta_message("{msg:NoAccessToThisDB|php}", false);
     if (FALSE) :
 )php");
         else
@@ -34,7 +34,7 @@ bool TPHPGenerator::DeletePage(const TBTable& t, bool admin) {
         else
             Lines(uR"php(
       if (($userid == 0) or ($userid != $rec["userid"])):
-        print "{msg:EmailPasswordIncorrect|php}";
+        corvanta_message("{msg:EmailPasswordIncorrect|php}", false);
       else :
 )php");
         // The record and its pictures go together, or neither does.
@@ -55,10 +55,10 @@ bool TPHPGenerator::DeletePage(const TBTable& t, bool admin) {
         Lines(uR"php(
         $res = ($res && mysql_query("COMMIT"));
         if ($res):
-          print "{msg:RecordDeleteSuccess|php}";
+          corvanta_message("{msg:RecordDeleteSuccess|php}");
         else:
           mysql_query("ROLLBACK");
-          print "{msg:RecordDeleteFailure|php}";
+          corvanta_message("{msg:RecordDeleteFailure|php}", false);
         endif;
 )php");
         if (t.SendEmail) {
@@ -70,13 +70,10 @@ bool TPHPGenerator::DeletePage(const TBTable& t, bool admin) {
         Lines(uR"php(
       endif;
     else:
-      print "{msg:NoRecords|php}";
+      corvanta_message("{msg:NoRecords|php}", false);
     endif;
     endif;
-    if (array_key_exists("historyindex", $HTTP_POST_VARS)) :
-      $historyback = intval($HTTP_POST_VARS["historyindex"]) + 1;
-      print "<BR><A CLASS=\"back\" HREF=\"\" DATA-BACK=\"".$historyback."\">{msg:BackButton|php}</A>";
-    endif;
+    print "<P><A CLASS=\"back\" HREF=\"{back}\">{msg:BackButton|php}</A></P>\n";
   else:
 
 //********************* delete question ************************
@@ -87,7 +84,9 @@ bool TPHPGenerator::DeletePage(const TBTable& t, bool admin) {
     endif;
     if ($confirmid > 0) :
       $req = "SELECT * FROM {TableName|php} WHERE recordid = ".$confirmid;
-)php");
+)php",
+              {{QStringLiteral("back"),
+                admin ? QStringLiteral("search.php") : QStringLiteral("delete_record.php")}});
         if (!admin)
             Lines(uR"php(
       $req = $req." AND userid = ".intval($userid)." AND ".intval($userid)." <> 0";
@@ -96,24 +95,26 @@ bool TPHPGenerator::DeletePage(const TBTable& t, bool admin) {
       $res = mysql_query($req) or die ("{msg:QueryError4|php}");
       if (mysql_num_rows($res) > 0) :
         $rec = mysql_fetch_array($res, MYSQL_ASSOC);
+        print "<H2>{msg:DeleteRecordLabel|php}</H2>\n";
 )php");
         RecordForm(QStringLiteral("        "), admin, QString(), QStringLiteral("$rec"),
                    TFormMode::Display);
         Lines(uR"php(
-        print "<P CLASS=\"confirm\">{msg:DeleteConfirm|php}</P>\n";
+        print "<P CLASS=\"confirm\" ID=\"confirm\">{msg:DeleteConfirm|php} <STRONG>".corvanta_html({name|raw})."</STRONG></P>\n";
         print "<FORM NAME=\"DeleteConfirm\" METHOD=\"POST\" ACTION=\"delete_record.php\">".corvanta_form_field()."\n";
         print "<INPUT TYPE=\"hidden\" NAME=\"recordid\" VALUE=\"".$confirmid."\">\n";
         print "<INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"deleteaction\">\n";
-        print "<INPUT TYPE=\"submit\" CLASS=\"danger\" VALUE=\"{msg:DeleteRecordLink|php}\">\n";
-        print "<A CLASS=\"back\" HREF=\"search.php\" DATA-BACK=\"1\">{msg:CancelButton|php}</A>\n";
+        print "<INPUT TYPE=\"submit\" CLASS=\"danger\" VALUE=\"{msg:DeleteRecordLink|php}\" ARIA-DESCRIBEDBY=\"confirm\">\n";
+        print "<A CLASS=\"back\" HREF=\"record.php?id=".$confirmid."\">{msg:CancelButton|php}</A>\n";
         print "</FORM>\n";
       else:
-        print "{msg:NoRecords|php}";
+        corvanta_message("{msg:NoRecords|php}", false);
       endif;
     else:
 
 //********************* delete form ************************
-)php");
+)php",
+              {{QStringLiteral("name"), RecordNameExpression(t, admin, QStringLiteral("$rec"))}});
         if (admin)
             Lines(uR"php(
     if (array_key_exists("recordid", $HTTP_POST_VARS)): 
@@ -134,9 +135,9 @@ bool TPHPGenerator::DeletePage(const TBTable& t, bool admin) {
         Lines(uR"php(
       if (mysql_num_rows($res) == 0) :
         if (empty($loggedin)) :
-          print "{msg:WrongIdPassword|php}";
+          corvanta_message("{msg:WrongIdPassword|php}", false);
         else:
-          print "{msg:NoRecords|php}";
+          corvanta_message("{msg:NoRecords|php}", false);
         endif;
       else:
 )php");

@@ -1,5 +1,7 @@
 // The entry pages of both sites: the frameset, the login page, the menu and
-// the visitor site's invisible counter frame.
+// the visitor site's invisible counter frame. A one-page site is entered in
+// one request: index.php is its first page, which counts the visit itself;
+// index.html and inc_counter.php still lead there, for bookmarks.
 #include "PHPgenerator.h"
 
 #include <QFileInfo>
@@ -24,49 +26,87 @@ void centreLine(TPHPGenerator& g, const TBTable& t) {
         g.WriteLine(u"  <CENTER>");
 }
 
-void adminIndex(TPHPGenerator& g, const TBTable& t) {
-    if (t.OnePage()) {
-        g.RedirectPage(QStringLiteral("login.php"));
-        return;
-    }
+// Every frame has a title: the menu, the site's pages, the counter.
+TTemplateVars frameTitles(const TBTable& t) {
+    return {{QStringLiteral("site"), TPHPGenerator::PlainTitle(t)}};
+}
+
+void adminFrameset(TPHPGenerator& g, const TBTable& t) {
     g.HtmlHead();
     g.Lines(uR"php(
   </HEAD>
   <FRAMESET ROWS="*">
-    <FRAME SRC="login.php" FRAMEBORDER="0">
+    <FRAME SRC="login.php" TITLE="{site}" FRAMEBORDER="0">
   </FRAMESET>
 </HTML>
-)php");
+)php",
+            frameTitles(t));
 }
 
-void visitorIndex(TPHPGenerator& g, const TBTable& t) {
-    // The counter page counts the visit, then leads on to the first page.
-    if (t.OnePage()) {
-        g.RedirectPage(QStringLiteral("inc_counter.php"));
-        return;
-    }
+void visitorFrameset(TPHPGenerator& g, const TBTable& t) {
+    g.HtmlHead();
     if (t.UserMode == QLatin1String("Login")) {
-        g.HtmlHead();
         g.Lines(uR"php(
   </HEAD>
   <FRAMESET ROWS="*, 0">
-    <FRAME SRC="login.php" FRAMEBORDER="0">
-    <FRAME SRC="inc_counter.php" NAME="counter" SCROLLING="no" NORESIZE FRAMEBORDER="0">
+    <FRAME SRC="login.php" TITLE="{site}" FRAMEBORDER="0">
+    <FRAME SRC="inc_counter.php" NAME="counter" TITLE="{msg:CounterLabel}" SCROLLING="no" NORESIZE FRAMEBORDER="0">
   </FRAMESET>
 </HTML>
-)php");
+)php",
+                frameTitles(t));
         return;
     }
-    g.HtmlHead();
     g.Lines(uR"php(
   </HEAD>
   <FRAMESET ROWS="{MenuHeight}, *, 0">
-    <FRAME SRC="menu.php" NAME="head" SCROLLING="no" FRAMEBORDER="0">
-    <FRAME SRC="search.php" NAME="body" FRAMEBORDER="0">
-    <FRAME SRC="inc_counter.php" NAME="counter" SCROLLING="no" NORESIZE FRAMEBORDER="0">
+    <FRAME SRC="menu.php" NAME="head" TITLE="{msg:MenuLabel}" FRAMEBORDER="0">
+    <FRAME SRC="search.php" NAME="body" TITLE="{site}" FRAMEBORDER="0">
+    <FRAME SRC="inc_counter.php" NAME="counter" TITLE="{msg:CounterLabel}" SCROLLING="no" NORESIZE FRAMEBORDER="0">
   </FRAMESET>
 </HTML>
-)php");
+)php",
+            frameTitles(t));
+}
+
+// The first page of a one-page site.
+QString firstPage(const TBTable& t, bool admin) {
+    return (admin || t.UserMode == QLatin1String("Login")) ? QStringLiteral("login.php")
+                                                           : QStringLiteral("search.php");
+}
+
+void adminIndex(TPHPGenerator& g, const TBTable& t) {
+    if (t.OnePage())
+        g.RedirectPage(QStringLiteral("index.php"));
+    else
+        adminFrameset(g, t);
+}
+
+void visitorIndex(TPHPGenerator& g, const TBTable& t) {
+    if (t.OnePage())
+        g.RedirectPage(QStringLiteral("index.php"));
+    else
+        visitorFrameset(g, t);
+}
+
+// index.php, which servers offer for the folder before index.html where
+// they run PHP: the first page itself (the visit counted there), or the
+// frameset.
+void entryScript(TPHPGenerator& g, const TBTable& t, bool admin) {
+    if (!t.OnePage()) {
+        if (admin)
+            adminFrameset(g, t);
+        else
+            visitorFrameset(g, t);
+        return;
+    }
+    g.Lines(uR"php(
+<?php
+  $corvanta_entry = 1;
+  require dirname(__FILE__)."/{page}";
+?>
+)php",
+            {{QStringLiteral("page"), firstPage(t, admin)}});
 }
 
 // The member mails his password to himself: it goes to the address stored
@@ -75,8 +115,7 @@ void visitorIndex(TPHPGenerator& g, const TBTable& t) {
 // from one client are limited.
 void forgottenPasswordBlock(TPHPGenerator& g, const TBTable& t) {
     g.Lines(uR"php(
-    <HR>
-    <H3>{msg:PasswordForgotten}</H3>
+    <H2>{msg:PasswordForgotten}</H2>
 <?php 
   if (array_key_exists("job", $HTTP_POST_VARS) and ($HTTP_POST_VARS["job"] == "sendpassword")) :
 )php");
@@ -146,6 +185,12 @@ void framesAfterLogin(TPHPGenerator& g, bool admin) {
 
 void loginPage(TPHPGenerator& g, const TBTable& t, bool admin) {
     g.WriteLine(u"<?php");
+    // The first page of a Login site counts the visit when it is the entry.
+    if (!admin && t.OnePage()) {
+        g.WriteLine(u"  if (!empty($corvanta_entry)) {");
+        g.VisitCountSnippet(QStringLiteral("    "));
+        g.WriteLine(u"  }");
+    }
     if (admin)
         g.Lines(uR"php(
   $userid = 0;
@@ -177,7 +222,8 @@ void loginPage(TPHPGenerator& g, const TBTable& t, bool admin) {
     }
     g.HtmlHead();
     g.WriteLine(u"  </HEAD>");
-    g.WriteText(u"  <BODY CLASS=\"login\">");
+    g.WriteLine(u"  <BODY CLASS=\"login\">");
+    g.WriteText(u"  <MAIN ID=\"main\">");
     centreLine(g, t);
     logoLine(g, t, admin);
     g.Lines(uR"php(
@@ -188,13 +234,16 @@ void loginPage(TPHPGenerator& g, const TBTable& t, bool admin) {
             {{QStringLiteral("text"), admin ? t.AdminLoginText : t.LoginText}});
     g.LoginMessages(admin);
     g.WriteLine(u"?>");
-    if (admin)
+    if (admin) {
         g.AdminPasswordForm(QStringLiteral("login.php"));
-    else
+    } else {
         g.MemberLoginForm(QStringLiteral("login.php"));
+        g.MembershipNote();
+    }
     if (!admin && t.AllowSendPassword)
         forgottenPasswordBlock(g, t);
     g.Lines(uR"php(
+  </MAIN>
   </BODY>
 </HTML>
 <?php
@@ -202,36 +251,16 @@ void loginPage(TPHPGenerator& g, const TBTable& t, bool admin) {
 )php");
 }
 
-// One more visit in the counter table. Visitors arriving together on a new
-// site make one row: the first one's number, and the others count on it.
-void countVisit(TPHPGenerator& g, const TBTable& t) {
-    g.ConnectSnippet(QStringLiteral("  "), t);
-    g.Lines(uR"php(
-    $req = "SELECT * FROM {TableName|php}_VISITS;";
-    $res = mysql_query($req) or die ("{msg:QueryError20|php}");
-    if (mysql_num_rows($res) > 0) :
-      $req = "UPDATE {TableName|php}_VISITS SET dummy=dummy+1;";
-      $res = mysql_query($req) or die ("{msg:QueryError20|php}");
-    else :
-      $req = "INSERT INTO {TableName|php}_VISITS(visitid, dummy) VALUES(1, 1) ON DUPLICATE KEY UPDATE dummy=dummy+1;";
-      $res = mysql_query($req) or die ("{msg:QueryError20|php}");
-    endif;
-)php");
-    g.CloseSnippet(QStringLiteral("  "));
-}
-
 void counterFrame(TPHPGenerator& g, const TBTable& t) {
     if (t.OnePage()) {
         // index.html comes here: the visit is counted, then the first page.
         g.WriteLine(u"<?php ");
-        countVisit(g, t);
+        g.VisitCountSnippet(QStringLiteral("  "));
         g.Lines(uR"php(
   header("Location: {start}");
 ?>
 )php",
-                {{QStringLiteral("start"), t.UserMode == QLatin1String("Login")
-                                               ? QStringLiteral("login.php")
-                                               : QStringLiteral("search.php")}});
+                {{QStringLiteral("start"), firstPage(t, false)}});
         return;
     }
     g.HtmlHead();
@@ -240,7 +269,7 @@ void counterFrame(TPHPGenerator& g, const TBTable& t) {
   <BODY>
 <?php 
 )php");
-    countVisit(g, t);
+    g.VisitCountSnippet(QStringLiteral("  "));
     g.Lines(uR"php(
 ?>
   </BODY>
@@ -300,10 +329,12 @@ void menuPage(TPHPGenerator& g, const TBTable& t, bool admin) {
     g.Lines(uR"php(
   </HEAD>
   <BODY CLASS="menu">
+  <HEADER>
 )php");
     centreLine(g, t);
     g.MenuSnippet(admin);
     g.Lines(uR"php(
+  </HEADER>
   </BODY>
 </HTML>
 )php");
@@ -319,14 +350,33 @@ void TPHPGenerator::MenuSnippet(bool admin) {
     Lines(u"    <NAV ARIA-LABEL=\"{msg:MenuLabel}\">");
     if (!admin && t.HomeCh)
         Lines(t.OnePage() ? u"<A CLASS=\"menuitem\" HREF=\"{HomeLink}\">Home</A>&nbsp;&nbsp;"
-                          : u"<A CLASS=\"menuitem\" HREF=\"{HomeLink}\" TARGET=\"Top\" "
+                          : u"<A CLASS=\"menuitem\" HREF=\"{HomeLink}\" TARGET=\"_top\" "
                             u"REL=\"noopener\">Home</A>&nbsp;&nbsp;");
     menuLinks(*this, t, admin);
-    if (admin || HasVisitorSessions(t))
+    // Logout only for someone logged in: a session of this folder that is
+    // still open.
+    if (admin || HasVisitorSessions(t)) {
+        WriteLine(u"<?php");
+        Lines(uR"php(
+  $menusession = corvanta_session_cookie();
+  if ($menusession) {
+)php");
+        ConnectSnippet(QStringLiteral("    "), t);
+        Lines(uR"php(
+    $res = mysql_query("SELECT sessionid FROM {TableName|php}_SESSIONS WHERE sessionid = \"".$menusession."\" AND logindate > \"".date("YmdHis", time() - 60 * 30)."\";");
+    $menusession = ($res and (mysql_num_rows($res) > 0));
+)php");
+        CloseSnippet(QStringLiteral("    "));
+        Lines(uR"php(
+  }
+  if ($menusession) :
+?>
+)php");
         LogoutEntry();
+        WriteLine(u"<?php endif; ?>");
+    }
     WriteLine(u"    </NAV>");
-    if (!admin) {
-        WriteLine(u"    <p> ");
+    if (!admin && t.CreateCounter && t.CounterPosition == QLatin1String("Menu")) {
         WriteLine(u"<?php ");
         ConnectSnippet(QString(), t);
         VisitCounter(QStringLiteral("Menu"));
@@ -336,6 +386,8 @@ void TPHPGenerator::MenuSnippet(bool admin) {
 }
 
 bool TPHPGenerator::EntryPages(const TBTable& t, bool admin) {
+    if (!WriteFile(t, admin, QStringLiteral("index.php"), [&] { entryScript(*this, t, admin); }))
+        return false;
     if (admin)
         return WriteFile(t, true, QStringLiteral("index.html"), [&] { adminIndex(*this, t); }) &&
                WriteFile(t, true, QStringLiteral("login.php"),

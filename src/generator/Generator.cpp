@@ -1,6 +1,7 @@
 // The generator frame: output files, the template notation, variants.
 #include "PHPgenerator.h"
 
+#include "model/Colours.h"
 #include "model/Settings.h"
 
 #include <QRandomGenerator>
@@ -134,7 +135,7 @@ bool TPHPGenerator::WriteFileAt(const TBTable& t, const QString& path,
     // The scripts hold the database password (and the administrator's, the
     // records, the members): readable by their owner only.
     const bool isPhp = path.endsWith(QLatin1String(".php"));
-    TOutputFile file(path, t.Language.Text(QStringLiteral("CharSet")), isPhp);
+    TOutputFile file(path, t.PageCharSet(), isPhp);
     if (!file.Open()) {
         if (warning_)
             warning_(QStringLiteral("File access error to ") + path);
@@ -242,7 +243,9 @@ QString TPHPGenerator::placeholder(QStringView spec, const TBField* field,
         const QString key = name.mid(4).toString();
         if (!TWebLanguage::IsKey(key))
             unknownName(spec);
-        value = Table().Language.Text(key);
+        // The project's own set, where it has one, over the language's.
+        value =
+            key == QLatin1String("CharSet") ? Table().PageCharSet() : Table().Language.Text(key);
         found = true;
     }
     if (!found && field) {
@@ -392,10 +395,7 @@ QString TPHPGenerator::BrText(QStringView text) {
 }
 
 QString TPHPGenerator::HtmlColour(qint32 colour) {
-    QString hex = QString::number(quint32(colour), 16).toUpper();
-    if (hex.size() < 6)
-        hex = QString(6 - hex.size(), u'0') + hex;
-    return hex.mid(4, 2) + hex.mid(2, 2) + hex.mid(0, 2);
+    return QStringLiteral("%1").arg(ColourRgb(colour), 6, 16, QLatin1Char('0')).toUpper();
 }
 
 const QStringList& TPHPGenerator::MaintenanceScripts() {
@@ -449,7 +449,8 @@ const QStringList& TPHPGenerator::CssClasses() {
             "searchresult_modify searchresult_delete next previous back "
             // Beyond the classic pages: forms, results and questions of today's sites.
             "hidden_label field_error invalid searchresult_box searchresult_range pages page "
-            "page_current page_gap confirm danger")
+            "page_current page_gap confirm danger skip found clamp action choices "
+            "searchresult_none counter_number counter_center counter_right users_head record")
             .split(u' ');
     return classes;
 }

@@ -35,14 +35,15 @@ QString attributeLabel(const QString& text) {
 }
 
 // The picture a refused post brought: shown, and sent again with the form.
-void keptPicture(TPHPGenerator& g, const QString& column, const TTemplateVars& vars) {
+void keptPicture(TPHPGenerator& g, const TBField& f, const QString& column,
+                 const TTemplateVars& vars) {
     g.Lines(uR"php(
 {I}if (isset($keptpictures["{c}"])) :
 {I}  corvanta_keep_picture("{c}", $keptpictures["{c}"]);
-{I}  print "<BR><IMG SRC=\"get_image.php?imageid=".corvanta_picture_key($keptpictures["{c}"])."\" ALT=\"\" WIDTH=\"80\">\n";
+{I}  print "<BR><IMG SRC=\"get_image.php?imageid=".corvanta_picture_key($keptpictures["{c}"])."\" ALT=\"{Name|php}\" WIDTH=\"80\">\n";
 {I}endif;
 )php",
-            TTemplateVars(vars) << std::pair{QStringLiteral("c"), column});
+            f, TTemplateVars(vars) << std::pair{QStringLiteral("c"), column});
 }
 
 QString numberMode(const TBField& f) {
@@ -88,7 +89,7 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
                       << std::pair{QStringLiteral("attrs"), Fill(controlAttributes(false), &f)});
         else
             Lines(
-                uR"php({I}print "<DIV ROLE=\"radiogroup\" ARIA-LABELLEDBY=\"label_{FieldName}\">\n";)php",
+                uR"php({I}print "<FIELDSET CLASS=\"choices\"".corvanta_invalid("{FieldName}")."><LEGEND CLASS=\"hidden_label\">{Name|php}</LEGEND>\n";)php",
                 f, vars);
         bool first = true;
         for (const QString& value : f.EnumValues) {
@@ -101,14 +102,17 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
                 Lines(uR"php(
 {I}print "<LABEL><INPUT TYPE=\"radio\"";
 {I}print " NAME=\"{FieldName}\"";
-{I}print " VALUE=\"{value|php}\"";
+{I}print " VALUE=\"{value|php}\"{required|raw}";
 )php",
-                      f, v);
+                      f,
+                      TTemplateVars(v)
+                          << std::pair{QStringLiteral("required"),
+                                       f.Required ? QStringLiteral(" REQUIRED") : QString()});
             else
                 Lines(uR"php({I}print "<OPTION VALUE=\"{value|php}\"";)php", f, v);
             if (hasSource)
                 Lines(uR"php(
-{I}if ({S}["{FieldName}"] == "{value|raw|php}") :
+{I}if (isset({S}["{FieldName}"]) and ({S}["{FieldName}"] == "{value|raw|php}")) :
 {I}  print "{mark|raw}";
 {I}endif;
 )php",
@@ -121,8 +125,8 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
             else
                 Lines(uR"php({I}print ">{value|php}\n";)php", f, v);
         }
-        Lines(radio ? uR"php({I}print "</DIV>\n";)php" : uR"php({I}print "</SELECT>\n";)php", f,
-              vars);
+        Lines(radio ? uR"php({I}print "</FIELDSET>\n";)php" : uR"php({I}print "</SELECT>\n";)php",
+              f, vars);
     } else if (input == InputTypes::Checkbox) {
         Lines(uR"php({I}print "<INPUT TYPE=\"checkbox\" NAME=\"{FieldName}\"{attrs|raw}";)php", f,
               TTemplateVars(vars) << std::pair{QStringLiteral("attrs"),
@@ -238,11 +242,11 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
             uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName}\" ACCEPT=\"image/jpeg,image/png,image/gif\"{attrs|raw}> ({msg:PictureSizeLimit|php} ".corvanta_size_text(corvanta_picture_limit()).")";)php",
             f, v);
         if (fromPost)
-            keptPicture(*this, f.FieldName, v);
+            keptPicture(*this, f, f.FieldName, v);
         if (hasSource && !fromPost)
             Lines(uR"php(
 {I}if ({S}["{FieldName}"] != 0):
-{I}  print "        <BR><A HREF=\"show_image.php?imageid=".corvanta_picture_key($rec["{FieldName}"])."\" TARGET=\"_blank\" REL=\"noopener\"><IMG SRC=\"get_image.php?imageid=".corvanta_picture_key($rec["{FieldName}"])."\" BORDER=\"0\" {size|raw}></A>\n";
+{I}  print "        <BR><A HREF=\"show_image.php?imageid=".corvanta_picture_key($rec["{FieldName}"])."\" TARGET=\"_blank\" REL=\"noopener\"><IMG SRC=\"get_image.php?imageid=".corvanta_picture_key($rec["{FieldName}"])."\" ALT=\"{Name|php}\" {size|raw}></A>\n";
 {I}endif;
 )php",
                   f, v);
@@ -267,40 +271,39 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
             uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName2}\" ACCEPT=\"image/jpeg,image/png,image/gif\" ARIA-LABEL=\"{second|php}\"> ({msg:PictureSizeLimit|php} ".corvanta_size_text(corvanta_picture_limit()).")";)php",
             f, v);
         if (fromPost)
-            keptPicture(*this, f.FieldName2, v);
+            keptPicture(*this, f, f.FieldName2, v);
         if (hasSource && !fromPost)
-            Lines(
-                uR"php({I}print "<BR><A HREF=\"show_image.php?imageid=".corvanta_picture_key($rec["{FieldName2}"])."\" TARGET=\"_blank\" REL=\"noopener\">".corvanta_html($rec["{FieldName}"])."</A>\n";)php",
-                f, v);
+            Lines(uR"php(
+{I}if (intval($rec["{FieldName2}"]) != 0):
+{I}  print "<BR><A HREF=\"show_image.php?imageid=".corvanta_picture_key($rec["{FieldName2}"])."\" TARGET=\"_blank\" REL=\"noopener\">".corvanta_html($rec["{FieldName}"])."</A>\n";
+{I}endif;
+)php",
+                  f, v);
     } else if (input == InputTypes::Mailto || input == InputTypes::Hyperlink) {
         // The address is the second box: a phone offers the keyboard for it.
         const bool mail = input == InputTypes::Mailto;
-        const TTemplateVars v = TTemplateVars(vars)
-                                << std::pair{QStringLiteral("attrs"),
-                                             Fill(controlAttributes(f.Required), &f)}
-                                << std::pair{QStringLiteral("mode"),
-                                             mail ? QStringLiteral("email") : QStringLiteral("url")}
-                                << std::pair{QStringLiteral("second"),
-                                             f.Name + u' ' +
-                                                 Table().Language.Text(
-                                                     mail ? QStringLiteral("MailtoFormat")
-                                                          : QStringLiteral("HyperlinkFormat"))};
+        const TTemplateVars v =
+            TTemplateVars(vars)
+            << std::pair{QStringLiteral("attrs"), Fill(controlAttributes(f.Required), &f)}
+            << std::pair{QStringLiteral("mode"),
+                         // Text, not "email": an address stored before that a
+                         // browser finds wrong must not block the form.
+                         mail ? QStringLiteral("TYPE=\"text\" INPUTMODE=\"email\"")
+                              : QStringLiteral("TYPE=\"text\" INPUTMODE=\"url\"")}
+            << std::pair{QStringLiteral("second"),
+                         f.Name + u' ' +
+                             Table().Language.Text(mail ? QStringLiteral("MailtoFormat")
+                                                        : QStringLiteral("HyperlinkFormat"))};
         if (hasSource)
             Lines(uR"php(
 {I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" VALUE=\"".corvanta_html({S}["{FieldName}"])."\" SIZE=\"{TextLength}\"{attrs|raw}><BR>";
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName2}\" VALUE=\"".corvanta_html({S}["{FieldName2}"])."\" SIZE=\"{TextLength}\" INPUTMODE=\"{mode}\" ARIA-LABEL=\"{second|php}\">";
-)php",
-                  f, v);
-        else if (mail)
-            Lines(uR"php(
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" SIZE=\"{TextLength}\"{attrs|raw}><BR>";
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName2}\" SIZE=\"{TextLength}\" INPUTMODE=\"{mode}\" ARIA-LABEL=\"{second|php}\">";
+{I}print "<INPUT {mode|raw|php} NAME=\"{FieldName2}\" VALUE=\"".corvanta_html({S}["{FieldName2}"])."\" SIZE=\"{TextLength}\" ARIA-LABEL=\"{second|php}\">";
 )php",
                   f, v);
         else
             Lines(uR"php(
 {I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" SIZE=\"{TextLength}\"{attrs|raw}><BR>";
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName2}\" VALUE=\"http://\" SIZE=\"{TextLength}\" INPUTMODE=\"{mode}\" ARIA-LABEL=\"{second|php}\">";
+{I}print "<INPUT {mode|raw|php} NAME=\"{FieldName2}\" SIZE=\"{TextLength}\" ARIA-LABEL=\"{second|php}\">";
 )php",
                   f, v);
     }

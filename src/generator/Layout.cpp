@@ -4,6 +4,8 @@
 // spares the browser a request that would only fail.
 #include "PHPgenerator.h"
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -12,14 +14,28 @@ namespace {
 // The title in the browser's tab: on a one-page site the site's own title,
 // as plain text.
 QString tabTitle(const TBTable& t) {
-    if (!t.OnePage())
-        return t.Language.Text(QStringLiteral("MainTitle"));
+    return t.OnePage() ? TPHPGenerator::PlainTitle(t)
+                       : t.Language.Text(QStringLiteral("MainTitle"));
+}
+
+// The style sheet's address names its content, so browsers may keep it for
+// long and still fetch a changed one at once.
+QString versioned(const QString& path) {
+    QFile file(path);
+    const QString name = QFileInfo(path).fileName();
+    if (!file.open(QIODevice::ReadOnly))
+        return name;
+    const QByteArray digest = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1);
+    return name + QStringLiteral("?v=") + QString::fromLatin1(digest.toHex().left(10));
+}
+
+} // namespace
+
+QString TPHPGenerator::PlainTitle(const TBTable& t) {
     static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
     QString title = QString(t.DatabaseDisplayName).remove(tags).simplified();
     return title.isEmpty() ? t.Language.Text(QStringLiteral("MainTitle")) : title;
 }
-
-} // namespace
 
 void TPHPGenerator::HtmlHead() {
     const TBTable& t = Table();
@@ -30,23 +46,29 @@ void TPHPGenerator::HtmlHead() {
     <META CHARSET="{msg:CharSet}">
     <META NAME="viewport" CONTENT="width=device-width, initial-scale=1">
     <TITLE>{title|raw}</TITLE>
+    <META NAME="description" CONTENT="{description|raw}">
     <LINK REL="icon" HREF="data:,">
     <SCRIPT SRC="site.js" DEFER></SCRIPT>
 )php",
-          {{QStringLiteral("title"), tabTitle(t)}});
+          {{QStringLiteral("title"), tabTitle(t)},
+           {QStringLiteral("description"), PlainTitle(t).replace(u'"', QStringLiteral("&quot;"))}});
     const QString skin = SkinPath(t);
     if (!skin.isEmpty())
         Lines(u"    <LINK REL=\"StyleSheet\" HREF=\"{skin}\">",
-              {{QStringLiteral("skin"), QFileInfo(skin).fileName()}});
+              {{QStringLiteral("skin"), versioned(skin)}});
 }
 
 void TPHPGenerator::PageTop(bool admin) {
+    // The skip link leads past the menu; the content takes the focus.
     if (Table().OnePage()) {
-        WriteLine(u"  <HEADER CLASS=\"menu\">");
+        Lines(uR"php(
+  <A CLASS="skip" HREF="#main">{msg:SkipLink}</A>
+  <HEADER CLASS="menu">
+)php");
         MenuSnippet(admin);
         WriteLine(u"  </HEADER>");
     }
-    WriteLine(u"  <MAIN>");
+    WriteLine(u"  <MAIN ID=\"main\" TABINDEX=\"-1\">");
 }
 
 void TPHPGenerator::RedirectPage(const QString& target) {
@@ -55,7 +77,7 @@ void TPHPGenerator::RedirectPage(const QString& target) {
     <META HTTP-EQUIV="refresh" CONTENT="0; URL={target}">
   </HEAD>
   <BODY>
-    <P><A HREF="{target}">{title|raw}</A></P>
+    <MAIN><H1><A HREF="{target}">{title|raw}</A></H1></MAIN>
   </BODY>
 </HTML>
 )php",

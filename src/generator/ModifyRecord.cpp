@@ -20,37 +20,25 @@ void updateAssignments(TPHPGenerator& g, const TBTable& t, const TBField& f, boo
             uR"php(    if (array_key_exists("{FieldName}_USEREDIT", $HTTP_POST_VARS) and ($rec["{FieldName}_USEREDIT"] != 0)) :)php",
             f);
     g.Lines(uR"php(          $req = $req."{FieldName}=";)php", f);
-    if (type == FieldTypes::Text || HasSecondColumn(f)) {
+    // An empty number, date or choice is stored as NULL.
+    const bool choice = f.InputType == InputTypes::Radio || f.InputType == InputTypes::Select;
+    if (type == FieldTypes::Text && choice) {
+        g.Lines(
+            uR"php(          $req = $req.corvanta_choice_sql(corvanta_posted("{FieldName}"));)php",
+            f);
+    } else if (type == FieldTypes::Text || HasSecondColumn(f)) {
         g.Lines(
             uR"php(          $req = $req."\"".mysql_real_escape_string($HTTP_POST_VARS["{FieldName}"])."\"";)php",
             f);
     } else if (type == FieldTypes::DateTime) {
-        // Stored as fourteen digits, every part padded.
-        const std::vector<TDatePart>& parts = DateParts();
-        for (size_t i = 0; i < parts.size(); ++i) {
-            const TTemplateVars v{{QStringLiteral("s"), parts[i].suffix},
-                                  {QStringLiteral("w"), QString::number(parts[i].width)}};
-            if (i == 0)
-                g.Lines(
-                    uR"php(          $req = $req."\"".mysql_real_escape_string(str_pad($HTTP_POST_VARS["{FieldName}{s}"], {w}, "0", STR_PAD_LEFT));)php",
-                    f, v);
-            else if (i + 1 < parts.size())
-                g.Lines(
-                    uR"php(          $req = $req.mysql_real_escape_string(str_pad($HTTP_POST_VARS["{FieldName}{s}"], {w}, "0", STR_PAD_LEFT));)php",
-                    f, v);
-            else
-                g.Lines(
-                    uR"php(          $req = $req.mysql_real_escape_string(str_pad($HTTP_POST_VARS["{FieldName}{s}"], {w}, "0", STR_PAD_LEFT))."\"";)php",
-                    f, v);
-        }
+        g.Lines(uR"php(          $req = $req.corvanta_date_sql("{FieldName}");)php", f);
     } else if (type == FieldTypes::Integer) {
-        g.Lines(uR"php(          $req = $req.intval($HTTP_POST_VARS["{FieldName}"]);)php", f);
-    } else if (type == FieldTypes::Real) {
-        g.Lines(uR"php(
-      $convertedreal = str_replace(",", ".", $HTTP_POST_VARS["{FieldName}"]);
-          $req = $req.corvanta_real($convertedreal);
-)php",
+        g.Lines(uR"php(          $req = $req.corvanta_int_sql(corvanta_posted("{FieldName}"));)php",
                 f);
+    } else if (type == FieldTypes::Real) {
+        g.Lines(
+            uR"php(          $req = $req.corvanta_real_sql(corvanta_posted("{FieldName}"));)php",
+            f);
     } else if (type == FieldTypes::Image) {
         UploadHead(g, f, f.FieldName, 10, false);
         g.Lines(uR"php(
@@ -110,6 +98,7 @@ void modifyAction(TPHPGenerator& g, const TBTable& t, bool admin) {
         QStringLiteral("    "),
         QStringLiteral(" and recordid <> \".intval($HTTP_POST_VARS[\"recordid\"]).\" "), admin,
         true);
+    g.ValidationSummary(QStringLiteral("    "));
     g.Lines(uR"php(
     if ($fieldsarevalid) :
       $req = "SELECT * FROM {TableName|php} WHERE recordid = ".intval($HTTP_POST_VARS["recordid"]).";";
@@ -154,12 +143,12 @@ void modifyAction(TPHPGenerator& g, const TBTable& t, bool admin) {
     if (!admin)
         g.Lines(uR"php(
         else:
-          print "{msg:EmailPasswordIncorrect|php}";
+          corvanta_message("{msg:EmailPasswordIncorrect|php}", false);
 )php");
     g.Lines(uR"php(
         endif;
       else:
-        print "{msg:NoRecords|php}";
+        corvanta_message("{msg:NoRecords|php}", false);
       endif;
     endif;
     if (!$fieldsarevalid) :
@@ -185,30 +174,33 @@ bool TPHPGenerator::ModifyPage(const TBTable& t, bool admin) {
         if (MayAddModify(t, admin))
             modifyAction(*this, t, admin);
         else
-            Lines(uR"php(    print "{msg:NoAccessToThisDB|php}";)php");
+            Lines(uR"php(    corvanta_message("{msg:NoAccessToThisDB|php}", false);)php");
         Lines(uR"php(
-    if (array_key_exists("historyindex", $HTTP_POST_VARS)) :
-      $historyback = intval($HTTP_POST_VARS["historyindex"]) + 1;
-      print "<BR><A CLASS=\"back\" HREF=\"\" DATA-BACK=\"".$historyback."\">{msg:BackButton|php}</A>";
+    if (!empty($fieldsarevalid)) :
+      print "<P><A CLASS=\"back\" HREF=\"record.php?id=".intval(corvanta_posted("recordid"))."\">{msg:BackButton|php}</A></P>\n";
     endif;
   else:
 
 //********************* modify form ************************
 )php");
-        // A member opens his own records without naming one.
+        // The record comes named by a link of a list or a record's page, or
+        // by a posted form; a member opens his own records without naming
+        // one.
+        Lines(uR"php(
+    $selected = (corvanta_posted("recordid") !== "") ? corvanta_posted("recordid") : corvanta_query("recordid");
+)php");
         if (!admin)
             WriteLine(u"    if (true): ");
         else
-            WriteLine(u"    if (array_key_exists(\"recordid\", $HTTP_POST_VARS)): ");
+            WriteLine(u"    if ($selected !== null): ");
         Lines(u"      $req = \"SELECT * FROM {TableName|php}\";");
         if (admin)
-            WriteLine(u"        $req = $req.\" WHERE recordid = "
-                      u"\".intval($HTTP_POST_VARS[\"recordid\"]);");
+            WriteLine(u"        $req = $req.\" WHERE recordid = \".intval($selected);");
         else
             Lines(uR"php(
       $req = $req." WHERE userid = ".intval($userid);
-      if (array_key_exists("recordid", $HTTP_POST_VARS)): 
-        $req = $req." AND recordid = ".intval($HTTP_POST_VARS["recordid"]);
+      if ($selected !== null): 
+        $req = $req." AND recordid = ".intval($selected);
       endif;
 )php");
         SelectionPaging(*this, t, QStringLiteral("QueryError17"));
@@ -230,12 +222,11 @@ bool TPHPGenerator::ModifyPage(const TBTable& t, bool admin) {
             if ($known) : corvanta_login_passed($HTTP_POST_VARS["email"]); endif;
           endif;
           if (!$known) :
-            print "{msg:WrongIdPassword|php}";
-            print "<BR><BR><A CLASS=\"back\" HREF=\"\" DATA-BACK=\"1\">{msg:BackButton|php}</A>";
+            corvanta_message("{msg:WrongIdPassword|php}", false);
           else:
 )php");
         if (admin || t.UserMode != QLatin1String("Login"))
-            Lines(uR"php(            print "{msg:NoRecords|php}";)php");
+            Lines(uR"php(            corvanta_message("{msg:NoRecords|php}", false);)php");
         else if (t.AllowAddModify)
             Lines(uR"php(
             print "<FORM METHOD=\"POST\" ACTION=\"add_record.php\">".corvanta_form_field()."\n";
@@ -243,7 +234,7 @@ bool TPHPGenerator::ModifyPage(const TBTable& t, bool admin) {
             print "</FORM>\n";
 )php");
         else
-            Lines(uR"php(            print "{msg:NoAccessToThisDB|php}";)php");
+            Lines(uR"php(            corvanta_message("{msg:NoAccessToThisDB|php}", false);)php");
         Lines(uR"php(
           endif;
         elseif (mysql_num_rows($res) == 1) :
@@ -265,7 +256,7 @@ bool TPHPGenerator::ModifyPage(const TBTable& t, bool admin) {
         if (admin)
             Lines(uR"php(
     else:
-      print "No records selected.";
+      corvanta_message("{msg:NoRecords|php}", false);
 )php");
         Lines(uR"php(
     endif;

@@ -179,9 +179,10 @@ public:
     // runtime.php of the visitor site, or with admin of the administrator site.
     bool RuntimeScript(const TBTable& t, bool admin);
 
-    // Administrator: admin/index.html, admin/login.php, admin/menu.php,
-    // admin/logout.php; visitor: index.html, login.php ("Login" mode),
-    // inc_counter.php, menu.php, logout.php (where visitors log in).
+    // Administrator: admin/index.php, admin/index.html, admin/login.php,
+    // admin/menu.php, admin/logout.php; visitor: index.php, index.html,
+    // .htaccess, login.php ("Login" mode), inc_counter.php, menu.php,
+    // logout.php (where visitors log in).
     bool EntryPages(const TBTable& t, bool admin);
     // logout.php of the visitor or the administrator site (EntryPages writes
     // it where the site has sessions).
@@ -203,6 +204,7 @@ public:
     // e-mail notices, see NeedsConfirmation).
     bool ConfirmPage(const TBTable& t);
     static bool NeedsConfirmation(const TBTable& t);
+    bool RecordPage(const TBTable& t, bool admin); // record.php
 
     // --- Keys of the maintenance scripts --------------------------------
 
@@ -287,6 +289,9 @@ public:
     // `page`.
     void AdminPasswordForm(const QString& page);
     void MemberLoginForm(const QString& page);
+    // Below a visitor's login form: how to become a member, in the site's
+    // access mode.
+    void MembershipNote();
     void SessionCheck(bool admin);
     // The messages of a failed login (inside PHP, after the session check).
     void LoginMessages(bool admin);
@@ -295,6 +300,16 @@ public:
     void CredentialRows(bool hidden, bool requiredMark);
     // Position "Menu" or "Search Form".
     void VisitCounter(const QString& position);
+    // The counter has colours of its own (none is a system colour), and the
+    // smaller contrast of its texts against its background (21 where the
+    // skin's colours are used).
+    static bool CounterHasColours(const TBTable& t);
+    static double CounterContrast(const TBTable& t);
+    // One more visit in the counter table (its own connection).
+    void VisitCountSnippet(const QString& indent);
+    // .htaccess: compression and cache lifetimes where an Apache host
+    // lets a folder set them.
+    void HostSettings();
     // The refusal at the top of a maintenance script: draws the key.
     void KeyGate(const QString& script);
 
@@ -302,11 +317,15 @@ public:
 
     enum class TFormMode { Display = 1, Create = 2, Modify = 3 };
 
-    // Checks a posted record, leaving the verdict in $fieldsarevalid and
-    // printing the first failed check's message. `extra` is SQL text (inside
-    // a PHP double-quoted literal) appended to the key and duplicate queries;
-    // `modify` is set on the modify page, where a record keeps its picture.
+    // Checks a posted record, leaving the refusals in $fielderrors (by
+    // field) and $formerrors, and the verdict so far in $fieldsarevalid.
+    // `extra` is SQL text (inside a PHP double-quoted literal) appended to
+    // the key and duplicate queries; `modify` is set on the modify page,
+    // where a record keeps its picture.
     void ValidationSnippet(const QString& indent, const QString& extra, bool admin, bool modify);
+    // The verdict of the checks in $fieldsarevalid, and their refusals at the
+    // top of the form.
+    void ValidationSummary(const QString& indent);
     // Prints one stored value of `source`["..."] in human form after `prefix`
     // (the beginning of a PHP statement that takes a string); `render` makes
     // HTML (escaped values, links, pictures), otherwise plain text; `hiddenCopy`
@@ -338,8 +357,12 @@ public:
     static QString JsString(QStringView text);
     // Every CR LF pair as <BR>.
     static QString BrText(QStringView text);
-    // A stored colour (0x00BBGGRR) as the six digits RRGGBB of HTML.
+    // A stored colour (0x00BBGGRR, or a system colour) as the six digits
+    // RRGGBB of HTML.
     static QString HtmlColour(qint32 colour);
+    // The site's title as plain text (its markup left out), or the
+    // language's main title.
+    static QString PlainTitle(const TBTable& t);
     // The CSS classes the generated pages use.
     static const QStringList& CssClasses();
     // The style sheet file `Skin` names, or empty when there is none: a path,

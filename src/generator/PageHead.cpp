@@ -1,6 +1,7 @@
 // The page head of the record pages, with its login gate. A login by post
 // is answered with the same page by GET, so no page holds the password.
 #include "PHPgenerator.h"
+#include "RecordParts.h"
 
 #include "model/DataFiles.h"
 
@@ -30,12 +31,15 @@ TIntro introOf(const TBTable& t, bool admin, const QString& page) {
     return {};
 }
 
-// A visitor must log in for this page.
+// A visitor must log in for this page. A record's page is open where the
+// search is; elsewhere a member sees his own records there.
 bool visitorGated(const TBTable& t, const QString& page) {
     if (t.UserMode == QLatin1String("Login"))
         return true;
     if (t.UserMode != QLatin1String("Join"))
         return false;
+    if (page == QLatin1String("record.php"))
+        return !RecordParts::MaySearch(t, false);
     return (page == QLatin1String("add_record.php") && t.OnlyMembersCanAdd) ||
            page == QLatin1String("modify_record.php") || page == QLatin1String("delete_record.php");
 }
@@ -120,37 +124,53 @@ void TPHPGenerator::LoginGate(bool admin, const QString& page) {
     LoginMessages(false);
     WriteLine(u"?>");
     MemberLoginForm(page);
-    WriteLine(u"<?php");
-    // The request form mails the site's own sender; without one there is
-    // nobody to ask, and the form is left out.
-    if (page == QLatin1String("add_record.php") && !t.EmailSender.isEmpty()) {
-        Lines(uR"php(
-  if ($wrongidpassword) {
-        print "<HR>";
-        print "<H3>{msg:RequestIdPass|php}</H3>\n";
-        print "<P CLASS=\"requestidpasswordtext\">{RequestIdPasswordText|br|php}</P>\n";
-        print "<FORM METHOD=\"POST\" ACTION=\"mailto:".corvanta_html("{EmailSender|raw|php}")."\">\n";
-        print "  <TABLE CLASS=\"request_id_password\" CELLPADDING=\"2\">\n";
-        print "  <TR CLASS=\"request_email\">\n";
-        print "    <TD CLASS=\"request_email_label\"><LABEL FOR=\"request_email\">{msg:RequestEmailLabel|php}</LABEL></TD>\n";
-        print "    <TD CLASS=\"request_email_value\"><INPUT TYPE=\"text\" NAME=\"request_email\" ID=\"request_email\" INPUTMODE=\"email\"></TD>\n";
-        print "  </TR>\n";
-        print "  </TABLE><BR>\n";
-        print "<INPUT TYPE=\"submit\" VALUE=\"{msg:RequestButton|php}\">\n";
-        print "</FORM>\n";
-  }
-)php");
-    }
+    MembershipNote();
     Lines(uR"php(
+<?php
     exit();
   }
 ?>
 )php");
 }
 
+void TPHPGenerator::MembershipNote() {
+    const TBTable& t = Table();
+    // Members join by adding a record, or are made by the administrator.
+    if (t.UserMode == QLatin1String("Join") && !t.OnlyMembersCanAdd) {
+        if (t.AllowAddModify)
+            Lines(uR"php(
+    <P CLASS="requestidpasswordtext">{msg:JoinByAdding} <A HREF="add_record.php">{msg:AddRecordMenu}</A></P>
+)php");
+        return;
+    }
+    if (!t.MembersRule())
+        return;
+    Lines(uR"php(
+    <H2>{msg:RequestIdPass}</H2>
+    <P CLASS="requestidpasswordtext">{msg:MembersByAdmin}</P>
+)php");
+    if (!t.RequestIdPasswordText.isEmpty())
+        Lines(u"    <P CLASS=\"requestidpasswordtext\">{RequestIdPasswordText|br}</P>");
+    // The request mails the site's own sender; without one there is nobody
+    // to ask, and the form is left out.
+    if (t.EmailSender.isEmpty())
+        return;
+    Lines(uR"php(
+    <FORM METHOD="POST" ACTION="mailto:{EmailSender}" ENCTYPE="text/plain">
+      <TABLE CLASS="request_id_password" CELLPADDING="2">
+        <TR CLASS="request_email">
+          <TD CLASS="request_email_label"><LABEL FOR="request_email">{msg:RequestEmailLabel}</LABEL></TD>
+          <TD CLASS="request_email_value"><INPUT TYPE="email" NAME="request_email" ID="request_email" AUTOCOMPLETE="email" REQUIRED></TD>
+        </TR>
+      </TABLE><BR>
+      <INPUT TYPE="submit" VALUE="{msg:RequestButton}">
+    </FORM>
+)php");
+}
+
 void TPHPGenerator::AdminPasswordForm(const QString& page) {
     Lines(uR"php(
-    <H3>{msg:EnterAdminPass}</H3>
+    <H2>{msg:EnterAdminPass}</H2>
     <FORM NAME="AdminPassword" METHOD="POST" ACTION="{page}">
       <?php print corvanta_form_field(); ?>
       <TABLE CLASS="admin_password" CELLPADDING="2">
@@ -168,7 +188,7 @@ void TPHPGenerator::AdminPasswordForm(const QString& page) {
 
 void TPHPGenerator::MemberLoginForm(const QString& page) {
     Lines(uR"php(
-    <H3>{msg:EnterVisitorEmailPass}</H3>
+    <H2>{msg:EnterVisitorEmailPass}</H2>
     <FORM NAME="UserAuth" METHOD="POST" ACTION="{page}">
       <?php print corvanta_form_field(); ?>
       <TABLE CLASS="user_id_password" CELLPADDING="2">

@@ -40,9 +40,9 @@ void TPHPGenerator::RecordForm(const QString& indent, bool admin, const QString&
                              {QStringLiteral("action"), action}};
 
     if (mode == TFormMode::Create)
-        Lines(uR"php({I}print "<H3>{msg:AddRecordLabel|php}</H3>\n";)php", vars);
+        Lines(uR"php({I}print "<H2>{msg:AddRecordLabel|php}</H2>\n";)php", vars);
     else if (mode == TFormMode::Modify)
-        Lines(uR"php({I}print "<H3>{msg:ModifyRecordLabel|php}</H3>\n";)php", vars);
+        Lines(uR"php({I}print "<H2>{msg:ModifyRecordLabel|php}</H2>\n";)php", vars);
     if (entry) {
         Lines(uR"php(
 {I}print "<B>*</B> {msg:RequiredDescription|php}\n";
@@ -109,7 +109,7 @@ void TPHPGenerator::RecordForm(const QString& indent, bool admin, const QString&
               f, row);
 
         if (mode == TFormMode::Display) {
-            ValueDisplaySnippet(inner, f, true, true, QStringLiteral("print "), source);
+            ValueDisplaySnippet(inner, f, true, false, QStringLiteral("print "), source);
         } else if (mode == TFormMode::Create) {
             InputWidget(inner, f, source);
         } else {

@@ -67,6 +67,22 @@ QString ShownDateParts(const TBField& f) {
     return shown;
 }
 
+QString RecordNameExpression(const TBTable& t, bool admin, const QString& source) {
+    QStringList values;
+    for (const TBField& f : UserFields(t)) {
+        if (!f.Visible || Left(f, admin) || values.size() == 2)
+            continue;
+        const QString& type = f.FieldType;
+        if (type == FieldTypes::Text || type == FieldTypes::Integer || type == FieldTypes::Real ||
+            HasSecondColumn(f))
+            values << source + QStringLiteral("[\"") + f.FieldName + QStringLiteral("\"]");
+    }
+    if (values.isEmpty())
+        values << QStringLiteral("\"#\".intval(") + source + QStringLiteral("[\"recordid\"])");
+    return QStringLiteral("corvanta_record_name(array(") + values.join(QStringLiteral(", ")) +
+           QStringLiteral("))");
+}
+
 QString RefusalKeys(const TBTable& t) {
     QStringList entries;
     for (const TUniqueKey& key : TPHPGenerator::UniqueKeys(t)) {
@@ -94,7 +110,7 @@ void StoreOrRefuse(TPHPGenerator& g, const QString& indent, const QString& succe
 {I}  $res = (corvanta_settle_pictures() && mysql_query("COMMIT"));
 {I}endif;
 {I}if ($res):
-{I}  print "{success|raw|php}";
+{I}  corvanta_message("{success|raw|php}");
 {I}else:
 {I}  if ($picturefailed != "") :
 {I}    $refusal = $picturefailed;
@@ -102,7 +118,7 @@ void StoreOrRefuse(TPHPGenerator& g, const QString& indent, const QString& succe
 {I}    $refusal = corvanta_refusal(mysql_errno(), mysql_error(), {keys|raw}, "{failure|raw|php}");
 {I}  endif;
 {I}  mysql_query("ROLLBACK");
-{I}  print $refusal."\n";
+{I}  corvanta_message($refusal, false);
 {I}  $fieldsarevalid = FALSE;
 {I}endif;
 )php",
@@ -157,10 +173,7 @@ void SelectionPaging(TPHPGenerator& g, const TBTable& t, const QString& errorKey
             break;
         }
     g.Lines(uR"php(
-      $limit = 0;
-      if (array_key_exists("limit", $HTTP_POST_VARS)) :
-        $limit = max(0, intval($HTTP_POST_VARS["limit"]));
-      endif; 
+      $limit = (corvanta_page_number({LinesPerPage}) - 1) * {LinesPerPage};
       $req = $req." LIMIT ".$limit.", {n};";
       $res = mysql_query($req) or die ("{error|raw|php}");
 )php",

@@ -77,6 +77,10 @@ inline bool MayDelete(const TBTable& t, bool admin) {
     return admin || t.AllowDelete;
 }
 
+// The PHP expression of a record's name as plain text: its first values
+// the page shows that are text or numbers, from `source` ("$rec").
+QString RecordNameExpression(const TBTable& t, bool admin, const QString& source);
+
 // A PHP array literal: the name the database gives each unique key of the
 // record table => the message that a refused record gets for it.
 QString RefusalKeys(const TBTable& t);
@@ -107,6 +111,6 @@ void SelectionPaging(TPHPGenerator& g, const TBTable& t, const QString& errorKey
 
 // The filter and ordering tables of the search form, written as PHP
 // here-documents; `offered` are the fields the rows offer.
-void SearchFormTables(TPHPGenerator& g, bool admin, const std::vector<const TBField*>& offered);
+void SearchFormTables(TPHPGenerator& g, const std::vector<const TBField*>& offered);
 
 } // namespace RecordParts

@@ -1,5 +1,7 @@
 // The result table: a page of found records with their running numbers,
-// record view, modify and delete links, and the paging links.
+// each a link to the record's own page, modify and delete links, and the
+// pages of the result as links. Every value cell names its field, so a skin
+// can show a record as a card on a phone.
 #include "RecordParts.h"
 
 using namespace RecordParts;
@@ -29,9 +31,9 @@ void TPHPGenerator::ResultTable(const QString& indent, bool displayLink, const Q
 {I}if (isset($numofrecords) and (mysql_num_rows($res) > 0)) :
 {I}  print "<P CLASS=\"searchresult_range\">".corvanta_count($limit + 1, "{msg:ThousandsSeparator|php}")."-".corvanta_count(min($limit + {LinesPerPage}, $numofrecords), "{msg:ThousandsSeparator|php}")." {msg:RangeOf|php} ".corvanta_count($numofrecords, "{msg:ThousandsSeparator|php}")."</P>\n";
 {I}endif;
-{I}print "<DIV CLASS=\"searchresult_box\">\n";
-{I}print "<TABLE CLASS=\"searchresult\" CELLPADDING=\"2\">\n";
 {I}if (mysql_num_rows($res) > 0) :
+{I}  print "<DIV CLASS=\"searchresult_box\">\n";
+{I}  print "<TABLE CLASS=\"searchresult\">\n";
 {I}  print "<TR CLASS=\"searchresult_head\">\n";
 {I}  print "<TH CLASS=\"searchresult_nr\" SCOPE=\"col\">{msg:Nr|php}</TH>\n";
 )php",
@@ -56,9 +58,9 @@ void TPHPGenerator::ResultTable(const QString& indent, bool displayLink, const Q
             uR"php({I}  print "<TH CLASS=\"searchresult_delete\" SCOPE=\"col\"><SPAN CLASS=\"hidden_label\">{msg:DeleteRecordLink|php}</SPAN></TH>\n";)php",
             vars);
     Lines(uR"php(
-{I}  print "      </TR>\n";
+{I}  print "</TR>\n";
 {I}else:
-{I}  print "{msg:NoRecords|php}\n";
+{I}  print "<P CLASS=\"searchresult_none\">{msg:NoRecords|php}</P>\n";
 {I}endif;
 {I}$seqno = $limit + 1;
 {I}$isOdd = 1;
@@ -68,111 +70,70 @@ void TPHPGenerator::ResultTable(const QString& indent, bool displayLink, const Q
 {I}  if ($rowcnt < 0):
 {I}    break;
 {I}  endif;
-{I}  if ($isOdd == 1):
-{I}    print "<TR CLASS=\"searchresult_odd\">\n";
-{I}    $isOdd = 0;
-{I}  else :
-{I}    print "<TR CLASS=\"searchresult_even\">\n";
-{I}    $isOdd = 1;
-{I}  endif;
+{I}  print "<TR CLASS=\"searchresult_".(($isOdd == 1) ? "odd" : "even")."\">\n";
+{I}  $isOdd = 1 - $isOdd;
+{I}  print "<TD CLASS=\"searchresult_nr\" DATA-LABEL=\"{msg:Nr|php}\"><A HREF=\"record.php?id=".intval($rec["recordid"])."\">".$seqno."</A></TD>\n";
+{I}  $seqno++;
 )php",
           vars);
-    if (displayLink)
-        Lines(uR"php(
-{I}  print "<TD CLASS=\"searchresult_nr\"><A HREF=\"\" DATA-SUBMIT=\"DisplayRecord".$seqno."\">".$seqno."</A>\n";
-{I}  print "<FORM NAME=\"DisplayRecord".$seqno."\" METHOD=\"POST\" ACTION=\"{action|php}\">".corvanta_form_field()."\n";
-{I}  print "<INPUT TYPE=\"hidden\" NAME=\"recordid\" VALUE=\"".intval($rec["recordid"])."\">\n";
-{I}  print "<INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"display\">\n";
-{I}  print "</FORM>\n";
-{I}  print "</TD>\n";
-)php",
-              vars);
-    else
-        Lines(uR"php({I}  print "        <TD CLASS=\"searchresult_nr\">".$seqno."</TD>\n";)php",
-              vars);
-    Lines(uR"php({I}  $seqno++;)php", vars);
+    // Long texts are cut to a few lines by the skin; the record's page has
+    // them whole.
     for (size_t i = 0; i < columns.size(); ++i) {
-        Lines(uR"php({I}  print "<TD CLASS=\"searchresult_{col}\">";)php", *columns[i], colVars(i));
+        const bool text = columns[i]->FieldType == FieldTypes::Text;
+        Lines(
+            text
+                ? uR"php({I}  print "<TD CLASS=\"searchresult_{col}\" DATA-LABEL=\"{Name|php}\"><DIV CLASS=\"clamp\">";)php"
+                : uR"php({I}  print "<TD CLASS=\"searchresult_{col}\" DATA-LABEL=\"{Name|php}\">";)php",
+            *columns[i], colVars(i));
         ValueDisplaySnippet(indent + QStringLiteral("  "), *columns[i], true, false,
                             QStringLiteral("print "), QStringLiteral("$rec"));
-        Lines(uR"php({I}  print "</TD>\n";)php", vars);
+        Lines(text ? uR"php({I}  print "</DIV></TD>\n";)php" : uR"php({I}  print "</TD>\n";)php",
+              vars);
     }
 
-    // Links only on the rows the user may change.
+    // Links only on the rows the user may change; each describes its record
+    // (its title), so a screen reader need not go back along the row.
+    if (modifyCell || deleteCell)
+        Lines(uR"php({I}  $recordname = corvanta_html({name|raw});)php",
+              TTemplateVars(vars) << std::pair{
+                  QStringLiteral("name"), RecordNameExpression(t, admin, QStringLiteral("$rec"))});
     const QString owner = (admin || !t.UserUpdate)
-                              ? QStringLiteral("{I}  if (true) {")
-                              : QStringLiteral("{I}  if ($rec[\"userid\"] == $userid) {");
-    const auto cell = [&](const QString& cssClass, const QString& linkKey, const QString& form,
-                          const QString& page, const QString& job) {
-        const TTemplateVars v = TTemplateVars(vars)
-                                << std::pair{QStringLiteral("class"), cssClass}
-                                << std::pair{QStringLiteral("link"), t.Language.Text(linkKey)}
-                                << std::pair{QStringLiteral("form"), form}
-                                << std::pair{QStringLiteral("page"), page}
-                                << std::pair{QStringLiteral("job"), job};
-        Lines(uR"php({I}  print "<TD CLASS=\"{class}\">\n";)php", v);
-        Lines(owner, v);
-        if (job == QLatin1String("deleteaction"))
-            // Asked first; without script the link leads to a page that asks.
-            Lines(
-                uR"php({I}    print "<A HREF=\"{page}?recordid=".intval($rec["recordid"])."\" DATA-SUBMIT=\"{form}".$seqno."\" DATA-CONFIRM=\"{msg:DeleteConfirm|php}\">{link|raw|php}</A>\n";)php",
-                v);
-        else
-            Lines(
-                uR"php({I}    print "<A HREF=\"\" DATA-SUBMIT=\"{form}".$seqno."\">{link|raw|php}</A>\n";)php",
-                v);
+                              ? QStringLiteral("true")
+                              : QStringLiteral("($rec[\"userid\"] == $userid)");
+    const auto cell = [&](const QString& cssClass, const QString& linkKey, const QString& page) {
         Lines(uR"php(
-{I}    print "<FORM NAME=\"{form}".$seqno."\" METHOD=\"POST\" ACTION=\"{page}\">".corvanta_form_field()."\n";
-{I}    print "<INPUT TYPE=\"hidden\" NAME=\"recordid\" VALUE=\"".intval($rec["recordid"])."\">\n";
-{I}    print "<INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"{job}\">\n";
-{I}    print "<INPUT TYPE=\"hidden\" NAME=\"historyindex\" VALUE=\"0\">\n";
-{I}    print "</FORM>\n";
-{I}  }
+{I}  print "<TD CLASS=\"{class}\">";
+{I}  if ({owner|raw}) :
+{I}    print "<A CLASS=\"action\" HREF=\"{page}?recordid=".intval($rec["recordid"])."\" TITLE=\"".$recordname."\">{link|raw|php}</A>";
+{I}  endif;
 {I}  print "</TD>\n";
 )php",
-              v);
+              TTemplateVars(vars) << std::pair{QStringLiteral("class"), cssClass}
+                                  << std::pair{QStringLiteral("link"), t.Language.Text(linkKey)}
+                                  << std::pair{QStringLiteral("page"), page}
+                                  << std::pair{QStringLiteral("owner"), owner});
     };
     if (modifyCell)
         cell(QStringLiteral("searchresult_modify"), QStringLiteral("ModifyRecordLink"),
-             QStringLiteral("ModifyRecord"), QStringLiteral("modify_record.php"),
-             QStringLiteral("modifyform"));
+             QStringLiteral("modify_record.php"));
+    // The delete link leads to the question, which names the record.
     if (deleteCell)
         cell(QStringLiteral("searchresult_delete"), QStringLiteral("DeleteRecordLink"),
-             QStringLiteral("DeleteRecord"), QStringLiteral("delete_record.php"),
-             QStringLiteral("deleteaction"));
+             QStringLiteral("delete_record.php"));
 
-    // One form carries the request again: the page numbers, Previous and
-    // Next send it with another "limit", the headings with another
-    // ordering. They are buttons, so paging needs no script.
+    // The pages of the result are addresses: the same search, another page.
     Lines(uR"php(
 {I}  print "</TR>\n";
 {I}}
-{I}print "</TABLE></DIV>\n";
-{I}$pagelinks = isset($numofrecords) ? corvanta_pages($limit, {LinesPerPage}, $numofrecords) : array();
-{I}if (($limit > 0) or ($rowcnt < 0) or (count($pagelinks) > 0) or isset($sortrows)):
-{I}  print "<FORM ID=\"ResultPages\" NAME=\"ResultPages\" METHOD=\"POST\" ACTION=\"{action|php}\">".corvanta_form_field()."\n";
-{I}  foreach ($HTTP_POST_VARS as $key => $val) {
-{I}    if (!in_array($key, array("limit", "orderby", "sessionid", "myrecords", "corvanta_form"), true) and !preg_match('/^sort(field|ing)[0-9]+$|password/i', $key) and is_scalar($val)):
-{I}      print "<INPUT TYPE=\"hidden\" NAME=\"".corvanta_html($key)."\" VALUE=\"".corvanta_html($val)."\">\n";
-{I}    endif;
-{I}  }
-{I}  if (isset($order) and is_array($order)):
-{I}    print "<INPUT TYPE=\"hidden\" NAME=\"sortfield1\" VALUE=\"".corvanta_html($order[0])."\">\n";
-{I}    print "<INPUT TYPE=\"hidden\" NAME=\"sorting1\" VALUE=\"".corvanta_html($order[1])."\">\n";
-{I}  endif;
-{I}  if (isset($sortrows)):
-{I}    for ($s = 1; $s < count($sortrows); $s++) {
-{I}      print "<INPUT TYPE=\"hidden\" NAME=\"sortfield".($s + 1)."\" VALUE=\"".corvanta_html($sortrows[$s][0])."\">\n";
-{I}      print "<INPUT TYPE=\"hidden\" NAME=\"sorting".($s + 1)."\" VALUE=\"".corvanta_html($sortrows[$s][1])."\">\n";
-{I}    }
-{I}  endif;
-{I}  print "<INPUT TYPE=\"hidden\" NAME=\"myrecords\" VALUE=\"".intval($myrecords)."\">\n";
-{I}  print "</FORM>\n";
+{I}if (mysql_num_rows($res) > 0) :
+{I}  print "</TABLE></DIV>\n";
 {I}endif;
+{I}$pagelinks = isset($numofrecords) ? corvanta_pages($limit, {LinesPerPage}, $numofrecords) : array();
 {I}if (($limit > 0) or ($rowcnt < 0)):
+{I}  $pagenr = intval($limit / {LinesPerPage}) + 1;
 {I}  print "<NAV CLASS=\"pages\" ARIA-LABEL=\"{msg:PagesLabel|php}\">\n";
 {I}  if ($limit > 0):
-{I}    print "<BUTTON TYPE=\"submit\" FORM=\"ResultPages\" NAME=\"limit\" VALUE=\"".max(0, $limit - {LinesPerPage})."\" CLASS=\"previous\">&lt;&lt; {msg:PreviousButton|php}</BUTTON>\n";
+{I}    print "<A CLASS=\"previous\" REL=\"prev\" HREF=\"".corvanta_html(corvanta_page_url("{action|php}", array("page" => $pagenr - 1)))."\">&lt;&lt; {msg:PreviousButton|php}</A>\n";
 {I}  endif;
 {I}  foreach ($pagelinks as $first) {
 {I}    if ($first === null):
@@ -180,11 +141,11 @@ void TPHPGenerator::ResultTable(const QString& indent, bool displayLink, const Q
 {I}    elseif (($limit >= $first) and ($limit < $first + {LinesPerPage})):
 {I}      print "<SPAN CLASS=\"page_current\" ARIA-CURRENT=\"page\">".corvanta_count($first / {LinesPerPage} + 1, "{msg:ThousandsSeparator|php}")."</SPAN>\n";
 {I}    else:
-{I}      print "<BUTTON TYPE=\"submit\" FORM=\"ResultPages\" NAME=\"limit\" VALUE=\"".$first."\" CLASS=\"page\">".corvanta_count($first / {LinesPerPage} + 1, "{msg:ThousandsSeparator|php}")."</BUTTON>\n";
+{I}      print "<A CLASS=\"page\" HREF=\"".corvanta_html(corvanta_page_url("{action|php}", array("page" => intval($first / {LinesPerPage}) + 1)))."\">".corvanta_count($first / {LinesPerPage} + 1, "{msg:ThousandsSeparator|php}")."</A>\n";
 {I}    endif;
 {I}  }
 {I}  if ($rowcnt < 0):
-{I}    print "<BUTTON TYPE=\"submit\" FORM=\"ResultPages\" NAME=\"limit\" VALUE=\"".($limit + {LinesPerPage})."\" CLASS=\"next\">{msg:NextButton|php} &gt;&gt;</BUTTON>\n";
+{I}    print "<A CLASS=\"next\" REL=\"next\" HREF=\"".corvanta_html(corvanta_page_url("{action|php}", array("page" => $pagenr + 1)))."\">{msg:NextButton|php} &gt;&gt;</A>\n";
 {I}  endif;
 {I}  print "</NAV>\n";
 {I}endif;

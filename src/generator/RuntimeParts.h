@@ -23,5 +23,7 @@ void TableUpgrades(TPHPGenerator& g);
 // What every page does first: its headers, and the refusal of forms from
 // other sites or without their token.
 void PageStart(TPHPGenerator& g, const TBTable& t, bool admin);
+// Searches and pages as addresses, announced messages, empty values as NULL.
+void PageHelpers(TPHPGenerator& g);
 
 } // namespace RuntimeParts

@@ -3,6 +3,8 @@
 // use to treat request values safely.
 #include "RuntimeParts.h"
 
+#include "model/CharSets.h"
+
 #include <QFile>
 #include <QRegularExpression>
 
@@ -22,37 +24,6 @@ QString siteKey(const QString& runtime) {
             return m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
     }
     return TPHPGenerator::NewKey();
-}
-
-// The MySQL name of the pages' character set. An unknown set maps to latin1,
-// which carries every byte unchanged.
-QString mysqlCharset(const QString& charSet) {
-    static const QHash<QString, QString> names = {
-        {QStringLiteral("ISO-8859-1"), QStringLiteral("latin1")},
-        {QStringLiteral("WINDOWS-1252"), QStringLiteral("latin1")},
-        {QStringLiteral("UTF-8"), QStringLiteral("utf8mb4")},
-        {QStringLiteral("UTF8"), QStringLiteral("utf8mb4")},
-        {QStringLiteral("ISO-8859-2"), QStringLiteral("latin2")},
-        {QStringLiteral("ISO-8859-7"), QStringLiteral("greek")},
-        {QStringLiteral("ISO-8859-8"), QStringLiteral("hebrew")},
-        {QStringLiteral("ISO-8859-9"), QStringLiteral("latin5")},
-        {QStringLiteral("ISO-8859-13"), QStringLiteral("latin7")},
-        {QStringLiteral("WINDOWS-1250"), QStringLiteral("cp1250")},
-        {QStringLiteral("WINDOWS-1251"), QStringLiteral("cp1251")},
-        {QStringLiteral("WINDOWS-1256"), QStringLiteral("cp1256")},
-        {QStringLiteral("WINDOWS-1257"), QStringLiteral("cp1257")},
-        {QStringLiteral("KOI8-R"), QStringLiteral("koi8r")},
-        {QStringLiteral("KOI8-U"), QStringLiteral("koi8u")},
-        {QStringLiteral("US-ASCII"), QStringLiteral("ascii")},
-        {QStringLiteral("CP866"), QStringLiteral("cp866")},
-        {QStringLiteral("SHIFT_JIS"), QStringLiteral("sjis")},
-        {QStringLiteral("EUC-JP"), QStringLiteral("ujis")},
-        {QStringLiteral("GB2312"), QStringLiteral("gb2312")},
-        {QStringLiteral("GBK"), QStringLiteral("gbk")},
-        {QStringLiteral("BIG5"), QStringLiteral("big5")},
-        {QStringLiteral("EUC-KR"), QStringLiteral("euckr")},
-    };
-    return names.value(charSet.trimmed().toUpper(), QStringLiteral("latin1"));
 }
 
 // The set name htmlspecialchars() knows; single-byte sets it does not know
@@ -180,11 +151,11 @@ if (!function_exists("corvanta_open")) {
 } // namespace
 
 QString TPHPGenerator::DatabaseCharset(const TBTable& t) {
-    return mysqlCharset(t.Language.Text(QStringLiteral("CharSet")));
+    return SqlCharSet(t.PageCharSet());
 }
 
 bool TPHPGenerator::RuntimeScript(const TBTable& t, bool admin) {
-    const QString charSet = t.Language.Text(QStringLiteral("CharSet"));
+    const QString charSet = t.PageCharSet();
     // Read before the file is written anew.
     const QString key = siteKey(OutputPath(t, admin, QStringLiteral("runtime.php")));
     return WriteFile(t, admin, QStringLiteral("runtime.php"), [&] {
@@ -447,16 +418,6 @@ if (!function_exists("corvanta_posted")) {
     return number_format(intval($n), 0, "", $separator);
   }
 
-  // The head cell of a result column that orders the result: a first click
-  // orders ascending, a click on the column the result is ordered by turns
-  // the direction. $order is the ordering in force, array(column, "asc" or
-  // "desc") or null; the page checks every ordering it is sent.
-  function corvanta_heading($class, $column, $label, $order) {
-    $dir = (is_array($order) and $order[0] === $column) ? $order[1] : "";
-    $sort = ($dir == "asc") ? " ARIA-SORT=\"ascending\"" : (($dir == "desc") ? " ARIA-SORT=\"descending\"" : "");
-    print "<TH CLASS=\"".$class."\" SCOPE=\"col\"".$sort."><BUTTON TYPE=\"submit\" FORM=\"ResultPages\" NAME=\"orderby\" VALUE=\"".corvanta_html($column.(($dir == "asc") ? " desc" : " asc"))."\" CLASS=\"order\">".$label."</BUTTON></TH>\n";
-  }
-
   // The first record of each page a result shows links to: the first and
   // the last page, and two pages either side of the current one; null
   // stands for the pages left out between them.
@@ -479,7 +440,7 @@ if (!function_exists("corvanta_posted")) {
   }
 }
 )php",
-              {{QStringLiteral("db"), mysqlCharset(charSet)},
+              {{QStringLiteral("db"), SqlCharSet(charSet)},
                {QStringLiteral("siteKey"), key},
                {QStringLiteral("html"), phpHtmlCharset(charSet)}});
         Lines(databaseRetries());
@@ -489,5 +450,6 @@ if (!function_exists("corvanta_posted")) {
         RuntimeParts::PictureHelpers(*this);
         RuntimeParts::TableUpgrades(*this);
         RuntimeParts::PageStart(*this, t, admin);
+        RuntimeParts::PageHelpers(*this);
     });
 }

@@ -2,6 +2,8 @@
 // the part of runtime.php that brings older tables up to them.
 #include "RuntimeParts.h"
 
+#include "model/CharSets.h"
+
 namespace {
 
 // The column of a field that its unique keys name.
@@ -152,9 +154,12 @@ bool TPHPGenerator::CreateScript(const TBTable& t) {
 $req = "DROP TABLE {TableName|php}";
 $res = mysql_query($req);
 )php");
-        // InnoDB everywhere: the only engine a Galera cluster replicates.
-        Lines(u"$req = \"CREATE TABLE {TableName|php}( {columns|raw}) ENGINE=InnoDB;\";",
-              {{QStringLiteral("columns"), PhpString(recordTableColumns(t))}});
+        // InnoDB everywhere: the only engine a Galera cluster replicates. A
+        // UTF-8 site's tables say so, whatever the database's default.
+        const QString options = SqlTableCharSet(t.PageCharSet());
+        Lines(u"$req = \"CREATE TABLE {TableName|php}( {columns|raw}) ENGINE=InnoDB{o|raw};\";",
+              {{QStringLiteral("columns"), PhpString(recordTableColumns(t))},
+               {QStringLiteral("o"), options}});
         Lines(failed);
         // Sessions are keyed by a random token, not a running number, and
         // know when their login was; one member per name, as the database
@@ -164,19 +169,19 @@ $res = mysql_query($req);
         Lines(uR"php(
 $req = "DROP TABLE {TableName|php}_USERS";
 $res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_USERS(userid INTEGER NOT NULL AUTO_INCREMENT, username varchar(100) NOT NULL, userpassword VARCHAR(100), confirmkey CHAR(32) NULL, PRIMARY KEY (userid), UNIQUE (username)) ENGINE=InnoDB";
+$req = "CREATE TABLE {TableName|php}_USERS(userid INTEGER NOT NULL AUTO_INCREMENT, username varchar(100) NOT NULL, userpassword VARCHAR(100), confirmkey CHAR(32) NULL, PRIMARY KEY (userid), UNIQUE (username)) ENGINE=InnoDB{o|raw}";
 {failed|raw}
 $req = "DROP TABLE {TableName|php}_VISITS";
 $res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_VISITS(visitid INTEGER NOT NULL AUTO_INCREMENT, dummy INTEGER, PRIMARY KEY (visitid)) ENGINE=InnoDB";
+$req = "CREATE TABLE {TableName|php}_VISITS(visitid INTEGER NOT NULL AUTO_INCREMENT, dummy INTEGER, PRIMARY KEY (visitid)) ENGINE=InnoDB{o|raw}";
 {failed|raw}
 $req = "DROP TABLE {TableName|php}_SESSIONS";
 $res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_SESSIONS(sessionid CHAR(32) NOT NULL, userid INTEGER, logindate VARCHAR(14), logintime VARCHAR(14) NOT NULL DEFAULT '', PRIMARY KEY (sessionid)) ENGINE=InnoDB";
+$req = "CREATE TABLE {TableName|php}_SESSIONS(sessionid CHAR(32) NOT NULL, userid INTEGER, logindate VARCHAR(14), logintime VARCHAR(14) NOT NULL DEFAULT '', PRIMARY KEY (sessionid)) ENGINE=InnoDB{o|raw}";
 {failed|raw}
 $req = "DROP TABLE {TableName|php}_IMAGES";
 $res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_IMAGES(imageid INTEGER NOT NULL AUTO_INCREMENT, userid INTEGER, image_data MEDIUMBLOB, image_type VARCHAR(20), imagekey CHAR(32) NULL, kept BIGINT NULL, keptfor CHAR(32) NULL, PRIMARY KEY (imageid), UNIQUE KEY imagekey (imagekey), KEY kept (kept)) ENGINE=InnoDB";
+$req = "CREATE TABLE {TableName|php}_IMAGES(imageid INTEGER NOT NULL AUTO_INCREMENT, userid INTEGER, image_data MEDIUMBLOB, image_type VARCHAR(20), imagekey CHAR(32) NULL, kept BIGINT NULL, keptfor CHAR(32) NULL, PRIMARY KEY (imageid), UNIQUE KEY imagekey (imagekey), KEY kept (kept)) ENGINE=InnoDB{o|raw}";
 {failed|raw}
 $req = "DROP TABLE {TableName|php}_LOGINS";
 $res = mysql_query($req);
@@ -185,7 +190,8 @@ $req = "{tries|raw|php}";
 print "\n<P CLASS=\"corvanta_ok\">{msg:DbCreateSuccess|php}</P>";
 )php",
               {{QStringLiteral("failed"), Fill(failed)},
-               {QStringLiteral("tries"), TriesTableSql(t)}});
+               {QStringLiteral("tries"), TriesTableSql(t) + options},
+               {QStringLiteral("o"), options}});
         CloseSnippet(QStringLiteral("  "));
         WriteLine(u"?></BODY></HTML>");
     });

@@ -54,10 +54,16 @@ void formLists(TPHPGenerator& g, const std::vector<const TBField*>& offered) {
 
 } // namespace
 
-void SearchFormTables(TPHPGenerator& g, bool admin, const std::vector<const TBField*>& offered) {
+void SearchFormTables(TPHPGenerator& g, const std::vector<const TBField*>& offered) {
     const TBTable& t = g.Table();
     formLists(g, offered);
-    g.Lines(uR"php(
+    // A form without rows still asks for a search; a table without rows is
+    // left out.
+    if (t.NumOfFilterFields <= 0 && t.NumOfSortFields <= 0)
+        g.Lines(
+            uR"php(    print "      <INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"search\">\n";)php");
+    if (t.NumOfFilterFields > 0)
+        g.Lines(uR"php(
     print "      <TABLE CLASS=\"searchform\" CELLPADDING=\"2\">\n";
     print "        <TR CLASS=\"searchform_head\">\n";
     print "          <TH CLASS=\"searchform_field\" SCOPE=\"col\">{msg:FieldName|php}</TH>\n";
@@ -65,14 +71,14 @@ void SearchFormTables(TPHPGenerator& g, bool admin, const std::vector<const TBFi
     print "          <TH CLASS=\"searchform_value\" SCOPE=\"col\">{msg:FieldValue|php}</TH>\n";
     print "        </TR>\n";
     for ($i = 1; $i <= {NumOfFilterFields}; $i++) {
-      $keptfield = corvanta_posted("field".$i);
-      $keptvalue = corvanta_posted("fieldvalue".$i);
+      $keptfield = (string)corvanta_query("field".$i);
+      $keptvalue = (string)corvanta_query("fieldvalue".$i);
       print "        <TR CLASS=\"searchform_".(($i % 2) ? "odd" : "even")."\">\n";
       print "          <TD CLASS=\"searchform_field\"><SELECT NAME=\"field".$i."\" SIZE=\"1\" ARIA-LABEL=\"{msg:FieldName|php} ".$i."\" DATA-ROW=\"".$i."\"><OPTION VALUE=\"\">";
       corvanta_options($offered, $keptfield);
       print "</SELECT></TD>\n";
       print "          <TD CLASS=\"searchform_operator\"><SELECT NAME=\"operator".$i."\" SIZE=\"1\" ARIA-LABEL=\"{msg:Operator|php} ".$i."\">";
-      corvanta_options($operators, corvanta_posted("operator".$i));
+      corvanta_options($operators, (string)corvanta_query("operator".$i));
       print "</SELECT></TD>\n";
       print "          <TD CLASS=\"searchform_value\">";
       if (array_key_exists($keptfield, $choices)) :
@@ -87,14 +93,9 @@ void SearchFormTables(TPHPGenerator& g, bool admin, const std::vector<const TBFi
     }
     print "      </TABLE>\n";
 )php");
-    if (t.UserMode == QLatin1String("Login")) {
-        g.WriteLine(u"      print \"      <TABLE CLASS=\\\"search_user_id_password\\\" "
-                    u"CELLPADDING=\\\"2\\\">\\n\";");
-        g.CredentialRows(admin, false);
-        g.WriteLine(u"      print \"      </TABLE><BR>\\n\";");
-    }
     // The ordering in force (a heading click included) fills the rows.
-    g.Lines(uR"php(
+    if (t.NumOfSortFields > 0)
+        g.Lines(uR"php(
     print "      <H3>{msg:OrderRecordsLabel|php}</H3>\n";
     print "      <TABLE CLASS=\"searchorder\" CELLPADDING=\"2\">\n";
     print "        <TR CLASS=\"searchorder_head\">\n";
@@ -109,11 +110,12 @@ void SearchFormTables(TPHPGenerator& g, bool admin, const std::vector<const TBFi
       print "          <TD CLASS=\"searchorder_field\"><SELECT NAME=\"sortfield".$i."\" SIZE=\"1\" ARIA-LABEL=\"{msg:OrderRecordsLabel|php} ".$i."\"><OPTION VALUE=\"\">";
       corvanta_options($offered, $kept[0]);
       print "</SELECT></TD>\n";
-      print "          <TD CLASS=\"searchorder_order\"><LABEL><INPUT TYPE=\"radio\" NAME=\"sorting".$i."\" VALUE=\"asc\"".(($kept[1] == "desc") ? "" : " CHECKED").">{msg:Asc|php}</LABEL> <LABEL><INPUT TYPE=\"radio\" NAME=\"sorting".$i."\" VALUE=\"desc\"".(($kept[1] == "desc") ? " CHECKED" : "").">{msg:Desc|php}</LABEL></TD>\n";
+      print "          <TD CLASS=\"searchorder_order\"><FIELDSET CLASS=\"choices\"><LEGEND CLASS=\"hidden_label\">{msg:Ordering|php} ".$i."</LEGEND><LABEL><INPUT TYPE=\"radio\" NAME=\"sorting".$i."\" VALUE=\"asc\"".(($kept[1] == "desc") ? "" : " CHECKED").">{msg:Asc|php}</LABEL> <LABEL><INPUT TYPE=\"radio\" NAME=\"sorting".$i."\" VALUE=\"desc\"".(($kept[1] == "desc") ? " CHECKED" : "").">{msg:Desc|php}</LABEL></FIELDSET></TD>\n";
       print "        </TR>\n";
     }
     print "      </TABLE>\n";
-    print "      <INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"search\">\n";
+)php");
+    g.Lines(uR"php(
     print "      <INPUT TYPE=\"submit\" VALUE=\"{msg:SearchButton|php}\">\n";
     print "      <INPUT TYPE=\"reset\" VALUE=\"{msg:ResetButton|php}\">\n";
     print "    </FORM>\n";

@@ -1,7 +1,8 @@
 // search.php: the search form, the search with its filters, ordering and
-// paging, the record view and a member's own records. Columns and
-// directions from the request are taken only from the lists the page
-// offers; values reach SQL escaped or as numbers.
+// paging, and a member's own records; every search and page of it has an
+// address of its own. Columns and directions from the request are taken
+// only from the lists the page offers; values reach SQL escaped or as
+// numbers.
 #include "RecordParts.h"
 
 using namespace RecordParts;
@@ -45,43 +46,27 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
         }
 
         WriteLine(u"<?php ");
+        // The entry of a one-page site: the visit is counted here.
+        if (!admin && t.OnePage()) {
+            WriteLine(u"  if (!empty($corvanta_entry)) {");
+            VisitCountSnippet(QStringLiteral("    "));
+            WriteLine(u"  }");
+        }
         ConnectSnippet(QStringLiteral("  "), t);
-        // A member's own records are asked for in the query string (the
-        // menu) or by the paging forms; only logged-in pages know a member.
+        // A member's own records are asked for in the address (the menu);
+        // only logged-in pages know a member.
         if (admin || t.UserMode == QLatin1String("Login"))
             Lines(uR"php(
   if (corvanta_query("myrecords") !== null) { $myrecords = intval(corvanta_query("myrecords")); }
-  if (array_key_exists("myrecords", $HTTP_POST_VARS)) { $myrecords = intval($HTTP_POST_VARS["myrecords"]); }
 )php");
         if (!admin)
             VisitCounter(QStringLiteral("Search Form"));
-        Lines(uR"php(
-
-//********************* display ************************
-  if (array_key_exists("job", $HTTP_POST_VARS) and ($HTTP_POST_VARS["job"] == "display")) :
-    $req = "SELECT * FROM {TableName|php} WHERE recordid =".intval($HTTP_POST_VARS["recordid"]){own|raw}.";";
-    $res = mysql_query($req) or die ("{msg:QueryError5|php}");
-    $rec = mysql_fetch_array($res, MYSQL_ASSOC);
-    if ($rec) :
-)php",
-              {{QStringLiteral("own"),
-                // Without searching a member sees his own records only.
-                MaySearch(t, admin)
-                    ? QString()
-                    : QStringLiteral(".\" AND userid = \".intval($userid).\" AND userid <> 0\"")}});
-        RecordForm(QStringLiteral("      "), admin, QString(), QStringLiteral("$rec"),
-                   TFormMode::Display);
-        Lines(uR"php(
-    else:
-      print "{msg:NoRecords|php}";
-    endif;
-    print "<BR><A CLASS=\"back\" HREF=\"\" DATA-BACK=\"1\">{msg:BackButton|php}</A>";
-  endif;
-)php");
+        // A search is an address: its filters, ordering and page are in the
+        // query string, so it can be reloaded, bookmarked and shared.
         if (!MaySearch(t, admin))
             Lines(uR"php(
-  if (array_key_exists("job", $HTTP_POST_VARS) and ($HTTP_POST_VARS["job"] == "search")) :
-    print "{msg:NoAccessToThisDB|php}";
+  if (corvanta_searching() and !$myrecords) :
+    corvanta_message("{msg:NoAccessToThisDB|php}", false);
   endif;
 )php");
         Lines(uR"php(
@@ -94,20 +79,17 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
     }
     $filterfields = {filters|raw};
     for ($i = 1; $i <= {NumOfFilterFields}; $i++) {
-      if (array_key_exists("field".$i, $HTTP_POST_VARS) and in_array($HTTP_POST_VARS["field".$i], $filterfields, true)) :
-        $fieldname = $HTTP_POST_VARS["field".$i];
-      else:
+      $fieldname = corvanta_query("field".$i);
+      if (!in_array($fieldname, $filterfields, true)) :
         continue;
       endif;
-      if (array_key_exists("operator".$i, $HTTP_POST_VARS) and ($HTTP_POST_VARS["operator".$i] != "")) :
-        $operator = $HTTP_POST_VARS["operator".$i];
-      else:
+      $operator = (string)corvanta_query("operator".$i);
+      if ($operator == "") :
         continue;
       endif;
       if (($operator <> "isyes") and ($operator <> "isno")) :
-        if (array_key_exists("fieldvalue".$i, $HTTP_POST_VARS) and ($HTTP_POST_VARS["fieldvalue".$i] != "")) :
-          $fieldvalue = $HTTP_POST_VARS["fieldvalue".$i];
-        else:
+        $fieldvalue = (string)corvanta_query("fieldvalue".$i);
+        if ($fieldvalue == "") :
           continue;
         endif;
       else:
@@ -116,10 +98,7 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
 )php",
               {{QStringLiteral("filters"), phpList(filterColumns)},
                {QStringLiteral("searching"),
-                MaySearch(t, admin) ? QStringLiteral("(array_key_exists(\"job\", $HTTP_POST_VARS) "
-                                                     "and ($HTTP_POST_VARS[\"job\"] == "
-                                                     "\"search\")) or ")
-                                    : QString()}});
+                MaySearch(t, admin) ? QStringLiteral("corvanta_searching() or ") : QString()}});
 
         const auto textBlock = [&](const QString& column) {
             Lines(uR"php(
@@ -185,13 +164,14 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
     $sorting = "";
     $sortrows = array();
     for ($i = 1; $i <= {NumOfSortFields}; $i++) {
-      if (array_key_exists("sortfield".$i, $HTTP_POST_VARS) and in_array($HTTP_POST_VARS["sortfield".$i], $sortfields, true) and array_key_exists("sorting".$i, $HTTP_POST_VARS) and in_array($HTTP_POST_VARS["sorting".$i], array("asc", "desc"), true)) :
-        $sortrows[] = array($HTTP_POST_VARS["sortfield".$i], $HTTP_POST_VARS["sorting".$i]);
+      $direction = (corvanta_query("sorting".$i) === null) ? "asc" : corvanta_query("sorting".$i);
+      if (in_array(corvanta_query("sortfield".$i), $sortfields, true) and in_array($direction, array("asc", "desc"), true)) :
+        $sortrows[] = array(corvanta_query("sortfield".$i), $direction);
       endif; 
     }
     // A click on a column heading orders by that column alone, through the
     // same list of columns and directions.
-    $orderby = explode(" ", corvanta_posted("orderby"));
+    $orderby = explode(" ", (string)corvanta_query("orderby"));
     if ((count($orderby) == 2) and in_array($orderby[0], $sortfields, true) and in_array($orderby[1], array("asc", "desc"), true)) :
       $sortrows = array($orderby);
     endif;
@@ -224,10 +204,7 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
         // is the number found; with one, COUNT(*) reads the smallest index.
         Lines(uR"php(
     endif; 
-    $limit = 0;
-    if (array_key_exists("limit", $HTTP_POST_VARS)) :
-      $limit = max(0, intval($HTTP_POST_VARS["limit"]));
-    endif; 
+    $limit = (corvanta_page_number({LinesPerPage}) - 1) * {LinesPerPage};
     $req = $req." LIMIT ".$limit.", {n}";
     $numofrecords = 0;
     $res = mysql_query(preg_replace('/^SELECT \* /', "SELECT SQL_CALC_FOUND_ROWS * ", $req).";");
@@ -240,7 +217,8 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
     if ($numofrecordsres) :
       $numofrecords = mysql_result($numofrecordsres, 0, "cnt");
     endif;
-    print "<H5>{msg:RecordsFound|php} ".$numofrecords."</H5>";
+    // The answer to a search takes the focus and is announced.
+    print "<P CLASS=\"found\" ROLE=\"status\" TABINDEX=\"-1\" AUTOFOCUS><SPAN>{msg:RecordsFound|php} ".$numofrecords."</SPAN>";
     if (!$myrecords):
       $totalnum = $numofrecords;
       if ($wherereq !== "SELECT * FROM {TableName|php} WHERE 1 = 1 ") :
@@ -250,8 +228,9 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
           $totalnum = mysql_result($totalnumofrecordsres, 0, "cnt");
         endif;
       endif;
-      print "<H5>{msg:TotalRecords|php} ".$totalnum."</H5>";
+      print " <SPAN>{msg:TotalRecords|php} ".$totalnum."</SPAN>";
     endif;
+    print "</P>\n";
     $res or die ("{msg:QueryError6|php}");
 )php",
               {{QStringLiteral("n"), QString::number(t.LinesPerPage + 1)}});
@@ -267,11 +246,11 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
             Lines(uR"php(
 
 //********************* search form ************************
-  if (((!array_key_exists("job", $HTTP_POST_VARS)) or ($HTTP_POST_VARS["job"] == "search")) and !$myrecords) :
-    print "    <H3>{msg:SearchLabel|php}</H3>\n";
-    print "    <FORM NAME=\"SearchRecord\" METHOD=\"POST\" ACTION=\"search.php\">".corvanta_form_field()."\n";
+  if (!$myrecords) :
+    print "    <H2>{msg:SearchLabel|php}</H2>\n";
+    print "    <FORM NAME=\"SearchRecord\" METHOD=\"GET\" ACTION=\"search.php\">\n";
 )php");
-            SearchFormTables(*this, admin, offered);
+            SearchFormTables(*this, offered);
             Lines(uR"php(
     print "\n";
   endif;

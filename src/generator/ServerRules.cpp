@@ -3,6 +3,7 @@
 // sends, and the site's own character set. The PHP pages send theirs
 // themselves; a picture keeps its stricter policy. Other servers ignore the
 // file; their owner sets the same headers in the server's configuration.
+// The visitor folder's file also holds compression and cache lifetimes.
 #include "PHPgenerator.h"
 
 #include <QRegularExpression>
@@ -10,7 +11,7 @@
 bool TPHPGenerator::ServerRules(const TBTable& t, bool admin) {
     // A name Apache would not read would make it refuse the whole folder.
     static const QRegularExpression name(QStringLiteral("^[A-Za-z0-9._:-]+$"));
-    const QString charset = t.Language.Text(QStringLiteral("CharSet")).trimmed();
+    const QString charset = t.PageCharSet().trimmed();
     return WriteFile(t, admin, QStringLiteral(".htaccess"), [&] {
         WriteLine(u"# Written with the site: the headers of the files sent as they are.");
         if (name.match(charset).hasMatch())
@@ -30,5 +31,7 @@ AddCharset {charset} .html .htm .css .js
 </IfModule>
 )txt",
               {{QStringLiteral("csp"), ContentSecurityPolicy()}});
+        if (!admin)
+            HostSettings();
     });
 }

@@ -65,7 +65,7 @@ bool TPHPGenerator::DownloadScript(const TBTable& t) {
     for (const QString& table : TransferTables(t))
         quoted << u'"' + PhpString(table) + u'"';
     const QString tables = quoted.join(QStringLiteral(", "));
-    TCharsetEncoder encoder(t.Language.Text(QStringLiteral("CharSet")));
+    TCharsetEncoder encoder(t.PageCharSet());
     const auto word = [&](const QString& key) {
         return PhpBytes(format.EscapeValue(encoder.Encode(t.Language.Text(key))));
     };
@@ -161,8 +161,8 @@ while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) {
             } else if (f.FieldType == FieldTypes::Integer || f.FieldType == FieldTypes::Real) {
                 // A number with a decimal comma is written with it, as an
                 // upload of the file takes it.
-                const bool comma = f.FieldType == FieldTypes::Real &&
-                                   f.DecimalSymbol == QLatin1String(",");
+                const bool comma =
+                    f.FieldType == FieldTypes::Real && f.DecimalSymbol == QLatin1String(",");
                 Lines(uR"php(
   if ($rec["{FieldName}"] !== NULL) :
     $line .= corvanta_field({value|raw});

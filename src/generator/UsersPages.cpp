@@ -6,19 +6,16 @@
 
 namespace {
 
-// One cell of a member row: a link that submits the cell's own small form.
-void userListCell(TPHPGenerator& g, const QString& cssClass, const QString& formName,
-                  const QString& textKey, const QString& action, const QString& job) {
+// One cell of a member row: a button that posts the row's member to
+// `action`, named for a screen reader with the member it acts on.
+void userListCell(TPHPGenerator& g, const QString& cssClass, const QString& textKey,
+                  const QString& action, const QString& job) {
     g.Lines(uR"php(
-            print "        <TD CLASS=\"{c}\"><A HREF=\"\" DATA-SUBMIT=\"{form}".$rec["userid"]."\">{text|raw}</A>\n";
-            print "          <FORM NAME=\"{form}".$rec["userid"]."\" METHOD=\"POST\" ACTION=\"{action}\">".corvanta_form_field()."\n";
-            print "            <INPUT TYPE=\"hidden\" NAME=\"userid\" VALUE=\"".$rec["userid"]."\">\n";
-            print "            <INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"{job}\">\n";
-            print "          </FORM>\n";
-            print "        </TD>\n";
+            print "        <TD CLASS=\"{c}\" DATA-LABEL=\"\">";
+            print "<FORM METHOD=\"POST\" ACTION=\"{action}\">".corvanta_form_field()."<INPUT TYPE=\"hidden\" NAME=\"userid\" VALUE=\"".intval($rec["userid"])."\"><INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"{job}\">";
+            print "<BUTTON TYPE=\"submit\" CLASS=\"action\">{text|raw}<SPAN CLASS=\"hidden_label\"> ".corvanta_html($rec["username"])."</SPAN></BUTTON></FORM></TD>\n";
 )php",
             {{QStringLiteral("c"), cssClass},
-             {QStringLiteral("form"), formName},
              {QStringLiteral("text"),
               g.Fill(QStringLiteral("{msg:") + textKey + QStringLiteral("|php}"))},
              {QStringLiteral("action"), action},
@@ -41,21 +38,21 @@ bool TPHPGenerator::UsersPage(const TBTable& t) {
         $req = "SELECT userid FROM {TableName|php}_USERS WHERE username=\"".mysql_real_escape_string($HTTP_POST_VARS["username"])."\";";
         $res = mysql_query($req) or die ("{msg:QueryError7|php}");
         if (mysql_num_rows($res) > 0) :
-          print "{msg:UserAlreadyExists|php}";
+          corvanta_message("{msg:UserAlreadyExists|php}", false);
         else :
           $req = "INSERT INTO {TableName|php}_USERS(username, userpassword) VALUES(\"".mysql_real_escape_string($HTTP_POST_VARS["username"])."\", \"".mysql_real_escape_string($HTTP_POST_VARS["userpassword"])."\");";
           $res = mysql_query($req);
           if ($res):
-            print "{msg:UserCreateSuccess|php}";
+            corvanta_message("{msg:UserCreateSuccess|php}");
           else:
-            print "{msg:UserCreateFailure|php}";
+            corvanta_message("{msg:UserCreateFailure|php}", false);
           endif;
         endif;
       else :
-        print "{msg:PasswordDifferent|php}";
+        corvanta_message("{msg:PasswordDifferent|php}", false);
       endif;
     else :
-      print "{msg:UsernameMustBeFilled|php}";
+      corvanta_message("{msg:UsernameMustBeFilled|php}", false);
     endif;
   endif;
 
@@ -66,9 +63,9 @@ bool TPHPGenerator::UsersPage(const TBTable& t) {
     if ($res):
       $req = "DELETE FROM {TableName|php}_SESSIONS WHERE userid = ".intval($HTTP_POST_VARS["userid"])." AND userid <> 0;";
       $res = mysql_query($req);
-      print "{msg:UserDeleteSuccess|php}";
+      corvanta_message("{msg:UserDeleteSuccess|php}");
     else:
-      print "{msg:UserDeleteFailure|php}";
+      corvanta_message("{msg:UserDeleteFailure|php}", false);
     endif;
   endif;
 
@@ -82,15 +79,15 @@ bool TPHPGenerator::UsersPage(const TBTable& t) {
       $msg .= "{msg:EmailFieldLabel|php}: ".$rec["username"]."\n";
       $msg .= "{msg:PasswordFieldLabel|php}: ".$rec["userpassword"]."\n";
       if (!corvanta_mail_try($rec["username"])):
-        print "<BR>".corvanta_try_refusal()."<BR>";
+        corvanta_message(corvanta_try_refusal(), false);
       elseif (corvanta_mail($rec["username"], "{PasswordEmailSubject|raw|php}", $msg, "From: {PasswordEmailSender|raw|php}\r\n")):
-        print "<BR>{msg:SendPasswordSuccess|php}<BR>";
+        corvanta_message("{msg:SendPasswordSuccess|php}");
       endif;
     endif;
   endif;
 
 //********************* create form ************************
-      print "    <H3>{msg:AddUserLabel|php}</H3>\n";
+      print "    <H2>{msg:AddUserLabel|php}</H2>\n";
       print "    <FORM ENCTYPE=\"multipart/form-data\" NAME=\"UserAdd\" METHOD=\"POST\" ACTION=\"users.php\">".corvanta_form_field()."\n";
       print "      <TABLE CLASS=\"user_id_password\" CELLPADDING=\"2\">\n";
       print "        <TR CLASS=\"user_email\">\n";
@@ -99,16 +96,15 @@ bool TPHPGenerator::UsersPage(const TBTable& t) {
       print "        </TR>\n";
       print "        <TR CLASS=\"user_password\">\n";
       print "          <TD CLASS=\"user_password_label\"><LABEL FOR=\"u_userpassword\">{msg:UserPasswordLabel|php}</LABEL></TD>\n";
-      print "          <TD CLASS=\"user_password_value\"><INPUT TYPE=\"password\" NAME=\"userpassword\" ID=\"u_userpassword\"></TD>\n";
+      print "          <TD CLASS=\"user_password_value\"><INPUT TYPE=\"password\" NAME=\"userpassword\" ID=\"u_userpassword\" AUTOCOMPLETE=\"new-password\"></TD>\n";
       print "        </TR>\n";
       print "        <TR CLASS=\"user_repassword\">\n";
       print "          <TD CLASS=\"user_repassword_label\"><LABEL FOR=\"u_userrepassword\">{msg:RePasswordLabel|php}</LABEL></TD>\n";
-      print "          <TD CLASS=\"user_repassword_value\"><INPUT TYPE=\"password\" NAME=\"userrepassword\" ID=\"u_userrepassword\"></TD>\n";
+      print "          <TD CLASS=\"user_repassword_value\"><INPUT TYPE=\"password\" NAME=\"userrepassword\" ID=\"u_userrepassword\" AUTOCOMPLETE=\"new-password\"></TD>\n";
       print "        </TR>\n";
       print "      </TABLE><BR>\n";
-      print "      <INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"\">\n";
-      print "      <INPUT TYPE=\"submit\" VALUE=\"{msg:SearchUserButton|php}\" DATA-JOB=\"usersearchaction\">\n";
-      print "      <INPUT TYPE=\"submit\" VALUE=\"{msg:AddUserButton|php}\" DATA-JOB=\"usercreateaction\">\n";
+      print "      <BUTTON TYPE=\"submit\" NAME=\"job\" VALUE=\"usersearchaction\">{msg:SearchUserButton|php}</BUTTON>\n";
+      print "      <BUTTON TYPE=\"submit\" NAME=\"job\" VALUE=\"usercreateaction\">{msg:AddUserButton|php}</BUTTON>\n";
       print "    </FORM>\n";
 
 //********************* users list ************************
@@ -120,8 +116,14 @@ bool TPHPGenerator::UsersPage(const TBTable& t) {
         endif;
         $res = mysql_query($req) or die ("{msg:QueryError8|php}");
         if (mysql_num_rows($res) > 0) :
-          print "    <H3>{msg:UsersLabel|php}</H3>\n";
+          print "    <H2>{msg:UsersLabel|php}</H2>\n";
           print "    <TABLE CLASS=\"users\" CELLPADDING=\"2\">\n";
+          print "      <TR CLASS=\"users_head\">\n";
+          print "        <TH CLASS=\"users_username\" SCOPE=\"col\">{msg:UserNameLabel|php}</TH>\n";
+          print "        <TH CLASS=\"users_modify\" SCOPE=\"col\"><SPAN CLASS=\"hidden_label\">{msg:ModifyUserLink|php}</SPAN></TH>\n";
+          print "        <TH CLASS=\"users_delete\" SCOPE=\"col\"><SPAN CLASS=\"hidden_label\">{msg:DeleteUserLink|php}</SPAN></TH>\n";
+          print "        <TH CLASS=\"users_sendpassword\" SCOPE=\"col\"><SPAN CLASS=\"hidden_label\">{msg:SendPasswordButton|php}</SPAN></TH>\n";
+          print "      </TR>\n";
           $isOdd = 1;
           while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) {
             if ($isOdd == 1):
@@ -131,17 +133,15 @@ bool TPHPGenerator::UsersPage(const TBTable& t) {
               print "      <TR CLASS=\"users_even\">\n";
               $isOdd = 1;
             endif;
-            print "        <TD CLASS=\"users_username\">".corvanta_html($rec["username"])."</TD>\n";
+            print "        <TD CLASS=\"users_username\" DATA-LABEL=\"{msg:UserNameLabel|php}\">".corvanta_html($rec["username"])."</TD>\n";
 )php");
-        userListCell(*this, QStringLiteral("users_modify"), QStringLiteral("ModifyUser"),
-                     QStringLiteral("ModifyUserLink"), QStringLiteral("change_password.php"),
-                     QStringLiteral("usermodifyaction"));
-        userListCell(*this, QStringLiteral("users_delete"), QStringLiteral("DeleteUser"),
-                     QStringLiteral("DeleteUserLink"), QStringLiteral("users.php"),
-                     QStringLiteral("userdeleteaction"));
+        userListCell(*this, QStringLiteral("users_modify"), QStringLiteral("ModifyUserLink"),
+                     QStringLiteral("change_password.php"), QStringLiteral("usermodifyaction"));
+        userListCell(*this, QStringLiteral("users_delete"), QStringLiteral("DeleteUserLink"),
+                     QStringLiteral("users.php"), QStringLiteral("userdeleteaction"));
         userListCell(*this, QStringLiteral("users_sendpassword"),
-                     QStringLiteral("SendUserPassword"), QStringLiteral("SendPasswordButton"),
-                     QStringLiteral("users.php"), QStringLiteral("usersendpassword"));
+                     QStringLiteral("SendPasswordButton"), QStringLiteral("users.php"),
+                     QStringLiteral("usersendpassword"));
         Lines(uR"php(
             print "      </TR>\n";
           }
@@ -181,9 +181,9 @@ bool TPHPGenerator::PasswordPage(const TBTable& t, bool admin) {
         $rec = mysql_fetch_array($res, MYSQL_ASSOC);
       endif;
       if (!$rec) :
-        print "{msg:UserNotFound|php}";
+        corvanta_message("{msg:UserNotFound|php}", false);
       elseif ($rec["userpassword"] !== $HTTP_POST_VARS["oldpassword"]) :
-        print "{msg:WrongPassword|php}";
+        corvanta_message("{msg:WrongPassword|php}", false);
 )php");
         else
             // Unknown member and wrong password answer alike, and guessing
@@ -200,7 +200,7 @@ bool TPHPGenerator::PasswordPage(const TBTable& t, bool admin) {
         endif;
         if (!$rec or ($rec["userpassword"] !== $HTTP_POST_VARS["oldpassword"])) :
           $rec = false;
-          print "{msg:WrongIdPassword|php}";
+          corvanta_message("{msg:WrongIdPassword|php}", false);
         else:
           corvanta_login_passed($HTTP_POST_VARS["username"]);
         endif;
@@ -214,13 +214,13 @@ bool TPHPGenerator::PasswordPage(const TBTable& t, bool admin) {
         if ($res):
           $req = "DELETE FROM {TableName|php}_SESSIONS WHERE userid = ".intval($rec["userid"])." AND userid <> 0 AND sessionid <> \"".$sessionid."\";";
           $res = mysql_query($req);
-              print "{msg:PasswordChangeSuccess|php}";
+              corvanta_message("{msg:PasswordChangeSuccess|php}");
         else:
-          print "{msg:PasswordChangeFailure|php}";
+          corvanta_message("{msg:PasswordChangeFailure|php}", false);
         endif;
       endif;
     else :
-      print "{msg:PasswordDifferent|php}";
+      corvanta_message("{msg:PasswordDifferent|php}", false);
     endif;
   endif;
 )php");
@@ -237,7 +237,7 @@ bool TPHPGenerator::PasswordPage(const TBTable& t, bool admin) {
       $rec = mysql_fetch_array($res, MYSQL_ASSOC);
 )php");
         Lines(uR"php(
-      print "    <H3>{msg:ChangePasswordLabel|php}</H3>\n";
+      print "    <H2>{msg:ChangePasswordLabel|php}</H2>\n";
       print "    <FORM ENCTYPE=\"multipart/form-data\" NAME=\"PasswordChange\" METHOD=\"POST\" ACTION=\"change_password.php\">".corvanta_form_field()."\n";
       print "      <TABLE CLASS=\"change_password\" CELLPADDING=\"2\">\n";
       print "        <TR CLASS=\"change_password_email\">\n";
@@ -256,17 +256,17 @@ bool TPHPGenerator::PasswordPage(const TBTable& t, bool admin) {
             Lines(uR"php(
       print "        <TR CLASS=\"change_password_oldpassword\">\n";
       print "          <TD CLASS=\"change_password_oldpassword_label\"><LABEL FOR=\"u_oldpassword\">{msg:OldPasswordLabel|php}</LABEL></TD>\n";
-      print "          <TD CLASS=\"change_password_oldpassword_value\"><INPUT TYPE=\"password\" NAME=\"oldpassword\" ID=\"u_oldpassword\"></TD>\n";
+      print "          <TD CLASS=\"change_password_oldpassword_value\"><INPUT TYPE=\"password\" NAME=\"oldpassword\" ID=\"u_oldpassword\" AUTOCOMPLETE=\"current-password\"></TD>\n";
       print "        </TR>\n";
 )php");
         Lines(uR"php(
       print "        <TR CLASS=\"change_password_newpassword\">\n";
       print "          <TD CLASS=\"change_password_newpassword_label\"><LABEL FOR=\"u_newpassword\">{msg:NewPasswordLabel|php}</LABEL></TD>\n";
-      print "          <TD CLASS=\"change_password_newpassword_value\"><INPUT TYPE=\"password\" NAME=\"newpassword\" ID=\"u_newpassword\"></TD>\n";
+      print "          <TD CLASS=\"change_password_newpassword_value\"><INPUT TYPE=\"password\" NAME=\"newpassword\" ID=\"u_newpassword\" AUTOCOMPLETE=\"new-password\"></TD>\n";
       print "        </TR>\n";
       print "        <TR CLASS=\"change_password_repassword\">\n";
       print "          <TD CLASS=\"change_password_repassword_label\"><LABEL FOR=\"u_repassword\">{msg:RePasswordLabel|php}</LABEL></TD>\n";
-      print "          <TD CLASS=\"change_password_repassword_value\"><INPUT TYPE=\"password\" NAME=\"repassword\" ID=\"u_repassword\"></TD>\n";
+      print "          <TD CLASS=\"change_password_repassword_value\"><INPUT TYPE=\"password\" NAME=\"repassword\" ID=\"u_repassword\" AUTOCOMPLETE=\"new-password\"></TD>\n";
       print "        </TR>\n";
       print "      </TABLE><BR>\n";
       print "      <INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"changepasswordaction\">\n";
@@ -283,7 +283,7 @@ bool TPHPGenerator::PasswordPage(const TBTable& t, bool admin) {
         if (admin)
             Lines(uR"php(
     else :
-      print "{msg:UserNotFound|php}";
+      corvanta_message("{msg:UserNotFound|php}", false);
     endif;
   endif;
 )php");

@@ -80,7 +80,8 @@ void TPHPGenerator::ValidationSnippet(const QString& indent, const QString& extr
     const TBTable& t = Table();
     const TTemplateVars vars{{QStringLiteral("I"), indent}, {QStringLiteral("extra"), extra}};
     // Every check runs: the form shows all refusals at once, each beside its
-    // field ($fielderrors), the others above it ($formerrors).
+    // field ($fielderrors), the others above it ($formerrors); the caller
+    // adds its own and then the summary (ValidationSummary).
     WriteLine(u"    $fieldsarevalid = TRUE;");
     Lines(uR"php(
 {I}$fielderrors = array();
@@ -249,13 +250,20 @@ void TPHPGenerator::ValidationSnippet(const QString& indent, const QString& extr
 )php",
               f, v);
     }
+    Lines(u"{I}$fieldsarevalid = ((count($fielderrors) == 0) and (count($formerrors) == 0));",
+          vars);
+}
+
+void TPHPGenerator::ValidationSummary(const QString& indent) {
+    // Announced and focused: every refusal at once, each also beside its
+    // field.
     Lines(uR"php(
 {I}$fieldsarevalid = ((count($fielderrors) == 0) and (count($formerrors) == 0));
 {I}if (!$fieldsarevalid) :
-{I}  print "<P CLASS=\"corvanta_error\" ROLE=\"alert\">{msg:CorrectFields|php}";
-{I}  foreach ($formerrors as $formerror) { print "<BR>".$formerror; }
-{I}  print "</P>\n";
+{I}  $summary = "{msg:CorrectFields|php}";
+{I}  foreach (array_merge($formerrors, array_values($fielderrors)) as $problem) { $summary .= "<BR>".$problem; }
+{I}  corvanta_message($summary, false);
 {I}endif;
 )php",
-          vars);
+          {{QStringLiteral("I"), indent}});
 }

@@ -62,8 +62,9 @@ void TPHPGenerator::ValueDisplaySnippet(const QString& indent, const TBField& f,
     } else if (type == FieldTypes::Real) {
         // Without a chosen symbol the point stays.
         const QString symbol = f.DecimalSymbol.isEmpty() ? QStringLiteral(".") : f.DecimalSymbol;
-        Lines(uR"php({I}$convertedreal = str_replace(".", "{sym|php}", {S}["{FieldName}"]);)php", f,
-              TTemplateVars(vars) << std::pair{QStringLiteral("sym"), symbol});
+        Lines(
+            uR"php({I}$convertedreal = str_replace(".", "{sym|php}", (string){S}["{FieldName}"]);)php",
+            f, TTemplateVars(vars) << std::pair{QStringLiteral("sym"), symbol});
         if (render)
             Lines(uR"php({I}{P|raw} corvanta_html($convertedreal)."\n";)php", f, vars);
         else
@@ -82,12 +83,12 @@ void TPHPGenerator::ValueDisplaySnippet(const QString& indent, const TBField& f,
     } else if (type == FieldTypes::DateTime) {
         // A date never entered (stored empty) shows empty, as all zeros do.
         Lines(uR"php(
-{I}$yyyy = substr({S}["{FieldName}"], 0, 4);
-{I}$mm = substr({S}["{FieldName}"], 4, 2);
-{I}$dd = substr({S}["{FieldName}"], 6, 2);
-{I}$hh = substr({S}["{FieldName}"], 8, 2);
-{I}$m2 = substr({S}["{FieldName}"], 10, 2);
-{I}$ss = substr({S}["{FieldName}"], 12, 2);
+{I}$yyyy = substr((string){S}["{FieldName}"], 0, 4);
+{I}$mm = substr((string){S}["{FieldName}"], 4, 2);
+{I}$dd = substr((string){S}["{FieldName}"], 6, 2);
+{I}$hh = substr((string){S}["{FieldName}"], 8, 2);
+{I}$m2 = substr((string){S}["{FieldName}"], 10, 2);
+{I}$ss = substr((string){S}["{FieldName}"], 12, 2);
 {I}if ((($yyyy == "0000") and ($mm == "00") and ($dd == "00") and ($hh == "00") and ($m2 == "00") and ($ss == "00")) or ({S}["{FieldName}"] == "")):
 {I}{P|raw}"\n";
 {I}else:
@@ -116,7 +117,7 @@ void TPHPGenerator::ValueDisplaySnippet(const QString& indent, const TBField& f,
         if (render)
             Lines(uR"php(
 {I}if ({S}["{FieldName}"] != 0):
-{I}  {P|raw}"<A HREF=\"show_image.php?imageid=".corvanta_picture_key({S}["{FieldName}"])."\" TARGET=\"_blank\" REL=\"noopener\"><IMG SRC=\"get_image.php?imageid=".corvanta_picture_key({S}["{FieldName}"])."\" BORDER=\"0\" {size|raw}></A>\n";
+{I}  {P|raw}"<A HREF=\"show_image.php?imageid=".corvanta_picture_key({S}["{FieldName}"])."\" TARGET=\"_blank\" REL=\"noopener\"><IMG SRC=\"get_image.php?imageid=".corvanta_picture_key({S}["{FieldName}"])."\" ALT=\"{Name|php}\" {size|raw}></A>\n";
 {I}endif;
 )php",
                   f, vars);
@@ -124,10 +125,16 @@ void TPHPGenerator::ValueDisplaySnippet(const QString& indent, const TBField& f,
             Lines(uR"php({I}{P|raw}"\n";)php", f, vars);
         hidden(f.FieldName);
     } else if (type == FieldTypes::ImageLink) {
+        // No link where there is no picture.
         if (render)
-            Lines(
-                uR"php({I}{P|raw}"<A HREF=\"show_image.php?imageid=".corvanta_picture_key({S}["{FieldName2}"])."\" TARGET=\"_blank\" REL=\"noopener\">".corvanta_html({S}["{FieldName}"])."</A>\n";)php",
-                f, vars);
+            Lines(uR"php(
+{I}if (intval({S}["{FieldName2}"]) != 0):
+{I}  {P|raw}"<A HREF=\"show_image.php?imageid=".corvanta_picture_key({S}["{FieldName2}"])."\" TARGET=\"_blank\" REL=\"noopener\">".corvanta_html({S}["{FieldName}"])."</A>\n";
+{I}else:
+{I}  {P|raw}corvanta_html({S}["{FieldName}"])."\n";
+{I}endif;
+)php",
+                  f, vars);
         else
             Lines(uR"php({I}{P|raw}"\n";)php", f, vars);
         hidden(f.FieldName);

@@ -190,7 +190,7 @@ TDefinitionCheck CheckSettings(const TBTable& t) {
 }
 
 TDefinitionCheck CheckDelimiters(const TBTable& t) {
-    const QString charSet = t.Language.Text(QStringLiteral("CharSet"));
+    const QString charSet = t.PageCharSet();
     const QString fieldLabel = QStringLiteral("Delimiter of fields");
     const QString recordLabel = QStringLiteral("Delimiter of records");
     for (const auto& [setting, label, text] :

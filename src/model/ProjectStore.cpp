@@ -118,13 +118,16 @@ void Create(TStore& store, const QString& name) {
     // A new project starts with the shipped default skin: without one the
     // settings cannot be confirmed, and a newcomer would not know where to
     // find one. It gets the one-page layout (a key without one keeps the
-    // frames it was made with) and sends no passwords until asked to.
+    // frames it was made with), sends no passwords until asked to, and is
+    // UTF-8 (a key without the set is a project from before, which keeps its
+    // language's).
     const TBTable fresh = TBTable::New();
     store.update([&](TStoreKey& root) {
         TStoreKey& key = root.createSubkey(name);
         key.writeString(QStringLiteral("Skin"), fresh.Skin);
         key.writeString(QStringLiteral("Layout"), fresh.Layout);
         key.writeInteger(QStringLiteral("AllowSendPassword"), fresh.AllowSendPassword ? 1 : 0);
+        key.writeString(QStringLiteral("CharSet"), fresh.CharSet);
     });
 }
 

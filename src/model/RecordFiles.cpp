@@ -36,7 +36,7 @@ qsizetype overlap(const QByteArray& a, const QByteArray& b) {
 } // namespace
 
 TRecordFormat TRecordFormat::Of(const TBTable& t) {
-    const QString charSet = t.Language.Text(QStringLiteral("CharSet"));
+    const QString charSet = t.PageCharSet();
     return Make(encodeIn(charSet, t.FieldDelimiter), encodeIn(charSet, t.RecordDelimiter));
 }
 

@@ -101,6 +101,7 @@ const QList<TSettingInfo>& ProjectSettings() {
         {QStringLiteral("TrustedHostKey"), K::String, &T::TrustedHostKey},
         {QStringLiteral("TrustedCertificates"), K::String, &T::TrustedCertificates},
         {QStringLiteral("TrustedProxies"), K::String, &T::TrustedProxies},
+        {QStringLiteral("CharSet"), K::String, &T::CharSet},
     };
     return settings;
 }

@@ -51,7 +51,14 @@ TBTable TBTable::New() {
     t.ReplaceDelimiterWith = QStringLiteral("_");
     t.Layout = Layouts::OnePage;
     t.Transfer = TransferModes::IfOffered;
+    // Every language's letters, whatever the language's own set.
+    t.CharSet = QStringLiteral("UTF-8");
     return t;
+}
+
+QString TBTable::PageCharSet() const {
+    const QString own = CharSet.trimmed();
+    return own.isEmpty() ? Language.Text(QStringLiteral("CharSet")) : own;
 }
 
 bool TBTable::MembersRule() const {
@@ -172,9 +179,12 @@ TFieldGrid TBTable::FillGrid() const {
     for (const TBField& f : Fields) {
         if (f.SeqNo <= 0 || f.SeqNo >= grid.RowCount)
             continue;
-        grid.Rows[f.SeqNo - 1] = {QString::number(f.SeqNo), f.Name,
-                                  f.FieldType,               f.InputType,
-                                  yesNo(f.NoDuplicates),     yesNo(f.Required),
+        grid.Rows[f.SeqNo - 1] = {QString::number(f.SeqNo),
+                                  f.Name,
+                                  f.FieldType,
+                                  f.InputType,
+                                  yesNo(f.NoDuplicates),
+                                  yesNo(f.Required),
                                   yesNo(f.Searchable)};
     }
     return grid;

@@ -139,6 +139,9 @@ public:
     // Addresses or networks of the owner's proxies, comma separated
     // (model/TrustedProxies.h); empty: the site trusts no X-Forwarded-For.
     QString TrustedProxies;
+    // The character set of the pages, the tables and the record files; empty
+    // in projects stored before it was a setting: the language's own then.
+    QString CharSet;
 
     TWebLanguage Language;
     // Ordered by field key: the two built-in fields, then the user's fields
@@ -154,6 +157,8 @@ public:
     static TBTable New();
 
     bool OnePage() const { return Layout == Layouts::OnePage; }
+    // The character set in force: CharSet, or the language's `CharSet` text.
+    QString PageCharSet() const;
 
     // The project has fields of its own (beyond the two built-in ones).
     bool HasFields() const { return Fields.size() > 2; }

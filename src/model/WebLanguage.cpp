@@ -158,6 +158,12 @@ const TMessage kMessages[] = {
     {"ThousandsSeparator", ","},
     {"PagesLabel", "Pages"},
     {"MenuLabel", "Menu"},
+    {"SkipLink", "Skip to content"},
+    {"CounterLabel", "Visit counter"},
+    {"JoinByAdding", "Not a member yet? You become one with the e-mail address and password you "
+                     "give when you add your first record."},
+    {"MembersByAdmin",
+     "Members are registered by the site's administrator: ask for an ID and a password."},
     {"CorrectFields", "Please correct the marked fields."},
     {"UserEditLabel", "Members may change #"},
     {"LogoutMenu", "Logout"},

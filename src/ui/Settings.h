@@ -126,6 +126,7 @@ public:
     QComboBox* LayoutCombo;
     QComboBox* LanguageCombo;
     QPushButton* DownloadLanguages;
+    QComboBox* CharSetCombo;
     QLineEdit* MenuHeightEdit;
     QCheckBox* HomeCh;
     QLineEdit* HomeLinkEdit;

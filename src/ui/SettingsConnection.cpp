@@ -178,6 +178,17 @@ QWidget* TSettingsF::BuildDatabasePage() {
                                   "characters.")));
     form.Below(Note(QStringLiteral("For example: members, links, family, books, dogs."), page));
 
+    CharSetCombo = new QComboBox(page);
+    CharSetCombo->setObjectName(QStringLiteral("CharSetCombo"));
+    CharSetCombo->setToolTip(QStringLiteral("Character set of the pages, tables and record files"));
+    form.Add(Caption(QStringLiteral("Character set:"), page), CharSetCombo,
+             HowTo(QStringLiteral("Character set:"),
+                   QStringLiteral("The character set of the site's pages, of its tables in the "
+                                  "database and of its record files. New sites use UTF-8, which "
+                                  "holds the letters of every language; a site made before keeps "
+                                  "the set it has. A site that already has records must have its "
+                                  "tables converted when its set changes.")));
+
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(Heading(QStringLiteral("Settings for the MySQL server"), page));
     layout->addWidget(

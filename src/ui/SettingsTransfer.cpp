@@ -47,6 +47,12 @@ void TSettingsF::LoadFrom(const TBTable& t) {
 
     DatabaseDisplayNameEdit->setText(t.DatabaseDisplayName);
     SelectText(LanguageCombo, t.Language.Name());
+    // UTF-8, and the set the project has where that is another one.
+    CharSetCombo->clear();
+    CharSetCombo->addItem(QStringLiteral("UTF-8"), QStringLiteral("UTF-8"));
+    if (t.PageCharSet().compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) != 0)
+        CharSetCombo->addItem(t.PageCharSet(), t.PageCharSet());
+    CharSetCombo->setCurrentIndex(CharSetCombo->count() - 1);
 
     HomeLinkEdit->setText(t.HomeLink);
     HomeCh->setChecked(t.HomeCh);
@@ -167,6 +173,8 @@ void TSettingsF::StoreTo(TBTable& t) const {
     // Without Language.ini the list is empty and the language stays as it is.
     if (languageFile_ && LanguageCombo->currentText() != t.Language.Name())
         t.Language.Load(LanguageCombo->currentText());
+    // Named, so another language never changes it.
+    t.CharSet = CharSetCombo->currentData().toString();
 
     t.MenuHeight = StrToInt(MenuHeightEdit->text());
     t.TableAlign = TableAlignCombo->currentText();

@@ -108,7 +108,7 @@ private slots:
         ProjectStore::Save(*store_, t);
 
         TCliResult r = cli({"upload", "cliweb", "--create-db"});
-        QCOMPARE(r.status, 0);
+        QVERIFY2(r.status == 0, (r.out + r.err).constData());
         QVERIFY2(r.out.contains("Upload process was successful, database creation process was "
                                 "successful.\n"),
                  r.out.constData());

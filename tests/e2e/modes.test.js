@@ -108,6 +108,7 @@ describe('Join mode', () => {
     const r = stored('joinall', 'J-1');
     await P.memberLogin(page, `${site.url}delete_record.php`, 'j@example.org', 'jp');
     await P.followLink(page, 'Delete');
+    await P.submitButton(page, 'Delete');
     assert.match(await P.bodyText(page), /The record has been deleted\./);
     assert.equal(stored('joinall', 'J-1'), undefined);
     assert.deepEqual(host.sql(

@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
         ok = ok && g.SiteScript(t, admin) && g.ServerRules(t, admin) && g.EntryPages(t, admin) &&
              g.PasswordPage(t, admin) && g.ImageDownload(t, admin) && g.ImagePage(t, admin) &&
              g.AddPage(t, admin) && g.ModifyPage(t, admin) && g.DeletePage(t, admin) &&
-             g.SearchPage(t, admin);
+             g.SearchPage(t, admin) && g.RecordPage(t, admin);
     }
     ok = ok && g.UsersPage(t) && (!TPHPGenerator::NeedsConfirmation(t) || g.ConfirmPage(t));
     if (!ok)

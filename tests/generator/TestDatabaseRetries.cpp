@@ -140,7 +140,7 @@ $count = mysql_fetch_array(mysql_query("SELECT COUNT(*) AS c FROM retry_rows"), 
 print json_encode(array("db" => $row["db"], "cs" => $row["cs"], "mode" => $row["mode"], "wait" => $row["wait"],
   "write" => $write, "rows" => intval($count["c"])));)php");
         QCOMPARE(r.value("db").toString(), t_.DatabaseName);
-        QCOMPARE(r.value("cs").toString(), QStringLiteral("latin1"));
+        QCOMPARE(r.value("cs").toString(), QStringLiteral("utf8mb4"));
         QCOMPARE(r.value("mode").toString(), QString());
         QCOMPARE(r.value("wait").toString(), QStringLiteral("15"));
         QCOMPARE(r.value("write").toInt(), 0);

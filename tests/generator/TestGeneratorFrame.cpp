@@ -41,14 +41,16 @@ private slots:
         TBTable t = project();
         t.DatabaseDisplayName = QString::fromUtf8("Müller € Ω");
         const auto line = [&] { g.Lines(u"<H1>{DatabaseDisplayName}</H1>"); };
+        // A new project is UTF-8 in every language.
+        QCOMPARE(written(g, t, "utf8.html", line),
+                 QString::fromUtf8("<H1>Müller € Ω</H1>\r\n").toUtf8());
+        // One stored before keeps its language's set.
+        t.CharSet.clear();
         QCOMPARE(written(g, t, "latin1.html", line),
                  QByteArray("<H1>M\xFCller &#8364; &#937;</H1>\r\n"));
         t.Language.SetText(QStringLiteral("CharSet"), QStringLiteral("windows-1252"));
         QCOMPARE(written(g, t, "cp1252.html", line),
                  QByteArray("<H1>M\xFCller \x80 &#937;</H1>\r\n"));
-        t.Language.SetText(QStringLiteral("CharSet"), QStringLiteral("UTF-8"));
-        QCOMPARE(written(g, t, "utf8.html", line),
-                 QString::fromUtf8("<H1>Müller € Ω</H1>\r\n").toUtf8());
     }
 
     void everyLineEndsWithCrLfAndScriptsLoadTheRuntimeFirst() {
@@ -148,7 +150,7 @@ private slots:
         });
         // Escaped for HTML unless raw, a JavaScript literal or the owner's markup.
         QCOMPARE(bytes, QByteArray("\"a\\\"b\\\\c\\$d\" 'a\\x22b\\\\c$d' -5 <a&quot;b\\c$d>\r\n"
-                                   "#996633 #000080\r\n"
+                                   "#996633 #FFFFFF\r\n"
                                    "one<BR>two\nthree\r\n"
                                    "Corvanta Database { $x } {$y} {} {1}\r\n"
                                    "title/titletwo/40/frame\r\n"));
@@ -273,17 +275,18 @@ private slots:
         QCOMPARE(head.contains("\r\n<P CLASS="), !intro.isEmpty());
         if (!intro.isEmpty())
             QVERIFY(head.contains(introLine));
-        // The request form only on the gated visitor add page, and only when
-        // the site has a sender to mail the request to.
+        // A members-only site's gate says how to become a member; the
+        // request form needs a sender to mail the request to.
         QVERIFY(!head.contains("mailto:"));
+        QCOMPARE(head.contains("registered by the site's administrator"),
+                 !admin && gate == "UserAuth" && t.MembersRule());
         t.EmailSender = QStringLiteral("club\"<x>@example.org");
         const QByteArray withSender =
             written(g, t, "head2.php", [&] { g.PageHead(admin, page, QStringLiteral("x")); });
-        const bool requestForm = !admin && gate == "UserAuth" && page == "add_record.php";
+        const bool requestForm = !admin && gate == "UserAuth" && t.MembersRule();
         QCOMPARE(withSender.contains("mailto:"), requestForm);
         if (requestForm)
-            QVERIFY(withSender.contains(
-                "ACTION=\\\"mailto:\".corvanta_html(\"club\\\"<x>@example.org\").\"\\\">"));
+            QVERIFY(withSender.contains("ACTION=\"mailto:club&quot;&lt;x&gt;@example.org\""));
     }
 
     void searchHeadOffersOperatorsByType() {
@@ -295,7 +298,8 @@ private slots:
         QByteArray head = written(g, t, "search-head.php", [&] {
             g.PageHead(false, QStringLiteral("search.php"), QStringLiteral("search"));
         });
-        QVERIFY(head.contains("    <LINK REL=\"StyleSheet\" HREF=\"blue.css\">\r\n"));
+        // Named with its content, so a changed sheet is fetched at once.
+        QVERIFY(head.contains("    <LINK REL=\"StyleSheet\" HREF=\"blue.css?v="));
         // The page runs only the site's script file: a searchable date gets
         // the six text operators there, a field nobody searches none.
         QVERIFY(head.contains("<SCRIPT SRC=\"site.js\" DEFER></SCRIPT>"));
@@ -327,10 +331,21 @@ private slots:
                  QByteArray());
         const QByteArray counter =
             written(g, t, "search.txt", [&] { g.VisitCounter(QStringLiteral("Search Form")); });
-        QVERIFY(counter.contains("    $cntx = $rec[\"cnt\"] + 0;\r\n"));
-        // Bold text: opened after each text FONT, closed before its /FONT.
-        QCOMPARE(counter.count("print \"<B>\\n\";"), 2);
-        QVERIFY(counter.contains("print \"</B>\\n\";\r\n    print \"</FONT>\\n\";"));
+        QVERIFY(counter.contains("    $cntx = intval($rec[\"cnt\"]) + 0;\r\n"));
+        // Styles, not FONT tags: bold on both texts, none on the number.
+        QVERIFY(!counter.contains("<FONT"));
+        QCOMPARE(counter.count("font-weight: bold"), 2);
+        // Generate warns below 4.5:1; the skin's colours (system colours)
+        // are always readable.
+        t.CounterColor = qint32(0x8000000Du);
+        QCOMPARE(TPHPGenerator::CounterContrast(t), 21.0);
+        t.CounterColor = t.CounterTextFontColor = t.CounterNumberFontColor = 0x800000;
+        QVERIFY(TPHPGenerator::CounterContrast(t) < 1.01);
+        t.CounterColor = 0xFFFFFF;
+        QVERIFY(TPHPGenerator::CounterContrast(t) > 4.5);
+        QVERIFY(written(g, t, "own.txt", [&] {
+                    g.VisitCounter(QStringLiteral("Search Form"));
+                }).contains("background-color: #FFFFFF"));
     }
 };
 

@@ -166,7 +166,7 @@ private slots:
 
     void theAdministratorPasswordOpensASessionInACookie() {
         THttpReply r = host_->Get("gate/admin/gate.php");
-        QVERIFY(r.body.contains("<H3>Enter Administrator Password</H3>"));
+        QVERIFY(r.body.contains("<H2>Enter Administrator Password</H2>"));
         QVERIFY(!r.body.contains("sessionid"));
         QVERIFY(session(r).isEmpty());
         r = adminPost("p\"w\\$x{$y");
@@ -207,7 +207,7 @@ private slots:
     void pagesDeclareTheirCharacterSetAndPolicies() {
         for (const char* page : {"gate/admin/gate.php", "gate/gate.php"}) {
             const THttpReply r = host_->Get(page);
-            QCOMPARE(r.headers.value("content-type"), QByteArray("text/html; charset=ISO-8859-1"));
+            QCOMPARE(r.headers.value("content-type"), QByteArray("text/html; charset=UTF-8"));
             QCOMPARE(r.headers.value("referrer-policy"), QByteArray("same-origin"));
             QCOMPARE(r.headers.value("x-frame-options"), QByteArray("SAMEORIGIN"));
             QCOMPARE(r.headers.value("x-content-type-options"), QByteArray("nosniff"));
@@ -228,7 +228,7 @@ private slots:
         for (const char* file : {"gate/index.html", "gate/site.js"}) {
             const THttpReply r = host_->Get(file);
             QCOMPARE(r.status, 200);
-            QVERIFY2(r.headers.value("content-type").endsWith("; charset=ISO-8859-1"), file);
+            QVERIFY2(r.headers.value("content-type").endsWith("; charset=UTF-8"), file);
             QCOMPARE(r.headers.value("x-content-type-options"), QByteArray("nosniff"));
             QCOMPARE(r.headers.value("content-security-policy"),
                      TPHPGenerator::ContentSecurityPolicy().toLatin1());
@@ -335,7 +335,7 @@ private slots:
 
     void membersLogInWithTheirOwnCredentials() {
         THttpReply r = host_->Get("gate/gate.php");
-        QVERIFY(r.body.contains("<H3>Enter your ID and password</H3>"));
+        QVERIFY(r.body.contains("<H2>Enter your ID and password</H2>"));
         QVERIFY(session(r).isEmpty());
         const QByteArray s = memberLogin("o'neil@x.org", "pa\"ss\\");
         QVERIFY(!s.isEmpty());
@@ -525,11 +525,11 @@ private slots:
     void visitCounterShowsTheCountWithItsOffset() {
         QVERIFY(host_->Exec("INSERT INTO gate_VISITS(dummy) VALUES(41)"));
         const QByteArray page = host_->Get("gate/counter.php").body;
-        QVERIFY2(
-            page.contains("<TABLE CLASS=\"counter\" BORDER=\"0\" ALIGN=\"\" BGCOLOR=\"#996633\">"),
-            page.constData());
+        QVERIFY2(page.contains("<P CLASS=\"counter\"><SPAN CLASS=\"counter\" "
+                               "STYLE=\"background-color: #996633\">"),
+                 page.constData());
         QVERIFY(page.contains("Visits \"so far\": "));
-        QVERIFY(page.contains("\n141</FONT>"));
+        QVERIFY(page.contains(">141</SPAN>"));
         // Printed into the page, the setting is text there.
         QVERIFY(page.contains("[Subject &quot;q&quot; \\ $x {$y}]"));
     }

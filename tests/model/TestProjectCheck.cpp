@@ -147,7 +147,10 @@ private slots:
             "RecordDelimiter", "its own beginning");
         setting(
             "emoji on a Latin-1 site",
-            [](TBTable& t) { t.FieldDelimiter = QString::fromUtf8("\xF0\x9F\x98\x80"); },
+            [](TBTable& t) {
+                t.CharSet = QStringLiteral("ISO-8859-1");
+                t.FieldDelimiter = QString::fromUtf8("\xF0\x9F\x98\x80");
+            },
             "FieldDelimiter", "character set ISO-8859-1");
         setting(
             "marker bracket", [](TBTable& t) { t.RecordDelimiter = "<"; }, "RecordDelimiter",

@@ -102,6 +102,18 @@ private slots:
         const TBTable old = ProjectStore::Load(store, QStringLiteral("Old"));
         QCOMPARE(old.Layout, Layouts::Frames);
         QVERIFY(old.AllowSendPassword);
+        // New projects are UTF-8; one stored without the set keeps its
+        // language's, until its owner chooses another.
+        QCOMPARE(t.PageCharSet(), QStringLiteral("UTF-8"));
+        store.update([](TStoreKey& root) {
+            root.createSubkey(QStringLiteral("Older")).writeString(QStringLiteral("Skin"), "x.css");
+        });
+        TBTable older = ProjectStore::Load(store, QStringLiteral("Older"));
+        QCOMPARE(older.PageCharSet(), QStringLiteral("ISO-8859-1"));
+        older.CharSet = QStringLiteral("UTF-8");
+        ProjectStore::Save(store, older);
+        QCOMPARE(ProjectStore::Load(store, QStringLiteral("Older")).PageCharSet(),
+                 QStringLiteral("UTF-8"));
         // An absent key: nothing read, everything empty.
         const TBTable absent = ProjectStore::Load(store, QStringLiteral("Absent"));
         QCOMPARE(absent.MenuHeight, 0);
@@ -176,7 +188,7 @@ private slots:
         const TStoreKey root = store.read();
         const TStoreKey* key = root.subkey(QStringLiteral("Club"));
         QVERIFY(key);
-        QCOMPARE(key->values().size(), 87); // and Layout, Transfer, the four Trusted... values
+        QCOMPARE(key->values().size(), 88); // and Layout, Transfer, the Trusted... values, CharSet
         QStringList order;
         for (const TStoreValue& v : key->values())
             order << v.name;
@@ -187,7 +199,7 @@ private slots:
         QCOMPARE(order.at(80), QStringLiteral("CounterOffset"));
         QCOMPARE(order.at(81), QStringLiteral("Layout"));
         QCOMPARE(key->readString(QStringLiteral("Layout")), Layouts::OnePage);
-        QCOMPARE(order.last(), QStringLiteral("TrustedProxies"));
+        QCOMPARE(order.last(), QStringLiteral("CharSet"));
         QCOMPARE(key->readString(QStringLiteral("WebLanguage")), QStringLiteral("German"));
         QCOMPARE(key->readInteger(QStringLiteral("AllowDelete")), 1);
         QCOMPARE(key->subkeyNames(), (QStringList{"000001", "000002"}));

@@ -27,14 +27,15 @@ private slots:
 
     void englishTable() {
         TWebLanguage l;
-        QCOMPARE(TWebLanguage::Keys().size(), 169);
+        QCOMPARE(TWebLanguage::Keys().size(), 173);
         QCOMPARE(TWebLanguage::Keys().first(), QStringLiteral("CharSet"));
         QCOMPARE(TWebLanguage::Keys().at(136), QStringLiteral("No"));
         QCOMPARE(TWebLanguage::Keys().last(), QStringLiteral("FormTooLarge"));
         QCOMPARE(l.Text(QStringLiteral("CharSet")), QStringLiteral("ISO-8859-1"));
         QCOMPARE(l.Text(QStringLiteral("MainTitle")), QStringLiteral("Corvanta Database"));
         QCOMPARE(l.Text(QStringLiteral("NumberCheck")), QStringLiteral("# is not a valid number"));
-        QCOMPARE(l.Text(QStringLiteral("OrderRecordsLabel")), QStringLiteral("Sort the records found:"));
+        QCOMPARE(l.Text(QStringLiteral("OrderRecordsLabel")),
+                 QStringLiteral("Sort the records found:"));
     }
 
     void sectionReplacesOnlyItsKeys() {
@@ -76,20 +77,22 @@ private slots:
     }
 
     void languageListInFileOrder() {
-        QCOMPARE(TWebLanguage::LanguagesFrom(ini),
-                 (QStringList{"German", "Short", "French"}));
+        QCOMPARE(TWebLanguage::LanguagesFrom(ini), (QStringList{"German", "Short", "French"}));
         QVERIFY(TWebLanguage::LanguagesFrom(dir.filePath(QStringLiteral("absent.ini"))).isEmpty());
     }
 
     void encodings() {
         const QString latin1 = dir.filePath(QStringLiteral("latin1.ini"));
-        WriteFileBytes(latin1, "[Fran\xe7" "ais]\nMainTitle=Base de donn\xe9" "es\n");
+        WriteFileBytes(latin1, "[Fran\xe7"
+                               "ais]\nMainTitle=Base de donn\xe9"
+                               "es\n");
         TWebLanguage l;
         l.LoadFrom(latin1, QString::fromUtf8("Français"));
         QCOMPARE(l.Text(QStringLiteral("MainTitle")), QString::fromUtf8("Base de données"));
 
         const QString utf8 = dir.filePath(QStringLiteral("utf8.ini"));
-        WriteFileBytes(utf8, "\xEF\xBB\xBF[Deutsch]\nMainTitle=Gr\xC3\xB6\xC3\x9F" "e\n");
+        WriteFileBytes(utf8, "\xEF\xBB\xBF[Deutsch]\nMainTitle=Gr\xC3\xB6\xC3\x9F"
+                             "e\n");
         l.LoadFrom(utf8, QStringLiteral("Deutsch"));
         QCOMPARE(l.Text(QStringLiteral("MainTitle")), QString::fromUtf8("Größe"));
     }

@@ -471,8 +471,9 @@ private slots:
         QCOMPARE(help.at(1).at(0).toString(), QStringLiteral("PropAppearance.htm"));
 
         const auto marks = d->findChildren<QToolButton*>();
-        // 12 appearance (layout too), 10 connection, 2 database, 7 logo and text
-        QCOMPARE(marks.size(), 31);
+        // 12 appearance (layout too), 10 connection, 3 database (character set too), 7 logo
+        // and text
+        QCOMPARE(marks.size(), 32);
         for (QToolButton* mark : marks)
             if (mark->toolTip() == QStringLiteral("How to set the background image"))
                 mark->click();

@@ -256,6 +256,26 @@ private slots:
         QCOMPARE(table.Language.Text(QStringLiteral("MainTitle")), QStringLiteral("Datenbank"));
     }
 
+    // A project stored before keeps its language's set through another
+    // language; UTF-8 is offered beside it and stays once chosen.
+    void characterSetOfOldAndNewProjects() {
+        TSettingsF d;
+        TScriptedDesktop desktop;
+        desktop.Install(d);
+        TBTable table = Valid();
+        table.CharSet.clear();
+        QVERIFY(EditAndPressOK(d, table, [&d] {
+            QCOMPARE(d.CharSetCombo->count(), 2);
+            QCOMPARE(d.CharSetCombo->currentText(), QStringLiteral("ISO-8859-1"));
+            d.LanguageCombo->setCurrentIndex(1);
+        }));
+        QCOMPARE(table.PageCharSet(), QStringLiteral("ISO-8859-1"));
+        QVERIFY(EditAndPressOK(d, table, [&d] { d.CharSetCombo->setCurrentIndex(0); }));
+        QCOMPARE(table.CharSet, QStringLiteral("UTF-8"));
+        QVERIFY(EditAndPressOK(d, table, [&d] { QCOMPARE(d.CharSetCombo->count(), 1); }));
+        QCOMPARE(table.PageCharSet(), QStringLiteral("UTF-8"));
+    }
+
     void withoutLanguageFileTheLanguageStays() {
         QTemporaryDir empty;
         qputenv("CORVANTA_DATA_DIR", empty.path().toUtf8());

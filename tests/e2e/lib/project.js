@@ -39,6 +39,7 @@ function project(tableName, fields, settings = {}) {
       NumOfSortFields: 3,
       Skin: path.join(binDir, 'skins/default.css'),
       Layout: process.env.CORVANTA_E2E_LAYOUT || 'one-page',
+      CharSet: 'UTF-8',
       AdminPassword: 'admin secret',
       UserMode: '',
       UserUpdate: false,
