@@ -78,6 +78,11 @@ void TDeployment::begin() {
     trustedCertificate_.clear();
     trustedHostKey_.clear();
     notEncrypted_ = false;
+    tablePlan_.reset();
+    tablesChoice_ = TTablesChoice::Leave;
+    tablesRan_.clear();
+    tablesFailure_.clear();
+    backupPath_.clear();
 }
 
 void TDeployment::finish(bool succeeded) {
@@ -323,11 +328,11 @@ void TDeployment::uploadScript(const TBTable& t, const QString& script) {
                 t.PHPPath + QStringLiteral("runtime.php"));
 }
 
-QByteArray TDeployment::request(const TBTable& t, const QString& script) {
+QByteArray TDeployment::request(const TBTable& t, const QString& script, const QString& query) {
     announced_ = false;
     http_.TrustedCertificate = trustedCertificate(t);
     http_.OverallLimit = httpLimit_;
-    http_.Get(t.URL + generator_.KeyedScript(script));
+    http_.Get(t.URL + generator_.KeyedScript(script) + query);
     return http_.Body;
 }
 
@@ -339,6 +344,8 @@ void TDeployment::RunStage2(const QString& script) {
     guarded([&] {
         if (script == QLatin1String("create_db.php"))
             createStage2();
+        else if (script == QLatin1String("alter_db.php"))
+            alterStage2();
         else if (script == QLatin1String("import_db.php"))
             importStage2();
         else if (script == QLatin1String("export_db_0.php"))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TablePlan.h"
 #include "TransferSwitch.h"
 #include "UserPort.h"
 #include "generator/PHPgenerator.h"
@@ -46,8 +47,12 @@ public:
     void Upload(const TBTable& t, bool changed);
     void Import(const TBTable& t, bool changed);
     void Export(const TBTable& t, bool changed);
-    // The second stage for the pending script: "create_db.php" (upload),
-    // "import_db.php", "export_db_0.php", otherwise the export's data stage.
+    // Reads the site's tables and shows what Upload would do to them, as
+    // the plan window shows it; changes nothing (corvanta-cli upload --plan).
+    void PlanTables(const TBTable& t);
+    // The second stage for the pending script: "create_db.php" and
+    // "alter_db.php" (upload), "import_db.php", "export_db_0.php", otherwise
+    // the export's data stage.
     void RunStage2(const QString& script);
     // Removes the stored project `name` (never the open one) as the user
     // chooses in the remove dialog: settings, server, or both.
@@ -92,8 +97,30 @@ private:
     bool generateSite(const TBTable& t, bool uploadOrder);
     bool uploadStage1(const TBTable& t);
     void createStage2();
+    // Upload's question about the tables: reads them, asks with the plan and
+    // runs what must happen before the new pages go live. False when the
+    // upload stops (the reason has been shown).
+    bool tablesStep(const TBTable& t);
+    TTablePlan readTablePlan(const TBTable& t);
+    // Runs the plan's statements of `phase` through alter_db.php; false
+    // after the failure has been shown.
+    bool applyTables(const TBTable& t, int phase);
+    // The plan's second phase: the backup download, then the columns dropped.
+    void alterStage2();
+    // Downloads the records into backup files beside the project; the path
+    // of the records file, or empty after the failure has been shown.
+    QString backupRecords(const TBTable& t);
+    // The plan and what became of it, for the upload report.
+    void reportTables(TReport& report) const;
     // warning: a line below the result, or none.
     void showUploadReport(const TBTable& t, const QString& result, const QString& warning = {});
+    // The download of import_db.php (already on the server) into the files
+    // of records, users (or none) and images, each whole or not at all.
+    struct TDownload {
+        enum { Done, ScriptError, Incomplete, FileFailed } Result;
+        QString Text; // the script's error, or the file that failed
+    };
+    TDownload downloadRecords(const TBTable& t, const QStringList& paths);
     void importStage2();
     void importFileFailed(const QString& path);
     void exportCountStage2();
@@ -142,7 +169,8 @@ private:
     // Uploads the script with the runtime it needs.
     void uploadScript(const TBTable& t, const QString& script);
     // The answer body of the keyed script; raises when no answer came.
-    QByteArray request(const TBTable& t, const QString& script);
+    // `query` follows the key ("&name=value").
+    QByteArray request(const TBTable& t, const QString& script, const QString& query = {});
     // After a failure raised in a first stage: windows back, and the failure
     // told unless a client event or the user's Cancel already explains it.
     void endAfterFailure(const ENetError& e, const QString& prefix);
@@ -175,6 +203,12 @@ private:
     bool createDb_ = false;
     // The running upload is the project's first: it has no tables yet.
     bool neverUploaded_ = false;
+    // Upload's table plan, the answer, and what ran of it.
+    std::optional<TTablePlan> tablePlan_;
+    TTablesChoice tablesChoice_ = TTablesChoice::Leave;
+    QStringList tablesRan_;    // "step N: how", in order
+    QString tablesFailure_;    // why applying stopped; empty when it did not
+    QString backupPath_;
     // A client event has shown why the running network step failed.
     bool announced_ = false;
 };

@@ -1,5 +1,5 @@
-// Upload: generate, transfer the site by FTP, optionally create the tables
-// through create_db.php, and the upload report.
+// Upload: generate, transfer the site by FTP, create or update the tables as
+// the user answers their plan, and the upload report.
 #include "Deployment.h"
 
 #include "ScriptAnswer.h"
@@ -15,6 +15,7 @@ namespace {
 struct TCancelled {};
 
 const QString kCreateScript = QStringLiteral("create_db.php");
+const QString kAlterScript = QStringLiteral("alter_db.php");
 
 } // namespace
 
@@ -61,15 +62,32 @@ void TDeployment::Upload(const TBTable& t, bool changed) {
             postStage2_(kCreateScript);
             return;
         }
+        if (tablesChoice_ == TTablesChoice::Update && tablePlan_->HasPhase(2)) {
+            pending_ = TPending{t, {}, {}, {}, false};
+            running_ = true;
+            postStage2_(kAlterScript);
+            return;
+        }
         port_.ProgressHide();
         port_.SetMainEnabled(true);
-        showUploadReport(
-            t,
-            QStringLiteral("Upload process was successful, database creation was not performed."),
-            neverUploaded_
-                ? QStringLiteral("The site will not work until its tables are created: upload "
-                                 "again and answer Yes to \"Create database on the server ?\".")
-                : QString());
+        const TTablePlan& plan = *tablePlan_;
+        QString result =
+            QStringLiteral("Upload process was successful, database creation was not performed.");
+        QString warning;
+        if (tablesChoice_ == TTablesChoice::Update)
+            result = plan.Steps().empty()
+                         ? QStringLiteral("Upload process was successful, the tables already "
+                                          "matched the fields.")
+                         : QStringLiteral("Upload process was successful, the tables were "
+                                          "updated and keep their records.");
+        else if (plan.Readable() ? !plan.TablesExist() : neverUploaded_)
+            warning = QStringLiteral("The site will not work until its tables are created: upload "
+                                     "again and choose \"") +
+                      plan.Caption(TTablesChoice::Create) + QStringLiteral("\".");
+        else if (!plan.Steps().empty())
+            warning = QStringLiteral("The tables were left as they are, but they do not match the "
+                                     "fields: pages may fail until Upload updates them.");
+        showUploadReport(t, result, warning);
         finish(true);
     });
 }
@@ -168,14 +186,11 @@ bool TDeployment::uploadStage1(const TBTable& t) {
         }
 
         port_.ProgressStep();
-        port_.ProgressSetText(QStringLiteral("Uploading create_db.php"));
-        if (port_.AskQuestion(
-                QStringLiteral("Create database on the server ?\rIf you want to create a new "
-                               "database, say YES: existing records will be lost!\rIf you want "
-                               "to keep the existing records, say NO."),
-                neverUploaded_)) {
-            ftp_.Upload(TPHPGenerator::OutputPath(t, false, kCreateScript), php + kCreateScript);
-            createDb_ = true;
+        if (!tablesStep(t)) {
+            disconnectQuietly();
+            endWindows();
+            finish(false);
+            return false;
         }
         if (port_.ProgressCancelled())
             throw TCancelled{};
@@ -270,6 +285,7 @@ void TDeployment::showUploadReport(const TBTable& t, const QString& result,
     if (!warning.isEmpty())
         report.AddLine(warning);
     report.AddLine();
+    reportTables(report);
     report.AddLine(QStringLiteral("The generated database was uploaded to:"), true);
     report.AddLine(t.URL);
     report.AddLine();

@@ -1,0 +1,478 @@
+#include "TablePlan.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QStringDecoder>
+
+namespace {
+
+// The kind of values an SQL type holds, and how much room it has.
+struct TSqlType {
+    enum class TFamily { Bool, Int, BigInt, Real, VarChar, TinyText, Text, BigText, Other };
+    TFamily family = TFamily::Other;
+    int length = 0; // VarChar
+
+    bool operator==(const TSqlType&) const = default;
+};
+using TFamily = TSqlType::TFamily;
+
+// A type as the server reports it ("int(11)", "varchar(30)") or as
+// create_db.php writes it ("INTEGER", "VARCHAR(30)").
+TSqlType sqlType(const QString& text) {
+    const QString t = text.trimmed().toLower();
+    static const QRegularExpression varchar(QStringLiteral("^(?:var)?char\\((\\d+)\\)"));
+    if (const auto m = varchar.match(t); m.hasMatch())
+        return {TFamily::VarChar, m.captured(1).toInt()};
+    if (t == QLatin1String("bool") || t == QLatin1String("boolean") ||
+        t.startsWith(QLatin1String("tinyint(1)")))
+        return {TFamily::Bool};
+    if (t.startsWith(QLatin1String("bigint")))
+        return {TFamily::BigInt};
+    for (const char* name : {"tinyint", "smallint", "mediumint", "integer", "int"})
+        if (t.startsWith(QLatin1String(name)))
+            return {TFamily::Int};
+    for (const char* name : {"double", "real", "float"})
+        if (t.startsWith(QLatin1String(name)))
+            return {TFamily::Real};
+    if (t == QLatin1String("tinytext"))
+        return {TFamily::TinyText};
+    if (t == QLatin1String("text"))
+        return {TFamily::Text};
+    if (t == QLatin1String("mediumtext") || t == QLatin1String("longtext"))
+        return {TFamily::BigText};
+    return {};
+}
+
+// Every value of `from` is a value of `to`, of the same kind.
+bool widens(const TSqlType& from, const TSqlType& to) {
+    const auto rank = [](TFamily f) {
+        switch (f) {
+        case TFamily::Bool:
+            return 1;
+        case TFamily::Int:
+            return 2;
+        case TFamily::Real:
+            return 3;
+        default:
+            return 0;
+        }
+    };
+    if (rank(from.family) && rank(to.family))
+        return rank(from.family) <= rank(to.family);
+    if (from.family == TFamily::VarChar && to.family == TFamily::VarChar)
+        return from.length <= to.length;
+    if ((from.family == TFamily::VarChar || from.family == TFamily::TinyText) &&
+        to.family == TFamily::Text)
+        // A VARCHAR's characters take at most 4 bytes each.
+        return from.family == TFamily::TinyText || from.length * 4 <= 65535;
+    return false;
+}
+
+// The field types the columns' comments record.
+bool knownComment(const QString& comment) {
+    const QString type = comment.section(u':', 0, 0);
+    return FieldTypes::All().contains(type);
+}
+
+QString number(qint64 n) {
+    return QLocale::c().toString(n);
+}
+
+QString quoted(const QString& text) {
+    return u'"' + text + u'"';
+}
+
+QString label(const TColumnSpec& c) {
+    if (!c.field || c.field->FieldName == QLatin1String("userid"))
+        return QStringLiteral("the record's owner");
+    return QStringLiteral("field ") + quoted(c.field->Name);
+}
+
+// A stored value as the plan shows it.
+QString shown(const QString& value) {
+    if (value.isEmpty())
+        return QStringLiteral("(empty)");
+    QString v = value.left(40);
+    v.replace(u'\r', u' ').replace(u'\n', u' ');
+    return quoted(v) + (value.size() > 40 ? QStringLiteral("...") : QString());
+}
+
+TSqlType::TFamily familyOfType(const QString& fieldType) {
+    if (fieldType == FieldTypes::Integer || fieldType == FieldTypes::Image)
+        return TFamily::Int;
+    if (fieldType == FieldTypes::Real)
+        return TFamily::Real;
+    if (fieldType == FieldTypes::YesNo)
+        return TFamily::Bool;
+    return TFamily::Text;
+}
+
+} // namespace
+
+std::optional<TLiveTables> TLiveTables::Parse(const QByteArray& json, const QString& charSet) {
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject())
+        return std::nullopt;
+    const QJsonObject o = doc.object();
+    if (!o.value(QStringLiteral("tables")).isArray() || !o.value(QStringLiteral("columns")).isArray())
+        return std::nullopt;
+    TLiveTables live;
+    for (const QJsonValue& v : o.value(QStringLiteral("tables")).toArray())
+        live.Tables << v.toString();
+    live.Records = o.value(QStringLiteral("records")).toInteger();
+    for (const QJsonValue& v : o.value(QStringLiteral("columns")).toArray()) {
+        const QJsonObject c = v.toObject();
+        live.Columns.push_back({c.value(QStringLiteral("name")).toString(),
+                                c.value(QStringLiteral("type")).toString(),
+                                c.value(QStringLiteral("comment")).toString(),
+                                c.value(QStringLiteral("nullable")).toBool(),
+                                c.value(QStringLiteral("nulls")).toInteger(),
+                                c.value(QStringLiteral("filled")).toInteger()});
+    }
+    QStringDecoder decoder(charSet.toLatin1().constData());
+    const QJsonObject misfits = o.value(QStringLiteral("misfits")).toObject();
+    for (auto it = misfits.begin(); it != misfits.end(); ++it) {
+        const QJsonObject m = it.value().toObject();
+        TMisfits found;
+        found.Count = m.value(QStringLiteral("count")).toInteger();
+        for (const QJsonValue& first : m.value(QStringLiteral("first")).toArray()) {
+            const QJsonArray pair = first.toArray();
+            const QByteArray bytes = QByteArray::fromHex(pair.at(1).toString().toLatin1());
+            found.First.append({pair.at(0).toInteger(), decoder.isValid()
+                                                            ? decoder.decode(bytes)
+                                                            : QString::fromLatin1(bytes)});
+        }
+        live.Misfits.insert(it.key(), found);
+    }
+    return live;
+}
+
+const TLiveColumn* TLiveTables::Column(const QString& name) const {
+    for (const TLiveColumn& c : Columns)
+        if (c.Name.compare(name, Qt::CaseInsensitive) == 0)
+            return &c;
+    return nullptr;
+}
+
+TTablePlan TTablePlan::Unread(const QString& why, bool firstUpload) {
+    TTablePlan plan;
+    plan.why_ = why.isEmpty() ? QStringLiteral("the site gave no answer.") : why;
+    plan.firstUpload_ = firstUpload;
+    return plan;
+}
+
+TTablePlan TTablePlan::Compute(const TBTable& t, const TLiveTables& live) {
+    using TKind = TTableStep::TKind;
+    using TRole = TColumnSpec::TRole;
+    TTablePlan plan;
+    plan.table_ = t.TableName;
+    plan.exists_ = live.Tables.contains(t.TableName);
+    plan.records_ = plan.exists_ ? live.Records : 0;
+    if (!plan.exists_)
+        return plan;
+
+    for (const auto& [table, create] : TPHPGenerator::OtherTables(t))
+        if (!live.Tables.contains(table)) {
+            TTableStep step;
+            step.Kind = TKind::CreateTable;
+            step.Table = table;
+            step.Sql = create;
+            step.Text = QStringLiteral("Create the missing table %1 (empty).").arg(table);
+            plan.steps_.push_back(step);
+        }
+
+    const std::vector<TColumnSpec> columns = TPHPGenerator::RecordColumns(t);
+    // A new field's columns come in one step.
+    constexpr size_t kNone = size_t(-1);
+    size_t adding = kNone;
+    const TBField* addingField = nullptr;
+    for (const TColumnSpec& c : columns) {
+        if (c.name == QLatin1String("recordid"))
+            continue; // the records' numbers are never touched
+        const TLiveColumn* now = live.Column(c.name);
+        if (!now) {
+            // Records stored before the field have no value for it, even
+            // where it is required from now on; a default is a value.
+            const QString clause = QStringLiteral("ADD COLUMN ") +
+                                   c.Sql(plan.records_ > 0 && c.defaultValue.isEmpty());
+            if (adding != kNone && addingField == c.field) {
+                plan.steps_[adding].Columns << c.name;
+                plan.steps_[adding].Sql += QStringLiteral(", ") + clause;
+                continue;
+            }
+            TTableStep step;
+            step.Kind = TKind::AddColumn;
+            step.Table = t.TableName;
+            step.Columns = {c.name};
+            step.Sql = clause;
+            step.Text = c.role == TRole::Lock
+                            ? QStringLiteral("Add the lock column %1 of %2.").arg(c.name, label(c))
+                            : QStringLiteral("Add column %1 for %2 (%3).")
+                                  .arg(c.name, label(c), c.field->FieldType);
+            if (plan.records_ > 0 && c.role != TRole::Lock)
+                step.Cost = QStringLiteral("The %1 records have no value in it yet.")
+                                .arg(number(plan.records_));
+            plan.steps_.push_back(step);
+            adding = plan.steps_.size() - 1;
+            addingField = c.field;
+            continue;
+        }
+        adding = kNone;
+
+        const TSqlType was = sqlType(now->Type), wanted = sqlType(c.type);
+        const bool typeChanged = knownComment(now->Comment) && now->Comment != c.Comment();
+        // Required from now on only where every record has a value.
+        const bool nullable = !c.notNull || (now->Nullable && now->Nulls > 0);
+        const bool sameType = was == wanted && !typeChanged;
+        if (sameType && nullable == now->Nullable)
+            continue;
+        TTableStep step;
+        step.Table = t.TableName;
+        step.Columns = {c.name};
+        step.Sql = QStringLiteral("MODIFY COLUMN ") + c.Sql(nullable);
+        const QString from = typeChanged ? now->Comment.section(u':', 0, 0) : now->Type;
+        const QString to = typeChanged ? c.field->FieldType : c.type;
+        if (sameType) {
+            step.Kind = nullable ? TKind::RelaxColumn : TKind::ConvertColumn;
+            step.Text = nullable ? QStringLiteral("Let column %1 of %2 stay empty.")
+                                       .arg(c.name, label(c))
+                                 : QStringLiteral("Make column %1 of %2 required: every record "
+                                                  "has a value in it.")
+                                       .arg(c.name, label(c));
+        } else if (!typeChanged && widens(was, wanted)) {
+            step.Kind = TKind::WidenColumn;
+            step.Text = QStringLiteral("Widen column %1 of %2 from %3 to %4.")
+                            .arg(c.name, label(c), now->Type, c.type);
+        } else {
+            step.Kind = TKind::ConvertColumn;
+            step.Misfit = c.Misfit(c.name);
+            step.Text = QStringLiteral("Convert column %1 of %2 from %3 to %4.")
+                            .arg(c.name, label(c), from, to);
+            step.Cost = QStringLiteral("Runs only when every stored value converts exactly.");
+        }
+        plan.steps_.push_back(step);
+    }
+
+    // Columns no field names any more; a lock column goes with its value.
+    const auto defined = [&](const QString& name) {
+        return std::any_of(columns.begin(), columns.end(), [&](const TColumnSpec& c) {
+            return c.name.compare(name, Qt::CaseInsensitive) == 0;
+        });
+    };
+    QStringList taken;
+    for (const TLiveColumn& now : live.Columns) {
+        if (defined(now.Name) || taken.contains(now.Name, Qt::CaseInsensitive) ||
+            now.Name.compare(QLatin1String("recordid"), Qt::CaseInsensitive) == 0)
+            continue;
+        const QString lockName = now.Name + QStringLiteral("_USEREDIT");
+        const TLiveColumn* lock = live.Column(lockName);
+        if (now.Name.endsWith(QLatin1String("_USEREDIT"), Qt::CaseInsensitive)) {
+            const QString base = now.Name.chopped(9);
+            if (live.Column(base) && !defined(base))
+                continue; // goes with its value's step
+        }
+        TTableStep step;
+        step.Kind = TKind::DropColumn;
+        step.Table = t.TableName;
+        step.Columns = {now.Name};
+        step.Sql = QStringLiteral("DROP COLUMN ") + now.Name;
+        if (lock && !defined(lock->Name)) {
+            step.Columns << lock->Name;
+            step.Sql += QStringLiteral(", DROP COLUMN ") + lock->Name;
+            taken << lock->Name;
+        }
+        step.Text = QStringLiteral("Remove column %1 with its %2 values that are not empty.")
+                        .arg(now.Name, number(now.Filled));
+        step.Cost = now.Filled > 0
+                        ? QStringLiteral("The records are first downloaded to a backup file "
+                                         "beside the project.")
+                        : QStringLiteral("It holds no value; the records are still downloaded "
+                                         "to a backup file beside the project first.");
+        step.AfterPages = true;
+        plan.steps_.push_back(step);
+        plan.dropped_.push_back(now);
+    }
+    return plan;
+}
+
+QStringList TTablePlan::Checks() const {
+    QStringList columns;
+    for (const TTableStep& s : steps_)
+        if (!s.Misfit.isEmpty())
+            columns << s.Columns.first();
+    return columns;
+}
+
+void TTablePlan::TakeMisfits(const TLiveTables& checked) {
+    for (TTableStep& s : steps_) {
+        if (s.Misfit.isEmpty())
+            continue;
+        const auto found = checked.Misfits.constFind(s.Columns.first());
+        if (found == checked.Misfits.constEnd()) {
+            s.Refusal = QStringLiteral("The stored values of column %1 could not be checked.")
+                            .arg(s.Columns.first());
+            continue;
+        }
+        if (found->Count == 0) {
+            s.Cost = QStringLiteral("Every stored value converts exactly.");
+            continue;
+        }
+        QStringList first;
+        for (const auto& [record, value] : found->First)
+            first << QStringLiteral("record %1: %2").arg(record).arg(shown(value));
+        s.Cost.clear();
+        s.Refusal = QStringLiteral("Refused: %1 stored values do not fit, the first: %2.")
+                        .arg(number(found->Count), first.join(QStringLiteral(", ")));
+    }
+}
+
+bool TTablePlan::Refused() const {
+    return std::any_of(steps_.begin(), steps_.end(),
+                       [](const TTableStep& s) { return !s.Refusal.isEmpty(); });
+}
+
+bool TTablePlan::Drops() const {
+    return !dropped_.empty();
+}
+
+QList<TTablesChoice> TTablePlan::Choices() const {
+    if (exists_ && !Refused())
+        return {TTablesChoice::Update, TTablesChoice::Create, TTablesChoice::Leave};
+    return {TTablesChoice::Create, TTablesChoice::Leave};
+}
+
+TTablesChoice TTablePlan::Default() const {
+    if (!Readable())
+        return firstUpload_ ? TTablesChoice::Create : TTablesChoice::Leave;
+    if (!exists_)
+        return TTablesChoice::Create;
+    return Refused() ? TTablesChoice::Leave : TTablesChoice::Update;
+}
+
+QString TTablePlan::Caption(TTablesChoice choice) const {
+    switch (choice) {
+    case TTablesChoice::Update:
+        return QStringLiteral("Update the tables (keeps the records)");
+    case TTablesChoice::Create:
+        if (!Readable())
+            return QStringLiteral("Create new empty tables (deletes every record)");
+        if (!exists_)
+            return QStringLiteral("Create new empty tables");
+        return QStringLiteral("Create new empty tables (deletes %1 records)").arg(number(records_));
+    case TTablesChoice::Leave:
+        break;
+    }
+    return QStringLiteral("Leave the tables as they are");
+}
+
+std::vector<TSchemaStatement> TTablePlan::Statements() const {
+    std::vector<TSchemaStatement> statements;
+    for (int phase : {1, 2}) {
+        // One ALTER TABLE per table: a table changes whole or not at all.
+        QStringList tables;
+        for (const TTableStep& s : steps_) {
+            if (s.AfterPages != (phase == 2))
+                continue;
+            if (s.Kind == TTableStep::TKind::CreateTable) {
+                statements.push_back({s.Table, s.Sql, false, {}, phase});
+                continue;
+            }
+            if (!tables.contains(s.Table))
+                tables << s.Table;
+        }
+        for (const QString& table : tables) {
+            TSchemaStatement statement{table, {}, true, {}, phase};
+            QStringList clauses;
+            for (const TTableStep& s : steps_) {
+                if (s.Table != table || s.AfterPages != (phase == 2) ||
+                    s.Kind == TTableStep::TKind::CreateTable)
+                    continue;
+                clauses << s.Sql;
+                if (!s.Misfit.isEmpty())
+                    statement.recheck.append({s.Columns.first(), s.Misfit});
+            }
+            statement.sql = QStringLiteral("ALTER TABLE %1 %2").arg(table, clauses.join(u", "));
+            statements.push_back(statement);
+        }
+    }
+    return statements;
+}
+
+bool TTablePlan::HasPhase(int phase) const {
+    return std::any_of(steps_.begin(), steps_.end(),
+                       [&](const TTableStep& s) { return s.AfterPages == (phase == 2); });
+}
+
+TBTable TTablePlan::BackupTable(const TBTable& t, QStringList* lockless) const {
+    TBTable backup = t;
+    for (const TLiveColumn& c : dropped_) {
+        TBField f = TBField::StoredDefaults();
+        f.FieldName = c.Name;
+        f.SeqNo = backup.Fields.back().SeqNo + 1;
+        f.Name = c.Name;
+        // A plain field of the kind its values are: they come back as
+        // written, whatever the field was.
+        const QString commented = c.Comment.section(u':', 0, 0);
+        TFamily family = sqlType(c.Type).family;
+        if (knownComment(c.Comment) && !c.Comment.contains(u':'))
+            family = familyOfType(commented);
+        f.FieldType = family == TFamily::Bool   ? FieldTypes::YesNo
+                      : family == TFamily::Int  ? FieldTypes::Integer
+                      : family == TFamily::Real ? FieldTypes::Real
+                                                : FieldTypes::Text;
+        if (f.FieldType == FieldTypes::Text && commented == FieldTypes::DateTime)
+            f.FieldType = FieldTypes::DateTime;
+        f.InputType = InputTypes::Text;
+        backup.Fields.push_back(f);
+        if (lockless && !std::any_of(steps_.begin(), steps_.end(), [&](const TTableStep& s) {
+                return s.Kind == TTableStep::TKind::DropColumn && s.Columns.size() > 1 &&
+                       s.Columns.first() == c.Name;
+            }))
+            *lockless << c.Name;
+    }
+    return backup;
+}
+
+QString TTablePlan::Heading() {
+    return QStringLiteral("The tables on the server");
+}
+
+QStringList TTablePlan::Lines() const {
+    QStringList lines{Heading()};
+    if (!Readable()) {
+        lines << QStringLiteral("They could not be read: ") + why_;
+        lines << (firstUpload_ ? QStringLiteral("The site was never uploaded, so it probably has "
+                                                "no tables yet.")
+                               : QStringLiteral("Without them the site cannot be updated "
+                                                "field by field."));
+        return lines;
+    }
+    if (!exists_) {
+        lines << QStringLiteral("The site has no table %1 yet: Upload creates its tables.")
+                     .arg(table_);
+        return lines;
+    }
+    lines << QStringLiteral("Table %1 holds %2 records.").arg(table_, number(records_));
+    if (steps_.empty()) {
+        lines << QStringLiteral("The columns match the fields: nothing to change (a renamed "
+                                "field keeps its column).");
+        return lines;
+    }
+    lines << QStringLiteral("Updating the tables takes these steps:");
+    int n = 0;
+    for (const TTableStep& s : steps_) {
+        lines << QStringLiteral("%1. %2").arg(++n).arg(s.Text);
+        if (!s.Cost.isEmpty())
+            lines << QStringLiteral("   ") + s.Cost;
+        if (!s.Refusal.isEmpty())
+            lines << QStringLiteral("   ") + s.Refusal;
+    }
+    if (Refused())
+        lines << QStringLiteral("The tables cannot be updated until the values that do not fit "
+                                "are changed, or the field keeps its type.");
+    return lines;
+}
