@@ -126,8 +126,9 @@ TDeployment::TServerRemoval TDeployment::removeFromServer(const TBTable& t, cons
                     for (const QString& folder : folders)
                         deleteQuietly(folder + fileName(path));
             deleteQuietly(php + kRemoveScript);
-            // Scripts an interrupted import or export may have left behind.
-            for (const char* script : {"import_db.php", "export_db_0.php", "export_db.php"})
+            // Scripts an interrupted import, export or upload may have left behind.
+            for (const char* script : {"import_db.php", "export_db_0.php", "export_db.php",
+                                       "columns_db.php", "alter_db.php"})
                 deleteQuietly(php + QString::fromLatin1(script));
             try {
                 ftp_.RemoveDir(php + QStringLiteral("admin"));

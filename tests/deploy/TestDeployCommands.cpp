@@ -20,7 +20,7 @@
 
 namespace {
 
-const QString kCreate = QStringLiteral("Create database on the server ?");
+const QString kTables = QStringLiteral("The tables on the server");
 
 // A TCP port on which nothing listens.
 quint16 closedPort() {
@@ -69,7 +69,7 @@ class TestDeployCommands : public QObject {
     // Upload with the tables created; true when it succeeded.
     bool uploadCreating(const TBTable& t) {
         TDeployRig rig(store_.Store());
-        rig.Port.AnswerTo(kCreate, QStringLiteral("Yes"));
+        rig.Port.AnswerTo(kTables, QStringLiteral("Create"));
         return rig.Run([&](TDeployment& d) { d.Upload(t, false); }) && rig.Deployment().Succeeded();
     }
 
@@ -97,12 +97,12 @@ private slots:
         QVERIFY(!QFileInfo::exists(QDir(host_->DocumentRoot()).filePath("deep")));
 
         TDeployRig rig(store_.Store());
-        rig.Port.AnswerTo(kCreate, QStringLiteral("Yes"));
+        rig.Port.AnswerTo(kTables, QStringLiteral("Create"));
         QVERIFY(rig.Run([&](TDeployment& d) { d.Upload(t, false); }));
         QVERIFY(rig.Deployment().Succeeded());
         QCOMPARE(rig.Posted, QStringList{"create_db.php"});
         QCOMPARE(rig.Port.Messages().size(), 1); // the question, nothing else
-        QVERIFY(rig.Port.Messages().first().startsWith(kCreate + "\rIf you want to create a new"));
+        QVERIFY(rig.Port.Messages().first().startsWith(kTables + "\rThe site has no table upsite yet"));
 
         // The site, in the nested remote folder made level by level.
         const QStringList visitor = {"runtime.php",       "index.html",     "menu.php",
@@ -158,6 +158,7 @@ private slots:
                                                         "Uploading admin/delete_record.php",
                                                         "Uploading admin/search.php",
                                                         "Uploading admin/logout.php",
+                                                        "Reading the tables on the server",
                                                         "Uploading create_db.php",
                                                         "Uploading admin/get_image.php",
                                                         "Uploading admin/show_image.php",
@@ -179,7 +180,9 @@ private slots:
         QCOMPARE(rig.Port.LastSiteUrl(), t.URL);
         QCOMPARE(ReadFileBytes(t.LocalPath + "Upload.log"),
                  "Upload report\r\n\r\nUpload process was successful, database creation process "
-                 "was successful.\r\n\r\nThe generated database was uploaded to:\r\n" +
+                 "was successful.\r\n\r\nThe tables on the server:\r\nThe site has no table "
+                 "upsite yet: Upload creates its tables.\r\nAnswer: Create new empty tables\r\n"
+                 "\r\nThe generated database was uploaded to:\r\n" +
                      t.URL.toUtf8() + "\r\n\r\nVisitor functions are available at:\r\n" +
                      t.URL.toUtf8() + "\r\n\r\nAdministrator functions are available at:\r\n" +
                      t.URL.toUtf8() +
@@ -197,11 +200,14 @@ private slots:
         ProjectStore::Save(store_.Store(), t);
 
         TDeployRig rig(store_.Store());
-        rig.Port.AnswerTo(kCreate, QStringLiteral("No"));
+        rig.Port.AnswerTo(kTables, QStringLiteral("Leave"));
         QVERIFY(rig.Run([&](TDeployment& d) { d.Upload(t, false); }));
         QVERIFY(rig.Deployment().Succeeded());
         QCOMPARE(rig.Posted, QStringList());
-        QCOMPARE(rig.Http.RequestUrl, QString()); // no HTTP request at all
+        // Only the tables were read.
+        QCOMPARE(rig.Http.RequestUrl,
+                 t.URL + rig.Deployment().Generator().KeyedScript(QStringLiteral("columns_db.php")));
+        QVERIFY(!remoteExists(t, "columns_db.php"));
         QCOMPARE(
             rig.Port.LastReport()->Lines[2].Text,
             QStringLiteral("Upload process was successful, database creation was not performed."));
@@ -215,26 +221,26 @@ private slots:
     }
 
     void firstUploadCreatesTheTablesByDefault() {
-        // Enter answers the question: Yes while the site has no tables yet,
-        // No once it was uploaded (its records are then at stake).
+        // Enter answers the plan: create while the site has no tables yet,
+        // update once it has them (its records are then at stake).
         const TBTable t = sited(QStringLiteral("fresh"), QStringLiteral("fresh"));
         TDeployRig first(store_.Store());
         QVERIFY(first.Run([&](TDeployment& d) { d.Upload(t, false); }));
         QVERIFY(first.Deployment().Succeeded());
-        QCOMPARE(first.Port.Events().first().Kind, QStringLiteral("question"));
-        QCOMPARE(first.Port.Events().first().Answer, QStringLiteral("Yes"));
+        QCOMPARE(first.Port.Events().first().Kind, QStringLiteral("tables"));
+        QCOMPARE(first.Port.Events().first().Answer, QStringLiteral("Create"));
         QVERIFY(tableExists("fresh"));
         QVERIFY(host_->Exec(QStringLiteral("INSERT INTO fresh(title) VALUES('kept')")));
         TDeployRig again(store_.Store());
         QVERIFY(again.Run([&](TDeployment& d) { d.Upload(t, false); }));
-        QCOMPARE(again.Port.Events().first().Answer, QStringLiteral("No"));
+        QCOMPARE(again.Port.Events().first().Answer, QStringLiteral("Update"));
         QCOMPARE(host_->Query(QStringLiteral("SELECT title FROM fresh")).size(), 1);
         QCOMPARE(again.Port.LastReport()->Lines[3].Text, QString());
 
         // Declined on a first upload: the report says the site cannot work yet.
         const TBTable bare = sited(QStringLiteral("bare"), QStringLiteral("bare"));
         TDeployRig declined(store_.Store());
-        declined.Port.AnswerTo(kCreate, QStringLiteral("No"));
+        declined.Port.AnswerTo(kTables, QStringLiteral("Leave"));
         QVERIFY(declined.Run([&](TDeployment& d) { d.Upload(bare, false); }));
         QVERIFY(declined.Port.LastReport()->Lines[3].Text.startsWith(
             QStringLiteral("The site will not work until its tables are created")));
@@ -254,7 +260,7 @@ private slots:
     void cancelEndsTheUploadAfterTheFileInHand() {
         const TBTable t = sited(QStringLiteral("cancelled"), QStringLiteral("cancelled"));
         TDeployRig rig(store_.Store());
-        rig.Port.AnswerTo(kCreate, QStringLiteral("Yes"));
+        rig.Port.AnswerTo(kTables, QStringLiteral("Create"));
         rig.Port.CancelWhen(QStringLiteral("Uploading search.php"));
         QVERIFY(rig.Run([&](TDeployment& d) { d.Upload(t, false); }));
         QVERIFY(!rig.Deployment().Succeeded());
@@ -277,9 +283,9 @@ private slots:
             QStringList messages;
             bool uploaded;
         };
-        const QString question =
-            kCreate + "\rIf you want to create a new database, say YES: existing records will "
-                      "be lost!\rIf you want to keep the existing records, say NO.";
+        // The plan says why the tables could not be read; the tables are
+        // created as asked, which fails for the same reason.
+        const QString question = kTables + "\rThey could not be read: ";
         const quint16 closed = closedPort();
         const QList<Case> cases = {
             {"wrong FTP password",
@@ -294,7 +300,7 @@ private slots:
              [&](TBTable& t) {
                  t.URL = QStringLiteral("http://127.0.0.1:%1/failing/").arg(closed);
              },
-             {question, "Connection Failed",
+             {"Connection Failed", question, "Connection Failed",
               "Database creation failed. No response from the specified URL."},
              true},
             {"an error paragraph",
@@ -312,16 +318,20 @@ private slots:
             ProjectStore::Save(store_.Store(), t);
             TDeployRig rig(store_.Store());
             rig.Deployment().SetInternetCheck([](const QStringList&) { return true; });
-            rig.Port.AnswerTo(kCreate, QStringLiteral("Yes"));
+            rig.Port.AnswerTo(kTables, QStringLiteral("Create"));
             QVERIFY2(rig.Run([&](TDeployment& d) { d.Upload(t, false); }), c.name);
-            QCOMPARE(rig.Port.Messages(), c.messages);
+            const QStringList shown = rig.Port.Messages();
+            QCOMPARE(shown.size(), c.messages.size());
+            for (int i = 0; i < shown.size(); ++i)
+                QVERIFY2(shown[i].startsWith(c.messages[i]), qPrintable(shown[i]));
             QVERIFY2(!rig.Port.LastReport(), c.name);
             QVERIFY(!rig.Deployment().Succeeded());
             QCOMPARE(ProjectStore::ReadUploaded(store_.Store(), name), c.uploaded);
             QVERIFY(!rig.Port.ProgressVisible());
             QVERIFY(rig.Port.MainEnabled());
-            // Whatever the answer, the script is gone from the server.
+            // Whatever the answer, the scripts are gone from the server.
             QVERIFY2(!remoteExists(t, "create_db.php"), c.name);
+            QVERIFY2(!remoteExists(t, "columns_db.php"), c.name);
             QVERIFY(!tableExists(name));
         }
     }
@@ -441,7 +451,7 @@ private slots:
 
         // Uploaded without its tables: the script's own error.
         TDeployRig upload(store_.Store());
-        upload.Port.AnswerTo(kCreate, QStringLiteral("No"));
+        upload.Port.AnswerTo(kTables, QStringLiteral("Leave"));
         QVERIFY(upload.Run([&](TDeployment& d) { d.Upload(t, false); }));
         TDeployRig rig(store_.Store());
         rig.Port.AnswerTo(QStringLiteral("Save data"), dir_.filePath("none-records.txt"));
@@ -521,7 +531,7 @@ private slots:
     void theMainWindowRunsUploadThroughItsQueuedSecondStage() {
         const TBTable t = sited(QStringLiteral("mainsite"), QStringLiteral("mainsite"));
         TScriptedPort port;
-        port.AnswerTo(kCreate, QStringLiteral("Yes"));
+        port.AnswerTo(kTables, QStringLiteral("Create"));
         TMainF window(store_.Store(), &port);
         window.SetTable(t);
         window.SetChanged(false);

@@ -16,7 +16,7 @@
 
 namespace {
 
-const QString kCreate = QStringLiteral("Create database on the server ?");
+const QString kTables = QStringLiteral("The tables on the server");
 
 QByteArray Text(const QString& path) {
     return ReadFileBytes(path).replace("\r\n", "\n");
@@ -99,7 +99,7 @@ private slots:
         const QString sshKey = setting("SSH_HOST_KEY_SHA256");
         {
             TDeployRig rig(store_.Store());
-            rig.Port.AnswerTo(kCreate, QStringLiteral("Yes"));
+            rig.Port.AnswerTo(kTables, QStringLiteral("Create"));
             rig.Port.AnswerTo(sshKey, QStringLiteral("Yes"));
             QVERIFY(rig.Run([&](TDeployment& d) { d.Upload(t, false); }));
             QVERIFY2(rig.Deployment().Succeeded(), qPrintable(rig.Port.Messages().join('\n')));
@@ -167,7 +167,7 @@ private slots:
         TBTable only = project(QStringLiteral("plainonly"), QStringLiteral("ftps"),
                                QStringLiteral("FTP"), "URL");
         TDeployRig refused(store_.Store());
-        refused.Port.AnswerTo(kCreate, QStringLiteral("Yes"));
+        refused.Port.AnswerTo(kTables, QStringLiteral("Create"));
         QVERIFY(refused.Run([&](TDeployment& d) { d.Upload(only, false); }));
         QVERIFY(!refused.Deployment().Succeeded());
         const QStringList warnings = refused.Port.EventsOf(QStringLiteral("warning"));
@@ -182,7 +182,7 @@ private slots:
         TBTable offered = project(QStringLiteral("plainoffered"), QStringLiteral("ftps-if-offered"),
                                   QStringLiteral("FTP"), "URL");
         TDeployRig rig(store_.Store());
-        rig.Port.AnswerTo(kCreate, QStringLiteral("No"));
+        rig.Port.AnswerTo(kTables, QStringLiteral("Leave"));
         QVERIFY(rig.Run([&](TDeployment& d) { d.Upload(offered, false); }));
         QVERIFY(rig.Deployment().Succeeded());
         QVERIFY(ReadFileBytes(offered.LocalPath + QStringLiteral("Upload.log"))
@@ -216,7 +216,7 @@ private slots:
         {
             TDeployRig rig(store_.Store());
             rig.Port.AnswerTo(fingerprint, QStringLiteral("Yes"));
-            rig.Port.AnswerTo(kCreate, QStringLiteral("Yes"));
+            rig.Port.AnswerTo(kTables, QStringLiteral("Create"));
             QVERIFY(rig.Run([&](TDeployment& d) { d.Upload(t, false); }));
             QVERIFY2(rig.Deployment().Succeeded(), qPrintable(rig.Port.Messages().join('\n')));
             // Asked once: the same certificate on FTP and for the script.
@@ -298,7 +298,7 @@ private slots:
         const TBTable t =
             project(QStringLiteral("partial"), QStringLiteral("ftps"), QStringLiteral("FTPS"));
         TDeployRig rig(store_.Store());
-        rig.Port.AnswerTo(kCreate, QStringLiteral("Yes"));
+        rig.Port.AnswerTo(kTables, QStringLiteral("Create"));
         rig.Port.CancelWhen(QStringLiteral("Uploading search.php"));
         QVERIFY(rig.Run([&](TDeployment& d) { d.Upload(t, false); }));
         QVERIFY(!rig.Deployment().Succeeded());
