@@ -77,8 +77,9 @@ bool knownComment(const QString& comment) {
     return FieldTypes::All().contains(type);
 }
 
+// "10,000": counts the user reads at a glance.
 QString number(qint64 n) {
-    return QLocale::c().toString(n);
+    return QLocale(QLocale::English, QLocale::UnitedStates).toString(n);
 }
 
 QString quoted(const QString& text) {
