@@ -134,8 +134,9 @@ public:
     void addOptions(QCommandLineParser& parser) const override {
         parser.addOption({QStringLiteral("plan"),
                           QStringLiteral("Show the plan for the tables; upload nothing.")});
-        parser.addOption({QStringLiteral("update-db"),
-                          QStringLiteral("Update the tables as the plan says (keeps the records).")});
+        parser.addOption(
+            {QStringLiteral("update-db"),
+             QStringLiteral("Update the tables as the plan says (keeps the records).")});
         parser.addOption({QStringLiteral("create-db"),
                           QStringLiteral("Create the tables (existing records are lost).")});
         addTrustOption(parser);

@@ -206,8 +206,8 @@ private:
     // Upload's table plan, the answer, and what ran of it.
     std::optional<TTablePlan> tablePlan_;
     TTablesChoice tablesChoice_ = TTablesChoice::Leave;
-    QStringList tablesRan_;    // "step N: how", in order
-    QString tablesFailure_;    // why applying stopped; empty when it did not
+    QStringList tablesRan_; // "step N: how", in order
+    QString tablesFailure_; // why applying stopped; empty when it did not
     QString backupPath_;
     // A client event has shown why the running network step failed.
     bool announced_ = false;

@@ -70,9 +70,10 @@ TTablePlan TDeployment::readTablePlan(const TBTable& t) {
         } else {
             plan = TTablePlan::Compute(t, *tables);
             if (!plan.Checks().isEmpty()) {
-                const auto checked = live(
-                    request(t, kColumnsScript, QStringLiteral("&check=") + plan.Checks().join(u',')),
-                    &why);
+                const auto checked =
+                    live(request(t, kColumnsScript,
+                                 QStringLiteral("&check=") + plan.Checks().join(u',')),
+                         &why);
                 plan.TakeMisfits(checked ? *checked : TLiveTables{});
             }
         }
@@ -142,7 +143,8 @@ bool TDeployment::applyTables(const TBTable& t, int phase) {
         answered = false;
     }
     // Each statement that ran says so as it ends.
-    static const QRegularExpression ran(QStringLiteral("<P CLASS=\"corvanta_step\">(\\d+) ([A-Z=, ]+)</P>"));
+    static const QRegularExpression ran(
+        QStringLiteral("<P CLASS=\"corvanta_step\">(\\d+) ([A-Z=, ]+)</P>"));
     for (auto it = ran.globalMatch(QString::fromLatin1(body)); it.hasNext();) {
         const auto m = it.next();
         const size_t n = m.captured(1).toULongLong();
@@ -160,8 +162,9 @@ bool TDeployment::applyTables(const TBTable& t, int phase) {
     else
         text = QStringLiteral("Updating the tables failed: ") +
                (tablesFailure_ = scriptError(t, body, kAlterScript));
-    text += tablesRan_.isEmpty() ? QStringLiteral("\rNo statement ran.")
-                                 : QStringLiteral("\rStatements that ran:\r") + tablesRan_.join(u'\r');
+    text += tablesRan_.isEmpty()
+                ? QStringLiteral("\rNo statement ran.")
+                : QStringLiteral("\rStatements that ran:\r") + tablesRan_.join(u'\r');
     if (phase == 1)
         text += QStringLiteral("\rUpload stopped.");
     port_.ShowWarning(text);
@@ -173,9 +176,9 @@ QString TDeployment::backupRecords(const TBTable& t) {
     const TBTable backup = tablePlan_->BackupTable(t, &lockless);
     const QString folder = t.LocalPath + QStringLiteral("backups/");
     // The records and the members' passwords: their owner's only.
-    if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder, QFileDevice::ReadOwner |
-                                                                QFileDevice::WriteOwner |
-                                                                QFileDevice::ExeOwner)) {
+    if (!QFileInfo(folder).isDir() &&
+        !QDir().mkdir(folder,
+                      QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)) {
         port_.ShowWarning(QStringLiteral("Folder \"%1\" for the backup cannot be created; the "
                                          "columns of removed fields were kept.")
                               .arg(folder));
@@ -288,9 +291,9 @@ void TDeployment::PlanTables(const TBTable& t) {
         report.AddLine();
         report.AddLine(QStringLiteral("Upload offers:"), true);
         for (const TTablesChoice choice : tablePlan_->Choices())
-            report.AddLine(tablePlan_->Caption(choice) +
-                           (choice == tablePlan_->Default() ? QStringLiteral(" (the default)")
-                                                            : QString()));
+            report.AddLine(tablePlan_->Caption(choice) + (choice == tablePlan_->Default()
+                                                              ? QStringLiteral(" (the default)")
+                                                              : QString()));
         port_.ShowReport(report, {});
         finish(tablePlan_->Readable());
     });

@@ -87,6 +87,8 @@ QString quoted(const QString& text) {
 }
 
 QString label(const TColumnSpec& c) {
+    if (c.field && c.field->FieldName == QLatin1String("recordid"))
+        return QStringLiteral("the record's number");
     if (!c.field || c.field->FieldName == QLatin1String("userid"))
         return QStringLiteral("the record's owner");
     return QStringLiteral("field ") + quoted(c.field->Name);
@@ -119,7 +121,8 @@ std::optional<TLiveTables> TLiveTables::Parse(const QByteArray& json, const QStr
     if (error.error != QJsonParseError::NoError || !doc.isObject())
         return std::nullopt;
     const QJsonObject o = doc.object();
-    if (!o.value(QStringLiteral("tables")).isArray() || !o.value(QStringLiteral("columns")).isArray())
+    if (!o.value(QStringLiteral("tables")).isArray() ||
+        !o.value(QStringLiteral("columns")).isArray())
         return std::nullopt;
     TLiveTables live;
     for (const QJsonValue& v : o.value(QStringLiteral("tables")).toArray())
@@ -239,11 +242,11 @@ TTablePlan TTablePlan::Compute(const TBTable& t, const TLiveTables& live) {
         const QString to = typeChanged ? c.field->FieldType : c.type;
         if (sameType) {
             step.Kind = nullable ? TKind::RelaxColumn : TKind::ConvertColumn;
-            step.Text = nullable ? QStringLiteral("Let column %1 of %2 stay empty.")
-                                       .arg(c.name, label(c))
-                                 : QStringLiteral("Make column %1 of %2 required: every record "
-                                                  "has a value in it.")
-                                       .arg(c.name, label(c));
+            step.Text =
+                nullable ? QStringLiteral("Let column %1 of %2 stay empty.").arg(c.name, label(c))
+                         : QStringLiteral("Make column %1 of %2 required: every record "
+                                          "has a value in it.")
+                               .arg(c.name, label(c));
         } else if (!typeChanged && widens(was, wanted)) {
             step.Kind = TKind::WidenColumn;
             step.Text = QStringLiteral("Widen column %1 of %2 from %3 to %4.")

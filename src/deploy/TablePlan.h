@@ -33,8 +33,8 @@ struct TMisfits {
 struct TLiveTables {
     QStringList Tables; // the site's tables that exist
     qint64 Records = 0;
-    std::vector<TLiveColumn> Columns;    // of the record table
-    QMap<QString, TMisfits> Misfits;     // by column, for the columns asked about
+    std::vector<TLiveColumn> Columns; // of the record table
+    QMap<QString, TMisfits> Misfits;  // by column, for the columns asked about
 
     // The text of the script's "corvanta_ok" paragraph; values are decoded
     // with the site's character set. Nothing when it is no such answer.

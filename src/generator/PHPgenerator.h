@@ -151,10 +151,10 @@ struct TSchemaStatement {
 // counted in {TableName}_LOGINS (TriesTableSql).
 //
 // Maintenance scripts (create_db.php, remove_db.php, import_db.php,
-// export_db_0.php, export_db.php, columns_db.php, alter_db.php) act only when requested with the key they
-// were generated with: URL + KeyedScript(name). Any other request gets a
-// "corvanta_error" paragraph and changes nothing. Each generation draws a
-// fresh key; the generator remembers the last key of each script.
+// export_db_0.php, export_db.php, columns_db.php, alter_db.php) act only when requested with the
+// key they were generated with: URL + KeyedScript(name). Any other request gets a "corvanta_error"
+// paragraph and changes nothing. Each generation draws a fresh key; the generator remembers the
+// last key of each script.
 class TPHPGenerator {
 public:
     using TWarning = std::function<void(const QString& text)>;
@@ -166,14 +166,14 @@ public:
 
     // --- File operations ------------------------------------------------
 
-    bool CreateScript(const TBTable& t);      // create_db.php
+    bool CreateScript(const TBTable& t); // create_db.php
     // columns_db.php: reads the live tables (which exist, the record table's
     // columns, how many values each holds, and with "&check=a,b" the values
     // of those columns that would not convert to the definition's type).
     bool ColumnsScript(const TBTable& t);
     // alter_db.php: runs the statements of `phase` ("&phase=N").
     bool AlterScript(const TBTable& t, const std::vector<TSchemaStatement>& statements);
-    bool RemoveScript(const TBTable& t);      // remove_db.php (any definition)
+    bool RemoveScript(const TBTable& t); // remove_db.php (any definition)
     // import_db.php; the fields of `lockless` have no lock column to read
     // (a backup of columns about to be dropped): they count as open.
     bool DownloadScript(const TBTable& t, const QStringList& lockless = {});

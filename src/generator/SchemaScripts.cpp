@@ -81,8 +81,9 @@ QString TColumnSpec::Comment() const {
     if (role == TRole::Lock || !field)
         return {};
     if (role == TRole::Second)
-        return field->FieldType == FieldTypes::ImageLink ? field->FieldType + QStringLiteral(": picture")
-                                                         : field->FieldType + QStringLiteral(": address");
+        return field->FieldType == FieldTypes::ImageLink
+                   ? field->FieldType + QStringLiteral(": picture")
+                   : field->FieldType + QStringLiteral(": address");
     return field->FieldType;
 }
 

@@ -360,8 +360,8 @@ private slots:
     void tablePlanFollowsTheDefinitionAndWhatTheServerHolds() {
         using TKind = TTableStep::TKind;
         TBTable t = DeployProject(QStringLiteral("plan"));
-        TBField code = TransferField(QStringLiteral("Code"), QStringLiteral("code"),
-                                     FieldTypes::Text);
+        TBField code =
+            TransferField(QStringLiteral("Code"), QStringLiteral("code"), FieldTypes::Text);
         code.NoDuplicates = true;
         code.SeqNo = int(t.Fields.size()) - 1;
         t.Fields.push_back(code);
@@ -393,7 +393,8 @@ private slots:
         QCOMPARE(int(p.Steps().size()), 2);
         QCOMPARE(p.Steps()[0].Kind, TKind::ConvertColumn);
         QCOMPARE(p.Steps()[1].Kind, TKind::WidenColumn);
-        QCOMPARE(p.Steps()[1].Sql, QStringLiteral("MODIFY COLUMN code VARCHAR(100) COMMENT 'Text'"));
+        QCOMPARE(p.Steps()[1].Sql,
+                 QStringLiteral("MODIFY COLUMN code VARCHAR(100) COMMENT 'Text'"));
         QCOMPARE(p.Checks(), QStringList{number.FieldName});
         TLiveTables checked;
         checked.Misfits.insert(number.FieldName, {});
@@ -415,16 +416,16 @@ private slots:
         QVERIFY(p.Refused());
         QCOMPARE(p.Choices(), (QList<TTablesChoice>{TTablesChoice::Create, TTablesChoice::Leave}));
         QCOMPARE(p.Default(), TTablesChoice::Leave);
-        QVERIFY2(p.Text().contains(
-                     "Refused: 3 stored values do not fit, the first: record 7: \"abc\", "
-                     "record 9: (empty)."),
-                 qPrintable(p.Text()));
+        QVERIFY2(
+            p.Text().contains("Refused: 3 stored values do not fit, the first: record 7: \"abc\", "
+                              "record 9: (empty)."),
+            qPrintable(p.Text()));
 
         // A new field: its columns in one step, empty for the stored records
         // even where it is required; its lock keeps its default.
         TBTable grown = t;
-        TBField added = TransferField(QStringLiteral("Added"), QStringLiteral("added"),
-                                      FieldTypes::Mailto);
+        TBField added =
+            TransferField(QStringLiteral("Added"), QStringLiteral("added"), FieldTypes::Mailto);
         added.Required = true;
         added.SeqNo = grown.Fields.back().SeqNo + 1;
         grown.Fields.push_back(added);

@@ -102,7 +102,8 @@ private slots:
         QVERIFY(rig.Deployment().Succeeded());
         QCOMPARE(rig.Posted, QStringList{"create_db.php"});
         QCOMPARE(rig.Port.Messages().size(), 1); // the question, nothing else
-        QVERIFY(rig.Port.Messages().first().startsWith(kTables + "\rThe site has no table upsite yet"));
+        QVERIFY(
+            rig.Port.Messages().first().startsWith(kTables + "\rThe site has no table upsite yet"));
 
         // The site, in the nested remote folder made level by level.
         const QStringList visitor = {"runtime.php",       "index.html",     "menu.php",
@@ -205,8 +206,8 @@ private slots:
         QVERIFY(rig.Deployment().Succeeded());
         QCOMPARE(rig.Posted, QStringList());
         // Only the tables were read.
-        QCOMPARE(rig.Http.RequestUrl,
-                 t.URL + rig.Deployment().Generator().KeyedScript(QStringLiteral("columns_db.php")));
+        QCOMPARE(rig.Http.RequestUrl, t.URL + rig.Deployment().Generator().KeyedScript(
+                                                  QStringLiteral("columns_db.php")));
         QVERIFY(!remoteExists(t, "columns_db.php"));
         QCOMPARE(
             rig.Port.LastReport()->Lines[2].Text,

@@ -377,8 +377,8 @@ private slots:
             for (const QString& query :
                  {QString(), "?key=" + wrongKey, "?key[]=" + g.ScriptKey(script),
                   "?key=" + g.ScriptKey(script).toUpper()}) {
-                const THttpReply r = host_->Get(t.URL + script +
-                                                (query.isEmpty() ? "?phase=1" : query + "&phase=1"));
+                const THttpReply r = host_->Get(
+                    t.URL + script + (query.isEmpty() ? "?phase=1" : query + "&phase=1"));
                 QVERIFY2(!Paragraph(r.body, "corvanta_error").isEmpty(),
                          qPrintable(script + query));
                 QVERIFY(Paragraph(r.body, "corvanta_ok").isNull());
@@ -400,8 +400,8 @@ private slots:
         const std::vector<TColumnSpec> specs = TPHPGenerator::RecordColumns(t);
         struct Case {
             const char* column;
-            const char* from; // the column's type now
-            QByteArray value; // as SQL
+            const char* from;     // the column's type now
+            QByteArray value;     // as SQL
             QByteArray converted; // null: does not fit
         };
         const QList<Case> cases = {
@@ -426,7 +426,9 @@ private slots:
             {"dt", "TEXT", "'20240102030405'", "20240102030405"},
             {"dt", "TEXT", "''", ""},
             {"dt", "TEXT", "'2024-01-02'", {}},
-            {"tx", "TEXT", "CONVERT(UNHEX('C3A4C3B6C3BCC39F41') USING utf8mb4)", "\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F" "A"},
+            {"tx", "TEXT", "CONVERT(UNHEX('C3A4C3B6C3BCC39F41') USING utf8mb4)",
+             "\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F"
+             "A"},
             {"tx", "TEXT", "'abcdef'", {}},
             {"im", "INT", "0", "0"},
             {"im", "INT", "5", {}},
@@ -445,12 +447,15 @@ private slots:
                                  &error),
                      qPrintable(what + error));
             const QByteArray misfits =
-                host_->Query("SELECT COUNT(*) FROM fits WHERE " + spec->Misfit("v")).value(0).value(0);
+                host_->Query("SELECT COUNT(*) FROM fits WHERE " + spec->Misfit("v"))
+                    .value(0)
+                    .value(0);
             QVERIFY2(misfits == (c.converted.isNull() ? "1" : "0"), qPrintable(what));
             if (c.converted.isNull())
                 continue;
             QVERIFY2(host_->Exec("SET SESSION sql_mode = 'STRICT_ALL_TABLES'; ALTER TABLE fits "
-                                 "MODIFY " + spec->Sql().replace(spec->name, "v"),
+                                 "MODIFY " +
+                                     spec->Sql().replace(spec->name, "v"),
                                  &error),
                      qPrintable(what + error));
             QCOMPARE(host_->Query("SELECT HEX(CAST(v AS CHAR)) FROM fits").value(0).value(0),
@@ -474,15 +479,19 @@ private slots:
         wanted.Fields.back().FieldType = FieldTypes::Integer;
         const TColumnSpec spec = TPHPGenerator::RecordColumns(wanted)[4];
         QCOMPARE(spec.name, QStringLiteral("tx"));
-        QVERIFY(g.AlterScript(t, {{"late", "ALTER TABLE late MODIFY COLUMN " + spec.Sql(), true,
-                                   {{"tx", spec.Misfit("tx")}}, 1}}));
+        QVERIFY(g.AlterScript(t, {{"late",
+                                   "ALTER TABLE late MODIFY COLUMN " + spec.Sql(),
+                                   true,
+                                   {{"tx", spec.Misfit("tx")}},
+                                   1}}));
         QVERIFY(host_->Exec("INSERT INTO late(tx) VALUES('seven')"));
         const QByteArray refused = request(g, t, "alter_db.php", "&phase=1");
         QVERIFY2(Paragraph(refused, "corvanta_error").contains("Step 1: values that do not fit"),
                  refused.constData());
-        QCOMPARE(host_->Query("SELECT DATA_TYPE FROM information_schema.COLUMNS WHERE "
-                              "TABLE_SCHEMA = DATABASE() AND TABLE_NAME = 'late' AND "
-                              "COLUMN_NAME = 'tx'")
+        QCOMPARE(host_
+                     ->Query("SELECT DATA_TYPE FROM information_schema.COLUMNS WHERE "
+                             "TABLE_SCHEMA = DATABASE() AND TABLE_NAME = 'late' AND "
+                             "COLUMN_NAME = 'tx'")
                      .value(0)
                      .value(0),
                  QByteArray("text"));

@@ -3,6 +3,7 @@
 #include "common/WindowTestSupport.h"
 
 #include "deploy/ScriptedPort.h"
+#include "deploy/TablePlan.h"
 #include "model/ProjectStore.h"
 #include "model/TableFields.h"
 #include "ui/About.h"
@@ -18,6 +19,7 @@
 #include "ui/SaveAs.h"
 #include "ui/SelectDB.h"
 #include "ui/Steps.h"
+#include "ui/TablePlan.h"
 #include "ui/Trust.h"
 #include "ui/Warning.h"
 #include "ui/Welcome.h"
@@ -35,6 +37,7 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -141,11 +144,52 @@ private slots:
     void questionWindows() {
         TWindowPort port(nullptr, {});
         TWarningF& warning = port.WarningWindow();
-        warning.WarningText->setText(QStringLiteral(
-            "Create database on the server ?\nIf you want to create a new database, say YES: "
-            "existing records will be lost!\nIf you want to keep the existing records, say NO."));
+        warning.WarningText->setText(
+            QStringLiteral("Are you sure you want to remove the database Bookshop?"));
         shoot(warning, QStringLiteral("warning"));
         warning.hide();
+
+        // Upload's plan for a site whose tables hold records: a field added,
+        // a text made longer, a field removed.
+        TBTable t = TBTable::New();
+        t.TableName = QStringLiteral("books");
+        for (const char* name : {"Title", "Year"}) {
+            TBField f;
+            f.Name = QString::fromLatin1(name);
+            f.FieldName = f.Name.toLower();
+            f.FieldType = f.Name == QLatin1String("Year") ? FieldTypes::Integer : FieldTypes::Text;
+            f.MaxLength = 80;
+            f.NoDuplicates = f.Name == QLatin1String("Title");
+            f.SeqNo = int(t.Fields.size()) - 1;
+            t.Fields.push_back(f);
+        }
+        TLiveTables live;
+        live.Tables = {QStringLiteral("books"),        QStringLiteral("books_USERS"),
+                       QStringLiteral("books_VISITS"), QStringLiteral("books_SESSIONS"),
+                       QStringLiteral("books_IMAGES"), QStringLiteral("books_LOGINS")};
+        live.Records = 10000;
+        for (const char* name : {"recordid", "userid", "title", "author"}) {
+            const QString column = QString::fromLatin1(name);
+            const bool text = column == QLatin1String("title") || column == QLatin1String("author");
+            live.Columns.push_back({column,
+                                    column == QLatin1String("title") ? QStringLiteral("varchar(40)")
+                                    : text                           ? QStringLiteral("text")
+                                                                     : QStringLiteral("int(11)"),
+                                    text ? FieldTypes::Text : FieldTypes::Integer,
+                                    column != QLatin1String("recordid"), 0, 9120});
+            live.Columns.push_back({column + QStringLiteral("_USEREDIT"),
+                                    QStringLiteral("tinyint(1)"),
+                                    {},
+                                    false,
+                                    0,
+                                    10000});
+        }
+        TTablePlanF& plan = port.TablesWindow();
+        QTimer::singleShot(0, &plan, [&] {
+            shoot(plan, QStringLiteral("table-plan"));
+            plan.reject();
+        });
+        port.AskTables(TTablePlan::Compute(t, live));
 
         TExportMsgF& exportMsg = port.ExportWindow();
         exportMsg.Msg->setText(
