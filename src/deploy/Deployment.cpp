@@ -328,11 +328,12 @@ void TDeployment::uploadScript(const TBTable& t, const QString& script) {
                 t.PHPPath + QStringLiteral("runtime.php"));
 }
 
-QByteArray TDeployment::request(const TBTable& t, const QString& script, const QString& query) {
+QByteArray TDeployment::request(const TBTable& t, const QString& script, const QString& query,
+                                const QString& folder) {
     announced_ = false;
     http_.TrustedCertificate = trustedCertificate(t);
     http_.OverallLimit = httpLimit_;
-    http_.Get(t.URL + generator_.KeyedScript(script) + query);
+    http_.Get(t.URL + folder + generator_.KeyedScript(script) + query);
     return http_.Body;
 }
 

@@ -114,13 +114,15 @@ private:
     void reportTables(TReport& report) const;
     // warning: a line below the result, or none.
     void showUploadReport(const TBTable& t, const QString& result, const QString& warning = {});
-    // The download of import_db.php (already on the server) into the files
-    // of records, users (or none) and images, each whole or not at all.
+    // The download of import_db.php (already on the server, in `folder` of
+    // the site's) into the files of records, users (or none) and images,
+    // each whole or not at all.
     struct TDownload {
         enum { Done, ScriptError, Incomplete, FileFailed } Result;
         QString Text; // the script's error, or the file that failed
     };
-    TDownload downloadRecords(const TBTable& t, const QStringList& paths);
+    TDownload downloadRecords(const TBTable& t, const QStringList& paths,
+                              const QString& folder = {});
     void importStage2();
     void importFileFailed(const QString& path);
     void exportCountStage2();
@@ -169,8 +171,15 @@ private:
     // Uploads the script with the runtime it needs.
     void uploadScript(const TBTable& t, const QString& script);
     // The answer body of the keyed script; raises when no answer came.
-    // `query` follows the key ("&name=value").
-    QByteArray request(const TBTable& t, const QString& script, const QString& query = {});
+    // `query` follows the key ("&name=value"); `folder` is the script's
+    // folder below the site's.
+    QByteArray request(const TBTable& t, const QString& script, const QString& query = {},
+                       const QString& folder = {});
+    // The table scripts run from a folder of their own, beside their own copy
+    // of the runtime layer.
+    void sendTableScript(const TBTable& t, const QString& script);
+    // Deletes that folder; failures ignored.
+    void clearTableFolder(const TBTable& t);
     // After a failure raised in a first stage: windows back, and the failure
     // told unless a client event or the user's Cancel already explains it.
     void endAfterFailure(const ENetError& e, const QString& prefix);

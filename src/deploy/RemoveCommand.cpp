@@ -127,9 +127,15 @@ TDeployment::TServerRemoval TDeployment::removeFromServer(const TBTable& t, cons
                         deleteQuietly(folder + fileName(path));
             deleteQuietly(php + kRemoveScript);
             // Scripts an interrupted import, export or upload may have left behind.
-            for (const char* script : {"import_db.php", "export_db_0.php", "export_db.php",
-                                       "columns_db.php", "alter_db.php"})
+            for (const char* script :
+                 {"import_db.php", "export_db_0.php", "export_db.php",
+                  "corvanta_tables/columns_db.php", "corvanta_tables/alter_db.php",
+                  "corvanta_tables/import_db.php", "corvanta_tables/runtime.php"})
                 deleteQuietly(php + QString::fromLatin1(script));
+            try {
+                ftp_.RemoveDir(php + QStringLiteral("corvanta_tables"));
+            } catch (const FTPException&) {
+            }
             try {
                 ftp_.RemoveDir(php + QStringLiteral("admin"));
             } catch (const FTPException&) {

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 
 namespace {
 
@@ -19,6 +20,10 @@ const QString kColumnsScript = QStringLiteral("columns_db.php");
 const QString kAlterScript = QStringLiteral("alter_db.php");
 const QString kImportScript = QStringLiteral("import_db.php");
 const QString kCreateScript = QStringLiteral("create_db.php");
+const QString kRuntime = QStringLiteral("runtime.php");
+// Reading and changing the tables never replaces a file that the visitors'
+// pages are using at that moment.
+const QString kTableFolder = QStringLiteral("corvanta_tables/");
 
 QString charSet(const TBTable& t) {
     return t.Language.Text(QStringLiteral("CharSet"));
@@ -43,13 +48,33 @@ QString scriptError(const TBTable& t, const QByteArray& body, const QString& scr
 
 } // namespace
 
+void TDeployment::sendTableScript(const TBTable& t, const QString& script) {
+    const QString folder = t.PHPPath + kTableFolder;
+    try {
+        ftp_.MakeDirectory(folder);
+    } catch (const FTPException&) {
+        // Usually: the folder exists.
+    }
+    ftp_.Upload(TPHPGenerator::OutputPath(t, false, kRuntime), folder + kRuntime);
+    ftp_.Upload(TPHPGenerator::OutputPath(t, false, script), folder + script);
+}
+
+void TDeployment::clearTableFolder(const TBTable& t) {
+    const QString folder = t.PHPPath + kTableFolder;
+    for (const QString& file : {kColumnsScript, kAlterScript, kImportScript, kRuntime})
+        deleteQuietly(folder + file);
+    try {
+        ftp_.RemoveDir(folder);
+    } catch (const FTPException&) {
+    }
+}
+
 TTablePlan TDeployment::readTablePlan(const TBTable& t) {
     const bool first = neverUploaded_;
     if (!generator_.ColumnsScript(t))
         return TTablePlan::Unread(kColumnsScript + QStringLiteral(" could not be written."), first);
-    // The site's runtime layer is on the server already, or goes with it.
     try {
-        uploadScript(t, kColumnsScript);
+        sendTableScript(t, kColumnsScript);
     } catch (const FTPException& e) {
         // Usually: the site's folder is not there (yet).
         return TTablePlan::Unread(e.message(), first);
@@ -64,29 +89,35 @@ TTablePlan TDeployment::readTablePlan(const TBTable& t) {
     TTablePlan plan = TTablePlan::Unread({}, first);
     try {
         QString why;
-        const auto tables = live(request(t, kColumnsScript), &why);
+        const auto tables = live(request(t, kColumnsScript, {}, kTableFolder), &why);
         if (!tables) {
             plan = TTablePlan::Unread(why, first);
         } else {
             plan = TTablePlan::Compute(t, *tables);
             if (!plan.Checks().isEmpty()) {
-                const auto checked =
-                    live(request(t, kColumnsScript,
-                                 QStringLiteral("&check=") + plan.Checks().join(u',')),
-                         &why);
+                const auto checked = live(
+                    request(t, kColumnsScript, QStringLiteral("&check=") + plan.Checks().join(u','),
+                            kTableFolder),
+                    &why);
                 plan.TakeMisfits(checked ? *checked : TLiveTables{});
             }
         }
     } catch (const ENetError& e) {
         plan = TTablePlan::Unread(e.message(), first);
     }
-    deleteQuietly(t.PHPPath + kColumnsScript);
+    deleteQuietly(t.PHPPath + kTableFolder + kColumnsScript);
     return plan;
 }
 
 bool TDeployment::tablesStep(const TBTable& t) {
     port_.ProgressSetText(QStringLiteral("Reading the tables on the server"));
     tablePlan_ = readTablePlan(t);
+    // The folder stays only for the steps after the new pages.
+    bool keepFolder = false;
+    const auto clear = qScopeGuard([&] {
+        if (!keepFolder)
+            clearTableFolder(t);
+    });
     if (port_.ProgressCancelled())
         return true;
     const TTablePlan& plan = *tablePlan_;
@@ -117,18 +148,15 @@ bool TDeployment::tablesStep(const TBTable& t) {
     if (!generator_.AlterScript(t, plan.Statements()))
         return false;
     port_.ProgressSetText(QStringLiteral("Uploading alter_db.php"));
-    ftp_.Upload(TPHPGenerator::OutputPath(t, false, kAlterScript), t.PHPPath + kAlterScript);
+    sendTableScript(t, kAlterScript);
     // Columns for the new pages come before them, so no page ever names a
     // column the table lacks.
     if (plan.HasPhase(1)) {
         port_.ProgressSetText(QStringLiteral("Updating the tables"));
-        if (!applyTables(t, 1)) {
-            deleteQuietly(t.PHPPath + kAlterScript);
+        if (!applyTables(t, 1))
             return false;
-        }
     }
-    if (!plan.HasPhase(2))
-        deleteQuietly(t.PHPPath + kAlterScript);
+    keepFolder = plan.HasPhase(2);
     return true;
 }
 
@@ -137,7 +165,7 @@ bool TDeployment::applyTables(const TBTable& t, int phase) {
     QByteArray body;
     bool answered = true;
     try {
-        body = request(t, kAlterScript, QStringLiteral("&phase=%1").arg(phase));
+        body = request(t, kAlterScript, QStringLiteral("&phase=%1").arg(phase), kTableFolder);
     } catch (const ENetError& e) {
         tablesFailure_ = e.message();
         answered = false;
@@ -196,13 +224,13 @@ QString TDeployment::backupRecords(const TBTable& t) {
     try {
         port_.ProgressSetText(QStringLiteral("Downloading the records to a backup file"));
         connectFtp(t);
-        ftp_.Upload(TPHPGenerator::OutputPath(t, false, kImportScript), t.PHPPath + kImportScript);
+        sendTableScript(t, kImportScript);
         ftp_.Disconnect();
-        download = downloadRecords(backup, paths);
+        download = downloadRecords(backup, paths, kTableFolder);
     } catch (const ENetError& e) {
         download.Text = e.message();
     }
-    removeScript(t, kImportScript);
+    removeScript(t, kTableFolder + kImportScript);
     if (download.Result == TDownload::Done)
         return paths.first();
     const QString why = download.Result == TDownload::FileFailed
@@ -224,7 +252,12 @@ void TDeployment::alterStage2() {
         updated = applyTables(t, 2);
     }
     // Whatever happened: the script that alters the tables leaves the server.
-    removeScript(t, kAlterScript);
+    try {
+        connectFtp(t);
+        clearTableFolder(t);
+    } catch (const ENetError&) {
+    }
+    disconnectQuietly();
     port_.ProgressHide();
     port_.SetMainEnabled(true);
     if (updated)
@@ -277,6 +310,7 @@ void TDeployment::PlanTables(const TBTable& t) {
             announced_ = false;
             connectFtp(t);
             tablePlan_ = readTablePlan(t);
+            clearTableFolder(t);
             ftp_.Disconnect();
         } catch (const ENetError& e) {
             endAfterFailure(e, QStringLiteral("Reading the tables failed. "));

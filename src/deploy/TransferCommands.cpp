@@ -103,7 +103,8 @@ void TDeployment::Import(const TBTable& t, bool changed) {
     });
 }
 
-TDeployment::TDownload TDeployment::downloadRecords(const TBTable& t, const QStringList& paths) {
+TDeployment::TDownload TDeployment::downloadRecords(const TBTable& t, const QStringList& paths,
+                                                    const QString& folder) {
     // Each file is written anew as the answer arrives; an older file stays
     // whole unless the whole answer came.
     std::array<std::unique_ptr<QSaveFile>, 3> files;
@@ -127,7 +128,7 @@ TDeployment::TDownload TDeployment::downloadRecords(const TBTable& t, const QStr
         }
     };
     const auto stopStreaming = qScopeGuard([&] { http_.OnBody = nullptr; });
-    request(t, kImportScript);
+    request(t, kImportScript, {}, folder);
     if (reader.ScriptError())
         return {TDownload::ScriptError,
                 ScriptAnswer::Text(ScriptAnswer::Marker("corvanta_error") + reader.ErrorText(),

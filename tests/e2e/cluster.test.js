@@ -1,8 +1,8 @@
 // A site that outgrew one server, on the cluster profile of the local web
 // host: three database nodes of one Galera cluster behind HAProxy, two PHP
 // servers behind HAProxy without stickiness. The desktop commands, the main
-// browser flows, a crowd of visitors adding at once, and a database node
-// that leaves in the middle of it all.
+// browser flows, a crowd of visitors adding at once, a database node that
+// leaves in the middle of it all, and field changes while visitors search.
 'use strict';
 
 const { test, before, after } = require('node:test');
@@ -13,6 +13,7 @@ const os = require('node:os');
 const path = require('node:path');
 const { Host, binDir } = require('./lib/host');
 const { launch } = require('./lib/browser');
+const { fieldChanges } = require('./lib/fieldchanges');
 const { field, project } = require('./lib/project');
 const { Visitor } = require('./lib/visitor');
 const P = require('./lib/pages');
@@ -354,6 +355,10 @@ test('a database node leaves during adds and searches: nothing confirmed is lost
     const lost = confirmed.filter((t) => !titles.has(t));
     assert.deepEqual(lost, [], `node ${node} lost confirmed adds`);
   }
+});
+
+test('field changes keep the 10,000 records on every node while visitors search', async (t) => {
+  await fieldChanges(t, host, work);
 });
 
 test('the cluster runs beside a single host and stops without leaving a server behind', async () => {
