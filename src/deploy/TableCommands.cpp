@@ -94,11 +94,10 @@ TTablePlan TDeployment::readTablePlan(const TBTable& t) {
             plan = TTablePlan::Unread(why, first);
         } else {
             plan = TTablePlan::Compute(t, *tables);
-            if (!plan.Checks().isEmpty()) {
-                const auto checked = live(
-                    request(t, kColumnsScript, QStringLiteral("&check=") + plan.Checks().join(u','),
-                            kTableFolder),
-                    &why);
+            if (!plan.Checks().isEmpty() || !plan.KeyChecks().isEmpty()) {
+                const QString query = QStringLiteral("&check=") + plan.Checks().join(u',') +
+                                      QStringLiteral("&keys=") + plan.KeyChecks().join(u',');
+                const auto checked = live(request(t, kColumnsScript, query, kTableFolder), &why);
                 plan.TakeMisfits(checked ? *checked : TLiveTables{});
             }
         }

@@ -82,6 +82,11 @@ QString number(qint64 n) {
     return QLocale(QLocale::English, QLocale::UnitedStates).toString(n);
 }
 
+// "1 record", "10,000 records".
+QString counted(qint64 n, const QString& one, const QString& many) {
+    return n == 1 ? QStringLiteral("1 ") + one : number(n) + u' ' + many;
+}
+
 QString quoted(const QString& text) {
     return u'"' + text + u'"';
 }
@@ -137,21 +142,31 @@ std::optional<TLiveTables> TLiveTables::Parse(const QByteArray& json, const QStr
                                 c.value(QStringLiteral("nulls")).toInteger(),
                                 c.value(QStringLiteral("filled")).toInteger()});
     }
-    QStringDecoder decoder(charSet.toLatin1().constData());
-    const QJsonObject misfits = o.value(QStringLiteral("misfits")).toObject();
-    for (auto it = misfits.begin(); it != misfits.end(); ++it) {
-        const QJsonObject m = it.value().toObject();
-        TMisfits found;
-        found.Count = m.value(QStringLiteral("count")).toInteger();
-        for (const QJsonValue& first : m.value(QStringLiteral("first")).toArray()) {
-            const QJsonArray pair = first.toArray();
-            const QByteArray bytes = QByteArray::fromHex(pair.at(1).toString().toLatin1());
-            found.First.append({pair.at(0).toInteger(), decoder.isValid()
-                                                            ? decoder.decode(bytes)
-                                                            : QString::fromLatin1(bytes)});
-        }
-        live.Misfits.insert(it.key(), found);
+    for (const QJsonValue& v : o.value(QStringLiteral("keys")).toArray()) {
+        TLiveKey key{v.toObject().value(QStringLiteral("name")).toString(), {}};
+        for (const QJsonValue& column : v.toObject().value(QStringLiteral("columns")).toArray())
+            key.Columns << column.toString();
+        live.Keys.push_back(key);
     }
+    QStringDecoder decoder(charSet.toLatin1().constData());
+    const auto values = [&](const QString& name, QMap<QString, TMisfits>& into) {
+        const QJsonObject all = o.value(name).toObject();
+        for (auto it = all.begin(); it != all.end(); ++it) {
+            const QJsonObject m = it.value().toObject();
+            TMisfits found;
+            found.Count = m.value(QStringLiteral("count")).toInteger();
+            for (const QJsonValue& first : m.value(QStringLiteral("first")).toArray()) {
+                const QJsonArray pair = first.toArray();
+                const QByteArray bytes = QByteArray::fromHex(pair.at(1).toString().toLatin1());
+                found.First.append({pair.at(0).toInteger(), decoder.isValid()
+                                                                ? decoder.decode(bytes)
+                                                                : QString::fromLatin1(bytes)});
+            }
+            into.insert(it.key(), found);
+        }
+    };
+    values(QStringLiteral("misfits"), live.Misfits);
+    values(QStringLiteral("repeats"), live.Repeats);
     return live;
 }
 
@@ -218,8 +233,11 @@ TTablePlan TTablePlan::Compute(const TBTable& t, const TLiveTables& live) {
                             : QStringLiteral("Add column %1 for %2 (%3).")
                                   .arg(c.name, label(c), c.field->FieldType);
             if (plan.records_ > 0 && c.role != TRole::Lock)
-                step.Cost = QStringLiteral("The %1 records have no value in it yet.")
-                                .arg(number(plan.records_));
+                step.Cost =
+                    QStringLiteral("The %1 stored so far %2 no value in it yet.")
+                        .arg(counted(plan.records_, QStringLiteral("record"),
+                                     QStringLiteral("records")),
+                             plan.records_ == 1 ? QStringLiteral("has") : QStringLiteral("have"));
             plan.steps_.push_back(step);
             adding = plan.steps_.size() - 1;
             addingField = c.field;
@@ -261,6 +279,55 @@ TTablePlan TTablePlan::Compute(const TBTable& t, const TLiveTables& live) {
         plan.steps_.push_back(step);
     }
 
+    // Unique keys, matched by their columns: the server may have named them
+    // otherwise.
+    const auto sameColumns = [](const QStringList& a, const QStringList& b) {
+        return a.size() == b.size() &&
+               std::equal(a.begin(), a.end(), b.begin(),
+                          [](auto& x, auto& y) { return x.compare(y, Qt::CaseInsensitive) == 0; });
+    };
+    const std::vector<TUniqueKey> keys = TPHPGenerator::UniqueKeys(t);
+    const auto keyLabel = [&](const QStringList& keyColumns) {
+        QStringList labels;
+        for (const QString& column : keyColumns) {
+            const auto c = std::find_if(columns.begin(), columns.end(), [&](const TColumnSpec& s) {
+                return s.name.compare(column, Qt::CaseInsensitive) == 0;
+            });
+            labels << (c != columns.end() && c->field ? quoted(c->field->Name) : column);
+        }
+        return (labels.size() > 1 ? QStringLiteral("fields ") : QStringLiteral("field ")) +
+               labels.join(QStringLiteral(" and "));
+    };
+    for (const TLiveKey& now : live.Keys) {
+        if (std::any_of(keys.begin(), keys.end(),
+                        [&](const TUniqueKey& k) { return sameColumns(k.columns, now.Columns); }))
+            continue;
+        TTableStep step;
+        step.Kind = TKind::DropUnique;
+        step.Table = t.TableName;
+        step.Columns = now.Columns;
+        step.Sql = QStringLiteral("DROP INDEX ") + now.Name;
+        step.Text = QStringLiteral("Let the values of %1 repeat: remove the unique key %2.")
+                        .arg(keyLabel(now.Columns), now.Name);
+        plan.steps_.push_back(step);
+    }
+    for (const TUniqueKey& key : keys) {
+        if (std::any_of(live.Keys.begin(), live.Keys.end(),
+                        [&](const TLiveKey& k) { return sameColumns(key.columns, k.Columns); }))
+            continue;
+        TTableStep step;
+        step.Kind = TKind::AddUnique;
+        step.Table = t.TableName;
+        step.Columns = key.columns;
+        step.Key = key.name;
+        step.Sql = QStringLiteral("ADD UNIQUE %1 (%2)")
+                       .arg(key.name, key.columns.join(QStringLiteral(", ")));
+        step.Text = QStringLiteral("Keep the values of %1 from repeating: add the unique key %2.")
+                        .arg(keyLabel(key.columns), key.name);
+        step.Cost = QStringLiteral("Runs only when no stored value repeats.");
+        plan.steps_.push_back(step);
+    }
+
     // Columns no field names any more; a lock column goes with its value.
     const auto defined = [&](const QString& name) {
         return std::any_of(columns.begin(), columns.end(), [&](const TColumnSpec& c) {
@@ -289,8 +356,10 @@ TTablePlan TTablePlan::Compute(const TBTable& t, const TLiveTables& live) {
             step.Sql += QStringLiteral(", DROP COLUMN ") + lock->Name;
             taken << lock->Name;
         }
-        step.Text = QStringLiteral("Remove column %1 with its %2 values that are not empty.")
-                        .arg(now.Name, number(now.Filled));
+        step.Text =
+            QStringLiteral("Remove column %1, which holds %2.")
+                .arg(now.Name, counted(now.Filled, QStringLiteral("value that is not empty"),
+                                       QStringLiteral("values that are not empty")));
         step.Cost = now.Filled > 0
                         ? QStringLiteral("The records are first downloaded to a backup file "
                                          "beside the project.")
@@ -311,26 +380,43 @@ QStringList TTablePlan::Checks() const {
     return columns;
 }
 
+QStringList TTablePlan::KeyChecks() const {
+    QStringList names;
+    for (const TTableStep& s : steps_)
+        if (!s.Key.isEmpty())
+            names << s.Key;
+    return names;
+}
+
 void TTablePlan::TakeMisfits(const TLiveTables& checked) {
     for (TTableStep& s : steps_) {
-        if (s.Misfit.isEmpty())
+        const bool key = !s.Key.isEmpty();
+        if (s.Misfit.isEmpty() && !key)
             continue;
-        const auto found = checked.Misfits.constFind(s.Columns.first());
-        if (found == checked.Misfits.constEnd()) {
-            s.Refusal = QStringLiteral("The stored values of column %1 could not be checked.")
-                            .arg(s.Columns.first());
+        const QMap<QString, TMisfits>& answers = key ? checked.Repeats : checked.Misfits;
+        const auto found = answers.constFind(key ? s.Key : s.Columns.first());
+        if (found == answers.constEnd()) {
+            s.Refusal = QStringLiteral("The stored values of %1 could not be checked.")
+                            .arg(s.Columns.join(QStringLiteral(", ")));
             continue;
         }
         if (found->Count == 0) {
-            s.Cost = QStringLiteral("Every stored value converts exactly.");
+            s.Cost = key ? QStringLiteral("No stored value repeats.")
+                         : QStringLiteral("Every stored value converts exactly.");
             continue;
         }
         QStringList first;
         for (const auto& [record, value] : found->First)
             first << QStringLiteral("record %1: %2").arg(record).arg(shown(value));
         s.Cost.clear();
-        s.Refusal = QStringLiteral("Refused: %1 stored values do not fit, the first: %2.")
-                        .arg(number(found->Count), first.join(QStringLiteral(", ")));
+        const bool one = found->Count == 1;
+        s.Refusal = QStringLiteral("Refused: %1 %2, the first: %3.")
+                        .arg(counted(found->Count, QStringLiteral("stored value"),
+                                     QStringLiteral("stored values")),
+                             key   ? (one ? QStringLiteral("repeats") : QStringLiteral("repeat"))
+                             : one ? QStringLiteral("does not fit")
+                                   : QStringLiteral("do not fit"),
+                             first.join(QStringLiteral(", ")));
     }
 }
 
@@ -366,7 +452,8 @@ QString TTablePlan::Caption(TTablesChoice choice) const {
             return QStringLiteral("Create new empty tables (deletes every record)");
         if (!exists_)
             return QStringLiteral("Create new empty tables");
-        return QStringLiteral("Create new empty tables (deletes %1 records)").arg(number(records_));
+        return QStringLiteral("Create new empty tables (deletes %1)")
+            .arg(counted(records_, QStringLiteral("record"), QStringLiteral("records")));
     case TTablesChoice::Leave:
         break;
     }
@@ -460,7 +547,9 @@ QStringList TTablePlan::Lines() const {
                      .arg(table_);
         return lines;
     }
-    lines << QStringLiteral("Table %1 holds %2 records.").arg(table_, number(records_));
+    lines << QStringLiteral("Table %1 holds %2.")
+                 .arg(table_,
+                      counted(records_, QStringLiteral("record"), QStringLiteral("records")));
     if (steps_.empty()) {
         lines << QStringLiteral("The columns match the fields: nothing to change (a renamed "
                                 "field keeps its column).");
@@ -477,6 +566,6 @@ QStringList TTablePlan::Lines() const {
     }
     if (Refused())
         lines << QStringLiteral("The tables cannot be updated until the values that do not fit "
-                                "are changed, or the field keeps its type.");
+                                "are changed, or the fields keep their settings.");
     return lines;
 }

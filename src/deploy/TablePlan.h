@@ -29,12 +29,20 @@ struct TMisfits {
     QList<std::pair<qint64, QString>> First;
 };
 
+// A unique key of the record table as the server reports it.
+struct TLiveKey {
+    QString Name;
+    QStringList Columns;
+};
+
 // What the site's database holds now, as columns_db.php reads it.
 struct TLiveTables {
     QStringList Tables; // the site's tables that exist
     qint64 Records = 0;
     std::vector<TLiveColumn> Columns; // of the record table
+    std::vector<TLiveKey> Keys;       // its unique keys, but the primary key
     QMap<QString, TMisfits> Misfits;  // by column, for the columns asked about
+    QMap<QString, TMisfits> Repeats;  // by key, the values that repeat
 
     // The text of the script's "corvanta_ok" paragraph; values are decoded
     // with the site's character set. Nothing when it is no such answer.
@@ -55,10 +63,12 @@ struct TTableStep {
         ConvertColumn, // another kind of values: runs only when every stored one fits
         RelaxColumn,   // a column that may now stay empty
         DropColumn,    // a removed field's columns and their values, after a backup
+        AddUnique,     // a unique key: runs only when no stored value repeats
+        DropUnique,    // values may repeat from now on
         // Later kinds (an index on a searchable field, the table's character
         // set) are clauses of their table's ALTER TABLE like these: add them
-        // here, build them in TTablePlan::Compute, and they run and show as
-        // every other step does.
+        // here, build them in TTablePlan::Compute from what columns_db.php
+        // reads, and they run and show as every other step does.
     };
     TKind Kind = TKind::AddColumn;
     QString Table;
@@ -71,6 +81,8 @@ struct TTableStep {
     QString Refusal; // why it cannot run; empty when it can
     // ConvertColumn: the SQL that finds a stored value that does not fit.
     QString Misfit;
+    // AddUnique: the key whose repeated values the server is asked for.
+    QString Key;
     // Runs once the new pages are live: the old ones still name the column.
     bool AfterPages = false;
 };
@@ -86,10 +98,12 @@ public:
     // never uploaded, so creating them is the answer that loses nothing.
     static TTablePlan Unread(const QString& why, bool firstUpload);
 
-    // The columns whose stored values must be checked before they convert.
+    // The columns whose stored values must be checked before they convert,
+    // and the keys whose values must not repeat.
     QStringList Checks() const;
-    // The answer to that check: a conversion that a stored value does not
-    // fit is refused, naming the first such values.
+    QStringList KeyChecks() const;
+    // The answer to those checks: a conversion that a stored value does not
+    // fit, or a key whose values repeat, is refused, naming the first values.
     void TakeMisfits(const TLiveTables& checked);
 
     bool Readable() const { return why_.isEmpty(); }

@@ -168,8 +168,9 @@ public:
 
     bool CreateScript(const TBTable& t); // create_db.php
     // columns_db.php: reads the live tables (which exist, the record table's
-    // columns, how many values each holds, and with "&check=a,b" the values
-    // of those columns that would not convert to the definition's type).
+    // columns and unique keys, how many values each column holds, with
+    // "&check=a,b" the values of those columns that would not convert to the
+    // definition's type, with "&keys=k" the values that repeat for those keys).
     bool ColumnsScript(const TBTable& t);
     // alter_db.php: runs the statements of `phase` ("&phase=N").
     bool AlterScript(const TBTable& t, const std::vector<TSchemaStatement>& statements);

@@ -23,6 +23,13 @@ bool TPHPGenerator::ColumnsScript(const TBTable& t) {
     for (const TColumnSpec& c : RecordColumns(t))
         misfits << QStringLiteral("\"%1\" => \"%2\"")
                        .arg(PhpString(c.name), PhpString(c.Misfit(c.name)));
+    // Likewise the unique keys: a key may be added only where no values repeat.
+    QStringList keys;
+    for (const TUniqueKey& key : UniqueKeys(t))
+        keys << QStringLiteral("\"%1\" => array(\"%2\", \"%3\")")
+                    .arg(PhpString(key.name), PhpString(key.columns.join(QStringLiteral(", "))),
+                         PhpString(key.columns.join(QStringLiteral(" IS NOT NULL AND ")) +
+                                   QStringLiteral(" IS NOT NULL")));
     return WriteFile(t, false, QStringLiteral("columns_db.php"), [&] {
         Lines(uR"php(
 <HTML><HEAD></HEAD><BODY>
@@ -33,14 +40,16 @@ bool TPHPGenerator::ColumnsScript(const TBTable& t) {
         LockWaitSnippet();
         Lines(uR"php(
 // Reads and never writes: which tables exist, what the record table's
-// columns are and how many values each holds, and which stored values
-// would not fit the columns named in "check".
+// columns and unique keys are and how many values each column holds, which
+// stored values would not fit the columns named in "check", and which
+// values repeat for the keys named in "keys".
 function corvanta_fail() {
   die("\n<P CLASS=\"corvanta_error\">Reading the tables failed: ".corvanta_html(mysql_error())."</P>");
 }
 $corvanta_tables = {tables};
 $corvanta_misfits = array({misfits});
-$answer = array("tables" => array(), "records" => 0, "columns" => array(), "misfits" => new stdClass());
+$corvanta_keys = array({keys});
+$answer = array("tables" => array(), "records" => 0, "columns" => array(), "keys" => array(), "misfits" => new stdClass(), "repeats" => new stdClass());
 $res = mysql_query("SELECT TABLE_NAME AS name FROM information_schema.TABLES WHERE TABLE_SCHEMA = DATABASE()") or corvanta_fail();
 while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) {
   if (in_array($rec["name"], $corvanta_tables, true)) { $answer["tables"][] = $rec["name"]; }
@@ -75,11 +84,30 @@ if (in_array("{TableName|php}", $answer["tables"], true)) {
     }
     $answer["misfits"]->$name = $found;
   }
+  $res = mysql_query("SELECT INDEX_NAME AS name, GROUP_CONCAT(COLUMN_NAME ORDER BY SEQ_IN_INDEX) AS columns FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = '{TableName|php}' AND NON_UNIQUE = 0 AND INDEX_NAME <> 'PRIMARY' GROUP BY INDEX_NAME") or corvanta_fail();
+  while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) {
+    $answer["keys"][] = array("name" => $rec["name"], "columns" => explode(",", $rec["columns"]));
+  }
+  $check = corvanta_query("keys");
+  $check = $check === null ? array() : explode(",", $check);
+  foreach ($corvanta_keys as $name => $key) {
+    if (!in_array($name, $check, true)) { continue; }
+    $groups = "FROM {TableName|php} WHERE ".$key[1]." GROUP BY ".$key[0]." HAVING COUNT(*) > 1";
+    $res = mysql_query("SELECT COUNT(*) AS n FROM (SELECT 1 ".$groups.") r") or corvanta_fail();
+    $rec = mysql_fetch_array($res, MYSQL_ASSOC);
+    $found = array("count" => (int)$rec["n"], "first" => array());
+    $res = mysql_query("SELECT MIN(recordid) AS recordid, CONCAT_WS(', ', ".$key[0].") AS v ".$groups." ORDER BY MIN(recordid) LIMIT 5") or corvanta_fail();
+    while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) {
+      $found["first"][] = array((int)$rec["recordid"], bin2hex((string)$rec["v"]));
+    }
+    $answer["repeats"]->$name = $found;
+  }
 }
 print "\n<P CLASS=\"corvanta_ok\">".json_encode($answer, JSON_HEX_TAG | JSON_HEX_AMP | JSON_INVALID_UTF8_SUBSTITUTE)."</P>";
 )php",
               {{QStringLiteral("tables"), phpList(tables)},
-               {QStringLiteral("misfits"), misfits.join(QStringLiteral(", "))}});
+               {QStringLiteral("misfits"), misfits.join(QStringLiteral(", "))},
+               {QStringLiteral("keys"), keys.join(QStringLiteral(", "))}});
         CloseSnippet(QStringLiteral("  "));
         WriteLine(u"?></BODY></HTML>");
     });

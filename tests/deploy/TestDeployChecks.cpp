@@ -44,6 +44,8 @@ TLiveTables liveTables(const TBTable& t, qint64 records) {
             .replace(QLatin1String("bool"), QLatin1String("tinyint(1)"));
         live.Columns.push_back({c.name, type, c.Comment(), !c.notNull, 0, records});
     }
+    for (const TUniqueKey& key : TPHPGenerator::UniqueKeys(t))
+        live.Keys.push_back({key.name, key.columns});
     return live;
 }
 
@@ -421,6 +423,28 @@ private slots:
                               "record 9: (empty)."),
             qPrintable(p.Text()));
 
+        // Values that may no longer repeat, and values that now may: keys
+        // follow, matched by their columns whatever the server named them.
+        TBTable unique = t;
+        unique.Fields[2].NoDuplicates = true;
+        unique.Fields.back().NoDuplicates = false;
+        TLiveTables renamedKey = live;
+        renamedKey.Keys.front().Name = QStringLiteral("code_key");
+        p = plan(unique, renamedKey);
+        QCOMPARE(int(p.Steps().size()), 4);
+        QCOMPARE(p.Steps()[0].Kind, TKind::ConvertColumn); // TEXT to VARCHAR(60)
+        QCOMPARE(p.Steps()[1].Kind, TKind::WidenColumn);   // VARCHAR(10) to TEXT
+        QCOMPARE(p.Steps()[2].Sql, QStringLiteral("DROP INDEX code_key"));
+        QCOMPARE(p.Steps()[3].Sql, QStringLiteral("ADD UNIQUE title (title)"));
+        QCOMPARE(p.KeyChecks(), QStringList{"title"});
+        checked = {};
+        checked.Misfits.insert("title", {});
+        checked.Repeats.insert("title", {2, {{4, QStringLiteral("twice")}}});
+        p.TakeMisfits(checked);
+        QCOMPARE(
+            p.Steps()[3].Refusal,
+            QStringLiteral("Refused: 2 stored values repeat, the first: record 4: \"twice\"."));
+
         // A new field: its columns in one step, empty for the stored records
         // even where it is required; its lock keeps its default.
         TBTable grown = t;
@@ -447,7 +471,7 @@ private slots:
         QCOMPARE(int(p.Steps().size()), 3);
         QCOMPARE(p.Steps()[1].Columns, (QStringList{"added", "added_USEREDIT"}));
         QCOMPARE(p.Steps()[2].Text,
-                 QStringLiteral("Remove column added2 with its 12 values that are not empty."));
+                 QStringLiteral("Remove column added2, which holds 12 values that are not empty."));
         QVERIFY(p.Drops() && p.HasPhase(1) && p.HasPhase(2));
         const std::vector<TSchemaStatement> two = p.Statements();
         QCOMPARE(int(two.size()), 2);
@@ -479,11 +503,13 @@ private slots:
         const auto parsed = TLiveTables::Parse(
             R"({"tables":["plan"],"records":2,"columns":[{"name":"tx","type":"text",)"
             R"("nullable":true,"comment":"Text","nulls":1,"filled":1}],)"
+            R"("keys":[{"name":"tx","columns":["tx"]}],)"
             R"("misfits":{"tx":{"count":1,"first":[[2,"e9"]]}}})",
             QStringLiteral("ISO-8859-1"));
         QVERIFY(parsed);
         QCOMPARE(parsed->Column(QStringLiteral("TX"))->Nulls, 1);
         QCOMPARE(parsed->Misfits.value("tx").First.first().second, QStringLiteral("\u00e9"));
+        QCOMPARE(parsed->Keys.front().Columns, QStringList{"tx"});
         QVERIFY(!TLiveTables::Parse("<html>", QStringLiteral("UTF-8")));
     }
 

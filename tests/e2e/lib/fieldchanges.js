@@ -132,7 +132,7 @@ async function fieldChanges(t, host, work) {
     await change(() => NEW_FIELDS.forEach(([column, type, input]) => fields.push(field(column,
       type, input, 'SVE', { Name: `New ${type}`, DateTimeFormat: 'DD/MM/YYYY hh:mm' }))),
     NEW_FIELDS.map(([column, type]) => new RegExp(`\\d\\. Add column ${column} for field ` +
-      `"New ${type}" \\(${type}\\)\\.\\n +The 10,000 records have no value in it yet\\.`)));
+      `"New ${type}" \\(${type}\\)\\.\\n +The 10,000 records stored so far have no value in it yet\\.`)));
     assert.deepEqual(kept(), records);
     const added = columns();
     for (const [column] of NEW_FIELDS) {
@@ -158,7 +158,7 @@ async function fieldChanges(t, host, work) {
 
     const backups = path.join(local, 'backups');
     const removed = await change(() => fields.splice(3, 1),
-      [/1\. Remove column note with its 6,667 values that are not empty\.\n +The records are first downloaded/]);
+      [/1\. Remove column note, which holds 6,667 values that are not empty\.\n +The records are first downloaded/]);
     assert.ok(!columns().some((c) => c.startsWith('note')), 'the column is gone');
     assert.deepEqual(kept(), records);
     const backup = removed.out.match(/downloaded to the backup file (.*)/)[1];
