@@ -149,47 +149,38 @@ private slots:
         shoot(warning, QStringLiteral("warning"));
         warning.hide();
 
-        // Upload's plan for a site whose tables hold records: a field added,
-        // a text made longer, a field removed.
-        TBTable t = TBTable::New();
-        t.TableName = QStringLiteral("books");
-        for (const char* name : {"Title", "Year"}) {
-            TBField f;
-            f.Name = QString::fromLatin1(name);
-            f.FieldName = f.Name.toLower();
-            f.FieldType = f.Name == QLatin1String("Year") ? FieldTypes::Integer : FieldTypes::Text;
-            f.MaxLength = 80;
-            f.NoDuplicates = f.Name == QLatin1String("Title");
-            f.SeqNo = int(t.Fields.size()) - 1;
-            t.Fields.push_back(f);
-        }
+        // Upload's plan for a site whose tables hold records: the field
+        // Author removed, Year added.
+        const auto books = [](const char* second, const QString& type) {
+            TBTable t = TBTable::New();
+            t.TableName = QStringLiteral("books");
+            for (const char* name : {"title", second}) {
+                TBField f;
+                f.Name = f.FieldName = QString::fromLatin1(name);
+                f.FieldType = f.Name == QLatin1String("title") ? FieldTypes::Text : type;
+                f.SeqNo = int(t.Fields.size()) - 1;
+                t.Fields.push_back(f);
+            }
+            return t;
+        };
+        const TBTable before = books("author", FieldTypes::Text);
         TLiveTables live;
-        live.Tables = {QStringLiteral("books"),        QStringLiteral("books_USERS"),
-                       QStringLiteral("books_VISITS"), QStringLiteral("books_SESSIONS"),
-                       QStringLiteral("books_IMAGES"), QStringLiteral("books_LOGINS")};
+        live.Tables = {QStringLiteral("books")};
+        for (const auto& table : TPHPGenerator::OtherTables(before))
+            live.Tables << table.first;
         live.Records = 10000;
-        for (const char* name : {"recordid", "userid", "title", "author"}) {
-            const QString column = QString::fromLatin1(name);
-            const bool text = column == QLatin1String("title") || column == QLatin1String("author");
-            live.Columns.push_back({column,
-                                    column == QLatin1String("title") ? QStringLiteral("varchar(40)")
-                                    : text                           ? QStringLiteral("text")
-                                                                     : QStringLiteral("int(11)"),
-                                    text ? FieldTypes::Text : FieldTypes::Integer,
-                                    column != QLatin1String("recordid"), 0, 9120});
-            live.Columns.push_back({column + QStringLiteral("_USEREDIT"),
-                                    QStringLiteral("tinyint(1)"),
-                                    {},
-                                    false,
-                                    0,
-                                    10000});
+        for (const TColumnSpec& c : TPHPGenerator::RecordColumns(before)) {
+            const char* type = c.type == QLatin1String("TEXT")   ? "text"
+                               : c.type == QLatin1String("BOOL") ? "tinyint(1)"
+                                                                 : "int(11)";
+            live.Columns.push_back({c.name, type, c.Comment(), !c.notNull, 0, 9120});
         }
         TTablePlanF& plan = port.TablesWindow();
         QTimer::singleShot(0, &plan, [&] {
             shoot(plan, QStringLiteral("table-plan"));
             plan.reject();
         });
-        port.AskTables(TTablePlan::Compute(t, live));
+        port.AskTables(TTablePlan::Compute(books("year", FieldTypes::Integer), live));
 
         TExportMsgF& exportMsg = port.ExportWindow();
         exportMsg.Msg->setText(
