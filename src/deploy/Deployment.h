@@ -178,7 +178,7 @@ private:
     // The table scripts run from a folder of their own, beside their own copy
     // of the runtime layer.
     void sendTableScript(const TBTable& t, const QString& script);
-    // Deletes that folder; failures ignored.
+    // Deletes that folder; failures ignored, it never raises.
     void clearTableFolder(const TBTable& t);
     // After a failure raised in a first stage: windows back, and the failure
     // told unless a client event or the user's Cancel already explains it.

@@ -60,12 +60,13 @@ void TDeployment::sendTableScript(const TBTable& t, const QString& script) {
 }
 
 void TDeployment::clearTableFolder(const TBTable& t) {
+    // Also after a lost connection: it may run while a failure unwinds.
     const QString folder = t.PHPPath + kTableFolder;
-    for (const QString& file : {kColumnsScript, kAlterScript, kImportScript, kRuntime})
-        deleteQuietly(folder + file);
     try {
+        for (const QString& file : {kColumnsScript, kAlterScript, kImportScript, kRuntime})
+            deleteQuietly(folder + file);
         ftp_.RemoveDir(folder);
-    } catch (const FTPException&) {
+    } catch (const ENetError&) {
     }
 }
 
