@@ -82,7 +82,7 @@ bool knownComment(const QString& comment) {
     return FieldTypes::All().contains(type);
 }
 
-QString label(const TColumnSpec& c) {
+QString label(const TColumnDef& c) {
     if (c.field && c.field->FieldName == QLatin1String("recordid"))
         return QStringLiteral("the record's number");
     if (!c.field || c.field->FieldName == QLatin1String("userid"))
@@ -161,7 +161,7 @@ const TLiveColumn* TLiveTables::Column(const QString& name) const {
 
 TTablePlan TTablePlan::Compute(const TBTable& t, const TLiveTables& live) {
     using TKind = TTableStep::TKind;
-    using TRole = TColumnSpec::TRole;
+    using TRole = TColumnDef::TRole;
     TTablePlan plan;
     plan.table_ = t.TableName;
     plan.exists_ = live.Tables.contains(t.TableName);
@@ -179,12 +179,12 @@ TTablePlan TTablePlan::Compute(const TBTable& t, const TLiveTables& live) {
             plan.steps_.push_back(step);
         }
 
-    const std::vector<TColumnSpec> columns = TPHPGenerator::RecordColumns(t);
+    const std::vector<TColumnDef> columns = TPHPGenerator::RecordColumns(t);
     // A new field's columns come in one step.
     constexpr size_t kNone = size_t(-1);
     size_t adding = kNone;
     const TBField* addingField = nullptr;
-    for (const TColumnSpec& c : columns) {
+    for (const TColumnDef& c : columns) {
         if (c.name == QLatin1String("recordid"))
             continue; // the records' numbers are never touched
         const TLiveColumn* now = live.Column(c.name);
@@ -265,7 +265,7 @@ TTablePlan TTablePlan::Compute(const TBTable& t, const TLiveTables& live) {
     const auto keyLabel = [&](const QStringList& keyColumns) {
         QStringList labels;
         for (const QString& column : keyColumns) {
-            const auto c = std::find_if(columns.begin(), columns.end(), [&](const TColumnSpec& s) {
+            const auto c = std::find_if(columns.begin(), columns.end(), [&](const TColumnDef& s) {
                 return s.name.compare(column, Qt::CaseInsensitive) == 0;
             });
             labels << (c != columns.end() && c->field ? quoted(c->field->Name) : column);
@@ -305,7 +305,7 @@ TTablePlan TTablePlan::Compute(const TBTable& t, const TLiveTables& live) {
 
     // Columns no field names any more; a lock column goes with its value.
     const auto defined = [&](const QString& name) {
-        return std::any_of(columns.begin(), columns.end(), [&](const TColumnSpec& c) {
+        return std::any_of(columns.begin(), columns.end(), [&](const TColumnDef& c) {
             return c.name.compare(name, Qt::CaseInsensitive) == 0;
         });
     };

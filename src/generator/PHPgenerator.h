@@ -27,7 +27,7 @@ struct TUniqueKey {
 };
 
 // A column of the record table as create_db.php makes it.
-struct TColumnSpec {
+struct TColumnDef {
     enum class TRole {
         Value,  // the field's value (FieldName)
         Second, // the second column of "Image link", "Mailto", "Hyperlink"
@@ -55,7 +55,7 @@ struct TColumnSpec {
 
 // A statement alter_db.php runs: `sql` is a whole statement; an ALTER TABLE
 // is tried with the lightest algorithm the server accepts. Before it runs,
-// the columns of `recheck` (column => SQL of TColumnSpec::Misfit) must hold
+// the columns of `recheck` (column => SQL of TColumnDef::Misfit) must hold
 // no value that does not fit. `phase` is the request's "phase" that runs it.
 struct TSchemaStatement {
     QString table;
@@ -215,7 +215,7 @@ public:
     // Visitors log in somewhere on this site (Login and Join modes).
     static bool HasVisitorSessions(const TBTable& t);
     // The columns create_db.php gives the record table, in its order.
-    static std::vector<TColumnSpec> RecordColumns(const TBTable& t);
+    static std::vector<TColumnDef> RecordColumns(const TBTable& t);
     // The site's other tables (members, visits, sessions, pictures, tries)
     // and the statement that creates each.
     static QList<std::pair<QString, QString>> OtherTables(const TBTable& t);

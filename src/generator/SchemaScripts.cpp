@@ -13,7 +13,7 @@ QString keyColumn(const TBField& f) {
 // The columns and unique keys of the record table, as one line of SQL.
 QString recordTableColumns(const TBTable& t) {
     QStringList parts;
-    for (const TColumnSpec& c : TPHPGenerator::RecordColumns(t))
+    for (const TColumnDef& c : TPHPGenerator::RecordColumns(t))
         parts += c.Sql();
     if (std::any_of(t.Fields.begin(), t.Fields.end(),
                     [](const TBField& f) { return f.FieldName == QLatin1String("recordid"); }))
@@ -25,13 +25,13 @@ QString recordTableColumns(const TBTable& t) {
 
 } // namespace
 
-std::vector<TColumnSpec> TPHPGenerator::RecordColumns(const TBTable& t) {
-    using TRole = TColumnSpec::TRole;
-    std::vector<TColumnSpec> columns;
+std::vector<TColumnDef> TPHPGenerator::RecordColumns(const TBTable& t) {
+    using TRole = TColumnDef::TRole;
+    std::vector<TColumnDef> columns;
     for (const TBField& f : t.Fields) {
         const bool unique = f.NoDuplicates || f.Key;
         const auto add = [&](TRole role, const QString& type, const QString& defaultValue = {}) {
-            TColumnSpec c;
+            TColumnDef c;
             c.name = role == TRole::Second ? f.FieldName2 : f.FieldName;
             c.type = type;
             c.defaultValue = defaultValue;
@@ -65,7 +65,7 @@ std::vector<TColumnSpec> TPHPGenerator::RecordColumns(const TBTable& t) {
             continue;
         if (f.FieldName == QLatin1String("recordid"))
             columns.back().autoIncrement = true;
-        TColumnSpec lock;
+        TColumnDef lock;
         lock.name = f.FieldName + QStringLiteral("_USEREDIT");
         lock.type = QStringLiteral("BOOL");
         lock.defaultValue = QStringLiteral("1");
@@ -77,7 +77,7 @@ std::vector<TColumnSpec> TPHPGenerator::RecordColumns(const TBTable& t) {
     return columns;
 }
 
-QString TColumnSpec::Comment() const {
+QString TColumnDef::Comment() const {
     if (role == TRole::Lock || !field)
         return {};
     if (role == TRole::Second)
@@ -87,7 +87,7 @@ QString TColumnSpec::Comment() const {
     return field->FieldType;
 }
 
-QString TColumnSpec::Sql(bool nullable) const {
+QString TColumnDef::Sql(bool nullable) const {
     QString sql = name + u' ' + type;
     if (notNull && !nullable)
         sql += QStringLiteral(" NOT NULL");
@@ -101,7 +101,7 @@ QString TColumnSpec::Sql(bool nullable) const {
     return sql;
 }
 
-QString TColumnSpec::Misfit(const QString& column) const {
+QString TColumnDef::Misfit(const QString& column) const {
     const QString v = QStringLiteral("CAST(%1 AS CHAR)").arg(column);
     QString wrong;
     const QString fieldType = field ? field->FieldType : QString();

@@ -20,7 +20,7 @@ bool TPHPGenerator::ColumnsScript(const TBTable& t) {
     // The test of each column of the definition, by its name: the request
     // only picks among them and never brings SQL of its own.
     QStringList misfits;
-    for (const TColumnSpec& c : RecordColumns(t))
+    for (const TColumnDef& c : RecordColumns(t))
         misfits << QStringLiteral("\"%1\" => \"%2\"")
                        .arg(PhpString(c.name), PhpString(c.Misfit(c.name)));
     // Likewise the unique keys: a key may be added only where no values repeat.

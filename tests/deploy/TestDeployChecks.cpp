@@ -37,7 +37,7 @@ TLiveTables liveTables(const TBTable& t, qint64 records) {
     for (const auto& table : TPHPGenerator::OtherTables(t))
         live.Tables << table.first;
     live.Records = records;
-    for (const TColumnSpec& c : TPHPGenerator::RecordColumns(t)) {
+    for (const TColumnDef& c : TPHPGenerator::RecordColumns(t)) {
         QString type = c.type.toLower();
         type.replace(QLatin1String("integer"), QLatin1String("int(11)"))
             .replace(QLatin1String("real"), QLatin1String("double"))

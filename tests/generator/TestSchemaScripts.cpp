@@ -196,7 +196,7 @@ class TestSchemaScripts : public QObject {
         QVERIFY(g.RecordCountScript(t));
         QVERIFY(g.UploadScript(t));
         QVERIFY(g.ColumnsScript(t));
-        const TColumnSpec first = TPHPGenerator::RecordColumns(t).back();
+        const TColumnDef first = TPHPGenerator::RecordColumns(t).back();
         QVERIFY(g.AlterScript(t, {{t.TableName,
                                    "ALTER TABLE " + t.TableName + " ADD COLUMN " +
                                        first.Sql().replace(first.name, "probe"),
@@ -397,7 +397,7 @@ private slots:
         const TBTable t = MakeProject(
             "fits", {MakeField("tx", Text, "U", 5), MakeField("nm", Integer), MakeField("rl", Real),
                      MakeField("yn", YesNo), MakeField("dt", DateTime), MakeField("im", Image)});
-        const std::vector<TColumnSpec> specs = TPHPGenerator::RecordColumns(t);
+        const std::vector<TColumnDef> defs = TPHPGenerator::RecordColumns(t);
         struct Case {
             const char* column;
             const char* from;     // the column's type now
@@ -429,10 +429,10 @@ private slots:
             {"im", "INT", "5", {}},
         };
         for (const Case& c : cases) {
-            const auto spec = std::find_if(specs.begin(), specs.end(), [&](const TColumnSpec& s) {
+            const auto def = std::find_if(defs.begin(), defs.end(), [&](const TColumnDef& s) {
                 return s.name == QLatin1String(c.column);
             });
-            QVERIFY(spec != specs.end());
+            QVERIFY(def != defs.end());
             const QString what = QStringLiteral("%1 %2 %3").arg(c.column, c.from, c.value);
             QString error;
             QVERIFY2(host_->Exec(QStringLiteral("DROP TABLE IF EXISTS fits; CREATE TABLE fits("
@@ -442,7 +442,7 @@ private slots:
                                  &error),
                      qPrintable(what + error));
             const QByteArray misfits =
-                host_->Query("SELECT COUNT(*) FROM fits WHERE " + spec->Misfit("v"))
+                host_->Query("SELECT COUNT(*) FROM fits WHERE " + def->Misfit("v"))
                     .value(0)
                     .value(0);
             QVERIFY2(misfits == (c.converted.isNull() ? "1" : "0"), qPrintable(what));
@@ -450,7 +450,7 @@ private slots:
                 continue;
             QVERIFY2(host_->Exec("SET SESSION sql_mode = 'STRICT_ALL_TABLES'; ALTER TABLE fits "
                                  "MODIFY " +
-                                     spec->Sql().replace(spec->name, "v"),
+                                     def->Sql().replace(def->name, "v"),
                                  &error),
                      qPrintable(what + error));
             QCOMPARE(host_->Query("SELECT HEX(CAST(v AS CHAR)) FROM fits").value(0).value(0),
@@ -472,12 +472,12 @@ private slots:
         QVERIFY(host_->Exec("INSERT INTO late(tx) VALUES('12'), ('7')"));
         TBTable wanted = t;
         wanted.Fields.back().FieldType = FieldTypes::Integer;
-        const TColumnSpec spec = TPHPGenerator::RecordColumns(wanted)[4];
-        QCOMPARE(spec.name, QStringLiteral("tx"));
+        const TColumnDef def = TPHPGenerator::RecordColumns(wanted)[4];
+        QCOMPARE(def.name, QStringLiteral("tx"));
         QVERIFY(g.AlterScript(t, {{"late",
-                                   "ALTER TABLE late MODIFY COLUMN " + spec.Sql(),
+                                   "ALTER TABLE late MODIFY COLUMN " + def.Sql(),
                                    true,
-                                   {{"tx", spec.Misfit("tx")}},
+                                   {{"tx", def.Misfit("tx")}},
                                    1}}));
         QVERIFY(host_->Exec("INSERT INTO late(tx) VALUES('seven')"));
         const QByteArray refused = request(g, t, "alter_db.php", "&phase=1");

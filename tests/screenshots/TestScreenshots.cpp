@@ -169,7 +169,7 @@ private slots:
         for (const auto& table : TPHPGenerator::OtherTables(before))
             live.Tables << table.first;
         live.Records = 10000;
-        for (const TColumnSpec& c : TPHPGenerator::RecordColumns(before)) {
+        for (const TColumnDef& c : TPHPGenerator::RecordColumns(before)) {
             const char* type = c.type == QLatin1String("TEXT")   ? "text"
                                : c.type == QLatin1String("BOOL") ? "tinyint(1)"
                                                                  : "int(11)";
