@@ -14,7 +14,8 @@ namespace {
 bool answeredOnCommandLine(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("corvanta %s\n", qPrintable(ProgramVersion()));
+            std::printf("corvanta %s\n%s", qPrintable(ProgramVersion()),
+                        qPrintable(ProgramLicenseNotice()));
             return true;
         }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
@@ -37,7 +38,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QStringLiteral("Corvanta"));
     QApplication::setApplicationVersion(ProgramVersion());
     // Lets the desktop match the windows to the installed entry and its icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("example.corvanta.Corvanta"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.corvanta.Corvanta"));
     // The welcome window is hidden while a project is open: the program ends
     // when the user ends it there, not when no window is left on screen.
     QApplication::setQuitOnLastWindowClosed(false);

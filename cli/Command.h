@@ -5,6 +5,7 @@
 #include <QCommandLineParser>
 #include <QTextStream>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -35,6 +36,24 @@ public:
 };
 
 using TCliCommands = std::vector<std::unique_ptr<TCliCommand>>;
+
+class TBTable;
+class TDeployment;
+class TScriptedPort;
+
+// Runs a deployment command to its end with the scripted answers.
+int RunDeployment(TCliContext& context, const std::function<void(TScriptedPort&)>& answers,
+                  const std::function<void(TDeployment&)>& command);
+
+// The spreadsheet side of import and export (SheetCommands.cpp): its
+// options, whether one was given, and the runs. A usage error is returned
+// in `why`.
+void AddSheetOptions(QCommandLineParser& parser, bool import);
+bool SheetAsked(const QCommandLineParser& parser);
+int RunSheetExport(const QCommandLineParser& parser, TCliContext& context, const TBTable& t,
+                   QString& why);
+int RunSheetImport(const QCommandLineParser& parser, TCliContext& context, const TBTable& t,
+                   QString& why);
 
 // Each source file of the tool contributes its commands.
 void AddProjectCommands(TCliCommands& commands);

@@ -22,8 +22,11 @@ const QString kTrust = QStringLiteral("trust");
 void addTrustOption(QCommandLineParser& parser) {
     parser.addOption({kTrust,
                       QStringLiteral("Trust the server certificate or SSH host key with this "
-                                     "SHA-256 fingerprint (64 hex digits) for the project, "
-                                     "although it cannot be verified. May be given twice."),
+                                     "SHA-256 fingerprint (64 hex digits, colons allowed) for "
+                                     "the project, although it cannot be verified; the command "
+                                     "that fails for want of it names the server and prints the "
+                                     "fingerprint. Give it once for each server (FTP and web "
+                                     "server may differ)."),
                       QStringLiteral("SHA256")});
 }
 
@@ -46,9 +49,36 @@ QStringList trustedFingerprints(const QCommandLineParser& parser, QString* bad) 
 
 // Runs a command to its end, its queued second stage included: that stage
 // runs from the event loop, as in the desktop program.
-int runDeployment(TCliContext& context, const std::function<void(TScriptedPort&)>& answers,
+// Answers trust questions from --trust, and says so when a value given
+// matches no certificate or key the servers show.
+class TCliPort : public TScriptedPort {
+public:
+    TCliPort(TCliContext& context) : TScriptedPort(&context.err, &context.out), context_(context) {}
+    bool TrustServer(const TCertificateInfo& info) override {
+        const bool yes = TScriptedPort::TrustServer(info);
+        if (!yes && !context_.trusted.isEmpty() && !info.Fingerprint.isEmpty())
+            context_.err << QStringLiteral("--trust %1 did not match: %2 %3 shows the %4 with the "
+                                           "SHA-256 fingerprint %5.\n")
+                                .arg(context_.trusted.join(QStringLiteral(", --trust ")),
+                                     info.Service.isEmpty() ? QStringLiteral("the server")
+                                                            : info.Service,
+                                     info.Server(),
+                                     info.HostKey ? info.KeyType + QStringLiteral(" host key")
+                                                  : QStringLiteral("certificate"),
+                                     info.Fingerprint);
+        return yes;
+    }
+
+private:
+    TCliContext& context_;
+};
+
+} // namespace
+
+int RunDeployment(TCliContext& context, const std::function<void(TScriptedPort&)>& answers,
                   const std::function<void(TDeployment&)>& command) {
-    TScriptedPort port(&context.err, &context.out);
+    TCliPort port(context);
+    port.NamePlaces = true;
     answers(port);
     // A trust question is answered Yes only for a fingerprint given.
     for (const QString& fingerprint : context.trusted)
@@ -69,6 +99,8 @@ int runDeployment(TCliContext& context, const std::function<void(TScriptedPort&)
         loop.exec();
     return deployment->Succeeded() ? CliOk : CliFailed;
 }
+
+namespace {
 
 // The base of the commands on one stored project: NAME is the only
 // positional argument.
@@ -113,7 +145,7 @@ public:
 
 protected:
     int run(const QCommandLineParser&, TCliContext& context, const TBTable& t) const override {
-        return runDeployment(
+        return RunDeployment(
             context, [](TScriptedPort&) {}, [&](TDeployment& d) { d.Generate(t, false); });
     }
 };
@@ -122,7 +154,8 @@ class TUploadCommand : public TProjectCommand {
 public:
     QString name() const override { return QStringLiteral("upload"); }
     QString synopsis() const override {
-        return QStringLiteral("upload NAME [--plan | --update-db | --create-db]");
+        return QStringLiteral(
+            "upload NAME [--plan | --update-db | --create-db] [--trust SHA256]...");
     }
     QString description() const override {
         return QStringLiteral("Generates the site and puts it on the server. --plan only shows "
@@ -152,9 +185,9 @@ protected:
             return usage(context, QStringLiteral("Give only one of --plan, --update-db and "
                                                  "--create-db."));
         if (plan)
-            return runDeployment(
+            return RunDeployment(
                 context, [](TScriptedPort&) {}, [&](TDeployment& d) { d.PlanTables(t); });
-        return runDeployment(
+        return RunDeployment(
             context,
             [&](TScriptedPort& port) {
                 port.AnswerTo(TTablePlan::Heading(), create   ? QStringLiteral("Create")
@@ -173,16 +206,20 @@ public:
         return import_ ? QStringLiteral("import") : QStringLiteral("export");
     }
     QString synopsis() const override {
-        return import_
-                   ? QStringLiteral("import NAME --records F [--users F] --images F")
-                   : QStringLiteral("export NAME --records F [--users F] --images F [--replace]");
+        return import_ ? QStringLiteral("import NAME (--records F [--users F] --images F | "
+                                        "--csv F | --xlsx F) [--trust SHA256]...")
+                       : QStringLiteral("export NAME (--records F [--users F] --images F | "
+                                        "--csv F [--map COLUMN=FIELD,...] [--check]) "
+                                        "[--append | --replace] [--trust SHA256]...");
     }
     QString description() const override {
         return import_ ? QStringLiteral("Downloads the records, members and pictures of the live "
-                                        "site into the files.")
-                       : QStringLiteral("Sends the files into the live site's tables, appended "
-                                        "or, with --replace, replacing every row: all of "
-                                        "them, or none when a value is refused.");
+                                        "site into the files, or the records into a "
+                                        "spreadsheet (CSV or XLSX).")
+                       : QStringLiteral("Sends the files, or the rows of a CSV spreadsheet, into "
+                                        "the live site's tables, appended or, with --replace, "
+                                        "replacing every record: all of them, or none when a "
+                                        "value is refused.");
     }
     void addOptions(QCommandLineParser& parser) const override {
         for (const char* file : {"records", "users", "images"})
@@ -192,6 +229,7 @@ public:
         if (!import_)
             parser.addOption({QStringLiteral("replace"),
                               QStringLiteral("Delete every row on the server first.")});
+        AddSheetOptions(parser, import_);
         addTrustOption(parser);
     }
 
@@ -203,12 +241,21 @@ protected:
             return value.isEmpty() ? value : QFileInfo(value).absoluteFilePath();
         };
         const QString records = path("records"), users = path("users"), images = path("images");
+        if (SheetAsked(parser)) {
+            if (!records.isEmpty() || !users.isEmpty() || !images.isEmpty())
+                return usage(context, QStringLiteral("Give the record files or a spreadsheet, "
+                                                     "not both."));
+            QString why;
+            const int status = import_ ? RunSheetImport(parser, context, t, why)
+                                       : RunSheetExport(parser, context, t, why);
+            return why.isEmpty() ? status : usage(context, why);
+        }
         if (records.isEmpty() || images.isEmpty())
             return usage(context, QStringLiteral("--records and --images are needed."));
         if (SiteHasMembers(t) && users.isEmpty())
             return usage(context, QStringLiteral("The site has members: --users is needed."));
         const bool replace = !import_ && parser.isSet(QStringLiteral("replace"));
-        return runDeployment(
+        return RunDeployment(
             context,
             [&](TScriptedPort& port) {
                 const TFileChoice r = import_ ? TFileChoice::SaveData : TFileChoice::OpenData;
@@ -236,7 +283,7 @@ class TRemoveCommand : public TProjectCommand {
 public:
     QString name() const override { return QStringLiteral("remove"); }
     QString synopsis() const override {
-        return QStringLiteral("remove NAME (--settings | --server | --both)");
+        return QStringLiteral("remove NAME (--settings | --server | --both) [--trust SHA256]...");
     }
     QString description() const override {
         return QStringLiteral("Removes the project from this computer (--settings), its site and "
@@ -271,7 +318,7 @@ protected:
                         << "\" was never uploaded: only --settings can remove it.\n";
             return CliFailed;
         }
-        return runDeployment(
+        return RunDeployment(
             context,
             [&](TScriptedPort& port) {
                 port.AnswerTo(QStringLiteral("Remove Database ") + t.DbName, choice);

@@ -77,7 +77,10 @@ public:
         }
         if (const TDefinitionCheck problem =
                 CheckProjectName(name, ProjectStore::List(context.store))) {
-            context.err << problem->Message << "\n";
+            context.err << problem->Message
+                        << (parser.isSet(QStringLiteral("name"))
+                                ? QStringLiteral("\n")
+                                : QStringLiteral("\n(In the project JSON: DbName.)\n"));
             return CliFailed;
         }
         // A project imported again keeps the column names of its fields, so

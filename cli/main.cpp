@@ -16,9 +16,23 @@ TCliCommands allCommands() {
 
 void printUsage(QTextStream& stream, const TCliCommands& commands) {
     stream << "Usage: corvanta-cli COMMAND [ARGUMENTS]\n"
-           << "       corvanta-cli --help | --version\n\nCommands:\n";
+           << "       corvanta-cli --help | --version\n"
+           << "       corvanta-cli COMMAND --help\n\nCommands:\n";
     for (const auto& command : commands)
         stream << "  " << command->synopsis() << "\n      " << command->description() << "\n";
+    stream.flush();
+}
+
+// The command's usage line, what it does, and every option it takes.
+void printCommandHelp(QTextStream& stream, const TCliCommand& command,
+                      const QCommandLineParser& parser) {
+    stream << "Usage: corvanta-cli " << command.synopsis() << "\n\n"
+           << command.description() << "\n";
+    // Qt's own text lists the options; its usage line names no command.
+    const QString text = parser.helpText();
+    const qsizetype options = text.indexOf(QLatin1String("Options:"));
+    if (options >= 0)
+        stream << "\n" << text.mid(options);
     stream.flush();
 }
 
@@ -39,7 +53,7 @@ int main(int argc, char** argv) {
         return args.size() < 2 ? CliUsage : CliOk;
     }
     if (args.at(1) == QLatin1String("--version")) {
-        out << "corvanta-cli " << ProgramVersion() << "\n";
+        out << "corvanta-cli " << ProgramVersion() << "\n" << ProgramLicenseNotice();
         return CliOk;
     }
     const QString name = args.at(1);
@@ -55,12 +69,20 @@ int main(int argc, char** argv) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(command->description());
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Prints what the command does and its options."));
+    parser.addOption(help);
     command->addOptions(parser);
     args.removeAt(1);
     if (!parser.parse(args)) {
         err << "corvanta-cli " << name << ": " << parser.errorText() << "\n"
-            << "Usage: corvanta-cli " << command->synopsis() << "\n";
+            << "Usage: corvanta-cli " << command->synopsis() << "\n"
+            << "See corvanta-cli " << name << " --help.\n";
         return CliUsage;
+    }
+    if (parser.isSet(help)) {
+        printCommandHelp(out, *command, parser);
+        return CliOk;
     }
 
     TStore store;

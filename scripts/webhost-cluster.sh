@@ -83,26 +83,45 @@ EOF
         "$dir/bin/galera-health"
 }
 
-# The position a node's data holds: its saved state, or, after a crash,
-# what the server recovers from its own logs. -1 when nothing is known.
-node_seqno() { # n
-    local n=$1 seqno
+# Where a node stopped in the cluster's history: "uuid:seqno". A node that
+# shut down cleanly wrote it into grastate.dat; after a crash the server
+# recovers it from its own logs. Empty when nothing is known.
+node_position() { # n
+    local n=$1 uuid seqno
+    uuid=$(sed -n 's/^uuid:[[:space:]]*//p' "$dir/node$n/grastate.dat" 2>/dev/null)
     seqno=$(sed -n 's/^seqno:[[:space:]]*//p' "$dir/node$n/grastate.dat" 2>/dev/null)
-    if [ "${seqno:--1}" = "-1" ] && [ -d "$dir/node$n/mysql" ]; then
-        mariadbd --no-defaults --datadir="$dir/node$n" --user="$(id -un)" \
-            --log-error="$dir/log/recover$n.log" --innodb-log-file-size=8M \
-            --wsrep-on=ON --wsrep-provider=/usr/lib/galera/libgalera_smm.so \
-            --binlog-format=ROW --wsrep-recover >/dev/null 2>&1 || true
-        seqno=$(sed -n 's/.*WSREP: Recovered position: [^:]*:\(-\{0,1\}[0-9]*\).*/\1/p' \
-            "$dir/log/recover$n.log" 2>/dev/null | tail -n 1)
+    if [ "${seqno:--1}" != "-1" ]; then
+        echo "$uuid:$seqno"
+        return
     fi
-    echo "${seqno:--1}"
+    [ -d "$dir/node$n/mysql" ] || return 0
+    mariadbd --no-defaults --datadir="$dir/node$n" --user="$(id -un)" \
+        --log-error="$dir/log/recover$n.log" --innodb-log-file-size=8M \
+        --socket="$dir/run/recover$n.sock" --skip-networking \
+        --wsrep-on=ON --wsrep-provider=/usr/lib/galera/libgalera_smm.so \
+        --wsrep-cluster-address=gcomm:// --binlog-format=ROW --wsrep-recover >/dev/null 2>&1 || true
+    sed -n 's/.*WSREP: Recovered position: *\([^ ]*:-\{0,1\}[0-9][0-9]*\).*/\1/p' \
+        "$dir/log/recover$n.log" 2>/dev/null | tail -n 1
+}
+
+# The position's seqno, -1 when nothing is known.
+node_seqno() { # n
+    local position
+    position=$(node_position "$1")
+    echo "${position:+${position##*:}}" | sed 's/^$/-1/'
 }
 
 start_node() { # n [--wsrep-new-cluster]
-    local n=$1 port galera ist sst peers="" i
+    local n=$1 port galera ist sst peers="" i position
     shift
     cluster_conf
+    # A node that was killed starts from the position it recovers, so the
+    # others send it only what it missed (IST) rather than all the data.
+    if [ -f "$dir/node$n/grastate.dat" ]; then
+        position=$(node_position "$n")
+        [ -z "$position" ] || [ "${position##*:}" = "-1" ] ||
+            set -- "$@" --wsrep-start-position="$position"
+    fi
     port=node${n}_port galera=node${n}_galera ist=node${n}_ist sst=node${n}_sst
     for i in $(seq 1 $cluster_nodes); do
         local g=node${i}_galera
@@ -167,11 +186,18 @@ listen web
     bind 127.0.0.1:$2
     balance roundrobin
     option http-server-close
+    # A request that finds a PHP server gone goes on to the other one: at
+    # once when the connection is refused, and for a read also when the
+    # server died before it answered. A write is never sent twice.
+    option redispatch 1
+    retry-on conn-failure empty-response
+    http-request disable-l7-retry unless METH_GET
     # The site tells visitors apart by their address, not the balancer's.
     option forwardfor
     timeout http-request 30s
     http-response set-header X-Served-By %[srv_name]
-    default-server inter 1s fall 2 rise 2 maxconn 4
+    # A refused connection marks the server down at once, before its check.
+    default-server inter 500ms fastinter 250ms downinter 500ms fall 2 rise 2 maxconn 4 observe layer4 error-limit 1 on-error mark-down
     server web1 127.0.0.1:$web1_port check
     server web2 127.0.0.1:$web2_port check
 EOF
@@ -346,8 +372,9 @@ EOF
     echo "webhost: cluster running in $dir ($(sed -n 's/^URL=//p' "$dir/env"))" >&2
 }
 
-# webhost node DIR N stop|start: one database node leaves or rejoins; start
-# returns when the node is synced and the load balancer sends it queries.
+# webhost node DIR N stop|kill|start: one database node leaves (kill: as in
+# a crash) or rejoins; start returns when the node is synced and the load
+# balancer sends it queries.
 cmd_node() { # n action
     local n=$1 action=$2
     [ -f "$dir/cluster.conf" ] && [ -f "$dir/env" ] || {
@@ -360,6 +387,19 @@ cmd_node() { # n action
     esac
     case $action in
     stop) stop_all "mariadb$n" ;;
+    kill)
+        # A crash: no shutdown, nothing saved.
+        if [ -f "$dir/run/mariadb$n.pgid" ]; then
+            local pgid i
+            pgid=$(cat "$dir/run/mariadb$n.pgid")
+            kill -KILL -- "-$pgid" 2>/dev/null || true
+            for i in $(seq 1 100); do
+                kill -0 -- "-$pgid" 2>/dev/null || break
+                sleep 0.1
+            done
+            rm -f "$dir/run/mariadb$n.pgid"
+        fi
+        ;;
     start)
         if ! alive "mariadb$n"; then
             start_node "$n" || {
@@ -374,6 +414,36 @@ cmd_node() { # n action
         ;;
     *) usage ;;
     esac
+}
+
+# webhost stop-server|start-server DIR php|php1|php2 on a cluster: "php" is
+# every PHP server, phpN one of them. start returns when the balancer sends
+# the server requests again.
+cmd_cluster_php() { # stop|start name
+    local what=$1 names=() name port
+    case $2 in
+    php) names=(php1 php2) ;;
+    php1 | php2) names=("$2") ;;
+    *) usage ;;
+    esac
+    cluster_conf
+    if [ "$what" = stop ]; then
+        stop_all "${names[@]}"
+        return
+    fi
+    for name in "${names[@]}"; do
+        port=web${name#php}_port
+        alive "$name" || start_php_server "$name" "${!port}" || {
+            echo "webhost: PHP server $name did not start again, see $dir/log/$name.out" >&2
+            exit 1
+        }
+    done
+    for name in "${names[@]}"; do
+        wait_for haproxy 30 lb_server_up web "web${name#php}" || {
+            echo "webhost: the load balancer does not take web${name#php} back" >&2
+            exit 1
+        }
+    done
 }
 
 # The first node leaves last, so it keeps the latest state for the next start.

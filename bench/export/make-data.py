@@ -21,9 +21,14 @@ os.makedirs(folder, exist_ok=True)
 
 
 def field(column, type_, name):
-    return {"FieldName": column, "FieldName2": column + "2", "FieldType": type_,
-            "InputType": "Text", "Name": name, "MaxLength": 60, "TextLength": 30,
-            "Searchable": True, "Visible": True, "Editable": True}
+    # The input each type allows.
+    inputs = {"Yes/No": "Checkbox", "Date & time": "Date & time", "Image": "Image"}
+    f = {"FieldName": column, "FieldName2": column + "2", "FieldType": type_,
+         "InputType": inputs.get(type_, "Text"), "Name": name, "MaxLength": 60,
+         "TextLength": 30, "Searchable": True, "Visible": True, "Editable": True}
+    if type_ == "Date & time":
+        f["DateTimeFormat"] = "DD/MM/YYYY hh:mm:ss"
+    return f
 
 
 fields = [field("title", "Text", "Title"), field("notes", "Text", "Notes"),
@@ -50,7 +55,8 @@ for i in range(1, count + 1):
     price = (i % 400) / 4
     records.append((i % members + 1, "Record %d of the benchmark" % i, "note %d" % i, i,
                     ("%d" % price) if price == int(price) else repr(price),
-                    "Yes" if i % 3 else "No", "2024010112%04d" % (i % 10000),
+                    "Yes" if i % 3 else "No",
+                    "20240101%02d%02d%02d" % (i // 3600 % 24, i // 60 % 60, i % 60),
                     0 if i % 7 else i % pictures + 1, "1111111" if i % 11 else "1010011"))
 
 

@@ -2,7 +2,7 @@
 //   corvanta-netbench stor HOST PORT USER PASSWORD LOCAL-FILE REMOTE-PATH
 //   corvanta-netbench stor-tls HOST PORT USER PASSWORD LOCAL-FILE REMOTE-PATH
 //   corvanta-netbench sftp HOST PORT USER PASSWORD LOCAL-FILE REMOTE-PATH HOST-KEY-SHA256
-//   corvanta-netbench get URL
+//   corvanta-netbench get URL [SHA256]   (SHA256: a certificate trusted by fingerprint)
 //   corvanta-netbench get-stream URL   (the body handed on, not kept)
 // Certificates are checked; a test authority is trusted through CORVANTA_CA_FILE.
 // Prints the seconds the transfer took and the peak memory of the process.
@@ -63,8 +63,9 @@ int Sftp(const QStringList& args) {
     return 0;
 }
 
-int Get(const QString& url, bool stream = false) {
+int Get(const QString& url, bool stream = false, const QString& trusted = {}) {
     THttpClient http;
+    http.TrustedCertificate = trusted;
     qint64 bytes = 0;
     if (stream)
         http.OnBody = [&](const QByteArray& block) { bytes += block.size(); };
@@ -91,6 +92,8 @@ int main(int argc, char** argv) {
             status = Sftp(args.mid(1));
         else if (args.size() == 2 && args.at(0) == QLatin1String("get"))
             status = Get(args.at(1));
+        else if (args.size() == 3 && args.at(0) == QLatin1String("get"))
+            status = Get(args.at(1), false, args.at(2));
         else if (args.size() == 2 && args.at(0) == QLatin1String("get-stream"))
             status = Get(args.at(1), true);
         else

@@ -2,10 +2,14 @@
 // steps they share (connecting, quiet deletions, the keyed script requests).
 #include "Deployment.h"
 
+#include "model/ProjectJson.h"
+
 #include "Connection.h"
+#include "ProblemText.h"
 #include "model/ProjectCheck.h"
 #include "model/ProjectStore.h"
 #include "model/Store.h"
+#include "model/TrustedServers.h"
 #include "net/FtpClient.h"
 #include "net/HttpClient.h"
 
@@ -21,10 +25,11 @@ TDeployment::TDeployment(TUserPort& port, TStore& store, TFtpClient& ftp, THttpC
       internet_(InternetAvailable) {
     for (TSocketLayer* client :
          {static_cast<TSocketLayer*>(&ftpClient_), static_cast<TSocketLayer*>(&sftp_)}) {
-        client->OnInvalidHost = [this](bool& handled) {
+        client->OnInvalidHost = [this, client](bool& handled) {
             announced_ = true;
-            port_.ShowWarning(
-                QStringLiteral("FTP connection failed! Change the FTP server settings."));
+            port_.ShowWarning(QStringLiteral("FTP connection failed! The server name \"%1\" is "
+                                             "unknown. Change the FTP server settings.")
+                                  .arg(client->Host.trimmed()));
             handled = false;
         };
         // Only a refused login: a port that refuses the connection says so
@@ -37,15 +42,10 @@ TDeployment::TDeployment(TUserPort& port, TStore& store, TFtpClient& ftp, THttpC
                 QStringLiteral("FTP connection failed! FTP User name or Password is incorrect."));
         };
     }
-    http_.OnInvalidHost = [this](bool& handled) {
-        announced_ = true;
-        port_.ShowMessage(QStringLiteral("Invalid Host!"));
-        handled = false;
-    };
-    http_.OnConnectionFailed = [this](TSocketLayer*) {
-        announced_ = true;
-        port_.ShowMessage(QStringLiteral("Connection Failed"));
-    };
+    // The web server's failures (unknown name, refused connection) are told
+    // by the error that follows, with the command's own words before it.
+    http_.OnInvalidHost = [](bool& handled) { handled = false; };
+    http_.OnConnectionFailed = [](TSocketLayer*) {};
     http_.OnFailure = [](int) {};
     installCancelHandler();
 }
@@ -75,8 +75,9 @@ void TDeployment::begin() {
     running_ = false;
     succeeded_ = false;
     announced_ = false;
-    trustedCertificate_.clear();
+    trustedNow_.clear();
     trustedHostKey_.clear();
+    trustDeclined_.clear();
     notEncrypted_ = false;
     tablePlan_.reset();
     tablesChoice_ = TTablesChoice::Leave;
@@ -122,14 +123,14 @@ void TDeployment::endAfterFailure(const ENetError& e, const QString& prefix) {
     disconnectQuietly();
     endWindows();
     if (!announced_ && !cancelled)
-        port_.ShowWarning(prefix + e.message());
+        port_.ShowWarning(prefix + e.message() + trustDeclined_);
     finish(false);
 }
 
 // --- Checks shared by Generate and Upload
 
-void TDeployment::refuse(const QString& text, int settingsPage) {
-    port_.ShowWarning(text);
+void TDeployment::refuse(const QString& text, int settingsPage, const QStringList& places) {
+    port_.ShowSettingRefusal(text, places);
     port_.FocusMain();
     if (settingsPage >= 0)
         port_.OpenSettings(settingsPage);
@@ -146,18 +147,33 @@ bool TDeployment::checkProject(const TBTable& t, bool changed) {
         return false;
     }
     if (t.TableName.isEmpty() || t.DatabaseServer.isEmpty()) {
-        refuse(QStringLiteral("Fill in the Database settings first!"), SettingsPages::Database);
+        QStringList empty;
+        if (t.TableName.isEmpty())
+            empty << QStringLiteral("TableName");
+        if (t.DatabaseServer.isEmpty())
+            empty << QStringLiteral("DatabaseServer");
+        refuse(QStringLiteral("Fill in the Database settings first!"), SettingsPages::Database,
+               JsonSettingPlaces(empty));
         return false;
     }
     if (t.AdminPassword.isEmpty()) {
         refuse(QStringLiteral("Fill in the password to the Administrator sites!"),
-               SettingsPages::Administrator);
+               SettingsPages::Administrator, JsonSettingPlaces({QStringLiteral("AdminPassword")}));
         return false;
     }
     // A definition the server or the record files cannot work with is
     // refused before anything is written or sent.
     if (const TDefinitionCheck problem = CheckProject(t)) {
-        refuse(problem->Message, problem->Field > 0 ? -1 : settingsPageOf(problem->Setting));
+        refuse(ShownProblem(*problem), problem->Field > 0 ? -1 : settingsPageOf(problem->Setting),
+               JsonPlacesOf(t, *problem));
+        return false;
+    }
+    // The pages would link a style sheet that is not there.
+    if (!t.Skin.isEmpty() && TPHPGenerator::SkinPath(t).isEmpty()) {
+        refuse(QStringLiteral("The skin (style sheet) \"%1\" cannot be found. Choose a skin on "
+                              "the Appearance page of the settings, or put the file back.")
+                   .arg(t.Skin),
+               SettingsPages::Appearance);
         return false;
     }
     return true;
@@ -185,7 +201,8 @@ bool TDeployment::makeLocalFolders(const TBTable& t) {
     for (const QString& path : {t.LocalPath, t.LocalPath + QStringLiteral("admin")}) {
         if (QFileInfo(path).isDir() || (!path.isEmpty() && QDir().mkdir(path)))
             continue;
-        refuse(QStringLiteral("Directory \"") + path + QStringLiteral("\" cannot be created."));
+        refuse(QStringLiteral("Directory \"") + path + QStringLiteral("\" cannot be created."), -1,
+               JsonSettingPlaces({QStringLiteral("LocalPath")}));
         return false;
     }
     return true;
@@ -228,7 +245,7 @@ void TDeployment::connectFtp(const TBTable& t) {
     }
     for (;;) {
         sftp_.TrustedHostKey = trustedHostKey(t);
-        ftpClient_.TrustedCertificate = trustedCertificate(t);
+        applyTrust(ftpClient_, t);
         try {
             ftp_.Connect();
             break;
@@ -241,8 +258,14 @@ void TDeployment::connectFtp(const TBTable& t) {
         notEncrypted_ = true;
 }
 
-QString TDeployment::trustedCertificate(const TBTable& t) const {
-    return trustedCertificate_.isEmpty() ? t.TrustedCertificate : trustedCertificate_;
+void TDeployment::applyTrust(TSocketLayer& client, const TBTable& t) const {
+    client.TrustedServers = TrustedServers::Parse(t.TrustedCertificates);
+    for (auto it = trustedNow_.cbegin(); it != trustedNow_.cend(); ++it)
+        client.TrustedServers.insert(it.key(), it.value());
+    // The single setting of before names no server: it passes for any
+    // server without an entry, and another certificate there is asked about.
+    client.TrustedCertificate = t.TrustedCertificate;
+    client.TrustedMayDiffer = true;
 }
 
 QString TDeployment::trustedHostKey(const TBTable& t) const {
@@ -252,15 +275,34 @@ QString TDeployment::trustedHostKey(const TBTable& t) const {
 bool TDeployment::trust(const TBTable& t, const ETlsError& refusal) {
     const TCertificateInfo& info = refusal.Info();
     // A changed certificate or key is refused: only the message stands.
-    if (info.Changed || info.Fingerprint.isEmpty() || !port_.TrustServer(info))
+    if (info.Changed || info.Fingerprint.isEmpty())
         return false;
-    const QString setting =
-        info.HostKey ? QStringLiteral("TrustedHostKey") : QStringLiteral("TrustedCertificate");
-    (info.HostKey ? trustedHostKey_ : trustedCertificate_) = info.Fingerprint;
+    if (!port_.TrustServer(info)) {
+        // The refusal that follows says how to get past it next time.
+        trustDeclined_ =
+            QStringLiteral(" Nothing was sent. To go on, start it again and trust the server "
+                           "when asked (\"%1\"), once its fingerprint matches the one your "
+                           "provider gives.")
+                .arg(info.HostKey ? QStringLiteral("Trust this server")
+                                  : QStringLiteral("Trust this certificate"));
+        return false;
+    }
+    QString setting = QStringLiteral("TrustedHostKey");
+    QString value = info.Fingerprint;
+    if (info.HostKey) {
+        trustedHostKey_ = info.Fingerprint;
+    } else {
+        // One entry per server: FTP and web server may show different ones.
+        setting = QStringLiteral("TrustedCertificates");
+        trustedNow_.insert(TrustedServers::Key(info.Host, info.Port), info.Fingerprint);
+        value = t.TrustedCertificates;
+        for (auto it = trustedNow_.cbegin(); it != trustedNow_.cend(); ++it)
+            value = TrustedServers::With(value, it.key(), it.value());
+    }
     if (!t.DbName.isEmpty() && ProjectStore::Exists(store_, t.DbName))
-        ProjectStore::StoreTrust(store_, t.DbName, setting, info.Fingerprint);
+        ProjectStore::StoreTrust(store_, t.DbName, setting, value);
     if (OnTrustStored)
-        OnTrustStored(t.DbName, setting, info.Fingerprint);
+        OnTrustStored(t.DbName, setting, value);
     return true;
 }
 
@@ -268,7 +310,7 @@ bool TDeployment::checkWebServer(const TBTable& t, const QString& prefix) {
     if (!t.URL.trimmed().startsWith(QLatin1String("https:"), Qt::CaseInsensitive))
         return true;
     for (;;) {
-        http_.TrustedCertificate = trustedCertificate(t);
+        applyTrust(http_, t);
         http_.OverallLimit = httpLimit_;
         try {
             announced_ = false;
@@ -277,20 +319,28 @@ bool TDeployment::checkWebServer(const TBTable& t, const QString& prefix) {
         } catch (const ETlsError& e) {
             if (trust(t, e))
                 continue;
-            port_.ShowWarning(prefix + e.message());
+            port_.ShowWarning(prefix + e.message() + trustDeclined_);
         } catch (const ENetError& e) {
-            if (!announced_)
-                port_.ShowWarning(prefix + e.message());
+            port_.ShowWarning(prefix + e.message());
         }
         return false;
     }
 }
 
 void TDeployment::requestFailed(const ENetError& e, const QString& usual) {
-    if (const auto* tls = dynamic_cast<const ETlsError*>(&e))
-        port_.ShowWarning(tls->message());
-    else
-        port_.ShowWarning(usual);
+    port_.ShowWarning(RequestFailure(e, usual));
+}
+
+QString TDeployment::RequestFailure(const ENetError& e, const QString& usual) {
+    if (dynamic_cast<const ETlsError*>(&e))
+        return e.message();
+    // The server answered, but wrongly: "no response" would not be true.
+    const QString reason = e.message().endsWith(u'.') ? e.message() : e.message() + u'.';
+    if (dynamic_cast<const EAnswerError*>(&e)) {
+        const qsizetype cut = usual.indexOf(QLatin1String("No response"));
+        return (cut > 0 ? usual.left(cut) : QString()) + reason;
+    }
+    return usual + u' ' + reason;
 }
 
 void TDeployment::disconnectQuietly() {
@@ -323,18 +373,65 @@ bool TDeployment::generateScript(const TBTable& t, const std::function<bool()>& 
 }
 
 void TDeployment::uploadScript(const TBTable& t, const QString& script) {
-    ftp_.Upload(TPHPGenerator::OutputPath(t, false, script), t.PHPPath + script);
-    ftp_.Upload(TPHPGenerator::OutputPath(t, false, QStringLiteral("runtime.php")),
-                t.PHPPath + QStringLiteral("runtime.php"));
+    // Visitors keep using the site meanwhile: the runtime is replaced only
+    // when it changed, and then in one step.
+    TPublished published = TPublished::Load(store_, t.DbName, t);
+    const TPublisher::TOutcome out =
+        publish(t, TPublishPlan::Script(t, script, published), published);
+    if (out.Error)
+        std::rethrow_exception(out.Error);
+}
+
+TPublisher::TOutcome TDeployment::publish(const TBTable& t, const TPublishPlan& plan,
+                                          TPublished& published,
+                                          const std::function<QString()>& beforeSwitch) {
+    TPublisher publisher(ftp_, port_,
+                         {[&] { connectFtp(t); },
+                          [this](bool allowed) {
+                              if (allowed)
+                                  installCancelHandler();
+                              else
+                                  port_.SetCancelHandler({});
+                          }});
+    TPublisher::TOutcome out = publisher.Send(plan);
+    if (!out.Failed() && beforeSwitch) {
+        const QString why = beforeSwitch();
+        if (!why.isEmpty())
+            publisher.Abandon(out, why);
+    }
+    if (!out.Failed())
+        publisher.Switch(plan, out);
+    for (const qsizetype i : out.Live)
+        if (plan.Files[i].Remembered)
+            published.Set(plan.Files[i].Remote, plan.Files[i].Digest);
+    if (!out.Failed())
+        for (const QString& remote : plan.Deletions)
+            published.Drop(remote);
+    if (!out.Live.isEmpty() || (!out.Failed() && !plan.Deletions.isEmpty()))
+        published.Save(store_, t.DbName);
+    return out;
 }
 
 QByteArray TDeployment::request(const TBTable& t, const QString& script, const QString& query,
                                 const QString& folder) {
     announced_ = false;
-    http_.TrustedCertificate = trustedCertificate(t);
+    applyTrust(http_, t);
     http_.OverallLimit = httpLimit_;
-    http_.Get(t.URL + folder + generator_.KeyedScript(script) + query);
+    http_.Get(t.URL + folder + generator_.KeyedScript(script) +
+              (query.isEmpty() ? QString() : u'&' + query));
+    checkStatus();
     return http_.Body;
+}
+
+void TDeployment::checkStatus() const {
+    const int status = http_.ReplyNumber;
+    if (status >= 200 && status < 300)
+        return;
+    // A script's own refusal comes in its paragraph, whatever the status.
+    if (!http_.OnBody && http_.Body.contains("<P CLASS=\"corvanta_"))
+        return;
+    throw EAnswerError(QStringLiteral("%1 answered \"%2\" for %3")
+                           .arg(http_.Where(), http_.StatusText(), http_.ShownUrl()));
 }
 
 // --- Second stage

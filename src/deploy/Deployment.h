@@ -1,16 +1,21 @@
 #pragma once
 
+#include "ExportRun.h"
+#include "Publisher.h"
 #include "TablePlan.h"
 #include "TransferSwitch.h"
 #include "UserPort.h"
 #include "generator/PHPgenerator.h"
+#include "model/ProjectCheck.h"
 #include "model/TableFields.h"
 #include "net/SftpClient.h"
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class ENetError;
@@ -47,6 +52,18 @@ public:
     void Upload(const TBTable& t, bool changed);
     void Import(const TBTable& t, bool changed);
     void Export(const TBTable& t, bool changed);
+    // Export of record files made from a spreadsheet (TSheetRecords): no
+    // file is asked for, and the site's members stay as they are, also
+    // when every record is replaced. `hold` is kept until the command ends
+    // (the folder of the files).
+    // `describe` names a refusal of the server as the spreadsheet's row and
+    // column.
+    void ExportSheet(const TBTable& t, bool changed, const TExportFiles& files,
+                     std::shared_ptr<const void> hold,
+                     std::function<QString(const TRefusal&)> describe);
+    // Import into a spreadsheet (TSheetWriter) at `path`, CSV or XLSX by its
+    // name, with its pictures beside it.
+    void ImportSheet(const TBTable& t, bool changed, const QString& path);
     // Reads the site's tables and shows what Upload would do to them, as
     // the plan window shows it; changes nothing (corvanta-cli upload --plan).
     void PlanTables(const TBTable& t);
@@ -57,6 +74,9 @@ public:
     // Removes the stored project `name` (never the open one) as the user
     // chooses in the remove dialog: settings, server, or both.
     void RemoveDatabase(const QString& name);
+    // The reports' warnings about a site visitors can hardly use: no field
+    // to search, no field shown in the results. Empty when all is well.
+    static QStringList SiteUseWarnings(const TBTable& t);
 
     // --- Outcome
     // A second stage is queued and has not ended yet.
@@ -65,6 +85,10 @@ public:
     std::function<void(bool succeeded)> OnFinished;
 
     TPHPGenerator& Generator() { return generator_; }
+    // What a failed request of a script tells: `usual` ("X failed. No
+    // response from the specified URL.") with the reason, or the reason in
+    // place of "No response" when the server did answer.
+    static QString RequestFailure(const ENetError& e, const QString& usual);
     void SetInternetCheck(TInternetCheck check) { internet_ = std::move(check); }
     // Milliseconds an FTP server may stay silent before a command fails.
     void SetFtpTimeOut(int ms) { ftpTimeOut_ = ms; }
@@ -75,8 +99,8 @@ public:
         transferLimit_ = transferMs;
     }
     // A fingerprint the user chose to trust was stored with the project
-    // (setting "TrustedCertificate" or "TrustedHostKey"): the open project
-    // takes it too.
+    // (setting "TrustedCertificates" or "TrustedHostKey", with its whole new
+    // value): the open project takes it too.
     std::function<void(const QString& project, const QString& setting, const QString& value)>
         OnTrustStored;
     // The SFTP client, for its known-hosts file.
@@ -89,6 +113,10 @@ private:
         TBTable table;
         QString records, users, images;
         bool replace = false;
+        bool keepMembers = false; // a spreadsheet: the site's members stay
+        QString sheet{};          // import into this spreadsheet
+        std::shared_ptr<const void> hold{};
+        std::function<QString(const TRefusal&)> describe{};
     };
 
     // Commands (one source each).
@@ -96,15 +124,20 @@ private:
     bool makeLocalFolders(const TBTable& t);
     bool generateSite(const TBTable& t, bool uploadOrder);
     bool uploadStage1(const TBTable& t);
+    // Tells how the upload ended and in which state it left the site.
+    void uploadFailed(const TBTable& t, const TPublisher::TOutcome& out, const TPublishPlan& plan);
     void createStage2();
     // Upload's question about the tables: reads them, asks with the plan and
     // runs what must happen before the new pages go live. False when the
     // upload stops (the reason has been shown).
     bool tablesStep(const TBTable& t);
     TTablePlan readTablePlan(const TBTable& t);
-    // Runs the plan's statements of `phase` through alter_db.php; false
-    // after the failure has been shown.
-    bool applyTables(const TBTable& t, int phase);
+    // The plan's steps the new pages need, once their files have arrived
+    // and before they go live; why the upload stops, or empty.
+    QString tablesBeforePages(const TBTable& t);
+    // Runs the plan's statements of `phase` through alter_db.php; why it
+    // failed, with the statements that ran, or empty.
+    QString applyTables(const TBTable& t, int phase);
     // The plan's second phase: the backup download, then the columns dropped.
     void alterStage2();
     // Downloads the records into backup files beside the project; the path
@@ -115,20 +148,29 @@ private:
     // warning: a line below the result, or none.
     void showUploadReport(const TBTable& t, const QString& result, const QString& warning = {});
     // The download of import_db.php (already on the server, in `folder` of
-    // the site's) into the files of records, users (or none) and images,
-    // each whole or not at all.
+    // the site's; `query` as for request) into the files of records, users
+    // (or none) and images, each whole or not at all.
     struct TDownload {
         enum { Done, ScriptError, Incomplete, FileFailed } Result;
         QString Text; // the script's error, or the file that failed
     };
-    TDownload downloadRecords(const TBTable& t, const QStringList& paths,
+    TDownload downloadRecords(const TBTable& t, const QStringList& paths, const QString& query = {},
                               const QString& folder = {});
     void importStage2();
     void importFileFailed(const QString& path);
+    // Export of the pending files, asking for them unless given.
+    void exportFiles(const TBTable& t, bool changed, TPending* given);
+    void importFiles(const TBTable& t, bool changed, TPending* given);
+    // The downloaded files into the pending spreadsheet; false after telling why.
+    bool writeSheet(const TPending& p);
     void exportCountStage2();
     void exportDataStage2();
     // A step of the export's data script (query after its key).
     QByteArray requestJob(const TBTable& t, const QString& query);
+    // Notes in the store the export runs that may have left staged tables
+    // behind ("run,run"; empty: none), and reads them.
+    void rememberTransferRun(const TBTable& t, const QString& runs);
+    QStringList transferRuns(const TBTable& t);
     enum class TServerRemoval { Aborted, Failed, Removed };
     TServerRemoval removeFromServer(const TBTable& t, const QString& name);
     void removeLocalFiles(const TBTable& t);
@@ -140,7 +182,10 @@ private:
     // windows are put back so the program stays usable.
     void guarded(const std::function<void()>& command);
     bool internetAvailable(const TBTable& t);
-    void refuse(const QString& text, int settingsPage = -1);
+    // places: the settings concerned (store names, "Settings.X" in the
+    // project JSON) or a field's value ("Fields[i].X").
+    void refuse(const QString& text, int settingsPage = -1, const QStringList& places = {});
+
     // The settings page of a setting (its store name), or -1.
     static int settingsPageOf(const QString& setting);
     void connectFtp(const TBTable& t);
@@ -151,11 +196,14 @@ private:
     // Asks whether to trust what the refusal shows and stores the answer;
     // false when the refusal stands.
     bool trust(const TBTable& t, const ETlsError& refusal);
-    QString trustedCertificate(const TBTable& t) const;
+    // The client trusts what the project and the running command trust.
+    void applyTrust(TSocketLayer& client, const TBTable& t) const;
     QString trustedHostKey(const TBTable& t) const;
     // The message of a failed script request: why, when the reason is a
     // certificate, else the usual text.
     void requestFailed(const ENetError& e, const QString& usual);
+    // An answer that is no success raises EAnswerError with its status.
+    void checkStatus() const;
     void disconnectQuietly();
     void deleteQuietly(const QString& remotePath);
     // Connect, delete the script from the server, disconnect; failures ignored.
@@ -168,11 +216,18 @@ private:
     // The text files of Import (saving) or Export: records, users, images.
     // False when the user cancelled a choice.
     bool chooseTextFiles(const TBTable& t, bool saving, TPending& pending);
-    // Uploads the script with the runtime it needs.
+    // Uploads the script with the runtime it needs (when the server does
+    // not hold that runtime already); raises what made it fail.
     void uploadScript(const TBTable& t, const QString& script);
+    // Applies a publish plan on the connected server, removing what a
+    // failure leaves, and remembers which files went live. `beforeSwitch`
+    // runs once every file has arrived and before any goes live; a text it
+    // returns stops the upload with the site as it was.
+    TPublisher::TOutcome publish(const TBTable& t, const TPublishPlan& plan, TPublished& published,
+                                 const std::function<QString()>& beforeSwitch = {});
     // The answer body of the keyed script; raises when no answer came.
-    // `query` follows the key ("&name=value"); `folder` is the script's
-    // folder below the site's.
+    // `query` ("name=value&...") is added to the script's key; `folder` is
+    // the script's folder below the site's.
     QByteArray request(const TBTable& t, const QString& script, const QString& query = {},
                        const QString& folder = {});
     // The table scripts run from a folder of their own, beside their own copy
@@ -199,11 +254,16 @@ private:
     int ftpTimeOut_ = 30000;
     int httpLimit_ = 15 * 60 * 1000;
     int transferLimit_ = 2 * 60 * 1000;
-    // Trust given during the running command, ahead of the stored table's.
-    QString trustedCertificate_;
+    // Trust given during the running command (by "host:port"), ahead of
+    // the stored table's.
+    QMap<QString, QString> trustedNow_;
+    // Said after a refusal when the user declined to trust the server.
+    QString trustDeclined_;
     QString trustedHostKey_;
     // "If offered" went on without encryption.
     bool notEncrypted_ = false;
+    // What the upload report says of the files published.
+    QStringList publishLines_;
     qint64 partBytes_ = 2 * 1024 * 1024;
 
     std::optional<TPending> pending_;
@@ -218,6 +278,8 @@ private:
     QStringList tablesRan_; // "step N: how", in order
     QString tablesFailure_; // why applying stopped; empty when it did not
     QString backupPath_;
+    // The table scripts' folder is on the server and must be cleared.
+    bool tableFolder_ = false;
     // A client event has shown why the running network step failed.
     bool announced_ = false;
 };

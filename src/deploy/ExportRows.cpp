@@ -3,6 +3,7 @@
 #include "model/RecordFiles.h"
 #include "model/Table.h"
 
+#include <QDate>
 #include <QLocale>
 #include <QStringDecoder>
 
@@ -74,6 +75,61 @@ bool isDecimal(const QByteArray& v, char point) {
     return i == v.size();
 }
 
+// A decimal number as its digits without leading or trailing zeros and the
+// power of ten of the last one: "0012.50" and "1.25e1" give ("125", -1).
+// Zero gives ("", 0), whatever its sign.
+struct TDecimal {
+    bool negative = false;
+    QByteArray digits;
+    qint64 exponent = 0;
+    bool operator==(const TDecimal&) const = default;
+};
+
+TDecimal decimalOf(const QByteArray& v, char point) {
+    TDecimal d;
+    qsizetype i = 0;
+    if (i < v.size() && (v[i] == '-' || v[i] == '+'))
+        d.negative = v[i++] == '-';
+    qint64 shift = 0; // digits after the point
+    bool after = false;
+    for (; i < v.size() && v[i] != 'e' && v[i] != 'E'; ++i) {
+        if (v[i] == point) {
+            after = true;
+            continue;
+        }
+        d.digits += v[i];
+        shift += after ? 1 : 0;
+    }
+    const qint64 written = i < v.size() ? v.mid(i + 1).toLongLong() : 0;
+    qsizetype lead = 0;
+    while (lead < d.digits.size() && d.digits[lead] == '0')
+        ++lead;
+    d.digits.remove(0, lead);
+    qsizetype trail = 0;
+    while (trail < d.digits.size() && d.digits[d.digits.size() - 1 - trail] == '0')
+        ++trail;
+    d.digits.chop(trail);
+    d.exponent = written - shift + trail;
+    if (d.digits.isEmpty())
+        return {};
+    return d;
+}
+
+// A 14-digit date and time the site can hold: each part within its range,
+// a part the field's format does not show (and a date never entered) all
+// zeros, and a day that the month has.
+bool isSiteDate(const QByteArray& v) {
+    if (v.size() != 14 || !isDigits(v))
+        return false;
+    const auto part = [&](int at, int n) { return v.mid(at, n).toInt(); };
+    const int year = part(0, 4), month = part(4, 2), day = part(6, 2);
+    if (month > 12 || day > 31 || part(8, 2) > 23 || part(10, 2) > 59 || part(12, 2) > 59)
+        return false;
+    if (month == 0 || day == 0)
+        return true;
+    return QDate(year == 0 ? 2000 : year, month, day).isValid();
+}
+
 bool mantissaIsZero(const QByteArray& v) {
     for (char c : v) {
         if (c == 'e' || c == 'E')
@@ -139,6 +195,14 @@ QByteArray TRowEncoder::value(const TTransferValue& v, qint64 line, const QByteA
                               TStagedRow& row, QString& why) {
     qint64 n = 0;
     bool tooLarge = false;
+    // A field without a value (the NULL text of the files) stays NULL; the
+    // database refuses it where a value is required.
+    if (text.isNull() && v.Kind != TValueKind::Id && v.Kind != TValueKind::PictureData)
+        return "NULL";
+    if (text.isNull()) {
+        why = QStringLiteral("a value is required");
+        return {};
+    }
     switch (v.Kind) {
     case TValueKind::Text:
         if (text.size() > kMaxText)
@@ -169,14 +233,24 @@ QByteArray TRowEncoder::value(const TTransferValue& v, qint64 line, const QByteA
         plain.replace(',', '.');
         bool ok = false;
         const double d = plain.toDouble(&ok);
-        if (!ok || !std::isfinite(d) || (d == 0 && !mantissaIsZero(text)))
+        if (!ok || !std::isfinite(d) || (d == 0 && !mantissaIsZero(text))) {
             why = QStringLiteral("out of range");
-        return QByteArray::number(d, 'g', QLocale::FloatingPointShortest);
+            return {};
+        }
+        // The column is a DOUBLE: it keeps about 16 significant digits, and
+        // a number is stored only when it comes back as written.
+        const QByteArray stored = QByteArray::number(d, 'g', QLocale::FloatingPointShortest);
+        if (!(decimalOf(stored, '.') == decimalOf(plain, '.')))
+            why = QStringLiteral("more digits than the column keeps (it would come back as %1)")
+                      .arg(QString::fromLatin1(stored));
+        return stored;
     }
     case TValueKind::YesNo:
         return yesNo(text, why);
     case TValueKind::DateTime:
-        if (!text.isEmpty() && (text.size() != 14 || !isDigits(text)))
+        if (!text.isEmpty() && text.size() == 14 && isDigits(text) && !isSiteDate(text))
+            why = QStringLiteral("not a date of the calendar");
+        else if (!text.isEmpty() && (text.size() != 14 || !isDigits(text)))
             why = QStringLiteral("not a date of 14 digits");
         return '\'' + text + '\'';
     case TValueKind::Owner:

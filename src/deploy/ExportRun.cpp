@@ -46,9 +46,8 @@ bool TExportRun::scanPictureNumbers(const QString& path) {
     TRecordReader reader(file, format);
     QByteArray record;
     while (reader.Next(record)) {
-        const qsizetype end = record.indexOf(format.FieldDelimiter);
         bool ok = false;
-        const qint64 n = (end < 0 ? record : record.left(end)).toLongLong(&ok);
+        const qint64 n = format.SplitRecord(record).value(0).toLongLong(&ok);
         if (ok && n >= refs_.NextPicture && n < 2147483647)
             refs_.NextPicture = n + 1;
     }
@@ -108,10 +107,25 @@ bool TExportRun::sendFile(int index, const TSendPart& send) {
         for (const TRefusal& r : refusals)
             if (refusals_.size() < kListed)
                 refusals_.append(r);
+        // A row must fit a part that the script can read within a hosting
+        // account's memory (pictures come in pieces of their own).
+        if (valid && row.Values.size() > kMaxRowBytes) {
+            ++refused_;
+            if (refusals_.size() < kListed)
+                refusals_.append({index, layout.Title, reader.Line(), QString(),
+                                  QStringLiteral("the line is too large to send (%1 MB; a line "
+                                                 "may make at most %2 MB): shorten its texts")
+                                      .arg(double(row.Values.size()) / (1 << 20), 0, 'f', 1)
+                                      .arg(kMaxRowBytes >> 20)});
+            continue;
+        }
         // A refused line is not sent; the rest still is, so the server can
         // name what it refuses too.
         if (!valid)
             continue;
+        // Parts stay within their size: a row that would overflow one starts the next.
+        if (!part_.isEmpty() && part_.size() + row.Values.size() > partBytes_ && !flush(send))
+            return false;
         add("R " + QByteArray::number(reader.Line()) + ' ' + row.Values);
         ++partRows_;
         for (const QByteArray& piece : row.MorePicture) {

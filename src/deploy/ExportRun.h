@@ -25,8 +25,8 @@ public:
     // rows); false ends the run.
     using TSendPart = std::function<bool(const QString& path, int part, qint64 rows)>;
 
-    // Parts are written into `folder`; a part is closed once it holds
-    // `partBytes` (a single row may make it larger, by less than 600 KB).
+    // Parts are written into `folder`; a part holds at most `partBytes`, or
+    // one row (at most kMaxRowBytes) with a picture piece after it.
     TExportRun(const TBTable& t, const TExportFiles& files, const QByteArray& dbCharset,
                const QString& run, const QString& folder, qint64 partBytes);
 
@@ -44,6 +44,8 @@ public:
     qint64 RefusedCount() const { return refused_; }
 
     static constexpr int kListed = 100;
+    // The SQL of one row: larger lines are refused.
+    static constexpr qint64 kMaxRowBytes = 4 << 20;
 
 private:
     bool sendFile(int index, const TSendPart& send);

@@ -3,6 +3,7 @@
 
 #include "SiteFiles.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -63,6 +64,28 @@ bool TDeployment::generateSite(const TBTable& t, bool uploadOrder) {
     return true;
 }
 
+QStringList TDeployment::SiteUseWarnings(const TBTable& t) {
+    // What visitors see of the fields: a hidden field is the administrator's.
+    const auto any = [&t](bool TBField::*flag) {
+        return std::any_of(t.Fields.begin(), t.Fields.end(), [flag](const TBField& f) {
+            return f.SeqNo > 0 && f.*flag && !f.Hidden;
+        });
+    };
+    const QString how = QStringLiteral(
+        "To change that, open a field with Field > Modify and tick %1 on its page \"Appearance on "
+        "the web\", then generate and upload again.");
+    QStringList lines;
+    if (!any(&TBField::Searchable))
+        lines << QStringLiteral("No field is searchable: the search page of the site offers "
+                                "visitors no field to search. ") +
+                     how.arg(QStringLiteral("\"Searchable\""));
+    if (!any(&TBField::Visible))
+        lines << QStringLiteral("No field is visible in the results: visitors see only the "
+                                "numbers of the records found. ") +
+                     how.arg(QStringLiteral("\"Visible in result\""));
+    return lines;
+}
+
 void TDeployment::Generate(const TBTable& t, bool changed) {
     begin();
     guarded([&] {
@@ -81,6 +104,8 @@ void TDeployment::Generate(const TBTable& t, bool changed) {
         report.AddHeading(QStringLiteral("Generating report"));
         report.AddLine();
         report.AddLine(QStringLiteral("Generating process was successful."), true);
+        for (const QString& line : SiteUseWarnings(t))
+            report.AddLine(line, true);
         report.AddLine();
         report.AddLine(QStringLiteral("The following files were created:"), true);
         for (const QString& file : SiteFiles::Visitor(t))

@@ -9,7 +9,10 @@
 #include "net/FtpClient.h"
 #include "net/HttpClient.h"
 
-#include <QTemporaryDir>
+#include "TempFolder.h"
+#include "model/ProjectStore.h"
+
+#include <QDir>
 
 #include <algorithm>
 #include <optional>
@@ -87,7 +90,8 @@ std::optional<TRefusal> serverRefusal(const QByteArray& line, const QList<TTrans
     return std::nullopt;
 }
 
-QString refusalReport(QList<TRefusal> listed, qint64 total) {
+QString refusalReport(QList<TRefusal> listed, qint64 total,
+                      const std::function<QString(const TRefusal&)>& describe) {
     std::stable_sort(listed.begin(), listed.end());
     QString text =
         QStringLiteral("Nothing was exported: %1 %2 refused.%3")
@@ -95,7 +99,7 @@ QString refusalReport(QList<TRefusal> listed, qint64 total) {
             .arg(total == 1 ? QStringLiteral("value was") : QStringLiteral("values were"))
             .arg(kUnchanged);
     for (qsizetype i = 0; i < std::min<qsizetype>(listed.size(), TExportRun::kListed); ++i)
-        text += u'\n' + listed[i].Text();
+        text += u'\n' + (describe ? describe(listed[i]) : listed[i].Text());
     if (total > TExportRun::kListed)
         text += QStringLiteral("\n... and %1 more.").arg(total - TExportRun::kListed);
     return text;
@@ -108,7 +112,9 @@ QString summary(const TBTable& t, const QString& live) {
     // One of each is told in the singular.
     const auto count = [&](int i, const QString& one, const QString& many) {
         const QString c = n.value(i + 1, QStringLiteral("0"));
-        return c + u' ' + (c == QStringLiteral("1") ? one + QStringLiteral(" has") : many + QStringLiteral(" have"));
+        return c + u' ' +
+               (c == QStringLiteral("1") ? one + QStringLiteral(" has")
+                                         : many + QStringLiteral(" have"));
     };
     QString text = QStringLiteral("Exporting finished.\n") +
                    count(0, QStringLiteral("record"), QStringLiteral("records")) +
@@ -122,9 +128,28 @@ QString summary(const TBTable& t, const QString& live) {
 
 } // namespace
 
+QStringList TDeployment::transferRuns(const TBTable& t) {
+    try {
+        return ProjectStore::ReadTransferRun(store_, t.DbName).split(u',', Qt::SkipEmptyParts);
+    } catch (const TStoreError&) {
+        return {};
+    }
+}
+
+void TDeployment::rememberTransferRun(const TBTable& t, const QString& run) {
+    try {
+        if (ProjectStore::Exists(store_, t.DbName))
+            ProjectStore::SetTransferRun(store_, t.DbName, run);
+    } catch (const TStoreError&) {
+        // Only a tidier server is lost: the next export clears it anyway.
+    }
+}
+
 QByteArray TDeployment::requestJob(const TBTable& t, const QString& query) {
     announced_ = false;
+    applyTrust(http_, t);
     http_.Get(t.URL + generator_.KeyedScript(kDataScript) + u'&' + query);
+    checkStatus();
     return http_.Body;
 }
 
@@ -134,6 +159,8 @@ void TDeployment::exportDataStage2() {
     const QString cs = t.Language.Text(QStringLiteral("CharSet"));
     const QString run = TPHPGenerator::NewKey();
     const QList<TTransferFile> layout = TransferLayout(t);
+    // A spreadsheet has no members: the site keeps its own.
+    const QString keep = p.keepMembers ? QStringLiteral("&keep=users") : QString();
     const auto job = [&](const QString& query) {
         return readAnswer(requestJob(t, QStringLiteral("run=") + run + u'&' + query), cs);
     };
@@ -149,18 +176,33 @@ void TDeployment::exportDataStage2() {
     int lastPart = 0;
     int maximum = 1;
     try {
+        // Until it ends cleanly, the run may leave tables and parts on the
+        // server: the next transfer command removes them. Noted before it
+        // begins, beside the runs not yet cleared.
+        QStringList runs = transferRuns(t);
+        if (runs.size() > 4)
+            runs = runs.mid(runs.size() - 4);
+        rememberTransferRun(t, (runs << run).join(u','));
         const TJobAnswer begin =
             job(QStringLiteral("job=begin&mode=") +
                 (p.replace ? QStringLiteral("replace") : QStringLiteral("append")));
         begun = true;
+        if (begin.Ok) // its beginning cleared what earlier runs left
+            rememberTransferRun(t, run);
         if (!begin.Ok || !begin.Text.startsWith(QLatin1String("begun "))) {
             warning = begin.Text.isEmpty() ? QStringLiteral("Error. External file not exported.")
                                            : begin.Text;
             throw TExportStopped();
         }
-        QTemporaryDir folder;
+        TTempFolder folder;
+        if (!folder.IsValid()) {
+            warning = QStringLiteral("A temporary folder cannot be made in %1: make room there, "
+                                     "or name another folder in TMPDIR.")
+                          .arg(QDir::tempPath());
+            throw TExportStopped();
+        }
         TExportRun sender(t, {p.records, p.users, p.images}, begin.Text.mid(6).trimmed().toLatin1(),
-                          run, folder.path(), partBytes_);
+                          run, folder.Path(), partBytes_);
         const qint64 total = sender.CountLines();
         qint64 sent = 0, stored = 0;
         maximum = int(std::min<qint64>(total, 1 << 30)) + 1;
@@ -214,7 +256,7 @@ void TDeployment::exportDataStage2() {
         port_.SetCancelHandler({});
         TJobAnswer live;
         try {
-            live = job(QStringLiteral("job=commit&parts=%1").arg(sender.Parts()));
+            live = job(QStringLiteral("job=commit&parts=%1").arg(sender.Parts()) + keep);
             // An answer cut short says nothing of what the server did.
             if (!live.Ok && !live.Error)
                 throw ENetError(QStringLiteral("no answer"));
@@ -230,7 +272,7 @@ void TDeployment::exportDataStage2() {
                     live.Text = QStringLiteral("live");
                     try { // only for its counts
                         const TJobAnswer again =
-                            job(QStringLiteral("job=commit&parts=%1").arg(sender.Parts()));
+                            job(QStringLiteral("job=commit&parts=%1").arg(sender.Parts()) + keep);
                         if (again.Ok && again.Text.startsWith(QLatin1String("live ")))
                             live = again;
                     } catch (const ENetError&) {
@@ -262,7 +304,8 @@ void TDeployment::exportDataStage2() {
     } catch (const TExportStopped&) {
     } catch (const ENetError& e) {
         if (!port_.ProgressCancelled())
-            warning = onFtp ? QStringLiteral("Export failed. ") + e.message() : kNoResponse;
+            warning = onFtp ? QStringLiteral("Export failed. ") + e.message()
+                            : RequestFailure(e, kNoResponse);
     }
     installCancelHandler();
 
@@ -271,7 +314,8 @@ void TDeployment::exportDataStage2() {
         // The server forgets what was staged; a part it never took goes too.
         if (begun) {
             try {
-                job(QStringLiteral("job=abort"));
+                if (job(QStringLiteral("job=abort")).Ok)
+                    rememberTransferRun(t, QString());
             } catch (const ENetError&) {
             }
         }
@@ -284,10 +328,11 @@ void TDeployment::exportDataStage2() {
         if (cancelled)
             port_.ShowWarning(QStringLiteral("Exporting canceled.") + kUnchanged);
         else if (refused > 0 && warning.isEmpty())
-            port_.ShowWarning(refusalReport(refusals, refused));
+            port_.ShowWarning(refusalReport(refusals, refused, p.describe));
         else
             port_.ShowWarning(unknown ? warning : warning + kUnchanged);
     } else {
+        rememberTransferRun(t, QString());
         port_.ProgressSetPosition(maximum);
         port_.ShowInformation(information);
     }

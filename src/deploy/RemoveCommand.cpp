@@ -2,6 +2,7 @@
 // server, or both.
 #include "Deployment.h"
 
+#include "PublishPlan.h"
 #include "ScriptAnswer.h"
 #include "SiteFiles.h"
 #include "model/ProjectStore.h"
@@ -110,13 +111,20 @@ TDeployment::TServerRemoval TDeployment::removeFromServer(const TBTable& t, cons
         const QString php = t.PHPPath;
         const QString admin = php + QStringLiteral("admin/");
         const auto fileName = [](const QString& path) { return QFileInfo(path).fileName(); };
+        // The files go, with any temporary copy a failed upload left.
+        const auto deleteFile = [&](const QString& remote) {
+            deleteQuietly(remote);
+            deleteQuietly(TPublishPlan::TemporaryName(remote));
+        };
+        // Whatever happens now, the server no longer holds what was recorded.
+        TPublished::Forget(store_, name);
         try {
             connectFtp(t);
             for (const QString& file : SiteFiles::RemoteVisitor())
-                deleteQuietly(php + file);
+                deleteFile(php + file);
             for (const QString& file : SiteFiles::RemoteAdmin())
-                deleteQuietly(admin + file);
-            deleteQuietly(php + QStringLiteral("create_db.php"));
+                deleteFile(admin + file);
+            deleteFile(php + QStringLiteral("create_db.php"));
             const QList<std::pair<QString, QStringList>> siteFiles = {{t.Skin, {php, admin}},
                                                                       {t.BGImage, {php, admin}},
                                                                       {t.Logo, {php}},
@@ -124,14 +132,14 @@ TDeployment::TServerRemoval TDeployment::removeFromServer(const TBTable& t, cons
             for (const auto& [path, folders] : siteFiles)
                 if (!fileName(path).isEmpty())
                     for (const QString& folder : folders)
-                        deleteQuietly(folder + fileName(path));
-            deleteQuietly(php + kRemoveScript);
+                        deleteFile(folder + fileName(path));
+            deleteFile(php + kRemoveScript);
             // Scripts an interrupted import, export or upload may have left behind.
             for (const char* script :
                  {"import_db.php", "export_db_0.php", "export_db.php",
                   "corvanta_tables/columns_db.php", "corvanta_tables/alter_db.php",
                   "corvanta_tables/import_db.php", "corvanta_tables/runtime.php"})
-                deleteQuietly(php + QString::fromLatin1(script));
+                deleteFile(php + QString::fromLatin1(script));
             try {
                 ftp_.RemoveDir(php + QStringLiteral("corvanta_tables"));
             } catch (const FTPException&) {

@@ -83,6 +83,16 @@ void TScriptedPort::ShowWarning(const QString& text) {
     print(text);
 }
 
+void TScriptedPort::ShowSettingRefusal(const QString& text, const QStringList& places) {
+    if (!NamePlaces || places.isEmpty()) {
+        ShowWarning(text);
+        return;
+    }
+    ShowWarning(
+        text +
+        QStringLiteral("\n(In the project JSON: %1.)").arg(places.join(QStringLiteral(", "))));
+}
+
 void TScriptedPort::ShowInformation(const QString& text) {
     record(QStringLiteral("information"), text);
     print(text);

@@ -75,6 +75,10 @@ public:
 
     // --- TUserPort
     void ShowWarning(const QString& text) override;
+    // With NamePlaces set (corvanta-cli), the warning names the places in the
+    // project JSON as well.
+    void ShowSettingRefusal(const QString& text, const QStringList& places) override;
+    bool NamePlaces = false;
     void ShowInformation(const QString& text) override;
     void ShowMessage(const QString& text) override;
     void ShowError(const QString& text) override;

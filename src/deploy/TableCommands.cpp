@@ -50,13 +50,24 @@ QString scriptError(const TBTable& t, const QByteArray& body, const QString& scr
 
 void TDeployment::sendTableScript(const TBTable& t, const QString& script) {
     const QString folder = t.PHPPath + kTableFolder;
-    try {
-        ftp_.MakeDirectory(folder);
-    } catch (const FTPException&) {
-        // Usually: the folder exists.
+    // Before the first upload the site's own folder may be missing too.
+    const QStringList levels = TPublishPlan::SiteFolders(t) << folder;
+    for (const QString& level : levels) {
+        try {
+            ftp_.MakeDirectory(level);
+        } catch (const FTPException&) {
+            // Usually: the folder exists.
+        }
     }
-    ftp_.Upload(TPHPGenerator::OutputPath(t, false, kRuntime), folder + kRuntime);
-    ftp_.Upload(TPHPGenerator::OutputPath(t, false, script), folder + script);
+    tableFolder_ = true;
+    for (const QString& file : {kRuntime, script}) {
+        ftp_.Upload(TPHPGenerator::OutputPath(t, false, file), folder + file);
+        // The script holds the database password, like the pages.
+        try {
+            ftp_.SetPermissions(folder + file, 0600);
+        } catch (const FTPException&) {
+        }
+    }
 }
 
 void TDeployment::clearTableFolder(const TBTable& t) {
@@ -66,6 +77,7 @@ void TDeployment::clearTableFolder(const TBTable& t) {
         for (const QString& file : {kColumnsScript, kAlterScript, kImportScript, kRuntime})
             deleteQuietly(folder + file);
         ftp_.RemoveDir(folder);
+        tableFolder_ = false;
     } catch (const ENetError&) {
     }
 }
@@ -96,7 +108,7 @@ TTablePlan TDeployment::readTablePlan(const TBTable& t) {
         } else {
             plan = TTablePlan::Compute(t, *tables);
             if (!plan.Checks().isEmpty() || !plan.KeyChecks().isEmpty()) {
-                const QString query = QStringLiteral("&check=") + plan.Checks().join(u',') +
+                const QString query = QStringLiteral("check=") + plan.Checks().join(u',') +
                                       QStringLiteral("&keys=") + plan.KeyChecks().join(u',');
                 const auto checked = live(request(t, kColumnsScript, query, kTableFolder), &why);
                 plan.TakeMisfits(checked ? *checked : TLiveTables{});
@@ -112,7 +124,7 @@ TTablePlan TDeployment::readTablePlan(const TBTable& t) {
 bool TDeployment::tablesStep(const TBTable& t) {
     port_.ProgressSetText(QStringLiteral("Reading the tables on the server"));
     tablePlan_ = readTablePlan(t);
-    // The folder stays only for the steps after the new pages.
+    // The folder stays only for the steps around the new pages.
     bool keepFolder = false;
     const auto clear = qScopeGuard([&] {
         if (!keepFolder)
@@ -123,8 +135,7 @@ bool TDeployment::tablesStep(const TBTable& t) {
     const TTablePlan& plan = *tablePlan_;
     tablesChoice_ = port_.AskTables(plan);
     if (tablesChoice_ == TTablesChoice::Create) {
-        port_.ProgressSetText(QStringLiteral("Uploading create_db.php"));
-        ftp_.Upload(TPHPGenerator::OutputPath(t, false, kCreateScript), t.PHPPath + kCreateScript);
+        // The schema script travels with the site's files.
         createDb_ = true;
         return true;
     }
@@ -149,23 +160,39 @@ bool TDeployment::tablesStep(const TBTable& t) {
         return false;
     port_.ProgressSetText(QStringLiteral("Uploading alter_db.php"));
     sendTableScript(t, kAlterScript);
-    // Columns for the new pages come before them, so no page ever names a
-    // column the table lacks.
-    if (plan.HasPhase(1)) {
-        port_.ProgressSetText(QStringLiteral("Updating the tables"));
-        if (!applyTables(t, 1))
-            return false;
-    }
-    keepFolder = plan.HasPhase(2);
+    keepFolder = true;
     return true;
 }
 
-bool TDeployment::applyTables(const TBTable& t, int phase) {
+QString TDeployment::tablesBeforePages(const TBTable& t) {
+    // Columns for the new pages come before them, so no page ever names a
+    // column the table lacks.
+    if (tablesChoice_ != TTablesChoice::Update || !tablePlan_->HasPhase(1))
+        return {};
+    // The file session would sit idle while the tables change, perhaps past
+    // the server's limit: the renames get a fresh one.
+    disconnectQuietly();
+    port_.ProgressSetText(QStringLiteral("Updating the tables"));
+    const QString failure = applyTables(t, 1);
+    if (!failure.isEmpty())
+        return failure + QStringLiteral("\rUpload stopped before the new pages went live.");
+    try {
+        connectFtp(t);
+    } catch (const ENetError& e) {
+        return QStringLiteral("The tables were updated, but the connection to the server was "
+                              "lost before the new pages went live (%1). Upload again to put "
+                              "them in place.")
+            .arg(e.message());
+    }
+    return {};
+}
+
+QString TDeployment::applyTables(const TBTable& t, int phase) {
     const std::vector<TSchemaStatement> statements = tablePlan_->Statements();
     QByteArray body;
     bool answered = true;
     try {
-        body = request(t, kAlterScript, QStringLiteral("&phase=%1").arg(phase), kTableFolder);
+        body = request(t, kAlterScript, QStringLiteral("phase=%1").arg(phase), kTableFolder);
     } catch (const ENetError& e) {
         tablesFailure_ = e.message();
         answered = false;
@@ -180,7 +207,7 @@ bool TDeployment::applyTables(const TBTable& t, int phase) {
             tablesRan_ << QStringLiteral("%1 (%2)").arg(statements[n - 1].sql, m.captured(2));
     }
     if (answered && ScriptAnswer::Has(body, "corvanta_ok"))
-        return true;
+        return {};
     QString text;
     if (!answered)
         text = QStringLiteral("Updating the tables failed: no answer from alter_db.php (%1). The "
@@ -193,10 +220,7 @@ bool TDeployment::applyTables(const TBTable& t, int phase) {
     text += tablesRan_.isEmpty()
                 ? QStringLiteral("\rNo statement ran.")
                 : QStringLiteral("\rStatements that ran:\r") + tablesRan_.join(u'\r');
-    if (phase == 1)
-        text += QStringLiteral("\rUpload stopped.");
-    port_.ShowWarning(text);
-    return false;
+    return text;
 }
 
 QString TDeployment::backupRecords(const TBTable& t) {
@@ -226,7 +250,7 @@ QString TDeployment::backupRecords(const TBTable& t) {
         connectFtp(t);
         sendTableScript(t, kImportScript);
         ftp_.Disconnect();
-        download = downloadRecords(backup, paths, kTableFolder);
+        download = downloadRecords(backup, paths, {}, kTableFolder);
     } catch (const ENetError& e) {
         download.Text = e.message();
     }
@@ -249,7 +273,10 @@ void TDeployment::alterStage2() {
     backupPath_ = tablePlan_->Drops() ? backupRecords(t) : QString();
     if (!tablePlan_->Drops() || !backupPath_.isEmpty()) {
         port_.ProgressSetText(QStringLiteral("Removing the columns of removed fields"));
-        updated = applyTables(t, 2);
+        const QString failure = applyTables(t, 2);
+        updated = failure.isEmpty();
+        if (!updated)
+            port_.ShowWarning(failure);
     }
     // Whatever happened: the script that alters the tables leaves the server.
     try {

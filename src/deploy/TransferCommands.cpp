@@ -2,9 +2,14 @@
 // live tables), each through a maintenance script it sends, requests and
 // deletes again.
 #include "Deployment.h"
+#include "model/ProjectJson.h"
 
 #include "DownloadReader.h"
 #include "ScriptAnswer.h"
+#include "SheetWriter.h"
+#include "TempFolder.h"
+#include "model/ProjectCheck.h"
+#include "model/ProjectStore.h"
 #include "model/RecordFiles.h"
 #include "model/RecordLayout.h"
 #include "net/FtpClient.h"
@@ -12,6 +17,7 @@
 
 #include <QSaveFile>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -33,11 +39,11 @@ bool TDeployment::transferMayStart(const TBTable& t, bool changed, const QString
         return false;
     }
     port_.ShowInformation(notice);
-    const QString problem = TRecordFormat::Of(t).Problem();
-    if (!problem.isEmpty()) {
-        refuse(problem);
+    if (const TDefinitionCheck problem = CheckDelimiters(t)) {
+        refuse(problem->Message, settingsPageOf(problem->Setting), JsonPlacesOf(t, *problem));
         return false;
     }
+    TTempFolder::RemoveLeftovers();
     if (!internetAvailable(t)) {
         refuse(QStringLiteral("No internet connection available."));
         return false;
@@ -67,16 +73,39 @@ bool TDeployment::chooseTextFiles(const TBTable& t, bool saving, TPending& pendi
 // --- Import
 
 void TDeployment::Import(const TBTable& t, bool changed) {
+    importFiles(t, changed, nullptr);
+}
+
+void TDeployment::ImportSheet(const TBTable& t, bool changed, const QString& path) {
+    // The download goes into files of a private folder first; the
+    // spreadsheet is written from them once all has come.
+    auto folder = std::make_shared<QTemporaryDir>();
+    TPending pending{t, folder->filePath(QStringLiteral("records.txt")),
+                     folder->filePath(QStringLiteral("users.txt")),
+                     folder->filePath(QStringLiteral("images.txt")), false};
+    pending.sheet = path;
+    pending.hold = folder;
+    importFiles(t, changed, &pending);
+}
+
+void TDeployment::importFiles(const TBTable& t, bool changed, TPending* given) {
     begin();
     guarded([&] {
-        if (!transferMayStart(t, changed,
-                              QStringLiteral("Corvanta Generator will download the content of your "
-                                             "database and save it in text files on your local "
-                                             "disk.\rBe sure you are connected to the internet.")))
+        if (!transferMayStart(
+                t, changed,
+                given ? QStringLiteral("Corvanta Generator will download the records of your "
+                                       "database into the spreadsheet %1.\rBe sure you are "
+                                       "connected to the internet.")
+                            .arg(given->sheet)
+                      : QStringLiteral("Corvanta Generator will download the content of your "
+                                       "database and save it in text files on your local "
+                                       "disk.\rBe sure you are connected to the internet.")))
             return;
         port_.ProgressSetMaximum(5);
         TPending pending{t, {}, {}, {}, false};
-        if (!chooseTextFiles(t, true, pending))
+        if (given)
+            pending = *given;
+        else if (!chooseTextFiles(t, true, pending))
             return finish(false);
         if (!generateScript(t, [&] { return generator_.DownloadScript(t); }))
             return finish(false);
@@ -104,7 +133,7 @@ void TDeployment::Import(const TBTable& t, bool changed) {
 }
 
 TDeployment::TDownload TDeployment::downloadRecords(const TBTable& t, const QStringList& paths,
-                                                    const QString& folder) {
+                                                    const QString& query, const QString& folder) {
     // Each file is written anew as the answer arrives; an older file stays
     // whole unless the whole answer came.
     std::array<std::unique_ptr<QSaveFile>, 3> files;
@@ -128,7 +157,7 @@ TDeployment::TDownload TDeployment::downloadRecords(const TBTable& t, const QStr
         }
     };
     const auto stopStreaming = qScopeGuard([&] { http_.OnBody = nullptr; });
-    request(t, kImportScript, {}, folder);
+    request(t, kImportScript, query, folder);
     if (reader.ScriptError())
         return {TDownload::ScriptError,
                 ScriptAnswer::Text(ScriptAnswer::Marker("corvanta_error") + reader.ErrorText(),
@@ -148,9 +177,15 @@ void TDeployment::importStage2() {
     const QStringList paths = {p.records, SiteHasMembers(t) ? p.users : QString(), p.images};
     bool imported = false;
     try {
-        const TDownload download = downloadRecords(t, paths);
+        // What an export that could not end cleanly left on the server goes
+        // first.
+        const QString leftover = transferRuns(t).join(u',');
+        const TDownload download = downloadRecords(
+            t, paths, leftover.isEmpty() ? QString() : QStringLiteral("leftover=") + leftover);
         if (download.Result == TDownload::FileFailed)
             return importFileFailed(download.Text);
+        if (!leftover.isEmpty() && download.Result == TDownload::Done)
+            rememberTransferRun(t, QString());
         port_.ProgressSetPosition(4);
         if (download.Result == TDownload::ScriptError) {
             port_.ShowWarning(download.Text.isEmpty() ? fallback : download.Text);
@@ -158,8 +193,12 @@ void TDeployment::importStage2() {
             port_.ShowWarning(fallback);
         } else {
             port_.ProgressSetPosition(5);
-            imported = true;
-            port_.ShowInformation(QStringLiteral("Database has been imported successfully."));
+            if (!p.sheet.isEmpty()) {
+                imported = writeSheet(p);
+            } else {
+                imported = true;
+                port_.ShowInformation(QStringLiteral("Database has been imported successfully."));
+            }
         }
     } catch (const ENetError& e) {
         requestFailed(
@@ -168,6 +207,24 @@ void TDeployment::importStage2() {
     removeScript(t, kImportScript);
     endWindows();
     finish(imported);
+}
+
+bool TDeployment::writeSheet(const TPending& p) {
+    TSheetWriter writer(p.table, {p.records, p.users, p.images});
+    if (!writer.Write(p.sheet, SheetFormatOf(p.sheet))) {
+        port_.ShowWarning(writer.Error());
+        return false;
+    }
+    QString text =
+        QStringLiteral("%1 records have been written to %2.").arg(writer.Rows()).arg(p.sheet);
+    if (writer.Pictures() > 0)
+        text += QStringLiteral(" Their %1 pictures are in the folder %2 beside it.")
+                    .arg(writer.Pictures())
+                    .arg(TSheetWriter::PictureFolder(p.sheet));
+    port_.ShowInformation(text + QStringLiteral(" Members, owners and field locks are not in "
+                                                "a spreadsheet: only the records files keep "
+                                                "them."));
+    return true;
 }
 
 void TDeployment::importFileFailed(const QString& path) {
@@ -181,17 +238,37 @@ void TDeployment::importFileFailed(const QString& path) {
 // --- Export
 
 void TDeployment::Export(const TBTable& t, bool changed) {
+    exportFiles(t, changed, nullptr);
+}
+
+void TDeployment::ExportSheet(const TBTable& t, bool changed, const TExportFiles& files,
+                              std::shared_ptr<const void> hold,
+                              std::function<QString(const TRefusal&)> describe) {
+    TPending pending{t, files.Records, files.Users, files.Images, false};
+    pending.keepMembers = true;
+    pending.hold = std::move(hold);
+    pending.describe = std::move(describe);
+    exportFiles(t, changed, &pending);
+}
+
+void TDeployment::exportFiles(const TBTable& t, bool changed, TPending* given) {
     begin();
     guarded([&] {
-        if (!transferMayStart(t, changed,
-                              QStringLiteral("Corvanta Generator will upload your data files "
-                                             "to the server now. Be sure you are connected to "
-                                             "the internet.\rSelect the text files you want to "
-                                             "upload.")))
+        if (!transferMayStart(
+                t, changed,
+                given ? QStringLiteral("Corvanta Generator will send the records of the "
+                                       "spreadsheet to the server now. Be sure you are "
+                                       "connected to the internet.")
+                      : QStringLiteral("Corvanta Generator will upload your data files "
+                                       "to the server now. Be sure you are connected to "
+                                       "the internet.\rSelect the text files you want to "
+                                       "upload.")))
             return;
         port_.ProgressSetMaximum(11);
         TPending pending{t, {}, {}, {}, false};
-        if (!chooseTextFiles(t, false, pending))
+        if (given)
+            pending = *given;
+        else if (!chooseTextFiles(t, false, pending))
             return finish(false);
         if (!generateScript(t, [&] { return generator_.RecordCountScript(t); }))
             return finish(false);

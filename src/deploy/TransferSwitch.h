@@ -19,6 +19,10 @@ public:
     void Upload(const QString& localFile, const QString& remotePath) override {
         current_->Upload(localFile, remotePath);
     }
+    void Rename(const QString& from, const QString& to) override { current_->Rename(from, to); }
+    void SetPermissions(const QString& path, int mode) override {
+        current_->SetPermissions(path, mode);
+    }
     void Disconnect() override { current_->Disconnect(); }
     bool Connected() const override { return current_->Connected(); }
     void Cancel() override { current_->Cancel(); }

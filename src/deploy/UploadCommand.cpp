@@ -1,6 +1,8 @@
-// Upload: generate, transfer the site by FTP, create or update the tables as
-// the user answers their plan, and the upload report.
+// Upload: generate, read the live tables and ask with their plan, publish
+// the site by its plan with the table steps the new pages need before they
+// go live, the steps the old ones need after, and the upload report.
 #include "Deployment.h"
+#include "model/ProjectJson.h"
 
 #include "ScriptAnswer.h"
 #include "model/ProjectStore.h"
@@ -10,9 +12,6 @@
 #include <QFileInfo>
 
 namespace {
-
-// Cancel pressed: the command ends after the file in hand.
-struct TCancelled {};
 
 const QString kCreateScript = QStringLiteral("create_db.php");
 const QString kAlterScript = QStringLiteral("alter_db.php");
@@ -26,8 +25,16 @@ void TDeployment::Upload(const TBTable& t, bool changed) {
             return;
         if (t.URL.isEmpty() || t.Server.isEmpty() || t.User.isEmpty() ||
             !QFileInfo(t.LocalPath).isDir()) {
+            QStringList empty;
+            for (const auto& [setting, value] : {std::pair{QStringLiteral("URL"), t.URL},
+                                                 {QStringLiteral("Server"), t.Server},
+                                                 {QStringLiteral("User"), t.User}})
+                if (value.isEmpty())
+                    empty << setting;
+            if (!QFileInfo(t.LocalPath).isDir())
+                empty << QStringLiteral("LocalPath");
             refuse(QStringLiteral("Fill in the Connection settings first!"),
-                   SettingsPages::Connection);
+                   SettingsPages::Connection, JsonSettingPlaces(empty));
             return;
         }
         if (!internetAvailable(t)) {
@@ -94,144 +101,13 @@ void TDeployment::Upload(const TBTable& t, bool changed) {
 
 bool TDeployment::uploadStage1(const TBTable& t) {
     createDb_ = false;
-    const QString php = t.PHPPath;
-    const QString adminDir = php + QStringLiteral("admin/");
-    // One file: its line in the progress window, the transfer, the Cancel check.
-    const auto send = [&](const QString& shown, const QString& local, const QString& remote,
-                          bool counts = true) {
-        port_.ProgressSetText(QStringLiteral("Uploading ") + shown);
-        ftp_.Upload(local, remote);
-        if (port_.ProgressCancelled())
-            throw TCancelled{};
-        if (counts)
-            port_.ProgressStep();
-    };
-    const auto page = [&](const QString& name, bool admin = false, bool counts = true) {
-        send((admin ? QStringLiteral("admin/") : QString()) + name,
-             TPHPGenerator::OutputPath(t, admin, name), (admin ? adminDir : php) + name, counts);
-    };
-
+    publishLines_.clear();
     try {
         announced_ = false;
         port_.ProgressStep();
         port_.ProgressSetText(QStringLiteral("Connecting to the server..."));
         connectFtp(t);
-        if (port_.ProgressCancelled()) {
-            port_.ShowInformation(QStringLiteral("Uploading canceled. Please wait..."));
-            disconnectQuietly();
-            endWindows();
-            finish(false);
-            return false;
-        }
-        // From the first file on the server holds part of a site: Remove must
-        // be able to take it away even when this upload stops half-way.
-        ProjectStore::MarkUploaded(store_, t.DbName);
-        ProjectStore::MarkUploadIncomplete(store_, t.DbName, true);
-
-        // Every level of the remote folder, then the folder and its admin.
-        QStringList folders;
-        for (qsizetype i = 0; i < php.size(); ++i)
-            if (php.at(i) == u'/' || php.at(i) == u'\\')
-                folders << php.left(i + 1);
-        folders << php << php + QStringLiteral("admin");
-        for (const QString& folder : folders) {
-            try {
-                ftp_.MakeDirectory(folder);
-            } catch (const FTPException&) {
-                // Usually: the folder exists.
-            }
-        }
-        port_.ProgressStep();
-
-        // The runtime layer goes first; it is no step of its own on the gauge.
-        page(QStringLiteral("runtime.php"), false, false);
-        page(QStringLiteral("index.html"));
-        if (t.UserMode == QLatin1String("Login"))
-            page(QStringLiteral("login.php"));
-        page(QStringLiteral("menu.php"));
-        page(QStringLiteral("inc_counter.php"));
-        // Logout is no step of its own on the gauge either.
-        if (TPHPGenerator::HasVisitorSessions(t))
-            page(QStringLiteral("logout.php"), false, false);
-        const QStringList recordPages = {QStringLiteral("add_record.php"),
-                                         QStringLiteral("modify_record.php"),
-                                         QStringLiteral("delete_record.php")};
-        if (t.UserUpdate) {
-            for (const QString& name : recordPages)
-                page(name);
-        } else {
-            for (const QString& name : recordPages)
-                deleteQuietly(php + name);
-            port_.ProgressSetPosition(port_.ProgressPosition() + 3);
-        }
-        page(QStringLiteral("search.php"));
-        if (t.AllowChangePassword)
-            page(QStringLiteral("change_password.php"));
-        else
-            deleteQuietly(php + QStringLiteral("change_password.php"));
-        page(QStringLiteral("get_image.php"));
-        page(QStringLiteral("show_image.php"));
-
-        page(QStringLiteral("runtime.php"), true, false);
-        for (const char* name : {"index.html", "menu.php", "login.php", "add_record.php",
-                                 "modify_record.php", "delete_record.php", "search.php"})
-            page(QString::fromLatin1(name), true);
-        page(QStringLiteral("logout.php"), true, false);
-        if (t.MembersRule()) {
-            page(QStringLiteral("users.php"), true);
-            page(QStringLiteral("change_password.php"), true);
-        } else {
-            deleteQuietly(adminDir + QStringLiteral("users.php"));
-            deleteQuietly(adminDir + QStringLiteral("change_password.php"));
-        }
-
-        port_.ProgressStep();
-        if (!tablesStep(t)) {
-            disconnectQuietly();
-            endWindows();
-            finish(false);
-            return false;
-        }
-        if (port_.ProgressCancelled())
-            throw TCancelled{};
-
-        page(QStringLiteral("get_image.php"), true);
-        page(QStringLiteral("show_image.php"), true);
-
-        // Style sheet, background and logos, where the files exist. Pictures
-        // go in binary, or an ASCII transfer would mangle their bytes.
-        bool binary = false;
-        const auto siteFile = [&](const QString& local, bool visitor, bool admin) {
-            if (local.isEmpty() || !QFileInfo(local).isFile())
-                return;
-            if (!binary) {
-                ftp_.Mode(TFtpClient::Image);
-                binary = true;
-            }
-            const QString name = QFileInfo(local).fileName();
-            port_.ProgressSetText(QStringLiteral("Uploading ") + name);
-            if (visitor)
-                ftp_.Upload(local, php + name);
-            if (admin)
-                ftp_.Upload(local, adminDir + name);
-            if (port_.ProgressCancelled())
-                throw TCancelled{};
-            port_.ProgressStep();
-        };
-        siteFile(TPHPGenerator::SkinPath(t), true, true);
-        siteFile(t.BGImage, true, true);
-        siteFile(t.Logo, true, false);
-        siteFile(t.AdminLogo, false, true);
-
-        ftp_.Disconnect();
-    } catch (const TCancelled&) {
-        port_.ShowInformation(QStringLiteral("Uploading canceled."));
-        disconnectQuietly();
-        endWindows();
-        finish(false);
-        return false;
     } catch (const ENetError& e) {
-        // Cancel pressed during a transfer ends the wait at once.
         if (port_.ProgressCancelled()) {
             port_.ShowInformation(QStringLiteral("Uploading canceled."));
             disconnectQuietly();
@@ -242,8 +118,106 @@ bool TDeployment::uploadStage1(const TBTable& t) {
         endAfterFailure(e, QStringLiteral("Upload failed. "));
         return false;
     }
+    if (port_.ProgressCancelled()) {
+        port_.ShowInformation(QStringLiteral("Uploading canceled. Please wait..."));
+        disconnectQuietly();
+        endWindows();
+        finish(false);
+        return false;
+    }
+    // From here on the server may hold part of the site (folders, files
+    // left by a failed clean-up): Remove must be able to take it away.
+    ProjectStore::MarkUploaded(store_, t.DbName);
+    ProjectStore::MarkUploadIncomplete(store_, t.DbName, true);
+
+    // Asked before anything is sent, so the publish plan holds the answer.
+    bool asked = false;
+    try {
+        asked = tablesStep(t);
+    } catch (const ENetError& e) {
+        if (port_.ProgressCancelled())
+            port_.ShowInformation(QStringLiteral("Uploading canceled."));
+        endAfterFailure(e, QStringLiteral("Upload failed. "));
+        return false;
+    }
+    if (!asked || port_.ProgressCancelled()) {
+        if (asked)
+            port_.ShowInformation(QStringLiteral("Uploading canceled."));
+        disconnectQuietly();
+        endWindows();
+        finish(false);
+        return false;
+    }
+
+    TPublished published = TPublished::Load(store_, t.DbName, t);
+    const TPublishPlan plan = TPublishPlan::Site(t, published, createDb_);
+    const TPublisher::TOutcome out =
+        publish(t, plan, published, [&] { return tablesBeforePages(t); });
+    if (out.Failed()) {
+        uploadFailed(t, out, plan);
+        return false;
+    }
+    // The columns of removed fields go in the second stage, which clears the
+    // folder itself.
+    if (!(tablesChoice_ == TTablesChoice::Update && tablePlan_->HasPhase(2)))
+        clearTableFolder(t);
+    disconnectQuietly();
+    publishLines_ << QStringLiteral("Files sent: %1. Unchanged since the last upload, not sent "
+                                    "again: %2.")
+                         .arg(out.Sent)
+                         .arg(plan.Unchanged());
+    if (!out.Unprotected.isEmpty())
+        publishLines_ << QStringLiteral("The server does not let these files, which hold the "
+                                        "database password, be made readable by their owner "
+                                        "only: %1. Other accounts on the server may read them.")
+                             .arg(out.Unprotected.join(QStringLiteral(", ")));
     ProjectStore::MarkUploadIncomplete(store_, t.DbName, false);
     return true;
+}
+
+void TDeployment::uploadFailed(const TBTable& t, const TPublisher::TOutcome& out,
+                               const TPublishPlan& plan) {
+    QString state;
+    if (out.State == TPublisher::TState::Mixed) {
+        state = QStringLiteral("The upload stopped while the new files were put in place: %1 of "
+                               "%2 files are new, the others are still the old ones. Upload "
+                               "again to complete the site.")
+                    .arg(out.Live.size())
+                    .arg(plan.ToSend());
+    } else {
+        state = neverUploaded_ ? QStringLiteral("Nothing of the site went live on the server.")
+                               : QStringLiteral("The site on the server was not changed.");
+    }
+    if (!out.LeftOver.isEmpty())
+        state += QStringLiteral(" These temporary files could not be removed from the server: "
+                                "%1.")
+                     .arg(out.LeftOver.join(QStringLiteral(", ")));
+    const bool cancelled = out.Cancelled;
+    // The publisher has ended its session; the table scripts are left to clear.
+    if (tableFolder_) {
+        try {
+            connectFtp(t);
+            clearTableFolder(t);
+        } catch (const ENetError&) {
+        }
+    }
+    disconnectQuietly();
+    endWindows();
+    if (!out.Stopped.isEmpty()) {
+        port_.ShowWarning(out.Stopped + u'\r' + state);
+    } else if (cancelled) {
+        port_.ShowInformation(QStringLiteral("Uploading canceled. ") + state);
+    } else {
+        try {
+            std::rethrow_exception(out.Error);
+        } catch (const ENetError& e) {
+            QString why = e.message().trimmed();
+            if (!why.endsWith(u'.') && !why.endsWith(u'!') && !why.endsWith(u'?'))
+                why += u'.';
+            port_.ShowWarning(QStringLiteral("Upload failed. ") + why + u' ' + state);
+        }
+    }
+    finish(false);
 }
 
 void TDeployment::createStage2() {
@@ -284,9 +258,11 @@ void TDeployment::showUploadReport(const TBTable& t, const QString& result,
     report.AddLine(result, true);
     if (!warning.isEmpty())
         report.AddLine(warning);
+    for (const QString& line : SiteUseWarnings(t))
+        report.AddLine(line, true);
     report.AddLine();
     reportTables(report);
-    report.AddLine(QStringLiteral("The generated database was uploaded to:"), true);
+    report.AddLine(QStringLiteral("The site was uploaded to:"), true);
     report.AddLine(t.URL);
     report.AddLine();
     report.AddLine(QStringLiteral("Visitor functions are available at:"), true);
@@ -298,6 +274,10 @@ void TDeployment::showUploadReport(const TBTable& t, const QString& result,
     report.AddLine(QStringLiteral("Your administrator password is:"), true);
     report.AddLine(t.AdminPassword);
     report.AddLine();
+    for (const QString& line : publishLines_) {
+        report.AddLine(line);
+        report.AddLine();
+    }
     if (notEncrypted_) {
         report.AddLine(QStringLiteral("The FTP connection was not encrypted: the server does not "
                                       "offer FTP over TLS. Your password and files went over the "

@@ -1,5 +1,6 @@
 #include "UserPort.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 TFileDialogInfo FileDialogInfo(TFileChoice choice) {
@@ -28,12 +29,12 @@ QString RemoveConfirmation(TRemoveChoice choice) {
     case TRemoveChoice::SettingsAndServer:
         return QStringLiteral(
             "Do you really want to remove all settings from your PC and all sites "
-            "and records from the server? All data will be lost !");
+            "and records from the server? All data will be lost!");
     case TRemoveChoice::SettingsOnly:
-        return QStringLiteral("Do you really want to remove the Database from your PC ?");
+        return QStringLiteral("Do you really want to remove the Database from your PC?");
     case TRemoveChoice::ServerOnly:
         return QStringLiteral(
-            "Do you really want to remove the Database from Server ? All sites and "
+            "Do you really want to remove the Database from the server? All sites and "
             "all records will be removed!");
     case TRemoveChoice::Cancel:
     case TRemoveChoice::DownloadFirst:
@@ -51,7 +52,7 @@ QString RemoveChoiceCaption(TRemoveChoice choice) {
     case TRemoveChoice::ServerOnly:
         return QStringLiteral("Server Only");
     case TRemoveChoice::DownloadFirst:
-        return QStringLiteral("Download records from server to my PC now !");
+        return QStringLiteral("Download records from server to my PC now!");
     case TRemoveChoice::Cancel:
         break;
     }
@@ -61,9 +62,10 @@ QString RemoveChoiceCaption(TRemoveChoice choice) {
 bool TUserPort::SaveAndShowReport(const TReport& report, const QString& logPath,
                                   const QString& siteUrl) {
     const bool saved = report.SaveTo(logPath);
-    const QString name = QFileInfo(logPath).fileName();
-    const QString fileInfo = saved ? QStringLiteral("Report saved to '%1'").arg(name)
-                                   : QStringLiteral("Report cannot be saved to '%1'").arg(name);
+    // The whole path: the user has to find the file.
+    const QString path = QDir::toNativeSeparators(QFileInfo(logPath).absoluteFilePath());
+    const QString fileInfo = saved ? QStringLiteral("Report saved to '%1'").arg(path)
+                                   : QStringLiteral("Report cannot be saved to '%1'").arg(path);
     ShowReport(report, fileInfo, siteUrl);
     return saved;
 }
@@ -77,11 +79,11 @@ QString TrustQuestion(const TCertificateInfo& info) {
         return QStringLiteral("The SFTP server %1 is not known yet.\rIts %2 host key has the "
                               "SHA-256 fingerprint\r%3\rTrust this server for this project? "
                               "Compare the fingerprint with the one your provider gives.")
-            .arg(info.Host, info.KeyType, info.Fingerprint);
+            .arg(info.Server(), info.KeyType, info.Fingerprint);
     return QStringLiteral("The certificate of %1 cannot be verified: %2.\rSubject: %3\rIssuer: "
                           "%4\rValid from %5 to %6\rSHA-256 fingerprint: %7\rTrust this "
                           "certificate for this project?")
-        .arg(info.Host, info.Problems.join(QStringLiteral("; ")), info.Subject, info.Issuer,
+        .arg(info.Named(), info.Problems.join(QStringLiteral("; ")), info.Subject, info.Issuer,
              info.ValidFrom.toString(QStringLiteral("yyyy-MM-dd")),
              info.ValidTo.toString(QStringLiteral("yyyy-MM-dd")), info.Fingerprint);
 }

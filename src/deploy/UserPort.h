@@ -4,6 +4,7 @@
 #include "net/Tls.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -73,6 +74,13 @@ public:
     // --- Message boxes. Each is modal and returns when the user has read it.
     // Refusals and failures: a warning box with an OK button.
     virtual void ShowWarning(const QString& text) = 0;
+    // A refusal about settings or field values (where they are in a project
+    // file: "Settings.LocalPath", "Fields[2].MaxLength"). Windows show the
+    // text; corvanta-cli names the places too.
+    virtual void ShowSettingRefusal(const QString& text, const QStringList& places) {
+        Q_UNUSED(places);
+        ShowWarning(text);
+    }
     // Notices and successes: an information box with an OK button.
     virtual void ShowInformation(const QString& text) = 0;
     // A plain message box (no icon), e.g. "Database X has been removed ...".
@@ -89,6 +97,11 @@ public:
     // confirms it. True for OK.
     virtual bool ConfirmDanger(const QString& text) {
         return Confirm(text, TConfirmButtons::OKCancel) == TAnswer::OK;
+    }
+    // A Yes/No question whose default button is No, for a step that loses
+    // something (deleting a field). True for Yes.
+    virtual bool AskYesNo(const QString& text) {
+        return Confirm(text, TConfirmButtons::YesNo) == TAnswer::Yes;
     }
 
     // --- Question windows.
@@ -144,15 +157,15 @@ public:
 
     // --- The report window, shown modally until the user closes it.
     // fileInfo is the line saying where the report was saved. With a
-    // non-empty siteUrl the buttons "Go to visitors site" (siteUrl) and "Go to
-    // administrators site to add or change records." (siteUrl + "admin/")
-    // are shown; otherwise they are hidden.
+    // non-empty siteUrl the buttons "Go to the visitors' site" (siteUrl) and
+    // "Go to the administrator's site to add or change records" (siteUrl +
+    // "admin/") are shown; otherwise they are hidden.
     virtual void ShowReport(const TReport& report, const QString& fileInfo,
                             const QString& siteUrl = {}) = 0;
     // Saves the report as plain text (CR LF) to logPath, then shows it with
-    // the file line "Report saved to 'NAME'" or, when the file cannot be
-    // written, "Report cannot be saved to 'NAME'" (NAME is the file name of
-    // logPath). Returns whether it was saved.
+    // the file line "Report saved to 'PATH'" or, when the file cannot be
+    // written, "Report cannot be saved to 'PATH'" (PATH is logPath made
+    // absolute). Returns whether it was saved.
     bool SaveAndShowReport(const TReport& report, const QString& logPath,
                            const QString& siteUrl = {});
 

@@ -131,7 +131,7 @@ void joinMember(TPHPGenerator& g) {
         print "{msg:PasswordRequired|php}\n";
         $fieldsarevalid = FALSE;
       elseif (!corvanta_login_try($email)) :
-        print "{msg:TooManyTries|php}\n";
+        print corvanta_try_refusal()."\n";
         $fieldsarevalid = FALSE;
       else:
         $userid = 0;
@@ -207,7 +207,7 @@ bool TPHPGenerator::AddPage(const TBTable& t, bool admin) {
             columns += c;
         }
         Lines(
-            uR"php(      $req = "INSERT INTO {TableName|php}(recordid, {owner}{columns}) VALUES (NULL, ";)php",
+            uR"php(      $req = "INSERT INTO {TableName|php}(recordid, {owner|raw}{columns|raw}) VALUES (NULL, ";)php",
             {{QStringLiteral("owner"), ownerColumn ? QStringLiteral("userid, ") : QString()},
              {QStringLiteral("columns"), columns.join(QStringLiteral(", "))}});
 

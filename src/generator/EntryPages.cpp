@@ -47,7 +47,7 @@ void visitorIndex(TPHPGenerator& g, const TBTable& t) {
     }
     if (t.UserMode == QLatin1String("Login")) {
         g.HtmlHead();
-    g.Lines(uR"php(
+        g.Lines(uR"php(
   </HEAD>
   <FRAMESET ROWS="*, 0">
     <FRAME SRC="login.php" FRAMEBORDER="0">
@@ -83,16 +83,16 @@ void forgottenPasswordBlock(TPHPGenerator& g, const TBTable& t) {
     g.ConnectSnippet(QStringLiteral("  "), t);
     g.Lines(uR"php(
     if (!corvanta_mail_try($HTTP_POST_VARS["email"])) :
-      print "{msg:TooManyTries|php}";
+      print corvanta_try_refusal();
     else:
       $req = "SELECT * FROM {TableName|php}_USERS WHERE username=\"".mysql_real_escape_string($HTTP_POST_VARS["email"])."\";";
       $res = mysql_query($req) or die ("{msg:QueryError|php}");
       if (mysql_num_rows($res) > 0) :
         $rec = mysql_fetch_array($res, MYSQL_ASSOC);
-        $msg = "{PasswordEmailBody|php}\n\n";
+        $msg = "{PasswordEmailBody|raw|php}\n\n";
         $msg .= "{msg:EmailFieldLabel|php}: ".$rec["username"]."\n";
         $msg .= "{msg:PasswordFieldLabel|php}: ".$rec["userpassword"]."\n";
-        corvanta_mail($rec["username"], "{PasswordEmailSubject|php}", $msg, "From: {PasswordEmailSender|php}\r\n");
+        corvanta_mail($rec["username"], "{PasswordEmailSubject|raw|php}", $msg, "From: {PasswordEmailSender|raw|php}\r\n");
       endif;
       print "{msg:PasswordSentIfKnown|php}";
     endif;
@@ -179,7 +179,7 @@ void loginPage(TPHPGenerator& g, const TBTable& t, bool admin) {
     logoLine(g, t, admin);
     g.Lines(uR"php(
     <H1>{DatabaseDisplayName}</H1>
-    <P CLASS="logintext">{text|br}</P>
+    <P CLASS="logintext">{text|raw|br}</P>
 <?php
 )php",
             {{QStringLiteral("text"), admin ? t.AdminLoginText : t.LoginText}});
@@ -249,7 +249,7 @@ void counterFrame(TPHPGenerator& g, const TBTable& t) {
 void menuLink(TPHPGenerator& g, const QString& target, const QString& textKey, bool last = false) {
     // Into the working frame, or on a one-page site the page itself.
     const bool frames = !g.Table().OnePage();
-    g.Lines(u"    <A CLASS=\"menuitem\" HREF=\"{target}\"{frame}>{text}</A>{end}",
+    g.Lines(u"    <A CLASS=\"menuitem\" HREF=\"{target}\"{frame|raw}>{text|raw}</A>{end|raw}",
             {{QStringLiteral("target"), target},
              {QStringLiteral("text"), g.Fill(QStringLiteral("{msg:") + textKey + u'}')},
              {QStringLiteral("end"), last ? QString() : QStringLiteral("&nbsp;&nbsp;")},
@@ -311,7 +311,7 @@ void menuPage(TPHPGenerator& g, const TBTable& t, bool admin) {
 void TPHPGenerator::MenuSnippet(bool admin) {
     const TBTable& t = Table();
     logoLine(*this, t, admin);
-    Lines(u"<P CLASS=\"menutext\">{text|br}</P>",
+    Lines(u"<P CLASS=\"menutext\">{text|raw|br}</P>",
           {{QStringLiteral("text"), admin ? t.AdminMenuText : t.MenuText}});
     Lines(u"    <NAV ARIA-LABEL=\"{msg:MenuLabel}\">");
     if (!admin && t.HomeCh)

@@ -74,6 +74,30 @@ QString fieldValue(const TBField& f, const TFieldValueInfo& v) {
         v.member);
 }
 
+// The texts the site owner writes as markup of his pages (title, intro
+// texts, counter texts; the messages too): they reach the pages as written.
+bool isOwnerMarkup(QStringView name) {
+    static const QStringList markup = {
+        QStringLiteral("DatabaseDisplayName"),
+        QStringLiteral("LoginText"),
+        QStringLiteral("MenuText"),
+        QStringLiteral("SearchRecordText"),
+        QStringLiteral("AddRecordText"),
+        QStringLiteral("ModifyRecordText"),
+        QStringLiteral("DeleteRecordText"),
+        QStringLiteral("RequestIdPasswordText"),
+        QStringLiteral("AdminLoginText"),
+        QStringLiteral("AdminMenuText"),
+        QStringLiteral("AdminSearchRecordText"),
+        QStringLiteral("AdminAddRecordText"),
+        QStringLiteral("AdminModifyRecordText"),
+        QStringLiteral("AdminDeleteRecordText"),
+        QStringLiteral("CounterTextBefore"),
+        QStringLiteral("CounterTextBehind"),
+    };
+    return name.startsWith(u"msg:") || markup.contains(name);
+}
+
 bool isNameStart(QChar c) {
     return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
 }
@@ -224,7 +248,15 @@ QString TPHPGenerator::placeholder(QStringView spec, const TBField* field,
             unknownName(spec);
         value = settingValue(Table(), **s);
     }
-    for (qsizetype k = 1; k < parts.size(); ++k) {
+    // Escaped for HTML unless the value is the owner's markup, or the
+    // template names another context first: raw (code or markup the
+    // generator made) or js (a JavaScript literal).
+    qsizetype k = 1;
+    if (parts.size() > 1 && parts[1] == u"raw")
+        k = 2;
+    else if (!(parts.size() > 1 && parts[1] == u"js") && !isOwnerMarkup(name))
+        value = HtmlText(value);
+    for (; k < parts.size(); ++k) {
         const QStringView filter = parts[k];
         if (filter == u"php")
             value = PhpString(value);
@@ -247,6 +279,33 @@ QString TPHPGenerator::PhpString(QStringView text) {
         if (c == u'\\' || c == u'"' || c == u'$')
             out += u'\\';
         out += c;
+    }
+    return out;
+}
+
+QString TPHPGenerator::HtmlText(QStringView text) {
+    QString out;
+    out.reserve(text.size() + 8);
+    for (QChar c : text) {
+        switch (c.unicode()) {
+        case u'&':
+            out += u"&amp;";
+            break;
+        case u'<':
+            out += u"&lt;";
+            break;
+        case u'>':
+            out += u"&gt;";
+            break;
+        case u'"':
+            out += u"&quot;";
+            break;
+        case u'\'':
+            out += u"&#39;";
+            break;
+        default:
+            out += c;
+        }
     }
     return out;
 }
@@ -279,11 +338,17 @@ QString TPHPGenerator::JsString(QStringView text) {
         case u'\\':
             out += u"\\\\";
             break;
-        case u'"':
-            out += u"\\\"";
+        case u'"': // also safe inside an HTML attribute
+            out += u"\\x22";
             break;
         case u'\'':
-            out += u"\\'";
+            out += u"\\x27";
+            break;
+        case u'&':
+            out += u"\\x26";
+            break;
+        case u'>':
+            out += u"\\x3E";
             break;
         case u'\n':
             out += u"\\n";

@@ -8,10 +8,6 @@ namespace {
 
 // A choice of "Radio" or "Select" inside VALUE="...": a double quote would
 // end the attribute and the browser would post a cut value.
-QString attributeText(const QString& value) {
-    return QString(value).replace(u'"', QStringLiteral("&quot;"));
-}
-
 QString imagePreviewSize(const TBField& f) {
     QString size;
     if (f.ImageWidth > 0)
@@ -73,50 +69,52 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
             rest += QStringLiteral("MAXLENGTH=\\\"%1\\\"").arg(f.MaxLength);
         const TTemplateVars v = TTemplateVars(vars)
                                 << std::pair{QStringLiteral("rest"), rest}
-                                << std::pair{QStringLiteral("attrs"),
-                                             Fill(controlAttributes(f.Required, numberMode(f)), &f)};
+                                << std::pair{
+                                       QStringLiteral("attrs"),
+                                       Fill(controlAttributes(f.Required, numberMode(f)), &f)};
         if (hasSource)
             Lines(
-                uR"php({I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" VALUE=\"".corvanta_html({S}["{FieldName}"])."\" {rest}{attrs}>\n";)php",
+                uR"php({I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" VALUE=\"".corvanta_html({S}["{FieldName}"])."\" {rest|raw}{attrs|raw}>\n";)php",
                 f, v);
         else
-            Lines(uR"php({I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" {rest}{attrs}>\n";)php", f,
-                  v);
+            Lines(
+                uR"php({I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" {rest|raw}{attrs|raw}>\n";)php",
+                f, v);
     } else if (input == InputTypes::Radio || input == InputTypes::Select) {
         const bool radio = input == InputTypes::Radio;
         if (!radio)
-            Lines(uR"php({I}print "<SELECT NAME=\"{FieldName}\" SIZE=\"1\"{attrs}>\n";)php", f,
+            Lines(uR"php({I}print "<SELECT NAME=\"{FieldName}\" SIZE=\"1\"{attrs|raw}>\n";)php", f,
                   TTemplateVars(vars)
                       << std::pair{QStringLiteral("attrs"), Fill(controlAttributes(false), &f)});
         else
-            Lines(uR"php({I}print "<DIV ROLE=\"radiogroup\" ARIA-LABELLEDBY=\"label_{FieldName}\">\n";)php",
-                  f, vars);
+            Lines(
+                uR"php({I}print "<DIV ROLE=\"radiogroup\" ARIA-LABELLEDBY=\"label_{FieldName}\">\n";)php",
+                f, vars);
         bool first = true;
         for (const QString& value : f.EnumValues) {
             const TTemplateVars v =
                 TTemplateVars(vars)
                 << std::pair{QStringLiteral("value"), value}
-                << std::pair{QStringLiteral("attr"), attributeText(value)}
                 << std::pair{QStringLiteral("mark"),
                              radio ? QStringLiteral(" CHECKED") : QStringLiteral(" SELECTED")};
             if (radio)
                 Lines(uR"php(
 {I}print "<LABEL><INPUT TYPE=\"radio\"";
 {I}print " NAME=\"{FieldName}\"";
-{I}print " VALUE=\"{attr|php}\"";
+{I}print " VALUE=\"{value|php}\"";
 )php",
                       f, v);
             else
-                Lines(uR"php({I}print "<OPTION VALUE=\"{attr|php}\"";)php", f, v);
+                Lines(uR"php({I}print "<OPTION VALUE=\"{value|php}\"";)php", f, v);
             if (hasSource)
                 Lines(uR"php(
-{I}if ({S}["{FieldName}"] == "{value|php}") :
-{I}  print "{mark}";
+{I}if ({S}["{FieldName}"] == "{value|raw|php}") :
+{I}  print "{mark|raw}";
 {I}endif;
 )php",
                       f, v);
             else if (first)
-                Lines(uR"php(print "{mark}";)php", f, v);
+                Lines(uR"php(print "{mark|raw}";)php", f, v);
             first = false;
             if (radio)
                 Lines(uR"php({I}print ">{value|php}</LABEL><BR>\n";)php", f, v);
@@ -126,9 +124,9 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
         Lines(radio ? uR"php({I}print "</DIV>\n";)php" : uR"php({I}print "</SELECT>\n";)php", f,
               vars);
     } else if (input == InputTypes::Checkbox) {
-        Lines(uR"php({I}print "<INPUT TYPE=\"checkbox\" NAME=\"{FieldName}\"{attrs}";)php", f,
-              TTemplateVars(vars)
-                  << std::pair{QStringLiteral("attrs"), Fill(controlAttributes(false), &f)});
+        Lines(uR"php({I}print "<INPUT TYPE=\"checkbox\" NAME=\"{FieldName}\"{attrs|raw}";)php", f,
+              TTemplateVars(vars) << std::pair{QStringLiteral("attrs"),
+                                               Fill(controlAttributes(false), &f)});
         if (hasSource) {
             if (fromPost)
                 Lines(uR"php({I}if (array_key_exists("{FieldName}", $HTTP_POST_VARS)) :)php", f,
@@ -143,16 +141,16 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
         }
         Lines(uR"php({I}print ">\n";)php", f, vars);
     } else if (input == InputTypes::TextArea) {
-        const TTemplateVars v =
-            TTemplateVars(vars)
-            << std::pair{QStringLiteral("attrs"), Fill(controlAttributes(f.Required), &f)};
+        const TTemplateVars v = TTemplateVars(vars)
+                                << std::pair{QStringLiteral("attrs"),
+                                             Fill(controlAttributes(f.Required), &f)};
         if (hasSource)
             Lines(
-                uR"php({I}print "<TEXTAREA NAME=\"{FieldName}\" COLS=\"{TextAreaColumns}\" ROWS=\"{TextAreaLines}\"{attrs}>".corvanta_html({S}["{FieldName}"])."</TEXTAREA>\n";)php",
+                uR"php({I}print "<TEXTAREA NAME=\"{FieldName}\" COLS=\"{TextAreaColumns}\" ROWS=\"{TextAreaLines}\"{attrs|raw}>".corvanta_html({S}["{FieldName}"])."</TEXTAREA>\n";)php",
                 f, v);
         else
             Lines(
-                uR"php({I}print "<TEXTAREA NAME=\"{FieldName}\" COLS=\"{TextAreaColumns}\" ROWS=\"{TextAreaLines}\"{attrs}></TEXTAREA>\n";)php",
+                uR"php({I}print "<TEXTAREA NAME=\"{FieldName}\" COLS=\"{TextAreaColumns}\" ROWS=\"{TextAreaLines}\"{attrs|raw}></TEXTAREA>\n";)php",
                 f, v);
     } else if (input == InputTypes::DateTime) {
         const auto partVars = [&](const TDatePart& p) {
@@ -191,11 +189,11 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
                                     << std::pair{QStringLiteral("attrs"), partAttributes(*p)};
             if (!hasSource)
                 Lines(
-                    uR"php({I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}{suffix}\" SIZE=\"{w}\" MAXLENGTH=\"{w}\"{attrs}>";)php",
+                    uR"php({I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}{suffix}\" SIZE=\"{w}\" MAXLENGTH=\"{w}\"{attrs|raw}>";)php",
                     f, v);
             else if (fromPost)
                 Lines(
-                    uR"php({I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}{suffix}\" SIZE=\"{w}\" MAXLENGTH=\"{w}\" VALUE=\"".corvanta_html($HTTP_POST_VARS["{FieldName}{suffix}"])."\"{attrs}>";)php",
+                    uR"php({I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}{suffix}\" SIZE=\"{w}\" MAXLENGTH=\"{w}\" VALUE=\"".corvanta_html($HTTP_POST_VARS["{FieldName}{suffix}"])."\"{attrs|raw}>";)php",
                     f, v);
             else
                 Lines(uR"php(
@@ -203,7 +201,7 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
 {I}if ({var} == "{zero}"):
 {I}  {var} = "";
 {I}endif;
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}{suffix}\" SIZE=\"{w}\" MAXLENGTH=\"{w}\" VALUE=\"".corvanta_html({var})."\"{attrs}>";
+{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}{suffix}\" SIZE=\"{w}\" MAXLENGTH=\"{w}\" VALUE=\"".corvanta_html({var})."\"{attrs|raw}>";
 )php",
                       f, v);
             i += p->width;
@@ -229,76 +227,80 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
                       f, v);
         }
     } else if (input == InputTypes::Image) {
-        const TTemplateVars v =
-            TTemplateVars(vars) << std::pair{QStringLiteral("size"), imagePreviewSize(f)}
-                                << std::pair{QStringLiteral("attrs"), Fill(controlAttributes(false), &f)};
+        const TTemplateVars v = TTemplateVars(vars)
+                                << std::pair{QStringLiteral("size"), imagePreviewSize(f)}
+                                << std::pair{QStringLiteral("attrs"),
+                                             Fill(controlAttributes(false), &f)};
         Lines(
             uR"php({I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"".corvanta_picture_limit()."\">";)php",
             f, v);
         Lines(
-            uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName}\" ACCEPT=\"image/*\"{attrs}> ({msg:PictureSizeLimit|php} ".corvanta_size_text(corvanta_picture_limit()).")";)php",
+            uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName}\" ACCEPT=\"image/*\"{attrs|raw}> ({msg:PictureSizeLimit|php} ".corvanta_size_text(corvanta_picture_limit()).")";)php",
             f, v);
         if (fromPost)
             keptPicture(*this, f.FieldName, v);
         if (hasSource && !fromPost)
             Lines(uR"php(
 {I}if ({S}["{FieldName}"] != 0):
-{I}  print "        <BR><A HREF=\"show_image.php?imageid=".intval($rec["{FieldName}"])."\" TARGET=\"_blank\" REL=\"noopener\"><IMG SRC=\"get_image.php?imageid=".intval($rec["{FieldName}"])."\" BORDER=\"0\" {size}></A>\n";
+{I}  print "        <BR><A HREF=\"show_image.php?imageid=".intval($rec["{FieldName}"])."\" TARGET=\"_blank\" REL=\"noopener\"><IMG SRC=\"get_image.php?imageid=".intval($rec["{FieldName}"])."\" BORDER=\"0\" {size|raw}></A>\n";
 {I}endif;
 )php",
                   f, v);
     } else if (input == InputTypes::ImageLink) {
-        const TTemplateVars v =
-            TTemplateVars(vars)
-            << std::pair{QStringLiteral("attrs"), Fill(controlAttributes(f.Required), &f)}
-            << std::pair{QStringLiteral("second"), attributeLabel(f.Name)};
+        const TTemplateVars v = TTemplateVars(vars)
+                                << std::pair{QStringLiteral("attrs"),
+                                             Fill(controlAttributes(f.Required), &f)}
+                                << std::pair{QStringLiteral("second"), f.Name};
         if (hasSource)
             Lines(uR"php(
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" VALUE=\"".corvanta_html({S}["{FieldName}"])."\" SIZE=\"{TextLength}\"{attrs}><BR>";
+{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" VALUE=\"".corvanta_html({S}["{FieldName}"])."\" SIZE=\"{TextLength}\"{attrs|raw}><BR>";
 {I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"".corvanta_picture_limit()."\">";
 )php",
                   f, v);
         else
             Lines(uR"php(
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" SIZE=\"{TextLength}\"{attrs}><BR>";
+{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" SIZE=\"{TextLength}\"{attrs|raw}><BR>";
 {I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"".corvanta_picture_limit()."\">";
 )php",
                   f, v);
         Lines(
-            uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName2}\" ACCEPT=\"image/*\" ARIA-LABEL=\"{second}\"> ({msg:PictureSizeLimit|php} ".corvanta_size_text(corvanta_picture_limit()).")";)php",
+            uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName2}\" ACCEPT=\"image/*\" ARIA-LABEL=\"{second|php}\"> ({msg:PictureSizeLimit|php} ".corvanta_size_text(corvanta_picture_limit()).")";)php",
             f, v);
         if (fromPost)
             keptPicture(*this, f.FieldName2, v);
         if (hasSource && !fromPost)
-            Lines(uR"php({I}print "<BR><A HREF=\"show_image.php?imageid=".intval($rec["{FieldName2}"])."\" TARGET=\"_blank\" REL=\"noopener\">".corvanta_html($rec["{FieldName}"])."</A>\n";)php",
-                  f, v);
+            Lines(
+                uR"php({I}print "<BR><A HREF=\"show_image.php?imageid=".intval($rec["{FieldName2}"])."\" TARGET=\"_blank\" REL=\"noopener\">".corvanta_html($rec["{FieldName}"])."</A>\n";)php",
+                f, v);
     } else if (input == InputTypes::Mailto || input == InputTypes::Hyperlink) {
         // The address is the second box: a phone offers the keyboard for it.
         const bool mail = input == InputTypes::Mailto;
-        const TTemplateVars v =
-            TTemplateVars(vars)
-            << std::pair{QStringLiteral("attrs"), Fill(controlAttributes(f.Required), &f)}
-            << std::pair{QStringLiteral("mode"), mail ? QStringLiteral("email") : QStringLiteral("url")}
-            << std::pair{QStringLiteral("second"),
-                         attributeLabel(f.Name + u' ' +
-                                        Table().Language.Text(mail ? QStringLiteral("MailtoFormat")
-                                                                   : QStringLiteral("HyperlinkFormat")))};
+        const TTemplateVars v = TTemplateVars(vars)
+                                << std::pair{QStringLiteral("attrs"),
+                                             Fill(controlAttributes(f.Required), &f)}
+                                << std::pair{QStringLiteral("mode"),
+                                             mail ? QStringLiteral("email") : QStringLiteral("url")}
+                                << std::pair{QStringLiteral("second"),
+                                             f.Name + u' ' +
+                                                 Table().Language.Text(
+                                                     mail ? QStringLiteral("MailtoFormat")
+                                                          : QStringLiteral("HyperlinkFormat"))};
         if (hasSource)
             Lines(uR"php(
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" VALUE=\"".corvanta_html({S}["{FieldName}"])."\" SIZE=\"{TextLength}\"{attrs}><BR>";
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName2}\" VALUE=\"".corvanta_html({S}["{FieldName2}"])."\" SIZE=\"{TextLength}\" INPUTMODE=\"{mode}\" ARIA-LABEL=\"{second}\">";
+{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" VALUE=\"".corvanta_html({S}["{FieldName}"])."\" SIZE=\"{TextLength}\"{attrs|raw}><BR>";
+{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName2}\" VALUE=\"".corvanta_html({S}["{FieldName2}"])."\" SIZE=\"{TextLength}\" INPUTMODE=\"{mode}\" ARIA-LABEL=\"{second|php}\">";
 )php",
                   f, v);
         else if (mail)
             Lines(uR"php(
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" SIZE=\"{TextLength}\"{attrs}><BR>";
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName2}\" SIZE=\"{TextLength}\" INPUTMODE=\"{mode}\" ARIA-LABEL=\"{second}\">";
+{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" SIZE=\"{TextLength}\"{attrs|raw}><BR>";
+{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName2}\" SIZE=\"{TextLength}\" INPUTMODE=\"{mode}\" ARIA-LABEL=\"{second|php}\">";
 )php",
                   f, v);
         else
             Lines(uR"php(
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" SIZE=\"{TextLength}\"{attrs}><BR>";
-{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName2}\" VALUE=\"http://\" SIZE=\"{TextLength}\" INPUTMODE=\"{mode}\" ARIA-LABEL=\"{second}\">";
+{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName}\" SIZE=\"{TextLength}\"{attrs|raw}><BR>";
+{I}print "<INPUT TYPE=\"text\" NAME=\"{FieldName2}\" VALUE=\"http://\" SIZE=\"{TextLength}\" INPUTMODE=\"{mode}\" ARIA-LABEL=\"{second|php}\">";
 )php",
                   f, v);
     }

@@ -29,7 +29,7 @@ void TPHPGenerator::HtmlHead() {
   <HEAD>
     <META CHARSET="{msg:CharSet}">
     <META NAME="viewport" CONTENT="width=device-width, initial-scale=1">
-    <TITLE>{title}</TITLE>
+    <TITLE>{title|raw}</TITLE>
     <LINK REL="icon" HREF="data:,">
 )php",
           {{QStringLiteral("title"), tabTitle(t)}});
@@ -54,7 +54,7 @@ void TPHPGenerator::RedirectPage(const QString& target) {
     <META HTTP-EQUIV="refresh" CONTENT="0; URL={target}">
   </HEAD>
   <BODY>
-    <P><A HREF="{target}">{title}</A></P>
+    <P><A HREF="{target}">{title|raw}</A></P>
   </BODY>
 </HTML>
 )php",

@@ -17,7 +17,7 @@ void TPHPGenerator::NotificationSnippet(const QString& indent, const QString& ac
 {I}  $requser = "SELECT * FROM {TableName|php}_USERS WHERE userid=".intval($rec["userid"]).";";
 {I}  $resuser = mysql_query($requser) or die ("{msg:QueryError3|php}");
 {I}  $recuser = mysql_fetch_array($resuser, MYSQL_ASSOC);
-{I}  $msg = "{EmailBody|php}\n\n";
+{I}  $msg = "{EmailBody|raw|php}\n\n";
 {I}  $msg .= "Action: {action|php}\n";
 {I}  $msg .= "E-mail: ".$recuser["username"]."\n";
 {I}  $msg .= "Password: ".$recuser["userpassword"]."\n";
@@ -34,7 +34,7 @@ void TPHPGenerator::NotificationSnippet(const QString& indent, const QString& ac
                             QStringLiteral("$rec"));
     }
     Lines(uR"php(
-{I}  if ($recuser and ($recuser["username"] != "") and corvanta_mail($recuser["username"], "{EmailSubject|php}", $msg, "From: {EmailSender|php}\r\n"."{cc}")):
+{I}  if ($recuser and ($recuser["username"] != "") and corvanta_mail($recuser["username"], "{EmailSubject|raw|php}", $msg, "From: {EmailSender|raw|php}\r\n"."{cc|raw}")):
 {I}  endif;
 {I}endif;
 )php",

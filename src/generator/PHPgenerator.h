@@ -98,14 +98,22 @@ struct TSchemaStatement {
 //                 integers in decimal, bools as 1 or 0
 //   {msg:Key}     the text of a message of the site
 //   {page} ...    a value passed in TTemplateVars
-// followed by filters applied left to right:
+// A value is escaped for HTML (text and quoted attributes alike), unless it
+// is the site owner's own markup (the messages, the title, the intro and
+// counter texts), or the first filter names another context:
+//   |raw          as it is: code or markup the generator made, or a text
+//                 that does not go into a page (a password, an e-mail text)
+//   |js           escaped for a JavaScript string literal (safe in a SCRIPT
+//                 element and in an event attribute), not for HTML
+// The other filters then apply left to right:
 //   |php          escaped for a PHP double-quoted string literal (\ " $)
 //   |js           escaped for a JavaScript string literal
 //   |br           every CR LF pair becomes <BR>
 //   |colour       a colour setting as six hexadecimal digits RRGGBB
-// A text inside a PHP literal must carry |php, inside a JavaScript literal |js
-// (both, in the order js then php, inside a JavaScript literal that PHP
-// prints). HTML around PHP gets the texts as the site owner wrote them.
+// So {Name|php} is a label escaped for HTML inside a PHP literal that
+// prints it, {DatabasePassword|raw|php} a password in a PHP literal, and
+// {msg:DeleteConfirm|js|php} a message in a JavaScript literal that PHP
+// prints.
 // An unknown name is a programming error (std::logic_error).
 //
 // Every .php file except runtime.php begins with the line that loads the
@@ -321,6 +329,8 @@ public:
 
     // --- Texts for templates --------------------------------------------
 
+    // For HTML text or a quoted attribute: & < > " '.
+    static QString HtmlText(QStringView text);
     // For a PHP double-quoted literal: backslash, double quote, dollar sign.
     static QString PhpString(QStringView text);
     // Bytes as the content of a PHP double-quoted literal that yields exactly

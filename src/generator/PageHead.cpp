@@ -116,7 +116,7 @@ void TPHPGenerator::PageHead(bool admin, const QString& page, const QString& bod
     Lines(u"      <H1>{DatabaseDisplayName}</H1>");
     const TIntro intro = introOf(t, admin, page);
     if (intro.shown)
-        Lines(u"<P CLASS=\"{c}\">{text|br}</P>",
+        Lines(u"<P CLASS=\"{c}\">{text|raw|br}</P>",
               {{QStringLiteral("c"), intro.cssClass}, {QStringLiteral("text"), intro.text}});
     LoginGate(admin, page);
     // Written after the gate: only an administrator's session sees the names.
@@ -207,7 +207,7 @@ void TPHPGenerator::LoginGate(bool admin, const QString& page) {
         print "<HR>";
         print "<H3>{msg:RequestIdPass|php}</H3>\n";
         print "<P CLASS=\"requestidpasswordtext\">{RequestIdPasswordText|br|php}</P>\n";
-        print "<FORM METHOD=\"POST\" ACTION=\"mailto:".corvanta_html("{EmailSender|php}")."\">\n";
+        print "<FORM METHOD=\"POST\" ACTION=\"mailto:".corvanta_html("{EmailSender|raw|php}")."\">\n";
         print "  <TABLE CLASS=\"request_id_password\" CELLPADDING=\"2\">\n";
         print "  <TR CLASS=\"request_email\">\n";
         print "    <TD CLASS=\"request_email_label\"><LABEL FOR=\"request_email\">{msg:RequestEmailLabel|php}</LABEL></TD>\n";

@@ -89,7 +89,7 @@ void TPHPGenerator::RecordForm(const QString& indent, bool admin, const QString&
 )php",
                   f, row);
         if (f.FieldType == FieldTypes::DateTime)
-            Lines(uR"php({I}print " ({hint|php})";)php", f,
+            Lines(uR"php({I}print " ({hint|raw|php})";)php", f,
                   TTemplateVars(row) << std::pair{QStringLiteral("hint"), dateHint(t, f)});
         else if (f.FieldType == FieldTypes::ImageLink)
             Lines(uR"php({I}print " {msg:ImageLinkFormat|php}";)php", f, row);
@@ -145,8 +145,9 @@ void TPHPGenerator::RecordForm(const QString& indent, bool admin, const QString&
             Lines(uR"php({I}corvanta_field_error("{FieldName}");)php", f, row);
         WriteLine(Fill(uR"php({I}print "</TD>\n";)php", &f, row));
         if (entry && admin && loginMembers(t)) {
+            // An attribute holds text, not markup.
             row.append({QStringLiteral("edit"),
-                        FieldMessage(t, QStringLiteral("UserEditLabel"), f).toHtmlEscaped()});
+                        t.Language.Text(QStringLiteral("UserEditLabel")).replace(u'#', f.Name)});
             Lines(uR"php(
 {I}print "<TD>\n";
 {I}print "<INPUT TYPE=\"checkbox\" NAME=\"{FieldName}_USEREDIT\" ARIA-LABEL=\"{edit|php}\"";

@@ -28,7 +28,7 @@ const TDatePart* DatePartOf(QChar letter) {
 }
 
 QString FieldMessage(const TBTable& t, const QString& key, const TBField& f) {
-    return t.Language.Text(key).replace(u'#', f.Name);
+    return t.Language.Text(key).replace(u'#', TPHPGenerator::HtmlText(f.Name));
 }
 
 QString HeredocText(QStringView text) {
@@ -90,12 +90,12 @@ void StoreOrRefuse(TPHPGenerator& g, const QString& indent, const QString& succe
 {I}if ($res):
 {I}  $maxid = mysql_insert_id();
 {I}  mysql_query("COMMIT");
-{I}  print "{success|php}";
+{I}  print "{success|raw|php}";
 {I}else:
 {I}  if ($picturefailed != "") :
 {I}    $refusal = $picturefailed;
 {I}  else:
-{I}    $refusal = corvanta_refusal(mysql_errno(), mysql_error(), {keys}, "{failure|php}");
+{I}    $refusal = corvanta_refusal(mysql_errno(), mysql_error(), {keys|raw}, "{failure|raw|php}");
 {I}  endif;
 {I}  mysql_query("ROLLBACK");
 {I}  print $refusal."\n";
@@ -126,7 +126,7 @@ void UploadHead(TPHPGenerator& g, const TBField& f, const QString& column, int i
 {B}$imagetype = mysql_real_escape_string(corvanta_picture_type("{c}"));
 {B}$result = mysql_query("INSERT INTO {TableName|php}_IMAGES(userid, image_data, image_type) VALUES (".intval($userid).", _binary\"$imagedata\", \"$imagetype\")");
 {B}$imageid = $result ? mysql_insert_id() : 0;
-{B}if (!$result) : $picturefailed = "{m|php}"; endif;
+{B}if (!$result) : $picturefailed = "{m|raw|php}"; endif;
 {I}endif;
 {I}if ($imageid > 0) :
 )php",
@@ -160,7 +160,7 @@ void SelectionPaging(TPHPGenerator& g, const TBTable& t, const QString& errorKey
         $limit = max(0, intval($HTTP_POST_VARS["limit"]));
       endif; 
       $req = $req." LIMIT ".$limit.", {n};";
-      $res = mysql_query($req) or die ("{error|php}");
+      $res = mysql_query($req) or die ("{error|raw|php}");
 )php",
             {{QStringLiteral("n"), QString::number(t.LinesPerPage + 1)},
              {QStringLiteral("error"), t.Language.Text(errorKey)}});

@@ -53,7 +53,8 @@ const std::vector<TDatePart>& DateParts();
 // The part a DateTimeFormat letter starts, or nullptr for a literal.
 const TDatePart* DatePartOf(QChar letter);
 
-// A message with every "#" replaced by the field's label.
+// A message (the owner's markup) with every "#" replaced by the field's label
+// escaped for HTML.
 QString FieldMessage(const TBTable& t, const QString& key, const TBField& f);
 
 // Text for a PHP here-document: backslash and dollar sign escaped.

@@ -39,16 +39,22 @@ void TPHPGenerator::ResultTable(const QString& indent, bool displayLink, const Q
     for (size_t i = 0; i < columns.size(); ++i) {
         // Columns the order rows offer can be ordered by their heading.
         if (ordering && columns[i]->Searchable)
-            Lines(uR"php({I}  corvanta_heading("searchresult_{col}", "{FieldName}", "{Name|php}", $order);)php",
-                  *columns[i], colVars(i));
+            Lines(
+                uR"php({I}  corvanta_heading("searchresult_{col}", "{FieldName}", "{Name|php}", $order);)php",
+                *columns[i], colVars(i));
         else
-            Lines(uR"php({I}  print "<TH CLASS=\"searchresult_{col}\" SCOPE=\"col\">{Name|php}</TH>\n";)php",
-                  *columns[i], colVars(i));
+            Lines(
+                uR"php({I}  print "<TH CLASS=\"searchresult_{col}\" SCOPE=\"col\">{Name|php}</TH>\n";)php",
+                *columns[i], colVars(i));
     }
     if (modifyCell)
-        Lines(uR"php({I}  print "<TH CLASS=\"searchresult_modify\" SCOPE=\"col\"><SPAN CLASS=\"hidden_label\">{msg:ModifyRecordLink|php}</SPAN></TH>\n";)php", vars);
+        Lines(
+            uR"php({I}  print "<TH CLASS=\"searchresult_modify\" SCOPE=\"col\"><SPAN CLASS=\"hidden_label\">{msg:ModifyRecordLink|php}</SPAN></TH>\n";)php",
+            vars);
     if (deleteCell)
-        Lines(uR"php({I}  print "<TH CLASS=\"searchresult_delete\" SCOPE=\"col\"><SPAN CLASS=\"hidden_label\">{msg:DeleteRecordLink|php}</SPAN></TH>\n";)php", vars);
+        Lines(
+            uR"php({I}  print "<TH CLASS=\"searchresult_delete\" SCOPE=\"col\"><SPAN CLASS=\"hidden_label\">{msg:DeleteRecordLink|php}</SPAN></TH>\n";)php",
+            vars);
     Lines(uR"php(
 {I}  print "      </TR>\n";
 {I}else:
@@ -108,11 +114,13 @@ void TPHPGenerator::ResultTable(const QString& indent, bool displayLink, const Q
         Lines(owner, v);
         if (job == QLatin1String("deleteaction"))
             // Asked first; without script the link leads to a page that asks.
-            Lines(uR"php({I}    print "<A HREF=\"{page}?recordid=".intval($rec["recordid"])."\" onClick=\"if (confirm('{msg:DeleteConfirm|js|php}')) { document.{form}".$seqno.".submit(); } return false;\">{link|php}</A>\n";)php",
-                  v);
+            Lines(
+                uR"php({I}    print "<A HREF=\"{page}?recordid=".intval($rec["recordid"])."\" onClick=\"if (confirm('{msg:DeleteConfirm|js|php}')) { document.{form}".$seqno.".submit(); } return false;\">{link|raw|php}</A>\n";)php",
+                v);
         else
-            Lines(uR"php({I}    print "<A HREF=\"\" onClick=\"document.{form}".$seqno.".submit(); return false;\">{link|php}</A>\n";)php",
-                  v);
+            Lines(
+                uR"php({I}    print "<A HREF=\"\" onClick=\"document.{form}".$seqno.".submit(); return false;\">{link|raw|php}</A>\n";)php",
+                v);
         Lines(uR"php(
 {I}    print "<FORM NAME=\"{form}".$seqno."\" METHOD=\"POST\" ACTION=\"{page}\">\n";
 {I}    print "<INPUT TYPE=\"hidden\" NAME=\"recordid\" VALUE=\"".intval($rec["recordid"])."\">\n";

@@ -3,7 +3,25 @@
 // use to treat request values safely.
 #include "RuntimeParts.h"
 
+#include <QFile>
+#include <QRegularExpression>
+
 namespace {
+
+// The key that signs kept pictures stays what the site's runtime already
+// holds: forms open in visitors' browsers stay valid, and a site generated
+// again without changes stays byte for byte what the server has.
+QString pictureKey(const QString& runtime) {
+    QFile file(runtime);
+    if (file.open(QIODevice::ReadOnly)) {
+        static const QRegularExpression kept(
+            QStringLiteral(R"re(\$column\."-"\.\$imageid, "([0-9a-f]{32})"\))re"));
+        const QRegularExpressionMatch m = kept.match(QString::fromLatin1(file.readAll()));
+        if (m.hasMatch())
+            return m.captured(1);
+    }
+    return TPHPGenerator::NewKey();
+}
 
 // The MySQL name of the pages' character set. An unknown set maps to latin1,
 // which carries every byte unchanged.
@@ -67,6 +85,12 @@ if (!function_exists("corvanta_open")) {
     return in_array($errno, array(1040, 1047, 1053, 1927, 2002, 2003, 2006, 2013), true);
   }
 
+  // The last connection failed because no database server answered, not
+  // because it refused the login.
+  function corvanta_server_down() {
+    return isset($GLOBALS["corvanta_connect_errno"]) and corvanta_server_away($GLOBALS["corvanta_connect_errno"]);
+  }
+
   function corvanta_link_errno($link) {
     try { return mysqli_errno($link); } catch (Throwable $e) { return 2006; }
   }
@@ -83,6 +107,7 @@ if (!function_exists("corvanta_open")) {
       }
       if (!$link) {
         $errno = mysqli_connect_errno();
+        $GLOBALS["corvanta_connect_errno"] = $errno;
         $GLOBALS["corvanta_connect_error"] = mysqli_connect_error();
       } else {
         // The pages' character set, and the lenient SQL the scripts were
@@ -153,6 +178,8 @@ if (!function_exists("corvanta_open")) {
 
 bool TPHPGenerator::RuntimeScript(const TBTable& t, bool admin) {
     const QString charSet = t.Language.Text(QStringLiteral("CharSet"));
+    // Read before the file is written anew.
+    const QString signingKey = pictureKey(OutputPath(t, admin, QStringLiteral("runtime.php")));
     return WriteFile(t, admin, QStringLiteral("runtime.php"), [&] {
         Lines(uR"php(
 <?php
@@ -466,7 +493,7 @@ if (!function_exists("corvanta_posted")) {
 }
 )php",
               {{QStringLiteral("db"), mysqlCharset(charSet)},
-               {QStringLiteral("pictureKey"), NewKey()},
+               {QStringLiteral("pictureKey"), signingKey},
                {QStringLiteral("html"), phpHtmlCharset(charSet)}});
         Lines(databaseRetries());
         RuntimeParts::SessionHelpers(*this, t, admin);

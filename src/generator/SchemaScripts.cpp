@@ -207,15 +207,15 @@ $req = "DROP TABLE {TableName|php}";
 $res = mysql_query($req);
 )php");
         // InnoDB everywhere: the only engine a Galera cluster replicates.
-        Lines(u"$req = \"CREATE TABLE {TableName|php}( {columns}) ENGINE=InnoDB;\";",
+        Lines(u"$req = \"CREATE TABLE {TableName|php}( {columns|raw}) ENGINE=InnoDB;\";",
               {{QStringLiteral("columns"), PhpString(recordTableColumns(t))}});
         Lines(failed);
         for (const auto& [table, create] : OtherTables(t))
             Lines(uR"php(
-$req = "DROP TABLE {table}";
+$req = "DROP TABLE {table|raw}";
 $res = mysql_query($req);
-$req = "{create}";
-{failed}
+$req = "{create|raw}";
+{failed|raw}
 )php",
                   {{QStringLiteral("table"), PhpString(table)},
                    {QStringLiteral("create"), PhpString(create)},
@@ -253,7 +253,7 @@ $res = mysql_query($req) or die ("\n<P CLASS=\"corvanta_error\"></P>");
 )php");
         // What an interrupted export may have left in the database and folder.
         for (const QString& table : TransferTables(t))
-            Lines(u"$res = mysql_query(\"DROP TABLE IF EXISTS {table}\");",
+            Lines(u"$res = mysql_query(\"DROP TABLE IF EXISTS {table|raw}\");",
                   {{QStringLiteral("table"), PhpString(table)}});
         Lines(uR"php(
 $parts = glob(dirname(__FILE__)."/export_db_part*.php");

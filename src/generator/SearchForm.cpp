@@ -13,7 +13,8 @@ bool hasChoices(const TBField& f) {
 }
 
 // The PHP array literals of the offered fields, the operators and the
-// choice lists; labels are the owner's texts, printed as they stand.
+// choice lists: value => the label as HTML (labels and choices escaped, the
+// operators' messages as the owner wrote them).
 void formLists(TPHPGenerator& g, const std::vector<const TBField*>& offered) {
     QStringList fields;
     QStringList choices;
@@ -22,10 +23,9 @@ void formLists(TPHPGenerator& g, const std::vector<const TBField*>& offered) {
         if (!hasChoices(*f))
             continue;
         QStringList values;
-        for (const QString& v : f->EnumValues) {
-            const QString literal = u'"' + TPHPGenerator::PhpString(v) + u'"';
-            values += literal + QStringLiteral(" => ") + literal;
-        }
+        for (const QString& v : f->EnumValues)
+            values += u'"' + TPHPGenerator::PhpString(v) + QStringLiteral("\" => \"") +
+                      TPHPGenerator::PhpString(TPHPGenerator::HtmlText(v)) + u'"';
         choices +=
             g.Fill(u"\"{FieldName}\" => array(", f) + values.join(QStringLiteral(", ")) + u')';
     }
@@ -43,9 +43,9 @@ void formLists(TPHPGenerator& g, const std::vector<const TBField*>& offered) {
                 .arg(QLatin1String(value),
                      TPHPGenerator::PhpString(g.Table().Language.Text(QLatin1String(key))));
     g.Lines(uR"php(
-    $offered = array({f});
-    $choices = array({c});
-    $operators = array({o});
+    $offered = array({f|raw});
+    $choices = array({c|raw});
+    $operators = array({o|raw});
 )php",
             {{QStringLiteral("f"), fields.join(QStringLiteral(", "))},
              {QStringLiteral("c"), choices.join(QStringLiteral(", "))},
@@ -67,7 +67,7 @@ void choiceScript(TPHPGenerator& g, const std::vector<const TBField*>& offered) 
     g.Lines(uR"php(
     print <<<'END'
     <SCRIPT>
-      var choiceLists = {{lists}};
+      var choiceLists = {{lists|raw}};
       function setValueInput(rowNr) {
         var form = document.SearchRecord;
         var old = form["fieldvalue" + rowNr];

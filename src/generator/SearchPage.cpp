@@ -59,7 +59,7 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
 
 //********************* display ************************
   if (array_key_exists("job", $HTTP_POST_VARS) and ($HTTP_POST_VARS["job"] == "display")) :
-    $req = "SELECT * FROM {TableName|php} WHERE recordid =".intval($HTTP_POST_VARS["recordid"]){own}.";";
+    $req = "SELECT * FROM {TableName|php} WHERE recordid =".intval($HTTP_POST_VARS["recordid"]){own|raw}.";";
     $res = mysql_query($req) or die ("{msg:QueryError5|php}");
     $rec = mysql_fetch_array($res, MYSQL_ASSOC);
     if ($rec) :
@@ -87,12 +87,12 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
         Lines(uR"php(
 
 //********************* search action ************************
-  if ({searching}$myrecords) :
+  if ({searching|raw}$myrecords) :
     $req = "SELECT * FROM {TableName|php} WHERE 1 = 1 ";
     if ($myrecords) {
       $req = $req." AND userid = ".intval($userid);
     }
-    $filterfields = {filters};
+    $filterfields = {filters|raw};
     for ($i = 1; $i <= {NumOfFilterFields}; $i++) {
       if (array_key_exists("field".$i, $HTTP_POST_VARS) and in_array($HTTP_POST_VARS["field".$i], $filterfields, true)) :
         $fieldname = $HTTP_POST_VARS["field".$i];
@@ -181,7 +181,7 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
         Lines(uR"php(
     }
     $wherereq = $req;
-    $sortfields = {sorts};
+    $sortfields = {sorts|raw};
     $sorting = "";
     $sortrows = array();
     for ($i = 1; $i <= {NumOfSortFields}; $i++) {
@@ -206,7 +206,7 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
 )php",
               {{QStringLiteral("sorts"), phpList(sortColumns)}});
         if (!defaultOrder.isEmpty())
-            Lines(u"    $sorting = \" {o} \";", {{QStringLiteral("o"), defaultOrder}});
+            Lines(u"    $sorting = \" {o|raw} \";", {{QStringLiteral("o"), defaultOrder}});
         Lines(uR"php(
     endif;
     if ($sorting != "") :
@@ -215,7 +215,7 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
         if (!keys.isEmpty())
             Lines(uR"php(
     else: 
-      $req = $req." ORDER BY {k}";
+      $req = $req." ORDER BY {k|raw}";
 )php",
                   {{QStringLiteral("k"), keys.join(QStringLiteral(", "))}});
         // Counting rows needs no rows: COUNT(*) of the same conditions.

@@ -97,7 +97,7 @@ void TPHPGenerator::SessionCheck(bool admin) {
     $passed = 0;
     if (!corvanta_login_try($account)) {
       $triesexceeded = 1;
-    } elseif ($HTTP_POST_VARS["admin_password"] !== "{AdminPassword|php}") {
+    } elseif ($HTTP_POST_VARS["admin_password"] !== "{AdminPassword|raw|php}") {
       $wrongpassword = 1;
     } else {
       $passed = 1;
@@ -169,7 +169,7 @@ void TPHPGenerator::LoginMessages(bool admin) {
 )php");
     Lines(uR"php(
     if ($triesexceeded) {
-      print "<BR>{msg:TooManyTries|php}";
+      print "<BR>".corvanta_try_refusal();
     }
     if ($sessionexpired) {
       print "<BR>{msg:LoginExpired|php}";

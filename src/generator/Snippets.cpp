@@ -23,8 +23,8 @@ void TPHPGenerator::ConnectSnippet(const QString& indent, const TBTable& t) {
     TTableScope scope(table_, t);
     const TTemplateVars vars{{QStringLiteral("I"), indent}};
     Lines(uR"php(
-{I}$conn = mysql_connect("{DatabaseServer|php}", "{DatabaseUser|php}", "{DatabasePassword|php}") or die("\n<P CLASS=\"corvanta_error\">{msg:ConnectFailed|php}</P>");
-{I}mysql_select_db("{DatabaseName|php}") or die("\n<P CLASS=\"corvanta_error\">{msg:DbSelectFailed|php}</P>");
+{I}$conn = mysql_connect("{DatabaseServer|raw|php}", "{DatabaseUser|raw|php}", "{DatabasePassword|raw|php}") or die("\n<P CLASS=\"corvanta_error\">".(corvanta_server_down() ? "{msg:DbServerDown|php}" : "{msg:ConnectFailed|php}")."</P>");
+{I}mysql_select_db("{DatabaseName|raw|php}") or die("\n<P CLASS=\"corvanta_error\">{msg:DbSelectFailed|php}</P>");
 )php",
           vars);
 }
@@ -68,11 +68,11 @@ void TPHPGenerator::CredentialRows(bool hidden, bool requiredMark) {
         return;
     Lines(uR"php(
       print "        <TR CLASS=\"user_email\">\n";
-      print "          <TD CLASS=\"user_email_label\"><LABEL FOR=\"credential_email\">{msg:EmailFieldLabel|php}</LABEL>{mark}</TD>\n";
+      print "          <TD CLASS=\"user_email_label\"><LABEL FOR=\"credential_email\">{msg:EmailFieldLabel|php}</LABEL>{mark|raw}</TD>\n";
       print "          <TD CLASS=\"user_email_value\"><INPUT TYPE=\"text\" NAME=\"email\" ID=\"credential_email\" INPUTMODE=\"email\" AUTOCOMPLETE=\"username\"></TD>\n";
       print "        </TR>\n";
       print "        <TR CLASS=\"user_password\">\n";
-      print "          <TD CLASS=\"user_password_label\"><LABEL FOR=\"credential_password\">{msg:PasswordFieldLabel|php}</LABEL>{mark}</TD>\n";
+      print "          <TD CLASS=\"user_password_label\"><LABEL FOR=\"credential_password\">{msg:PasswordFieldLabel|php}</LABEL>{mark|raw}</TD>\n";
       print "          <TD CLASS=\"user_password_value\"><INPUT TYPE=\"password\" NAME=\"password\" ID=\"credential_password\" AUTOCOMPLETE=\"current-password\"></TD>\n";
       print "        </TR>\n";
 )php",
@@ -103,7 +103,7 @@ void TPHPGenerator::VisitCounter(const QString& position) {
                        t.CounterNumberFontStrikeOut};
     const auto fontOpen = [&](const TFont& f) {
         Lines(
-            uR"php(    print "<FONT COLOR=\"#{colour}\" FACE=\"{face|php}\" SIZE=\"{size}\">\n";)php",
+            uR"php(    print "<FONT COLOR=\"#{colour}\" FACE=\"{face|php}\" SIZE=\"{size|raw}\">\n";)php",
             {{QStringLiteral("colour"), HtmlColour(f.colour)},
              {QStringLiteral("face"), f.name},
              {QStringLiteral("size"), QString::number(f.size)}});

@@ -46,9 +46,9 @@ bool TPHPGenerator::ColumnsScript(const TBTable& t) {
 function corvanta_fail() {
   die("\n<P CLASS=\"corvanta_error\">Reading the tables failed: ".corvanta_html(mysql_error())."</P>");
 }
-$corvanta_tables = {tables};
-$corvanta_misfits = array({misfits});
-$corvanta_keys = array({keys});
+$corvanta_tables = {tables|raw};
+$corvanta_misfits = array({misfits|raw});
+$corvanta_keys = array({keys|raw});
 $answer = array("tables" => array(), "records" => 0, "columns" => array(), "keys" => array(), "misfits" => new stdClass(), "repeats" => new stdClass());
 $res = mysql_query("SELECT TABLE_NAME AS name FROM information_schema.TABLES WHERE TABLE_SCHEMA = DATABASE()") or corvanta_fail();
 while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) {
@@ -142,7 +142,7 @@ function corvanta_fail($step, $text) {
   die("\n<P CLASS=\"corvanta_error\">Step ".$step.": ".corvanta_html($text)."</P>");
 }
 $corvanta_steps = array(
-{steps}
+{steps|raw}
 );
 $phase = intval(corvanta_query("phase"));
 $ways = array(", ALGORITHM=INSTANT", ", ALGORITHM=INPLACE, LOCK=NONE", ", ALGORITHM=COPY, LOCK=SHARED", "");

@@ -51,6 +51,7 @@ TTemplateVars escapeVars(const TRecordFormat& f) {
             {QStringLiteral("pattern"), TPHPGenerator::PhpBytes(pattern)},
             {QStringLiteral("pairs"), pairs},
             {QStringLiteral("esc"), TPHPGenerator::PhpBytes(e)},
+            {QStringLiteral("null"), TPHPGenerator::PhpBytes(f.NullText())},
             {QStringLiteral("fd"), TPHPGenerator::PhpBytes(f.FieldDelimiter)},
             {QStringLiteral("end"), TPHPGenerator::PhpBytes(f.RecordEnd())}};
 }
@@ -60,6 +61,10 @@ TTemplateVars escapeVars(const TRecordFormat& f) {
 bool TPHPGenerator::DownloadScript(const TBTable& t, const QStringList& lockless) {
     const TRecordFormat format = TRecordFormat::Of(t);
     const TTemplateVars vars = escapeVars(format);
+    QStringList quoted;
+    for (const QString& table : TransferTables(t))
+        quoted << u'"' + PhpString(table) + u'"';
+    const QString tables = quoted.join(QStringLiteral(", "));
     TCharsetEncoder encoder(t.Language.Text(QStringLiteral("CharSet")));
     const auto word = [&](const QString& key) {
         return PhpBytes(format.EscapeValue(encoder.Encode(t.Language.Text(key))));
@@ -76,14 +81,16 @@ bool TPHPGenerator::DownloadScript(const TBTable& t, const QStringList& lockless
         // does not have to fit into the script's memory.
         Lines(uR"php(
 function corvanta_field($v) {
+  if ($v === null) { return "{null|raw}"; }
   $v = (string)$v;
-  if (strpbrk($v, "{specials}") === false) { return $v; }
-  $v = preg_replace("{pattern}", "\$0\$0", $v);
-  return strtr($v, array({pairs}));
+  if ($v === "{null|raw}") { return "{esc|raw}{null|raw}"; }
+  if (strpbrk($v, "{specials|raw}") === false) { return $v; }
+  $v = preg_replace("{pattern|raw}", "\$0\$0", $v);
+  return strtr($v, array({pairs|raw}));
 }
 function corvanta_line($line) {
-  if (substr($line, 0, 1) === "<") { $line = "{esc}".$line; }
-  print $line."{end}";
+  if (substr($line, 0, 1) === "<") { $line = "{esc|raw}".$line; }
+  print $line."{end|raw}";
 }
 function corvanta_rows($req) {
   $l = corvanta_link();
@@ -94,9 +101,23 @@ function corvanta_rows_complete() {
   $l = corvanta_link();
   return $l and mysqli_errno($l) == 0;
 }
+// An export the desktop could not end (it was killed, or lost the server)
+// leaves its staged tables and parts: the desktop names its runs.
+function corvanta_leftovers($runs) {
+  $l = corvanta_link();
+  if (!$l or !is_string($runs) or !preg_match('/^[0-9a-f]{32}(,[0-9a-f]{32})*$/', $runs)) { return; }
+  try { $res = mysqli_query($l, "SELECT 1 FROM {TableName|php}_TRANSFER WHERE part = 0 AND run IN ('".str_replace(",", "','", $runs)."')"); } catch (Throwable $e) { $res = false; }
+  if (!$res or !mysqli_fetch_row($res)) { return; }
+  foreach (array({tables|raw}) as $table) {
+    try { mysqli_query($l, "DROP TABLE IF EXISTS ".$table); } catch (Throwable $e) { }
+  }
+  $parts = glob(dirname(__FILE__)."/export_db_part*.php");
+  foreach (is_array($parts) ? $parts : array() as $file) { @unlink($file); }
+}
+corvanta_leftovers(corvanta_query("leftover"));
 print "<P CLASS=\"start_of_data\">";
 )php",
-              vars);
+              TTemplateVars(vars) << std::pair{QStringLiteral("tables"), tables});
 
         QStringList columns;
         if (t.UserUpdate)
@@ -120,40 +141,49 @@ while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) {
   $line = "";
 )php");
         if (t.UserUpdate)
-            Lines(u"  $line .= $rec[\"userid\"].\"{fd}\";", vars);
+            Lines(u"  $line .= corvanta_field($rec[\"userid\"]).\"{fd|raw}\";", vars);
         for (size_t i = 2; i < t.Fields.size(); ++i) {
             const TBField& f = t.Fields[i];
+            // Empty and NULL differ except in a number, which is never empty.
             if (f.FieldType == FieldTypes::YesNo) {
                 Lines(uR"php(
-  if ($rec["{FieldName}"] != NULL) :
-    if ($rec["{FieldName}"]) :
-      $line .= "{yes}";
-    else:
-      $line .= "{no}";
-    endif;
+  if ($rec["{FieldName}"] === NULL) :
+    $line .= "{null|raw}";
+  elseif ($rec["{FieldName}"]) :
+    $line .= "{yes|raw}";
+  else:
+    $line .= "{no|raw}";
   endif;
 )php",
                       f,
-                      {{QStringLiteral("yes"), word(QStringLiteral("Yes"))},
-                       {QStringLiteral("no"), word(QStringLiteral("No"))}});
-            } else {
+                      TTemplateVars(vars)
+                          << std::pair{QStringLiteral("yes"), word(QStringLiteral("Yes"))}
+                          << std::pair{QStringLiteral("no"), word(QStringLiteral("No"))});
+            } else if (f.FieldType == FieldTypes::Integer || f.FieldType == FieldTypes::Real) {
+                // A number with a decimal comma is written with it, as an
+                // upload of the file takes it.
+                const bool comma =
+                    f.FieldType == FieldTypes::Real && f.DecimalSymbol == QLatin1String(",");
                 Lines(uR"php(
-  if ($rec["{FieldName}"] != NULL) : 
-    $line .= corvanta_field($rec["{FieldName}"]);
+  if ($rec["{FieldName}"] !== NULL) :
+    $line .= corvanta_field({value|raw});
   endif;
 )php",
-                      f);
+                      f,
+                      {{QStringLiteral("value"),
+                        Fill(comma ? u"str_replace(\".\", \",\", $rec[\"{FieldName}\"])"
+                                   : u"$rec[\"{FieldName}\"]",
+                             &f)}});
+            } else {
+                Lines(u"  $line .= corvanta_field($rec[\"{FieldName}\"]);", f);
             }
             if (hasSecondColumn(f))
                 Lines(uR"php(
-  $line .= "{fd}";
-  if ($rec["{FieldName2}"] != NULL) : 
-    $line .= corvanta_field($rec["{FieldName2}"]);
-  endif;
+  $line .= "{fd|raw}".corvanta_field($rec["{FieldName2}"]);
 )php",
                       f, vars);
             if (i + 1 < t.Fields.size())
-                Lines(u"  $line .= \"{fd}\";", vars);
+                Lines(u"  $line .= \"{fd|raw}\";", vars);
         }
         if (locks) {
             // One more value: the field locks, "1" where the member may change it.
@@ -163,7 +193,7 @@ while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) {
                              ? QStringLiteral(".\"1\"")
                              : QStringLiteral(".($rec[\"%1_USEREDIT\"] ? \"1\" : \"0\")")
                                    .arg(PhpString(t.Fields[i].FieldName));
-            WriteLine(Fill(u"  $line .= \"{fd}\"", nullptr, vars) + flags + u';');
+            WriteLine(Fill(u"  $line .= \"{fd|raw}\"", nullptr, vars) + flags + u';');
         }
         Lines(uR"php(
   corvanta_line($line);
@@ -183,10 +213,7 @@ print "<P CLASS=\"start_of_users\">";
 $req = "SELECT userid, username, userpassword FROM {TableName|php}_USERS;";
 $res = corvanta_rows($req) or die ("<P CLASS=\"corvanta_error\">Error in script. Importing users failed.</P>");
 while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) {
-  $line = $rec["userid"]."{fd}".corvanta_field($rec["username"])."{fd}";
-  if ($rec["userpassword"] != NULL) : 
-    $line .= corvanta_field($rec["userpassword"]);
-  endif;
+  $line = corvanta_field($rec["userid"])."{fd|raw}".corvanta_field($rec["username"])."{fd|raw}".corvanta_field($rec["userpassword"]);
   corvanta_line($line);
 }
 if (!corvanta_rows_complete()) { die ("<P CLASS=\"corvanta_error\">Error in script. Importing users failed.</P>"); }
@@ -205,18 +232,11 @@ print "<P CLASS=\"start_of_images\">";
 $req = "SELECT imageid, userid, image_data, image_type FROM {TableName|php}_IMAGES;";
 $res = corvanta_rows($req) or die ("<P CLASS=\"corvanta_error\">Error in script. Importing images failed.</P>");
 while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) {
-  $line = $rec["imageid"]."{fd}";
-  if ($rec["userid"] != NULL) : 
-    $line .= $rec["userid"];
-  endif;
-  $line .= "{fd}";
+  $line = corvanta_field($rec["imageid"])."{fd|raw}".corvanta_field($rec["userid"])."{fd|raw}";
   if ($rec["image_data"] != NULL) : 
     $line .= corvanta_field(base64_encode($rec["image_data"]));
   endif;
-  $line .= "{fd}";
-  if ($rec["image_type"] != NULL) : 
-    $line .= corvanta_field($rec["image_type"]);
-  endif;
+  $line .= "{fd|raw}".corvanta_field($rec["image_type"]);
   corvanta_line($line);
   $rec = null;
   $line = null;

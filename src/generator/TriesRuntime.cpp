@@ -33,7 +33,7 @@ if (!function_exists("corvanta_take_try")) {
       if ($res) { return $res; }
       $errno = mysqli_errno($l);
       if ($errno == 1146) {
-        try { @mysqli_query($l, "{create|php}"); } catch (Throwable $e) { }
+        try { @mysqli_query($l, "{create|raw|php}"); } catch (Throwable $e) { }
       } elseif ($errno != 1213 and $errno != 1205) {
         return false;
       }
@@ -52,7 +52,7 @@ if (!function_exists("corvanta_take_try")) {
   // nothing counted) while the key must wait still.
   function corvanta_take_try($key, $free, $base, $cap) {
     $l = corvanta_link();
-    if (!$l) { return false; }
+    if (!$l) { $GLOBALS["corvanta_tries_failed"] = true; return false; }
     $k = corvanta_try_key($key);
     $free = intval($free);
     $base = intval($base);
@@ -60,7 +60,14 @@ if (!function_exists("corvanta_take_try")) {
     $res = corvanta_tries_query("INSERT INTO {table|php}(trykey, tries, lasttry) VALUES($k, 1, UNIX_TIMESTAMP()) ON DUPLICATE KEY UPDATE "
       ."tries = IF((@corvanta_old := (lasttry < UNIX_TIMESTAMP() - 3600)), 1, IF((@corvanta_free := (tries < $free OR lasttry + LEAST($base * POW(2, tries - $free), $cap) <= UNIX_TIMESTAMP())), tries + 1, tries)), "
       ."lasttry = IF(@corvanta_old OR @corvanta_free, UNIX_TIMESTAMP(), lasttry)");
+    // A table that cannot count refuses the try too, but says so.
+    if (!$res) { $GLOBALS["corvanta_tries_failed"] = true; }
     return $res and mysqli_affected_rows($l) > 0;
+  }
+
+  // Why a try was refused: too many of them, or the count failed.
+  function corvanta_try_refusal() {
+    return empty($GLOBALS["corvanta_tries_failed"]) ? "{msg:TooManyTries|php}" : "{msg:TriesFailed|php}";
   }
 
   // Gives a try back: it did not fail.

@@ -13,8 +13,9 @@
 // over HTTP; after that, one line per row:
 //   T KIND                 rows that follow go to KIND (users, images, records)
 //   R LINE (v1, v2, ...)   a row (SQL values), from line LINE of its file
-//   A LINE ID BASE64       more data of picture ID (large pictures come in pieces)
-//   L LINE ID BYTES        picture ID must now hold BYTES bytes
+//   A LINE ID BASE64       more data of picture ID (large pictures come in pieces,
+//                          kept apart until the picture is whole)
+//   L LINE ID BYTES        picture ID is whole and must hold BYTES bytes
 // and it ends with the line "corvanta-end", so a part cut short is refused.
 #include "PHPgenerator.h"
 
@@ -71,7 +72,8 @@ QString appendRecords(const TBTable& t, const TTransferFile& records) {
 } // namespace
 
 QStringList TPHPGenerator::TransferTables(const TBTable& t) {
-    QStringList tables{t.TableName + QStringLiteral("_TRANSFER")};
+    QStringList tables{t.TableName + QStringLiteral("_TRANSFER"),
+                       t.TableName + QStringLiteral("_PIECES")};
     for (const QString& base : {t.TableName, t.TableName + QStringLiteral("_USERS"),
                                 t.TableName + QStringLiteral("_IMAGES")})
         tables << base + QStringLiteral("_STAGED") << base + QStringLiteral("_REPLACED");
@@ -124,12 +126,13 @@ bool TPHPGenerator::UploadScript(const TBTable& t) {
 
 void TPHPGenerator::TransferFunctions(const TTemplateVars& vars) {
     Lines(uR"php(
-$corvanta_live = array({live});
-$corvanta_staged = array({staged});
-$corvanta_replaced = array({replaced});
-$corvanta_columns = array({columns});
-$corvanta_members = {members};
+$corvanta_live = array({live|raw});
+$corvanta_staged = array({staged|raw});
+$corvanta_replaced = array({replaced|raw});
+$corvanta_columns = array({columns|raw});
+$corvanta_members = {members|raw};
 $corvanta_transfer = "{TableName|php}_TRANSFER";
+$corvanta_pieces = "{TableName|php}_PIECES";
 $corvanta_state = array("kind" => "", "rows" => array(), "lines" => array(), "size" => 0, "stored" => 0, "refused" => 0);
 
 // Each step tells what it has done as it goes, so a long one never looks dead.
@@ -210,8 +213,8 @@ function corvanta_flush() {
 }
 // Staging tables and part files of any run.
 function corvanta_cleanup() {
-  global $corvanta_staged, $corvanta_replaced;
-  foreach (array_merge(array_values($corvanta_staged), array_values($corvanta_replaced)) as $table) {
+  global $corvanta_staged, $corvanta_replaced, $corvanta_pieces;
+  foreach (array_merge(array_values($corvanta_staged), array_values($corvanta_replaced), array($corvanta_pieces)) as $table) {
     corvanta_sql("DROP TABLE IF EXISTS ".$table);
   }
   $parts = glob(dirname(__FILE__)."/export_db_part*.php");
@@ -236,7 +239,7 @@ function corvanta_append() {
   if (!$res) { corvanta_failed("Error in script. Exporting images failed."); }
   $done = 0;
   while ($row = mysqli_fetch_row($res)) {
-    corvanta_sql("INSERT INTO {TableName|php}_IMAGES (userid, image_data, image_type) SELECT {imageowner}, i.image_data, i.image_type FROM {TableName|php}_IMAGES_STAGED i WHERE i.imageid = ".$row[0]) or corvanta_failed("Error in script. Exporting images failed.");
+    corvanta_sql("INSERT INTO {TableName|php}_IMAGES (userid, image_data, image_type) SELECT {imageowner|raw}, i.image_data, i.image_type FROM {TableName|php}_IMAGES_STAGED i WHERE i.imageid = ".$row[0]) or corvanta_failed("Error in script. Exporting images failed.");
     corvanta_sql("UPDATE {TableName|php}_IMAGES_STAGED SET corvanta_newid = ".mysqli_insert_id(corvanta_link())." WHERE imageid = ".$row[0]) or corvanta_failed("Error in script. Exporting images failed.");
     if (++$done % 100 == 0) { corvanta_say("pictures ".$done); }
   }
@@ -244,7 +247,7 @@ function corvanta_append() {
   $last = corvanta_row("SELECT IFNULL(MAX(recordid), 0) FROM {TableName|php}_STAGED");
   $appended = true;
   for ($from = 1; $appended and $last and $from <= $last[0]; $from += 10000) {
-    $appended = corvanta_sql("{appendrecords}".$from." AND ".($from + 9999)." ORDER BY r.recordid");
+    $appended = corvanta_sql("{appendrecords|raw}".$from." AND ".($from + 9999)." ORDER BY r.recordid");
     corvanta_say("records ".min($from + 9999, $last[0]));
   }
   if (!$last or !$appended) {
@@ -316,6 +319,9 @@ if ($job === "begin") {
       corvanta_sql("ALTER TABLE ".$table." ADD corvanta_newid INTEGER") or corvanta_failed("Error in script. Exporting data failed.");
     }
   }
+  // The pieces of a large picture wait here until it is whole: appending
+  // each to the picture would copy it anew every time.
+  corvanta_sql("CREATE TABLE ".$corvanta_pieces." (piece INTEGER NOT NULL AUTO_INCREMENT, imageid INTEGER NOT NULL, data MEDIUMBLOB, PRIMARY KEY (piece), KEY (imageid)) ENGINE=InnoDB") or corvanta_failed("Error in script. Exporting data failed.");
   corvanta_sql("INSERT INTO ".$corvanta_transfer." (part, run, mode) VALUES (0, '".$run."', '".$mode."')") or corvanta_failed("Error in script. Exporting data failed.");
   print "<P CLASS=\"corvanta_ok\">begun ".CORVANTA_DB_CHARSET."</P>\n";
 } elseif ($job === "stage") {
@@ -360,8 +366,12 @@ if ($job === "begin") {
         if (count($f) != 4 or !ctype_digit($f[1]) or !ctype_digit($f[2]) or $s["kind"] !== "images") { corvanta_fail("A part of the export is damaged."); }
         if ($type === "A ") {
           if (!preg_match('/^[A-Za-z0-9+\/=]*$/', $f[3])) { corvanta_fail("A part of the export is damaged."); }
-          if (!corvanta_sql("UPDATE ".$corvanta_staged["images"]." SET image_data = CONCAT(image_data, FROM_BASE64('".$f[3]."')) WHERE imageid = ".$f[2])) { corvanta_refuse($f[1], ""); }
+          if (!corvanta_sql("INSERT INTO ".$corvanta_pieces." (imageid, data) VALUES (".$f[2].", FROM_BASE64('".$f[3]."'))")) { corvanta_refuse($f[1], ""); }
         } else {
+          // The picture's pieces join it in one step, then go.
+          corvanta_sql("SET SESSION group_concat_max_len = 67108864");
+          if (!corvanta_sql("UPDATE ".$corvanta_staged["images"]." SET image_data = CONCAT(image_data, IFNULL((SELECT GROUP_CONCAT(p.data ORDER BY p.piece SEPARATOR '') FROM ".$corvanta_pieces." p WHERE p.imageid = ".$f[2]."), '')) WHERE imageid = ".$f[2])) { corvanta_refuse($f[1], ""); }
+          corvanta_sql("DELETE FROM ".$corvanta_pieces." WHERE imageid = ".$f[2]) or corvanta_failed("Error in script. Exporting data failed.");
           // A picture the server cannot hold whole comes out short or empty.
           $row = corvanta_row("SELECT IFNULL(LENGTH(image_data), -1) FROM ".$corvanta_staged["images"]." WHERE imageid = ".$f[2]);
           if ($row and (string)$row[0] !== $f[3]) { corvanta_refuse($f[1], "size image_data"); }
@@ -385,13 +395,17 @@ if ($job === "begin") {
     if ($row[1] != 0) { corvanta_fail("Records were refused. Nothing was changed."); }
     corvanta_sql("UPDATE ".$corvanta_transfer." SET counts = '".corvanta_counts()."' WHERE part = 0") or corvanta_failed("Error in script. Exporting data failed.");
     if ($head["mode"] === "replace") {
+      // Records from a spreadsheet replace the records only: the members
+      // keep their accounts and sessions.
+      $keep = corvanta_query("keep") === "users" ? array("users") : array();
       // A member's session must not go on under a number that may now be
       // someone else's.
-      if ($corvanta_members) {
+      if ($corvanta_members and !$keep) {
         corvanta_sql("DELETE FROM {TableName|php}_SESSIONS WHERE userid <> 0") or corvanta_failed("Error in script. Exporting data failed.");
       }
       $pairs = array();
       foreach ($corvanta_live as $kind => $table) {
+        if (in_array($kind, $keep)) { continue; }
         $pairs[] = $table." TO ".$corvanta_replaced[$kind];
         $pairs[] = $corvanta_staged[$kind]." TO ".$table;
       }

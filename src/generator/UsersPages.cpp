@@ -10,7 +10,7 @@ namespace {
 void userListCell(TPHPGenerator& g, const QString& cssClass, const QString& formName,
                   const QString& textKey, const QString& action, const QString& job) {
     g.Lines(uR"php(
-            print "        <TD CLASS=\"{c}\"><A HREF=\"\" onClick=\"document.{form}".$rec["userid"].".submit(); return false;\">{text}</A>\n";
+            print "        <TD CLASS=\"{c}\"><A HREF=\"\" onClick=\"document.{form}".$rec["userid"].".submit(); return false;\">{text|raw}</A>\n";
             print "          <FORM NAME=\"{form}".$rec["userid"]."\" METHOD=\"POST\" ACTION=\"{action}\">\n";
             print "            <INPUT TYPE=\"hidden\" NAME=\"userid\" VALUE=\"".$rec["userid"]."\">\n";
             print "            <INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"{job}\">\n";
@@ -78,12 +78,12 @@ bool TPHPGenerator::UsersPage(const TBTable& t) {
     $res = mysql_query($req) or die ("{msg:QueryError7|php}");
     if (mysql_num_rows($res) > 0) :
       $rec = mysql_fetch_array($res, MYSQL_ASSOC);
-      $msg = "{PasswordEmailBody|php}\n\n";
+      $msg = "{PasswordEmailBody|raw|php}\n\n";
       $msg .= "{msg:EmailFieldLabel|php}: ".$rec["username"]."\n";
       $msg .= "{msg:PasswordFieldLabel|php}: ".$rec["userpassword"]."\n";
       if (!corvanta_mail_try($rec["username"])):
-        print "<BR>{msg:TooManyTries|php}<BR>";
-      elseif (corvanta_mail($rec["username"], "{PasswordEmailSubject|php}", $msg, "From: {PasswordEmailSender|php}\r\n")):
+        print "<BR>".corvanta_try_refusal()."<BR>";
+      elseif (corvanta_mail($rec["username"], "{PasswordEmailSubject|raw|php}", $msg, "From: {PasswordEmailSender|raw|php}\r\n")):
         print "<BR>{msg:SendPasswordSuccess|php}<BR>";
       endif;
     endif;
@@ -191,7 +191,7 @@ bool TPHPGenerator::PasswordPage(const TBTable& t, bool admin) {
             Lines(uR"php(
       $rec = false;
       if (!corvanta_login_try($HTTP_POST_VARS["username"])) :
-        print "{msg:TooManyTries|php}";
+        print corvanta_try_refusal();
       else:
         $req = "SELECT * FROM {TableName|php}_USERS WHERE username=\"".mysql_real_escape_string($HTTP_POST_VARS["username"])."\";";
         $res = mysql_query($req) or die ("{msg:QueryError7|php}");

@@ -15,35 +15,36 @@ bool conditionLines(TPHPGenerator& g, const TBField& f, const TTemplateVars& var
     const QString& type = f.FieldType;
     if (type == FieldTypes::Text) {
         g.Lines(
-            uR"php({I}{var} .= "({FieldName} = \"".mysql_real_escape_string($HTTP_POST_VARS["{FieldName}"])."\")";)php",
+            uR"php({I}{var|raw} .= "({FieldName} = \"".mysql_real_escape_string($HTTP_POST_VARS["{FieldName}"])."\")";)php",
             f, vars);
     } else if (type == FieldTypes::YesNo) {
         g.Lines(uR"php(
 {I}if (array_key_exists("{FieldName}", $HTTP_POST_VARS)) :
-{I}  {var} .= "({FieldName} = 1)";
+{I}  {var|raw} .= "({FieldName} = 1)";
 {I}else:
-{I}  {var} .= "({FieldName} = 0)";
+{I}  {var|raw} .= "({FieldName} = 0)";
 {I}endif;
 )php",
                 f, vars);
     } else if (type == FieldTypes::DateTime) {
         TTemplateVars v = vars;
         v.append({QStringLiteral("date"), PostedDate(f)});
-        g.Lines(uR"php({I}{var} .= "({FieldName} = \"".mysql_real_escape_string({date})."\")";)php",
-                f, v);
+        g.Lines(
+            uR"php({I}{var|raw} .= "({FieldName} = \"".mysql_real_escape_string({date|raw})."\")";)php",
+            f, v);
     } else if (type == FieldTypes::Integer) {
         g.Lines(
-            uR"php({I}{var} .= "({FieldName} = ".intval($HTTP_POST_VARS["{FieldName}"]).")";)php",
+            uR"php({I}{var|raw} .= "({FieldName} = ".intval($HTTP_POST_VARS["{FieldName}"]).")";)php",
             f, vars);
     } else if (type == FieldTypes::Real) {
         g.Lines(uR"php(
 {I}$convertedreal = str_replace(",", ".", $HTTP_POST_VARS["{FieldName}"]);
-{I}{var} .= "({FieldName} = ".corvanta_real($convertedreal).")";
+{I}{var|raw} .= "({FieldName} = ".corvanta_real($convertedreal).")";
 )php",
                 f, vars);
     } else if (type == FieldTypes::Mailto || type == FieldTypes::Hyperlink) {
         g.Lines(
-            uR"php({I}{var} .= "({FieldName2} = \"".mysql_real_escape_string($HTTP_POST_VARS["{FieldName2}"])."\")";)php",
+            uR"php({I}{var|raw} .= "({FieldName2} = \"".mysql_real_escape_string($HTTP_POST_VARS["{FieldName2}"])."\")";)php",
             f, vars);
     } else {
         return false;
@@ -62,8 +63,8 @@ bool hasConditionLines(const TBField& f) {
 void refusal(TPHPGenerator& g, const QString& indent, const TBField& f, const QString& condition,
              const QString& message) {
     g.Lines(uR"php(
-{I}if (!isset($fielderrors["{FieldName}"]) and {cond}) :
-{I}  $fielderrors["{FieldName}"] = "{m|php}";
+{I}if (!isset($fielderrors["{FieldName}"]) and {cond|raw}) :
+{I}  $fielderrors["{FieldName}"] = "{m|raw|php}";
 {I}endif;
 )php",
             f,
@@ -185,7 +186,7 @@ void TPHPGenerator::ValidationSnippet(const QString& indent, const QString& extr
     }
     Lines(uR"php(
 {I}if ($keystr != ""):
-{I}  $req = "SELECT * FROM {TableName|php} WHERE ".$keystr."{extra};";
+{I}  $req = "SELECT * FROM {TableName|php} WHERE ".$keystr."{extra|raw};";
 {I}  $res = mysql_query($req) or die ("{msg:QueryError10|php}");
 {I}  if (mysql_num_rows($res) > 0) :
 {I}    $formerrors[] = "{msg:KeyExists|php}";
@@ -211,10 +212,10 @@ void TPHPGenerator::ValidationSnippet(const QString& indent, const QString& extr
         inner[0].second = indent + QStringLiteral("  ");
         conditionLines(*this, f, inner);
         Lines(uR"php(
-{I}  $req = "SELECT * FROM {TableName|php} WHERE (".$duplstr."){extra};";
+{I}  $req = "SELECT * FROM {TableName|php} WHERE (".$duplstr."){extra|raw};";
 {I}  $res = mysql_query($req) or die ("{msg:QueryError11|php}");
 {I}  if (mysql_num_rows($res) > 0) :
-{I}    $fielderrors["{FieldName}"] = "{m|php}";
+{I}    $fielderrors["{FieldName}"] = "{m|raw|php}";
 {I}  endif;
 {I}endif;
 )php",

@@ -46,7 +46,7 @@ void TPHPGenerator::ValueDisplaySnippet(const QString& indent, const TBField& f,
     const auto hidden = [&](const QString& column) {
         if (hiddenCopy)
             Lines(
-                uR"php({I}{P}"<INPUT TYPE=\"hidden\" NAME=\"{c}\" VALUE=\"".corvanta_html({S}["{c}"])."\">";)php",
+                uR"php({I}{P|raw}"<INPUT TYPE=\"hidden\" NAME=\"{c}\" VALUE=\"".corvanta_html({S}["{c}"])."\">";)php",
                 f, TTemplateVars(vars) << std::pair{QStringLiteral("c"), column});
     };
     const QString& type = f.FieldType;
@@ -54,10 +54,10 @@ void TPHPGenerator::ValueDisplaySnippet(const QString& indent, const TBField& f,
     if (type == FieldTypes::Text || type == FieldTypes::Integer) {
         if (render)
             Lines(
-                uR"php({I}{P}str_replace(chr(13), "<BR>", corvanta_html({S}["{FieldName}"]))."\n";)php",
+                uR"php({I}{P|raw}str_replace(chr(13), "<BR>", corvanta_html({S}["{FieldName}"]))."\n";)php",
                 f, vars);
         else
-            Lines(uR"php({I}{P}{S}["{FieldName}"]."\n";)php", f, vars);
+            Lines(uR"php({I}{P|raw}{S}["{FieldName}"]."\n";)php", f, vars);
         hidden(f.FieldName);
     } else if (type == FieldTypes::Real) {
         // Without a chosen symbol the point stays.
@@ -65,16 +65,16 @@ void TPHPGenerator::ValueDisplaySnippet(const QString& indent, const TBField& f,
         Lines(uR"php({I}$convertedreal = str_replace(".", "{sym|php}", {S}["{FieldName}"]);)php", f,
               TTemplateVars(vars) << std::pair{QStringLiteral("sym"), symbol});
         if (render)
-            Lines(uR"php({I}{P} corvanta_html($convertedreal)."\n";)php", f, vars);
+            Lines(uR"php({I}{P|raw} corvanta_html($convertedreal)."\n";)php", f, vars);
         else
-            Lines(uR"php({I}{P} $convertedreal."\n";)php", f, vars);
+            Lines(uR"php({I}{P|raw} $convertedreal."\n";)php", f, vars);
         hidden(f.FieldName);
     } else if (type == FieldTypes::YesNo) {
         Lines(uR"php(
 {I}if ({S}["{FieldName}"] == 0):
-{I}  {P}"{msg:No|php}\n";
+{I}  {P|raw}"{msg:No|php}\n";
 {I}else:
-{I}  {P}"{msg:Yes|php}\n";
+{I}  {P|raw}"{msg:Yes|php}\n";
 {I}endif;
 )php",
               f, vars);
@@ -89,7 +89,7 @@ void TPHPGenerator::ValueDisplaySnippet(const QString& indent, const TBField& f,
 {I}$m2 = substr({S}["{FieldName}"], 10, 2);
 {I}$ss = substr({S}["{FieldName}"], 12, 2);
 {I}if ((($yyyy == "0000") and ($mm == "00") and ($dd == "00") and ($hh == "00") and ($m2 == "00") and ($ss == "00")) or ({S}["{FieldName}"] == "")):
-{I}{P}"\n";
+{I}{P|raw}"\n";
 {I}else:
 )php",
               f, vars);
@@ -99,15 +99,15 @@ void TPHPGenerator::ValueDisplaySnippet(const QString& indent, const TBField& f,
         expr.chop(1);
         const TTemplateVars exprVars = TTemplateVars(vars) << std::pair{QStringLiteral("e"), expr};
         if (render)
-            Lines(uR"php({I}{P}corvanta_html({e})."\n";)php", f, exprVars);
+            Lines(uR"php({I}{P|raw}corvanta_html({e|raw})."\n";)php", f, exprVars);
         else
-            Lines(uR"php({I}{P}{e}."\n";)php", f, exprVars);
+            Lines(uR"php({I}{P|raw}{e|raw}."\n";)php", f, exprVars);
         WriteLine(indent + QStringLiteral("endif;"));
         if (hiddenCopy) {
             hidden(f.FieldName);
             for (const TDatePart& p : DateParts())
                 Lines(
-                    uR"php({I}{P}"<INPUT TYPE=\"hidden\" NAME=\"{FieldName}{suffix}\" VALUE=\"".corvanta_html({var})."\">";)php",
+                    uR"php({I}{P|raw}"<INPUT TYPE=\"hidden\" NAME=\"{FieldName}{suffix}\" VALUE=\"".corvanta_html({var})."\">";)php",
                     f,
                     TTemplateVars(vars) << std::pair{QStringLiteral("suffix"), p.suffix}
                                         << std::pair{QStringLiteral("var"), p.var});
@@ -116,32 +116,32 @@ void TPHPGenerator::ValueDisplaySnippet(const QString& indent, const TBField& f,
         if (render)
             Lines(uR"php(
 {I}if ({S}["{FieldName}"] != 0):
-{I}  {P}"<A HREF=\"show_image.php?imageid=".intval({S}["{FieldName}"])."\" TARGET=\"_blank\" REL=\"noopener\"><IMG SRC=\"get_image.php?imageid=".intval({S}["{FieldName}"])."\" BORDER=\"0\" {size}></A>\n";
+{I}  {P|raw}"<A HREF=\"show_image.php?imageid=".intval({S}["{FieldName}"])."\" TARGET=\"_blank\" REL=\"noopener\"><IMG SRC=\"get_image.php?imageid=".intval({S}["{FieldName}"])."\" BORDER=\"0\" {size|raw}></A>\n";
 {I}endif;
 )php",
                   f, vars);
         else
-            Lines(uR"php({I}{P}"\n";)php", f, vars);
+            Lines(uR"php({I}{P|raw}"\n";)php", f, vars);
         hidden(f.FieldName);
     } else if (type == FieldTypes::ImageLink) {
         if (render)
             Lines(
-                uR"php({I}{P}"<A HREF=\"show_image.php?imageid=".intval({S}["{FieldName2}"])."\" TARGET=\"_blank\" REL=\"noopener\">".corvanta_html({S}["{FieldName}"])."</A>\n";)php",
+                uR"php({I}{P|raw}"<A HREF=\"show_image.php?imageid=".intval({S}["{FieldName2}"])."\" TARGET=\"_blank\" REL=\"noopener\">".corvanta_html({S}["{FieldName}"])."</A>\n";)php",
                 f, vars);
         else
-            Lines(uR"php({I}{P}"\n";)php", f, vars);
+            Lines(uR"php({I}{P|raw}"\n";)php", f, vars);
         hidden(f.FieldName);
         hidden(f.FieldName2);
     } else if (type == FieldTypes::Mailto || type == FieldTypes::Hyperlink) {
         if (!render)
-            Lines(uR"php({I}{P}{S}["{FieldName}"].", ".{S}["{FieldName2}"]."\n";)php", f, vars);
+            Lines(uR"php({I}{P|raw}{S}["{FieldName}"].", ".{S}["{FieldName2}"]."\n";)php", f, vars);
         else if (type == FieldTypes::Mailto)
             Lines(
-                uR"php({I}{P}"<A HREF=\"mailto:".corvanta_html({S}["{FieldName2}"])."\">".corvanta_html({S}["{FieldName}"])."</A>\n";)php",
+                uR"php({I}{P|raw}"<A HREF=\"mailto:".corvanta_html({S}["{FieldName2}"])."\">".corvanta_html({S}["{FieldName}"])."</A>\n";)php",
                 f, vars);
         else
             Lines(
-                uR"php({I}{P}"<A HREF=\"".corvanta_html(corvanta_href({S}["{FieldName2}"]))."\" TARGET=\"_blank\" REL=\"noopener\">".corvanta_html({S}["{FieldName}"])."</A>\n";)php",
+                uR"php({I}{P|raw}"<A HREF=\"".corvanta_html(corvanta_href({S}["{FieldName2}"]))."\" TARGET=\"_blank\" REL=\"noopener\">".corvanta_html({S}["{FieldName}"])."</A>\n";)php",
                 f, vars);
         hidden(f.FieldName);
         hidden(f.FieldName2);

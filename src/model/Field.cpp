@@ -10,6 +10,20 @@ TBField TBField::StoredDefaults() {
     return f;
 }
 
+TBField TBField::NewField() {
+    TBField f;
+    f.MaxLength = 100;
+    f.Visible = true;
+    f.Searchable = true;
+    f.Editable = true;
+    f.TextLength = 30;
+    f.ImageWidth = 50;
+    f.ImageHeight = 50;
+    f.TextAreaColumns = 30;
+    f.TextAreaLines = 1;
+    return f;
+}
+
 void TBField::AssignEditable(const TBField& from) {
     FieldType = from.FieldType;
     MaxLength = from.MaxLength;

@@ -31,6 +31,10 @@ struct TBField {
 
     // A field as loading a store key without values builds it.
     static TBField StoredDefaults();
+    // What a field the user creates starts with: shown in the results,
+    // searchable and editable, so a site built from names and types alone
+    // can be searched and read; text up to 100 characters.
+    static TBField NewField();
     // Copies what the field details dialog edits (everything but the column
     // names and the sequence number).
     void AssignEditable(const TBField& from);

@@ -1,9 +1,14 @@
 #include "ProjectCheck.h"
 
+#include "RecordFiles.h"
 #include "SqlNames.h"
 
 #include <QRegularExpression>
 #include <QSet>
+#include <QStringEncoder>
+
+#include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -56,42 +61,14 @@ TDefinitionCheck checkTableName(const QString& name) {
     return std::nullopt;
 }
 
-// The bytes that end a record in a downloaded file: a line feed is written
-// as CR LF.
-QString writtenRecordEnd(const QString& recordDelimiter) {
-    return recordDelimiter == QLatin1String("\n") ? QStringLiteral("\r\n") : recordDelimiter;
-}
-
-TDefinitionCheck checkDelimiters(const TBTable& t) {
-    const QString field = QStringLiteral("FieldDelimiter");
-    const QString record = QStringLiteral("RecordDelimiter");
-    const QString replace = QStringLiteral("ReplaceDelimiterWith");
-    const QString fieldLabel = QStringLiteral("Delimiter of fields");
-    const QString recordLabel = QStringLiteral("Delimiter of records");
-    if (t.FieldDelimiter.isEmpty())
-        return settingProblem(field, fieldLabel,
-                              QStringLiteral("it is empty; give one or more characters."));
-    if (t.RecordDelimiter.isEmpty())
-        return settingProblem(record, recordLabel,
-                              QStringLiteral("it is empty; choose End of Line or give one or "
-                                             "more characters."));
-    const QString recordEnd = writtenRecordEnd(t.RecordDelimiter);
-    if (recordEnd.contains(t.FieldDelimiter) || t.FieldDelimiter.contains(recordEnd) ||
-        t.FieldDelimiter.contains(u'\n') || t.FieldDelimiter.contains(u'\r'))
-        return settingProblem(
-            field, fieldLabel,
-            quoted(t.FieldDelimiter) +
-                QStringLiteral(" cannot be told apart from the delimiter of records %1; the two "
-                               "must differ and neither may contain the other.")
-                    .arg(quoted(t.RecordDelimiter)));
-    if (!t.ReplaceDelimiterWith.isEmpty() && (t.ReplaceDelimiterWith.contains(t.FieldDelimiter) ||
-                                              t.ReplaceDelimiterWith.contains(t.RecordDelimiter)))
-        return settingProblem(replace, QStringLiteral("Replace delimiter with"),
-                              quoted(t.ReplaceDelimiterWith) +
-                                  QStringLiteral(" contains a delimiter, so the downloaded "
-                                                 "file could not be read back; use characters "
-                                                 "that are no delimiter."));
-    return std::nullopt;
+// Text the site's character set can hold (a set Qt does not know is taken
+// as ISO-8859-1, as the pages are then written).
+bool fitsCharSet(const QString& text, const QString& charSet) {
+    QStringEncoder encoder(charSet.trimmed().toLatin1().constData());
+    if (!encoder.isValid())
+        return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 256; });
+    const QByteArray bytes = encoder.encode(text);
+    return !encoder.hasError() && !bytes.isNull();
 }
 
 TDefinitionCheck checkPaths(const TBTable& t) {
@@ -200,9 +177,44 @@ TDefinitionCheck CheckSettings(const TBTable& t) {
             checkRange(QStringLiteral("NumOfSortFields"), QStringLiteral("Number of sort fields"),
                        t.NumOfSortFields, 0, 20, QStringLiteral("rows")))
         return p;
-    if (auto p = checkDelimiters(t))
+    if (auto p = CheckDelimiters(t))
         return p;
     return checkPaths(t);
+}
+
+TDefinitionCheck CheckDelimiters(const TBTable& t) {
+    const QString charSet = t.Language.Text(QStringLiteral("CharSet"));
+    const QString fieldLabel = QStringLiteral("Delimiter of fields");
+    const QString recordLabel = QStringLiteral("Delimiter of records");
+    for (const auto& [setting, label, text] :
+         {std::tuple{QStringLiteral("FieldDelimiter"), fieldLabel, &t.FieldDelimiter},
+          std::tuple{QStringLiteral("RecordDelimiter"), recordLabel, &t.RecordDelimiter}})
+        if (!fitsCharSet(*text, charSet))
+            return settingProblem(setting, label,
+                                  quoted(*text) +
+                                      QStringLiteral(" has characters the site's character set "
+                                                     "%1 cannot hold; use characters of that "
+                                                     "set.")
+                                          .arg(charSet.trimmed()));
+    // What the record files can carry exactly: the same check as Export and
+    // Import make.
+    QString setting;
+    const QString why = TRecordFormat::Of(t).Problem(&setting);
+    if (!why.isEmpty())
+        return settingProblem(
+            setting, setting == QLatin1String("FieldDelimiter") ? fieldLabel : recordLabel,
+            quoted(setting == QLatin1String("FieldDelimiter") ? t.FieldDelimiter
+                                                              : t.RecordDelimiter) +
+                QStringLiteral(" cannot be used: ") + why);
+    if (!t.ReplaceDelimiterWith.isEmpty() && (t.ReplaceDelimiterWith.contains(t.FieldDelimiter) ||
+                                              t.ReplaceDelimiterWith.contains(t.RecordDelimiter)))
+        return settingProblem(QStringLiteral("ReplaceDelimiterWith"),
+                              QStringLiteral("Replace delimiter with"),
+                              quoted(t.ReplaceDelimiterWith) +
+                                  QStringLiteral(" contains a delimiter, so the downloaded "
+                                                 "file could not be read back; use characters "
+                                                 "that are no delimiter."));
+    return std::nullopt;
 }
 
 TDefinitionCheck CheckField(const TBField& f) {

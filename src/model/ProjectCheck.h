@@ -25,6 +25,9 @@ using TDefinitionCheck = std::optional<TDefinitionProblem>;
 
 // The settings of the settings dialog (table name, page sizes, delimiters, paths).
 TDefinitionCheck CheckSettings(const TBTable& t);
+// The delimiters of the record files: what Export and Import can carry
+// exactly, in the site's character set. Part of CheckSettings.
+TDefinitionCheck CheckDelimiters(const TBTable& t);
 // One field's own values (not its column names).
 TDefinitionCheck CheckField(const TBField& f);
 // Column names of the user's fields: valid, not reserved, not used twice.

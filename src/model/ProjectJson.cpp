@@ -3,6 +3,7 @@
 #include "ProjectCheck.h"
 #include "Settings.h"
 #include "Store.h"
+#include "TrustedServers.h"
 
 #include <QJsonArray>
 #include <QSet>
@@ -95,6 +96,10 @@ void checkTransfer(const TBTable& table) {
             refuse(QStringLiteral("The setting \"%1\" must be a SHA-256 fingerprint (64 "
                                   "lower-case hexadecimal digits), not \"%2\".")
                        .arg(name, value));
+    if (!TrustedServers::Valid(table.TrustedCertificates))
+        refuse(QStringLiteral("The setting \"TrustedCertificates\" must be a list of "
+                              "host:port=sha256 entries separated by commas, not \"%1\".")
+                   .arg(table.TrustedCertificates));
 }
 
 // Fields without column names keep those of the stored field of the same
@@ -247,7 +252,35 @@ TBTable ProjectFromJson(const QJsonObject& json, const TBTable* stored) {
             f.FieldName2 = table.MakeColumnName(f.Name, f.FieldName);
     }
     checkTransfer(table);
-    if (const TDefinitionCheck problem = CheckProject(table))
-        refuse(problem->Message);
+    if (const TDefinitionCheck problem = CheckProject(table)) {
+        const QStringList places = JsonPlacesOf(table, *problem);
+        refuse(places.isEmpty() ? problem->Message
+                                : QStringLiteral("%1\n(In the project JSON: %2.)")
+                                      .arg(problem->Message, places.join(QStringLiteral(", "))));
+    }
     return table;
+}
+
+QStringList JsonSettingPlaces(const QStringList& settings) {
+    QStringList places;
+    for (const QString& s : settings)
+        places << QStringLiteral("Settings.") + s;
+    return places;
+}
+
+QStringList JsonPlacesOf(const TBTable& t, const TDefinitionProblem& problem) {
+    if (problem.Setting.isEmpty())
+        return {};
+    if (problem.Field <= 0)
+        return JsonSettingPlaces({problem.Setting});
+    // "Fields" lists the user's fields only, in their order.
+    qsizetype index = 0;
+    for (const TBField& f : t.Fields) {
+        if (f.SeqNo <= 0)
+            continue;
+        if (f.SeqNo == problem.Field)
+            return {QStringLiteral("Fields[%1].%2").arg(index).arg(problem.Setting)};
+        ++index;
+    }
+    return {};
 }

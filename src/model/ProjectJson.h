@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ProjectCheck.h"
 #include "Table.h"
 
 #include <QJsonObject>
@@ -24,3 +25,10 @@ QJsonObject ProjectToJson(const TBTable& table);
 // a new field would. Unknown names, values of the wrong kind and a definition
 // that fails the project checks raise TProjectJsonError naming them.
 TBTable ProjectFromJson(const QJsonObject& json, const TBTable* stored = nullptr);
+
+// Where settings are in a project's JSON: "Settings.LocalPath".
+QStringList JsonSettingPlaces(const QStringList& settings);
+// Where a definition problem is in the project's JSON: "Settings.LinesPerPage",
+// "Fields[2].MaxLength" (the index in "Fields"); empty when the table as a
+// whole is concerned.
+QStringList JsonPlacesOf(const TBTable& t, const TDefinitionProblem& problem);

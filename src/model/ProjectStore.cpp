@@ -8,6 +8,7 @@ namespace {
 
 const QString kUploaded = QStringLiteral("Uploaded");
 const QString kUploadIncomplete = QStringLiteral("UploadIncomplete");
+const QString kTransferRun = QStringLiteral("TransferRun");
 const QString kHelpPath = QStringLiteral("HelpPath");
 
 // Names the place of a stored value in error messages.
@@ -50,7 +51,8 @@ void TBTable::LoadFromKey(const TStoreKey& key, const QString& where) {
         Transfer = TransferModes::IfOffered;
 
     for (const auto& [subName, sub] : key.subkeys()) {
-        const QString subWhere = where.isEmpty() ? subName : where + QStringLiteral(", field ") + subName;
+        const QString subWhere =
+            where.isEmpty() ? subName : where + QStringLiteral(", field ") + subName;
         TBField field = TBField::StoredDefaults();
         for (const TFieldValueInfo& v : FieldValues()) {
             if (auto str = std::get_if<QString TBField::*>(&v.member)) {
@@ -103,19 +105,26 @@ void TBTable::SaveToKey(TStoreKey& key) const {
 
 namespace ProjectStore {
 
-QStringList List(const TStore& store) { return store.read().subkeyNames(); }
+QStringList List(const TStore& store) {
+    return store.read().subkeyNames();
+}
 
 bool Exists(const TStore& store, const QString& name) {
     return !name.isEmpty() && store.read().subkey(name) != nullptr;
 }
 
-// The key holds the shipped default skin and nothing else.
+// The key holds what a new project differs in from a key without values.
 void Create(TStore& store, const QString& name) {
     // A new project starts with the shipped default skin: without one the
     // settings cannot be confirmed, and a newcomer would not know where to
-    // find one.
+    // find one. It gets the one-page layout (a key without one keeps the
+    // frames it was made with) and sends no passwords until asked to.
+    const TBTable fresh = TBTable::New();
     store.update([&](TStoreKey& root) {
-        root.createSubkey(name).writeString(QStringLiteral("Skin"), TBTable::New().Skin);
+        TStoreKey& key = root.createSubkey(name);
+        key.writeString(QStringLiteral("Skin"), fresh.Skin);
+        key.writeString(QStringLiteral("Layout"), fresh.Layout);
+        key.writeInteger(QStringLiteral("AllowSendPassword"), fresh.AllowSendPassword ? 1 : 0);
     });
 }
 
@@ -154,9 +163,27 @@ bool ReadUploadIncomplete(const TStore& store, const QString& name) {
     return key && key->readInteger(kUploadIncomplete, keyPath(store, name)).value_or(0) != 0;
 }
 
+void SetTransferRun(TStore& store, const QString& name, const QString& run) {
+    store.update([&](TStoreKey& root) {
+        TStoreKey& key = root.createSubkey(name);
+        if (run.isEmpty())
+            key.deleteValue(kTransferRun);
+        else
+            key.writeString(kTransferRun, run);
+    });
+}
+
+QString ReadTransferRun(const TStore& store, const QString& name) {
+    const TStoreKey root = store.read();
+    const TStoreKey* key = root.subkey(name);
+    return key ? key->readString(kTransferRun, keyPath(store, name)).value_or(QString())
+               : QString();
+}
+
 void StoreTrust(TStore& store, const QString& name, const QString& setting,
                 const QString& fingerprint) {
-    store.update([&](TStoreKey& root) { root.createSubkey(name).writeString(setting, fingerprint); });
+    store.update(
+        [&](TStoreKey& root) { root.createSubkey(name).writeString(setting, fingerprint); });
 }
 
 bool ReadUploaded(const TStore& store, const QString& name) {
@@ -166,7 +193,9 @@ bool ReadUploaded(const TStore& store, const QString& name) {
 }
 
 QString HelpPath(const TStore& store) {
-    return store.read().readString(kHelpPath, QStringLiteral("the store %1").arg(store.path())).value_or(QString());
+    return store.read()
+        .readString(kHelpPath, QStringLiteral("the store %1").arg(store.path()))
+        .value_or(QString());
 }
 
 void SetHelpPath(TStore& store, const QString& path) {

@@ -23,7 +23,12 @@ bool ReadUploaded(const TStore& store, const QString& name);
 // An upload stopped half-way: files were sent, the tables may not exist.
 void MarkUploadIncomplete(TStore& store, const QString& name, bool incomplete);
 bool ReadUploadIncomplete(const TStore& store, const QString& name);
-// Writes one trust setting (TrustedCertificate, TrustedHostKey) of a stored
+// The export runs that may have left staged tables and parts on the server
+// (noted when one begins, cleared when it ended cleanly), comma-separated;
+// empty when none.
+void SetTransferRun(TStore& store, const QString& name, const QString& run);
+QString ReadTransferRun(const TStore& store, const QString& name);
+// Writes one trust setting (TrustedCertificates, TrustedHostKey) of a stored
 // project without touching the rest of it.
 void StoreTrust(TStore& store, const QString& name, const QString& setting,
                 const QString& fingerprint);

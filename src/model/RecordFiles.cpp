@@ -25,6 +25,14 @@ bool startsAt(const QByteArray& text, qsizetype at, const QByteArray& part) {
            std::memcmp(text.constData() + at, part.constData(), size_t(part.size())) == 0;
 }
 
+// The longest proper end of `a` that `b` begins with (0: none).
+qsizetype overlap(const QByteArray& a, const QByteArray& b) {
+    for (qsizetype k = std::min(a.size() - 1, b.size()); k > 0; --k)
+        if (a.endsWith(b.left(k)))
+            return k;
+    return 0;
+}
+
 } // namespace
 
 TRecordFormat TRecordFormat::Of(const TBTable& t) {
@@ -47,18 +55,73 @@ TRecordFormat TRecordFormat::Make(const QByteArray& fieldDelimiter,
     return f;
 }
 
-QString TRecordFormat::Problem() const {
-    const QString lead = QStringLiteral("The delimiters of the record files cannot be used: ");
-    if (FieldDelimiter.isEmpty() || RecordDelimiter.isEmpty())
-        return lead + QStringLiteral("a delimiter is empty.");
-    if (FieldDelimiter.contains(RecordDelimiter) || RecordDelimiter.contains(FieldDelimiter))
-        return lead + QStringLiteral("the field and record delimiters must differ.");
+QString TRecordFormat::Problem(QString* setting) const {
+    const auto refuse = [&](const char* which, const QString& why) {
+        if (setting)
+            *setting = QString::fromLatin1(which);
+        return why;
+    };
+    const char* fd = "FieldDelimiter";
+    const char* rd = "RecordDelimiter";
+    if (FieldDelimiter.isEmpty())
+        return refuse(fd, QStringLiteral("the delimiter of fields is empty; give one or more "
+                                         "characters."));
+    if (RecordDelimiter.isEmpty())
+        return refuse(rd, QStringLiteral("the delimiter of records is empty; choose End of Line "
+                                         "or give one or more characters."));
+    const QByteArray end = RecordEnd();
+    if (FieldDelimiter.contains('\n') || FieldDelimiter.contains('\r'))
+        return refuse(fd, QStringLiteral("the delimiter of fields holds a line break; use other "
+                                         "characters."));
+    if (FieldDelimiter.contains(end) || end.contains(FieldDelimiter))
+        return refuse(fd, QStringLiteral("the delimiters of fields and records must differ, and "
+                                         "neither may contain the other."));
     if (FieldDelimiter.contains(Escape) || RecordDelimiter.contains(Escape))
-        return lead + QStringLiteral("they use every one of the characters \\ ^ ~.");
-    if (LineRecords() && (FieldDelimiter.contains('\r') || FieldDelimiter.startsWith('n') ||
-                          FieldDelimiter.startsWith('r')))
-        return lead + QStringLiteral("with records ending at the end of a line, the field "
-                                     "delimiter cannot be a line break or the letter n or r.");
+        return refuse(FieldDelimiter.contains(Escape) ? fd : rd,
+                      QStringLiteral("together the delimiters use each of the characters \\ ^ ~, "
+                                     "one of which must stay free to mark escapes."));
+    for (const char* which : {fd, rd}) {
+        const QByteArray& d = which == fd ? FieldDelimiter : RecordDelimiter;
+        const QString name = which == fd ? QStringLiteral("fields") : QStringLiteral("records");
+        if (d.contains('<'))
+            return refuse(which, QStringLiteral("the delimiter of %1 holds \"<\", which begins "
+                                                "the markers of a download; use other "
+                                                "characters.")
+                                     .arg(name));
+        if (d.startsWith('N'))
+            return refuse(which, QStringLiteral("the delimiter of %1 begins with the letter N, "
+                                                "which after the escape character marks a field "
+                                                "without a value; use other characters.")
+                                     .arg(name));
+    }
+    if (LineRecords() && (FieldDelimiter.startsWith('n') || FieldDelimiter.startsWith('r')))
+        return refuse(fd, QStringLiteral("with records ending at the end of a line, the "
+                                         "delimiter of fields cannot begin with the letter n or "
+                                         "r, which after the escape character mark line "
+                                         "breaks."));
+    // A value may end with what begins a delimiter: a delimiter that ends
+    // the way it or the other begins would then be found too early.
+    const int count = LineRecords() ? 1 : 2;
+    const QByteArray* delimiters[] = {&FieldDelimiter, &RecordDelimiter};
+    for (int i = 0; i < count; ++i)
+        for (int j = 0; j < count; ++j) {
+            const qsizetype k = overlap(*delimiters[i], *delimiters[j]);
+            if (k == 0)
+                continue;
+            const QString part = QString::fromUtf8(delimiters[j]->left(k));
+            if (i == j)
+                return refuse(
+                    i == 0 ? fd : rd,
+                    QStringLiteral("the delimiter of %1 ends with its own beginning "
+                                   "\"%2\", so a value ending in it could not be told "
+                                   "from the delimiter; use characters that do not "
+                                   "repeat at both ends.")
+                        .arg(i == 0 ? QStringLiteral("fields") : QStringLiteral("records"), part));
+            return refuse(fd, QStringLiteral("the end of one delimiter is the beginning \"%1\" "
+                                             "of the other, so they could not be told apart; use "
+                                             "characters the other does not begin with.")
+                                  .arg(part));
+        }
     return {};
 }
 
@@ -101,6 +164,7 @@ QByteArray TRecordFormat::EscapeValue(const QByteArray& value) const {
             const qsizetype next = i + 1;
             const char n = next < value.size() ? value[next] : 0;
             const bool ambiguous = next == value.size() || n == Escape || n == '<' ||
+                                   (value.size() == 2 && n == 'N') || // not the NULL text
                                    startsAt(value, next, FieldDelimiter) ||
                                    (!lines && startsAt(value, next, RecordDelimiter)) ||
                                    (lines && (n == 'n' || n == 'r' || n == '\n' || n == '\r'));
@@ -161,7 +225,7 @@ QByteArray TRecordFormat::JoinRecord(const QList<QByteArray>& values) const {
     for (qsizetype i = 0; i < values.size(); ++i) {
         if (i > 0)
             record += FieldDelimiter;
-        record += EscapeValue(values[i]);
+        record += values[i].isNull() ? NullText() : EscapeValue(values[i]);
     }
     // No line may begin like a marker of the download answer.
     if (record.startsWith('<'))
@@ -169,10 +233,16 @@ QByteArray TRecordFormat::JoinRecord(const QList<QByteArray>& values) const {
     return record;
 }
 
+QByteArray TRecordFormat::fieldValue(const QByteArray& text, bool escaped) const {
+    if (!escaped)
+        return text.isNull() ? QByteArray("", 0) : text; // empty, not NULL
+    return text == NullText() ? QByteArray() : UnescapeValue(text);
+}
+
 QList<QByteArray> TRecordFormat::SplitRecord(const QByteArray& record) const {
     QList<QByteArray> values;
     if (FieldDelimiter.isEmpty())
-        return {UnescapeValue(record)};
+        return {fieldValue(record, true)};
     qsizetype start = 0;
     bool escaped = false;
     const bool lines = LineRecords();
@@ -190,8 +260,7 @@ QList<QByteArray> TRecordFormat::SplitRecord(const QByteArray& record) const {
             else
                 ++i;
         } else if (startsAt(record, i, FieldDelimiter)) {
-            const QByteArray text = record.mid(start, i - start);
-            values += escaped ? UnescapeValue(text) : text;
+            values += fieldValue(record.mid(start, i - start), escaped);
             escaped = false;
             i += FieldDelimiter.size();
             start = i;
@@ -199,8 +268,7 @@ QList<QByteArray> TRecordFormat::SplitRecord(const QByteArray& record) const {
             ++i;
         }
     }
-    const QByteArray text = record.mid(start);
-    values += escaped ? UnescapeValue(text) : text;
+    values += fieldValue(record.mid(start), escaped);
     return values;
 }
 

@@ -21,6 +21,10 @@ class TBTable;
 //                markers of the download answer)
 // An E followed by anything else stands for itself, so a backslash in
 // ordinary text ("C:\Data") needs no escape.
+//
+// A field that is exactly E N has no value (SQL NULL); the value E N itself
+// is written E E N. In the lists of values below, a null QByteArray is NULL
+// and an empty one is empty.
 struct TRecordFormat {
     QByteArray FieldDelimiter;  // bytes in the site's character set
     QByteArray RecordDelimiter; // a line feed: records are text lines
@@ -34,8 +38,11 @@ struct TRecordFormat {
     bool LineRecords() const { return RecordDelimiter == "\n"; }
     // The bytes a record ends with in a download.
     QByteArray RecordEnd() const { return LineRecords() ? QByteArray("\r\n") : RecordDelimiter; }
-    // Why these delimiters cannot carry records, or empty.
-    QString Problem() const;
+    // Why these delimiters cannot carry every value exactly, or empty; with
+    // `setting` the delimiter concerned ("FieldDelimiter", "RecordDelimiter").
+    QString Problem(QString* setting = nullptr) const;
+    // The text of a field without a value.
+    QByteArray NullText() const { return QByteArray(1, Escape) + 'N'; }
 
     QByteArray EscapeValue(const QByteArray& value) const;
     QByteArray UnescapeValue(const QByteArray& text) const;
@@ -43,6 +50,9 @@ struct TRecordFormat {
     QByteArray JoinRecord(const QList<QByteArray>& values) const;
     // The values of one record (as TRecordReader gives it), unescaped.
     QList<QByteArray> SplitRecord(const QByteArray& record) const;
+
+private:
+    QByteArray fieldValue(const QByteArray& text, bool escaped) const;
 };
 
 // Reads the records of a file one by one, in bounded memory.

@@ -99,6 +99,7 @@ const QList<TSettingInfo>& ProjectSettings() {
         {QStringLiteral("Transfer"), K::String, &T::Transfer},
         {QStringLiteral("TrustedCertificate"), K::String, &T::TrustedCertificate},
         {QStringLiteral("TrustedHostKey"), K::String, &T::TrustedHostKey},
+        {QStringLiteral("TrustedCertificates"), K::String, &T::TrustedCertificates},
     };
     return settings;
 }

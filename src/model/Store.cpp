@@ -9,6 +9,7 @@
 #include <QLockFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <cerrno>
 #include <cmath>
@@ -16,6 +17,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 bool TStoreKey::NameLess::operator()(const QString& a, const QString& b) const {
     const int folded = a.compare(b, Qt::CaseInsensitive);
@@ -104,9 +106,13 @@ TStoreKey* TStoreKey::subkey(const QString& name) {
     return it == subkeys_.end() ? nullptr : &it->second;
 }
 
-TStoreKey& TStoreKey::createSubkey(const QString& name) { return subkeys_[name]; }
+TStoreKey& TStoreKey::createSubkey(const QString& name) {
+    return subkeys_[name];
+}
 
-bool TStoreKey::deleteSubkey(const QString& name) { return subkeys_.erase(name) > 0; }
+bool TStoreKey::deleteSubkey(const QString& name) {
+    return subkeys_.erase(name) > 0;
+}
 
 void TStoreKey::clear() {
     values_.clear();
@@ -137,6 +143,8 @@ bool TStoreKey::operator==(const TStoreKey& other) const {
 namespace {
 
 const char kFormat[] = "corvanta-store";
+// Far more than any store holds (a project takes some kilobytes).
+constexpr qint64 kMaxStoreBytes = 64 << 20;
 
 QJsonObject keyToJson(const TStoreKey& key) {
     QJsonArray values;
@@ -155,8 +163,8 @@ QJsonObject keyToJson(const TStoreKey& key) {
 }
 
 [[noreturn]] void damaged(const QString& path, const QString& what) {
-    throw TStoreError(
-        QStringLiteral("The project store %1 is damaged (%2). It was left as it is.").arg(path, what));
+    throw TStoreError(QStringLiteral("The project store %1 is damaged (%2). It was left as it is.")
+                          .arg(path, what));
 }
 
 void keyFromJson(const QJsonValue& json, TStoreKey& key, const QString& path) {
@@ -202,7 +210,106 @@ void keyFromJson(const QJsonValue& json, TStoreKey& key, const QString& path) {
         keyFromJson(it.value(), key.createSubkey(it.key()), path);
 }
 
-QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
+// The first object member name that appears twice in one object of valid
+// JSON text: the JSON reader keeps only one of them, so the next save would
+// drop the other without a word.
+std::optional<QString> duplicatedName(const QByteArray& json) {
+    struct TFrame {
+        bool object;
+        bool expectName;
+        QSet<QString> names;
+    };
+    std::vector<TFrame> frames;
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const char c = json[i];
+        if (c == '"') {
+            qsizetype j = i + 1;
+            bool escaped = false;
+            for (; j < json.size() && json[j] != '"'; ++j)
+                if (json[j] == '\\') {
+                    escaped = true;
+                    ++j;
+                }
+            if (!frames.empty() && frames.back().object && frames.back().expectName) {
+                const QByteArray token = json.mid(i, j - i + 1);
+                const QString name =
+                    escaped ? QJsonDocument::fromJson('[' + token + ']').array().at(0).toString()
+                            : QString::fromUtf8(token.mid(1, token.size() - 2));
+                if (frames.back().names.contains(name))
+                    return name;
+                frames.back().names.insert(name);
+                frames.back().expectName = false;
+            }
+            i = j;
+        } else if (c == '{' || c == '[') {
+            frames.push_back({c == '{', c == '{', {}});
+        } else if ((c == '}' || c == ']') && !frames.empty()) {
+            frames.pop_back();
+        } else if (c == ',' && !frames.empty() && frames.back().object) {
+            frames.back().expectName = true;
+        }
+    }
+    return std::nullopt;
+}
+
+QString systemError() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// What a failed file operation means for the user: the cause first.
+QString whyNot(int error) {
+    switch (error) {
+    case ENOSPC:
+        return QStringLiteral("the disk is full (no free space or no free file entries left); "
+                              "make room on it");
+    case EDQUOT:
+        return QStringLiteral("your disk quota is used up; make room in it");
+    case EROFS:
+        return QStringLiteral("its folder is on a read-only file system; mount it writable or "
+                              "name another store in CORVANTA_STORE");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("permission denied; give yourself write access to its folder");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
+// Why a file cannot be made in `folder` now (for a lock that failed without
+// saying why).
+QString whyNoFileIn(const QString& folder) {
+    const QString probe =
+        QStringLiteral("%1/.corvanta-probe-%2").arg(folder).arg(qint64(::getpid()));
+    const QByteArray name = QFile::encodeName(probe);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return whyNot(errno);
+    // A lock file holds a few bytes: a disk without room fails only there.
+    const bool written = ::write(fd, "x", 1) == 1 && ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    ::unlink(name.constData());
+    return written ? QStringLiteral("its lock file cannot be made") : whyNot(error);
+}
+
+// Why `path` cannot be reached: the first folder on its way that cannot be
+// searched, or the system's reason.
+QString unreachable(const QString& path, int error) {
+    if (error == EACCES) {
+        QStringList folders;
+        for (QString dir = QFileInfo(path).absolutePath();; dir = QFileInfo(dir).path()) {
+            folders.prepend(dir);
+            if (QFileInfo(dir).path() == dir)
+                break;
+        }
+        for (const QString& dir : folders)
+            if (::access(QFile::encodeName(dir).constData(), X_OK) != 0)
+                return QStringLiteral("the folder %1 cannot be opened (permission denied); give "
+                                      "yourself access to it")
+                    .arg(dir);
+    }
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 [[noreturn]] void unwritable(const QString& path, const QString& why) {
     throw TStoreError(
@@ -237,7 +344,7 @@ void makePrivateFolder(const QString& path, const QString& store) {
         if (::mkdir(QFile::encodeName(dir).constData(), 0700) != 0 && errno != EEXIST)
             unwritable(
                 store,
-                QStringLiteral("its folder %1 cannot be created: %2").arg(dir, systemError()));
+                QStringLiteral("its folder %1 cannot be created: %2").arg(dir, whyNot(errno)));
 }
 
 // A save killed between writing its temporary file and the rename leaves
@@ -264,14 +371,14 @@ void writeAtomically(const QString& path, const QByteArray& bytes) {
     const QByteArray tempName = QFile::encodeName(temp);
     const int fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
-        unwritable(path, systemError());
+        unwritable(path, whyNot(errno));
     qsizetype done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            const QString why = systemError();
+            const QString why = whyNot(n < 0 ? errno : ENOSPC);
             ::close(fd);
             ::unlink(tempName.constData());
             unwritable(path, why);
@@ -279,12 +386,12 @@ void writeAtomically(const QString& path, const QByteArray& bytes) {
         done += n;
     }
     if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        const QString why = systemError();
+        const QString why = whyNot(errno);
         ::unlink(tempName.constData());
         unwritable(path, why);
     }
     if (::rename(tempName.constData(), QFile::encodeName(path).constData()) != 0) {
-        const QString why = systemError();
+        const QString why = whyNot(errno);
         ::unlink(tempName.constData());
         unwritable(path, why);
     }
@@ -310,6 +417,8 @@ TStoreKey TStore::Parse(const QByteArray& bytes, const QString& path) {
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (doc.isNull())
         damaged(path, error.errorString());
+    if (const auto name = duplicatedName(bytes))
+        damaged(path, QStringLiteral("\"%1\" appears twice in one key").arg(*name));
     const QJsonObject o = doc.object();
     if (o.value(QStringLiteral("format")).toString() != QLatin1String(kFormat))
         damaged(path, QStringLiteral("it is not a Corvanta store file"));
@@ -335,17 +444,47 @@ QString TStore::DefaultPath() {
 TStore::TStore(QString path) : path_(std::move(path)) {}
 
 TStoreKey TStore::read() const {
-    // A link to a file not made yet is an empty store like a missing file.
-    QFile file(followLinks(path_));
-    if (!file.exists())
-        return {};
-    if (!file.open(QIODevice::ReadOnly))
-        throw TStoreError(QStringLiteral("The project store %1 cannot be read: %2.")
-                              .arg(path_, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw TStoreError(QStringLiteral("The project store %1 cannot be read: %2.")
-                              .arg(path_, file.errorString()));
+    const QString file = followLinks(path_);
+    const QByteArray name = QFile::encodeName(file);
+    const auto unreadable = [&](const QString& why) {
+        return TStoreError(
+            QStringLiteral("The project store %1 cannot be read: %2.").arg(path_, why));
+    };
+    struct stat info {};
+    if (::stat(name.constData(), &info) != 0) {
+        // Only a store not made yet is empty; a folder that cannot be read
+        // must not look like one.
+        if (errno == ENOENT)
+            return {};
+        throw unreadable(unreachable(file, errno));
+    }
+    // Nothing but a regular file of a sensible size: a link to a device or
+    // a pipe must neither hang nor fill the memory.
+    if (!S_ISREG(info.st_mode))
+        throw unreadable(QStringLiteral("%1 is not a regular file; name a file in "
+                                        "CORVANTA_STORE or remove it")
+                             .arg(file));
+    if (info.st_size > kMaxStoreBytes)
+        throw unreadable(QStringLiteral("it is larger than %1 MB, more than a store holds; it "
+                                        "was left as it is")
+                             .arg(kMaxStoreBytes >> 20));
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        throw unreadable(errno == EACCES ? QStringLiteral("permission denied; give yourself read "
+                                                          "access to it")
+                                         : systemError());
+    QFile in;
+    if (!in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw unreadable(in.errorString());
+    }
+    const QByteArray bytes = in.read(kMaxStoreBytes + 1);
+    if (in.error() != QFileDevice::NoError)
+        throw unreadable(in.errorString());
+    if (bytes.size() > kMaxStoreBytes)
+        throw unreadable(QStringLiteral("it is larger than %1 MB, more than a store holds; it "
+                                        "was left as it is")
+                             .arg(kMaxStoreBytes >> 20));
     return Parse(bytes, path_);
 }
 
@@ -355,9 +494,10 @@ void TStore::update(const std::function<void(TStoreKey& root)>& change) {
     QLockFile lock(file + QStringLiteral(".lock"));
     lock.setStaleLockTime(30000);
     if (!lock.tryLock(60000)) {
-        if (lock.error() == QLockFile::PermissionError)
-            unwritable(path_, QStringLiteral("permission denied"));
-        unwritable(path_, QStringLiteral("another program keeps it locked"));
+        if (lock.error() == QLockFile::LockFailedError)
+            unwritable(path_, QStringLiteral("another program keeps it locked"));
+        // A full disk or a read-only mount fails the lock too: say which.
+        unwritable(path_, whyNoFileIn(QFileInfo(file).absolutePath()));
     }
     // Re-read under the lock, so a second running instance's changes stay.
     TStoreKey root = read();

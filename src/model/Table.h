@@ -23,7 +23,9 @@ inline const QString IfOffered = QStringLiteral("ftps-if-offered");
 inline const QString Ftps = QStringLiteral("ftps");
 inline const QString Sftp = QStringLiteral("sftp");
 inline const QString Ftp = QStringLiteral("ftp");
-inline QStringList All() { return {IfOffered, Ftps, Sftp, Ftp}; }
+inline QStringList All() {
+    return {IfOffered, Ftps, Sftp, Ftp};
+}
 } // namespace TransferModes
 
 // The rows the main window's field grid shows: it only paints them.
@@ -130,6 +132,10 @@ public:
     // key, that the user chose to trust for this project.
     QString TrustedCertificate;
     QString TrustedHostKey;
+    // One trusted certificate per server: "host:port=sha256,..."
+    // (model/TrustedServers.h). TrustedCertificate, from before, is still
+    // read for servers without an entry.
+    QString TrustedCertificates;
 
     TWebLanguage Language;
     // Ordered by field key: the two built-in fields, then the user's fields

@@ -17,6 +17,9 @@ constexpr int kMaxRowBytes = 65535;    // the server, long texts counted by thei
 constexpr int kMaxInnoDbRecord = 8126; // half a 16 KB page; a record must stay below
 constexpr int kBytesPerChar = 4;       // utf8mb4, today's default character set
 constexpr int kLongText = 65535;       // bytes a TEXT column holds
+// A long value leaves a 20-byte pointer and its length in the record, but
+// one of up to 40 bytes stays in it whole: the most a long column takes.
+constexpr int kLongInRecord = 40 + 1;
 
 struct TColumn {
     enum class Type { Int, Double, Tiny, VarChar, Text } type;
@@ -24,8 +27,7 @@ struct TColumn {
     bool nullable = true;
 
     // Bytes the server counts towards a row, and bytes an InnoDB record
-    // needs at most: long values may move off the page and leave a 20-byte
-    // pointer behind.
+    // needs at most when every value is as long as it can be there.
     struct TSize {
         int server, innoDb;
     };
@@ -38,10 +40,10 @@ struct TColumn {
         case Type::Tiny:
             return {1, 1};
         case Type::Text:
-            return {10, 21};
+            return {10, kLongInRecord};
         case Type::VarChar: {
             const int bytes = chars * kBytesPerChar;
-            return {bytes + (bytes > 255 ? 2 : 1), bytes > 255 ? 21 : bytes + 1};
+            return {bytes + (bytes > 255 ? 2 : 1), bytes > 255 ? kLongInRecord : bytes + 1};
         }
         }
         return {0, 0};
@@ -99,14 +101,19 @@ TDefinitionCheck CheckTableLimits(const TBTable& t) {
     int keyParts = 0;
     qint64 keyBytes = 0;
     bool singleUniqueKey = false;
+    std::vector<std::pair<qint64, const TBField*>> roomiest; // bytes in a record, field
     for (const TBField& f : t.Fields) {
         const std::vector<TColumn> own = columnsOf(f);
+        qint64 fieldBytes = 0;
         for (const TColumn& c : own) {
             ++columns;
             nullable += c.nullable ? 1 : 0;
             serverBytes += c.size().server;
-            innoDbBytes += c.size().innoDb;
+            fieldBytes += c.size().innoDb;
         }
+        innoDbBytes += fieldBytes;
+        if (f.SeqNo > 0)
+            roomiest.push_back({fieldBytes, &f});
         if (f.NoDuplicates)
             ++indexes;
         if (f.Key) {
@@ -156,13 +163,25 @@ TDefinitionCheck CheckTableLimits(const TBTable& t) {
                 .arg(kMaxRowBytes));
     // Record header, null flags, the transaction and rollback fields.
     const qint64 record = 5 + (nullable + 7) / 8 + 13 + innoDbBytes;
-    if (record >= kMaxInnoDbRecord)
+    if (record >= kMaxInnoDbRecord) {
+        // Name the fields that take the most room, so the user knows which.
+        std::stable_sort(roomiest.begin(), roomiest.end(),
+                         [](const auto& a, const auto& b) { return a.first > b.first; });
+        QStringList names;
+        for (qsizetype i = 0; i < qsizetype(roomiest.size()) && i < 8; ++i)
+            names << u'"' + roomiest[size_t(i)].second->Name + u'"';
+        if (roomiest.size() > 8)
+            names << QStringLiteral("%1 more").arg(roomiest.size() - 8);
         return tableProblem(
-            QStringLiteral("The %1 fields need %2 bytes in a record; MariaDB and MySQL allow %3. "
-                           "A text field takes 22 bytes, a Date & time field 58 and a text of up "
-                           "to 63 characters with No duplicates 4 per character: remove fields.")
+            QStringLiteral("A full record of the %1 fields needs %2 bytes; MariaDB and MySQL "
+                           "keep at most %3 in a record, so a record with every field filled "
+                           "would be refused. A text field takes up to 42 bytes, a Date & time "
+                           "field 58 and a text of up to 63 characters with No duplicates 4 per "
+                           "character. The fields that take the most: %4. Remove some fields.")
                 .arg(userFields)
                 .arg(record)
-                .arg(kMaxInnoDbRecord - 1));
+                .arg(kMaxInnoDbRecord - 1)
+                .arg(names.join(QStringLiteral(", "))));
+    }
     return std::nullopt;
 }

@@ -13,7 +13,8 @@ struct TMessage {
 // Table order matters: it is the order of the language file's keys.
 const TMessage kMessages[] = {
     {"CharSet", "ISO-8859-1"},
-    {"ConnectFailed", "Connection to the database server failed. Server, user or password is incorrect."},
+    {"ConnectFailed",
+     "Connection to the database server failed. Server, user or password is incorrect."},
     {"DbSelectFailed", "Database name is incorrect."},
     {"DbCreateFailed", "Error in script. Creation failed."},
     {"DbCreateSuccess", "Database has been created successfully."},
@@ -105,9 +106,9 @@ const TMessage kMessages[] = {
     {"QueryError10", "Error 10: Query failed when checking key values."},
     {"QueryError11", "Error 11: Query failed when checking duplicates."},
     {"QueryError13", "Error 13: Query failed when calculating counter."},
-    {"QueryError14", "Error 14: Query failed when selecting record for email during Create."},
+    {"QueryError14", "Error 14: Query failed when selecting record for e-mail during Create."},
     {"QueryError15", "Error 15: Query failed when selecting record to Modify."},
-    {"QueryError16", "Error 16: Query failed when selecting record for email during Modify."},
+    {"QueryError16", "Error 16: Query failed when selecting record for e-mail during Modify."},
     {"QueryError17", "Error 17: Query failed when selecting records for Modify."},
     {"QueryError18", "Error 18: Query failed when selecting users during Modify."},
     {"QueryError19", "Error 19: Query failed when selecting records for Delete."},
@@ -163,7 +164,11 @@ const TMessage kMessages[] = {
     {"LoggedOut", "You have been logged out."},
     {"LoginAgain", "Log in again"},
     {"TooManyTries", "Too many tries. Please wait a while and try again."},
-    {"PasswordSentIfKnown", "If the address belongs to a member, the password has been sent to it."},
+    {"TriesFailed",
+     "Your try cannot be counted now, so it has not been accepted. Please try again later."},
+    {"DbServerDown", "The database server does not answer. Please try again later."},
+    {"PasswordSentIfKnown",
+     "If the address belongs to a member, the password has been sent to it."},
     {"ForeignForm", "This form was sent from another site and has not been accepted."},
     {"EmailInvalid", "Please enter one valid e-mail address."},
     {"DateCheck", "# is not a valid date"},
@@ -171,7 +176,8 @@ const TMessage kMessages[] = {
     {"PictureTooLarge", "#: the picture is larger than this site accepts."},
     {"PictureNotReceived", "#: the picture did not arrive whole. Please send it again."},
     {"PictureSizeLimit", "Largest picture:"},
-    {"FormTooLarge", "The form was larger than this site accepts, so nothing has been stored. Please send smaller pictures."},
+    {"FormTooLarge", "The form was larger than this site accepts, so nothing has been stored. "
+                     "Please send smaller pictures."},
 };
 
 struct TMessageIndex {
@@ -197,9 +203,13 @@ TWebLanguage::TWebLanguage() {
         texts_.append(QString::fromLatin1(m.english));
 }
 
-const QStringList& TWebLanguage::Keys() { return messageIndex().keys; }
+const QStringList& TWebLanguage::Keys() {
+    return messageIndex().keys;
+}
 
-bool TWebLanguage::IsKey(const QString& key) { return messageIndex().index.contains(key); }
+bool TWebLanguage::IsKey(const QString& key) {
+    return messageIndex().index.contains(key);
+}
 
 QString TWebLanguage::English(const QString& key) {
     const int i = messageIndex().index.value(key, -1);
@@ -218,9 +228,13 @@ void TWebLanguage::SetText(const QString& key, const QString& text) {
         texts_[i] = text;
 }
 
-QString TWebLanguage::IniPath() { return DataFilePath(QStringLiteral("Language.ini")); }
+QString TWebLanguage::IniPath() {
+    return DataFilePath(QStringLiteral("Language.ini"));
+}
 
-void TWebLanguage::Load(const QString& name) { LoadFrom(IniPath(), name); }
+void TWebLanguage::Load(const QString& name) {
+    LoadFrom(IniPath(), name);
+}
 
 void TWebLanguage::LoadFrom(const QString& iniPath, const QString& name) {
     // Every load starts from English, so no text of an earlier language stays.
@@ -240,7 +254,9 @@ void TWebLanguage::LoadFrom(const QString& iniPath, const QString& name) {
     }
 }
 
-QStringList TWebLanguage::Languages() { return LanguagesFrom(IniPath()); }
+QStringList TWebLanguage::Languages() {
+    return LanguagesFrom(IniPath());
+}
 
 QStringList TWebLanguage::LanguagesFrom(const QString& iniPath) {
     if (iniPath.isEmpty())

@@ -19,9 +19,10 @@ void TChunkDecoder::sizeLine() {
     bool ok = false;
     const qint64 size = text.trimmed().toLongLong(&ok, 16);
     if (!ok || size < 0)
-        throw ESockError(
-            QStringLiteral("The server sent a broken chunked answer (size line \"%1\")")
-                .arg(QString::fromLatin1(text.left(40))));
+        throw EAnswerError(
+            QStringLiteral("%1 sent a broken chunked answer: \"%2\" is no chunk size")
+                .arg(Where.isEmpty() ? QStringLiteral("The server") : Where,
+                     QString::fromLatin1(text.left(40))));
     left_ = size;
     state_ = size == 0 ? State::Trailer : State::Data;
 }
@@ -42,7 +43,10 @@ void TChunkDecoder::Feed(const char* data, qint64 size) {
         const char c = data[at++];
         if (c != '\n') {
             if (line_.size() >= kMaxLine)
-                throw ESockError(QStringLiteral("The server sent a broken chunked answer"));
+                throw EAnswerError(
+                    QStringLiteral("%1 sent a broken chunked answer: a line of more than %2 bytes")
+                        .arg(Where.isEmpty() ? QStringLiteral("The server") : Where)
+                        .arg(kMaxLine));
             line_ += c;
             continue;
         }
@@ -51,6 +55,12 @@ void TChunkDecoder::Feed(const char* data, qint64 size) {
             sizeLine();
             break;
         case State::DataEnd:
+            // A chunk longer than its size line said is no chunked body.
+            if (!line_.trimmed().isEmpty())
+                throw EAnswerError(
+                    QStringLiteral("%1 sent a broken chunked answer: a chunk is longer than its "
+                                   "size")
+                        .arg(Where.isEmpty() ? QStringLiteral("The server") : Where));
             line_.clear();
             state_ = State::Size;
             break;

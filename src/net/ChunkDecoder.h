@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <functional>
 
@@ -16,6 +17,10 @@ public:
     void Feed(const char* data, qint64 size);
     // The last chunk (size 0) has come.
     bool Finished() const { return state_ == State::Trailer || state_ == State::Done; }
+    // The trailer has ended too: nothing more belongs to the body.
+    bool Done() const { return state_ == State::Done; }
+    // The server and address named when the body is broken.
+    QString Where;
 
 private:
     enum class State { Size, Data, DataEnd, Trailer, Done };

@@ -18,9 +18,11 @@ public:
         MakeDirKind = 1,
         DeleteKind = 2,
         RemoveDirKind = 3,
+        RenameKind = 4,
         UploadKind = 9,
         OtherKind = 14,
         CurrentDirKind = 15,
+        PermissionsKind = 16,
     };
     // Transfer types for Mode().
     enum TransferType { Ascii = 1, Image = 2, Local8 = 3 };
@@ -39,6 +41,12 @@ public:
     virtual void Mode(int type) = 0;
     // Stores the local file under the remote path.
     virtual void Upload(const QString& localFile, const QString& remotePath) = 0;
+    // Renames a remote file, replacing a file of the new name in one step
+    // where the server can (FTP servers on POSIX systems, SFTP with
+    // posix-rename); elsewhere the old file is deleted first.
+    virtual void Rename(const QString& from, const QString& to) = 0;
+    // Sets a remote file's permission bits (octal, as chmod takes them).
+    virtual void SetPermissions(const QString& path, int mode) = 0;
     // Ends the session; does nothing when not connected.
     virtual void Disconnect() = 0;
 

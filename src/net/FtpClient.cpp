@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSslSocket>
 
 #include <memory>
@@ -27,6 +28,8 @@ constexpr int kPendingReplyWait = 5000;
 constexpr int kServerCloseWait = 10000;
 // A reply of more lines than this is a server that never ends its greeting.
 constexpr int kMaxReplyLines = 1000;
+// What of a long reply goes into messages.
+constexpr qsizetype kMaxReplyText = 2000;
 
 bool IsFailure(int code) {
     return code >= 400 && code <= 599;
@@ -95,17 +98,23 @@ struct TDataSocketDrop {
 
 TFtpClient::TFtpClient(QObject* parent) : TSocketLayer(parent) {
     Port = 21;
+    Service = QStringLiteral("the FTP server");
 }
 
 void TFtpClient::RequireConnected() const {
     if (!Connected())
-        throw ENetError(QStringLiteral("Nicht verbunden"));
+        throw ENetError(QStringLiteral("Not connected to the FTP server %1").arg(Where()));
 }
 
 int TFtpClient::ReadReply() {
-    const QByteArray first = ReadLine();
+    const QString awaited =
+        doing_.isEmpty() ? QString() : QStringLiteral("waiting for the reply to %1").arg(doing_);
+    const QByteArray first = ReadLine(awaited);
+    if (first.isEmpty() && !quitting_)
+        throw ESockError(ClosedText(doing_.isEmpty() ? QStringLiteral("the login") : doing_));
     ReplyNumber = LeadingNumber(first);
     replyText_ = LineText(first);
+    wholeReply_ = replyText_;
     // "123-" opens a reply that ends with a line "123 "; lines in between may
     // say anything, so they are read up to such a line.
     const bool multiLine = first.size() >= 4 && first.at(3) == '-';
@@ -116,9 +125,14 @@ int TFtpClient::ReadReply() {
         if (!continued)
             break;
         if (lines >= kMaxReplyLines)
-            throw ESockError(
-                QStringLiteral("The reply of the FTP server %1 does not end").arg(Host));
-        line = ReadLine();
+            throw ESockError(QStringLiteral("The reply of the FTP server %1 does not end (more "
+                                            "than %2 lines)")
+                                 .arg(Where())
+                                 .arg(kMaxReplyLines));
+        line = ReadLine(awaited);
+        // Every line of the reply counts: the reason is often not the first.
+        if (!line.isEmpty() && wholeReply_.size() < kMaxReplyText)
+            wholeReply_ += u'\n' + LineText(line);
     }
     replyPending_ = ReplyNumber >= 100 && ReplyNumber <= 199;
     return ReplyNumber;
@@ -127,6 +141,7 @@ int TFtpClient::ReadReply() {
 int TFtpClient::Transaction(const QString& command) {
     ReplyNumber = 0;
     replyText_.clear();
+    wholeReply_.clear();
     replyPending_ = true;
     SendLine(command);
     return ReadReply();
@@ -141,7 +156,8 @@ void TFtpClient::PrepareCommand() {
             try {
                 while (replyPending_ && Connected())
                     ReadReply();
-            } catch (const EAbortError&) {
+            } catch (const ESockError&) {
+                // Gone or silent: the next command says so.
             }
         }
         // Running out of that moment is no cancel of the command to come.
@@ -153,14 +169,43 @@ void TFtpClient::PrepareCommand() {
 }
 
 void TFtpClient::Fail(int kind) {
-    Refused(kind, replyText_);
+    Refused(kind, wholeReply_);
 }
 
 void TFtpClient::LoginRefused() {
+    // "530 Non-anonymous sessions must use encryption", "550 SSL/TLS
+    // required on the control channel", "421 ... cleartext sessions are not
+    // accepted": no wrong password, but a server that wants TLS.
+    static const QRegularExpression wantsTls(
+        QStringLiteral("\\b(TLS|SSL|encrypt\\w*|cleartext|clear text|secure\\w*|AUTH)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (Security == TSecurity::Plain && wantsTls.match(wholeReply_).hasMatch())
+        throw FTPException(QStringLiteral("The FTP server %1 requires FTP over TLS: choose FTP "
+                                          "over TLS in Settings. It answered: %2")
+                               .arg(Where(), wholeReply_));
     refusedLogin_ = true;
     if (OnConnectionFailed)
         OnConnectionFailed(this);
-    throw FTPException(replyText_);
+    throw FTPException(wholeReply_);
+}
+
+void TFtpClient::CheckGreeting(const QByteArray& first) {
+    // Another protocol on the port: say which, at once, instead of waiting
+    // for an FTP reply that never comes.
+    if (first.startsWith("SSH-"))
+        throw ESockError(QStringLiteral("%1 is an SSH server, not an FTP server (it greeted with "
+                                        "\"%2\"): choose SFTP in Settings, or the FTP port")
+                             .arg(Where(), LineText(first).left(60)));
+    if (first.startsWith("HTTP/") || first.startsWith("<"))
+        throw ESockError(QStringLiteral("%1 is a web server, not an FTP server (it answered "
+                                        "\"%2\"): check the FTP server setting")
+                             .arg(Where(), LineText(first).left(60)));
+    if (first.size() > 0 && first.at(0) == '\x16')
+        throw ESockError(
+            QStringLiteral("%1 speaks TLS from the start (implicit FTPS), which is not "
+                           "supported: use the server's FTP port (usually 21) with "
+                           "FTP over TLS")
+                .arg(Where()));
 }
 
 void TFtpClient::Connect() {
@@ -173,8 +218,17 @@ void TFtpClient::Connect() {
         DiscardInput();
         replyPending_ = false;
         ConnectSocket();
+        doing_ = QStringLiteral("the greeting");
+        {
+            const QByteArray first = PeekLine();
+            CheckGreeting(first);
+        }
         if (ReadReply() > 400)
             LoginRefused();
+        if (ReplyNumber == 0)
+            throw ESockError(QStringLiteral("%1 does not speak FTP: it greeted with \"%2\"")
+                                 .arg(Where(), replyText_.left(60)));
+        doing_ = QStringLiteral("the login");
         if (Security != TSecurity::Plain)
             NegotiateTls();
         const int user = Transaction(QStringLiteral("USER ") + UserID);
@@ -189,7 +243,7 @@ void TFtpClient::Connect() {
             // Data connections in TLS as well; a server that will not is refused.
             for (const QString& command : {QStringLiteral("PBSZ 0"), QStringLiteral("PROT P")})
                 if (IsFailure(Transaction(command)))
-                    throw FTPException(replyText_);
+                    throw FTPException(wholeReply_);
         }
     } catch (...) {
         // Leave no half-open session behind; the first error is the one to report.
@@ -212,12 +266,13 @@ void TFtpClient::NegotiateTls() {
     if (Security == TSecurity::Required)
         throw ENetError(QStringLiteral("The FTP server %1 does not offer FTP over TLS (it answered "
                                        "\"%2\"). Nothing was sent: not even the password.")
-                            .arg(Host, replyText_));
+                            .arg(Where(), wholeReply_));
     fellBack_ = true;
 }
 
 void TFtpClient::SimpleCommand(const QString& command, int kind) {
     BeginOperation();
+    doing_ = QStringLiteral("\"%1\"").arg(command);
     RequireConnected();
     PrepareCommand();
     if (IsFailure(Transaction(command)))
@@ -236,6 +291,32 @@ void TFtpClient::RemoveDir(const QString& path) {
     SimpleCommand(QStringLiteral("RMD ") + path, RemoveDirKind);
 }
 
+void TFtpClient::Rename(const QString& from, const QString& to) {
+    BeginOperation();
+    RequireConnected();
+    PrepareCommand();
+    // RNFR answers 350 and waits for its RNTO.
+    if (Transaction(QStringLiteral("RNFR ") + from) != 350) {
+        RequireReply();
+        return Fail(RenameKind);
+    }
+    Transaction(QStringLiteral("RNTO ") + to);
+    RequireReply();
+    if (IsFailure(ReplyNumber))
+        Fail(RenameKind);
+}
+
+void TFtpClient::RequireReply() const {
+    // A connection that ended gives no reply, which is no success.
+    if (ReplyNumber == 0)
+        throw ESockError(
+            QStringLiteral("The FTP server %1 closed the connection without a reply").arg(Host));
+}
+
+void TFtpClient::SetPermissions(const QString& path, int mode) {
+    SimpleCommand(QStringLiteral("SITE CHMOD %1 %2").arg(mode, 0, 8).arg(path), PermissionsKind);
+}
+
 void TFtpClient::Mode(int type) {
     switch (type) {
     case Ascii:
@@ -248,7 +329,7 @@ void TFtpClient::Mode(int type) {
         SimpleCommand(QStringLiteral("TYPE L 8"), OtherKind);
         break;
     default:
-        throw ENetError(QStringLiteral("Ungültiger Übertragungsmodus %1").arg(type));
+        throw ENetError(QStringLiteral("Unknown transfer type %1").arg(type));
     }
 }
 
@@ -256,9 +337,10 @@ void TFtpClient::Upload(const QString& localFile, const QString& remotePath) {
     QFile file(localFile);
     // A large file is granted time by its size, a stalled server is not.
     BeginOperation(MinimumRate > 0 ? QFileInfo(localFile).size() * 1000 / MinimumRate : 0);
+    doing_ = QStringLiteral("the upload of %1").arg(remotePath);
     RequireConnected();
     if (!file.open(QIODevice::ReadOnly))
-        throw ENetError(QStringLiteral("Datei \"%1\" kann nicht geöffnet werden: %2")
+        throw ENetError(QStringLiteral("The file \"%1\" cannot be opened: %2")
                             .arg(localFile, file.errorString()));
     PrepareCommand();
     const int pasv = Transaction(QStringLiteral("PASV"));
@@ -284,8 +366,9 @@ void TFtpClient::Upload(const QString& localFile, const QString& remotePath) {
     SendFile(file, *data);
     CloseData(*data);
     ReadReply();
-    // The server's verdict after the data counts: a full disk or a refused
-    // file must not be reported as stored.
+    // The server's verdict after the data counts: a full disk, a refused
+    // file or a connection gone must not be reported as stored.
+    RequireReply();
     if (IsFailure(ReplyNumber))
         Fail(UploadKind);
 }
@@ -298,7 +381,7 @@ void TFtpClient::SendFile(QFile& file, QSslSocket& data) {
             break;
         if (data.state() != QAbstractSocket::ConnectedState) {
             DisarmTimer();
-            throw ESockError(SocketErrorText(data.error()));
+            throw ESockError(ClosedText(doing_));
         }
         const auto queued = [&] { return data.bytesToWrite() + data.encryptedBytesToWrite(); };
         if (queued() >= kHighWater) {
@@ -311,7 +394,7 @@ void TFtpClient::SendFile(QFile& file, QSslSocket& data) {
         const qint64 n = file.read(block.data(), kBlockSize);
         if (n < 0) {
             DisarmTimer();
-            throw ENetError(QStringLiteral("Lesefehler in \"%1\": %2")
+            throw ENetError(QStringLiteral("The file \"%1\" cannot be read: %2")
                                 .arg(file.fileName(), file.errorString()));
         }
         if (n == 0) {
@@ -320,11 +403,11 @@ void TFtpClient::SendFile(QFile& file, QSslSocket& data) {
         }
         if (data.write(block.constData(), n) != n) {
             DisarmTimer();
-            throw ESockError(SocketErrorText(data.error()));
+            throw ESockError(ClosedText(doing_));
         }
     }
     DisarmTimer();
-    throw EAbortError(AbortText(QStringLiteral("Socket-send abgebrochen")));
+    throw EAbortError(AbortText(doing_));
 }
 
 void TFtpClient::CloseData(QSslSocket& data) {
@@ -353,9 +436,9 @@ void TFtpClient::CloseData(QSslSocket& data) {
     if (keep >= 0)
         AwaitServerClose(keep);
     if (!closed)
-        throw EAbortError(AbortText(QStringLiteral("Socket-send abgebrochen")));
+        throw EAbortError(AbortText(doing_));
     if (failed || data.bytesToWrite() > 0 || data.encryptedBytesToWrite() > 0)
-        throw ESockError(SocketErrorText(data.error()));
+        throw ESockError(ClosedText(doing_));
 }
 
 void TFtpClient::AwaitServerClose(int fd) {
@@ -390,16 +473,20 @@ void TFtpClient::Quit() {
         return;
     }
     DiscardInput();
+    // A server may close at once instead of answering QUIT.
+    quitting_ = true;
     try {
         Transaction(QStringLiteral("QUIT"));
     } catch (...) {
+        quitting_ = false;
         CloseSocket();
         throw;
     }
+    quitting_ = false;
     CloseSocket();
     replyPending_ = false;
     if (ReplyNumber > 300 && ReplyNumber < 600)
-        throw FTPException(replyText_);
+        throw FTPException(wholeReply_);
 }
 
 void TFtpClient::Disconnect() {

@@ -29,8 +29,8 @@ public:
     // Bytes per second an upload is granted beyond OverallLimit.
     qint64 MinimumRate = 16 * 1024;
 
-    // The first line of the last reply, without its line end.
-    QString ReplyText() const override { return replyText_; }
+    // The last reply, every line of it (joined by line feeds), without line ends.
+    QString ReplyText() const override { return wholeReply_; }
     // IfOffered fell back to plain text at the last Connect.
     bool FellBack() const { return fellBack_; }
 
@@ -41,6 +41,10 @@ public:
     void Mode(int type) override;
     // Stores the local file under the remote path over a passive data connection.
     void Upload(const QString& localFile, const QString& remotePath) override;
+    // RNFR and RNTO.
+    void Rename(const QString& from, const QString& to) override;
+    // SITE CHMOD, which many servers refuse.
+    void SetPermissions(const QString& path, int mode) override;
     // Sends QUIT and closes; does nothing when not connected.
     void Disconnect() override;
     bool Connected() const override { return TSocketLayer::Connected(); }
@@ -55,14 +59,21 @@ private:
     int Transaction(const QString& command);
     int ReadReply();
     void Fail(int kind);
+    void RequireReply() const;
     void Quit();
     void LoginRefused();
+    // Refuses a greeting of another protocol (SSH, HTTP, TLS) at once.
+    void CheckGreeting(const QByteArray& first);
     void NegotiateTls();
     void SendFile(QFile& file, QSslSocket& data);
     void CloseData(QSslSocket& data);
     void AwaitServerClose(int fd);
 
-    QString replyText_;
+    QString replyText_; // the first line of the last reply
+    QString wholeReply_;
+    // What the running operation is, for messages ("the upload of x.php").
+    QString doing_;
+    bool quitting_ = false;
     bool fellBack_ = false;
     bool refusedLogin_ = false;
     // A command was sent whose final reply has not been read (a cancel came

@@ -5,11 +5,15 @@
 
 #include <QSslSocket>
 
+#include <optional>
+
 namespace {
 
 constexpr int kMaxPath = 256;
-// A redirect chain longer than this is a loop; the last answer stands.
-constexpr int kMaxRedirects = 10;
+// A redirect chain longer than this is a loop.
+constexpr int kMaxRedirects = 5;
+// Interim (1xx) answers taken before the final one.
+constexpr int kMaxInterim = 5;
 // Memory set aside at once for an announced body; more still grows as it comes.
 constexpr qint64 kMaxReserve = qint64(1) << 30;
 // A head longer than this is no answer of a web server but an endless stream.
@@ -43,11 +47,12 @@ QString HeaderValue(const QByteArray& line, qsizetype colon) {
 THttpClient::THttpClient(QObject* parent) : TSocketLayer(parent) {
     Port = 80;
     TimeOut = 10000;
+    Service = QStringLiteral("the web server");
 }
 
 void THttpClient::SplitUrl(const QString& url) {
     if (url.isEmpty())
-        throw ENetError(QStringLiteral("Leere URL"));
+        throw ENetError(QStringLiteral("The address of the web site is empty"));
     if (Port == 0)
         Port = 80;
 
@@ -68,7 +73,7 @@ void THttpClient::SplitUrl(const QString& url) {
     if (colon >= 0) {
         const QString scheme = url.left(colon).toLower();
         secure = scheme == QLatin1String("https");
-        port = secure                                ? 443
+        port = secure                              ? 443
                : scheme == QLatin1String("gopher") ? 70
                : scheme == QLatin1String("ftp")    ? 21
                                                    : 80;
@@ -121,19 +126,40 @@ QByteArray THttpClient::RequestHead() const {
 void THttpClient::ReadHead() {
     const QByteArray statusLine = ReadLine();
     if (statusLine.isEmpty())
-        return;
+        throw EAnswerError(QStringLiteral("%1 closed the connection after %2 without answering "
+                                          "the request for %3")
+                               .arg(Where(), Elapsed(), ShownUrl()));
     Header += statusLine;
-    const QList<QByteArray> fields = statusLine.trimmed().split(' ');
+    // "HTTP/1.1 200 OK": a version, a three-digit status and the words.
+    const QString text = LineText(statusLine);
+    const qsizetype space = text.indexOf(u' ');
+    const QString code = space < 0 ? QString() : text.mid(space + 1, 3);
     bool ok = false;
-    const int status = fields.size() > 1 ? fields.at(1).toInt(&ok) : 0;
-    ReplyNumber = ok ? status : 0;
+    const int status = code.toInt(&ok);
+    if (!text.startsWith(QLatin1String("HTTP/")) || !ok || code.size() != 3 || status < 100) {
+        ReplyNumber = 0;
+        throw EAnswerError(QStringLiteral("%1 does not answer in HTTP: it sent \"%2\" for %3")
+                               .arg(Where(), Printable(statusLine), ShownUrl()));
+    }
+    ReplyNumber = status;
+    Reason = text.mid(space + 4).trimmed();
+    std::optional<qint64> length;
     for (int lines = 0;; ++lines) {
         const QByteArray line = ReadLine();
-        if (line.isEmpty() || line == "\r\n" || line == "\n")
+        if (line.isEmpty())
+            throw EAnswerError(QStringLiteral("The server's answer was cut off in its header: %1 "
+                                              "closed the connection after %2 for %3")
+                                   .arg(Where(), Elapsed(), ShownUrl()));
+        if (line == "\r\n" || line == "\n")
             break;
         if (lines >= kMaxHeaderLines || Header.size() + line.size() > kMaxHeaderBytes)
-            throw ESockError(
-                QStringLiteral("The answer of %1 is no web page: its header does not end").arg(Host));
+            throw EAnswerError(
+                QStringLiteral("The answer of %1 is no web page: its header does not "
+                               "end (more than %2 lines or %3 KB) for %4")
+                    .arg(Where())
+                    .arg(kMaxHeaderLines)
+                    .arg(kMaxHeaderBytes / 1024)
+                    .arg(ShownUrl()));
         Header += line;
         const qsizetype colon = line.indexOf(':');
         if (colon <= 0)
@@ -146,15 +172,45 @@ void THttpClient::ReadHead() {
         } else if (name == "LOCATION") {
             Location = HeaderValue(line, colon);
         } else if (name == "TRANSFER-ENCODING") {
-            Chunked = HeaderValue(line, colon).contains(QLatin1String("chunked"), Qt::CaseInsensitive);
+            // The last coding decides: only a final "chunked" frames the body.
+            const QString codings = HeaderValue(line, colon);
+            Chunked = codings.section(u',', -1).trimmed().compare(QLatin1String("chunked"),
+                                                                  Qt::CaseInsensitive) == 0;
         } else if (name == "CONTENT-LENGTH") {
-            const QString value = HeaderValue(line, colon);
-            qsizetype digits = 0;
-            while (digits < value.size() && value.at(digits).isDigit())
-                ++digits;
-            ContentLength = value.left(digits).toLongLong();
+            // One number, or the same number repeated; anything else leaves
+            // the end of the body unknown, which must not pass for whole.
+            for (const QString& part : HeaderValue(line, colon).split(u',')) {
+                const QString value = part.trimmed();
+                bool digits = !value.isEmpty() && value.size() <= 18;
+                for (const QChar c : value)
+                    digits = digits && c.isDigit();
+                const qint64 n = digits ? value.toLongLong() : -1;
+                if (n < 0 || (length && *length != n))
+                    throw EAnswerError(
+                        QStringLiteral("%1 sent an invalid Content-Length (\"%2\") "
+                                       "for %3")
+                            .arg(Where(), HeaderValue(line, colon).left(40), ShownUrl()));
+                length = n;
+            }
         }
     }
+    HasLength = length.has_value();
+    ContentLength = length.value_or(0);
+}
+
+QString THttpClient::Printable(const QByteArray& bytes) {
+    QString text;
+    for (const char c : bytes.left(60)) {
+        if (c == '\r' || c == '\n')
+            break;
+        text += c >= 32 && c < 127 ? QChar::fromLatin1(c) : u'?';
+    }
+    return text;
+}
+
+QString THttpClient::StatusText() const {
+    return Reason.isEmpty() ? QString::number(ReplyNumber)
+                            : QStringLiteral("%1 %2").arg(ReplyNumber).arg(Reason);
 }
 
 void THttpClient::OpenConnection() {
@@ -167,14 +223,22 @@ void THttpClient::Request(bool lastAllowed) {
     Body.clear();
     Header.clear();
     Location.clear();
+    Reason.clear();
     ContentLength = 0;
+    HasLength = false;
     Chunked = false;
     ReplyNumber = 0;
     const QByteArray head = RequestHead();
     TSocketCloser closer([this] { CloseSocket(); });
     OpenConnection();
     SendBytes(head);
-    ReadHead();
+    // Interim answers (100 Continue and the like) come before the real one.
+    for (int interim = 0;; ++interim) {
+        ReadHead();
+        if (ReplyNumber >= 200 || interim >= kMaxInterim)
+            break;
+        Header.clear();
+    }
 
     // The body of a redirect that is followed goes nowhere.
     const bool followed = !lastAllowed && IsRedirect(ReplyNumber) && !Location.isEmpty();
@@ -186,35 +250,101 @@ void THttpClient::Request(bool lastAllowed) {
             OnBody(QByteArray::fromRawData(data, static_cast<qsizetype>(size)));
         };
     } else {
-        if (ContentLength > 0 && !Chunked)
+        if (HasLength && !Chunked)
             Body.reserve(std::min(ContentLength, kMaxReserve));
         sink = [this](const char* data, qint64 size) { Body.append(data, size); };
     }
-    if (!Chunked) {
-        ReadBlocks(sink);
+    if (ReplyNumber < 200 || ReplyNumber == 204 || ReplyNumber == 304)
+        return; // no body, whatever the header says
+
+    qint64 received = 0;
+    if (Chunked) {
+        TChunkDecoder decoder([&](const char* data, qint64 size) {
+            received += size;
+            sink(data, size);
+        });
+        decoder.Where = QStringLiteral("%1 for %2").arg(Where(), ShownUrl());
+        ReadBlocks([&](const char* data, qint64 size) { decoder.Feed(data, size); },
+                   [&] { return decoder.Done(); });
+        if (!decoder.Finished())
+            throw EAnswerError(QStringLiteral("The server's answer was cut off after %1 bytes, in "
+                                              "the middle of its chunked body (%2 for %3, after "
+                                              "%4)")
+                                   .arg(received)
+                                   .arg(Where(), ShownUrl(), Elapsed()));
         return;
     }
-    TChunkDecoder decoder(sink);
-    ReadBlocks([&](const char* data, qint64 size) { decoder.Feed(data, size); });
-    if (!decoder.Finished())
-        throw ESockError(
-            QStringLiteral("The answer of %1 ended in the middle of a chunk").arg(Host));
+    if (HasLength) {
+        const qint64 total = ContentLength;
+        ReadBlocks(
+            [&](const char* data, qint64 size) {
+                // Bytes past the announced length belong to no answer.
+                const qint64 n = std::min(size, total - received);
+                received += n;
+                if (n > 0)
+                    sink(data, n);
+            },
+            [&] { return received >= total; });
+        if (received < total)
+            throw EAnswerError(QStringLiteral("The server's answer was cut off after %1 of %2 "
+                                              "bytes (%3 for %4, after %5)")
+                                   .arg(received)
+                                   .arg(total)
+                                   .arg(Where(), ShownUrl(), Elapsed()));
+        return;
+    }
+    // No length: the body ends with the connection. Over TLS only the
+    // server's close_notify says it is whole; a bare close may be a cut.
+    const TEnd end = ReadBlocks([&](const char* data, qint64 size) {
+        received += size;
+        sink(data, size);
+    });
+    if (end == TEnd::Dropped)
+        throw EAnswerError(QStringLiteral("The server's answer was cut off after %1 bytes: %2 "
+                                          "closed the connection without ending the TLS session "
+                                          "(for %3, after %4)")
+                               .arg(received)
+                               .arg(Where(), ShownUrl(), Elapsed()));
 }
 
 void THttpClient::Get(const QString& url) {
     BeginOperation();
     Cookie.clear();
     QString next = url;
+    QStringList visited;
     for (int redirects = 0;; ++redirects) {
+        const QString previousHost = Host;
+        const quint16 previousPort = Port;
+        const bool previousSecure = secure_;
         SplitUrl(next);
-        Request(redirects >= kMaxRedirects);
+        // A redirect stays on its server: elsewhere the script's key would
+        // go to a stranger, and over plain text after https.
+        if (redirects > 0 &&
+            (Host.compare(previousHost, Qt::CaseInsensitive) != 0 ||
+             (Port != previousPort && secure_ == previousSecure) || (previousSecure && !secure_)))
+            throw EAnswerError(QStringLiteral("%1 redirected the request for %2 to another "
+                                              "server: %3")
+                                   .arg(QStringLiteral("%1:%2").arg(previousHost).arg(previousPort),
+                                        visited.constLast(), next));
+        visited << ShownUrl();
+        Request(false);
         if (ReplyNumber >= 400 && OnFailure)
             OnFailure(GetKind);
-        if (!IsRedirect(ReplyNumber) || Location.isEmpty() || redirects >= kMaxRedirects)
+        if (!IsRedirect(ReplyNumber) || Location.isEmpty())
             return;
+        if (redirects >= kMaxRedirects || visited.size() > kMaxRedirects)
+            throw EAnswerError(
+                QStringLiteral("%1 redirected the request %2 times without an answer (a redirect "
+                               "loop): %3")
+                    .arg(Where())
+                    .arg(redirects + 1)
+                    .arg(visited.mid(0, 3).join(QStringLiteral(" -> "))));
         const QString scheme = secure_ ? QStringLiteral("https") : QStringLiteral("http");
-        next = Location.contains(u'/') ? Location
-                                       : QStringLiteral("%1://%2/%3").arg(scheme, Host, Location);
+        next = Location.contains(u'/')
+                   ? Location
+                   : QStringLiteral("%1://%2:%3/%4").arg(scheme, Host).arg(Port).arg(Location);
+        if (next.startsWith(u'/') && !next.startsWith(QLatin1String("//")))
+            next = QStringLiteral("%1://%2:%3%4").arg(scheme, Host).arg(Port).arg(next);
     }
 }
 

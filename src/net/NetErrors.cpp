@@ -24,5 +24,5 @@ QString SocketErrorText(QAbstractSocket::SocketError error) {
         if (e.error == error)
             return QStringLiteral("%1:%2").arg(e.number).arg(QLatin1String(e.text));
     const int number = static_cast<int>(error);
-    return QStringLiteral("%1:Unbekannte Fehlernummer %1").arg(number);
+    return QStringLiteral("%1:Unknown error number %1").arg(number);
 }

@@ -8,7 +8,7 @@
 // Errors of the network clients. Every one carries a single message text that
 // the deployment commands show or report as it is.
 
-// A general failure of a client call ("Nicht verbunden", "Leere URL", ...).
+// A general failure of a client call (not connected, an empty URL, ...).
 class ENetError : public std::runtime_error {
 public:
     explicit ENetError(const QString& message)
@@ -27,6 +27,14 @@ public:
 
 // A wait ended by a cancel or by the time-out.
 class EAbortError : public ESockError {
+public:
+    using ESockError::ESockError;
+};
+
+// The web server answered, but not with what was asked for: an error
+// status, a body cut off, a broken chunk, a header without end, a redirect
+// loop. The message names the status or the fault and the address.
+class EAnswerError : public ESockError {
 public:
     using ESockError::ESockError;
 };

@@ -7,17 +7,21 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QSslSocket>
 
 #include <libssh/libssh.h>
 #include <libssh/sftp.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <exception>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -37,6 +41,7 @@ QString KeyTypeName(ssh_key key) {
 
 TSftpClient::TSftpClient(QObject* parent) : TSocketLayer(parent) {
     Port = 22;
+    Service = QStringLiteral("the SFTP server");
     KnownHostsFile = DefaultKnownHostsFile();
 }
 
@@ -73,6 +78,11 @@ QString TSftpClient::SshError() const {
 }
 
 QString TSftpClient::SftpError(const QString& what) const {
+    // A connection that broke leaves the last status of the server behind;
+    // it tells nothing of this command.
+    if (session_ && (!ssh_is_connected(session_) || ssh_get_error_code(session_) == SSH_FATAL))
+        return ClosedText(doing_.isEmpty() ? what : doing_) +
+               QStringLiteral(" (%1)").arg(SshError());
     QString reason;
     switch (sftp_ ? sftp_get_error(sftp_) : -1) {
     case SSH_FX_NO_SUCH_FILE:
@@ -133,7 +143,7 @@ void TSftpClient::Run(const std::function<void()>& work) {
     worker.join();
     if (!finished) {
         Drop();
-        throw EAbortError(AbortText(QStringLiteral("SFTP-Übertragung abgebrochen")));
+        throw EAbortError(AbortText(doing_));
     }
     if (error)
         std::rethrow_exception(error);
@@ -153,7 +163,10 @@ void TSftpClient::Connect() {
         fd_ = ::dup(static_cast<int>(Socket().socketDescriptor()));
         Socket().abort();
         if (fd_ < 0)
-            throw ESockError(QStringLiteral("Could not connect to %1:%2").arg(Host).arg(Port));
+            throw ESockError(QStringLiteral("Could not connect to %1").arg(Where()));
+        doing_ = QStringLiteral("the SSH greeting");
+        CheckGreeting();
+        doing_ = QStringLiteral("the login");
 
         session_ = ssh_new();
         if (!session_)
@@ -176,8 +189,8 @@ void TSftpClient::Connect() {
 
         Run([&] {
             if (ssh_connect(session_) != SSH_OK)
-                throw ESockError(
-                    QStringLiteral("The SSH connection to %1 failed: %2").arg(Host, SshError()));
+                throw ESockError(QStringLiteral("The SSH connection to %1 failed after %2: %3")
+                                     .arg(Where(), Elapsed(), SshError()));
         });
         CheckHostKey();
 
@@ -215,6 +228,47 @@ void TSftpClient::Connect() {
     }
 }
 
+void TSftpClient::CheckGreeting() {
+    // The server's first line, looked at without taking it from libssh: an
+    // FTP server's "220" is told at once, not after libssh's long wait.
+    QByteArray first;
+    Run([&] {
+        char buffer[256];
+        for (;;) {
+            if (stop_)
+                return;
+            pollfd poll{fd_, POLLIN, 0};
+            if (::poll(&poll, 1, 100) <= 0)
+                continue;
+            const ssize_t n = ::recv(fd_, buffer, sizeof buffer, MSG_PEEK);
+            if (n <= 0)
+                return;
+            first = QByteArray(buffer, n);
+            if (first.contains('\n') || n == sizeof buffer)
+                return;
+            // Wait for the rest of the line (a short sleep: data is on its way).
+            ::usleep(20000);
+        }
+    });
+    if (first.isEmpty())
+        throw ESockError(ClosedText(doing_));
+    if (first.startsWith("SSH-"))
+        return;
+    const QString line = LineText(first.left(first.indexOf('\n') + 1)).left(60);
+    if (first.size() >= 4 && std::isdigit(static_cast<unsigned char>(first.at(0))) &&
+        std::isdigit(static_cast<unsigned char>(first.at(1))) &&
+        std::isdigit(static_cast<unsigned char>(first.at(2))) &&
+        (first.at(3) == ' ' || first.at(3) == '-'))
+        throw ESockError(QStringLiteral("%1 is an FTP server, not an SFTP server (it greeted with "
+                                        "\"%2\"): choose FTP over TLS in Settings, or the SSH port "
+                                        "(usually 22)")
+                             .arg(Where(), line));
+    if (first.startsWith("HTTP/"))
+        throw ESockError(QStringLiteral("%1 is a web server, not an SFTP server (it answered "
+                                        "\"%2\")")
+                             .arg(Where(), line));
+}
+
 void TSftpClient::CheckHostKey() {
     ssh_key key = nullptr;
     if (ssh_get_server_publickey(session_, &key) != SSH_OK)
@@ -225,6 +279,8 @@ void TSftpClient::CheckHostKey() {
     TCertificateInfo info;
     info.HostKey = true;
     info.Host = Host.trimmed();
+    info.Port = Port;
+    info.Service = Service;
     info.KeyType = KeyTypeName(key);
     info.Subject = info.KeyType;
     ssh_key_free(key);
@@ -283,8 +339,9 @@ void TSftpClient::CheckHostKey() {
 
 void TSftpClient::SimpleCommand(const std::function<int()>& call, const QString& what, int kind) {
     BeginOperation();
+    doing_ = what;
     if (!Connected())
-        throw ENetError(QStringLiteral("Nicht verbunden"));
+        throw ENetError(QStringLiteral("Not connected to the SFTP server %1").arg(Where()));
     bool failed = false;
     Run([&] { failed = call() < 0; });
     if (!failed) {
@@ -313,21 +370,99 @@ void TSftpClient::RemoveDir(const QString& path) {
                   RemoveDirKind);
 }
 
+void TSftpClient::Rename(const QString& from, const QString& to) {
+    const QByteArray f = Path(from), t = Path(to);
+    const QString what = QStringLiteral("rename %1 to %2").arg(from, to);
+    if (Connected() && sftp_extension_supported(sftp_, "posix-rename@openssh.com", "1"))
+        return SimpleCommand([&] { return PosixRename(f, t); }, what, RenameKind);
+    // Version 4 and later replace by themselves; version 3 must delete first.
+    if (Connected() && sftp_->version < 4) {
+        const auto keep = std::exchange(OnFailure, nullptr);
+        const auto restore = qScopeGuard([&] { OnFailure = keep; });
+        try {
+            Delete(to);
+        } catch (const FTPException&) {
+            // Usually: there was no such file yet.
+        }
+    }
+    SimpleCommand([&] { return sftp_rename(sftp_, f.constData(), t.constData()); }, what,
+                  RenameKind);
+}
+
+int TSftpClient::PosixRename(const QByteArray& from, const QByteArray& to) {
+    // libssh has no call for it: the request goes on the SFTP channel
+    // between two of its own, which are never in flight at the same time.
+    const auto u32 = [](QByteArray& b, quint32 v) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            b.append(char((v >> shift) & 0xff));
+    };
+    const auto text = [&](QByteArray& b, const QByteArray& s) {
+        u32(b, quint32(s.size()));
+        b.append(s);
+    };
+    const quint32 id = ++sftp_->id_counter;
+    QByteArray body;
+    body.append(char(SSH_FXP_EXTENDED));
+    u32(body, id);
+    text(body, "posix-rename@openssh.com");
+    text(body, from);
+    text(body, to);
+    QByteArray packet;
+    u32(packet, quint32(body.size()));
+    packet.append(body);
+    if (ssh_channel_write(sftp_->channel, packet.constData(), uint32_t(packet.size())) !=
+        packet.size())
+        throw ESockError(QStringLiteral("SFTP at %1: %2").arg(Host, SshError()));
+    const auto readExactly = [&](qsizetype n) {
+        QByteArray b(n, Qt::Uninitialized);
+        for (qsizetype got = 0; got < n;) {
+            const int r = ssh_channel_read(sftp_->channel, b.data() + got, uint32_t(n - got), 0);
+            if (r <= 0)
+                throw ESockError(
+                    QStringLiteral("SFTP at %1: the connection ended (%2)").arg(Host, SshError()));
+            got += r;
+        }
+        return b;
+    };
+    const auto be32 = [](const QByteArray& b, qsizetype at) {
+        quint32 v = 0;
+        for (qsizetype i = 0; i < 4; ++i)
+            v = (v << 8) | quint8(b.at(at + i));
+        return v;
+    };
+    const quint32 length = be32(readExactly(4), 0);
+    if (length < 9 || length > 256 * 1024)
+        throw ESockError(QStringLiteral("SFTP at %1: a reply of %2 bytes").arg(Host).arg(length));
+    const QByteArray reply = readExactly(length);
+    if (quint8(reply.at(0)) != SSH_FXP_STATUS || be32(reply, 1) != id)
+        throw ESockError(QStringLiteral("SFTP at %1: an unexpected reply to a rename").arg(Host));
+    const quint32 status = be32(reply, 5);
+    sftp_->errnum = int(status);
+    return status == SSH_FX_OK ? 0 : -1;
+}
+
+void TSftpClient::SetPermissions(const QString& path, int mode) {
+    const QByteArray p = Path(path);
+    SimpleCommand([&] { return sftp_chmod(sftp_, p.constData(), mode_t(mode)); },
+                  QStringLiteral("chmod %1").arg(path), PermissionsKind);
+}
+
 void TSftpClient::Mode(int type) {
     BeginOperation();
     if (type < Ascii || type > Local8)
-        throw ENetError(QStringLiteral("Ungültiger Übertragungsmodus %1").arg(type));
+        throw ENetError(QStringLiteral("Unknown transfer type %1").arg(type));
     if (!Connected())
-        throw ENetError(QStringLiteral("Nicht verbunden"));
+        throw ENetError(QStringLiteral("Not connected to the SFTP server %1").arg(Where()));
 }
 
 void TSftpClient::Upload(const QString& localFile, const QString& remotePath) {
     QFile file(localFile);
     BeginOperation(MinimumRate > 0 ? QFileInfo(localFile).size() * 1000 / MinimumRate : 0);
+    doing_ = QStringLiteral("the upload of %1").arg(remotePath);
     if (!Connected())
-        throw ENetError(QStringLiteral("Nicht verbunden"));
+        throw ENetError(QStringLiteral("Not connected to the SFTP server %1").arg(Where()));
     if (!file.open(QIODevice::ReadOnly))
-        throw ENetError(QStringLiteral("Datei \"%1\" kann nicht geöffnet werden: %2")
+        throw ENetError(QStringLiteral("The file \"%1\" cannot be opened: %2")
                             .arg(localFile, file.errorString()));
     const QByteArray remote = Path(remotePath);
     QString failure;
@@ -344,8 +479,8 @@ void TSftpClient::Upload(const QString& localFile, const QString& remotePath) {
             const qint64 n = file.read(block.data(), kBlockSize);
             if (n < 0) {
                 sftp_close(target);
-                throw ENetError(
-                    QStringLiteral("Lesefehler in \"%1\": %2").arg(localFile, file.errorString()));
+                throw ENetError(QStringLiteral("The file \"%1\" cannot be read: %2")
+                                    .arg(localFile, file.errorString()));
             }
             if (n == 0)
                 break;

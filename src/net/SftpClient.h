@@ -49,6 +49,10 @@ public:
     // SFTP transfers bytes as they are; there is no text mode to choose.
     void Mode(int type) override;
     void Upload(const QString& localFile, const QString& remotePath) override;
+    // posix-rename@openssh.com where the server offers it: the new name is
+    // replaced in one step. SFTP's own rename refuses an existing name.
+    void Rename(const QString& from, const QString& to) override;
+    void SetPermissions(const QString& path, int mode) override;
     void Disconnect() override;
     bool Connected() const override { return sftp_ != nullptr; }
     void Cancel() override { TSocketLayer::Cancel(); }
@@ -61,7 +65,11 @@ private:
     // cuts the connection, and the session is gone afterwards.
     void Run(const std::function<void()>& work);
     void CheckHostKey();
+    // Refuses a server that is no SSH server (FTP's "220" on the port).
+    void CheckGreeting();
     void SimpleCommand(const std::function<int()>& call, const QString& what, int kind);
+    // The extension's request and its status reply, on the worker thread.
+    int PosixRename(const QByteArray& from, const QByteArray& to);
     void Drop();
     QString SshError() const;
     QString SftpError(const QString& what) const;
@@ -71,5 +79,7 @@ private:
     int fd_ = -1;
     std::atomic<bool> stop_{false};
     QString replyText_;
+    // What the running operation is, for messages ("the upload of x.php").
+    QString doing_;
     bool refusedLogin_ = false;
 };

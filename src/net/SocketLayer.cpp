@@ -1,5 +1,6 @@
 #include "net/SocketLayer.h"
 
+#include "model/TrustedServers.h"
 #include "net/Tls.h"
 
 #include <QEventLoop>
@@ -14,6 +15,15 @@
 namespace {
 
 constexpr qint64 kBufferSize = 65536;
+// What the TLS socket decrypts ahead of the reader: a streamed body stays
+// flat in memory however fast the server sends.
+constexpr qint64 kReadAhead = 256 * 1024;
+
+QString Seconds(qint64 ms) {
+    if (ms < 10000)
+        return QStringLiteral("%1 s").arg(QString::number(double(ms) / 1000.0, 'f', 1));
+    return QStringLiteral("%1 s").arg((ms + 500) / 1000);
+}
 
 } // namespace
 
@@ -22,7 +32,9 @@ TSocketLayer::TSocketLayer(QObject* parent) : QObject(parent), socket_(new QSslS
     connect(&timer_, &QTimer::timeout, this, &TSocketLayer::Expire);
     deadline_.setSingleShot(true);
     connect(&deadline_, &QTimer::timeout, this, &TSocketLayer::ExpireOverall);
+    socket_->setReadBufferSize(kReadAhead);
     Watch(*socket_);
+    started_.start();
 }
 
 TSocketLayer::~TSocketLayer() {
@@ -36,6 +48,14 @@ bool TSocketLayer::Connected() const {
 
 bool TSocketLayer::Encrypted() const {
     return Connected() && socket_->isEncrypted();
+}
+
+QString TSocketLayer::Where() const {
+    return QStringLiteral("%1:%2").arg(Host.trimmed()).arg(Port);
+}
+
+QString TSocketLayer::Elapsed() const {
+    return Seconds(started_.elapsed());
 }
 
 void TSocketLayer::Cancel() {
@@ -70,6 +90,7 @@ void TSocketLayer::BeginOperation(qint64 extraMs) {
     aborted_ = false;
     timedOut_ = false;
     overall_ = false;
+    started_.start();
     deadline_.stop();
     if (OverallLimit > 0) {
         const qint64 ms = std::min<qint64>(OverallLimit + std::max<qint64>(extraMs, 0),
@@ -84,12 +105,22 @@ void TSocketLayer::ExpireOverall() {
     Expire();
 }
 
-QString TSocketLayer::AbortText(const QString& usual) const {
-    if (!overall_)
-        return usual;
-    return QStringLiteral("%1 did not finish its answer within %2 seconds")
-        .arg(Host)
-        .arg((deadlineMs_ + 999) / 1000);
+QString TSocketLayer::AbortText(const QString& awaited) const {
+    if (overall_)
+        return QStringLiteral("%1 did not finish its answer within %2 seconds")
+            .arg(Where())
+            .arg((deadlineMs_ + 999) / 1000);
+    const QString suffix = awaited.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(awaited);
+    if (timedOut_)
+        return QStringLiteral("No answer from %1 within %2%3")
+            .arg(Where(), Seconds(TimeOut), suffix);
+    return QStringLiteral("Cancelled after %1 while waiting for %2%3")
+        .arg(Elapsed(), Where(), suffix);
+}
+
+QString TSocketLayer::ClosedText(const QString& during) const {
+    return QStringLiteral("The server %1 closed the connection during %2, after %3")
+        .arg(Where(), during, Elapsed());
 }
 
 void TSocketLayer::Watch(QTcpSocket& socket) {
@@ -99,6 +130,15 @@ void TSocketLayer::Watch(QTcpSocket& socket) {
     if (auto* ssl = qobject_cast<QSslSocket*>(&socket)) {
         connect(ssl, &QSslSocket::encryptedBytesWritten, this, &TSocketLayer::Progress);
         connect(ssl, &QSslSocket::encrypted, this, &TSocketLayer::Wake);
+        if (ssl == socket_)
+            // The server's close_notify ends the session although the TCP
+            // connection may stay open until this side closes it too.
+            connect(ssl, &QSslSocket::errorOccurred, this,
+                    [this](QAbstractSocket::SocketError error) {
+                        if (error == QAbstractSocket::RemoteHostClosedError &&
+                            socket_->isEncrypted() && Tls::ClosedByPeer(*socket_))
+                            notified_ = true;
+                    });
     }
     connect(&socket, &QTcpSocket::connected, this, &TSocketLayer::Wake);
     connect(&socket, &QTcpSocket::disconnected, this, &TSocketLayer::Wake);
@@ -112,11 +152,13 @@ void TSocketLayer::Wake() {
 }
 
 void TSocketLayer::WakeFromAnyThread() {
-    QMetaObject::invokeMethod(this, [this] { Wake(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { Wake(); }, Qt::QueuedConnection);
 }
 
 void TSocketLayer::ProgressFromAnyThread() {
-    QMetaObject::invokeMethod(this, [this] { Progress(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { Progress(); }, Qt::QueuedConnection);
 }
 
 void TSocketLayer::Progress() {
@@ -178,8 +220,7 @@ bool TSocketLayer::LookUp(const QString& name, QHostAddress& address) {
     DisarmTimer();
     if (!finished) {
         QHostInfo::abortHostLookup(id);
-        throw ESockError(timedOut_ ? AbortText(QStringLiteral("Zeitüberschreitung bei Host-Lookup"))
-                                   : QStringLiteral("Host-Lookup abgebrochen"));
+        throw ESockError(AbortText(QStringLiteral("looking up the name %1").arg(name)));
     }
     // IPv4 first: servers often listen on it alone.
     const QList<QHostAddress>& found = answer->found;
@@ -210,8 +251,9 @@ QHostAddress TSocketLayer::Resolve() {
 
 void TSocketLayer::ConnectSocket() {
     if (Connected())
-        throw ESockError(QStringLiteral("Bereits verbunden"));
+        throw ESockError(QStringLiteral("Already connected to %1").arg(Where()));
     socket_->abort();
+    notified_ = false;
     address_ = Resolve();
     ConnectTo(*socket_, address_, Port, true);
 }
@@ -239,10 +281,13 @@ void TSocketLayer::ConnectTo(QTcpSocket& socket, const QHostAddress& address, qu
     if (timedOut_ && overall_)
         throw ESockError(AbortText({}));
     if (timedOut_)
-        throw ESockError(where + QStringLiteral("no answer within %1 seconds")
-                                     .arg((TimeOut + 999) / 1000));
+        throw ESockError(where +
+                         QStringLiteral("no answer within %1 seconds").arg((TimeOut + 999) / 1000));
     if (aborted_)
-        throw ESockError(QStringLiteral("Verbindung abgebrochen"));
+        throw ESockError(QStringLiteral("The connection to %1:%2 was cancelled after %3")
+                             .arg(Host.trimmed())
+                             .arg(port)
+                             .arg(Elapsed()));
     switch (error) {
     case QAbstractSocket::ConnectionRefusedError:
         throw ESockError(where + QStringLiteral("connection refused"));
@@ -268,9 +313,7 @@ void TSocketLayer::BeginTls(QSslSocket& socket, const QSslConfiguration& config)
     // A certificate that fails the checks passes only as the trusted one.
     tlsErrors_ = connect(&socket, &QSslSocket::sslErrors, this,
                          [this, &socket](const QList<QSslError>& errors) {
-                             const QString trusted = TrustedCertificate.toLower();
-                             if (!trusted.isEmpty() &&
-                                 Tls::Fingerprint(socket.peerCertificate()) == trusted)
+                             if (Trusts(Tls::Fingerprint(socket.peerCertificate())))
                                  socket.ignoreSslErrors(errors);
                              else
                                  refused_ = errors;
@@ -278,11 +321,24 @@ void TSocketLayer::BeginTls(QSslSocket& socket, const QSslConfiguration& config)
     socket.startClientEncryption();
 }
 
+bool TSocketLayer::Trusts(const QString& fingerprint) const {
+    if (fingerprint.isEmpty())
+        return false;
+    const QString own = TrustedServers.value(::TrustedServers::Key(Host, Port));
+    if (!own.isEmpty())
+        return fingerprint == own.toLower();
+    // A server without its own entry may show a certificate trusted for
+    // another server of the project: the same certificate, the same holder.
+    for (const QString& trusted : TrustedServers)
+        if (fingerprint == trusted.toLower())
+            return true;
+    return fingerprint == TrustedCertificate.toLower();
+}
+
 void TSocketLayer::FinishTls(QSslSocket& socket) {
     ArmTimer();
-    WaitUntil([&] {
-        return socket.isEncrypted() || socket.state() != QAbstractSocket::ConnectedState;
-    });
+    WaitUntil(
+        [&] { return socket.isEncrypted() || socket.state() != QAbstractSocket::ConnectedState; });
     DisarmTimer();
     disconnect(tlsErrors_);
     if (socket.isEncrypted())
@@ -292,18 +348,24 @@ void TSocketLayer::FinishTls(QSslSocket& socket) {
     socket.abort();
     if (!refused_.isEmpty()) {
         TCertificateInfo info = Tls::Describe(peer, Host.trimmed(), refused_);
-        info.Changed = !TrustedCertificate.isEmpty();
+        info.Port = Port;
+        info.Service = Service;
+        const bool own = TrustedServers.contains(::TrustedServers::Key(Host, Port));
+        info.Changed = own || (!TrustedCertificate.isEmpty() && !TrustedMayDiffer);
         throw ETlsError(Tls::Message(info), info);
     }
-    if (timedOut_)
-        throw EAbortError(AbortText(QStringLiteral("No TLS answer from %1").arg(Host)));
     if (aborted_)
-        throw EAbortError(QStringLiteral("Verbindung abgebrochen"));
-    throw ESockError(QStringLiteral("The encrypted connection to %1 failed: %2").arg(Host, error));
+        throw EAbortError(AbortText(QStringLiteral("the TLS handshake")));
+    throw ESockError(QStringLiteral("The encrypted connection to %1 failed after %2: %3")
+                         .arg(Where(), Elapsed(), error));
 }
 
 QSslConfiguration TSocketLayer::ControlTls() const {
-    return socket_->sslConfiguration();
+    // The usual settings (the system store looked up as needed) with the
+    // control connection's session, which the data connection resumes.
+    QSslConfiguration config = Tls::Configuration();
+    config.setSessionTicket(socket_->sslConfiguration().sessionTicket());
+    return config;
 }
 
 void TSocketLayer::CloseSocket() {
@@ -320,8 +382,8 @@ void TSocketLayer::DiscardInput() {
 void TSocketLayer::SendLine(const QString& text) {
     // A line break would let a path or name smuggle in another command.
     if (text.contains(u'\r') || text.contains(u'\n'))
-        throw ENetError(QStringLiteral("Ungültiges Zeichen (Zeilenumbruch) in \"%1\"")
-                            .arg(QString(text).replace(u'\r', u' ').replace(u'\n', u' ')));
+        throw ENetError(QStringLiteral("A line break in \"%1\" cannot be sent to %2")
+                            .arg(QString(text).replace(u'\r', u' ').replace(u'\n', u' '), Where()));
     QByteArray bytes = text.toUtf8();
     if (bytes.size() > kBufferSize - 2)
         bytes.truncate(kBufferSize - 2);
@@ -331,7 +393,7 @@ void TSocketLayer::SendLine(const QString& text) {
 
 void TSocketLayer::SendBytes(const QByteArray& bytes) {
     if (!Connected())
-        throw ESockError(SocketErrorText(QAbstractSocket::OperationError));
+        throw ESockError(QStringLiteral("Not connected to %1").arg(Where()));
     socket_->write(bytes);
     ArmTimer(-1, true);
     const bool sent = WaitUntil([&] {
@@ -340,24 +402,25 @@ void TSocketLayer::SendBytes(const QByteArray& bytes) {
     });
     DisarmTimer();
     if (!sent)
-        throw EAbortError(AbortText(QStringLiteral("Socket-send abgebrochen")));
+        throw EAbortError(AbortText(QStringLiteral("sending to it")));
     if (socket_->bytesToWrite() > 0 || !Connected()) {
         if (socket_->error() == QAbstractSocket::RemoteHostClosedError &&
             socket_->bytesToWrite() == 0)
             return; // all sent; the server closed right after, as it may
-        throw ESockError(SocketErrorText(socket_->error()));
+        throw ESockError(ClosedText(QStringLiteral("sending")));
     }
 }
 
-QByteArray TSocketLayer::ReadLine() {
+QByteArray TSocketLayer::ReadLine(const QString& awaited) {
     const auto ready = [&] {
-        return socket_->canReadLine() || socket_->bytesAvailable() >= kBufferSize || !Connected();
+        return socket_->canReadLine() || socket_->bytesAvailable() >= kBufferSize || !Connected() ||
+               notified_;
     };
     ArmTimer();
     const bool done = WaitUntil(ready);
     DisarmTimer();
     if (!done)
-        throw EAbortError(AbortText(QStringLiteral("Socket-readln abgebrochen")));
+        throw EAbortError(AbortText(awaited));
     if (!socket_->isOpen())
         return {};
     if (socket_->canReadLine())
@@ -367,14 +430,27 @@ QByteArray TSocketLayer::ReadLine() {
     return socket_->read(kBufferSize);
 }
 
-void TSocketLayer::ReadToEnd(QByteArray& out) {
-    ReadBlocks([&](const char* data, qint64 size) { out.append(data, size); });
+QByteArray TSocketLayer::PeekLine() {
+    ArmTimer();
+    const bool done = WaitUntil(
+        [&] { return socket_->canReadLine() || socket_->bytesAvailable() >= 256 || !Connected(); });
+    DisarmTimer();
+    if (!done)
+        throw EAbortError(AbortText());
+    return socket_->isOpen() ? socket_->peek(256) : QByteArray();
 }
 
-void TSocketLayer::ReadBlocks(const std::function<void(const char*, qint64)>& sink) {
+TSocketLayer::TEnd TSocketLayer::ReadToEnd(QByteArray& out) {
+    return ReadBlocks([&](const char* data, qint64 size) { out.append(data, size); });
+}
+
+TSocketLayer::TEnd TSocketLayer::ReadBlocks(const std::function<void(const char*, qint64)>& sink,
+                                            const std::function<bool()>& finished) {
     QByteArray block;
     const auto take = [&] {
         for (;;) {
+            if (finished && finished())
+                return;
             const qint64 available = socket_->isOpen() ? socket_->bytesAvailable() : 0;
             if (available <= 0)
                 return;
@@ -385,16 +461,27 @@ void TSocketLayer::ReadBlocks(const std::function<void(const char*, qint64)>& si
             sink(block.constData(), got);
         }
     };
+    const bool tls = socket_->isEncrypted();
     ArmTimer(-1, true);
     for (;;) {
         take();
-        if (!Connected())
-            break;
-        if (!WaitUntil([&] { return socket_->bytesAvailable() > 0 || !Connected(); })) {
+        if (finished && finished()) {
             DisarmTimer();
-            throw EAbortError(AbortText(QStringLiteral("Socket-Capture abgebrochen")));
+            return TEnd::Finished;
+        }
+        if (!Connected() || notified_)
+            break;
+        if (!WaitUntil(
+                [&] { return socket_->bytesAvailable() > 0 || !Connected() || notified_; })) {
+            DisarmTimer();
+            throw EAbortError(AbortText(QStringLiteral("reading the answer")));
         }
     }
     DisarmTimer();
     take();
+    if (finished && finished())
+        return TEnd::Finished;
+    if (!tls)
+        return TEnd::Closed;
+    return notified_ || Tls::ClosedByPeer(*socket_) ? TEnd::Notified : TEnd::Dropped;
 }

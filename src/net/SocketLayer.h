@@ -3,7 +3,9 @@
 #include "net/NetErrors.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHostAddress>
+#include <QMap>
 #include <QObject>
 #include <QSslError>
 #include <QString>
@@ -35,6 +37,15 @@ public:
     // SHA-256 (lower-case hex) of a server certificate the user trusts
     // although it fails the checks; any other failing certificate is refused.
     QString TrustedCertificate;
+    // TrustedCertificate may be another server's (a setting older than
+    // trust per server): a different certificate is asked about, not
+    // refused as changed.
+    bool TrustedMayDiffer = false;
+    // Trust per server, by "host:port" (lower case): ahead of
+    // TrustedCertificate for the server it names.
+    QMap<QString, QString> TrustedServers;
+    // What the server is to the program, for messages ("web server").
+    QString Service;
 
     // The host cannot be resolved. Setting Handled asks for one more lookup.
     std::function<void(bool& Handled)> OnInvalidHost;
@@ -49,6 +60,11 @@ public:
     // Ends the running wait with its abort error. A cancel outside any
     // operation is forgotten when the next operation starts.
     void Cancel();
+
+    // "host:port", as messages name the server.
+    QString Where() const;
+    // Seconds since the running operation began, for messages ("2.5 s").
+    QString Elapsed() const;
 
     // Leading decimal digits of a reply line (at most 10), 0 when there are none.
     static int LeadingNumber(const QByteArray& line);
@@ -70,6 +86,8 @@ protected:
     // are said: BeginTls returns at once, FinishTls waits for the end.
     void BeginTls(QSslSocket& socket, const QSslConfiguration& config);
     void FinishTls(QSslSocket& socket);
+    // The certificate with this fingerprint is trusted for Host and Port.
+    bool Trusts(const QString& fingerprint) const;
     // The configuration of the encrypted control connection, with its session.
     QSslConfiguration ControlTls() const;
     void CloseSocket();
@@ -78,13 +96,29 @@ protected:
     void SendLine(const QString& text);
     void SendBytes(const QByteArray& bytes);
     // The next line with its line end; empty once the server has closed.
-    QByteArray ReadLine();
+    // `awaited` names what the line is for in a time-out's message.
+    QByteArray ReadLine(const QString& awaited = {});
+    // The first line to come (or its first bytes), left to be read.
+    QByteArray PeekLine();
+    // How a read to the end ended.
+    enum class TEnd {
+        Finished, // `finished` said so; the connection may still be open
+        Closed,   // plain TCP: the server closed (or reset) the connection
+        Notified, // TLS: the server ended the session with its close_notify
+        Dropped,  // TLS: the connection ended without close_notify
+    };
     // Reads until the server closes, appending to `out`; each block restarts the time-out.
-    void ReadToEnd(QByteArray& out);
-    // Reads until the server closes, handing each block received to `sink`.
-    void ReadBlocks(const std::function<void(const char* data, qint64 size)>& sink);
-    // The message of an aborted wait: `usual`, or the overall limit's.
-    QString AbortText(const QString& usual) const;
+    TEnd ReadToEnd(QByteArray& out);
+    // Reads until the server closes or `finished` holds, handing each block
+    // received to `sink`.
+    TEnd ReadBlocks(const std::function<void(const char* data, qint64 size)>& sink,
+                    const std::function<bool()>& finished = {});
+    // The message of an aborted wait: the overall limit's, the time-out's
+    // ("No answer from host:port within 30 s", with what was awaited) or the
+    // cancel's.
+    QString AbortText(const QString& awaited = {}) const;
+    // The message of a connection the server ended during `during`.
+    QString ClosedText(const QString& during) const;
 
     QSslSocket& Socket() { return *socket_; }
     // Wakes the waits on this socket's events.
@@ -117,6 +151,9 @@ private:
     QList<QSslError> refused_; // of the handshake under way
     QMetaObject::Connection tlsErrors_;
     QHostAddress address_;
+    QElapsedTimer started_;
+    // The TLS session was ended by the server's close_notify.
+    bool notified_ = false;
     QTimer timer_;
     QTimer deadline_;
     int deadlineMs_ = 0;

@@ -1,9 +1,12 @@
 #include "net/Tls.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSslCertificate>
+#include <QSslSocket>
 
 namespace {
 
@@ -49,14 +52,26 @@ QString Problem(const QSslError& error, const QSslCertificate& c, const QString&
     }
 }
 
-QList<QSslCertificate> ExtraAuthorities() {
-    QList<QSslCertificate> extra;
+// The system's own bundle, which many set $SSL_CERT_FILE to: its
+// certificates are in the hashed folder OpenSSL looks up as needed, and
+// reading them all again would cost more than the rest of a request.
+bool IsSystemBundle(const QString& path) {
+    const QString file = QFileInfo(path).canonicalFilePath();
+    for (const char* system : {"/etc/ssl/certs/ca-certificates.crt", "/usr/lib/ssl/cert.pem",
+                               "/etc/ssl/cert.pem"})
+        if (file == QFileInfo(QString::fromLatin1(system)).canonicalFilePath())
+            return true;
+    return false;
+}
+
+QStringList ExtraAuthorityFiles() {
+    QStringList files;
     for (const char* variable : {"CORVANTA_CA_FILE", "SSL_CERT_FILE"}) {
         const QString path = qEnvironmentVariable(variable);
-        if (!path.isEmpty() && QFile::exists(path))
-            extra += QSslCertificate::fromPath(path, QSsl::Pem);
+        if (!path.isEmpty() && QFile::exists(path) && !IsSystemBundle(path))
+            files << path;
     }
-    return extra;
+    return files;
 }
 
 } // namespace
@@ -64,15 +79,27 @@ QList<QSslCertificate> ExtraAuthorities() {
 namespace Tls {
 
 QSslConfiguration Configuration() {
-    // The system store is read once: it is a few hundred files.
-    static const QList<QSslCertificate> system = QSslConfiguration::systemCaCertificates();
+    // The system store is left to OpenSSL, which looks a certificate up in
+    // its hashed folder only when a handshake needs it: reading the whole
+    // store up front costs more than the rest of a request. Files added by
+    // path keep that; a list of certificates would replace it.
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-    config.setCaCertificates(system + ExtraAuthorities());
+    for (const QString& file : ExtraAuthorityFiles())
+        config.addCaCertificates(file, QSsl::Pem);
     config.setPeerVerifyMode(QSslSocket::VerifyPeer);
     config.setProtocol(QSsl::SecureProtocols);
     // Kept so that FTP data connections can resume the control session.
     config.setSslOption(QSsl::SslOptionDisableSessionPersistence, false);
     return config;
+}
+
+bool ClosedByPeer(const QSslSocket& socket) {
+    // Qt tells the close_notify only by the text of the error it raises.
+    static const QString closed =
+        QCoreApplication::translate("QSslSocket", "The TLS/SSL connection has been closed");
+    return socket.error() == QAbstractSocket::RemoteHostClosedError &&
+           (socket.errorString() == closed ||
+            socket.errorString() == QLatin1String("The TLS/SSL connection has been closed"));
 }
 
 QString Fingerprint(const QSslCertificate& certificate) {
@@ -106,10 +133,10 @@ QString Message(const TCertificateInfo& info) {
     if (info.Changed)
         text = QStringLiteral("The certificate of %1 has changed since you trusted it, and it "
                               "cannot be verified: %2. Someone may be impersonating the server.")
-                   .arg(info.Host, info.Problems.join(QStringLiteral("; ")));
+                   .arg(info.Named(), info.Problems.join(QStringLiteral("; ")));
     else
         text = QStringLiteral("The certificate of %1 is not trusted: %2.")
-                   .arg(info.Host, info.Problems.join(QStringLiteral("; ")));
+                   .arg(info.Named(), info.Problems.join(QStringLiteral("; ")));
     if (!info.Fingerprint.isEmpty())
         text += QStringLiteral(" SHA-256 fingerprint: ") + info.Fingerprint;
     return text;

@@ -9,11 +9,14 @@
 #include <QString>
 
 class QSslCertificate;
+class QSslSocket;
 
 // What the user is shown about a server certificate that failed the checks,
 // and what is stored when the user decides to trust it anyway.
 struct TCertificateInfo {
-    QString Host;    // the name the program connected to
+    QString Host; // the name the program connected to
+    quint16 Port = 0;
+    QString Service; // what the server is to the program: "web server", "FTP server"
     QString Subject; // "CN=..., O=..."
     QString Issuer;
     QDateTime ValidFrom; // UTC
@@ -25,6 +28,11 @@ struct TCertificateInfo {
     // An SSH host key, not a certificate: KeyType says which ("ssh-ed25519").
     bool HostKey = false;
     QString KeyType;
+
+    // "host:port" (or the host alone when the port is not known).
+    QString Server() const { return Port ? QStringLiteral("%1:%2").arg(Host).arg(Port) : Host; }
+    // "the web server 127.0.0.1:8443", as messages name it.
+    QString Named() const { return Service.isEmpty() ? Server() : Service + u' ' + Server(); }
 };
 
 // A certificate (or SSH host key) was not accepted. The message names the
@@ -42,9 +50,13 @@ private:
 namespace Tls {
 
 // The settings every encrypted connection starts from: the system's
-// certificate store plus the authorities of the files named by
-// $CORVANTA_CA_FILE and $SSL_CERT_FILE (a company or test authority).
+// certificate store (looked up as needed, never read whole) plus the
+// authorities of the files named by $CORVANTA_CA_FILE and $SSL_CERT_FILE (a
+// company or test authority).
 QSslConfiguration Configuration();
+
+// The server ended the TLS session properly, with its close_notify.
+bool ClosedByPeer(const QSslSocket& socket);
 
 // SHA-256 of the certificate, lower-case hex.
 QString Fingerprint(const QSslCertificate& certificate);

@@ -2,6 +2,7 @@
 
 #include "Centring.h"
 #include "Icons.h"
+#include "Keyboard.h"
 #include "model/Version.h"
 
 #include <QHBoxLayout>
@@ -21,6 +22,12 @@ TAboutF::TAboutF(QWidget* parent) : QDialog(parent) {
                                             "table you define, without writing code."),
                              this);
     blurb->setWordWrap(true);
+    License =
+        new QLabel(QStringLiteral("Free software under the GNU General Public License, version "
+                                  "3 or later (%1), with no warranty.")
+                       .arg(ProgramLicense()),
+                   this);
+    License->setWordWrap(true);
     blurb->setMinimumWidth(320);
     WebLink = new QLabel(QStringLiteral("<a href=\"%1\">Corvanta User Manual</a>").arg(ManualTopic),
                          this);
@@ -37,6 +44,7 @@ TAboutF::TAboutF(QWidget* parent) : QDialog(parent) {
     text->addWidget(Version);
     text->addSpacing(8);
     text->addWidget(blurb);
+    text->addWidget(License);
     text->addWidget(WebLink);
     auto* top = new QHBoxLayout;
     top->addWidget(logo);
@@ -52,6 +60,7 @@ TAboutF::TAboutF(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
     setMinimumWidth(400);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    Keyboard::GiveMnemonics(*this);
 }
 
 void TAboutF::showEvent(QShowEvent* event) {

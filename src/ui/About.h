@@ -16,6 +16,7 @@ public:
 
     QLabel* ProductName;
     QLabel* Version;
+    QLabel* License;
     QLabel* WebLink;
     QPushButton* CloseBtn;
 

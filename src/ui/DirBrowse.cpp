@@ -1,6 +1,7 @@
 #include "DirBrowse.h"
 
 #include "Centring.h"
+#include "Keyboard.h"
 #include "deploy/UserPort.h"
 
 #include <QComboBox>
@@ -99,6 +100,7 @@ TDirBrowseF::TDirBrowseF(TUserPort& port, QWidget* parent) : QDialog(parent), po
     NewDir->clear();
     showRoot(DriveList->currentText());
     resize(460, 480);
+    Keyboard::GiveMnemonics(*this);
 }
 
 void TDirBrowseF::showRoot(const QString& root) {
@@ -155,13 +157,13 @@ void TDirBrowseF::NewFolderBtnClick() {
 void TDirBrowseF::NewOKBtnClick() {
     const QString name = NewDir->text().trimmed();
     if (name.isEmpty()) {
-        port_.ShowWarning(QStringLiteral("Please, enter Folder Name"));
+        port_.ShowWarning(QStringLiteral("Please enter a folder name."));
         return;
     }
     const QString shown = SelectedFolder();
     const QString target = QDir::cleanPath(QDir(shown).filePath(name));
     if (!QFileInfo::exists(target) && !QDir().mkdir(target)) {
-        port_.ShowError(QStringLiteral("Can not create the Folder."));
+        port_.ShowError(QStringLiteral("The folder cannot be created."));
         return;
     }
     const QModelIndex created = model_->index(target);

@@ -1,6 +1,7 @@
 #include "ExportMsg.h"
 
 #include "Centring.h"
+#include "Keyboard.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -35,6 +36,7 @@ TExportMsgF::TExportMsgF(QWidget* parent) : QDialog(parent) {
     layout->addLayout(text);
     layout->addSpacing(12);
     layout->addLayout(buttons);
+    Keyboard::GiveMnemonics(*this);
 }
 
 void TExportMsgF::showEvent(QShowEvent* event) {

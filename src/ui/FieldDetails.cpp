@@ -1,6 +1,8 @@
 #include "FieldDetails.h"
 
 #include "Centring.h"
+#include "EditGuard.h"
+#include "Keyboard.h"
 #include "NumberBox.h"
 #include "deploy/UserPort.h"
 #include "model/Convert.h"
@@ -95,6 +97,16 @@ TFieldDetailsF::TFieldDetailsF(TUserPort& port, QWidget* parent) : QDialog(paren
     buildDatabasePage();
     buildAppearancePage();
     Pages->setCurrentIndex(0);
+    const TBField fresh = TBField::NewField();
+    MaxLengthEdit->setText(QString::number(fresh.MaxLength));
+    VisibleCh->setChecked(fresh.Visible);
+    SearchCh->setChecked(fresh.Searchable);
+    UmodCh->setChecked(fresh.Editable);
+    TextLengthEdit->setText(QString::number(fresh.TextLength));
+    ImageWidthEdit->setText(QString::number(fresh.ImageWidth));
+    ImageHeightEdit->setText(QString::number(fresh.ImageHeight));
+    TextareaCols->setText(QString::number(fresh.TextAreaColumns));
+    TextareaLines->setText(QString::number(fresh.TextAreaLines));
 
     auto* buttons = new QDialogButtonBox(this);
     OKBtn = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
@@ -108,13 +120,24 @@ TFieldDetailsF::TFieldDetailsF(TUserPort& port, QWidget* parent) : QDialog(paren
     layout->addWidget(buttons);
     watchChanges();
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    Keyboard::GiveMnemonics(*this);
+    Keyboard::AddPageKeys(*this, *Pages);
+}
+
+void TFieldDetailsF::reject() {
+    if (changed_ && !port_.AskYesNo(EditGuard::DiscardQuestion))
+        return;
+    QDialog::reject();
 }
 
 void TFieldDetailsF::buildDatabasePage() {
     auto* page = new QWidget;
     NameEdit = new QLineEdit(page);
     FieldTypeCombo = listCombo(FieldTypes::All(), page);
-    MaxLengthEdit = numberEdit(QStringLiteral("30"), page);
+    MaxLengthEdit = numberEdit(QString(), page);
+    MaxLengthEdit->setToolTip(QStringLiteral("0 means no limit"));
+    MaxLengthNote = new QLabel(page);
+    MaxLengthNote->setObjectName(QStringLiteral("MaxLengthNote"));
     DecimalSymbolCombo = listCombo({QStringLiteral("."), QStringLiteral(",")}, page);
     DecimalSymbolCombo->setFixedWidth(80);
     NoDuplCh = new QCheckBox(page);
@@ -127,7 +150,13 @@ void TFieldDetailsF::buildDatabasePage() {
     form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
     form->addRow(QStringLiteral("Name:"), NameEdit);
     form->addRow(QStringLiteral("Field Type:"), FieldTypeCombo);
-    form->addRow(QStringLiteral("Max length:"), MaxLengthEdit);
+    auto* maxLength = new QHBoxLayout;
+    maxLength->addWidget(MaxLengthEdit);
+    maxLength->addWidget(MaxLengthNote, 1);
+    form->addRow(QStringLiteral("Max length:"), maxLength);
+    // The label of a row with a layout has no buddy of its own.
+    if (auto* label = qobject_cast<QLabel*>(form->labelForField(maxLength)))
+        label->setBuddy(MaxLengthEdit);
     form->addRow(QStringLiteral("Decimal Symbol:"), DecimalSymbolCombo);
     form->addRow(QStringLiteral("No duplicates:"), NoDuplCh);
     form->addRow(QStringLiteral("Required:"), ReqCh);
@@ -144,16 +173,16 @@ void TFieldDetailsF::buildAppearancePage() {
     UmodCh = new QCheckBox(QStringLiteral("User can modify this Field"), page);
     InputTypeCombo = listCombo(InputTypes::All(), page);
     InputTypeCombo->setMinimumWidth(180);
-    TextLengthEdit = numberEdit(QStringLiteral("30"), page);
+    TextLengthEdit = numberEdit(QString(), page);
     EnumValuesMemo = new QPlainTextEdit(page);
     EnumValuesMemo->setFixedHeight(84);
     EnumValuesMemo->setTabChangesFocus(true);
     DateTimeFormatCombo = listCombo(DateTimeFormats(), page);
     DateTimeFormatCombo->setMinimumWidth(180);
-    ImageWidthEdit = numberEdit(QStringLiteral("50"), page);
-    ImageHeightEdit = numberEdit(QStringLiteral("50"), page);
-    TextareaCols = numberEdit(QStringLiteral("30"), page);
-    TextareaLines = numberEdit(QStringLiteral("1"), page);
+    ImageWidthEdit = numberEdit(QString(), page);
+    ImageHeightEdit = numberEdit(QString(), page);
+    TextareaCols = numberEdit(QString(), page);
+    TextareaLines = numberEdit(QString(), page);
 
     auto* form = new QFormLayout(page);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
@@ -201,6 +230,7 @@ void TFieldDetailsF::watchChanges() {
     for (QLineEdit* edit : {MaxLengthEdit, TextLengthEdit, ImageWidthEdit, ImageHeightEdit,
                             TextareaCols, TextareaLines})
         connect(edit, &QLineEdit::textChanged, this, [this] { markChanged(); });
+    connect(MaxLengthEdit, &QLineEdit::textChanged, this, [this] { showMaxLength(); });
     connect(EnumValuesMemo, &QPlainTextEdit::textChanged, this, [this] { markChanged(); });
 }
 
@@ -226,7 +256,17 @@ void TFieldDetailsF::fieldTypeChange() {
     if (InputTypeCombo->currentText() == InputTypes::DateTime &&
         DateTimeFormatCombo->currentIndex() < 0)
         DateTimeFormatCombo->setCurrentIndex(0);
+    // A real number needs its decimal symbol; "." until the user picks ",".
+    if (FieldTypeCombo->currentText() == FieldTypes::Real && DecimalSymbolCombo->currentIndex() < 0)
+        DecimalSymbolCombo->setCurrentIndex(0);
     applyEnablingRules();
+}
+
+void TFieldDetailsF::showMaxLength() {
+    const QString text = MaxLengthEdit->text();
+    const bool none =
+        MaxLengthEdit->isEnabled() && NumberBox::Holds(text, true) && ZeroStrToInt(text) == 0;
+    MaxLengthNote->setText(none ? QStringLiteral("no limit") : QString());
 }
 
 void TFieldDetailsF::offerInputTypes() {
@@ -267,6 +307,7 @@ void TFieldDetailsF::applyEnablingRules() {
     switchControl(EnumValuesMemo, input == InputTypes::Radio || input == InputTypes::Select, true);
     switchControl(TextareaCols, input == InputTypes::TextArea, true);
     switchControl(TextareaLines, input == InputTypes::TextArea, true);
+    showMaxLength();
 }
 
 bool TFieldDetailsF::PaintedInactive(const QWidget* control) {
@@ -279,6 +320,9 @@ void TFieldDetailsF::SetField(const TBField& field) {
     selectText(FieldTypeCombo, field.FieldType);
     MaxLengthEdit->setText(QString::number(field.MaxLength));
     selectText(DecimalSymbolCombo, field.DecimalSymbol);
+    // The site reads a real number without a symbol with ".": show that.
+    if (field.FieldType == FieldTypes::Real && DecimalSymbolCombo->currentIndex() < 0)
+        DecimalSymbolCombo->setCurrentIndex(0);
     NoDuplCh->setChecked(field.NoDuplicates);
     ReqCh->setChecked(field.Required);
     KeyCh->setChecked(field.Key);
@@ -360,6 +404,8 @@ QString TFieldDetailsF::FailedCheck(QLineEdit** box) const {
     if (type == FieldTypes::Real && !textLike)
         return QStringLiteral(
             "The Field Type Real number can have the Input Types: Text, Radio and Select.");
+    if (type == FieldTypes::Real && DecimalSymbolCombo->currentIndex() < 0)
+        return QStringLiteral("Choose the Decimal Symbol of the Real number: \".\" or \",\".");
     if (type == FieldTypes::YesNo && input != InputTypes::Checkbox)
         return onlyInputTypeMessage(type, InputTypes::Checkbox);
     if (type == FieldTypes::DateTime && input != InputTypes::DateTime)

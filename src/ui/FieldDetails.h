@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -47,6 +48,7 @@ public:
     QLineEdit* NameEdit;
     QComboBox* FieldTypeCombo;
     QLineEdit* MaxLengthEdit;
+    QLabel* MaxLengthNote; // "no limit" while the maximum length is 0
     QComboBox* DecimalSymbolCombo;
     QCheckBox* NoDuplCh;
     QCheckBox* ReqCh;
@@ -71,6 +73,8 @@ public:
 
 public slots:
     void OKBtnClick();
+    // Escape, Cancel and the close button ask before edits are lost.
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -83,6 +87,7 @@ private:
     // Fills the input type list with the types the field type allows.
     void offerInputTypes();
     void applyEnablingRules();
+    void showMaxLength();
     void markChanged();
     // The project checks on the entered field: false after the refusal was
     // shown at the control concerned.

@@ -2,7 +2,10 @@
 // must fit the table it goes into.
 #include "FieldDetails.h"
 
+#include "InputNote.h"
 #include "PageOf.h"
+
+#include "deploy/ProblemText.h"
 
 #include "deploy/UserPort.h"
 #include "model/ProjectCheck.h"
@@ -43,8 +46,10 @@ bool TFieldDetailsF::checkInProject() {
     };
     QWidget* control = controls.value(problem->Setting);
     ShowPageOf(Pages, control);
-    port_.ShowInformation(problem->Message);
-    if (control)
+    port_.ShowInformation(ShownProblem(*problem));
+    if (control) {
         control->setFocus();
+        InputNote::Mark(*control);
+    }
     return false;
 }

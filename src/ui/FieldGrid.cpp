@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -47,6 +48,22 @@ TFieldGridView::TFieldGridView(QWidget* parent) : QTableWidget(parent) {
     // A maximised window gives the grid more room: the last column takes it.
     horizontalHeader()->setStretchLastSection(true);
     setItemDelegateForColumn(0, new TSeqDelegate(this));
+    // Tab leaves the grid for the window's other controls.
+    setTabKeyNavigation(false);
+}
+
+void TFieldGridView::keyPressEvent(QKeyEvent* event) {
+    const bool onField = Row() >= 1 && Row() <= fields_;
+    if (onField && event->modifiers() == Qt::NoModifier &&
+        (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        emit OpenRequested();
+        return;
+    }
+    if (onField && event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_Delete) {
+        emit DeleteRequested();
+        return;
+    }
+    QTableWidget::keyPressEvent(event);
 }
 
 void TFieldGridView::Fill(const TFieldGrid& grid) {
@@ -68,11 +85,22 @@ void TFieldGridView::Fill(const TFieldGrid& grid) {
             else
                 setItem(r, c, new QTableWidgetItem(text));
         }
+    fields_ = 0;
+    for (const QStringList& cells : grid.Rows)
+        if (!cells.value(0).isEmpty())
+            ++fields_;
+    // Without fields the one empty row is only a place to start: nothing
+    // is chosen there.
+    if (fields_ == 0) {
+        clearSelection();
+        setCurrentCell(-1, -1);
+        return;
+    }
     SetRow(row < 0 ? 1 : row + 1);
 }
 
 void TFieldGridView::SetRow(int row) {
-    if (rowCount() == 0)
+    if (rowCount() == 0 || fields_ == 0)
         return;
     const int r = std::clamp(row, 1, rowCount()) - 1;
     setCurrentCell(r, currentColumn() < 0 ? 1 : currentColumn());

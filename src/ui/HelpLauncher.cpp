@@ -6,6 +6,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -31,15 +32,42 @@ QString THelpLauncher::EffectiveFolder() const {
     return helpFolder_.isEmpty() ? DataFilePath(QStringLiteral("help")) : helpFolder_;
 }
 
+QString THelpLauncher::ForwardingPage(const QUrl& target) {
+    const QString folder = QDir(UserDataFolder()).filePath(QStringLiteral("help-links"));
+    const QString name = QFileInfo(target.toLocalFile()).completeBaseName() + u'-' +
+                         target.fragment() + QStringLiteral(".htm");
+    const QString path = QDir(folder).filePath(name);
+    const QString address = QString::fromUtf8(target.toEncoded()).toHtmlEscaped();
+    const QString page =
+        QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+                       "<meta http-equiv=\"refresh\" content=\"0; url=%1\">\n"
+                       "<title>Corvanta manual</title>\n</head>\n<body>\n"
+                       "<p><a href=\"%1\">Open the page of the manual</a></p>\n"
+                       "<script>location.replace(document.querySelector(\"a\").href);</script>\n"
+                       "</body>\n</html>\n")
+            .arg(address);
+    QFile file(path);
+    if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(page.toUtf8()) < 0)
+        return {};
+    return path;
+}
+
 void THelpLauncher::Show(const QString& topic) {
     // A topic may name a section of its page: "PropAppearance.htm#language".
     const QString page = topic.isEmpty() ? DefaultTopic : topic.section(u'#', 0, 0);
     const QString section = topic.section(u'#', 1);
     const auto open = [&](const QString& file) {
         QUrl url = QUrl::fromLocalFile(file);
-        if (!section.isEmpty())
-            url.setFragment(section);
-        OpenUrl(url);
+        if (section.isEmpty()) {
+            OpenUrl(url);
+            return;
+        }
+        url.setFragment(section);
+        // Desktops hand a file to the browser without its "#section": a
+        // small page of our own leads on to it.
+        const QString forwarder = ForwardingPage(url);
+        OpenUrl(forwarder.isEmpty() ? url : QUrl::fromLocalFile(forwarder));
     };
     const QString folder = EffectiveFolder();
     if (!folder.isEmpty() && QFileInfo::exists(QDir(folder).filePath(page))) {

@@ -33,6 +33,11 @@ public:
     std::function<QString(const QString& presetName, const QString& filter)> LocateFile;
     std::function<void(const QUrl&)> OpenUrl;
 
+    // Writes a page into the user's data folder that leads the browser on to
+    // target, a page with its "#section"; its path, or empty when it cannot
+    // be written.
+    static QString ForwardingPage(const QUrl& target);
+
 private:
     TStore& store_;
     TUserPort& port_;

@@ -1,6 +1,7 @@
 #include "HowTos.h"
 
 #include "Centring.h"
+#include "Keyboard.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -30,7 +31,7 @@ THowTosF::THowTosF(QWidget* parent) : QDialog(parent) {
     HowtoText->setContentsMargins(10, 10, 10, 10);
     HowtoText->setMinimumWidth(380);
 
-    CloseBtn = new QPushButton(QStringLiteral("Close"), this);
+    CloseBtn = new QPushButton(QStringLiteral("&Close"), this);
     CloseBtn->setDefault(true);
     connect(CloseBtn, &QPushButton::clicked, this, &QDialog::accept);
 
@@ -43,6 +44,7 @@ THowTosF::THowTosF(QWidget* parent) : QDialog(parent) {
     layout->addWidget(HowtoText, 1);
     buttons->setContentsMargins(10, 0, 10, 0);
     layout->addLayout(buttons);
+    Keyboard::GiveMnemonics(*this);
 }
 
 void THowTosF::SetExplanation(const QString& title, const QString& text) {

@@ -1,6 +1,7 @@
 #include "Log.h"
 
 #include "Centring.h"
+#include "Keyboard.h"
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
@@ -17,10 +18,10 @@ TLogF::TLogF(QWidget* parent)
     LogText = new QTextEdit(this);
     LogText->setReadOnly(true);
     FileInfo = new QLabel(this);
-    VisitorsBtn = new QPushButton(QStringLiteral("Go to visitors site"), this);
+    VisitorsBtn = new QPushButton(QStringLiteral("Go to the &visitors' site"), this);
     AdminBtn = new QPushButton(
-        QStringLiteral("Go to administrators site to add or change records."), this);
-    CloseBtn = new QPushButton(QStringLiteral("Close"), this);
+        QStringLiteral("Go to the &administrator's site to add or change records"), this);
+    CloseBtn = new QPushButton(QStringLiteral("&Close"), this);
     CloseBtn->setDefault(true);
     VisitorsBtn->setAutoDefault(false);
     AdminBtn->setAutoDefault(false);
@@ -43,6 +44,8 @@ TLogF::TLogF(QWidget* parent)
     layout->addLayout(siteButtons);
     layout->addLayout(bottom);
     resize(560, 520);
+    FileInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Keyboard::GiveMnemonics(*this);
 }
 
 void TLogF::SetReport(const TReport& report) {

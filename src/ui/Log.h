@@ -21,8 +21,8 @@ public:
 
     QTextEdit* LogText;
     QLabel* FileInfo;
-    QPushButton* VisitorsBtn; // "Go to visitors site"
-    QPushButton* AdminBtn;    // "Go to administrators site to add or change records."
+    QPushButton* VisitorsBtn; // "Go to the visitors' site"
+    QPushButton* AdminBtn;    // "Go to the administrator's site to add or change records"
     QPushButton* CloseBtn;
 
     // Fills the window (title and text) from the report; hides the site buttons.

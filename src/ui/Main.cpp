@@ -24,6 +24,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -49,9 +50,9 @@ TMainF::TMainF(TStore& store, TUserPort* port, QWidget* parent)
         if (project != table_.DbName)
             return;
         (setting == QLatin1String("TrustedHostKey") ? table_.TrustedHostKey
-                                                    : table_.TrustedCertificate) = value;
+                                                    : table_.TrustedCertificates) = value;
     };
-    setWindowTitle(QStringLiteral("CORVANTA Generator"));
+    setWindowTitle(QStringLiteral("Corvanta Generator"));
     createActions();
     createMenus();
     createToolBar();
@@ -70,6 +71,8 @@ TMainF::TMainF(TStore& store, TUserPort* port, QWidget* parent)
     Heading->setPalette(headingColours);
     FieldGrid = new TFieldGridView(central);
     connect(FieldGrid, &QTableWidget::cellDoubleClicked, this, [this] { FieldModifyA->trigger(); });
+    connect(FieldGrid, &TFieldGridView::OpenRequested, this, [this] { FieldModifyA->trigger(); });
+    connect(FieldGrid, &TFieldGridView::DeleteRequested, this, [this] { FieldDeleteA->trigger(); });
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -104,46 +107,46 @@ void TMainF::createActions() {
         TToolIcon icon;
     };
     const Entry actions[] = {
-        {FieldCreateA, "Create", Qt::CTRL | Qt::Key_C, "Create new field",
+        {FieldCreateA, "&Create", Qt::CTRL | Qt::Key_C, "Create new field",
          &TMainF::FieldCreateAExecute, TToolIcon::Create},
-        {FieldModifyA, "Modify", Qt::CTRL | Qt::Key_M, "Modify selected field",
+        {FieldModifyA, "&Modify", Qt::CTRL | Qt::Key_M, "Modify selected field",
          &TMainF::FieldModifyAExecute, TToolIcon::Modify},
-        {FieldDeleteA, "Delete", Qt::CTRL | Qt::Key_D, "Delete selected field",
+        {FieldDeleteA, "&Delete", Qt::CTRL | Qt::Key_D, "Delete selected field",
          &TMainF::FieldDeleteAExecute, TToolIcon::Delete},
-        {FieldUpA, "Up", {}, "Move up selected field", &TMainF::FieldUpAExecute, TToolIcon::Up},
+        {FieldUpA, "&Up", {}, "Move up selected field", &TMainF::FieldUpAExecute, TToolIcon::Up},
         {FieldDownA,
-         "Down",
+         "Do&wn",
          {},
          "Move down selected field",
          &TMainF::FieldDownAExecute,
          TToolIcon::Down},
-        {HelpA, "CORVANTA Help", Qt::Key_F1, "Corvanta Help", &TMainF::HelpAExecute,
+        {HelpA, "Corvanta &Help", Qt::Key_F1, "Corvanta Help", &TMainF::HelpAExecute,
          TToolIcon::Help},
         // Ctrl+C would be this action's key too, but it belongs to Create.
         {StepsA,
-         "Steps of Database Creation",
+         "&Steps of Database Creation",
          {},
          "Steps of Database Creation",
          &TMainF::StepsAExecute,
          TToolIcon::Steps},
-        {AboutA, "About...", {}, nullptr, &TMainF::AboutAExecute, TToolIcon::Help},
-        {SettingsA, "Settings...", Qt::CTRL | Qt::Key_T, "Settings", &TMainF::SettingsAExecute,
+        {AboutA, "&About...", {}, nullptr, &TMainF::AboutAExecute, TToolIcon::Help},
+        {SettingsA, "&Settings...", Qt::CTRL | Qt::Key_T, "Settings", &TMainF::SettingsAExecute,
          TToolIcon::Settings},
-        {GenerateA, "Generate", Qt::CTRL | Qt::Key_G, "Generate PHP files",
+        {GenerateA, "&Generate", Qt::CTRL | Qt::Key_G, "Generate PHP files",
          &TMainF::GenerateAExecute, TToolIcon::Generate},
-        {UploadA, "Upload", Qt::CTRL | Qt::Key_U, "Upload database", &TMainF::UploadAExecute,
+        {UploadA, "&Upload", Qt::CTRL | Qt::Key_U, "Upload the site", &TMainF::UploadAExecute,
          TToolIcon::Upload},
-        {ImportA, "Import from Database...", Qt::CTRL | Qt::Key_I, "Download Data from Database",
-         &TMainF::ImportAExecute, TToolIcon::Download},
-        {ExportA, "Export to Database...", Qt::CTRL | Qt::Key_E, "Upload Data to Server",
+        {ImportA, "&Import from Database...", Qt::CTRL | Qt::Key_I,
+         "Download the records from the site", &TMainF::ImportAExecute, TToolIcon::Download},
+        {ExportA, "&Export to Database...", Qt::CTRL | Qt::Key_E, "Send records to the site",
          &TMainF::ExportAExecute, TToolIcon::SendData},
-        {NewA, "New Database", Qt::CTRL | Qt::Key_N, "New Database", &TMainF::NewAExecute,
+        {NewA, "&New Database", Qt::CTRL | Qt::Key_N, "New Database", &TMainF::NewAExecute,
          TToolIcon::New},
-        {OpenA, "Open Database...", Qt::CTRL | Qt::Key_O, "Open Database", &TMainF::OpenAExecute,
+        {OpenA, "&Open Database...", Qt::CTRL | Qt::Key_O, "Open Database", &TMainF::OpenAExecute,
          TToolIcon::Open},
-        {SaveA, "Save Database", Qt::CTRL | Qt::Key_S, "Save Database", &TMainF::SaveAExecute,
+        {SaveA, "&Save Database", Qt::CTRL | Qt::Key_S, "Save Database", &TMainF::SaveAExecute,
          TToolIcon::Save},
-        {SaveAsA, "Save Database As...", Qt::CTRL | Qt::Key_A, nullptr, &TMainF::SaveAsAExecute,
+        {SaveAsA, "Save Database &As...", Qt::CTRL | Qt::Key_A, nullptr, &TMainF::SaveAsAExecute,
          TToolIcon::Save},
         // Ctrl+R is taken by GenerateUploadA, which does nothing.
         {RemoveA,
@@ -152,7 +155,7 @@ void TMainF::createActions() {
          "Remove Database",
          &TMainF::RemoveAExecute,
          TToolIcon::Remove},
-        {BackA, "Back to the Welcome window", Qt::CTRL | Qt::Key_B, "Back to Welcome window",
+        {BackA, "&Back to the Welcome window", Qt::CTRL | Qt::Key_B, "Back to the Welcome window",
          &TMainF::BackAExecute, TToolIcon::Back},
         {ExitA, "E&xit", {}, nullptr, &TMainF::ExitAExecute, TToolIcon::Back},
     };
@@ -172,33 +175,45 @@ void TMainF::createActions() {
     GenerateUploadA = new QAction(QStringLiteral("Generate && Upload"), this);
     GenerateUploadA->setShortcut(Qt::CTRL | Qt::Key_R);
     addAction(GenerateUploadA);
+    createSheetActions();
 }
 
 void TMainF::createMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addActions({NewA, OpenA, SaveA, SaveAsA});
     file->addSeparator();
     file->addActions({BackA, ExitA});
-    QMenu* field = menuBar()->addMenu(QStringLiteral("Field"));
+    QMenu* field = menuBar()->addMenu(QStringLiteral("F&ield"));
     field->addActions({FieldCreateA, FieldModifyA, FieldDeleteA});
     field->addSeparator();
     field->addActions({FieldUpA, FieldDownA});
-    QMenu* tools = menuBar()->addMenu(QStringLiteral("Tools"));
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     tools->addAction(SettingsA);
     tools->addSeparator();
     tools->addActions({GenerateA, UploadA});
     tools->addSeparator();
     tools->addActions({ImportA, ExportA});
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+    tools->addSeparator();
+    tools->addActions({SheetImportA, SheetExportA});
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addActions({HelpA, StepsA});
     help->addSeparator();
     help->addAction(AboutA);
+    // F10 opens the menu bar, as in other desktop programs.
+    auto* menuKey = new QAction(this);
+    menuKey->setShortcut(Qt::Key_F10);
+    connect(menuKey, &QAction::triggered, this, [this] {
+        menuBar()->setFocus(Qt::ShortcutFocusReason);
+        menuBar()->setActiveAction(menuBar()->actions().value(0));
+    });
+    addAction(menuKey);
 }
 
 void TMainF::createToolBar() {
     ToolBar = addToolBar(QStringLiteral("Tools"));
     ToolBar->setMovable(false);
     ToolBar->setIconSize(QSize(24, 24));
+
     // New, Open and Remove have no button: they are reached by the menu or
     // the welcome window.
     ToolBar->addAction(BackA);
@@ -214,6 +229,10 @@ void TMainF::createToolBar() {
     ToolBar->addActions({ImportA, ExportA});
     ToolBar->addSeparator();
     ToolBar->addActions({HelpA, StepsA});
+    // Tab reaches the buttons as well as the grid.
+    for (QAction* action : ToolBar->actions())
+        if (auto* button = qobject_cast<QToolButton*>(ToolBar->widgetForAction(action)))
+            button->setFocusPolicy(Qt::TabFocus);
 }
 
 void TMainF::SetTable(TBTable table) {

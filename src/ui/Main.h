@@ -38,7 +38,7 @@ public:
     using TDialogRunner = std::function<int(QDialog&)>;
 
     static inline const QString Version = ProgramVersion();
-    static inline const QString Caption = QStringLiteral("CORVANTA Generator v ") + Version;
+    static inline const QString Caption = QStringLiteral("Corvanta Generator v ") + Version;
 
     // Without a port the window talks to the user through its own windows.
     explicit TMainF(TStore& store, TUserPort* port = nullptr, QWidget* parent = nullptr);
@@ -96,6 +96,9 @@ public:
     QAction* BackA;
     QAction* ExitA;
     QAction* GenerateUploadA;
+    // Records from and to spreadsheets (MainSheets.cpp).
+    QAction* SheetImportA;
+    QAction* SheetExportA;
 
     QToolBar* ToolBar;
     QLabel* Heading;
@@ -139,6 +142,8 @@ public slots:
     void ImportAExecute();
     void ExportAExecute();
     void RemoveAExecute();
+    void SheetImportAExecute();
+    void SheetExportAExecute();
 
 protected:
     bool event(QEvent* event) override;
@@ -149,6 +154,7 @@ private:
     static const QEvent::Type Stage2Event;
 
     void createActions();
+    void createSheetActions();
     void createMenus();
     void createToolBar();
     void runStage2(const QString& script);

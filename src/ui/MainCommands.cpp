@@ -63,9 +63,13 @@ void TMainF::FieldModifyAExecute() {
 
 void TMainF::FieldDeleteAExecute() {
     guarded([this] {
-        const bool deleted = table_.DeleteField(FieldGrid->Row(), [this] {
-            return port_->Confirm(QStringLiteral(
-                       "Are you sure you want to delete the selected field?")) == TAnswer::Yes;
+        const int n = FieldGrid->Row();
+        const TBField* field = table_.FieldBySeqNo(n);
+        const QString name = field ? field->Name : QString();
+        // No is the default: a stray Enter keeps the field.
+        const bool deleted = table_.DeleteField(n, [this, &name] {
+            return port_->AskYesNo(
+                QStringLiteral("Are you sure you want to delete the field \"%1\"?").arg(name));
         });
         if (deleted) {
             fillGrid();

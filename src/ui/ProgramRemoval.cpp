@@ -37,9 +37,9 @@ QString ProgramRemovalHint(const QString& programFile, const QString& packageLis
     const QString prefix = QDir::cleanPath(bin.filePath(QStringLiteral("..")));
     QStringList files;
     for (const char* file : {"bin/corvanta", "bin/corvanta-cli", "share/corvanta",
-                             "share/applications/example.corvanta.Corvanta.desktop",
-                             "share/icons/hicolor/scalable/apps/example.corvanta.Corvanta.svg",
-                             "share/metainfo/example.corvanta.Corvanta.metainfo.xml",
+                             "share/applications/io.github.corvanta.Corvanta.desktop",
+                             "share/icons/hicolor/scalable/apps/io.github.corvanta.Corvanta.svg",
+                             "share/metainfo/io.github.corvanta.Corvanta.metainfo.xml",
                              "share/man/man1/corvanta.1.gz", "share/man/man1/corvanta-cli.1.gz"})
         files.append(prefix + u'/' + QLatin1String(file));
     return QStringLiteral("Corvanta was installed into %1 without a package. To remove it, "

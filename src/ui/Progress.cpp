@@ -1,6 +1,7 @@
 #include "Progress.h"
 
 #include "Centring.h"
+#include "Keyboard.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -33,6 +34,7 @@ TProgressF::TProgressF(QWidget* parent)
     layout->addSpacing(6);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    Keyboard::GiveMnemonics(*this);
 }
 
 void TProgressF::CancelBtnClick() {

@@ -10,7 +10,7 @@
 
 TProgressBarF::TProgressBarF(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
-    setWindowTitle(QStringLiteral("CORVANTA Generator"));
+    setWindowTitle(QStringLiteral("Corvanta Generator"));
     ProgressLabel = new QLabel(this);
     ProgressLabel->setAlignment(Qt::AlignCenter);
     ProgressLabel->setWordWrap(true);

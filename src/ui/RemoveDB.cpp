@@ -1,6 +1,7 @@
 #include "RemoveDB.h"
 
 #include "Centring.h"
+#include "Keyboard.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -92,6 +93,7 @@ TRemoveDBF::TRemoveDBF(TUserPort& port, QWidget* parent) : QDialog(parent), port
     connect(DownloadBtn, &QPushButton::clicked, this, &TRemoveDBF::DownloadBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     SetServerRemovalPossible(false);
+    Keyboard::GiveMnemonics(*this);
 }
 
 void TRemoveDBF::SetServerRemovalPossible(bool possible) {

@@ -35,7 +35,7 @@ public:
     QPushButton* BothBtn;     // "Setting && Server"
     QPushButton* SettingsBtn; // "Settings Only"
     QPushButton* ServerBtn;   // "Server Only"
-    QPushButton* DownloadBtn; // "Download records from server to my PC now !"
+    QPushButton* DownloadBtn; // "Download records from server to my PC now!"
     QPushButton* CancelBtn;
 
 public slots:

@@ -1,6 +1,8 @@
 #include "SaveAs.h"
 
 #include "Centring.h"
+#include "EditGuard.h"
+#include "Keyboard.h"
 #include "TitleFit.h"
 #include "deploy/UserPort.h"
 #include "model/ProjectCheck.h"
@@ -15,13 +17,13 @@
 TSaveAsF::TSaveAsF(const TStore& store, TUserPort& port, QWidget* parent)
     : QDialog(parent), store_(store), port_(port) {
     setWindowTitle(QStringLiteral("Create New Database..."));
-    auto* label = new QLabel(QStringLiteral("Enter database name :"), this);
+    auto* label = new QLabel(QStringLiteral("&Name of the database:"), this);
     DbName = new QLineEdit(this);
     DbName->setMinimumWidth(300);
     label->setBuddy(DbName);
     auto* buttons = new QDialogButtonBox(this);
-    OKBtn = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    CancelBtn = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    OKBtn = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
+    CancelBtn = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
     OKBtn->setDefault(true);
     connect(OKBtn, &QPushButton::clicked, this, &TSaveAsF::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
@@ -33,6 +35,14 @@ TSaveAsF::TSaveAsF(const TStore& store, TUserPort& port, QWidget* parent)
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     FitTitle(*this);
+    Keyboard::GiveMnemonics(*this);
+}
+
+void TSaveAsF::reject() {
+    // The box is empty when the dialog shows: a typed name is an edit.
+    if (!DbName->text().isEmpty() && !port_.AskYesNo(EditGuard::DiscardQuestion))
+        return;
+    QDialog::reject();
 }
 
 QString TSaveAsF::EnteredName() const {

@@ -22,6 +22,8 @@ public:
 
 public slots:
     void OKBtnClick();
+    // Escape, Cancel and the close button ask before a typed name is lost.
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,6 +1,7 @@
 #include "SelectDB.h"
 
 #include "Centring.h"
+#include "Keyboard.h"
 #include "deploy/UserPort.h"
 
 #include <QHBoxLayout>
@@ -16,16 +17,17 @@ TSelectDBF::TSelectDBF(const QStringList& names, TUserPort& port, QWidget* paren
     : QDialog(parent), port_(port) {
     setWindowTitle(QStringLiteral("Existing Databases"));
     TableList = new QListWidget(this);
-    OKBtn = new QPushButton(QStringLiteral("OK"), this);
-    OpenBtn = new QPushButton(QStringLiteral("Open"), this);
-    RemoveBtn = new QPushButton(QStringLiteral("Remove"), this);
-    CloseBtn = new QPushButton(QStringLiteral("Close"), this);
+    OKBtn = new QPushButton(QStringLiteral("&OK"), this);
+    OpenBtn = new QPushButton(QStringLiteral("O&pen"), this);
+    RemoveBtn = new QPushButton(QStringLiteral("&Remove"), this);
+    CloseBtn = new QPushButton(QStringLiteral("&Close"), this);
     OKBtn->setDefault(true);
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(CloseBtn, &QPushButton::clicked, this, &QDialog::reject);
     connect(OpenBtn, &QPushButton::clicked, this, &TSelectDBF::OpenBtnClick);
     connect(RemoveBtn, &QPushButton::clicked, this, &TSelectDBF::RemoveBtnClick);
-    connect(TableList, &QListWidget::itemDoubleClicked, this, [this] {
+    // A double click, and Enter on a name, open it.
+    connect(TableList, &QListWidget::itemActivated, this, [this] {
         if (!SelectedName().isEmpty())
             accept();
     });
@@ -39,6 +41,7 @@ TSelectDBF::TSelectDBF(const QStringList& names, TUserPort& port, QWidget* paren
     layout->addLayout(buttons);
     resize(380, 280);
     SetNames(names);
+    Keyboard::GiveMnemonics(*this);
 }
 
 void TSelectDBF::SetNames(const QStringList& names) {
@@ -48,6 +51,9 @@ void TSelectDBF::SetNames(const QStringList& names) {
     for (QPushButton* button : {OKBtn, OpenBtn, RemoveBtn})
         button->setEnabled(!names.isEmpty());
     CloseBtn->setDefault(names.isEmpty());
+    // The first name is chosen, so Enter opens it at once.
+    if (!names.isEmpty())
+        TableList->setCurrentRow(0);
 }
 
 QString TSelectDBF::SelectedName() const {
@@ -83,4 +89,5 @@ void TSelectDBF::RemoveBtnClick() {
 void TSelectDBF::showEvent(QShowEvent* event) {
     CentreOnScreen(*this);
     QDialog::showEvent(event);
+    TableList->setFocus();
 }

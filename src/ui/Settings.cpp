@@ -1,6 +1,9 @@
 // The settings dialog: its pages, the checks of OK and what it asks of the desktop.
 #include "Settings.h"
 
+#include "EditGuard.h"
+#include "InputNote.h"
+#include "Keyboard.h"
 #include "NumberBox.h"
 #include "PictureDialog.h"
 #include "SettingsFontDialog.h"
@@ -73,8 +76,8 @@ TSettingsF::TSettingsF(QWidget* parent) : QDialog(parent) {
     addPage(BuildAdministratorPage(), QStringLiteral("Administrator"));
     addPage(BuildEmailPage(), QStringLiteral("E-mail"));
     addPage(BuildImportExportPage(), QStringLiteral("Import/Export"));
-    addPage(BuildLogoTextPage(), QStringLiteral("Logo & Text"));
-    addPage(BuildAdminLogoTextPage(), QStringLiteral("Admin Logo & Text"));
+    addPage(BuildLogoTextPage(), QStringLiteral("Logo and text"));
+    addPage(BuildAdminLogoTextPage(), QStringLiteral("Admin logo and text"));
     addPage(BuildCounterPage(), QStringLiteral("Counter"));
     addPage(BuildPasswordPage(), QStringLiteral("Password"));
     for (QLineEdit* box : {LinesPerPageEdit, NumOfFilterFieldsEdit, NumOfSortFieldsEdit,
@@ -96,9 +99,9 @@ TSettingsF::TSettingsF(QWidget* parent) : QDialog(parent) {
 
     HelpBtn = new QPushButton(QStringLiteral("&Help"), this);
     HelpBtn->setObjectName(QStringLiteral("HelpBtn"));
-    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelBtn = new QPushButton(QStringLiteral("&Cancel"), this);
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn = new QPushButton(QStringLiteral("&OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
     OKBtn->setDefault(true);
     connect(HelpBtn, &QPushButton::clicked, this, &TSettingsF::HelpBtnClick);
@@ -125,6 +128,43 @@ TSettingsF::TSettingsF(QWidget* parent) : QDialog(parent) {
         LanguageCombo->setCurrentIndex(0);
     }
     resize(800, 540);
+    Keyboard::GiveMnemonics(*this);
+    Keyboard::AddPageKeys(*this, *PageControl);
+    loadedState_ = EditGuard::State(*this) + WorkingState();
+}
+
+QStringList TSettingsF::WorkingState() const {
+    const auto font = [](const TCounterFont& f) {
+        return QStringList{QString::number(f.Color),    f.Name,
+                           QString::number(f.Size),     QString::number(f.Bold),
+                           QString::number(f.Italic),   QString::number(f.Underline),
+                           QString::number(f.StrikeOut)}
+            .join(u'|');
+    };
+    return {skinPath_,
+            localPath_,
+            options_.UserMode,
+            QString::number(options_.AllowSearch),
+            QString::number(options_.AllowAddModify),
+            QString::number(options_.OnlyMembersCanAdd),
+            QString::number(options_.AllowDelete),
+            QString::number(options_.AllowChangePassword),
+            QString::number(options_.AllowSendPassword),
+            QString::number(counterColor_),
+            font(textFont_),
+            font(numberFont_),
+            trustedCertificate_,
+            trustedHostKey_};
+}
+
+bool TSettingsF::Edited() const {
+    return EditGuard::State(*this) + WorkingState() != loadedState_;
+}
+
+void TSettingsF::reject() {
+    if (Edited() && !ConfirmDiscard(EditGuard::DiscardQuestion))
+        return;
+    QDialog::reject();
 }
 
 void TSettingsF::InstallDefaultPorts() {
@@ -140,6 +180,7 @@ void TSettingsF::InstallDefaultPorts() {
                QMessageBox::Ok;
     };
     ShowError = [box](const QString& text) { box(QMessageBox::Critical, text, QMessageBox::Ok); };
+    ConfirmDiscard = [this](const QString&) { return EditGuard::ConfirmDiscard(*this); };
     ChooseFile = [this](const QString& title, const QString& folder, const QString& filters) {
         if (TPictureDialog::IsPictureFilter(filters))
             return TPictureDialog::Choose(this, title, folder, filters);
@@ -204,7 +245,13 @@ void TSettingsF::OKBtnClick() {
     if (QLineEdit* box = BadNumberBox())
         return refuseNumber(box, NumberBox::Message(numberBoxName(box)), numberBoxPage(box));
     if (localPath_.isEmpty() || !QFileInfo(localPath_).isDir())
-        return refuse(QStringLiteral("Directory does not exist for Local path:"), ConnectionPage);
+        return refuse(localPath_.isEmpty()
+                          ? QStringLiteral("Choose the local path, the folder for the generated "
+                                           "files, with Browse... on the Connection page.")
+                          : QStringLiteral("The local path %1 is no folder: choose one with "
+                                           "Browse... on the Connection page.")
+                                .arg(localPath_),
+                      ConnectionPage);
     if (skinPath_.isEmpty())
         return refuse(QStringLiteral("No Skin is selected (recommended)."), AppearancePage);
     const QString tableName = TableName->text();
@@ -213,15 +260,26 @@ void TSettingsF::OKBtnClick() {
     if (std::any_of(tableName.begin(), tableName.end(),
                     [](QChar c) { return c < u'a' || c > u'z'; }))
         return refuse(QStringLiteral("Table name can contain lowercase characters only."));
-    // Only a site with members sends passwords: without a visitor mode the
-    // option is off whatever the visitor options dialog last showed.
-    const bool members = UserUpdateCh->isChecked() && (options_.UserMode == QLatin1String("Join") ||
-                                                       options_.UserMode == QLatin1String("Login"));
-    if (members && options_.AllowSendPassword &&
-        (PasswordEmailSenderEdit->text().isEmpty() || PasswordEmailSubjectEdit->text().isEmpty()))
-        return refuse(QStringLiteral("The Send Password User mode is checked. Fill the e-mail "
-                                     "details on the Password tab or disable the option."),
-                      PasswordPage);
+    // Only members who log in are sent their passwords (the option is kept
+    // in Login mode alone): then the mail needs a sender and a subject.
+    const bool login = UserUpdateCh->isChecked() && options_.UserMode == QLatin1String("Login");
+    QList<QLineEdit*> missing;
+    for (QLineEdit* edit : {PasswordEmailSenderEdit, PasswordEmailSubjectEdit})
+        if (edit->text().trimmed().isEmpty())
+            missing << edit;
+    if (login && options_.AllowSendPassword && !missing.isEmpty()) {
+        refuse(QStringLiteral("\"Allow Sending Password when forgotten\" is on, so the password "
+                              "e-mail needs %1. Fill in the marked entries on the Password "
+                              "page, or turn the option off with the User Mode button.")
+                   .arg(missing.size() == 2 ? QStringLiteral("a sender and a subject")
+                        : missing.first() == PasswordEmailSenderEdit ? QStringLiteral("a sender")
+                                                                     : QStringLiteral("a subject")),
+               PasswordPage);
+        for (QLineEdit* edit : missing)
+            InputNote::Mark(*edit);
+        missing.first()->setFocus();
+        return;
+    }
     if (!CheckDefinition())
         return;
     accept();

@@ -93,6 +93,8 @@ public:
     // Disables the connection and MySQL entries behind the note that "Clear
     // entries" unlocks them (used when demo settings are filled in).
     void SetConnectionLocked(bool locked);
+    // Anything differs from what the dialog was filled with.
+    bool Edited() const;
 
     // The local path as the label shows it: whole while it fits, otherwise
     // its first five characters, "...", and as much of its end as fits.
@@ -103,6 +105,7 @@ public:
     // box or chooser, and tests replace them.
     std::function<void(const QString&)> ShowMessage;    // plain box with OK
     std::function<bool(const QString&)> ConfirmWarning; // warning, OK and Cancel: true for OK
+    std::function<bool(const QString&)> ConfirmDiscard; // Yes and No, No the default: true for Yes
     std::function<void(const QString&)> ShowError;      // the standard error box
     std::function<QString(const QString& title, const QString& folder, const QString& filters)>
         ChooseFile;
@@ -146,7 +149,7 @@ public:
     QPushButton* Button2;
     QPushButton* ClearButton;
     QLabel* LockedNote;
-    QPushButton* Def; // fills in the local demo web host's settings
+    QPushButton* Def;         // fills in the local demo web host's settings
     QComboBox* TransferCombo; // how files reach the server (setting Transfer)
     QLabel* TrustedText;      // the trusted certificate and host key, if any
     QPushButton* ForgetTrustBtn;
@@ -233,6 +236,8 @@ public slots:
     // Runs the checks; the first that fails shows its message and keeps the
     // dialog open, otherwise the dialog closes with OK.
     void OKBtnClick();
+    // Escape, Cancel and the close button ask before edits are lost.
+    void reject() override;
     // Repaints the counter sample from the counter page's values.
     void UpdateSample();
 
@@ -293,6 +298,10 @@ private:
     QString Transfer() const;
     void ShowTrust();
     void ForgetTrustBtnClick();
+    // The account's captions name FTP unless SFTP is chosen.
+    void ShowTransferCaptions();
+    // The working values as text, for Edited().
+    QStringList WorkingState() const;
 
     TVisitorOptionsF* visitorOptions_;
     std::shared_ptr<const TBTable> loaded_; // the project the controls were filled from
@@ -300,12 +309,17 @@ private:
     QString localPath_;
     QString projectName_;
     QString trustedCertificate_;
+    QString trustedCertificates_; // per server, "host:port=sha256,..."
     QString trustedHostKey_;
     TVisitorOptions options_;
     qint32 counterColor_ = 0;
     TCounterFont textFont_;
     TCounterFont numberFont_;
     bool languageFile_ = false; // Language.ini was found: the language list is in use
+    QStringList loadedState_;   // the controls and working values as filled in
+    QLabel* serverCaption_ = nullptr;
+    QLabel* userCaption_ = nullptr;
+    QLabel* passwordCaption_ = nullptr;
 };
 
 // Fills the dialog from the table, shows it modally and on OK takes the values

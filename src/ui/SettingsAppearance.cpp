@@ -51,10 +51,10 @@ QWidget* TSettingsF::BuildAppearancePage() {
     };
 
     DatabaseDisplayNameEdit = Edit(QStringLiteral("DatabaseDisplayNameEdit"), page);
-    addRow(Caption(QStringLiteral("Database Title:"), page,
+    addRow(Caption(QStringLiteral("Database title:"), page,
                    QStringLiteral("Appears on the search page of the site")),
            Row({DatabaseDisplayNameEdit}, false),
-           HowTo(QStringLiteral("Database Title:"),
+           HowTo(QStringLiteral("Database title:"),
                  QStringLiteral("The title appears on top of the search form of your database "
                                 "site.")));
 
@@ -63,7 +63,7 @@ QWidget* TSettingsF::BuildAppearancePage() {
     addRow(Caption(QStringLiteral("Records per page:"), page), Row({LinesPerPageEdit}),
            HowTo(QStringLiteral("Records per page:"),
                  QStringLiteral("The number of records found that one page shows. When more "
-                                "records are found, a \"NEXT\" link leads to the following "
+                                "records are found, a \"Next\" link leads to the following "
                                 "ones.")));
 
     NumOfFilterFieldsEdit = Edit(QStringLiteral("NumOfFilterFieldsEdit"), page, NumberWidth);
@@ -117,7 +117,7 @@ QWidget* TSettingsF::BuildAppearancePage() {
     MenuHeightEdit = Edit(QStringLiteral("MenuHeightEdit"), page, NumberWidth);
     MenuHeightEdit->setToolTip(
         QStringLiteral("The height of the menu on the database site, e.g. 150"));
-    addRow(Caption(QStringLiteral("Menu height:"), page), Row({MenuHeightEdit}),
+    addRow(Caption(QStringLiteral("Menu height (pixels):"), page), Row({MenuHeightEdit}),
            HowTo(QStringLiteral("Menu height:"),
                  QStringLiteral("The height in pixels of the menu at the top of every page. Set "
                                 "it between 100 and 400, depending on the size of your logo and "
@@ -126,7 +126,7 @@ QWidget* TSettingsF::BuildAppearancePage() {
     HomeCh = new QCheckBox(QStringLiteral("Home URL"), page);
     HomeCh->setObjectName(QStringLiteral("HomeCh"));
     HomeLinkEdit = Edit(QStringLiteral("HomeLinkEdit"), page);
-    HomeLinkEdit->setToolTip(QStringLiteral("Example : http://www.yourhomepage.com/"));
+    HomeLinkEdit->setToolTip(QStringLiteral("For example: http://www.yourhomepage.com/"));
     addRow(HomeCh, Row({HomeLinkEdit}, false),
            HowTo(QStringLiteral("Home URL"),
                  QStringLiteral("Check the box to add a \"Home\" link to the navigation bar of "
@@ -142,19 +142,19 @@ QWidget* TSettingsF::BuildAppearancePage() {
     addRow(UserUpdateCh, Row({UsersOptionsButton, ModeLabel}), nullptr);
 
     // Skin management: style sheet and background image of the site.
-    auto* skinBox = new QGroupBox(QStringLiteral("Skin Management"), page);
+    auto* skinBox = new QGroupBox(QStringLiteral("Skin management"), page);
     auto* skinGrid = new QGridLayout(skinBox);
     skinGrid->setColumnStretch(1, 1);
     SkinText = Edit(QStringLiteral("SkinText"), skinBox);
     SkinText->setReadOnly(true);
     BrowseCssButton = Button(QStringLiteral("BrowseCssButton"), QStringLiteral("Browse"), skinBox,
-                             QStringLiteral("Browse local for css files"));
+                             QStringLiteral("Choose a style sheet (css file) on this computer"));
     NoSkinBtn1 = Button(QStringLiteral("NoSkinBtn1"), QStringLiteral("clear"), skinBox,
-                        QStringLiteral("Clear entry"));
+                        QStringLiteral("Use no style sheet"));
     EditCssButton = Button(QStringLiteral("EditCssButton"), QStringLiteral("Edit"), skinBox,
-                           QStringLiteral("Starts Text editor with selected css file"));
+                           QStringLiteral("Open a style sheet in your text editor"));
     PreviewCssButton = Button(QStringLiteral("PreviewCssButton"), QStringLiteral("Preview"),
-                              skinBox, QStringLiteral("See sites offline..."));
+                              skinBox, QStringLiteral("See the look of the site offline"));
     DownLoadCssButton =
         Button(QStringLiteral("DownLoadCssButton"), QStringLiteral("Download"), skinBox,
                QStringLiteral("Open the folder of the skins that come "
@@ -164,11 +164,11 @@ QWidget* TSettingsF::BuildAppearancePage() {
                              skinBox),
                         0, 0, 1, 2);
     skinGrid->addWidget(
-        HowTo(QStringLiteral("Skin Management"),
+        HowTo(QStringLiteral("Skin management"),
               QStringLiteral("You can change the look of your site at any time by choosing "
                              "another style sheet and background image, without touching the "
                              "data of the database."),
-              QStringLiteral("What's css management?")),
+              QStringLiteral("What is skin management?")),
         0, 2);
     skinGrid->addWidget(Caption(QStringLiteral("Skin (css):"), skinBox), 1, 0);
     skinGrid->addWidget(SkinText, 1, 1);
@@ -176,7 +176,7 @@ QWidget* TSettingsF::BuildAppearancePage() {
         HowTo(QStringLiteral("Skin (css):"),
               QStringLiteral("Colours and fonts of the generated site come from the style sheet "
                              "(css file). Without one, the browser's defaults are used."),
-              QStringLiteral("What's this?")),
+              QStringLiteral("What is a skin?")),
         1, 2);
     skinGrid->addLayout(
         Row({BrowseCssButton, NoSkinBtn1, EditCssButton, PreviewCssButton, DownLoadCssButton}), 2,
@@ -187,16 +187,17 @@ QWidget* TSettingsF::BuildAppearancePage() {
     BrowseBGimgButton =
         Button(QStringLiteral("BrowseBGimgButton"), QStringLiteral("Browse"), skinBox);
     ClearBGImage = Button(QStringLiteral("ClearBGImage"), QStringLiteral("clear"), skinBox);
-    skinGrid->addWidget(Caption(QStringLiteral("BG image:"), skinBox), 3, 0);
+    // The skin's captions need no key of their own: their buttons have one.
+    skinGrid->addWidget(Caption(QStringLiteral("Background image:"), skinBox), 3, 0);
     auto* imageRow = Row({BGimageText, BrowseBGimgButton, ClearBGImage}, false);
     imageRow->setStretch(0, 1);
     skinGrid->addLayout(imageRow, 3, 1);
     skinGrid->addWidget(
-        HowTo(QStringLiteral("BG image:"),
+        HowTo(QStringLiteral("Background image:"),
               QStringLiteral("For the preview the background image must lie in the same folder "
                              "as the style sheet; otherwise it appears only online, after the "
                              "upload."),
-              QStringLiteral("How to set BG Image")),
+              QStringLiteral("How to set the background image")),
         3, 2);
 
     auto* layout = new QVBoxLayout(page);
@@ -294,7 +295,7 @@ void TSettingsF::PreviewCssButtonClick() {
 
 void TSettingsF::BrowseBGimgButtonClick() {
     const QString file =
-        ChooseFile(QStringLiteral("BG image"), FolderOf(skinPath_), PictureFilters);
+        ChooseFile(QStringLiteral("Background image"), FolderOf(skinPath_), PictureFilters);
     if (file.isEmpty())
         return;
     BGimageText->setText(file);

@@ -2,7 +2,10 @@
 // take them back must make a project that can be generated and sent.
 #include "Settings.h"
 
+#include "InputNote.h"
 #include "PageOf.h"
+
+#include "deploy/ProblemText.h"
 
 #include "model/Convert.h"
 #include "model/ProjectCheck.h"
@@ -45,8 +48,10 @@ bool TSettingsF::CheckDefinition() {
     };
     QWidget* control = controls.value(problem->Setting);
     ShowPageOf(PageControl, control);
-    ShowMessage(problem->Message);
-    if (control)
+    ShowMessage(ShownProblem(*problem));
+    if (control) {
         control->setFocus();
+        InputNote::Mark(*control);
+    }
     return false;
 }

@@ -4,7 +4,9 @@
 #include "SettingsLayout.h"
 
 #include "deploy/Connection.h"
+#include "model/TableFields.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,47 +21,52 @@ QWidget* TSettingsF::BuildConnectionPage() {
     auto* grid = new QGridLayout;
     TForm form(grid);
 
-    const QString urlExample = QStringLiteral("Example : http://www.yourdomain.com/YOURDATABASE/");
+    const QString urlExample = QStringLiteral("For example: http://www.yourdomain.com/members/");
     URL = Edit(QStringLiteral("URL"), page);
-    form.Add(Caption(QStringLiteral("URL"), page, urlExample), URL,
+    URL->setPlaceholderText(QStringLiteral("http://www.yourdomain.com/members/"));
+    form.Add(Caption(QStringLiteral("URL:"), page, urlExample), URL,
              HowTo(QStringLiteral("URL"),
                    QStringLiteral("The web address of your database site, ending with its "
-                                  "folder, for example "
-                                  "http://www.yourdomain.com/YOURDATABASE/.")));
-    URLNote =
-        Note(QStringLiteral("Replace \"YOURDATABASE\" with the name of your own folder"), page);
+                                  "folder, for example http://www.yourdomain.com/members/.")));
+    URLNote = Note(QStringLiteral("The address of your site: your domain followed by the "
+                                  "folder the site goes into."),
+                   page);
     URLNote->setObjectName(QStringLiteral("URLNote"));
     form.Below(URLNote);
 
-    const QString serverExample = QStringLiteral("Example : ftp.yourdomain.com");
+    const QString serverExample = QStringLiteral("For example: ftp.yourdomain.com");
     Server = Edit(QStringLiteral("Server"), page);
     Server->setToolTip(serverExample);
-    form.Add(Caption(QStringLiteral("FTP server name:"), page, serverExample), Server,
-             HowTo(QStringLiteral("FTP server name:"),
-                   QStringLiteral("To publish your database site you need an FTP account with "
-                                  "your web space provider. Enter the name of its FTP server, "
-                                  "for example ftp.yourdomain.com.")));
+    serverCaption_ = Caption(QString(), page, serverExample);
+    form.Add(serverCaption_, Server,
+             HowTo(QStringLiteral("Server name"),
+                   QStringLiteral("To publish your database site you need an FTP or SSH account "
+                                  "with your web space provider. Enter the name of its server, "
+                                  "for example ftp.yourdomain.com, followed by \":port\" when "
+                                  "the provider names a port.")));
 
     AddTransferRows(form, page);
 
     User = Edit(QStringLiteral("User"), page);
-    form.Add(Caption(QStringLiteral("FTP Login name:"), page), User,
-             HowTo(QStringLiteral("FTP Login name:"),
-                   QStringLiteral("The user name of your FTP account, as your provider gave "
-                                  "it to you.")));
+    userCaption_ = Caption(QString(), page);
+    form.Add(userCaption_, User,
+             HowTo(QStringLiteral("Login name"),
+                   QStringLiteral("The user name of your FTP or SSH account, as your provider "
+                                  "gave it to you.")));
 
     Password = Edit(QStringLiteral("Password"), page);
     Password->setEchoMode(QLineEdit::Password);
-    form.Add(Caption(QStringLiteral("FTP Password:"), page), Password,
-             HowTo(QStringLiteral("FTP Password:"),
-                   QStringLiteral("The password of your FTP account, as your provider gave it "
-                                  "to you.")));
+    passwordCaption_ = Caption(QString(), page);
+    form.Add(passwordCaption_, Password,
+             HowTo(QStringLiteral("Password"),
+                   QStringLiteral("The password of your FTP or SSH account, as your provider "
+                                  "gave it to you.")));
 
-    const QString folderExample = QStringLiteral("Example : public_html/members/");
+    const QString folderExample = QStringLiteral("For example: public_html/members/");
     PHPPath = Edit(QStringLiteral("PHPPath"), page);
     PHPPath->setToolTip(folderExample);
-    form.Add(Caption(QStringLiteral("Remote Directory:"), page, folderExample), PHPPath,
-             HowTo(QStringLiteral("Remote Directory:"),
+    form.Add(Caption(QStringLiteral("Remote folder:"), page, folderExample), PHPPath,
+             HowTo(QStringLiteral("Remote folder:"),
                    QStringLiteral("The folder below the start folder of your FTP account that "
                                   "the URL of the site shows, for example "
                                   "public_html/members/.")));
@@ -72,7 +79,7 @@ QWidget* TSettingsF::BuildConnectionPage() {
     auto* localRow = Row({LocalPathText, Button2}, false);
     localRow->setStretch(0, 1);
     form.Add(Caption(QStringLiteral("Local path:"), page,
-                     QStringLiteral("Path for saving generated files on your PC")),
+                     QStringLiteral("The folder on this computer for the generated files")),
              localRow,
              HowTo(QStringLiteral("Local path:"),
                    QStringLiteral("The folder on your computer where all generated files are "
@@ -80,7 +87,8 @@ QWidget* TSettingsF::BuildConnectionPage() {
 
     ClearButton = Button(QStringLiteral("ClearButton"), QStringLiteral("Clear entries"), page);
     form.Add(nullptr, Row({ClearButton}));
-    LockedNote = Note(QStringLiteral("The Fields are locked now. To enable them use the button "
+    LockedNote = Note(QStringLiteral("These entries hold the settings of the demo web host and "
+                                     "are locked. To enter your provider's settings, press "
                                      "\"Clear entries\"."),
                       page);
     LockedNote->setObjectName(QStringLiteral("LockedNote"));
@@ -89,15 +97,19 @@ QWidget* TSettingsF::BuildConnectionPage() {
 
     Def = Button(QStringLiteral("Def"), QStringLiteral("Demo"), page);
     auto* demoRow =
-        Row({Def, Caption(QStringLiteral("Press this button to create a demo database."), page),
-             HowTo(QStringLiteral("Demo database"),
+        Row({Def,
+             Caption(QStringLiteral("Fills in the settings of the demo web host on this "
+                                    "computer, to try your site before you publish it."),
+                     page),
+             HowTo(QStringLiteral("Demo web host"),
                    QStringLiteral("The demo button fills in the settings of the demo web host that "
-                                  "runs on this computer (started by ./run): the FTP account, the "
-                                  "address of the site and the MySQL account, and a local folder "
-                                  "for the generated files when none is set. Generate and upload "
-                                  "as usual and try your site in the browser before you publish "
-                                  "it with your own provider. \"Clear entries\" removes the demo "
-                                  "settings again."))});
+                                  "runs on this computer (started by ./run): FTP over TLS for the "
+                                  "files, the address of the site (plain http on 127.0.0.1, which "
+                                  "browsers count as secure, so no certificate warning) and the "
+                                  "MySQL account, and a local folder for the generated files when "
+                                  "none is set. Generate and upload as usual and try your site in "
+                                  "the browser before you publish it with your own provider. "
+                                  "\"Clear entries\" removes the demo settings again."))});
 
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(Heading(QStringLiteral("Connection Settings"), page));
@@ -106,6 +118,9 @@ QWidget* TSettingsF::BuildConnectionPage() {
     layout->addLayout(demoRow);
 
     connect(URL, &QLineEdit::textEdited, URLNote, &QWidget::hide);
+    connect(TransferCombo, &QComboBox::currentIndexChanged, this,
+            &TSettingsF::ShowTransferCaptions);
+    ShowTransferCaptions();
     connect(Server, &QLineEdit::textChanged, this, &TSettingsF::ServerChange);
     connect(Button2, &QPushButton::clicked, this, &TSettingsF::Button2Click);
     connect(ClearButton, &QPushButton::clicked, this, &TSettingsF::ClearButtonClick);
@@ -117,7 +132,7 @@ QWidget* TSettingsF::BuildDatabasePage() {
     auto* page = new QWidget;
     auto* grid = new QGridLayout;
     TForm form(grid);
-    const QString askIsp = QStringLiteral("Ask your ISP");
+    const QString askIsp = QStringLiteral("Ask your provider");
 
     DatabaseServer = Edit(QStringLiteral("DatabaseServer"), page);
     DBServerLabel = new QLabel(page);
@@ -132,27 +147,27 @@ QWidget* TSettingsF::BuildDatabasePage() {
 
     DatabaseName = Edit(QStringLiteral("DatabaseName"), page);
     DatabaseName->setToolTip(askIsp);
-    form.Add(Caption(QStringLiteral("MySQL Database name:"), page), DatabaseName);
+    form.Add(Caption(QStringLiteral("MySQL database name:"), page), DatabaseName);
     DatabaseUser = Edit(QStringLiteral("DatabaseUser"), page);
     DatabaseUser->setToolTip(askIsp);
-    form.Add(Caption(QStringLiteral("MySQL DB Login name:"), page), DatabaseUser);
+    form.Add(Caption(QStringLiteral("MySQL login name:"), page), DatabaseUser);
     DatabasePassword = Edit(QStringLiteral("DatabasePassword"), page);
     DatabasePassword->setToolTip(askIsp);
     DatabasePassword->setEchoMode(QLineEdit::Password);
-    form.Add(Caption(QStringLiteral("MySQL DB Password:"), page), DatabasePassword);
+    form.Add(Caption(QStringLiteral("MySQL password:"), page), DatabasePassword);
 
     TableName = Edit(QStringLiteral("TableName"), page);
-    TableName->setToolTip(QStringLiteral("Example : Members"));
-    form.Add(Caption(QStringLiteral("Table name:"), page, QStringLiteral("Example : members")),
+    TableName->setToolTip(QStringLiteral("For example: members"));
+    form.Add(Caption(QStringLiteral("Table name:"), page, QStringLiteral("For example: members")),
              TableName,
              HowTo(QStringLiteral("Table name:"),
                    QStringLiteral("The name of the MySQL table that holds your records. Use "
                                   "lower-case letters only: no digits, capitals or special "
                                   "characters.")));
-    form.Below(Note(QStringLiteral("example: members, links, family, webs, dogs etc."), page));
+    form.Below(Note(QStringLiteral("For example: members, links, family, books, dogs."), page));
 
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(Heading(QStringLiteral("Settings for MySQL Server"), page));
+    layout->addWidget(Heading(QStringLiteral("Settings for the MySQL server"), page));
     layout->addWidget(
         Note(QStringLiteral("The database must be located on the same server as the generated "
                             "sites!"),
@@ -170,7 +185,8 @@ QWidget* TSettingsF::BuildAdministratorPage() {
     AdminPasswordEdit = Edit(QStringLiteral("AdminPasswordEdit"), page, 200);
     form.Add(Caption(QStringLiteral("Password for Administrator:"), page),
              Row({AdminPasswordEdit}));
-    form.Below(Caption(QStringLiteral("Administrator can not change the password online"), page));
+    form.Below(
+        Caption(QStringLiteral("The administrator cannot change the password online."), page));
 
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(Heading(QStringLiteral("Administrator"), page));
@@ -182,6 +198,17 @@ QWidget* TSettingsF::BuildAdministratorPage() {
              page));
     layout->addStretch(1);
     return page;
+}
+
+void TSettingsF::ShowTransferCaptions() {
+    // The same letters either way, so Alt keeps leading to the same entry.
+    const bool sftp = Transfer() == TransferModes::Sftp;
+    serverCaption_->setText(sftp ? QStringLiteral("&Server:")
+                                 : QStringLiteral("FTP &server name:"));
+    userCaption_->setText(sftp ? QStringLiteral("&Login name:")
+                               : QStringLiteral("FTP &login name:"));
+    passwordCaption_->setText(sftp ? QStringLiteral("&Password:")
+                                   : QStringLiteral("FTP &password:"));
 }
 
 void TSettingsF::ServerChange() {

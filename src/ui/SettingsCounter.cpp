@@ -58,9 +58,9 @@ QWidget* TSettingsF::BuildCounterPage() {
     ColorBtn =
         Button(QStringLiteral("ColorBtn"), QStringLiteral("Select background color..."), page);
     CounterTextFontBtn =
-        Button(QStringLiteral("CounterTextFontBtn"), QStringLiteral("Select Text font..."), page);
+        Button(QStringLiteral("CounterTextFontBtn"), QStringLiteral("Select text font..."), page);
     CounterNumberFontBtn = Button(QStringLiteral("CounterNumberFontBtn"),
-                                  QStringLiteral("Select Counter font..."), page);
+                                  QStringLiteral("Select counter font..."), page);
 
     SampleColor = new QFrame(page);
     SampleColor->setObjectName(QStringLiteral("SampleColor"));
@@ -86,7 +86,7 @@ QWidget* TSettingsF::BuildCounterPage() {
     form.Add(Caption(QStringLiteral("Sample:"), page), sampleRow);
 
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(Heading(QStringLiteral("Hit Counter for web site"), page));
+    layout->addWidget(Heading(QStringLiteral("Hit counter of the site"), page));
     layout->addLayout(grid);
     layout->addStretch(1);
 

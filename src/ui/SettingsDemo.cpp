@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <algorithm>
 
@@ -39,19 +40,19 @@ void TSettingsF::DefClick() {
     }
     const QString name = projectName_.isEmpty() ? DatabaseDisplayNameEdit->text() : projectName_;
     const QString site = DemoSiteFolder(name);
-    // The encrypted servers where the host offers them, as a hosting account
-    // would; their certificate comes from the host's own test authority, so
-    // it is trusted for this project by its fingerprint.
-    const bool secure = !host->HttpsUrl.isEmpty();
-    const QString url = (secure ? host->HttpsUrl : host->Url) + site + u'/';
+    // The files go by FTP over TLS where the host offers it, as with a
+    // hosting account today; its certificate comes from the host's own test
+    // authority, so it is trusted for this project by its fingerprint. The
+    // pages are served over plain http on 127.0.0.1, which browsers count as
+    // secure, so the site opens without a certificate warning.
+    const bool secure = !host->FtpsServer.isEmpty() && !host->CertificateSha256.isEmpty();
+    const QString url = host->Url + site + u'/';
 
     // Settings of a real provider are not overwritten unasked.
     const QList<QLineEdit*> own{URL, Server, User, Password, PHPPath};
     const bool filled = std::any_of(own.begin(), own.end(),
                                     [](const QLineEdit* edit) { return !edit->text().isEmpty(); });
-    const bool sameHost =
-        Server->text() == host->FtpServer || (secure && Server->text() == host->FtpsServer);
-    if (filled && !sameHost &&
+    if (filled && !UsesDemoHost(Server->text(), URL->text()) &&
         !ConfirmWarning(QStringLiteral("Replace the connection and MySQL settings with those "
                                        "of the demo web host?")))
         return;
@@ -83,15 +84,33 @@ void TSettingsF::DefClick() {
     }
     URLNote->hide();
     SetConnectionLocked(true);
-    ShowMessage(QStringLiteral("The settings of the demo web host are filled in.\n"
-                               "After Generate and Upload your site is at\n%1\n"
-                               "The administrator password is %2.")
-                    .arg(url, AdminPasswordEdit->text()));
+    ShowMessage(QStringLiteral("The settings of the demo web host are filled in.\n\n"
+                               "The demo web host runs on this computer only (started by ./run): a "
+                               "web server with PHP, a MySQL server and an FTP server, standing in "
+                               "for a hosting provider. %1"
+                               "Nobody else can reach your site there.\n\n"
+                               "After Generate and Upload your site is at\n%2\n"
+                               "The administrator password is %3.")
+                    .arg(secure
+                             ? QStringLiteral("The files go to it by FTP over TLS; its pages come "
+                                              "over plain http from 127.0.0.1, which your browser "
+                                              "trusts without a certificate. ")
+                             : QString(),
+                         url, AdminPasswordEdit->text()));
+    // Enter now confirms the settings instead of filling them in again.
+    OKBtn->setFocus();
 }
 
 bool TSettingsF::UsesDemoHost(const QString& server, const QString& url) {
     if (server.isEmpty())
         return false;
     const std::optional<TDemoHost> host = ReadDemoHost(DemoHostFolder());
-    return host && server == host->FtpServer && url.startsWith(host->Url);
+    if (!host)
+        return false;
+    // Either of its file servers, and its pages over http or https.
+    const bool files =
+        server == host->FtpServer || (!host->FtpsServer.isEmpty() && server == host->FtpsServer);
+    const bool pages =
+        url.startsWith(host->Url) || (!host->HttpsUrl.isEmpty() && url.startsWith(host->HttpsUrl));
+    return files && pages;
 }

@@ -1,5 +1,7 @@
 #include "SettingsFontDialog.h"
 
+#include "EditGuard.h"
+#include "Keyboard.h"
 #include "SettingsColors.h"
 
 #include <QBoxLayout>
@@ -33,7 +35,7 @@ TCounterFontDialog::TCounterFontDialog(const TCounterFont& font, QWidget* parent
     fonts_->setCurrentFont(initial);
     shown_ = fonts_->currentFont();
 
-    colourBtn_ = new QPushButton(QStringLiteral("Color..."), this);
+    colourBtn_ = new QPushButton(QStringLiteral("&Color..."), this);
     connect(colourBtn_, &QPushButton::clicked, this, [this] {
         const QColor chosen =
             QColorDialog::getColor(ToQColor(colour_), this, QStringLiteral("Color"));
@@ -44,14 +46,16 @@ TCounterFontDialog::TCounterFontDialog(const TCounterFont& font, QWidget* parent
     });
     ShowColour();
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(QStringLiteral("C&ancel"), this);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(new QLabel(QStringLiteral("Color:"), this));
+    auto* colourCaption = new QLabel(QStringLiteral("Color:"), this);
+    colourCaption->setBuddy(colourBtn_);
+    bottom->addWidget(colourCaption);
     bottom->addWidget(colourBtn_);
     bottom->addStretch(1);
     bottom->addWidget(ok);
@@ -59,6 +63,13 @@ TCounterFontDialog::TCounterFontDialog(const TCounterFont& font, QWidget* parent
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(fonts_, 1);
     layout->addLayout(bottom);
+    Keyboard::GiveMnemonics(*this);
+}
+
+void TCounterFontDialog::reject() {
+    if (!(Font() == initial_) && !EditGuard::ConfirmDiscard(*this))
+        return;
+    QDialog::reject();
 }
 
 void TCounterFontDialog::ShowColour() {

@@ -21,6 +21,10 @@ public:
     // returned.
     static bool Choose(QWidget* parent, TCounterFont& font);
 
+public slots:
+    // Escape, Cancel and the close button ask before a choice is lost.
+    void reject() override;
+
 private:
     void ShowColour();
 

@@ -85,6 +85,11 @@ public:
         Add(caption, Row({entry}, false), howTo);
     }
     void Add(QWidget* caption, QLayout* entry, QToolButton* howTo = nullptr) {
+        // A caption leads to its entry: Alt and its letter go there.
+        auto* label = qobject_cast<QLabel*>(caption);
+        for (int i = 0; label && !label->buddy() && i < entry->count(); ++i)
+            if (QWidget* w = entry->itemAt(i)->widget(); w && w->focusPolicy() != Qt::NoFocus)
+                label->setBuddy(w);
         if (caption)
             grid_->addWidget(caption, row_, 0);
         grid_->addLayout(entry, row_, 1);

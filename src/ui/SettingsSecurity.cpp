@@ -1,10 +1,12 @@
 // The "Transfer" choice of the "Connection" page: how files reach the
 // server, and the certificate and host key the user chose to trust.
 #include "Settings.h"
+
 #include "SettingsLayout.h"
 
 #include "deploy/Connection.h"
 #include "model/TableFields.h"
+#include "model/TrustedServers.h"
 #include "net/SftpClient.h"
 
 #include <QComboBox>
@@ -80,12 +82,16 @@ void TSettingsF::ShowTrust() {
     QStringList lines;
     if (!trustedCertificate_.isEmpty())
         lines << QStringLiteral("Trusted certificate: ") + Short(trustedCertificate_);
+    const QMap<QString, QString> servers = TrustedServers::Parse(trustedCertificates_);
+    for (auto it = servers.cbegin(); it != servers.cend(); ++it)
+        lines << QStringLiteral("Trusted certificate of %1: %2").arg(it.key(), Short(it.value()));
     if (!trustedHostKey_.isEmpty())
         lines << QStringLiteral("Trusted SFTP host key: ") + Short(trustedHostKey_);
     TrustedText->setText(lines.isEmpty() ? QStringLiteral("No certificate or host key trusted.")
                                          : lines.join(u'\n'));
-    TrustedText->setToolTip(
-        QStringList{trustedCertificate_, trustedHostKey_}.join(u'\n').trimmed());
+    TrustedText->setToolTip(QStringList{trustedCertificate_, trustedCertificates_, trustedHostKey_}
+                                .join(u'\n')
+                                .trimmed());
     ForgetTrustBtn->setEnabled(!lines.isEmpty());
 }
 
@@ -96,6 +102,7 @@ void TSettingsF::ForgetTrustBtnClick() {
         TSftpClient::ForgetHost(TSftpClient::DefaultKnownHostsFile(), target.Host, target.Port);
     }
     trustedCertificate_.clear();
+    trustedCertificates_.clear();
     trustedHostKey_.clear();
     ShowTrust();
 }

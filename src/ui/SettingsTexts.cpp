@@ -51,6 +51,7 @@ public:
         const int row = (count_ / 2) * 2;
         const int column = count_ % 2;
         const int span = wide ? 2 : 1;
+        caption->setBuddy(memo);
         auto* head = Row({caption}, true);
         if (howTo)
             head->addWidget(howTo);
@@ -65,13 +66,13 @@ private:
     int count_ = 0;
 };
 
-const QString LogoTooltip = QStringLiteral("Image File - JPG or GIF format only");
+const QString LogoTooltip = QStringLiteral("A picture file: JPEG or GIF only");
 
 } // namespace
 
 QWidget* TSettingsF::BuildEmailPage() {
     auto* page = new QWidget;
-    SendEmailCh = new QCheckBox(QStringLiteral("Send Email on data change"), page);
+    SendEmailCh = new QCheckBox(QStringLiteral("Send an e-mail when a record changes"), page);
     SendEmailCh->setObjectName(QStringLiteral("SendEmailCh"));
     EmailSenderEdit = Edit(QStringLiteral("EmailSenderEdit"), page);
     EmailCcEdit = Edit(QStringLiteral("EmailCcEdit"), page);
@@ -81,18 +82,18 @@ QWidget* TSettingsF::BuildEmailPage() {
     auto* grid = new QGridLayout;
     TForm form(grid);
     form.Add(nullptr, Row({SendEmailCh}));
-    form.Add(Caption(QStringLiteral("Sender E-Mail:"), page), EmailSenderEdit);
+    form.Add(Caption(QStringLiteral("Sender's e-mail:"), page), EmailSenderEdit);
     form.Add(Caption(QStringLiteral("Copy to:"), page), EmailCcEdit);
     form.Add(Caption(QStringLiteral("Subject:"), page), EmailSubjectEdit);
     form.Add(TopCaption(QStringLiteral("Text:"), page), EmailBodyMemo);
     grid->setRowStretch(4, 1);
 
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(Heading(QStringLiteral("E-Mail Manager"), page));
+    layout->addWidget(Heading(QStringLiteral("E-mail on changes"), page));
     layout->addWidget(
-        Note(QStringLiteral("This e-mail goes to the user after he has added, modified or "
+        Note(QStringLiteral("This e-mail goes to the visitor who has added, modified or "
                             "deleted a record. It works only when the table has a field of the "
-                            "type \"Mailto\", which holds the user's address."),
+                            "type \"Mailto\", which holds the visitor's address."),
              page));
     layout->addSpacing(6);
     layout->addLayout(grid, 1);
@@ -106,7 +107,7 @@ QWidget* TSettingsF::BuildImportExportPage() {
     FieldDelimiterEdit = CharEdit(QStringLiteral("FieldDelimiterEdit"), page);
     RecordDelimiterCombo = new QComboBox(page);
     RecordDelimiterCombo->setObjectName(QStringLiteral("RecordDelimiterCombo"));
-    RecordDelimiterCombo->addItems({QStringLiteral("End of Line"), QStringLiteral("Other")});
+    RecordDelimiterCombo->addItems({QStringLiteral("End of line"), QStringLiteral("Other")});
     RecordDelimiterEdit = CharEdit(QStringLiteral("RecordDelimiterEdit"), page);
     ReplaceDelimiterWithEdit = CharEdit(QStringLiteral("ReplaceDelimiterWithEdit"), page);
 
@@ -119,7 +120,7 @@ QWidget* TSettingsF::BuildImportExportPage() {
              Row({ReplaceDelimiterWithEdit}));
 
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(Heading(QStringLiteral("Import/Export settings for Database content"), page));
+    layout->addWidget(Heading(QStringLiteral("Import and export of the records"), page));
     layout->addWidget(
         Note(QStringLiteral("Records are downloaded into text files and sent back from them "
                             "with these delimiters. A delimiter found inside a value is "
@@ -139,7 +140,7 @@ QWidget* TSettingsF::BuildLogoTextPage() {
     LogoEdit = Edit(QStringLiteral("LogoEdit"), page);
     Button3 = Button(QStringLiteral("Button3"), QStringLiteral("Browse..."), page);
     LoginTextMemo = Memo(QStringLiteral("LoginTextMemo"), page);
-    LoginTextMemo->setToolTip(QStringLiteral("Appears on the login site."));
+    LoginTextMemo->setToolTip(QStringLiteral("Appears on the login page."));
     MenuTextMemo = Memo(QStringLiteral("MenuTextMemo"), page);
     SearchRecordTextMemo = Memo(QStringLiteral("SearchRecordTextMemo"), page);
     AddRecordTextMemo = Memo(QStringLiteral("AddRecordTextMemo"), page);
@@ -149,7 +150,7 @@ QWidget* TSettingsF::BuildLogoTextPage() {
 
     auto* logoGrid = new QGridLayout;
     TForm form(logoGrid);
-    form.Add(Caption(QStringLiteral("Logo File:"), page, LogoTooltip),
+    form.Add(Caption(QStringLiteral("Logo file:"), page, LogoTooltip),
              Row({LogoEdit, Button3}, false));
 
     auto* grid = new QGridLayout;
@@ -162,21 +163,21 @@ QWidget* TSettingsF::BuildLogoTextPage() {
         QStringLiteral("Shown when the user ID and password are requested."));
     add(QStringLiteral("Menu text:"), MenuTextMemo,
         QStringLiteral("Shown in the menu at the top of every page: a place for a slogan or a "
-                       "letter head."));
+                       "letterhead."));
     add(QStringLiteral("Search record text:"), SearchRecordTextMemo,
         QStringLiteral("Shown in the main part of the search form."));
     add(QStringLiteral("Add record text:"), AddRecordTextMemo,
         QStringLiteral("Shown when someone adds a record."));
     add(QStringLiteral("Modify record text:"), ModifyRecordTextMemo,
-        QStringLiteral("Shown when someone modifies his record."));
+        QStringLiteral("Shown when someone modifies a record."));
     add(QStringLiteral("Delete record text:"), DeleteRecordTextMemo,
-        QStringLiteral("Shown when someone deletes his record."));
+        QStringLiteral("Shown when someone deletes a record."));
     add(QStringLiteral("Request ID and password text:"), RequestIdPasswordTextMemo,
         QStringLiteral("Shown on the login page when sending a forgotten password is allowed."),
         true);
 
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(Heading(QStringLiteral("Logo & Text for Web Sites"), page));
+    layout->addWidget(Heading(QStringLiteral("Logo and text of the visitors' site"), page));
     layout->addLayout(logoGrid);
     layout->addLayout(grid, 1);
 
@@ -189,7 +190,7 @@ QWidget* TSettingsF::BuildAdminLogoTextPage() {
     AdminLogoEdit = Edit(QStringLiteral("AdminLogoEdit"), page);
     Button4 = Button(QStringLiteral("Button4"), QStringLiteral("Browse..."), page);
     AdminLoginTextMemo = Memo(QStringLiteral("AdminLoginTextMemo"), page);
-    AdminLoginTextMemo->setToolTip(QStringLiteral("Appears on the login site."));
+    AdminLoginTextMemo->setToolTip(QStringLiteral("Appears on the login page."));
     AdminMenuTextMemo = Memo(QStringLiteral("AdminMenuTextMemo"), page);
     AdminSearchRecordTextMemo = Memo(QStringLiteral("AdminSearchRecordTextMemo"), page);
     AdminAddRecordTextMemo = Memo(QStringLiteral("AdminAddRecordTextMemo"), page);
@@ -198,7 +199,7 @@ QWidget* TSettingsF::BuildAdminLogoTextPage() {
 
     auto* logoGrid = new QGridLayout;
     TForm form(logoGrid);
-    form.Add(Caption(QStringLiteral("Logo File:"), page, LogoTooltip),
+    form.Add(Caption(QStringLiteral("Logo file:"), page, LogoTooltip),
              Row({AdminLogoEdit, Button4}, false));
 
     auto* grid = new QGridLayout;
@@ -211,7 +212,7 @@ QWidget* TSettingsF::BuildAdminLogoTextPage() {
     memos.Add(Caption(QStringLiteral("Delete record text:"), page), AdminDeleteRecordTextMemo);
 
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(Heading(QStringLiteral("Logo & Text for Administrator's Sites"), page));
+    layout->addWidget(Heading(QStringLiteral("Logo and text of the administrator's site"), page));
     layout->addLayout(logoGrid);
     layout->addLayout(grid, 1);
 
@@ -227,7 +228,7 @@ QWidget* TSettingsF::BuildPasswordPage() {
 
     auto* grid = new QGridLayout;
     TForm form(grid);
-    form.Add(Caption(QStringLiteral("Sender E-Mail:"), page), PasswordEmailSenderEdit);
+    form.Add(Caption(QStringLiteral("Sender's e-mail:"), page), PasswordEmailSenderEdit);
     form.Add(Caption(QStringLiteral("Subject:"), page), PasswordEmailSubjectEdit);
     form.Add(TopCaption(QStringLiteral("Text:"), page), PasswordEmailBodyMemo);
     grid->setRowStretch(2, 1);
@@ -236,7 +237,8 @@ QWidget* TSettingsF::BuildPasswordPage() {
     layout->addWidget(Heading(QStringLiteral("Password"), page));
     layout->addWidget(
         Note(QStringLiteral("This e-mail goes to a member when the administrator creates the "
-                            "member's account; the member's password is attached to it."),
+                            "member's account, and when a member who has forgotten the "
+                            "password asks for it; the member's password is attached to it."),
              page));
     layout->addSpacing(6);
     layout->addLayout(grid, 1);
@@ -253,7 +255,7 @@ void TSettingsF::RecordDelimiterComboChange() {
 
 void TSettingsF::Button3Click() {
     const QString file =
-        ChooseFile(QStringLiteral("Logo File"), FolderOf(LogoEdit->text()),
+        ChooseFile(QStringLiteral("Logo file"), FolderOf(LogoEdit->text()),
                    QStringLiteral("Pictures (*.jpg *.jpeg *.gif);;JPEG files (*.jpg *.jpeg);;"
                                   "GIF files (*.gif)"));
     if (!file.isEmpty())
@@ -261,8 +263,8 @@ void TSettingsF::Button3Click() {
 }
 
 void TSettingsF::Button4Click() {
-    const QString file = ChooseFile(QStringLiteral("Image Files"), FolderOf(AdminLogoEdit->text()),
-                                    QStringLiteral("Image Files (*.gif *.jpg)"));
+    const QString file = ChooseFile(QStringLiteral("Logo file"), FolderOf(AdminLogoEdit->text()),
+                                    QStringLiteral("Pictures (*.gif *.jpg)"));
     if (!file.isEmpty())
         AdminLogoEdit->setText(file);
 }

@@ -1,6 +1,9 @@
 // Filling the settings dialog from the project and taking the values back.
 #include "Settings.h"
 
+#include "EditGuard.h"
+#include "InputNote.h"
+
 #include "model/Convert.h"
 #include "model/ProjectCheck.h"
 #include "model/TableFields.h"
@@ -67,6 +70,7 @@ void TSettingsF::LoadFrom(const TBTable& t) {
     PHPPath->setText(t.PHPPath);
     SetTransfer(t.Transfer);
     trustedCertificate_ = t.TrustedCertificate;
+    trustedCertificates_ = t.TrustedCertificates;
     trustedHostKey_ = t.TrustedHostKey;
     ShowTrust();
     SetLocalPath(t.LocalPath);
@@ -134,6 +138,9 @@ void TSettingsF::LoadFrom(const TBTable& t) {
     ApplyEnabling();
     ServerChange();
     UpdateSample();
+    for (QLineEdit* edit : findChildren<QLineEdit*>())
+        InputNote::Unmark(*edit);
+    loadedState_ = EditGuard::State(*this) + WorkingState();
 }
 
 void TSettingsF::ApplyEnabling() {
@@ -199,6 +206,7 @@ void TSettingsF::StoreTo(TBTable& t) const {
     t.PHPPath = WebPath(PHPPath->text());
     t.Transfer = Transfer();
     t.TrustedCertificate = trustedCertificate_;
+    t.TrustedCertificates = trustedCertificates_;
     t.TrustedHostKey = trustedHostKey_;
     t.LocalPath = LocalFolderPath(localPath_);
 

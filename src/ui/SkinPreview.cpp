@@ -187,11 +187,10 @@ void TSkinPreview::Preview(const QString& skin, const QString& image, const QStr
         copySheetWithBackground(sheet, BackgroundLine(imageName));
         const QString imageCopy = QDir(folder_).filePath(imageName);
         if (!QFileInfo::exists(imageCopy) && ShowInformation)
-            ShowInformation(QStringLiteral("For Preview the image file must be in the same "
-                                           "directory as css file.\rCopying files ") +
-                            fileName(sheet) + QStringLiteral(" and ") + imageName +
-                            QStringLiteral("\r") + QStringLiteral(" to Corvanta directory: ") +
-                            QStringLiteral("\r") + folder_);
+            ShowInformation(QStringLiteral("For the preview the background image must be in "
+                                           "the same folder as the style sheet.\rCopying %1 "
+                                           "and %2 to Corvanta's preview folder:\r%3")
+                                .arg(fileName(sheet), imageName, folder_));
         // Always copied: an older picture of the same name would show instead.
         copyFile(image, imageCopy);
     } else {

@@ -13,8 +13,8 @@ TStepsF::TStepsF(QWidget* parent) : QWidget(parent, Qt::Tool) {
         bool indented;
     };
     const Step steps[] = {
-        {"1. Create the fields (CTRL + C)", "FieldsWin.htm", false},
-        {"2. Change settings (CTRL + T):", nullptr, false},
+        {"1. Create the fields (Ctrl+C)", "FieldsWin.htm", false},
+        {"2. Change settings (Ctrl+T):", nullptr, false},
         {"Appearance", "PropAppearance.htm", true},
         {"Connection", "PropConnection.htm", true},
         {"Database", "PropDatabase.htm", true},
@@ -22,9 +22,9 @@ TStepsF::TStepsF(QWidget* parent) : QWidget(parent, Qt::Tool) {
         {"E-mail", "PropEmail.htm", true},
         {"Import/Export", "PropImportExport.htm", true},
         {"Logo and text", "PropLogoText.htm", true},
-        {"3. Saving your project (CTRL + S)", "Database.htm", false},
-        {"4a. Generate (CTRL + G)", "GenerateUpload.htm", false},
-        {"4b. Upload changes (CTRL + U)", "GenerateUpload.htm", false},
+        {"3. Saving your project (Ctrl+S)", "Database.htm", false},
+        {"4a. Generate (Ctrl+G)", "GenerateUpload.htm", false},
+        {"4b. Upload changes (Ctrl+U)", "GenerateUpload.htm", false},
         {"5. Security information", "Security.htm", false},
     };
     auto* grid = new QGridLayout(this);

@@ -38,8 +38,9 @@ TTrustF::TTrustF(QWidget* parent) : QDialog(parent) {
     text->addWidget(new QLabel(QStringLiteral("SHA-256 fingerprint:"), this));
     text->addWidget(FingerprintText);
     auto* note = new QLabel(QStringLiteral("Compare the fingerprint with the one your provider "
-                                           "gives. Trust is stored with this project only; a "
-                                           "different certificate or key later is refused."),
+                                           "gives. Trust is stored with this project, for this "
+                                           "server only; a different certificate or key later "
+                                           "is refused."),
                             this);
     note->setWordWrap(true);
     text->addWidget(note);
@@ -69,16 +70,16 @@ void TTrustF::SetInfo(const TCertificateInfo& info) {
         grouped += info.Fingerprint.mid(i, 4) + (i == 28 ? u'\n' : u' ');
     FingerprintText->setText(grouped.trimmed());
     if (info.HostKey) {
-        setWindowTitle(QStringLiteral("Unknown SFTP server"));
-        Heading->setText(QStringLiteral("The SFTP server %1 is not known yet.").arg(info.Host));
+        setWindowTitle(QStringLiteral("Unknown SFTP server %1").arg(info.Server()));
+        Heading->setText(QStringLiteral("The SFTP server %1 is not known yet.").arg(info.Server()));
         Details->setText(QStringLiteral("<table>") +
                          row(QStringLiteral("Host key:"), info.KeyType) +
                          QStringLiteral("</table>"));
         TrustBtn->setText(QStringLiteral("&Trust this server"));
     } else {
-        setWindowTitle(QStringLiteral("Certificate not trusted"));
+        setWindowTitle(QStringLiteral("Certificate of %1 not trusted").arg(info.Server()));
         Heading->setText(QStringLiteral("The certificate of %1 cannot be verified: %2.")
-                             .arg(info.Host, info.Problems.join(QStringLiteral("; "))));
+                             .arg(info.Named(), info.Problems.join(QStringLiteral("; "))));
         const QString format = QStringLiteral("yyyy-MM-dd");
         Details->setText(QStringLiteral("<table>") + row(QStringLiteral("Subject:"), info.Subject) +
                          row(QStringLiteral("Issuer:"), info.Issuer) +

@@ -1,5 +1,7 @@
 #include "VisitorOptions.h"
 
+#include "EditGuard.h"
+#include "Keyboard.h"
 #include "SettingsLayout.h"
 
 #include <QBoxLayout>
@@ -18,25 +20,24 @@ namespace {
 
 const QStringList& JoinExplanation() {
     static const QStringList lines{
-        QStringLiteral("Visitor can Search in database."),
-        QStringLiteral("Visitor can add, edit or delete his own record."),
-        QStringLiteral("Member can Search in database after entering password. Administrator must "
-                       "create members account before."),
-        QStringLiteral("Use this Mode for example for Membership databases, Mailing Lists etc."),
+        QStringLiteral("Every visitor can search the database."),
+        QStringLiteral("Visitors add records of their own, and change or delete them later."),
+        QStringLiteral("With \"Only members can add new record\", only members can add: the "
+                       "administrator creates their accounts."),
+        QStringLiteral("Use this mode for membership lists, mailing lists and the like."),
     };
     return lines;
 }
 
 const QStringList& LoginExplanation() {
     static const QStringList lines{
-        QStringLiteral("Access to database is allowed only for members defined by administrator."),
-        QStringLiteral("Member must enter his Password to access the database."),
-        QStringLiteral(
-            "Member can Search in database when allowed in check box. Otherwise only own "
-            "records are shown."),
-        QStringLiteral(
-            "Use this Mode to show data entered by the administrator, like billing accounts, "
-            "settings information etc."),
+        QStringLiteral("Only members can use the database: the administrator creates their "
+                       "accounts."),
+        QStringLiteral("Members log in with their password."),
+        QStringLiteral("Members search the whole database when \"Allow search in database\" is "
+                       "ticked; otherwise they see only their own records."),
+        QStringLiteral("Use this mode to show data the administrator enters, such as billing "
+                       "accounts or settings."),
     };
     return lines;
 }
@@ -58,9 +59,9 @@ TVisitorOptionsF::TVisitorOptionsF(QWidget* parent) : QDialog(parent) {
             "Here you can define what the visitors of the database site can and cannot do."),
         this);
 
-    auto* modeBox = new QGroupBox(QStringLiteral("Select Visitors Options"), this);
-    JoinModeRadio = new QRadioButton(QStringLiteral("Join Mode (Default)"), modeBox);
-    LoginModeRadio = new QRadioButton(QStringLiteral("Login Mode"), modeBox);
+    auto* modeBox = new QGroupBox(QStringLiteral("Visitor mode"), this);
+    JoinModeRadio = new QRadioButton(QStringLiteral("&Join mode (default)"), modeBox);
+    LoginModeRadio = new QRadioButton(QStringLiteral("&Login mode"), modeBox);
     VisitorsOptionsR = new QButtonGroup(this);
     VisitorsOptionsR->setObjectName(QStringLiteral("VisitorsOptionsR"));
     VisitorsOptionsR->addButton(JoinModeRadio, JoinMode);
@@ -70,7 +71,7 @@ TVisitorOptionsF::TVisitorOptionsF(QWidget* parent) : QDialog(parent) {
     modeLayout->addWidget(JoinModeRadio, 1);
     modeLayout->addWidget(LoginModeRadio, 1);
 
-    auto* permissions = new QGroupBox(QStringLiteral("Visitors permissions"), this);
+    auto* permissions = new QGroupBox(QStringLiteral("Visitors' permissions"), this);
     AllowSearchCh = NamedCheck(QStringLiteral("AllowSearchCh"),
                                QStringLiteral("Allow search in database"), permissions);
     AllowAddModifyCh = NamedCheck(QStringLiteral("AllowAddModifyCh"),
@@ -101,10 +102,10 @@ TVisitorOptionsF::TVisitorOptionsF(QWidget* parent) : QDialog(parent) {
     auto* explLayout = new QVBoxLayout(ExplBox);
     explLayout->addWidget(ExplainMemo);
 
-    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn = new QPushButton(QStringLiteral("&OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
     OKBtn->setDefault(true);
-    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelBtn = new QPushButton(QStringLiteral("&Cancel"), this);
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
@@ -125,6 +126,13 @@ TVisitorOptionsF::TVisitorOptionsF(QWidget* parent) : QDialog(parent) {
     connect(VisitorsOptionsR, &QButtonGroup::idClicked, this,
             &TVisitorOptionsF::VisitorsOptionsRClick);
     resize(600, 330);
+    Keyboard::GiveMnemonics(*this);
+}
+
+void TVisitorOptionsF::reject() {
+    if (EditGuard::State(*this) != shownState_ && !EditGuard::ConfirmDiscard(*this))
+        return;
+    QDialog::reject();
 }
 
 void TVisitorOptionsF::SetOptions(const TVisitorOptions& options) {
@@ -162,7 +170,7 @@ bool TVisitorOptionsF::Edit(TVisitorOptions& options) {
 void TVisitorOptionsF::VisitorsOptionsRClick() {
     const bool login = LoginModeRadio->isChecked();
     const QString mode = login ? QStringLiteral("Login") : QStringLiteral("Join");
-    ExplBox->setTitle(mode + QStringLiteral(" Mode"));
+    ExplBox->setTitle(mode + QStringLiteral(" mode"));
     ExplainMemo->setPlainText((login ? LoginExplanation() : JoinExplanation()).join(u'\n'));
     // A little space between the lines keeps the wrapped sentences apart.
     QTextCursor cursor(ExplainMemo->document());
@@ -180,11 +188,13 @@ void TVisitorOptionsF::VisitorsOptionsRClick() {
         AllowAddModifyCh->setChecked(true);
         AllowDeleteCh->setChecked(true);
         AllowChangePasswordCh->setChecked(false);
-        AllowSendPasswordCh->setChecked(true);
+        // A Join site sends no passwords (the option is kept in Login mode
+        // alone), so it is off here rather than a box that does nothing.
+        AllowSendPasswordCh->setChecked(false);
     }
-    for (QCheckBox* check : {AllowSearchCh, AllowAddModifyCh, AllowDeleteCh, AllowChangePasswordCh})
+    for (QCheckBox* check : {AllowSearchCh, AllowAddModifyCh, AllowDeleteCh, AllowChangePasswordCh,
+                             AllowSendPasswordCh})
         check->setEnabled(login);
-    AllowSendPasswordCh->setEnabled(true);
     OnlyMembersCanAddCh->setEnabled(!login);
 }
 
@@ -192,6 +202,7 @@ void TVisitorOptionsF::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         SettingsUi::CentreDialog(this);
         VisitorsOptionsRClick();
+        shownState_ = EditGuard::State(*this);
     }
     QDialog::showEvent(event);
 }

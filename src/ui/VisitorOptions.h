@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
 class QButtonGroup;
 class QCheckBox;
@@ -66,7 +67,12 @@ signals:
 public slots:
     // Fixes and frees the permissions the selected mode rules over.
     void VisitorsOptionsRClick();
+    // Escape, Cancel and the close button ask before changes are lost.
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    QStringList shownState_; // the controls as the mode rules left them when shown
 };

@@ -3,6 +3,7 @@
 #include "About.h"
 #include "Centring.h"
 #include "HelpLauncher.h"
+#include "Keyboard.h"
 #include "ProgramRemoval.h"
 #include "SaveAs.h"
 #include "SelectDB.h"
@@ -55,12 +56,12 @@ TWelcomeF::TWelcomeF(TStore& store, TUserPort* port, QWidget* parent)
     ManageBtn = button(QStringLiteral("Manage Databases"), QStringLiteral("ManageBtn"));
     ManualBtn = button(QStringLiteral("User Manual"), QStringLiteral("ManualBtn"));
     LanguageBtn = button(QStringLiteral("Select Language"), QStringLiteral("LanguageBtn"));
-    AboutBtn = button(QStringLiteral("About CORVANTA"), QStringLiteral("AboutBtn"));
-    FaqBtn = button(QStringLiteral("Online FAQs"), QStringLiteral("FaqBtn"));
-    NewsBtn = button(QStringLiteral("Latest News, Upgrades"), QStringLiteral("NewsBtn"));
-    WebSiteBtn = button(QStringLiteral("Visit CORVANTA Web Site"), QStringLiteral("WebSiteBtn"));
-    AddDbBtn = button(QStringLiteral("Add your data base"), QStringLiteral("AddDbBtn"));
-    BugBtn = button(QStringLiteral("Report a bug..."), QStringLiteral("BugBtn"));
+    AboutBtn = button(QStringLiteral("About Corvanta"), QStringLiteral("AboutBtn"));
+    FaqBtn = button(QStringLiteral("Frequent questions"), QStringLiteral("FaqBtn"));
+    NewsBtn = button(QStringLiteral("What is new"), QStringLiteral("NewsBtn"));
+    WebSiteBtn = button(QStringLiteral("Contents of the manual"), QStringLiteral("WebSiteBtn"));
+    AddDbBtn = button(QStringLiteral("Show your site"), QStringLiteral("AddDbBtn"));
+    BugBtn = button(QStringLiteral("Report a problem..."), QStringLiteral("BugBtn"));
     UninstallBtn = button(QStringLiteral("Uninstall"), QStringLiteral("UninstallBtn"));
     CloseBtn = button(QStringLiteral("&Close"), QStringLiteral("CloseBtn"));
     UninstallBtn->setMinimumWidth(0);
@@ -84,14 +85,16 @@ TWelcomeF::TWelcomeF(TStore& store, TUserPort* port, QWidget* parent)
     addRow(startGrid, LanguageBtn, note(QStringLiteral("The program speaks English."), start));
     addRow(startGrid, AboutBtn, note(QStringLiteral("Version and vendor."), start));
 
-    auto* web = new QGroupBox(QStringLiteral("In the CORVANTA manual"), this);
+    auto* web = new QGroupBox(QStringLiteral("In the Corvanta manual"), this);
     auto* webGrid = new QGridLayout(web);
     webGrid->setColumnStretch(1, 1);
     addRow(webGrid, FaqBtn, note(QStringLiteral("Answers to frequent questions."), web));
     addRow(webGrid, NewsBtn, note(QStringLiteral("What is new in this version."), web));
-    addRow(webGrid, WebSiteBtn, note(QStringLiteral("Everything about CORVANTA."), web));
+    addRow(webGrid, WebSiteBtn, note(QStringLiteral("Every page of the manual."), web));
     addRow(webGrid, AddDbBtn, note(QStringLiteral("Show your site to other people."), web));
-    addRow(webGrid, BugBtn, note(QStringLiteral("What to do when something goes wrong."), web));
+    addRow(
+        webGrid, BugBtn,
+        note(QStringLiteral("What to do when something goes wrong, and how to report it."), web));
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(UninstallBtn);
@@ -125,6 +128,7 @@ TWelcomeF::TWelcomeF(TStore& store, TUserPort* port, QWidget* parent)
     for (const auto& [b, topic] : links)
         connect(b, &QPushButton::clicked, this, [this, topic] { MainF->ShowHelp(topic); });
     updateManageBtn();
+    Keyboard::GiveMnemonics(*this);
 }
 
 TWelcomeF::~TWelcomeF() = default;
@@ -136,14 +140,14 @@ QWidget* TWelcomeF::buildBanner() {
     colours.setColor(QPalette::Window, QColor(0x00, 0x00, 0x80));
     colours.setColor(QPalette::WindowText, QColor(0xFF, 0xFF, 0xE1));
     banner->setPalette(colours);
-    auto* welcome = new QLabel(QStringLiteral("Welcome to Corvanta Generator !"), banner);
+    auto* welcome = new QLabel(QStringLiteral("Welcome to Corvanta Generator!"), banner);
     QFont big = welcome->font();
     big.setBold(true);
     big.setPointSize(big.pointSize() + 7);
     welcome->setFont(big);
-    VersionLabel = new QLabel(QStringLiteral("Version : ") + ProgramVersion(), banner);
+    VersionLabel = new QLabel(QStringLiteral("Version: ") + ProgramVersion(), banner);
     auto* pitch = new QLabel(QStringLiteral("Define your table and the look of your site; "
-                                            "CORVANTA writes the PHP and MySQL web application "
+                                            "Corvanta writes the PHP and MySQL web application "
                                             "and puts it on your web host."),
                              banner);
     pitch->setWordWrap(true);

@@ -20,12 +20,12 @@ class TWelcomeF : public QWidget {
     Q_OBJECT
 public:
     static inline const QString Caption =
-        QStringLiteral("WELCOME to CORVANTA Generator v ") + ProgramVersion();
+        QStringLiteral("Welcome to Corvanta Generator v ") + ProgramVersion();
 
     // The pages of the shipped manual the link buttons open.
     static inline const QString FaqTopic = QStringLiteral("Support.htm#faq");
     static inline const QString NewsTopic = QStringLiteral("Support.htm#news");
-    static inline const QString HomeTopic = QStringLiteral("Intro.htm");
+    static inline const QString HomeTopic = QStringLiteral("Intro.htm#contents");
     static inline const QString AddDbTopic = QStringLiteral("Support.htm#showcase");
     static inline const QString BugTopic = QStringLiteral("Support.htm#bugs");
 

@@ -44,6 +44,9 @@ TWindowPort::TWindowPort(QWidget* mainWindow, std::function<bool(int)> openSetti
 TWindowPort::~TWindowPort() = default;
 
 QWidget* TWindowPort::boxParent() const {
+    // Centred over the dialog that asks, not over the window behind it.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible())
+        return modal;
     return main_ && main_->isEnabled() ? main_ : nullptr;
 }
 
@@ -98,6 +101,15 @@ bool TWindowPort::ConfirmDanger(const QString& text) {
     message.setEscapeButton(QMessageBox::Cancel);
     FitTitle(message);
     return message.exec() == QMessageBox::Ok;
+}
+
+bool TWindowPort::AskYesNo(const QString& text) {
+    QMessageBox message(QMessageBox::Question, QStringLiteral("Confirm"), lines(text),
+                        QMessageBox::Yes | QMessageBox::No, boxParent());
+    message.setDefaultButton(QMessageBox::No);
+    message.setEscapeButton(QMessageBox::No);
+    FitTitle(message);
+    return message.exec() == QMessageBox::Yes;
 }
 
 bool TWindowPort::AskQuestion(const QString& text, bool yesByDefault) {

@@ -36,6 +36,7 @@ public:
     void ShowError(const QString& text) override;
     TAnswer Confirm(const QString& text, TConfirmButtons buttons) override;
     bool ConfirmDanger(const QString& text) override;
+    bool AskYesNo(const QString& text) override;
     bool AskQuestion(const QString& text, bool yesByDefault = false) override;
     bool TrustServer(const TCertificateInfo& info) override;
     TExportChoice AskExport(const QString& text) override;
@@ -58,8 +59,8 @@ public:
     void FocusMain() override;
 
 private:
-    // Boxes belong to the main window while it is usable; a disabled main
-    // window would disable them too.
+    // Boxes stand over the window in front: a dialog, or the main window
+    // while it is usable (a disabled main window would disable them too).
     QWidget* boxParent() const;
 
     QWidget* main_;

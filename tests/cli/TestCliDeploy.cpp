@@ -57,7 +57,7 @@ private slots:
         TCliResult r = cli({"generate", "cligen"});
         QCOMPARE(r.status, 0);
         QVERIFY(r.out.startsWith("Generating report\n\nGenerating process was successful.\n"));
-        QCOMPARE(r.err, QByteArray("Report saved to 'Generate.log'\n"));
+        QCOMPARE(r.err, "Report saved to '" + t.LocalPath.toUtf8() + "Generate.log'\n");
         for (const char* file : {"create_db.php", "runtime.php", "search.php", "admin/runtime.php",
                                  "admin/index.html", "Generate.log"})
             QVERIFY2(QFile::exists(t.LocalPath + QLatin1String(file)), file);
@@ -67,7 +67,16 @@ private slots:
         ProjectStore::Save(*store_, t);
         r = cli({"generate", "cligen-deep"});
         QCOMPARE(r.status, 1);
-        QCOMPARE(r.err, "Directory \"" + t.LocalPath.toUtf8() + "\" cannot be created.\n");
+        QCOMPARE(r.err, "Directory \"" + t.LocalPath.toUtf8() +
+                            "\" cannot be created.\n(In the project JSON: Settings.LocalPath.)\n");
+        // Every refusal about a setting names its place in the project JSON.
+        t.DbName = QStringLiteral("cligen-nopass");
+        t.AdminPassword.clear();
+        ProjectStore::Save(*store_, t);
+        r = cli({"generate", "cligen-nopass"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("(In the project JSON: Settings.AdminPassword.)"),
+                 r.err.constData());
 
         t.DbName = QStringLiteral("cligen-empty");
         t.Fields.resize(2);
@@ -79,6 +88,13 @@ private slots:
 
         QCOMPARE(cli({"generate", "nothing"}).status, 1);
         QCOMPARE(cli({"generate"}).status, 2);
+        // Every command explains itself, with every option it takes.
+        for (const char* command : {"generate", "upload", "export", "remove"}) {
+            r = cli({command, "--help"});
+            QVERIFY(r.status == 0 &&
+                    r.out.startsWith("Usage: corvanta-cli " + QByteArray(command)));
+            QCOMPARE(r.out.contains("--trust SHA256"), QByteArray(command) != "generate");
+        }
     }
 
     void uploadImportExportRemove() {
@@ -171,7 +187,7 @@ private slots:
         QVERIFY(r.err.contains("never uploaded"));
         r = cli({"remove", "clifail", "--settings"});
         QCOMPARE(r.status, 0);
-        QCOMPARE(r.err, QByteArray("Do you really want to remove the Database from your PC ? -> "
+        QCOMPARE(r.err, QByteArray("Do you really want to remove the Database from your PC? -> "
                                    "Yes\nDatabase clifail has been removed successfully.\n"));
     }
 };

@@ -107,7 +107,7 @@ private slots:
             return QByteArray(R"({"DbName":"X","Settings":)") + json + "}";
         };
         QTest::newRow("table name with a space")
-            << settings(R"({"TableName":"my shop"})") << "TableName";
+            << settings(R"({"TableName":"my shop"})") << "project JSON: Settings.TableName.";
         QTest::newRow("table name with a quote")
             << settings("{\"TableName\":\"shop\\\"\"}") << "TableName";
         QTest::newRow("table name injection")
@@ -116,13 +116,14 @@ private slots:
             << settings(R"({"TableName":"select"})") << "TableName";
         QTest::newRow("negative records per page")
             << settings(R"({"LinesPerPage":-10})") << "LinesPerPage";
-        QTest::newRow("no records per page") << settings(R"({"LinesPerPage":0})") << "LinesPerPage";
+        QTest::newRow("no records per page")
+            << settings(R"({"LinesPerPage":0})") << "project JSON: Settings.LinesPerPage.";
         QTest::newRow("same delimiters")
             << settings(R"({"FieldDelimiter":";","RecordDelimiter":";"})") << "FieldDelimiter";
         QTest::newRow("negative max length")
             << QByteArray(
-                   R"({"DbName":"X","Fields":[{"Name":"a","FieldType":"Text","MaxLength":-1}]})")
-            << "MaxLength";
+                   R"({"DbName":"X","Fields":[{"Name":"a","FieldType":"Text"},{"Name":"b","FieldType":"Text","MaxLength":-1}]})")
+            << "project JSON: Fields[1].MaxLength.";
         QTest::newRow("column reserved")
             << QByteArray(
                    R"({"DbName":"X","Fields":[{"Name":"a","FieldType":"Text","FieldName":"table"}]})")

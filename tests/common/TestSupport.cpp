@@ -2,8 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -14,8 +14,23 @@ QString BinDir() {
 
 QString SourceDir() {
     const QString dir = qEnvironmentVariable("CORVANTA_SOURCE_DIR");
-    return dir.isEmpty() ? QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../.."))
-                         : dir;
+    return dir.isEmpty()
+               ? QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../.."))
+               : dir;
+}
+
+bool WalkSiteInBrowser(const QList<std::pair<QString, QString>>& settings, QString* output) {
+    QProcess node;
+    node.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const auto& [name, value] : settings)
+        env.insert(name, value);
+    node.setProcessEnvironment(env);
+    node.start(QDir(SourceDir()).filePath(QStringLiteral("tests/e2e/run")),
+               {QStringLiteral("walk-site.js")});
+    const bool ended = node.waitForFinished(600000);
+    *output = QString::fromUtf8(node.readAll());
+    return ended && node.exitStatus() == QProcess::NormalExit && node.exitCode() == 0;
 }
 
 TCliResult RunCli(const QString& storePath, const QStringList& arguments, const QByteArray& input) {

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <utility>
 
 // Folder of the built executables (corvanta-cli, the program), set by CTest.
 QString BinDir();
@@ -31,6 +34,11 @@ private:
     const char* name_;
     QByteArray old_;
 };
+
+// The browser end of the desktop walks: tests/e2e/walk-site.js in Chromium
+// with these WALK_* settings (WALK_SITE_URL, WALK_ADMIN_PASSWORD, ...).
+// Its output goes to output; true when the walk passed.
+bool WalkSiteInBrowser(const QList<std::pair<QString, QString>>& settings, QString* output);
 
 QByteArray ReadFileBytes(const QString& path);
 void WriteFileBytes(const QString& path, const QByteArray& bytes);

@@ -58,8 +58,8 @@ public:
     // A second host started with --secure: also HTTPS, FTP over TLS
     // (pyftpdlib and vsftpd) and SFTP, with the settings HTTPS_URL,
     // REDIRECT_URL, FTPS_SERVER, VSFTPD_SERVER, VSFTPD_USER, VSFTPD_PASSWORD,
-    // SFTP_SERVER, SFTP_USER, SFTP_PASSWORD, CA_FILE, TLS_CERT_SHA256 and
-    // SSH_HOST_KEY_SHA256.
+    // VSFTPD_PLAIN_SERVER (the same without TLS), SFTP_SERVER, SFTP_USER,
+    // SFTP_PASSWORD, CA_FILE, TLS_CERT_SHA256 and SSH_HOST_KEY_SHA256.
     static TWebHost& SecureInstance();
     ~TWebHost();
     TWebHost(const TWebHost&) = delete;

@@ -15,14 +15,16 @@ TMainF::TDialogRunner TDialogScript::Runner() {
         titles_.append(dialog.windowTitle());
         dialog.show();
         QCoreApplication::processEvents();
+        // A dialog left open is closed as Cancel would close it, without the
+        // question a dialog with edits asks first.
         if (steps_.isEmpty()) {
             ++unexpected_;
-            dialog.reject();
+            dialog.done(QDialog::Rejected);
         } else {
             steps_.takeFirst()(dialog);
         }
         if (dialog.isVisible())
-            dialog.reject();
+            dialog.done(QDialog::Rejected);
         return dialog.result();
     };
 }

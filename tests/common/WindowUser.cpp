@@ -1,5 +1,6 @@
 #include "WindowUser.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QMessageBox>
 
@@ -43,6 +44,20 @@ TUser::TFind messageBox(const QString& text) {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         return box && box->text().contains(text) ? box : nullptr;
     };
+}
+
+TBoxAnswers::TBoxAnswers(int button) {
+    connect(&timer_, &QTimer::timeout, this, [this, button] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        Texts << box->text();
+        if (QAbstractButton* b = box->button(QMessageBox::StandardButton(button)))
+            b->click();
+        else
+            box->reject();
+    });
+    timer_.start(20);
 }
 
 QString ShotPath(const QString& prefix, const QString& name) {

@@ -49,5 +49,16 @@ template <class T> TUser::TFind modal() {
 // A message box in front showing text.
 TUser::TFind messageBox(const QString& text);
 
+// Answers the message boxes that show while it lives with one button, and
+// keeps their texts: for the questions a step asks inside a dialog.
+class TBoxAnswers : public QObject {
+public:
+    explicit TBoxAnswers(int button);
+    QStringList Texts;
+
+private:
+    QTimer timer_;
+};
+
 // Where a picture of the windows goes: <build>/screenshots/<prefix><name>.png.
 QString ShotPath(const QString& prefix, const QString& name);

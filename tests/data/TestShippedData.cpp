@@ -48,7 +48,7 @@ const QStringList kHelpTopics = {
     "Intro.htm", "Database.htm", "FieldsWin.htm", "GenerateUpload.htm", "Security.htm",
     "PropAppearance.htm", "PropConnection.htm", "PropDatabase.htm", "PropAdministrator.htm",
     "PropEmail.htm", "PropImportExport.htm", "PropLogoText.htm", "PropAdminLogoText.htm",
-    "PropCounter.htm", "Growing.htm"};
+    "PropCounter.htm", "Growing.htm", "Spreadsheets.htm"};
 // clang-format on
 
 QString DataPath(const QString& name) {

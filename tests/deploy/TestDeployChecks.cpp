@@ -93,24 +93,24 @@ private slots:
              "Fill in the Database settings first!", SettingsPages::Database},
             {"no administrator password", [](TBTable& t) { t.AdminPassword.clear(); }, false,
              "Fill in the password to the Administrator sites!", SettingsPages::Administrator},
-            // Definitions stored before they were checked: refused before any file is made.
+            // Definitions stored before they were checked: refused before any file is
+            // made, naming the setting as the settings dialog labels it.
             {"table name the database refuses", [](TBTable& t) { t.TableName = "my shop"; }, false,
-             "Table name (TableName): \"my shop\" is not allowed; use lower-case letters a-z, "
+             "Table name: \"my shop\" is not allowed; use lower-case letters a-z, "
              "digits "
              "and \"_\", beginning with a letter, at most 55 characters.",
              SettingsPages::Database},
             {"no records per page", [](TBTable& t) { t.LinesPerPage = 0; }, false,
-             "Records per page (LinesPerPage): 0 is not allowed; use a whole number of records "
+             "Records per page: 0 is not allowed; use a whole number of records "
              "from 1 "
              "to 1000.",
              SettingsPages::Appearance},
             {"delimiters alike", [](TBTable& t) { t.RecordDelimiter = t.FieldDelimiter; }, false,
-             "Delimiter of fields (FieldDelimiter): \"|\" cannot be told apart from the delimiter "
-             "of "
-             "records \"|\"; the two must differ and neither may contain the other.",
+             "Delimiter of fields: \"|\" cannot be used: the delimiters of fields "
+             "and records must differ, and neither may contain the other.",
              SettingsPages::ImportExport},
             {"negative length", [](TBTable& t) { t.Fields[2].MaxLength = -1; }, false,
-             "Field 1 \"Title\": Max length (MaxLength) -1 is not allowed; use 0 or more.", -1},
+             "Field 1 \"Title\": Max length -1 is not allowed; use 0 or more.", -1},
         };
         for (const Case& c : cases) {
             for (const bool upload : {false, true}) {
@@ -234,7 +234,7 @@ private slots:
             rig.Run([&](TDeployment& d) { d.Generate(t, false); });
             QVERIFY2(rig.Deployment().Succeeded(), m.name);
             QCOMPARE(rig.Port.Messages(), QStringList());
-            QCOMPARE(rig.Port.LastFileInfo(), QStringLiteral("Report saved to 'Generate.log'"));
+            QCOMPARE(rig.Port.LastFileInfo(), "Report saved to '" + t.LocalPath + "Generate.log'");
             QCOMPARE(rig.Port.LastSiteUrl(), QString());
             QVERIFY(rig.Port.MainEnabled());
             const QStringList files = m.visitor + m.admin;
@@ -257,6 +257,21 @@ private slots:
             QCOMPARE(report.Lines[2], (TReportLine{"Generating process was successful.", true}));
             QCOMPARE(report.Lines[5], (TReportLine{"  create_db.php", false}));
         }
+
+        // A site whose fields are neither searchable nor shown to visitors
+        // is made all the same, and the report says what visitors will miss.
+        TDeployRig rig(store_.Store());
+        TBTable t = project(QStringLiteral("blind"));
+        for (TBField& f : t.Fields)
+            f.Searchable = f.Visible = f.Hidden = f.SeqNo > 0; // the administrator's only
+        rig.Run([&](TDeployment& d) { d.Generate(t, false); });
+        QVERIFY(rig.Deployment().Succeeded());
+        const QList<TReportLine>& lines = rig.Port.LastReport()->Lines;
+        QVERIFY(lines[3].Bold &&
+                lines[3].Text.startsWith(QStringLiteral("No field is searchable:")));
+        QVERIFY(lines[4].Bold && lines[4].Text.startsWith(QStringLiteral("No field is visible")));
+        t.Fields.back().Hidden = false;
+        QVERIFY(TDeployment::SiteUseWarnings(t).isEmpty());
     }
 
     void aGeneratorThatFailsEndsTheCommand() {
@@ -303,7 +318,7 @@ private slots:
         QVERIFY(d.Succeeded());
         QCOMPARE(port.offered, QList<bool>{false});
         QCOMPARE(port.Messages(),
-                 (QStringList{"Do you really want to remove the Database from your PC ?",
+                 (QStringList{"Do you really want to remove the Database from your PC?",
                               "Database Home has been removed successfully."}));
         QCOMPARE(port.EventsOf(QStringLiteral("wait")),
                  QStringList{"Removing Database Home. Please, wait ..."});

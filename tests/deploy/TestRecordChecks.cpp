@@ -2,11 +2,15 @@
 // an export passes (a value is stored exactly as written or refused with its
 // reason), and the reader of a download answer, which finds the markers only
 // where the format puts them.
+#include "common/TestSupport.h"
 #include "deploy/DownloadReader.h"
 #include "deploy/ExportRows.h"
+#include "deploy/ExportRun.h"
+#include "deploy/ScriptAnswer.h"
 #include "model/Table.h"
 
 #include <QBuffer>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -108,9 +112,23 @@ private slots:
         // Text that is not plain ASCII travels as its exact bytes.
         c = check(t, "records", record({{1, "O'Brien \\ $x \xE9\n"}}), r);
         QVERIFY(c.values.startsWith("(7, 3, _latin1 X'4f27427269656e205c20247820e90a', "));
-        // Empty numbers are no numbers.
+        // Empty numbers are no numbers; a field without a value stays one
+        // whatever its type, and a real number comes back as written.
         c = check(t, "records", record({{2, ""}, {3, ""}}), r);
         QVERIFY(c.values.startsWith("(7, 3, 't', NULL, NULL, "));
+        c = check(
+            t, "records",
+            record(
+                {{0, {}}, {1, {}}, {2, {}}, {3, {}}, {5, {}}, {6, {}}, {7, {}}, {8, {}}, {9, {}}}),
+            r);
+        QVERIFY2(c.values.startsWith("(7, NULL, NULL, NULL, NULL, 1.5, NULL, NULL, NULL, NULL, "
+                                     "NULL, "),
+                 c.values.constData());
+        // No date, a leap day, a time without a day.
+        for (const char* date : {"00000000000000", "20240229000000", "00000000123000"})
+            QVERIFY(
+                check(t, "records", record({{3, "123456789012345.6"}, {4, "0,1"}, {6, date}}), r)
+                    .valid);
     }
 
     void everyKindOfBadValueIsRefusedWithItsReason_data() {
@@ -129,6 +147,16 @@ private slots:
             << record({{6, "202401311200001"}}) << "Added: not a date of 14 digits";
         QTest::newRow("date with dashes")
             << record({{6, "2024-01-31 12:0"}}) << "Added: not a date of 14 digits";
+        const QString digits = "Price: more digits than the column keeps (it would come back as ";
+        QTest::newRow("21 digits")
+            << record({{3, "123456789012345678901"}}) << digits + "123456789012345680000)";
+        QTest::newRow("pi") << record({{3, "3.141592653589793238462643"}})
+                            << digits + "3.141592653589793)";
+        QTest::newRow("near a tenth")
+            << record({{3, "0.1000000000000000055511151231257827"}}) << digits + "0.1)";
+        for (const char* date :
+             {"20230231000000", "20230229000000", "20230101240000", "20231301000000"})
+            QTest::newRow(date) << record({{6, date}}) << "Added: not a date of the calendar";
         QTest::newRow("maybe") << record({{5, "maybe"}}) << "Done: neither yes nor no";
         QTest::newRow("stranger") << record({{0, "4"}})
                                   << "owner: member 4 is not in the users file";
@@ -264,6 +292,42 @@ private slots:
         TDownloadReader denied(f, {nullptr, nullptr, nullptr});
         denied.Feed("<HTML><HEAD></HEAD><BODY>\n<P CLASS=\"corvanta_error\">Access denied</P>");
         QVERIFY(denied.ScriptError());
+        // A server's error reaches the user as text, not as the page's HTML.
+        QCOMPARE(ScriptAnswer::Text("<P CLASS=\"corvanta_error\">Row size too large (&gt; 8126) "
+                                    "&amp; <B>more</B> caf&#233;&#x21;</P>",
+                                    "corvanta_error", 100, false, QStringLiteral("UTF-8")),
+                 QString::fromUtf8("Row size too large (> 8126) & more caf\xC3\xA9!"));
+    }
+
+    // Parts keep their size; a line too large for any part is refused with
+    // its number, and the lines around it still go.
+    void partsKeepTheirSize() {
+        TBTable t = TBTable::New();
+        t.TableName = QStringLiteral("wide");
+        for (int i = 1; i <= 21; ++i)
+            t.Fields.push_back(field(QStringLiteral("T%1").arg(i), FieldTypes::Text));
+        const TRecordFormat f = TRecordFormat::Of(t);
+        QTemporaryDir dir;
+        QByteArray records;
+        for (int i = 1; i <= 30; ++i)
+            records +=
+                f.JoinRecord(QList<QByteArray>(21, QByteArray(i == 21 ? 210000 : 20000, 'a'))) +
+                f.RecordEnd();
+        const TExportFiles files{dir.filePath("r"), {}, dir.filePath("i")};
+        WriteFileBytes(files.Records, records);
+        WriteFileBytes(files.Images, {});
+        TExportRun run(t, files, "latin1", QStringLiteral("0123"), dir.path(), 1 << 20);
+        qint64 largest = 0, rows = 0;
+        QVERIFY(run.Send([&](const QString& path, int, qint64 n) {
+            largest = std::max(largest, QFileInfo(path).size());
+            rows += n;
+            return true;
+        }));
+        QCOMPARE(rows, qint64(29));
+        QVERIFY2(largest <= 1 << 20, qPrintable(QString::number(largest)));
+        QCOMPARE(run.RefusedCount(), qint64(1));
+        QCOMPARE(run.Refusals().first().Line, qint64(21));
+        QVERIFY(run.Refusals().first().Reason.contains(QStringLiteral("too large to send")));
     }
 };
 

@@ -6,11 +6,14 @@
 #include "DeployFixtures.h"
 #include "common/TestSupport.h"
 #include "common/WebHost.h"
+#include "deploy/SheetRecords.h"
 #include "model/ProjectStore.h"
 #include "model/RecordFiles.h"
 #include "model/Store.h"
 
 #include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -50,12 +53,92 @@ QByteArray lines(const TRecordFormat& f, const QList<QList<QByteArray>>& records
 
 const QByteArray kGif = QByteArray("GIF89a\x01\x00\x01\x00\x00\x00\x00;", 14);
 
+// LibreOffice converts `file` into `outDir` as `filter` says; the file it
+// wrote, or empty (with the reason in `why`). A profile of its own, so a
+// running office or another test never meets it; deadlines for a slow,
+// shared machine.
+QString libreOffice(const QString& file, const QString& filter, const QString& outDir, QString& why,
+                    const QString& inFilter = {}) {
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (soffice.isEmpty()) {
+        why = QStringLiteral("soffice is missing: scripts/install-deps installs LibreOffice");
+        return {};
+    }
+    QStringList args = {QStringLiteral("-env:UserInstallation=file://") + outDir +
+                            QStringLiteral("/lo-profile"),
+                        QStringLiteral("--headless"), QStringLiteral("--norestore")};
+    if (!inFilter.isEmpty())
+        args << QStringLiteral("--infilter=") + inFilter;
+    args << QStringLiteral("--convert-to") << filter << QStringLiteral("--outdir") << outDir
+         << file;
+    QProcess office;
+    office.start(soffice, args);
+    if (!office.waitForFinished(600000)) {
+        office.kill();
+        why = QStringLiteral("LibreOffice did not end");
+        return {};
+    }
+    const QString out = QDir(outDir).filePath(QFileInfo(file).completeBaseName() + u'.' +
+                                              filter.section(u':', 0, 0));
+    if (!QFileInfo::exists(out))
+        why = QString::fromUtf8(office.readAllStandardError() + office.readAllStandardOutput());
+    return QFileInfo::exists(out) ? out : QString();
+}
+
+const QString kCsvFilter = QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76");
+
+// A flat OpenDocument spreadsheet: each cell "s:text", "f:number", "b:true",
+// "d:2026-12-08T14:30:00" (shown in ISO form) or "e:..." (shown as
+// DD/MM/YYYY hh:mm:ss), or empty.
+QByteArray flatSpreadsheet(const QList<QStringList>& rows) {
+    QByteArray xml = R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:number="urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">
+<office:automatic-styles>
+<number:date-style style:name="N1"><number:year number:style="long"/><number:text>-</number:text><number:month number:style="long"/><number:text>-</number:text><number:day number:style="long"/><number:text> </number:text><number:hours number:style="long"/><number:text>:</number:text><number:minutes number:style="long"/></number:date-style>
+<number:date-style style:name="N2"><number:day number:style="long"/><number:text>/</number:text><number:month number:style="long"/><number:text>/</number:text><number:year number:style="long"/><number:text> </number:text><number:hours number:style="long"/><number:text>:</number:text><number:minutes number:style="long"/><number:text>:</number:text><number:seconds number:style="long"/></number:date-style>
+<style:style style:name="ce1" style:family="table-cell" style:data-style-name="N1"/>
+<style:style style:name="ce2" style:family="table-cell" style:data-style-name="N2"/>
+</office:automatic-styles>
+<office:body><office:spreadsheet><table:table table:name="Books">
+)";
+    for (const QStringList& row : rows) {
+        xml += "<table:table-row>";
+        for (const QString& cell : row) {
+            const QByteArray v = cell.mid(2).toHtmlEscaped().toUtf8();
+            switch (cell.isEmpty() ? 'x' : cell[0].toLatin1()) {
+            case 's':
+                xml += "<table:table-cell office:value-type=\"string\"><text:p>" + v +
+                       "</text:p></table:table-cell>";
+                break;
+            case 'f':
+                xml += "<table:table-cell office:value-type=\"float\" office:value=\"" + v + "\"/>";
+                break;
+            case 'b':
+                xml += "<table:table-cell office:value-type=\"boolean\" office:boolean-value=\"" +
+                       v + "\"/>";
+                break;
+            case 'd':
+            case 'e':
+                xml += "<table:table-cell table:style-name=\"ce" +
+                       QByteArray(cell[0] == u'd' ? "1" : "2") +
+                       "\" office:value-type=\"date\" office:date-value=\"" + v + "\"/>";
+                break;
+            default:
+                xml += "<table:table-cell/>";
+            }
+        }
+        xml += "</table:table-row>\n";
+    }
+    return xml + "</table:table></office:spreadsheet></office:body></office:document>\n";
+}
+
 } // namespace
 
 class TestRecordTransfer : public QObject {
     Q_OBJECT
 
     TWebHost* host_ = nullptr;
+    int round_ = 0;
     QTemporaryDir dir_;
     QString storePath_;
     std::unique_ptr<TStore> store_;
@@ -99,6 +182,14 @@ class TestRecordTransfer : public QObject {
         for (const QString& table : {t.TableName, t.TableName + "_USERS", t.TableName + "_IMAGES"})
             sums << host_->Query("CHECKSUM TABLE " + table).value(0).value(1);
         return sums;
+    }
+
+    // Every stored value of the shop's records, pictures as their bytes.
+    QList<QByteArrayList> shopRows(const TBTable& t) {
+        return host_->Query("SELECT r.code, HEX(r.notes), r.amount, r.price, r.weight, r.done, "
+                            "r.added, HEX(i.image_data), i.image_type, r.home, r.home2 FROM " +
+                            t.TableName + " r LEFT JOIN " + t.TableName +
+                            "_IMAGES i ON i.imageid = r.photo ORDER BY r.code");
     }
 
     QList<QByteArrayList> members(const TBTable& t) {
@@ -211,40 +302,82 @@ private slots:
                  (QList<QByteArrayList>{{"A1", "1.5"}}));
     }
 
-    void valuesWithDelimitersLineBreaksAndEscapesComeBackExactly() {
-        const TBTable t = site(shopProject("lossless", "Login"));
+    // Every field type, NULL, empty and awkward values come back exactly
+    // through an upload and a download, with delimiters chosen to be hard.
+    void everyTypeAndNullComeBackExactly_data() {
+        QTest::addColumn<QString>("fd");
+        QTest::addColumn<QString>("rd");
+        QTest::addColumn<QString>("language"); // German pages are UTF-8
+        QTest::newRow("bar, lines") << "|"
+                                    << "\n"
+                                    << "English";
+        QTest::newRow("backslash, caret") << "\\"
+                                          << "^"
+                                          << "English";
+        QTest::newRow("words") << "ab"
+                               << "cd"
+                               << "English";
+        QTest::newRow("n, hash") << "n"
+                                 << "#"
+                                 << "English";
+        QTest::newRow("section, pilcrow")
+            << QString::fromUtf8("\xC2\xA7") << QString::fromUtf8("\xC2\xB6") << "German";
+        QTest::newRow("emoji, lines") << QString::fromUtf8("\xF0\x9F\x98\x80") << "\n"
+                                      << "German";
+    }
+    void everyTypeAndNullComeBackExactly() {
+        QFETCH(QString, fd);
+        QFETCH(QString, rd);
+        QFETCH(QString, language);
+        TBTable t = shopProject(QStringLiteral("lossless%1").arg(++round_), "Login");
+        for (const TBField& f : {TransferField("Picture", "pic", FieldTypes::ImageLink),
+                                 TransferField("Mail", "mail", FieldTypes::Mailto)}) {
+            t.Fields.push_back(f);
+            t.Fields.back().SeqNo = qint32(t.Fields.size() - 2);
+        }
+        t.FieldDelimiter = fd;
+        t.RecordDelimiter = rd;
+        t.Language.Load(language);
+        t = site(t);
         const TRecordFormat f = TRecordFormat::Of(t);
-        const QList<QByteArray> texts = {"a|b",
-                                         "one\r\ntwo\nthree\rfour",
-                                         "C:\\new\\table\\",
-                                         "\\| \\\\ \\n \\< <P CLASS=\"end_of_data\">",
-                                         "M\xFCller $x {$y} \"q\" 'q'",
-                                         ""};
-        QList<QList<QByteArray>> records;
-        for (int i = 0; i < texts.size(); ++i)
-            records << QList<QByteArray>{
-                "1",      "C" + QByteArray::number(i),   texts[i],   "", "", "", "No", "", "0",
-                texts[i], texts[(i + 1) % texts.size()], "101010101"};
-        const QString prefix = file("lossless-");
-        writeFiles(prefix, lines(f, records), lines(f, {{"1", "a|b@x.org", "p\\w|\n"}}),
-                   lines(f, {{"3", "1", kGif.toBase64(), "image/gif"}}));
+        const QByteArray awkward = "x" + f.FieldDelimiter + f.RecordDelimiter + "\\N " +
+                                   f.NullText() + " ~^\\\r\n<P CLASS=\"end_of_data\">" +
+                                   QByteArray(1, f.Escape);
+        const QByteArray null;
+        const QByteArray yes = t.Language.Text("Yes").toUtf8(), no = t.Language.Text("No").toUtf8();
+        // owner, code, notes, count, price, weight (a comma), done, added,
+        // photo, home (label, address), picture (label, number), mail
+        // (label, address), field locks
+        const QList<QList<QByteArray>> records = {
+            {"1", "C1", awkward, "42", "0.1", "1,5", yes, "20240229235959", "3", awkward,
+             "http://x/?a=1&b", "P", "3", "M", "m@x.org", "11111111111"},
+            // NULL; a number without a value is empty
+            {null, null, null, "", "", "", null, null, null, null, null, null, null, null, null,
+             "10101010101"},
+            {"1", "", "", "", "", "", no, "", "0", "", "", "", "0", "", "", "00000000000"}};
+        const QString prefix = file(QStringLiteral("lossless%1-").arg(round_));
+        writeFiles(
+            prefix, lines(f, records),
+            lines(f, {{"1", "a" + f.FieldDelimiter + "@x.org", awkward}, {"2", "b@x.org", null}}),
+            lines(f, {{"3", "1", kGif.toBase64(), "image/gif"}}));
         bool ok = false;
         const QStringList messages = sendFiles(t, prefix, true, &ok);
         QVERIFY2(ok, qPrintable(messages.join(u'\n')));
-        QCOMPARE(
-            host_->Query("SELECT HEX(notes) FROM lossless WHERE code = 'C1'").value(0).value(0),
-            texts[1].toHex().toUpper());
-
-        const QString first = file("lossless-back-");
-        QVERIFY(fetchFiles(t, first));
-        for (const char* name : {"records.txt", "users.txt", "images.txt"})
-            QCOMPARE(ReadFileBytes(first + name), ReadFileBytes(prefix + name));
-        sendFiles(t, first, true, &ok);
-        QVERIFY(ok);
-        const QString second = file("lossless-again-");
-        QVERIFY(fetchFiles(t, second));
-        for (const char* name : {"records.txt", "users.txt", "images.txt"})
-            QCOMPARE(ReadFileBytes(second + name), ReadFileBytes(prefix + name));
+        const QString table = t.TableName;
+        QCOMPARE(host_->Query("SELECT COUNT(*) FROM " + table +
+                              " WHERE code IS NULL AND notes IS "
+                              "NULL AND amount IS NULL AND done IS NULL AND added IS NULL AND "
+                              "photo IS NULL AND home2 IS NULL AND pic2 IS NULL AND mail IS NULL"),
+                 QList<QByteArrayList>{{"1"}});
+        QCOMPARE(host_->Query("SELECT HEX(notes), weight FROM " + table + " WHERE code = 'C1'"),
+                 (QList<QByteArrayList>{{awkward.toHex().toUpper(), "1.5"}}));
+        for (const QString& again : {QStringLiteral("back-"), QStringLiteral("again-")}) {
+            QVERIFY(fetchFiles(t, prefix + again));
+            for (const char* name : {"records.txt", "users.txt", "images.txt"})
+                QCOMPARE(ReadFileBytes(prefix + again + name), ReadFileBytes(prefix + name));
+            sendFiles(t, prefix + again, true, &ok);
+            QVERIFY(ok);
+        }
     }
 
     void recordTextCannotForgeTheDownloadsSections() {
@@ -403,6 +536,223 @@ private slots:
                                          "server where duplicates are not allowed"),
                  qPrintable(refused.last()));
         QCOMPARE(checksum(t), before);
+    }
+
+    // --- Spreadsheets, made and read by LibreOffice
+
+    void aSpreadsheetMadeByLibreOfficeIsPreviewedSentAndReadBack() {
+        TBTable t = shopProject("sheets", "Login");
+        t.Language.Load(QStringLiteral("German")); // a UTF-8 site with its own words
+        // Every field type: the shop's and these two.
+        for (TBField f : {TransferField("Cover", "cover", FieldTypes::ImageLink),
+                          TransferField("Mail", "mail", FieldTypes::Mailto)}) {
+            f.SeqNo = qint32(t.Fields.size() - 1);
+            t.Fields.push_back(f);
+        }
+        t = site(t);
+        // A member, who stays when the spreadsheet replaces every record.
+        const QString prefix = file("sheets-");
+        writeFiles(prefix,
+                   lines(TRecordFormat::Of(t),
+                         {{"1", "OLD", "", "", "", "", "Nein", "", "0", "", "", "", "0", "", ""}}),
+                   "1|a@x.org|pw\r\n", {});
+        bool ok = false;
+        sendFiles(t, prefix, true, &ok);
+        QVERIFY(ok);
+
+        const QString folder = file("sheets-lo");
+        QVERIFY(QDir().mkpath(folder + "/pics"));
+        WriteFileBytes(folder + "/pics/one.gif", kGif);
+        WriteFileBytes(
+            folder + "/books.fods",
+            flatSpreadsheet({{"s:Code", "s:Notes", "s:Count", "s:price", "s:WEIGHT", "s:Done",
+                              "s:Added", "s:Photo", "s:Home", "s:Home (home2)", "s:Cover",
+                              "s:Cover (cover2)", "s:Mail", "s:Mail (mail2)", "s:Remarks"},
+                             {"s:B1", "s:Caf\u00e9, \"x\"", "f:5", "f:12.5", "f:1.25", "b:true",
+                              "d:2026-12-08T14:30:00", "s:pics/one.gif", "s:Site", "s:http://x.org",
+                              "s:Front", "s:pics/one.gif", "s:Ann", "s:ann@x.org", "s:not sent"},
+                             {"s:B2", "", "f:-7", "f:0.1", "", "b:false", "e:2025-01-31T23:59:58",
+                              "", "", "", "", "", "", "", ""}}));
+        QString why;
+        const QString csv = libreOffice(folder + "/books.fods", kCsvFilter, folder, why);
+        QVERIFY2(!csv.isEmpty(), qPrintable(why));
+
+        // The preview: as the site will store them.
+        TSheetRecords preview(t);
+        QVERIFY(preview.Open(csv, {}));
+        QVERIFY(preview.Convert());
+        QCOMPARE(preview.RefusedCount(), 0);
+        QCOMPARE(preview.Mapping().UnmappedColumns(), QStringList{"Remarks"});
+        QCOMPARE(preview.Preview().size(), 2);
+        QStringList shown;
+        for (const TSheetCell& c : preview.Preview()[0])
+            shown << c.Shown;
+        QCOMPARE(shown, (QStringList{"B1", "Caf\u00e9, \"x\"", "5", "12.5", "1,25", "Ja",
+                                     "08/12/2026 14:30:00", "pics/one.gif", "Site", "http://x.org",
+                                     "Front", "pics/one.gif", "Ann", "ann@x.org"}));
+
+        TCliResult r = RunCli(storePath_, {"export", "sheets", "--csv", csv, "--check"});
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.contains("2 rows are ready to be sent; nothing was sent."),
+                 r.err.constData());
+        QVERIFY(r.err.contains("Columns not sent: Remarks"));
+        QCOMPARE(shopRows(t).value(0).value(0), QByteArray("OLD"));
+
+        r = RunCli(storePath_, {"export", "sheets", "--csv", csv, "--replace"});
+        QVERIFY2(r.status == 0, r.err.constData());
+        QCOMPARE(shopRows(t), (QList<QByteArrayList>{
+                                  {"B1", QString("Caf\u00e9, \"x\"").toUtf8().toHex().toUpper(),
+                                   "5", "12.5", "1.25", "1", "20261208143000",
+                                   kGif.toHex().toUpper(), "image/gif", "Site", "http://x.org"},
+                                  {"B2", "", "-7", "0.1", "NULL", "0", "20250131235958", "NULL",
+                                   "NULL", "", ""}}));
+        QCOMPARE(host_->Query("SELECT r.cover, HEX(i.image_data), r.mail, r.mail2 FROM sheets r "
+                              "LEFT JOIN sheets_IMAGES i ON i.imageid = r.cover2 ORDER BY r.code"),
+                 (QList<QByteArrayList>{{"Front", kGif.toHex().toUpper(), "Ann", "ann@x.org"},
+                                        {"", "NULL", "", ""}}));
+        QCOMPARE(members(t), (QList<QByteArrayList>{{"1", "a@x.org"}}));
+    }
+
+    void aSpreadsheetWithOneBadValueOfEachKindIsRefusedWhole() {
+        const TBTable t = site(shopProject("badsheet", ""));
+        const QString folder = file("badsheet");
+        QVERIFY(QDir().mkpath(folder + "/in"));
+        WriteFileBytes(file("secret.gif"), kGif);
+        WriteFileBytes(folder + "/in/note.gif", "not a picture");
+        WriteFileBytes(folder + "/in/ok.gif", kGif);
+        QVERIFY(QFile::link(file("secret.gif"), folder + "/in/link.gif"));
+        WriteFileBytes(folder + "/live.csv", "Code;Count\r\nL1;3\r\n");
+        TCliResult r = RunCli(storePath_, {"export", "badsheet", "--csv", folder + "/live.csv"});
+        QVERIFY2(r.status == 0, r.err.constData());
+        const QByteArrayList before = checksum(t);
+
+        const QByteArray header = "Code;Count;Price;Done;Added;Photo;Home\r\n";
+        WriteFileBytes(folder + "/bad.csv",
+                       header +
+                           "A1;abc;;;;;\r\nA2;2147483648;;;;;\r\nA3;;1.5;;;;\r\n"
+                           "A4;;;maybe;;;\r\nA5;;;;2026-02-30;;\r\nA6;;;;;../secret.gif;\r\n"
+                           "A7;;;;;in/none.gif;\r\nA8;;;;;in/note.gif;\r\nA9;;;;;in/link.gif;\r\n"
+                           "A10;;;;;/etc/passwd;\r\nA11;1;2,5;x;08/12/2026;in/ok.gif;x;extra\r\n");
+        r = RunCli(storePath_, {"export", "badsheet", "--csv", folder + "/bad.csv", "--replace"});
+        QCOMPARE(r.status, 1);
+        const QByteArray expected =
+            "Nothing was sent: 11 values of the spreadsheet were refused.\n"
+            "row 2, column \"Count\" (field \"Count\"): not a number\n"
+            "row 3, column \"Count\" (field \"Count\"): out of range\n"
+            "row 4, column \"Price\" (field \"Price\"): not a number\n"
+            "row 5, column \"Done\" (field \"Done\"): neither yes nor no\n"
+            "row 6, column \"Added\" (field \"Added\"): not a date (such as 2026-12-08 14:30, or "
+            "as DD/MM/YYYY hh:mm:ss)\n"
+            "row 7, column \"Photo\" (field \"Photo\"): not the name of a file in the "
+            "spreadsheet's folder\n"
+            "row 8, column \"Photo\" (field \"Photo\"): there is no picture file of that name in "
+            "the spreadsheet's folder\n"
+            "row 9, column \"Photo\" (field \"Photo\"): not a picture (JPEG, PNG, GIF, WebP or "
+            "BMP)\n"
+            "row 10, column \"Photo\" (field \"Photo\"): not the name of a file in the "
+            "spreadsheet's folder\n"
+            "row 11, column \"Photo\" (field \"Photo\"): not the name of a file in the "
+            "spreadsheet's folder\n"
+            "row 12: more values than the first row has columns (8 instead of 7)\n";
+        QVERIFY2(r.err.contains(expected), r.err.constData());
+        QVERIFY(r.err.contains("decimal comma")); // semicolons: the comma is the decimal mark
+        QCOMPARE(checksum(t), before);
+
+        // What only the database can refuse is refused whole too, named by row.
+        WriteFileBytes(folder + "/dup.csv", "Code,Count\r\nN1,1\r\n\r\nL1,2\r\n");
+        r = RunCli(storePath_, {"export", "badsheet", "--csv", folder + "/dup.csv"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("row 4, column \"Code\" (field \"Code\"): already on the server"),
+                 r.err.constData());
+        WriteFileBytes(folder + "/long.csv", "TOOLONGCODE1,3\r\n");
+        r = RunCli(storePath_, {"export", "badsheet", "--csv", folder + "/long.csv"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("row 1, column \"Column 1\" (field \"Code\"): longer than the "
+                                "column allows"),
+                 r.err.constData());
+        QCOMPARE(checksum(t), before);
+        QVERIFY(host_->Query("SHOW TABLES LIKE 'badsheet\\_%STAGED'").isEmpty());
+
+        // A header without rows would only empty the table.
+        WriteFileBytes(folder + "/empty.csv", "Code,Count\r\n");
+        r = RunCli(storePath_, {"export", "badsheet", "--csv", folder + "/empty.csv", "--replace"});
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains("holds no rows: nothing was sent"));
+        QCOMPARE(checksum(t), before);
+
+        // Usage: a map that names nothing, both kinds of files.
+        r = RunCli(storePath_,
+                   {"export", "badsheet", "--csv", folder + "/dup.csv", "--map", "Nope=Code"});
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains("no column \"Nope\""));
+        r = RunCli(storePath_, {"export", "badsheet", "--csv", folder + "/dup.csv", "--records",
+                                folder + "/dup.csv"});
+        QCOMPARE(r.status, 2);
+    }
+
+    void recordsGoOutAsWorkbookAndCsvAndComeBackUnchanged() {
+        TBTable t = shopProject("roundtrip", "Join");
+        t.Language.Load(QStringLiteral("German"));
+        t = site(t);
+        const QString folder = file("roundtrip");
+        QVERIFY(QDir().mkpath(folder + "/lo"));
+        WriteFileBytes(folder + "/one.gif", kGif);
+        // Text a spreadsheet would take for a formula, quotes, commas, lines.
+        WriteFileBytes(
+            folder + "/in.csv",
+            "Code,Notes,Count,Price,Weight,Done,Added,Photo,Home,Home (home2)\r\n"
+            "R1,=1+1,5,12.5,\"1,25\",Yes,2026-12-08 14:30:05,one.gif,\"a, \"\"b\"\"\",-x\r\n"
+            "R2,\"x\ny\",-7,0.1,,No,2025-01-31,,'@home,\r\n"
+            "R3,Caf\xC3\xA9 \xE2\x82\xAC,,,,,,,,\r\n");
+        TCliResult r = RunCli(storePath_, {"export", "roundtrip", "--csv", folder + "/in.csv",
+                                           "--decimal-comma", "--delimiter", ","});
+        QCOMPARE(r.status, 1); // "12.5" has a point
+        r = RunCli(storePath_,
+                   {"export", "roundtrip", "--csv", folder + "/in.csv", "--map", "Weight="});
+        QVERIFY2(r.status == 0, r.err.constData());
+        QCOMPARE(host_->Query("SELECT HEX(notes), home, home2, added FROM roundtrip WHERE code <> "
+                              "'R3' ORDER BY code"),
+                 (QList<QByteArrayList>{
+                     {QByteArray("=1+1").toHex().toUpper(), "a, \"b\"", "-x", "20261208143005"},
+                     {QByteArray("x\r\ny").toHex().toUpper(), "@home", "", "20250131000000"}}));
+        QCOMPARE(host_->Query("SELECT notes FROM roundtrip WHERE code = 'R3'"),
+                 QList<QByteArrayList>{{QString("Caf\u00e9 \u20ac").toUtf8()}});
+        const QList<QByteArrayList> stored = shopRows(t);
+
+        // A workbook: numbers, dates in the field's format, booleans; the picture beside it.
+        r = RunCli(storePath_, {"import", "roundtrip", "--xlsx", folder + "/shop.xlsx"});
+        QVERIFY2(r.status == 0, r.err.constData());
+        QCOMPARE(ReadFileBytes(folder + "/shop-pictures/1-photo.gif"), kGif);
+        QString why;
+        const QString fromBook =
+            libreOffice(folder + "/shop.xlsx", kCsvFilter, folder + "/lo", why);
+        QVERIFY2(!fromBook.isEmpty(), qPrintable(why));
+        const QList<QByteArray> book = ReadFileBytes(fromBook).split('\n');
+        QCOMPARE(book.value(0).trimmed(),
+                 QByteArray("Code,Notes,Count,Price,Weight,Done,Added,Photo,Home,Home (home2)"));
+        QCOMPARE(book.value(1).trimmed(),
+                 QByteArray("R1,=1+1,5,12.5,,TRUE,08/12/2026 "
+                            "14:30:05,shop-pictures/1-photo.gif,\"a, \"\"b\"\"\",-x"));
+        QVERIFY2(ReadFileBytes(fromBook).contains(",-7,0.1,,FALSE,31/01/2025 00:00:00,,@home,"),
+                 ReadFileBytes(fromBook).constData());
+
+        // CSV, through LibreOffice and back: no value changes.
+        r = RunCli(storePath_, {"import", "roundtrip", "--csv", folder + "/shop.csv"});
+        QVERIFY2(r.status == 0, r.err.constData());
+        QVERIFY(ReadFileBytes(folder + "/shop.csv")
+                    .startsWith("\xEF\xBB\xBF"
+                                "Code,Notes,"));
+        const QString saved = libreOffice(folder + "/shop.csv", kCsvFilter, folder + "/lo", why,
+                                          QStringLiteral("CSV:44,34,76,1"));
+        QVERIFY2(!saved.isEmpty(), qPrintable(why));
+        QVERIFY(QFile::copy(folder + "/shop-pictures/1-photo.gif",
+                            folder + "/lo/shop-pictures/1-photo.gif") ||
+                (QDir().mkpath(folder + "/lo/shop-pictures") &&
+                 QFile::copy(folder + "/shop-pictures/1-photo.gif",
+                             folder + "/lo/shop-pictures/1-photo.gif")));
+        r = RunCli(storePath_, {"export", "roundtrip", "--csv", saved, "--replace"});
+        QVERIFY2(r.status == 0, r.err.constData());
+        QCOMPARE(shopRows(t), stored);
     }
 };
 

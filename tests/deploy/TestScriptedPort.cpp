@@ -11,10 +11,10 @@ class TestScriptedPort : public QObject {
 private slots:
     void answersByTextThenInOrderThenDefault() {
         TScriptedPort port;
-        port.AnswerTo(QStringLiteral("Create database on the server ?"), QStringLiteral("Yes"));
+        port.AnswerTo(QStringLiteral("Create database on the server?"), QStringLiteral("Yes"));
         port.Queue(QStringLiteral("No"));
         port.Queue(QStringLiteral("Replace"));
-        const QString create = QStringLiteral("Create database on the server ?\rIf you want ...");
+        const QString create = QStringLiteral("Create database on the server?\rIf you want ...");
         QVERIFY(port.AskQuestion(create));
         QVERIFY(port.AskQuestion(create)); // a by-text answer holds every time
         QCOMPARE(port.Confirm(QStringLiteral("Save changes of current Database?"),
@@ -91,12 +91,15 @@ private slots:
         const QString log = dir.filePath(QStringLiteral("Generate.log"));
         QVERIFY(port.SaveAndShowReport(report, log));
         QCOMPARE(reports, QStringLiteral("Generating report\n  index.html\n"));
-        QCOMPARE(port.LastFileInfo(), QStringLiteral("Report saved to 'Generate.log'"));
+        // The whole path, so the user can find it.
+        QCOMPARE(port.LastFileInfo(), "Report saved to '" + log + "'");
         QCOMPARE(ReadFileBytes(log), QByteArray("Generating report\r\n  index.html\r\n"));
-        QVERIFY(messages.endsWith(QStringLiteral("Report saved to 'Generate.log'\n")));
+        QVERIFY(messages.endsWith("Report saved to '" + log + "'\n"));
 
         QVERIFY(!port.SaveAndShowReport(report, dir.filePath(QStringLiteral("no/Generate.log"))));
-        QCOMPARE(port.LastFileInfo(), QStringLiteral("Report cannot be saved to 'Generate.log'"));
+        QCOMPARE(port.LastFileInfo(),
+                 "Report cannot be saved to '" + dir.filePath(QStringLiteral("no/Generate.log")) +
+                     "'");
     }
 
     void progressAndCancel() {
@@ -132,7 +135,7 @@ private slots:
         QCOMPARE(port.AskRemove(QStringLiteral("Site"), true), TRemoveChoice::SettingsAndServer);
         QCOMPARE(port.AskRemove(QStringLiteral("Other"), true), TRemoveChoice::Cancel);
         QCOMPARE(port.EventsOf(QStringLiteral("remove")).first(),
-                 QStringLiteral("Do you really want to remove the Database from your PC ?"));
+                 QStringLiteral("Do you really want to remove the Database from your PC?"));
         // A button the dialog disables cannot be pressed.
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
                                  port.AskRemove(QStringLiteral("Site"), false));

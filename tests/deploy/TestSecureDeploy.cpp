@@ -1,15 +1,21 @@
 // Upload, Import, Export and Remove against what hosting accounts offer
-// today: HTTPS (and http redirected to it), FTP over TLS on pyftpdlib and on
-// vsftpd, SFTP on sshd; the trust questions; faults that must end cleanly.
+// today: HTTPS (nginx, stunnel, Apache with mod_ssl; http redirected to it),
+// FTP over TLS on pyftpdlib and on vsftpd, SFTP on sshd; the trust questions;
+// faults that must end cleanly, each told in its own words, and uploads broken
+// half-way that must leave the live site whole.
 #include "DeployFixtures.h"
 
 #include "common/TestSupport.h"
 #include "common/WebHost.h"
 #include "common/WindowTestSupport.h"
+#include "deploy/PublishPlan.h"
 #include "model/ProjectStore.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +27,56 @@ const QString kTables = QStringLiteral("The tables on the server");
 QByteArray Text(const QString& path) {
     return ReadFileBytes(path).replace("\r\n", "\n");
 }
+
+// tests/net/scripted_server.py with one scenario, stopped with the object.
+struct TFaultServer {
+    explicit TFaultServer(const QStringList& arguments) {
+        process.start(QStringLiteral("/usr/bin/python3"),
+                      QStringList{qEnvironmentVariable("CORVANTA_SOURCE_DIR") +
+                                  QStringLiteral("/tests/net/scripted_server.py")} +
+                          arguments);
+        QByteArray line;
+        while (!line.endsWith('\n') && process.waitForReadyRead(10000))
+            line += process.readAllStandardOutput();
+        port = line.mid(5).trimmed().toUShort(); // "PORT n"
+    }
+    ~TFaultServer() { process.kill(), process.waitForFinished(5000); }
+    QProcess process;
+    quint16 port = 0;
+};
+
+// Every file under a folder with its bytes, by relative path.
+QMap<QString, QByteArray> Files(const QString& folder) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(folder).relativeFilePath(path), ReadFileBytes(path));
+    }
+    return files;
+}
+
+// tests/deploy/fault_proxy.py in front of a server, breaking one upload.
+struct TFaultProxy {
+    QProcess process;
+    QString server; // empty when it did not start
+
+    TFaultProxy(const QString& fault, const QString& target, qint64 at) {
+        process.start(QStringLiteral("/usr/bin/python3"),
+                      {QDir(SourceDir()).filePath(QStringLiteral("tests/deploy/fault_proxy.py")),
+                       fault, target.section(u':', -1), QString::number(at)});
+        while (!process.canReadLine() && process.waitForReadyRead(10000)) {
+        }
+        const QByteArray line = process.readLine().trimmed();
+        if (line.startsWith("PORT "))
+            server = QStringLiteral("127.0.0.1:") + QString::fromLatin1(line.mid(5));
+    }
+    ~TFaultProxy() {
+        process.kill();
+        process.waitForFinished();
+    }
+    bool Struck() { return process.readAll().contains("FAULT"); }
+};
 
 } // namespace
 
@@ -46,6 +102,13 @@ class TestSecureDeploy : public QObject {
         }
         ProjectStore::Save(store_.Store(), t);
         return t;
+    }
+
+    // The entry of TrustedCertificates for a front of the host (STUNNEL, APACHE).
+    QString trustEntry(const QString& front) const {
+        return QStringLiteral("127.0.0.1:%1=%2")
+            .arg(setting(qPrintable(front + QStringLiteral("_PORT"))),
+                 setting(qPrintable(front + QStringLiteral("_CERT_SHA256"))));
     }
 
     bool remoteExists(const TBTable& t, const QString& file) const {
@@ -80,22 +143,40 @@ private slots:
         QTest::addColumn<QString>("transfer");
         QTest::addColumn<QString>("server");
         QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("front"); // self-signed, trusted by fingerprint
         QTest::newRow("https, FTP over TLS if offered (pyftpdlib)") << "ftps-if-offered"
                                                                     << "FTPS"
-                                                                    << "HTTPS_URL";
+                                                                    << "HTTPS_URL"
+                                                                    << "";
         QTest::newRow("https, FTP over TLS only (vsftpd, session reuse)") << "ftps"
                                                                           << "VSFTPD"
-                                                                          << "HTTPS_URL";
+                                                                          << "HTTPS_URL"
+                                                                          << "";
         QTest::newRow("http redirected to https, SFTP") << "sftp"
                                                         << "SFTP"
-                                                        << "REDIRECT_URL";
+                                                        << "REDIRECT_URL"
+                                                        << "";
+        // Answers of unknown length, ended by stunnel's close_notify.
+        QTest::newRow("stunnel before PHP, FTP over TLS") << "ftps"
+                                                          << "FTPS"
+                                                          << "STUNNEL_URL"
+                                                          << "STUNNEL";
+        QTest::newRow("Apache with mod_ssl and PHP, FTP over TLS") << "ftps"
+                                                                   << "APACHE_FTP"
+                                                                   << "APACHE_URL"
+                                                                   << "APACHE";
     }
     void fullCycle() {
         QFETCH(QString, transfer);
         QFETCH(QString, server);
         QFETCH(QString, url);
-        TBTable t = project(QStringLiteral("cycle%1").arg(server.toLower()), transfer, server,
-                            qPrintable(url));
+        QFETCH(QString, front);
+        TBTable t = project(QStringLiteral("cycle%1%2").arg(server, front).toLower(), transfer,
+                            server, qPrintable(url));
+        if (!front.isEmpty()) {
+            t.TrustedCertificates = trustEntry(front);
+            ProjectStore::Save(store_.Store(), t);
+        }
         const QString sshKey = setting("SSH_HOST_KEY_SHA256");
         {
             TDeployRig rig(store_.Store());
@@ -157,8 +238,9 @@ private slots:
             QVERIFY2(rig.Deployment().Succeeded(), qPrintable(rig.Port.Messages().join('\n')));
         }
         QVERIFY(!tableExists(t.TableName));
-        QCOMPARE(QDir(Remote(*host_, t, {})).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 QStringList());
+        const QStringList left =
+            QDir(Remote(*host_, t, {})).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(u' ')));
     }
 
     // A server without TLS: "only" refuses before the password, "if
@@ -173,8 +255,8 @@ private slots:
         const QStringList warnings = refused.Port.EventsOf(QStringLiteral("warning"));
         QCOMPARE(warnings.size(), 1);
         QVERIFY2(warnings.first().startsWith(QLatin1String("Upload failed. The FTP server "
-                                                           "127.0.0.1 does not offer FTP over "
-                                                           "TLS")),
+                                                           "127.0.0.1:")) &&
+                     warnings.first().contains(QLatin1String("does not offer FTP over TLS")),
                  qPrintable(warnings.first()));
         QVERIFY(!QFileInfo::exists(Remote(*host_, only, {})));
         QVERIFY(!ProjectStore::ReadUploaded(store_.Store(), only.DbName));
@@ -210,6 +292,11 @@ private slots:
             QCOMPARE(warnings.size(), 1);
             QVERIFY(warnings.first().startsWith(QLatin1String("Upload aborted. The certificate")));
             QVERIFY(warnings.first().contains(fingerprint));
+            // Declined: the refusal says how to go on.
+            QVERIFY2(warnings.first().contains(QLatin1String("start it again and trust the server "
+                                                             "when asked (\"Trust this "
+                                                             "certificate\")")),
+                     qPrintable(warnings.first()));
             QVERIFY(!QFileInfo::exists(Remote(*host_, t, {})));
             QVERIFY(!ProjectStore::ReadUploaded(store_.Store(), t.DbName));
         }
@@ -222,11 +309,16 @@ private slots:
             // Asked once: the same certificate on FTP and for the script.
             QCOMPARE(rig.Port.EventsOf(QStringLiteral("trust")).size(), 1);
         }
-        QCOMPARE(ProjectStore::Load(store_.Store(), t.DbName).TrustedCertificate, fingerprint);
+        // Stored for the server that showed it (the web server, asked
+        // first); the FTP server's same certificate passes with it.
+        const QString web = QStringLiteral("127.0.0.1:") + setting("HTTPS_PORT");
+        QCOMPARE(ProjectStore::Load(store_.Store(), t.DbName).TrustedCertificates,
+                 web + u'=' + fingerprint);
         QVERIFY(tableExists(t.TableName));
 
+        // The web server's own entry names another certificate: changed.
         TBTable changed = ProjectStore::Load(store_.Store(), t.DbName);
-        changed.TrustedCertificate = QString(64, u'e');
+        changed.TrustedCertificates = web + u'=' + QString(64, u'e');
         ProjectStore::Save(store_.Store(), changed);
         TDeployRig rig(store_.Store());
         rig.Port.AnswerTo(QStringLiteral("Save data"), dir_.filePath(QStringLiteral("x.txt")));
@@ -256,11 +348,85 @@ private slots:
         const TCliResult other =
             RunCli(store, {"upload", "clitrust", "--trust", QString(64, u'c')});
         QCOMPARE(other.status, 1);
+        QVERIFY2(other.err.contains("did not match") &&
+                     other.err.contains(fingerprint.toLatin1()) &&
+                     other.err.contains("127.0.0.1:" + setting("HTTPS_PORT").toLatin1()),
+                 other.err.constData());
         const TCliResult trusted =
             RunCli(store, {"upload", "clitrust", "--trust", fingerprint.toUpper()});
         QVERIFY2(trusted.status == 0, trusted.err.constData());
-        QCOMPARE(ProjectStore::Load(store_.Store(), t.DbName).TrustedCertificate, fingerprint);
+        QVERIFY(ProjectStore::Load(store_.Store(), t.DbName)
+                    .TrustedCertificates.contains(u'=' + fingerprint));
         QVERIFY(QFileInfo::exists(Remote(*host_, t, QStringLiteral("search.php"))));
+    }
+
+    // FTP over TLS with one certificate, the web server with another: each
+    // is asked about and trusted for its own server, and both stay trusted.
+    void twoServersTwoCertificates() {
+        trustTestAuthority(false, *host_);
+        const QString ftpsPrint = setting("TLS_CERT_SHA256");
+        const QString webPrint = setting("STUNNEL_CERT_SHA256");
+        TBTable t = project(QStringLiteral("twocerts"), QStringLiteral("ftps"),
+                            QStringLiteral("FTPS"), "STUNNEL_URL");
+        {
+            TDeployRig rig(store_.Store());
+            rig.Port.AnswerTo(ftpsPrint, QStringLiteral("Yes"));
+            rig.Port.AnswerTo(webPrint, QStringLiteral("Yes"));
+            rig.Port.AnswerTo(kTables, QStringLiteral("Create"));
+            QVERIFY(rig.Run([&](TDeployment& d) { d.Upload(t, false); }));
+            QVERIFY2(rig.Deployment().Succeeded(), qPrintable(rig.Port.Messages().join('\n')));
+            const QStringList asked = rig.Port.EventsOf(QStringLiteral("trust"));
+            QCOMPARE(asked.size(), 2);
+            QVERIFY(asked.join(' ').contains(setting("STUNNEL_PORT")));
+        }
+        const QString stored = ProjectStore::Load(store_.Store(), t.DbName).TrustedCertificates;
+        QVERIFY2(stored.contains(setting("FTPS_SERVER") + u'=' + ftpsPrint) &&
+                     stored.contains(trustEntry(QStringLiteral("STUNNEL"))),
+                 qPrintable(stored));
+    }
+
+    // A web server that answers wrongly: every command fails (exit 1) and
+    // says what happened and where, each fault in its own words.
+    void webFaultsEachHaveTheirMessage() {
+        const QList<std::pair<QString, QString>> faults = {
+            {"cut-close", "answer was cut off after 100000 of 2000000 bytes"},
+            {"cut-reset", "of 2000000 bytes"},
+            {"status-500", "answered \"500 Internal Server Error\""},
+            {"redirect-loop", "(a redirect loop)"},
+            {"bad-chunk", "broken chunked answer"},
+            {"endless-head", "its header does not end"},
+        };
+        const QString store = store_.Store().path();
+        const QString files = dir_.filePath(QStringLiteral("faultfiles"));
+        QDir().mkpath(files);
+        for (const char* name : {"records.txt", "images.txt"})
+            WriteFileBytes(files + u'/' + QString::fromLatin1(name), "");
+        int n = 0;
+        for (const auto& [kind, words] : faults) {
+            const auto check = [&](const TCliResult& r, const QString& what) {
+                const QString why = what + u' ' + kind + u' ' + QString::fromUtf8(r.err);
+                QVERIFY2(r.status == 1 && r.err.contains(words.toUtf8()), qPrintable(why));
+                QVERIFY2(!r.err.contains("successful"), qPrintable(why));
+            };
+            TFaultServer web({QStringLiteral("http-fault"), kind});
+            QVERIFY(web.port > 0);
+            TBTable t = project(QStringLiteral("fault%1").arg(++n), QStringLiteral("ftp"),
+                                QStringLiteral("FTP"), "URL");
+            t.URL = QStringLiteral("http://127.0.0.1:%1/%2/").arg(web.port).arg(t.DbName);
+            ProjectStore::Save(store_.Store(), t);
+            // As a Generate and an earlier upload leave them.
+            QDir().mkpath(t.LocalPath + QStringLiteral("admin"));
+            QDir().mkpath(Remote(*host_, t, QStringLiteral("admin")));
+            const QStringList records = {"--records", files + QStringLiteral("/records.txt"),
+                                         "--images", files + QStringLiteral("/images.txt")};
+            check(RunCli(store, QStringList{"import", t.DbName} + records), "import");
+            // Every command for the commonest faults; one command for the rest.
+            if (n > 2)
+                continue;
+            check(RunCli(store, {"upload", t.DbName, "--create-db"}), "upload");
+            check(RunCli(store, QStringList{"export", t.DbName} + records), "export");
+            check(RunCli(store, {"remove", t.DbName, "--server"}), "remove");
+        }
     }
 
     // Each fault its own words: a wrong SFTP password, a refused port.
@@ -292,8 +458,8 @@ private slots:
         QVERIFY(!ProjectStore::ReadUploaded(store_.Store(), refused.DbName));
     }
 
-    // An upload cut off half-way is marked: Remove takes the partial site
-    // away although its tables were never made.
+    // An upload cut off half-way is marked: Remove takes the folders it made
+    // away although the tables were never made.
     void partialUploadIsRemovedAgain() {
         const TBTable t =
             project(QStringLiteral("partial"), QStringLiteral("ftps"), QStringLiteral("FTPS"));
@@ -302,7 +468,8 @@ private slots:
         rig.Port.CancelWhen(QStringLiteral("Uploading search.php"));
         QVERIFY(rig.Run([&](TDeployment& d) { d.Upload(t, false); }));
         QVERIFY(!rig.Deployment().Succeeded());
-        QVERIFY(remoteExists(t, QStringLiteral("index.html")));
+        QVERIFY(remoteExists(t, QStringLiteral("admin")));
+        QVERIFY(Files(Remote(*host_, t, {})).isEmpty());
         QVERIFY(!tableExists(t.TableName));
         QVERIFY(ProjectStore::ReadUploaded(store_.Store(), t.DbName));
 
@@ -313,6 +480,148 @@ private slots:
         QCOMPARE(QDir(Remote(*host_, t, {})).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList());
         QVERIFY(!ProjectStore::Exists(store_.Store(), t.DbName));
+    }
+
+    // Uploads of a changed site, each broken once at a random file: a reset
+    // or a trickle inside a file's data, a full disk, an SFTP reset, a
+    // Cancel. Each time the old site answers as before, no temporary file
+    // is left, and the upload then goes through.
+    void aBrokenUploadLeavesTheOldSiteWhole() {
+        const int rounds = qEnvironmentVariableIsSet("CORVANTA_UPLOAD_FAULT_ROUNDS")
+                               ? qEnvironmentVariableIntValue("CORVANTA_UPLOAD_FAULT_ROUNDS")
+                               : 20;
+        TBTable t = project(QStringLiteral("faulty"), QStringLiteral("ftp"),
+                            QStringLiteral("VSFTPD_PLAIN"), "URL");
+        t.UserMode = QStringLiteral("Login");
+        t.UserUpdate = true;
+        const auto useServer = [&](bool sftp) {
+            t.Transfer = sftp ? QStringLiteral("sftp") : QStringLiteral("ftp");
+            t.Server = setting(sftp ? "SFTP_SERVER" : "VSFTPD_PLAIN_SERVER");
+            t.User = setting(sftp ? "SFTP_USER" : "VSFTPD_USER");
+            t.Password = setting(sftp ? "SFTP_PASSWORD" : "VSFTPD_PASSWORD");
+            t.TrustedHostKey = setting("SSH_HOST_KEY_SHA256");
+        };
+        const auto upload = [&](TDeployRig& rig, const TBTable& table, bool create = false) {
+            rig.Port.AnswerTo(kTables, create ? QStringLiteral("Create") : QStringLiteral("Leave"));
+            rig.Deployment().SetFtpTimeOut(2000);
+            return rig.Run([&](TDeployment& d) { d.Upload(table, false); }) &&
+                   rig.Deployment().Succeeded();
+        };
+        const QString folder = Remote(*host_, t, {});
+        // What each page answers, so that "as before" can be checked.
+        const auto answers = [&] {
+            QMap<QString, QByteArray> pages;
+            for (const QString& file : Files(folder).keys())
+                if (file.endsWith(QLatin1String(".php")) || file.endsWith(QLatin1String(".html"))) {
+                    const THttpReply r = host_->Get(t.URL + file);
+                    pages.insert(file, QByteArray::number(r.status) + ' ' + r.body);
+                }
+            return pages;
+        };
+        const auto published = [&] {
+            for (const auto& [file, bytes] : Files(folder).asKeyValueRange())
+                if (QFileInfo::exists(t.LocalPath + file) &&
+                    bytes != ReadFileBytes(t.LocalPath + file))
+                    return file;
+            return QString();
+        };
+        useServer(false);
+        ProjectStore::Save(store_.Store(), t);
+        {
+            TDeployRig first(store_.Store());
+            QVERIFY(upload(first, t, true));
+            // vsftpd lets no anonymous account change permissions: the report says so.
+            QVERIFY(first.Port.LastReport()->PlainText().contains("admin/search.php"));
+        }
+
+        const QStringList faults = {"ftp-reset",  "ftp-trickle", "ftp-552",
+                                    "sftp-reset", "cancel",      "ftp-451"};
+        QRandomGenerator* random = QRandomGenerator::global();
+        int missed = 0;
+        for (int round = 0; round < rounds; ++round) {
+            const QString fault = faults[round % faults.size()];
+            const bool sftp = fault == "sftp-reset" || (fault == "cancel" && round % 2);
+            // Every page changes: each round the site has another title.
+            t.DatabaseDisplayName = QStringLiteral("Round %1").arg(round);
+            useServer(sftp);
+            ProjectStore::Save(store_.Store(), t);
+            const QMap<QString, QByteArray> before = Files(folder);
+            const QMap<QString, QByteArray> pages = answers();
+            host_->ClearPhpErrors();
+
+            // A random file of those the upload will send.
+            TDeployRig generate(store_.Store());
+            QVERIFY(generate.Run([&](TDeployment& d) { d.Generate(t, false); }));
+            QList<TPublishFile> sent;
+            qint64 bytes = 0;
+            for (const TPublishFile& f :
+                 TPublishPlan::Site(t, TPublished::Load(store_.Store(), t.DbName, t), false).Files)
+                if (f.Send) {
+                    sent << f;
+                    bytes += QFileInfo(f.Local).size();
+                }
+            QVERIFY(sent.size() > 10);
+            const int at = int(random->bounded(sent.size()));
+            // The table scripts that read the live tables go before the site.
+            qint64 tableBytes = 0;
+            for (const char* script : {"runtime.php", "columns_db.php"})
+                tableBytes += QFileInfo(t.LocalPath + QLatin1String(script)).size();
+            QVERIFY(tableBytes > 0);
+            // SSH says a few kilobytes before the first file.
+            const qint64 atByte = 8000 + tableBytes + random->bounded(bytes * 8 / 10);
+            std::optional<TFaultProxy> proxy;
+            TBTable broken = t;
+            TDeployRig rig(store_.Store());
+            if (fault == "cancel") {
+                rig.Port.CancelWhen(QStringLiteral("Uploading ") + sent[at].Shown);
+            } else {
+                proxy.emplace(fault, t.Server, sftp ? atByte : at + 3);
+                QVERIFY(!proxy->server.isEmpty());
+                broken.Server = proxy->server;
+            }
+            const bool uploaded = upload(rig, broken);
+            const QString what = QStringLiteral("round %1, %2 at %3: %4")
+                                     .arg(round)
+                                     .arg(fault)
+                                     .arg(sftp ? QString::number(atByte) : sent[at].Shown)
+                                     .arg(rig.Port.Messages().join('\n'));
+            qInfo("%s", qPrintable(what));
+            if (uploaded && proxy && !proxy->Struck()) {
+                ++missed; // the upload ended before the fault was due
+                continue;
+            }
+            QVERIFY2(!uploaded, qPrintable(what));
+            QVERIFY2(rig.Port.Messages().last().endsWith("The site on the server was not changed."),
+                     qPrintable(what));
+            QVERIFY2(Files(folder) == before, qPrintable(what));
+            QVERIFY2(answers() == pages, qPrintable(what));
+            QCOMPARE(host_->PhpErrors(), QByteArray());
+
+            TDeployRig again(store_.Store());
+            QVERIFY2(upload(again, t), qPrintable(again.Port.Messages().join('\n')));
+            QCOMPARE(published(), QString());
+            QCOMPARE(Files(folder).size(), before.size());
+        }
+        QVERIFY2(missed <= rounds / 4, qPrintable(QString::number(missed)));
+
+        // Cut off while the files are renamed into place: the report says the
+        // site is half new, no temporary file stays, the next upload ends it.
+        t.DatabaseDisplayName = QStringLiteral("Switched");
+        useServer(false);
+        ProjectStore::Save(store_.Store(), t);
+        TFaultProxy proxy(QStringLiteral("ftp-switch"), t.Server, 5);
+        TBTable broken = t;
+        broken.Server = proxy.server;
+        TDeployRig rig(store_.Store());
+        QVERIFY(!upload(rig, broken));
+        QVERIFY2(rig.Port.Messages().last().contains(
+                     QRegularExpression("put in place: 4 of [0-9]+ files are new, the others are "
+                                        "still the old ones. Upload again")),
+                 qPrintable(rig.Port.Messages().last()));
+        QCOMPARE(Files(folder).keys().filter(QStringLiteral(".corvanta-new")), QStringList());
+        TDeployRig again(store_.Store());
+        QVERIFY(upload(again, t));
+        QCOMPARE(published(), QString());
     }
 };
 

@@ -10,12 +10,18 @@
 #include "model/RecordFiles.h"
 #include "model/Store.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLocale>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QTime>
 #include <QTimer>
 #include <QtTest>
+
+#include <csignal>
 
 namespace {
 
@@ -70,7 +76,8 @@ TDataset dataset(const TBTable& t, int records, int members, int pictures, const
         d.records +=
             f.JoinRecord({QByteArray::number(i % members + 1), "Record " + n + " " + tag, notes, n,
                           QByteArray::number((i % 400) / 4.0, 'g', QLocale::FloatingPointShortest),
-                          i % 3 ? "Yes" : "No", "2024010112" + n.right(4).rightJustified(4, '0'),
+                          i % 3 ? "Yes" : "No",
+                          "20240101" + QTime(0, 0).addSecs(i % 86400).toString("hhmmss").toLatin1(),
                           i % 7 ? "0" : QByteArray::number(i % pictures + 1),
                           i % 11 ? "1111111" : "1010011"}) +
             "\r\n";
@@ -242,6 +249,85 @@ private slots:
         // a loaded machine ends more exports before the fault, hence half.
         QVERIFY2(missed <= 15, qPrintable(QString::number(missed)));
         QVERIFY(host_->Query("SHOW TABLES LIKE 'faults\\_%STAGED'").isEmpty());
+    }
+
+    // corvanta-cli killed during exports leaves its temporary folder, its
+    // part on the server and the staged tables: the next run of a transfer
+    // command removes what it left, and a catchable end leaves nothing.
+    void killedExportsLeaveNothingBehind() {
+        const TBTable t = site(QStringLiteral("killed"));
+        const QString files = dir_.filePath("killed-");
+        write(files, dataset(t, 30000, 30, 8, "k"));
+        const QString temp = dir_.filePath(QStringLiteral("tmp"));
+        QVERIFY(QDir().mkpath(temp));
+        const auto ours = [&] {
+            return QDir(temp).entryList({QStringLiteral("corvanta-run-*")}, QDir::Dirs);
+        };
+        // corvanta-cli COMMAND NAME on the files PREFIX*.txt, with its own TMPDIR.
+        const auto start = [&](QProcess& cli, const QString& command, const QString& prefix) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("CORVANTA_STORE"), store_->path());
+            env.insert(QStringLiteral("TMPDIR"), temp);
+            cli.setProcessEnvironment(env);
+            QStringList args = {command, t.DbName};
+            for (const char* kind : {"records", "users", "images"})
+                args << QStringLiteral("--") + kind << prefix + kind + ".txt";
+            if (command == QLatin1String("export"))
+                args << QStringLiteral("--replace");
+            cli.start(QDir(BinDir()).filePath(QStringLiteral("corvanta-cli")), args);
+            cli.waitForStarted();
+        };
+        // Runs an export and ends it with `signal` once its folder is there.
+        const auto runAndEnd = [&](int signal) {
+            QProcess cli;
+            start(cli, QStringLiteral("export"), files);
+            QElapsedTimer waited;
+            waited.start();
+            while (ours().isEmpty() && cli.state() == QProcess::Running &&
+                   waited.elapsed() < 120000)
+                QTest::qWait(5);
+            QTest::qWait(QRandomGenerator::global()->bounded(50));
+            const bool during = cli.state() == QProcess::Running && !ours().isEmpty();
+            if (cli.state() == QProcess::Running && cli.processId() > 0)
+                ::kill(pid_t(cli.processId()), signal);
+            cli.waitForFinished(60000);
+            return during;
+        };
+        // Twenty kills inside an export; each leaves its folder, which the
+        // next run removes.
+        int during = 0, left = 0;
+        for (int round = 0; round < 60 && during < 20; ++round)
+            if (runAndEnd(SIGKILL)) {
+                ++during;
+                left += ours().isEmpty() ? 0 : 1;
+            }
+        QCOMPARE(during, 20);
+        QCOMPARE(left, 20);
+        QVERIFY(!host_->Query("SHOW TABLES LIKE 'killed\\_%STAGED'").isEmpty());
+
+        // The next run of a transfer command clears all of it, here and on
+        // the server.
+        QProcess next;
+        start(next, QStringLiteral("import"), files + "in-");
+        QVERIFY(next.waitForFinished(300000));
+        QCOMPARE(next.exitCode(), 0);
+        QCOMPARE(ours(), QStringList());
+        QVERIFY(host_->Query("SHOW TABLES LIKE 'killed\\_%STAGED'").isEmpty());
+        QVERIFY(host_->Query("SHOW TABLES LIKE 'killed\\_PIECES'").isEmpty());
+        QVERIFY(QDir(host_->DocumentRoot() + "/killed").entryList({"export_db_part*"}).isEmpty());
+
+        // Ended by a signal it can catch, it takes its folder with it.
+        for (int signal : {SIGTERM, SIGINT})
+            if (runAndEnd(signal))
+                QCOMPARE(ours(), QStringList());
+
+        // A PHP whose processes were all killed is started again, and answers.
+        const QString log = host_->Setting(QStringLiteral("PHP_ERROR_LOG"));
+        const QByteArray group = ReadFileBytes(QFileInfo(log).dir().filePath("../run/php.pgid"));
+        QVERIFY(group.trimmed().toInt() > 1);
+        QVERIFY(::kill(-pid_t(group.trimmed().toInt()), SIGKILL) == 0);
+        QVERIFY(host_->StartServer(QStringLiteral("php")));
+        QVERIFY(host_->Get(t.URL + "index.html").status != 0);
     }
 };
 

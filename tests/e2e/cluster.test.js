@@ -2,12 +2,14 @@
 // host: three database nodes of one Galera cluster behind HAProxy, two PHP
 // servers behind HAProxy without stickiness. The desktop commands, the main
 // browser flows, a crowd of visitors adding at once, a database node that
-// leaves in the middle of it all, and field changes while visitors search.
+// leaves in the middle of it all, a site that keeps answering while it is
+// published again, its records move, and its servers fail, and field changes
+// while visitors search.
 'use strict';
 
 const { test, before, after } = require('node:test');
 const assert = require('node:assert/strict');
-const { spawnSync } = require('node:child_process');
+const { execFile, spawnSync } = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
@@ -35,6 +37,14 @@ after(async () => {
   host?.stop();
   if (work) fs.rmSync(work, { recursive: true, force: true });
 });
+
+function cliAsync(...args) {
+  return new Promise((resolve) => {
+    execFile(path.join(binDir, 'corvanta-cli'), args, {
+      env: { ...process.env, CORVANTA_STORE: path.join(work, 'store.json') },
+    }, (error, out, err) => resolve({ status: error ? error.code ?? 1 : 0, out, err }));
+  });
+}
 
 function cli(...args) {
   const run = spawnSync(path.join(binDir, 'corvanta-cli'), args, {
@@ -93,12 +103,13 @@ function shopUrl() {
   return { url: `${host.url}shop/`, adminUrl: `${host.url}shop/admin/` };
 }
 
-test('Upload creates the tables on every node, each with a primary key, in InnoDB', () => {
-  const p = project('shop', shop.fields, {
-    ...shop.settings,
-    LocalPath: path.join(work, 'shop') + '/',
-    URL: shopUrl().url,
-    PHPPath: 'shop/',
+// Stores the project `name` with its site in the folder of that name.
+function storeProject(name, fields, settings) {
+  const p = project(name, fields, {
+    ...settings,
+    LocalPath: path.join(work, name) + '/',
+    URL: `${host.url}${name}/`,
+    PHPPath: `${name}/`,
     Server: host.env.FTP_SERVER,
     User: host.env.FTP_USER,
     Password: host.env.FTP_PASSWORD,
@@ -107,11 +118,15 @@ test('Upload creates the tables on every node, each with a primary key, in InnoD
     DatabaseUser: host.env.MYSQL_USER,
     DatabasePassword: host.env.MYSQL_PASSWORD,
   });
-  const file = path.join(work, 'shop.json');
+  const file = path.join(work, `${name}.json`);
   fs.writeFileSync(file, JSON.stringify(p));
-  let r = cli('import-project', file, '--name', 'shop');
+  const r = cli('import-project', file, '--name', name);
   assert.equal(r.status, 0, r.err);
-  r = cli('upload', 'shop', '--create-db');
+}
+
+test('Upload creates the tables on every node, each with a primary key, in InnoDB', () => {
+  storeProject('shop', shop.fields, shop.settings);
+  const r = cli('upload', 'shop', '--create-db');
   assert.equal(r.status, 0, r.err + r.out);
 
   const tables = schema('shop', 1);
@@ -355,6 +370,136 @@ test('a database node leaves during adds and searches: nothing confirmed is lost
     const lost = confirmed.filter((t) => !titles.has(t));
     assert.deepEqual(lost, [], `node ${node} lost confirmed adds`);
   }
+});
+
+// A stored site that the desktop commands change while visitors use it.
+const PHP_ERROR = /(Fatal|Parse) error|Warning:|Notice:|Deprecated:|Uncaught/;
+const LIVE_PAGES = ['index.html', 'menu.php', 'search.php', 'add_record.php',
+  'admin/index.html', 'admin/login.php'];
+
+function storeLive(title) {
+  storeProject('live', [field('title', 'Text', 'Text', 'RSVE', { Name: 'Title' })],
+    { UserUpdate: true, AllowSearch: true, AllowAddModify: true, DatabaseDisplayName: title });
+}
+
+function failure(a, expected = /./) {
+  return a.status === 200 && expected.test(a.text) && !PHP_ERROR.test(a.text)
+    ? null : `${a.status} ${bodyText(a.text)}`;
+}
+
+// `count` visitors asking `ask(worker)` until stopped. An answer cut off
+// (the connection ended in the middle) is no page: it is counted apart.
+function crowdOf(count, ask, expected) {
+  const state = { running: true, answers: 0, failures: [], cut: [], servers: new Set() };
+  const workers = Array.from({ length: count }, async (_, w) => {
+    while (state.running) {
+      try {
+        const a = await ask(w);
+        state.servers.add(a.server);
+        if (failure(a, expected)) state.failures.push(failure(a, expected));
+      } catch (e) {
+        state.cut.push(e.message);
+      }
+      state.answers++;
+    }
+  });
+  state.stop = async () => {
+    state.running = false;
+    await Promise.all(workers);
+  };
+  return state;
+}
+
+const pause = (ms) => new Promise((r) => setTimeout(r, ms));
+
+test('records move in and out while visitors search: no PHP error', async (t) => {
+  storeLive('The live collection');
+  assert.equal(cli('upload', 'live', '--create-db').status, 0);
+  host.sql(`INSERT INTO live (title) VALUES ${Array.from({ length: 200 }, (_, i) => `('r ${i}')`)}`);
+  const args = ['--records', path.join(work, 'live-records.txt'),
+    '--images', path.join(work, 'live-images.txt')];
+  const logged = host.phpErrors().length;
+  const target = Number(process.env.CORVANTA_TRANSFER_SEARCHES || 2000);
+  const crowd = crowdOf(6, () => new Visitor().submit(`${host.url}live/search.php`, 'job',
+    { job: 'search', field1: 'title', operator1: 'contains', fieldvalue1: 'r ' }), /Total records/);
+  const runs = { import: 0, export: 0 };
+  const failed = [];
+  // Ten of each at least, and as many as the searches take.
+  while (runs.import < 10 || runs.export < 10 || crowd.answers < target) {
+    const command = runs.import <= runs.export ? 'import' : 'export';
+    const r = await cliAsync(command, 'live', ...args, ...(command === 'export' ? ['--replace'] : []));
+    if (r.status !== 0) failed.push(r.err + r.out);
+    runs[command]++;
+  }
+  await crowd.stop();
+  t.diagnostic(`${crowd.answers} searches during ${runs.import} imports and ${runs.export} exports`);
+  assert.deepEqual(failed, []);
+  assert.deepEqual([...crowd.failures, ...crowd.cut].slice(0, 5), []);
+  assert.equal(host.phpErrors().slice(logged), '');
+  assert.deepEqual(host.sql('SELECT COUNT(*) FROM live', 2), [['200']]);
+});
+
+test('a changed site is uploaded while visitors load it: each page wholly old or wholly new', async (t) => {
+  const load = (page) => new Visitor().get(`${host.url}live/${page}`);
+  const texts = async () => Object.fromEntries(await Promise.all(
+    LIVE_PAGES.map(async (page) => [page, (await load(page)).text])));
+  const before = await texts();
+  const logged = host.phpErrors().length;
+  storeLive('The live collection, renewed');
+  const seen = [];
+  const crowd = crowdOf(6, async (w) => {
+    const page = LIVE_PAGES[(w + seen.length) % LIVE_PAGES.length];
+    const a = await load(page);
+    seen.push([page, a.text]);
+    return a;
+  });
+  const r = await cliAsync('upload', 'live');
+  await crowd.stop();
+  assert.equal(r.status, 0, r.err + r.out);
+  assert.match(r.out, /Unchanged since the last upload, not sent again: [1-9]/);
+  const now = await texts();
+  assert.ok(LIVE_PAGES.some((p) => now[p] !== before[p] && now[p].includes('renewed')));
+  const mixed = seen.filter(([page, text]) => text !== before[page] && text !== now[page]);
+  t.diagnostic(`${seen.length} pages loaded during the upload, ` +
+    `${seen.filter(([page, text]) => text === now[page] && text !== before[page]).length} new`);
+  assert.deepEqual(mixed.slice(0, 3).map(([page, text]) => `${page}: ${bodyText(text)}`), []);
+  assert.deepEqual([...crowd.failures, ...crowd.cut].slice(0, 5), []);
+  assert.equal(host.phpErrors().slice(logged), '');
+});
+
+test('a PHP server killed under load: no visitor sees an error page', async (t) => {
+  const logged = host.phpErrors().length;
+  const crowd = crowdOf(8, (w) => new Visitor().get(`${host.url}live/${LIVE_PAGES[w % 4]}`));
+  await pause(1500);
+  const early = crowd.answers;
+  await host.server('stop', 'php1');
+  await pause(2000);
+  const whileAway = crowd.answers;
+  await host.server('start', 'php1');
+  await pause(1000);
+  await crowd.stop();
+  t.diagnostic(`${crowd.answers} pages: ${early} before, ${whileAway - early} while web1 ` +
+    `was away; ${crowd.cut.length} cut off as web1 died`);
+  assert.ok(whileAway > early, 'pages were served while web1 was away');
+  assert.deepEqual(crowd.failures.slice(0, 5), []);
+  // Only an answer web1 was sending when it died may end half-way (it
+  // serves four at a time); a request it had not answered goes to web2.
+  assert.ok(crowd.cut.length <= 4, crowd.cut.join('\n'));
+  assert.deepEqual([...crowd.servers].sort(), ['web1', 'web2']);
+  assert.equal(host.phpErrors().slice(logged), '');
+});
+
+test('a database node killed and started again catches up by an incremental transfer', async () => {
+  const log = path.join(host.dir, 'log', 'mariadb3.log');
+  const offset = fs.statSync(log).size;
+  await host.node(3, 'kill');
+  host.sql("INSERT INTO live (title) VALUES ('while node 3 was down')", 1);
+  await host.node(3, 'start');
+  const since = fs.readFileSync(log, 'utf8').slice(offset);
+  assert.match(since, /IST received/);
+  assert.doesNotMatch(since, /rsync SST completed/);
+  assert.deepEqual(host.sql("SELECT COUNT(*) FROM live WHERE title = 'while node 3 was down'", 3),
+    [['1']]);
 });
 
 test('field changes keep the 10,000 records on every node while visitors search', async (t) => {

@@ -101,14 +101,15 @@ private slots:
         const TBField& title = t.Fields[2];
         QByteArray bytes = written(g, t, "fill.txt", [&] {
             g.Lines(uR"php(
-"{AdminPassword|php}" '{AdminPassword|js}' {CounterOffset}
+"{AdminPassword|raw|php}" '{AdminPassword|js}' {CounterOffset} <{AdminPassword}>
 #{CounterColor|colour} #{CounterTextFontColor|colour}
 {SearchRecordText|br}
 {msg:MainTitle} { $x } {$y} {} {1}
 )php");
             g.Lines(u"{FieldName}/{FieldName2}/{MaxLength}/{TableName}", title);
         });
-        QCOMPARE(bytes, QByteArray("\"a\\\"b\\\\c\\$d\" 'a\\\"b\\\\c$d' -5\r\n"
+        // Escaped for HTML unless raw, a JavaScript literal or the owner's markup.
+        QCOMPARE(bytes, QByteArray("\"a\\\"b\\\\c\\$d\" 'a\\x22b\\\\c$d' -5 <a&quot;b\\c$d>\r\n"
                                    "#996633 #000080\r\n"
                                    "one<BR>two\nthree\r\n"
                                    "Corvanta Database { $x } {$y} {} {1}\r\n"
@@ -118,7 +119,7 @@ private slots:
                                          g.Lines(QString::fromLatin1(bad));
                                      }));
         QCOMPARE(TPHPGenerator::JsString(u"</SCRIPT>\"'\\\r\n"),
-                 QStringLiteral("\\x3C/SCRIPT>\\\"\\'\\\\\\r\\n"));
+                 QStringLiteral("\\x3C/SCRIPT\\x3E\\x22\\x27\\\\\\r\\n"));
         QCOMPARE(TPHPGenerator::PhpBytes("a\"\\$\xE9\n"), QStringLiteral("a\\\"\\\\\\$\\xE9\\x0A"));
     }
 

@@ -305,12 +305,13 @@ private slots:
             QRegularExpression(QStringLiteral("NAME=\"photo_kept\" VALUE=\"([0-9a-f-]+)\""))
                 .match(QString::fromLatin1(page));
         QVERIFY2(kept.hasMatch(), page.constData());
-        const QByteArray corrected = host_
-                                         ->PostMultipart(t.URL + "add_record.php",
-                                                         {{"job", "createaction"},
-                                                          {"title", "Fixed"},
-                                                          {"photo_kept", kept.captured(1).toLatin1()}})
-                                         .body;
+        const QByteArray corrected =
+            host_
+                ->PostMultipart(t.URL + "add_record.php",
+                                {{"job", "createaction"},
+                                 {"title", "Fixed"},
+                                 {"photo_kept", kept.captured(1).toLatin1()}})
+                .body;
         QVERIFY2(corrected.contains("created successfully"), corrected.constData());
         QCOMPARE(value("SELECT COUNT(*) FROM checks_IMAGES"), QByteArray("3"));
         QCOMPARE(value("SELECT photo FROM checks WHERE title = 'Fixed'"),
@@ -408,12 +409,24 @@ private slots:
 
     // A letter the page's character set lacks comes as a reference and shows
     // as the letter; markup characters stay text; new windows are opened
-    // without a handle on this one.
+    // without a handle on this one. Field labels and choices are text on
+    // every page too; the owner's own texts stay his markup.
     void valuesShowAsTyped() {
+        const QByteArray label = "<script>alert(1)</script> Size <10 cm & \"wide\"";
+        const QByteArray escaped =
+            "&lt;script&gt;alert(1)&lt;/script&gt; Size &lt;10 cm &amp; &quot;wide&quot;";
+        TBField title = MakeField("title", FieldTypes::Text, "S");
+        title.Name = QString::fromUtf8(label);
+        TBField kind = MakeField("kind", FieldTypes::Text, "S");
+        kind.Name = QStringLiteral("Kind");
+        kind.InputType = InputTypes::Select;
+        kind.EnumValues = {QStringLiteral("A"), QStringLiteral("B <b>")};
         TBField photo = MakeField("photo", FieldTypes::Image);
         photo.Visible = true;
-        const TBTable t = publish("shown", {MakeField("title", FieldTypes::Text, "S"), photo},
-                                  [](TBTable& t) { t.UserUpdate = t.AllowSearch = true; });
+        const TBTable t = publish("shown", {title, kind, photo}, [](TBTable& t) {
+            t.UserUpdate = t.AllowSearch = true;
+            t.SearchRecordText = QStringLiteral("<b>Find</b> a record");
+        });
         QVERIFY(host_->Exec("INSERT INTO shown(title, photo) VALUES ('&#1046;urnal', 3), "
                             "('&#60;b&#62;', 0), ('&#x416;', 0)"));
         const QByteArray page = host_->Post(t.URL + "search.php", {{"job", "search"}}).body;
@@ -421,6 +434,22 @@ private slots:
         QVERIFY(page.contains(">&amp;#60;b&amp;#62;\n"));
         QVERIFY(page.contains("<A HREF=\"show_image.php?imageid=3\" TARGET=\"_blank\" "
                               "REL=\"noopener\">"));
+
+        const QByteArray cookie = TPHPGenerator::SessionCookie(t, true).toLatin1();
+        const THttpHeaders admin = SessionCookie(
+            cookie, host_->Post(t.URL + "admin/login.php", {{"admin_password", "secret"}})
+                        .SetCookie(cookie));
+        const QList<QByteArray> pages = {
+            page, host_->Get(t.URL + "search.php").body,
+            host_->Get(t.URL + "admin/search.php", admin).body,
+            host_->Post(t.URL + "admin/search.php", {{"job", "search"}}, admin).body,
+            host_->Get(t.URL + "admin/add_record.php", admin).body};
+        for (const QByteArray& p : pages) {
+            QVERIFY2(!p.contains("<script>alert") && !p.contains("B <b>"), p.constData());
+            QVERIFY2(p.contains(escaped), p.constData());
+        }
+        QVERIFY(pages[1].contains("<b>Find</b> a record"));
+        QVERIFY(pages[4].contains("<OPTION VALUE=\"B &lt;b&gt;\""));
     }
 };
 

@@ -129,6 +129,20 @@ private slots:
         setting(
             "empty record delimiter", [](TBTable& t) { t.RecordDelimiter.clear(); },
             "RecordDelimiter", "empty");
+        // The one check of the record files (they are tested in full there).
+        setting(
+            "delimiter that overlaps itself", [](TBTable& t) { t.FieldDelimiter = "||"; },
+            "FieldDelimiter", "its own beginning");
+        setting(
+            "emoji on a Latin-1 site",
+            [](TBTable& t) { t.FieldDelimiter = QString::fromUtf8("\xF0\x9F\x98\x80"); },
+            "FieldDelimiter", "character set ISO-8859-1");
+        setting(
+            "marker bracket", [](TBTable& t) { t.RecordDelimiter = "<"; }, "RecordDelimiter",
+            "markers");
+        setting(
+            "escape letter beside End of Line", [](TBTable& t) { t.FieldDelimiter = "n"; },
+            "FieldDelimiter", "letter n or r");
         setting(
             "replacement holds a delimiter", [](TBTable& t) { t.ReplaceDelimiterWith = "a|b"; },
             "ReplaceDelimiterWith", "contains a delimiter");
@@ -258,8 +272,8 @@ private slots:
                 t.ReplaceDelimiterWith.clear();
             },
             [](TBTable& t) {
-                t.FieldDelimiter = "||";
-                t.RecordDelimiter = "|#";
+                t.FieldDelimiter = "ab";
+                t.RecordDelimiter = QString(QChar(0xB6)); // in Latin-1
             },
             [](TBTable& t) {
                 t.LocalPath.clear();
@@ -289,11 +303,14 @@ private slots:
         const auto text = [](int i) {
             return field(QStringLiteral("Text %1").arg(i), FieldTypes::Text, InputTypes::Text);
         };
-        QVERIFY(!CheckProject(withFields(365, text)));
-        const TDefinitionCheck rowTooBig = CheckProject(withFields(366, text));
+        // A full record: every text as long as a record keeps it.
+        QVERIFY(!CheckProject(withFields(192, text)));
+        const TDefinitionCheck rowTooBig = CheckProject(withFields(193, text));
         QVERIFY(rowTooBig);
         QVERIFY(rowTooBig->Setting.isEmpty() && rowTooBig->Field == 0);
-        QVERIFY2(rowTooBig->Message.contains(QStringLiteral("366 fields")),
+        QVERIFY2(rowTooBig->Message.contains(QStringLiteral("193 fields")) &&
+                     rowTooBig->Message.contains(QStringLiteral("\"Text 1\", \"Text 2\"")) &&
+                     rowTooBig->Message.contains(QStringLiteral("185 more")),
                  qPrintable(rowTooBig->Message));
 
         const auto number = [](int i) {
@@ -340,13 +357,13 @@ private slots:
         QCOMPARE(t.Fields.size(), size_t(6));
         QCOMPARE(t.Fields[2].MaxLength, 40);
 
-        // The 366th text field is one too many for a record.
-        TBTable full = withFields(365, [](int i) {
+        // The 193rd text field is one too many for a full record.
+        TBTable full = withFields(192, [](int i) {
             return field(QStringLiteral("T%1").arg(i), FieldTypes::Text, InputTypes::Text);
         });
         const TBField more = field(QStringLiteral("More"), FieldTypes::Text, InputTypes::Text);
         QVERIFY(CheckFieldInTable(full, more, 0));
-        QVERIFY(!CheckFieldInTable(full, more, 365));
+        QVERIFY(!CheckFieldInTable(full, more, 192));
     }
 
     void projectNamesDifferingInCase() {

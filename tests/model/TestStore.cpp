@@ -11,8 +11,11 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <functional>
 
 #include <sys/stat.h>
 
@@ -73,7 +76,10 @@ private slots:
         QCOMPARE(t.NumOfFilterFields, 3);
         QCOMPARE(t.NumOfSortFields, 3);
         QVERIFY(t.AllowSearch && t.AllowAddModify && t.OnlyMembersCanAdd && t.AllowDelete &&
-                t.AllowChangePassword && t.AllowSendPassword);
+                t.AllowChangePassword);
+        // A new project sends no passwords until asked to, and shows one page.
+        QVERIFY(!t.AllowSendPassword);
+        QCOMPARE(t.Layout, Layouts::OnePage);
         // A new project starts with the shipped skin, so its settings can be
         // confirmed at once.
         QCOMPARE(t.Skin, QStringLiteral("default.css"));
@@ -82,12 +88,19 @@ private slots:
         QCOMPARE(t.ReplaceDelimiterWith, QStringLiteral("_"));
         QCOMPARE(quint32(t.CounterColor), 0x8000000Du);
         QCOMPARE(quint32(t.CounterTextFontColor), 0x80000018u);
-        // Stored before the one-page layout: the frames it was made with.
-        QCOMPARE(t.Layout, Layouts::Frames);
         QCOMPARE(t.CounterNumberFontSize, 10);
         // Stored before encryption was offered: encrypted where the server can.
         QCOMPARE(t.Transfer, QStringLiteral("ftps-if-offered"));
         QVERIFY(t.TrustedCertificate.isEmpty() && t.TrustedHostKey.isEmpty());
+        // A key stored before the one-page layout: the frames it was made
+        // with, and the password mail as it was.
+        store.update([](TStoreKey& root) {
+            root.createSubkey(QStringLiteral("Old"))
+                .writeString(QStringLiteral("Skin"), QStringLiteral("default.css"));
+        });
+        const TBTable old = ProjectStore::Load(store, QStringLiteral("Old"));
+        QCOMPARE(old.Layout, Layouts::Frames);
+        QVERIFY(old.AllowSendPassword);
         // An absent key: nothing read, everything empty.
         const TBTable absent = ProjectStore::Load(store, QStringLiteral("Absent"));
         QCOMPARE(absent.MenuHeight, 0);
@@ -153,7 +166,7 @@ private slots:
         const TStoreKey root = store.read();
         const TStoreKey* key = root.subkey(QStringLiteral("Club"));
         QVERIFY(key);
-        QCOMPARE(key->values().size(), 85); // and Layout, Transfer, TrustedCertificate, TrustedHostKey
+        QCOMPARE(key->values().size(), 86); // and Layout, Transfer, the three Trusted... values
         QStringList order;
         for (const TStoreValue& v : key->values())
             order << v.name;
@@ -164,7 +177,7 @@ private slots:
         QCOMPARE(order.at(80), QStringLiteral("CounterOffset"));
         QCOMPARE(order.at(81), QStringLiteral("Layout"));
         QCOMPARE(key->readString(QStringLiteral("Layout")), Layouts::OnePage);
-        QCOMPARE(order.last(), QStringLiteral("TrustedHostKey"));
+        QCOMPARE(order.last(), QStringLiteral("TrustedCertificates"));
         QCOMPARE(key->readString(QStringLiteral("WebLanguage")), QStringLiteral("German"));
         QCOMPARE(key->readInteger(QStringLiteral("AllowDelete")), 1);
         QCOMPARE(key->subkeyNames(), (QStringList{"000001", "000002"}));
@@ -295,6 +308,8 @@ private slots:
         root("number with a fraction", R"({"values":[{"name":"MenuHeight","integer":1.5}]})");
         root("number beyond 32 bits", R"({"values":[{"name":"MenuHeight","integer":4294967296}]})");
         root("number that is true", R"({"values":[{"name":"MenuHeight","integer":true}]})");
+        // The JSON reader keeps one of them; the next save would drop the other.
+        root("project twice", R"({"keys":{"Shop":{"values":[]},"Shop":{"values":[]}}})");
     }
     void damagedStoresAreRefused() {
         QFETCH(QByteArray, bytes);
@@ -369,6 +384,94 @@ private slots:
         ::umask(old);
         QCOMPARE(fileMode(top), 0700u);
         QCOMPARE(fileMode(top + QStringLiteral("/corvanta")), 0700u);
+    }
+
+    // What cannot be read is an error that names it, never an empty store;
+    // nothing but a regular file of a sensible size is read; a disk that is
+    // full or read-only is called so.
+    void storesThatCannotBeReadOrWrittenSayWhy() {
+        TBTable t = TBTable::New();
+        t.DbName = QStringLiteral("P");
+        // "" when `act` raises an error that says `text`, else what happened.
+        const auto says = [](const std::function<void()>& act, const char* text) -> QString {
+            try {
+                act();
+            } catch (const TStoreError& e) {
+                return e.message().contains(QLatin1String(text)) ? QString() : e.message();
+            }
+            return QStringLiteral("no error");
+        };
+        const auto list = [](const QString& path) {
+            return [path] { ProjectStore::List(TStore(path)); };
+        };
+        const QString zero = dir.filePath(QStringLiteral("zero.json"));
+        const QString fifo = dir.filePath(QStringLiteral("fifo.json"));
+        QFile big(dir.filePath(QStringLiteral("big.json")));
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), zero));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(qint64(65) << 20)); // sparse
+        QCOMPARE(says(list(zero), "/dev/zero is not a regular file"), QString());
+        QCOMPARE(says(list(fifo), "is not a regular file"), QString());
+        QCOMPARE(says(list(big.fileName()), "larger than 64 MB"), QString());
+
+        // A folder on the way that its user cannot open (root is made nobody).
+        const QString locked = dir.filePath(QStringLiteral("locked"));
+        TStore store(locked + QStringLiteral("/corvanta/store.json"));
+        ProjectStore::Save(store, t);
+        const bool root = ::geteuid() == 0;
+        ::chmod(QFile::encodeName(dir.path()).constData(), 0711);
+        ::chmod(QFile::encodeName(locked).constData(), root ? 0700 : 0);
+        QStringList command = {QDir(BinDir()).filePath(QStringLiteral("corvanta-cli")),
+                               QStringLiteral("list")};
+        if (root)
+            command =
+                QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                            QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")} +
+                command;
+        QProcess cli;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("CORVANTA_STORE"), store.path());
+        cli.setProcessEnvironment(env);
+        cli.start(command.takeFirst(), command);
+        QVERIFY(cli.waitForFinished(60000));
+        ::chmod(QFile::encodeName(locked).constData(), 0700);
+        QCOMPARE(cli.exitCode(), 1);
+        QCOMPARE(cli.readAllStandardOutput(), QByteArray());
+        QVERIFY(cli.readAllStandardError().contains("the folder " + QFile::encodeName(locked) +
+                                                    " cannot be opened"));
+
+        // A full disk, a disk without free entries, a read-only disk.
+        const QString disk = dir.filePath(QStringLiteral("disk"));
+        QDir().mkpath(disk);
+        if (!root ||
+            QProcess::execute(QStringLiteral("mount"),
+                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                               QStringLiteral("size=64k,nr_inodes=16"), QStringLiteral("tmpfs"),
+                               disk}) != 0)
+            QSKIP("a small disk of its own needs root and mount");
+        const auto unmount =
+            qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {disk}); });
+        TStore onDisk(disk + QStringLiteral("/store.json"));
+        ProjectStore::Save(onDisk, t);
+        const auto save = [&] { ProjectStore::Save(onDisk, t); };
+        for (int i = 0; QFile(disk + QStringLiteral("/entry%1").arg(i)).open(QIODevice::WriteOnly);
+             ++i) {
+        }
+        QCOMPARE(says(save, "the disk is full"), QString());
+        for (const QString& name : QDir(disk).entryList({QStringLiteral("entry*")}))
+            QFile::remove(disk + u'/' + name);
+        QFile filler(disk + QStringLiteral("/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
+        }
+        filler.close();
+        QCOMPARE(says(save, "the disk is full"), QString());
+        QFile::remove(filler.fileName());
+        QCOMPARE(QProcess::execute(QStringLiteral("mount"),
+                                   {QStringLiteral("-o"), QStringLiteral("remount,ro"), disk}),
+                 0);
+        QCOMPARE(says(save, "read-only file system"), QString());
+        QCOMPARE(ProjectStore::List(onDisk), QStringList{QStringLiteral("P")});
     }
 
     void unwritableFolder() {

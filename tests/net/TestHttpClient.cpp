@@ -88,7 +88,7 @@ private slots:
             http.Get(QString());
             QFAIL("the URL must be refused");
         } catch (const ENetError& e) {
-            QCOMPARE(e.message(), QStringLiteral("Leere URL"));
+            QCOMPARE(e.message(), QStringLiteral("The address of the web site is empty"));
         }
         QCOMPARE(failures, 0);
         QVERIFY(http.Host.isEmpty());
@@ -124,10 +124,8 @@ private slots:
     }
 
     void timeOutsEndTheRequest() {
-        for (const auto& [scenario, message] :
-             {std::pair{QStringLiteral("http-silent"), QStringLiteral("Socket-readln abgebrochen")},
-              std::pair{QStringLiteral("http-pause"),
-                        QStringLiteral("Socket-Capture abgebrochen")}}) {
+        for (const QString& scenario :
+             {QStringLiteral("http-silent"), QStringLiteral("http-pause")}) {
             TScriptedServer server(scenario);
             THttpClient http;
             http.TimeOut = 300;
@@ -135,7 +133,10 @@ private slots:
                 http.Get(Local(server.port(), QStringLiteral("/slow.php")));
                 QFAIL("a silent server must end the request");
             } catch (const EAbortError& e) {
-                QCOMPARE(e.message(), message);
+                QVERIFY2(e.message().startsWith(
+                             QStringLiteral("No answer from 127.0.0.1:%1 within 0.3 s")
+                                 .arg(server.port())),
+                         qPrintable(e.message()));
             }
             QVERIFY(http.TimedOut());
             QVERIFY(!http.Connected());
@@ -152,7 +153,8 @@ private slots:
             http.Get(Local(server.port(), QStringLiteral("/slow.php")));
             QFAIL("a cancel must end the request");
         } catch (const EAbortError& e) {
-            QCOMPARE(e.message(), QStringLiteral("Socket-Capture abgebrochen"));
+            QVERIFY2(e.message().startsWith(QLatin1String("Cancelled after")),
+                     qPrintable(e.message()));
         }
         QVERIFY(!http.TimedOut());
         QCOMPARE(http.Body, QByteArray("first part"));
@@ -172,12 +174,73 @@ private slots:
         QCOMPARE(heads.at(1), ExpectedHead("/second.php", "127.0.0.1", "sid=abc123"));
     }
 
-    void redirectLoopEnds() {
-        TScriptedServer server(QStringLiteral("http-loop"));
+    // Each broken answer fails in its own words, naming the server; a
+    // redirect loop ends after a few requests.
+    void brokenAnswersSayWhat_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("closed early") << "cut-close"
+                                      << "answer was cut off after 100000 of 2000000 bytes";
+        QTest::newRow("reset early") << "cut-reset"
+                                     << "of 2000000 bytes";
+        QTest::newRow("bad chunk size") << "bad-chunk"
+                                        << "broken chunked answer: \"zz\"";
+        QTest::newRow("endless header") << "endless-head"
+                                        << "its header does not end";
+        QTest::newRow("not HTTP") << "no-http"
+                                  << "does not answer in HTTP: it sent \"220 ftp";
+        QTest::newRow("redirect loop") << "redirect-loop"
+                                       << "(a redirect loop)";
+    }
+    void brokenAnswersSayWhat() {
+        QFETCH(QString, kind);
+        QFETCH(QString, words);
+        TScriptedServer server(QStringLiteral("http-fault"), {kind});
         THttpClient http;
-        NET_VERIFY(http.Get(Local(server.port(), QStringLiteral("/again.php"))));
-        QCOMPARE(http.ReplyNumber, 301);
-        QVERIFY(server.Log().contains("requests 11"));
+        QByteArray streamed;
+        http.OnBody = [&](const QByteArray& block) { streamed += block; };
+        try {
+            http.Get(Local(server.port(), QStringLiteral("/create_db.php?key=secret")));
+            QFAIL("the answer must not pass for whole");
+        } catch (const EAnswerError& e) {
+            QVERIFY2(e.message().contains(words), qPrintable(e.message()));
+            QVERIFY2(e.message().contains(QStringLiteral("127.0.0.1:%1").arg(server.port())),
+                     qPrintable(e.message()));
+            QVERIFY(!e.message().contains(QLatin1String("secret")));
+        }
+        if (kind == QLatin1String("redirect-loop"))
+            QVERIFY(server.Heads().size() <= 6);
+    }
+
+    // Over TLS a body without length is whole only when the server ended
+    // the session (close_notify), even while its TCP connection stays open.
+    void tlsBodiesEndWithTheSession() {
+        QTemporaryDir ca;
+        for (const QString& kind : {QStringLiteral("notify"), QStringLiteral("drop")}) {
+            TScriptedServer server(QStringLiteral("https-close"), {kind, ca.path()});
+            THttpClient http;
+            http.TimeOut = 20000;
+            for (int i = 0; http.TrustedCertificate.isEmpty() && i < 100; QTest::qWait(100), ++i)
+                for (const QByteArray& line : server.Log(0))
+                    if (line.startsWith("fingerprint "))
+                        http.TrustedCertificate = QString::fromLatin1(line.mid(12));
+            const QString url = QStringLiteral("https://127.0.0.1:%1/x.php").arg(server.port());
+            if (kind == QLatin1String("notify")) {
+                QElapsedTimer clock;
+                clock.start();
+                NET_VERIFY(http.Get(url));
+                QCOMPARE(http.Body, QByteArray(50000, 'y'));
+                QVERIFY(clock.elapsed() < 15000); // not the time-out
+                continue;
+            }
+            try {
+                http.Get(url);
+                QFAIL("a TLS answer without its end must not pass for whole");
+            } catch (const EAnswerError& e) {
+                QVERIFY2(e.message().contains(QLatin1String("without ending the TLS session")),
+                         qPrintable(e.message()));
+            }
+        }
     }
 
     void errorStatusCallsOnFailure() {
@@ -211,9 +274,9 @@ private slots:
         QCOMPARE(invalid, 1);
         QCOMPARE(failed, 0);
         const quint16 closed = ClosedPort();
-        expectError(Local(closed, QStringLiteral("/x.php")),
-                    QStringLiteral("Could not connect to 127.0.0.1:%1: connection refused")
-                        .arg(closed));
+        expectError(
+            Local(closed, QStringLiteral("/x.php")),
+            QStringLiteral("Could not connect to 127.0.0.1:%1: connection refused").arg(closed));
         QCOMPARE(invalid, 1);
         QCOMPARE(failed, 1);
     }
@@ -286,7 +349,8 @@ private slots:
                              e.message().contains(QLatin1String("header does not end")),
                          qPrintable(scenario + u' ' + e.message()));
             }
-            QVERIFY2(clock.elapsed() < 4000, qPrintable(scenario));
+            // Ended by the limit, not by the server: a bound no slow machine reaches.
+            QVERIFY2(clock.elapsed() < 60000, qPrintable(scenario));
             QVERIFY(!http.Connected());
         }
     }

@@ -56,7 +56,7 @@ class Ftp:
         self.send("227 Entering Passive Mode (%s,%d,%d)." % (host, port // 256, port % 256))
 
 
-def ftp_session(ftp, on_stor=None, on_mkd=None):
+def ftp_session(ftp, on_stor=None, on_mkd=None, user_reply="331 Password required"):
     """Answers commands until QUIT or the connection ends."""
     while True:
         cmd = ftp.command()
@@ -64,7 +64,7 @@ def ftp_session(ftp, on_stor=None, on_mkd=None):
         if verb == "":
             return
         if verb == "USER":
-            ftp.send("331 Password required")
+            ftp.send(user_reply)
         elif verb == "PASS":
             ftp.send("230 Logged in")
         elif verb == "PASV":
@@ -355,6 +355,103 @@ def scenario_http_slow_head(server):
             time.sleep(0.2)
     except OSError:
         log("client left")
+
+
+def serve_fault(conn, kind):
+    """One answer of a broken web server."""
+    read_head(conn)
+    if kind in ("cut-close", "cut-reset"):
+        conn.sendall(b"HTTP/1.0 200 OK\r\nContent-Length: 2000000\r\n\r\n" + b"x" * 100000)
+        if kind == "cut-reset":
+            conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, b"\1\0\0\0\0\0\0\0")
+    elif kind == "status-500":
+        conn.sendall(b"HTTP/1.0 500 Internal Server Error\r\n\r\n<h1>It broke</h1>")
+    elif kind == "redirect-loop":
+        conn.sendall(b"HTTP/1.0 302 Found\r\nLocation: /loop.php\r\n\r\n")
+    elif kind == "bad-chunk":
+        conn.sendall(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+                     b"5\r\nstart\r\nzz\r\nmore\r\n0\r\n\r\n")
+    elif kind == "endless-head":
+        conn.sendall(b"HTTP/1.0 200 OK\r\n")
+        n = 0
+        while True:
+            conn.sendall(b"X-Line-%d: more\r\n" % n)
+            n += 1
+    elif kind == "no-http":
+        conn.sendall(b"220 ftp.example.org ready\r\n")
+        time.sleep(0.5)
+    conn.close()
+
+
+def scenario_http_fault(server):
+    """Every request gets the same fault: scripted_server.py http-fault KIND."""
+    kind = sys.argv[2]
+    while True:
+        try:
+            conn = accept(server, timeout=30)
+        except socket.timeout:
+            return
+        try:
+            serve_fault(conn, kind)
+        except OSError:
+            log("client left")
+
+
+def scenario_https_close(server):
+    """A body of unknown length ended by close_notify, the TCP connection
+    left open a moment, or cut without it: https-close notify|drop CA_DIR"""
+    import ssl
+    import tempfile
+    kind, ca_dir = sys.argv[2], sys.argv[3]
+    with tempfile.TemporaryDirectory() as folder:
+        cert_file, key_file = make_certificate("self-signed", ca_dir, folder)
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(cert_file, key_file)
+    conn = accept(server)
+    tls = context.wrap_socket(conn, server_side=True)
+    read_head(tls)
+    tls.sendall(b"HTTP/1.0 200 OK\r\n\r\n" + b"y" * 50000)
+    if kind == "notify":
+        raw = tls.unwrap()
+        time.sleep(3)
+        raw.close()
+    else:
+        conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, b"\1\0\0\0\0\0\0\0")
+        socket.socket(fileno=tls.detach()).close()
+    log("closed", kind)
+
+
+def scenario_greeting(server):
+    """A greeting (scripted_server.py greeting LINE), then silence."""
+    conn = accept(server)
+    conn.sendall(sys.argv[2].encode() + b"\r\n")
+    time.sleep(5)
+    conn.close()
+
+
+def scenario_ftp_wants_tls(server):
+    """A server that refuses plain logins: ftp-wants-tls REPLY"""
+    ftp = Ftp(accept(server))
+    ftp.send("220 ready")
+    ftp_session(ftp, user_reply=sys.argv[2])
+
+
+def scenario_ftp_multiline_refusal(server):
+    """A store refused with a reply of three lines, the reason in the second."""
+    ftp = Ftp(accept(server))
+    ftp.send("220 ready")
+
+    def refuse(f):
+        data = accept(f.data_server)
+        f.send("150 Ok to send data.")
+        while data.recv(65536):
+            pass
+        data.close()
+        f.conn.sendall(b"451-Warning: client is in ASCII mode\r\n"
+                       b"451-Error during write to file\r\n"
+                       b"451 Transfer aborted\r\n")
+
+    ftp_session(ftp, on_stor=refuse)
 
 
 def scenario_ftp_endless_greeting(server):

@@ -153,9 +153,9 @@ private slots:
         QCOMPARE(QDir(installed("bin")).entryList(QDir::Files),
                  (QStringList{"corvanta", "corvanta-cli"}));
         for (const char* file :
-             {"share/applications/example.corvanta.Corvanta.desktop",
-              "share/icons/hicolor/scalable/apps/example.corvanta.Corvanta.svg",
-              "share/metainfo/example.corvanta.Corvanta.metainfo.xml",
+             {"share/applications/io.github.corvanta.Corvanta.desktop",
+              "share/icons/hicolor/scalable/apps/io.github.corvanta.Corvanta.svg",
+              "share/metainfo/io.github.corvanta.Corvanta.metainfo.xml",
               "share/man/man1/corvanta.1.gz", "share/man/man1/corvanta-cli.1.gz"})
             QVERIFY2(QFileInfo::exists(installed(file)), file);
         // Every shipped file as the build tree has it, whatever made it.
@@ -189,7 +189,8 @@ private slots:
              {QStringLiteral("corvanta"), QStringLiteral("corvanta-cli")}) {
             const TRun run = Run(installed("bin/" + program), {QStringLiteral("--version")}, env);
             QCOMPARE(run.status, 0);
-            QCOMPARE(QString::fromUtf8(run.out), program + u' ' + ProgramVersion() + u'\n');
+            QCOMPARE(QString::fromUtf8(run.out),
+                     program + u' ' + ProgramVersion() + u'\n' + ProgramLicenseNotice());
         }
     }
 

@@ -18,6 +18,8 @@
 #include "ui/RemoveDB.h"
 #include "ui/SaveAs.h"
 #include "ui/SelectDB.h"
+#include "ui/SheetExport.h"
+#include "ui/SheetImport.h"
 #include "ui/Steps.h"
 #include "ui/TablePlan.h"
 #include "ui/Trust.h"
@@ -32,10 +34,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -108,6 +113,41 @@ private slots:
         // The whole screen: the steps window stands beside the main window.
         const QString desktop = QDir(shotFolder()).filePath(QStringLiteral("desktop.png"));
         QVERIFY(main.screen()->grabWindow(0).save(desktop));
+    }
+
+    // The spreadsheet windows; the preview with a refused value is the help
+    // page's picture (data/help/sheet-preview.png is copied from it).
+    void spreadsheetWindows() {
+        TScriptedPort port;
+        TBTable t = sampleProject();
+        TBField added =
+            EnteredField(QStringLiteral("Added"), FieldTypes::DateTime, InputTypes::DateTime);
+        added.DateTimeFormat = QStringLiteral("DD/MM/YYYY");
+        t.AddField(added);
+        QTemporaryDir dir;
+        const QString csv = dir.filePath(QStringLiteral("books.csv"));
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Title,Price,In stock,ISBN,Added,Notes\r\n"
+                   "The Hobbit,12.5,yes,978-0261102217,2026-12-08,signed\r\n"
+                   "Dune,9.99,TRUE,978-0441172719,2026-11-30,\r\n"
+                   "Emma,seven,no,978-0141439587,2026-10-01,used\r\n"
+                   "Ulysses,15,x,978-0199535675,31/02/2026,\r\n");
+        file.close();
+        TSheetImportF preview(t, port);
+        preview.Load(csv);
+        QVERIFY(!preview.SendBtn->isEnabled());
+        QCOMPARE(preview.PreviewGrid->rowCount(), 4);
+        QVERIFY(preview.PreviewGrid->item(2, 1)->text().contains(QStringLiteral("not a number")));
+        QVERIFY(preview.RefusalsMemo->toPlainText().contains(
+            QStringLiteral("row 5, column \"Added\" (field \"Added\"): not a date")));
+        shoot(preview, QStringLiteral("sheet-preview"));
+        preview.hide();
+
+        TSheetExportF out;
+        out.FileEdit->setText(QStringLiteral("/home/ann/books.csv"));
+        QCOMPARE(out.Path(), QStringLiteral("/home/ann/books.xlsx"));
+        shoot(out, QStringLiteral("sheet-export"));
     }
 
     void fieldDetails() {
@@ -193,6 +233,8 @@ private slots:
     void trustQuestions() {
         TCertificateInfo certificate;
         certificate.Host = QStringLiteral("www.example.com");
+        certificate.Port = 443;
+        certificate.Service = QStringLiteral("the web server");
         certificate.Subject = QStringLiteral("server17.hosting-provider.net");
         certificate.Issuer = QStringLiteral("server17.hosting-provider.net");
         certificate.ValidFrom = QDateTime(QDate(2026, 1, 4), QTime(0, 0), Qt::UTC);
@@ -211,6 +253,7 @@ private slots:
         TCertificateInfo key;
         key.HostKey = true;
         key.Host = QStringLiteral("ssh.example.com");
+        key.Port = 22;
         key.KeyType = QStringLiteral("ssh-ed25519");
         key.Fingerprint =
             QStringLiteral("54453908547a1809df2dd2bb36709595a46425d734096fa4202a0382a22777e6");
@@ -231,7 +274,7 @@ private slots:
                 "Upload process was successful, database creation process was successful."),
             true);
         report.AddLine();
-        report.AddLine(QStringLiteral("The generated database was uploaded to:"), true);
+        report.AddLine(QStringLiteral("The site was uploaded to:"), true);
         report.AddLine(QStringLiteral("http://www.example.com/books/"));
         report.AddLine();
         report.AddLine(QStringLiteral("Visitor functions are available at:"), true);
@@ -241,7 +284,8 @@ private slots:
         report.AddLine(QStringLiteral("http://www.example.com/books/admin/"));
         TLogF& log = port.ReportWindow();
         log.SetReport(report);
-        log.FileInfo->setText(QStringLiteral("Report saved to 'Upload.log'"));
+        log.FileInfo->setText(QStringLiteral(
+            "Report saved to '/home/me/.local/share/corvanta/sites/bookshop/Upload.log'"));
         log.ShowSiteButtons(QStringLiteral("http://www.example.com/books/"));
         shoot(log, QStringLiteral("report"));
         log.hide();

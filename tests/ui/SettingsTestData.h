@@ -107,12 +107,14 @@ struct TScriptedDesktop {
     QStringList messages;
     QStringList confirmations;
     QStringList errors;
+    QStringList discards; // "Discard your changes?" asked
     QStringList fileTitles;
     QStringList fileFolders; // where each file chooser opened
     QList<QUrl> opened;
     bool confirm = true;
-    QString file;   // what a file chooser returns
-    QString folder; // what the folder chooser returns
+    bool discard = true; // the answer to "Discard your changes?"
+    QString file;        // what a file chooser returns
+    QString folder;      // what the folder chooser returns
     std::optional<QColor> colour;
     std::function<bool(TCounterFont&)> font = [](TCounterFont&) { return false; };
 
@@ -123,6 +125,10 @@ struct TScriptedDesktop {
             return confirm;
         };
         d.ShowError = [this](const QString& text) { errors.append(text); };
+        d.ConfirmDiscard = [this](const QString& text) {
+            discards.append(text);
+            return discard;
+        };
         d.ChooseFile = [this](const QString& title, const QString& folder, const QString&) {
             fileTitles.append(title);
             fileFolders.append(folder);

@@ -4,12 +4,16 @@
 #include "model/Convert.h"
 #include "model/TableFields.h"
 #include "ui/FieldDetails.h"
+#include "ui/InputNote.h"
+#include "ui/NumberBox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTest>
 
@@ -39,11 +43,14 @@ private slots:
     void emptyDialog() {
         TShownDialog d;
         QCOMPARE(d.dialog.Pages->currentIndex(), 0);
-        QCOMPARE(d.dialog.Pages->tabText(0), QStringLiteral("Database"));
-        QCOMPARE(d.dialog.Pages->tabText(1), QStringLiteral("Appearance on the web"));
+        QCOMPARE(d.dialog.Pages->tabText(0), QStringLiteral("&Database"));
+        QCOMPARE(d.dialog.Pages->tabText(1), QStringLiteral("&Appearance on the web"));
         QCOMPARE(d.dialog.FieldTypeCombo->currentIndex(), -1);
         QCOMPARE(d.dialog.InputTypeCombo->currentIndex(), -1);
-        QCOMPARE(d.dialog.MaxLengthEdit->text(), QStringLiteral("30"));
+        // A new field is shown, searched and editable, its text up to 100.
+        QCOMPARE(d.dialog.MaxLengthEdit->text(), QStringLiteral("100"));
+        QVERIFY(d.dialog.VisibleCh->isChecked() && d.dialog.SearchCh->isChecked() &&
+                d.dialog.UmodCh->isChecked());
         QCOMPARE(d.dialog.ImageWidthEdit->text(), QStringLiteral("50"));
         QCOMPARE(d.dialog.TextareaLines->text(), QStringLiteral("1"));
         QVERIFY(!d.dialog.Changed());
@@ -102,6 +109,11 @@ private slots:
         QTest::newRow("text area passes")
             << "A" << text << "Text area" << kNone << false << false << "30"
             << "";
+        QTest::newRow("real number without its symbol")
+            << "A"
+            << "Real number"
+            << "Text" << kNone << false << false << "30"
+            << "Choose the Decimal Symbol of the Real number: \".\" or \",\".";
         QTest::newRow("format only asked for dates") << "A"
                                                      << "Mailto"
                                                      << "Mailto" << kNone << false << false << ""
@@ -123,6 +135,12 @@ private slots:
         choose(f.FieldTypeCombo, fieldType); // may force an input type ...
         choose(f.InputTypeCombo, inputType); // ... which the user then overrides
         choose(f.DateTimeFormatCombo, format);
+        // A real number gets "." when chosen; the row without it clears it.
+        if (fieldType == FieldTypes::Real) {
+            QCOMPARE(f.DecimalSymbolCombo->currentText(), QStringLiteral("."));
+            const QSignalBlocker quiet(f.DecimalSymbolCombo);
+            f.DecimalSymbolCombo->setCurrentIndex(-1);
+        }
         f.NoDuplCh->setChecked(noDupl);
         f.KeyCh->setChecked(key);
         f.MaxLengthEdit->setText(maxLength);
@@ -153,8 +171,21 @@ private slots:
         choose(f.FieldTypeCombo, FieldTypes::Text);
         choose(f.InputTypeCombo, InputTypes::TextArea);
         f.TextareaCols->clear();
+        f.Pages->setCurrentIndex(1);
         QTest::keyClicks(f.TextareaCols, QStringLiteral("4o"));
         QCOMPARE(f.TextareaCols->text(), QStringLiteral("4"));
+        // The refused letter is not lost in silence: the box says why.
+        QLabel* note = InputNote::Shown(*f.TextareaCols);
+        QVERIFY(note);
+        QCOMPARE(note->text(), NumberBox::Refusal);
+        QTest::keyClicks(f.TextareaCols, QStringLiteral("0"));
+        QVERIFY(!InputNote::Shown(*f.TextareaCols));
+        f.TextareaCols->setText(QStringLiteral("4"));
+        // 0 is a text without limit, and the dialog says so.
+        f.MaxLengthEdit->setText(QStringLiteral("0"));
+        QCOMPARE(f.MaxLengthNote->text(), QStringLiteral("no limit"));
+        f.MaxLengthEdit->setText(QStringLiteral("30"));
+        QVERIFY(f.MaxLengthNote->text().isEmpty());
         struct TTypo {
             QLineEdit* box;
             QString text;
@@ -242,7 +273,8 @@ private slots:
             f.Pages->setCurrentIndex(1);
             f.OKBtnClick();
             QCOMPARE(d.port.Messages().size(), 1);
-            QVERIFY2(d.port.Messages().first().contains(QStringLiteral("(MaxLength) 70000")),
+            // Named as the dialog labels it, without the store's name.
+            QVERIFY2(d.port.Messages().first().contains(QStringLiteral("Max length 70000")),
                      qPrintable(d.port.Messages().first()));
             QVERIFY(f.isVisible());
             QCOMPARE(f.Pages->currentIndex(), 0);

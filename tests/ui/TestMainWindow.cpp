@@ -1,22 +1,31 @@
 #include "common/TestSupport.h"
 #include "common/WindowTestSupport.h"
+#include "common/WindowUser.h"
 
 #include "deploy/ScriptedPort.h"
 #include "model/ProjectStore.h"
 #include "model/TableFields.h"
+#include "ui/EditGuard.h"
 #include "ui/FieldDetails.h"
 #include "ui/FieldGrid.h"
 #include "ui/SaveAs.h"
 #include "ui/SelectDB.h"
+#include "ui/Settings.h"
+#include "ui/SettingsFontDialog.h"
 #include "ui/Steps.h"
+#include "ui/VisitorOptions.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QFontDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -97,28 +106,31 @@ private slots:
         TTempStore temp;
         TScriptedPort port;
         TMainF main(temp.Store(), &port);
-        QCOMPARE(main.windowTitle(), QStringLiteral("CORVANTA Generator"));
+        QCOMPARE(main.windowTitle(), QStringLiteral("Corvanta Generator"));
 
         const QList<QAction*> menus = main.menuBar()->actions();
         QStringList titles;
         for (QAction* m : menus)
             titles.append(m->text());
-        QCOMPARE(titles, (QStringList{"File", "Field", "Tools", "Help"}));
-        QCOMPARE(menuTexts(menus[0]->menu()),
-                 (QStringList{"New Database", "Open Database...", "Save Database",
-                              "Save Database As...", "-", "Back to the Welcome window", "E&xit"}));
+        // Every title and entry answers to Alt and its letter.
+        QCOMPARE(titles, (QStringList{"&File", "F&ield", "&Tools", "&Help"}));
+        QCOMPARE(
+            menuTexts(menus[0]->menu()),
+            (QStringList{"&New Database", "&Open Database...", "&Save Database",
+                         "Save Database &As...", "-", "&Back to the Welcome window", "E&xit"}));
         QCOMPARE(menuTexts(menus[1]->menu()),
-                 (QStringList{"Create", "Modify", "Delete", "-", "Up", "Down"}));
+                 (QStringList{"&Create", "&Modify", "&Delete", "-", "&Up", "Do&wn"}));
         QCOMPARE(menuTexts(menus[2]->menu()),
-                 (QStringList{"Settings...", "-", "Generate", "Upload", "-",
-                              "Import from Database...", "Export to Database..."}));
+                 (QStringList{"&Settings...", "-", "&Generate", "&Upload", "-",
+                              "&Import from Database...", "&Export to Database...", "-",
+                              "Import from s&preadsheet...", "Export to sp&readsheet..."}));
         QCOMPARE(menuTexts(menus[3]->menu()),
-                 (QStringList{"CORVANTA Help", "Steps of Database Creation", "-", "About..."}));
+                 (QStringList{"Corvanta &Help", "&Steps of Database Creation", "-", "&About..."}));
 
         QStringList hints;
         for (QAction* a : main.ToolBar->actions())
             hints.append(a->isSeparator() ? QStringLiteral("-") : a->toolTip());
-        QCOMPARE(hints, (QStringList{"Back to Welcome window",
+        QCOMPARE(hints, (QStringList{"Back to the Welcome window",
                                      "-",
                                      "Save Database",
                                      "-",
@@ -131,10 +143,10 @@ private slots:
                                      "Settings",
                                      "-",
                                      "Generate PHP files",
-                                     "Upload database",
+                                     "Upload the site",
                                      "-",
-                                     "Download Data from Database",
-                                     "Upload Data to Server",
+                                     "Download the records from the site",
+                                     "Send records to the site",
                                      "-",
                                      "Corvanta Help",
                                      "Steps of Database Creation"}));
@@ -157,12 +169,14 @@ private slots:
         main.SetChanged(true);
         main.show();
         QCoreApplication::processEvents();
-        QCOMPARE(main.windowTitle(), "CORVANTA Generator v " + ProgramVersion());
+        QCOMPARE(main.windowTitle(), "Corvanta Generator v " + ProgramVersion());
         QVERIFY(main.Heading->text().contains(QStringLiteral("Database Fields - Shop")));
         QVERIFY(!main.Changed());
 
-        // An empty project: the header and one empty row.
+        // An empty project: the header and one empty row, not chosen.
         QCOMPARE(main.FieldGrid->rowCount(), 1);
+        QVERIFY(main.FieldGrid->selectedItems().isEmpty());
+        QCOMPARE(main.FieldGrid->Row(), 0);
         QCOMPARE(main.FieldGrid->horizontalHeaderItem(0)->text(), QStringLiteral("Seq."));
         QCOMPARE(main.FieldGrid->verticalHeader()->defaultSectionSize(), 18);
         QVERIFY(main.FieldGrid->columnWidth(1) >= 150);
@@ -214,6 +228,131 @@ private slots:
         QCOMPARE(fx.main.Table().Fields.size(), size_t(3));
     }
 
+    // Add a field, open it, save, generate and delete it, with keys only.
+    void keyboardAlone() {
+        TMainFixture fx;
+        QTemporaryDir local;
+        TBTable& t = fx.main.Table();
+        t.LocalPath = local.path() + QStringLiteral("/");
+        t.TableName = t.DatabaseServer = t.AdminPassword = QStringLiteral("books");
+        // Keys on the grid, the main window in front again after a dialog.
+        const auto press = [&fx](int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+            QApplication::setActiveWindow(&fx.main);
+            fx.main.FieldGrid->setFocus();
+            QTest::keyClick(fx.main.FieldGrid, Qt::Key(k), modifiers);
+        };
+        const auto type = [](QDialog& d, const QString& text, QList<int> keys) {
+            QTest::keyClicks(d.focusWidget(), text);
+            for (int k : keys)
+                QTest::keyClick(d.focusWidget(), Qt::Key(k),
+                                k == Qt::Key_PageDown ? Qt::ControlModifier : Qt::NoModifier);
+        };
+        // The name, Tab to the field type, its first item (Text), Enter for OK.
+        fx.dialogs.Then([&](QDialog& d) {
+            type(d, QStringLiteral("Title"), {Qt::Key_Tab, Qt::Key_Down, Qt::Key_Return});
+        });
+        press(Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(fx.cell(1, 3), InputTypes::Text);
+        // Enter opens the row; Ctrl+PgDn turns the page even from a list.
+        fx.dialogs.Then([&](QDialog& d) {
+            auto& f = dynamic_cast<TFieldDetailsF&>(d);
+            f.FieldTypeCombo->setFocus();
+            type(d, {}, {Qt::Key_PageDown});
+            QCOMPARE(f.Pages->currentIndex(), 1);
+            QCOMPARE(f.FieldTypeCombo->currentText(), FieldTypes::Text);
+            type(d, {}, {Qt::Key_Escape}); // unchanged: no question
+            QVERIFY(!d.isVisible());
+        });
+        press(Qt::Key_Return);
+        fx.dialogs.Then([&](QDialog& d) { type(d, QStringLiteral("Books"), {Qt::Key_Return}); });
+        press(Qt::Key_S, Qt::ControlModifier);
+        press(Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(ProjectStore::List(fx.temp.Store()), QStringList{"Books"});
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("report")),
+                 QStringList{"Generating report"});
+        // Delete asks; its default keeps the field.
+        press(Qt::Key_Delete);
+        QCOMPARE(fx.names(), QStringList{"Title"});
+        fx.port.Queue(QStringLiteral("Yes"));
+        press(Qt::Key_Delete);
+        QVERIFY(!fx.main.Table().HasFields() && fx.main.FieldGrid->selectedItems().isEmpty());
+        QCOMPARE(fx.dialogs.Titles(),
+                 (QStringList{"Create new field", "Modify field", "Create New Database..."}));
+
+        // Tab leaves the grid for the buttons and comes back; Alt and a
+        // title's letter open its menu, F10 the menu bar.
+        press(Qt::Key_Tab);
+        QVERIFY(fx.main.ToolBar->isAncestorOf(QApplication::focusWidget()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), fx.main.FieldGrid);
+        QTest::keyClick(&fx.main, Qt::Key_I, Qt::AltModifier);
+        QTRY_COMPARE(QApplication::activePopupWidget(), fx.main.menuBar()->actions().at(1)->menu());
+        QApplication::activePopupWidget()->close();
+        press(Qt::Key_F10);
+        QCOMPARE(fx.main.menuBar()->activeAction(), fx.main.menuBar()->actions().at(0));
+    }
+
+    // Escape after a change asks before it is lost, in every dialog that
+    // edits something, and No, the default, keeps the dialog open.
+    void escapeAsksBeforeEditsAreLost() {
+        TMainFixture fx;
+        const auto escape = [](QDialog& d, QWidget* focus) {
+            focus->setFocus();
+            QTest::keyClick(focus, Qt::Key_Escape);
+            return d.isVisible();
+        };
+        // Through the port: the field and name dialogs; unchanged, no question.
+        TFieldDetailsF field(fx.port);
+        field.open();
+        QVERIFY(!escape(field, field.NameEdit));
+        field.open();
+        field.NameEdit->setText(QStringLiteral("Price"));
+        QVERIFY(escape(field, field.NameEdit));
+        fx.port.Queue(QStringLiteral("Yes"));
+        QVERIFY(!escape(field, field.NameEdit));
+        fx.dialogs.Then([&](QDialog& d) {
+            auto& saveAs = dynamic_cast<TSaveAsF&>(d);
+            saveAs.DbName->setText(QStringLiteral("Half typed"));
+            QVERIFY(escape(d, saveAs.DbName));
+            fx.port.Queue(QStringLiteral("Yes"));
+            QVERIFY(!escape(d, saveAs.DbName));
+        });
+        fx.main.SaveAsA->trigger();
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("confirm")),
+                 QStringList(4, EditGuard::DiscardQuestion));
+
+        // The settings; a change undone is no change.
+        TSettingsF& settings = *fx.main.Settings;
+        QStringList asked;
+        settings.ConfirmDiscard = [&](const QString& text) { return asked << text, false; };
+        settings.LoadFrom(fx.main.Table());
+        settings.open();
+        settings.TableName->setText(QStringLiteral("books"));
+        QVERIFY(escape(settings, settings.TableName));
+        settings.TableName->clear();
+        QVERIFY(!escape(settings, settings.URL));
+        QCOMPARE(asked, QStringList{EditGuard::DiscardQuestion});
+
+        // Opened from the settings: visitor options and the font chooser.
+        TVisitorOptionsF& options = *settings.VisitorOptions();
+        TCounterFontDialog chooser(TCounterFont{0, QStringLiteral("Arial"), 10});
+        const auto changes = {std::pair<QDialog*, std::function<void()>>{
+                                  &options, [&] { options.OnlyMembersCanAddCh->click(); }},
+                              {&chooser, [&] {
+                                   chooser.findChild<QFontDialog*>()->setCurrentFont(
+                                       QFont(QStringLiteral("Serif"), 20));
+                               }}};
+        for (const auto& [dialog, change] : changes) {
+            dialog->open();
+            change();
+            for (const bool discard : {false, true}) {
+                TBoxAnswers answer(discard ? QMessageBox::Yes : QMessageBox::No);
+                QCOMPARE(escape(*dialog, dialog->findChild<QPushButton*>()), !discard);
+                QCOMPARE(answer.Texts, QStringList{EditGuard::DiscardQuestion});
+            }
+        }
+    }
+
     void ctrlRDoesNothing() {
         TMainFixture fx(2);
         QTest::keyClick(fx.main.FieldGrid, Qt::Key_R, Qt::ControlModifier);
@@ -242,8 +381,7 @@ private slots:
         // No: the site is made from the definition as shown, nothing saved.
         fx.port.Queue(QStringLiteral("No"));
         fx.main.GenerateA->trigger();
-        QCOMPARE(fx.port.EventsOf(QStringLiteral("report")),
-                 QStringList{"Generating report"});
+        QCOMPARE(fx.port.EventsOf(QStringLiteral("report")), QStringList{"Generating report"});
         QVERIFY(fx.main.Changed());
         QVERIFY(ProjectStore::List(fx.temp.Store()).isEmpty());
         // An upload marks the project in the store: without a name it must
@@ -319,7 +457,7 @@ private slots:
         fx.port.Queue(QStringLiteral("No"));
         fx.main.FieldDeleteA->trigger();
         QCOMPARE(fx.port.EventsOf(QStringLiteral("confirm")),
-                 QStringList{"Are you sure you want to delete the selected field?"});
+                 QStringList{"Are you sure you want to delete the field \"F2\"?"});
         QCOMPARE(fx.names().size(), 4);
         QVERIFY(!fx.main.Changed());
 
@@ -398,7 +536,7 @@ private slots:
         QCOMPARE(fx.port.EventsOf(QStringLiteral("confirm")),
                  (QStringList{"Database already present. Overwrite it?",
                               "Database already present. Overwrite it?"}));
-        QCOMPARE(fx.main.windowTitle(), "CORVANTA Generator v " + ProgramVersion() + " - Old");
+        QCOMPARE(fx.main.windowTitle(), "Corvanta Generator v " + ProgramVersion() + " - Old");
         QCOMPARE(ProjectStore::Load(fx.temp.Store(), QStringLiteral("Old")).Fields.size(),
                  size_t(3));
         QVERIFY(!fx.main.Changed());
@@ -425,7 +563,7 @@ private slots:
         QCOMPARE(fx.main.FieldGrid->rowCount(), 1);
         QCOMPARE(fx.names(), QStringList{QString()});
         QVERIFY(!fx.main.Changed());
-        QCOMPARE(fx.main.windowTitle(), "CORVANTA Generator v " + ProgramVersion() + " - ");
+        QCOMPARE(fx.main.windowTitle(), "Corvanta Generator v " + ProgramVersion() + " - ");
         QCOMPARE(fx.main.Table().Skin, QStringLiteral("default.css"));
     }
 
@@ -458,7 +596,7 @@ private slots:
         fx.main.OpenA->trigger();
         QCOMPARE(fx.names(), QStringList{"Title"});
         QCOMPARE(fx.main.Table().DbName, QStringLiteral("Books"));
-        QCOMPARE(fx.main.windowTitle(), "CORVANTA Generator v " + ProgramVersion() + " - Books");
+        QCOMPARE(fx.main.windowTitle(), "Corvanta Generator v " + ProgramVersion() + " - Books");
         QVERIFY(fx.main.Heading->text().contains(QStringLiteral("Books")));
         QVERIFY(!fx.main.Changed());
     }

@@ -2,6 +2,7 @@
 #include "deploy/TablePlan.h"
 
 #include "ui/ExportMsg.h"
+#include "ui/Keyboard.h"
 #include "ui/Log.h"
 #include "ui/Progress.h"
 #include "ui/ProgressBar.h"
@@ -80,9 +81,11 @@ private slots:
                 auto* dialog = qobject_cast<TRemoveDBF*>(modal);
                 if (!dialog)
                     return false;
+                // Captions as shown, without the marks of their Alt keys.
                 for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
-                    seen << b->text() + (b->isEnabled() ? QString() : QStringLiteral(" (off)"));
-                    if (b->text() == caption && b->isEnabled())
+                    const QString shown = Keyboard::Shown(b->text());
+                    seen << shown + (b->isEnabled() ? QString() : QStringLiteral(" (off)"));
+                    if (shown == Keyboard::Shown(caption) && b->isEnabled())
                         QTimer::singleShot(0, b,
                                            &QPushButton::click); // may open the warning window
                 }
@@ -103,17 +106,17 @@ private slots:
         steps << press(QStringLiteral("Settings Only")) << answer(false)
               << press(QStringLiteral("Settings Only")) << answer(true);
         QCOMPARE(port.AskRemove(QStringLiteral("Shop"), false), TRemoveChoice::SettingsOnly);
-        QVERIFY(seen.contains(QStringLiteral("Setting && Server (off)")));
+        QVERIFY(seen.contains(QStringLiteral("Setting & Server (off)")));
         QVERIFY(seen.contains(QStringLiteral("Server Only (off)")));
         QCOMPARE(
-            seen.count(QStringLiteral("Do you really want to remove the Database from your PC ?")),
+            seen.count(QStringLiteral("Do you really want to remove the Database from your PC?")),
             2);
 
         seen.clear();
         steps << press(QStringLiteral("Server Only")) << answer(true);
         QCOMPARE(port.AskRemove(QStringLiteral("Shop"), true), TRemoveChoice::ServerOnly);
         QVERIFY(seen.contains(QStringLiteral("Server Only")));
-        steps << press(QStringLiteral("Download records from server to my PC now !"));
+        steps << press(QStringLiteral("Download records from server to my PC now!"));
         QCOMPARE(port.AskRemove(QStringLiteral("Shop"), true), TRemoveChoice::DownloadFirst);
         steps << press(QStringLiteral("Cancel"));
         QCOMPARE(port.AskRemove(QStringLiteral("Shop"), true), TRemoveChoice::Cancel);
@@ -125,7 +128,7 @@ private slots:
         port.WaitShow(QStringLiteral("Removing Database Shop. Please, wait ..."));
         TProgressBarF& window = port.WaitWindow();
         QVERIFY(window.isVisible());
-        QCOMPARE(window.windowTitle(), QStringLiteral("CORVANTA Generator"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Corvanta Generator"));
         QCOMPARE(window.ProgressLabel->text(),
                  QStringLiteral("Removing Database Shop. Please, wait ..."));
         QVERIFY(!(window.windowFlags() & Qt::WindowCloseButtonHint));
@@ -182,6 +185,21 @@ private slots:
         QVERIFY(!port.ConfirmDanger(QStringLiteral("All your databases will be deleted. Go on?")));
         QCOMPARE(icon, QMessageBox::Warning);
         QVERIFY(cancelIsDefault);
+
+        // Deleting a field: Enter is No. The box stands over the dialog that
+        // asks, not over a window behind it.
+        QDialog asking;
+        asking.setModal(true);
+        asking.show();
+        QWidget* parent = nullptr;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            parent = box->parentWidget();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QVERIFY(!port.AskYesNo(QStringLiteral("Are you sure you want to delete the field?")));
+        QCOMPARE(parent, &asking);
     }
 
     void tablePlanWindowTakesTheDefaultOnEnter() {
@@ -266,8 +284,8 @@ private slots:
         window.AdminBtn->click();
         QCOMPARE(opened, (QList<QUrl>{QUrl("http://example.com/site/"),
                                       QUrl("http://example.com/site/admin/")}));
-        QCOMPARE(window.AdminBtn->text(),
-                 QStringLiteral("Go to administrators site to add or change records."));
+        QCOMPARE(Keyboard::Shown(window.AdminBtn->text()),
+                 QStringLiteral("Go to the administrator's site to add or change records"));
 
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Generate.log"));
@@ -291,13 +309,17 @@ private slots:
         QVERIFY(port.SaveAndShowReport(report, dir.filePath(QStringLiteral("Upload.log")),
                                        QStringLiteral("http://example.com/")));
         QVERIFY(shown);
-        QCOMPARE(window.FileInfo->text(), QStringLiteral("Report saved to 'Upload.log'"));
+        // The whole path: the user must be able to find the file.
+        QCOMPARE(window.FileInfo->text(),
+                 "Report saved to '" + dir.filePath(QStringLiteral("Upload.log")) + "'");
 
         // A folder that does not exist: shown all the same, with the other line.
         QTimer::singleShot(0, &window, [&] { window.CloseBtn->click(); });
         QVERIFY(
             !port.SaveAndShowReport(report, dir.filePath(QStringLiteral("missing/Upload.log"))));
-        QCOMPARE(window.FileInfo->text(), QStringLiteral("Report cannot be saved to 'Upload.log'"));
+        QCOMPARE(window.FileInfo->text(), "Report cannot be saved to '" +
+                                              dir.filePath(QStringLiteral("missing/Upload.log")) +
+                                              "'");
         QVERIFY(window.VisitorsBtn->isHidden());
     }
 

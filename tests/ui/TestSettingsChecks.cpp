@@ -1,14 +1,18 @@
 // The settings dialog's OK checks and the rules that enable its controls.
 #include "SettingsTestData.h"
+#include "common/WindowUser.h"
+#include "ui/InputNote.h"
 
 #include "model/DataFiles.h"
 
 #include "ui/SettingsFontDialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -40,8 +44,9 @@ private slots:
         const QString lowercase =
             QStringLiteral("Table name can contain lowercase characters only.");
         const QString sendPassword =
-            QStringLiteral("The Send Password User mode is checked. Fill the e-mail details on the "
-                           "Password tab or disable the option.");
+            QStringLiteral("\"Allow Sending Password when forgotten\" is on, so the password "
+                           "e-mail needs a %1. Fill in the marked entries on the Password page, "
+                           "or turn the option off with the User Mode button.");
         // Page 3 is where the dialog stood: those checks switch no page.
         QTest::newRow("filters") << "filters=two" << numeric << 0;
         QTest::newRow("filters negative") << "filters=-1" << numeric << 0;
@@ -53,10 +58,15 @@ private slots:
         QTest::newRow("sort fields")
             << "sorts=3x" << QStringLiteral("Number of sort fields must be numeric.") << 0;
         QTest::newRow("local path missing")
-            << "local=/no/such/folder" << QStringLiteral("Directory does not exist for Local path:")
+            << "local=/no/such/folder"
+            << QStringLiteral("The local path /no/such/folder is no folder: choose one with "
+                              "Browse... on the Connection page.")
             << 1;
         QTest::newRow("local path empty")
-            << "local=" << QStringLiteral("Directory does not exist for Local path:") << 1;
+            << "local="
+            << QStringLiteral("Choose the local path, the folder for the generated files, with "
+                              "Browse... on the Connection page.")
+            << 1;
         QTest::newRow("no skin") << "noskin" << QStringLiteral("No Skin is selected (recommended).")
                                  << 0;
         QTest::newRow("table name empty")
@@ -65,8 +75,10 @@ private slots:
         QTest::newRow("digit") << "table=members2" << lowercase << 3;
         QTest::newRow("underscore") << "table=my_members" << lowercase << 3;
         QTest::newRow("umlaut") << "table=mitglieder\u00e4" << lowercase << 3;
-        QTest::newRow("password sender") << "pwsender=" << sendPassword << 9;
-        QTest::newRow("password subject") << "pwsubject=" << sendPassword << 9;
+        QTest::newRow("password sender") << "pwsender=" << sendPassword.arg("sender") << 9;
+        QTest::newRow("password subject") << "pwsubject=" << sendPassword.arg("subject") << 9;
+        QTest::newRow("password sender and subject")
+            << "pwsender=;pwsubject=" << sendPassword.arg("sender and a subject") << 9;
         QTest::newRow("first failure wins") << "table=;filters=x" << numeric << 0;
         QTest::newRow("empty numbers count as 0") << "filters=;sorts=" << QString() << 3;
     }
@@ -142,8 +154,10 @@ private slots:
         edit->setText(value);
         d->OKBtnClick();
         QCOMPARE(desktop.messages.size(), 1);
-        QVERIFY2(desktop.messages.first().contains(u'(' + setting + u')'),
+        // The setting is named as the dialog labels it, never by its store name.
+        QVERIFY2(!desktop.messages.first().contains(u'(' + setting + u')'),
                  qPrintable(desktop.messages.first()));
+        QVERIFY(InputNote::Marked(*edit));
         QCOMPARE(d->result(), int(QDialog::Rejected));
         QCOMPARE(d->CurrentPage(), page);
         QCOMPARE(d->focusWidget(), edit);
@@ -154,13 +168,13 @@ private slots:
     }
 
     void sendPasswordIsCheckedOnlyWithMembers() {
-        // A new project: no visitor mode, the stored option on. Nobody can
-        // ask for a password, so nothing is asked for.
-        {
+        // Only a Login site sends forgotten passwords: without a visitor mode,
+        // and in Join mode, the option asks for nothing.
+        for (const QString& mode : {QString(), QStringLiteral("Join")}) {
             TScriptedDesktop desktop;
             TBTable fresh = Valid();
-            fresh.UserUpdate = false;
-            fresh.UserMode.clear();
+            fresh.UserUpdate = !mode.isEmpty();
+            fresh.UserMode = mode;
             fresh.AllowSendPassword = true;
             fresh.PasswordEmailSender.clear();
             fresh.PasswordEmailSubject.clear();
@@ -168,38 +182,33 @@ private slots:
             d->OKBtnClick();
             QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.join(u'\n')));
             QCOMPARE(d->result(), int(QDialog::Accepted));
-            // Switching a Join mode on brings the check back.
-            fresh.UserMode = QStringLiteral("Join");
-            d = Loaded(desktop, fresh);
-            d->OKBtnClick();
-            QVERIFY(desktop.messages.isEmpty());
-            d->UserUpdateCh->click();
-            d->OKBtnClick();
-            QCOMPARE(desktop.messages.size(), 1);
         }
-        // Join mode never stores the option, but its members get password
-        // mails: the check still asks for the e-mail.
+        // Login mode: the refusal names what is missing, shows the page and
+        // marks the entry, until something is typed into it.
         TScriptedDesktop desktop;
         TBTable table = Valid();
-        table.UserMode = QStringLiteral("Join");
+        table.AllowSendPassword = true;
         table.PasswordEmailSender.clear();
         auto d = Loaded(desktop, table);
         d->OKBtnClick();
         QCOMPARE(desktop.messages.size(), 1);
         QCOMPARE(d->CurrentPage(), int(TSettingsF::PasswordPage));
+        QVERIFY(InputNote::Marked(*d->PasswordEmailSenderEdit));
+        QVERIFY(!InputNote::Marked(*d->PasswordEmailSubjectEdit));
+        d->PasswordEmailSenderEdit->setText(QStringLiteral("club@example.org"));
+        QVERIFY(!InputNote::Marked(*d->PasswordEmailSenderEdit));
 
-        // Opening the visitor options in Join mode sets the option again.
-        table.AllowSendPassword = false;
+        // Join mode in the visitor options clears the option, which a Join
+        // site does not use, so OK passes.
+        table.UserMode = QStringLiteral("Join");
         d = Loaded(desktop, table);
         desktop.messages.clear();
-        d->OKBtnClick();
-        QVERIFY(desktop.messages.isEmpty());
-        d->setResult(QDialog::Rejected);
         QTimer::singleShot(0, d.get(), [&d] { d->VisitorOptions()->OKBtn->click(); });
         d->UsersOptionsButton->click();
-        QVERIFY(d->WorkingOptions().AllowSendPassword);
+        QVERIFY(!d->WorkingOptions().AllowSendPassword);
+        QVERIFY(!d->VisitorOptions()->AllowSendPasswordCh->isEnabled());
         d->OKBtnClick();
-        QCOMPARE(desktop.messages.size(), 1);
+        QVERIFY(desktop.messages.isEmpty());
     }
 
     void updateRecordsByUser() {
@@ -234,6 +243,7 @@ private slots:
         auto d = Loaded(desktop, table);
         QCOMPARE(d->ModeLabel->text(), QStringLiteral("Join mode"));
         QString seen;
+        TBoxAnswers discard(QMessageBox::Yes); // "Discard your changes?"
         QTimer::singleShot(0, d.get(), [&] {
             d->VisitorOptions()->LoginModeRadio->click();
             seen = d->ModeLabel->text();
@@ -303,7 +313,7 @@ private slots:
 
         table.RecordDelimiter = QStringLiteral("\n");
         d->LoadFrom(table);
-        QCOMPARE(d->RecordDelimiterCombo->currentText(), QStringLiteral("End of Line"));
+        QCOMPARE(d->RecordDelimiterCombo->currentText(), QStringLiteral("End of line"));
         QVERIFY(d->RecordDelimiterEdit->isHidden());
         QVERIFY(d->RecordDelimiterEdit->text().isEmpty());
         QCOMPARE(d->RecordDelimiterCombo->count(), 2);
@@ -324,6 +334,21 @@ private slots:
         QVERIFY(!d->URLNote->isHidden());
         QTest::keyClicks(d->URL, QStringLiteral("http://"));
         QVERIFY(d->URLNote->isHidden());
+
+        // With SFTP the account is an SSH account: the captions say so, with
+        // the same Alt letters.
+        const auto captions = [&d] {
+            QStringList texts;
+            for (QLineEdit* edit : {d->Server, d->User, d->Password})
+                for (QLabel* label : d->findChildren<QLabel*>())
+                    if (label->buddy() == edit)
+                        texts << label->text();
+            return texts;
+        };
+        QCOMPARE(captions(),
+                 (QStringList{"FTP &server name:", "FTP &login name:", "FTP &password:"}));
+        d->TransferCombo->setCurrentIndex(d->TransferCombo->findData(TransferModes::Sftp));
+        QCOMPARE(captions(), (QStringList{"&Server:", "&Login name:", "&Password:"}));
     }
 
     void clearEntries() {
@@ -420,7 +445,7 @@ private slots:
         desktop.file = QStringLiteral("/pictures/admin.gif");
         d->Button4->click();
         QCOMPARE(d->AdminLogoEdit->text(), desktop.file);
-        QCOMPARE(desktop.fileTitles.last(), QStringLiteral("Image Files"));
+        QCOMPARE(desktop.fileTitles.last(), QStringLiteral("Logo file"));
         desktop.file = QStringLiteral("/skins/blue.css");
         d->EditCssButton->click();
         QCOMPARE(desktop.fileTitles.last(), QStringLiteral("CSS Files"));
@@ -445,10 +470,10 @@ private slots:
         const auto marks = d->findChildren<QToolButton*>();
         QCOMPARE(marks.size(), 30); // 12 appearance (layout too), 9 connection, 2 database, 7 logo and text
         for (QToolButton* mark : marks)
-            if (mark->toolTip() == QStringLiteral("How to set BG Image"))
+            if (mark->toolTip() == QStringLiteral("How to set the background image"))
                 mark->click();
         QCOMPARE(explanation.size(), 1);
-        QCOMPARE(explanation.at(0).at(0).toString(), QStringLiteral("BG image:"));
+        QCOMPARE(explanation.at(0).at(0).toString(), QStringLiteral("Background image:"));
         QVERIFY(!explanation.at(0).at(1).toString().isEmpty());
     }
 

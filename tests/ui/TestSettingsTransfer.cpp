@@ -1,10 +1,13 @@
 // Filling the settings dialog from a project and taking the values back.
 #include "SettingsTestData.h"
+#include "ui/InputNote.h"
+#include "ui/NumberBox.h"
 
 #include "model/Settings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -178,11 +181,17 @@ private slots:
         };
         bool stayedOpen = true;
         QStringList focused;
+        QString refusal;
         const bool stored = EditAndPressOK(d, table, [&] {
             d.DatabaseDisplayNameEdit->setText(QStringLiteral("New title"));
             d.URL->setText(QStringLiteral("http://www.example.org/other/"));
             d.SetCounter->clear();
-            QTest::keyClicks(d.SetCounter, QStringLiteral("1x2-3"));
+            d.SelectPage(TSettingsF::CounterPage);
+            QTest::keyClicks(d.SetCounter, QStringLiteral("1x"));
+            // A refused key is explained beside the box, until a good one.
+            refusal = InputNote::Shown(*d.SetCounter) ? InputNote::Shown(*d.SetCounter)->text()
+                                                      : QString();
+            QTest::keyClicks(d.SetCounter, QStringLiteral("2-3"));
             for (const TTypo& typo : typos) {
                 const QString good = typo.box->text();
                 typo.box->setText(typo.text);
@@ -195,6 +204,7 @@ private slots:
             }
         });
         QVERIFY(stayedOpen);
+        QCOMPARE(refusal, NumberBox::Refusal);
         QCOMPARE(desktop.messages.size(), typos.size());
         for (int i = 0; i < typos.size(); ++i)
             QCOMPARE(desktop.messages.at(i), typos.at(i).message);

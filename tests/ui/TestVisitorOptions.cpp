@@ -1,7 +1,10 @@
+#include "common/WindowUser.h"
+#include "ui/EditGuard.h"
 #include "ui/VisitorOptions.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -38,13 +41,13 @@ private slots:
         d.SetOptions(Options(QStringLiteral("Join"), false));
         d.show();
         QVERIFY(d.JoinModeRadio->isChecked());
-        // Search, add, delete on and fixed; change password off and fixed;
-        // send password set on but free; only members kept and free.
-        QCOMPARE(States(d), QStringLiteral("xd xd xd -d xe -e"));
-        QCOMPARE(d.ExplBox->title(), QStringLiteral("Join Mode"));
+        // Search, add, delete on and fixed; change and send password off
+        // and fixed (a Join site sends none); only members kept and free.
+        QCOMPARE(States(d), QStringLiteral("xd xd xd -d -d -e"));
+        QCOMPARE(d.ExplBox->title(), QStringLiteral("Join mode"));
         QCOMPARE(d.ExplainMemo->toPlainText().split(u'\n').size(), 4);
         QVERIFY(d.ExplainMemo->toPlainText().startsWith(
-            QStringLiteral("Visitor can Search in database.\n")));
+            QStringLiteral("Every visitor can search the database.\n")));
         QCOMPARE(shown.last().at(0).toString(), QStringLiteral("Join"));
 
         // An empty mode is shown as Join; "Only members" keeps its state.
@@ -52,7 +55,7 @@ private slots:
         d.SetOptions(Options(QString(), true));
         d.AllowChangePasswordCh->setChecked(true);
         d.show();
-        QCOMPARE(States(d), QStringLiteral("xd xd xd -d xe xe"));
+        QCOMPARE(States(d), QStringLiteral("xd xd xd -d -d xe"));
     }
 
     void loginModeKeepsTheUsersChoices() {
@@ -64,10 +67,10 @@ private slots:
         d.show();
         QVERIFY(d.LoginModeRadio->isChecked());
         QCOMPARE(States(d), QStringLiteral("-e -e xe xe -e xd"));
-        QCOMPARE(d.ExplBox->title(), QStringLiteral("Login Mode"));
+        QCOMPARE(d.ExplBox->title(), QStringLiteral("Login mode"));
         QVERIFY(d.ExplainMemo->toPlainText().startsWith(
-            QStringLiteral("Access to database is allowed only for members defined by "
-                           "administrator.\n")));
+            QStringLiteral("Only members can use the database: the administrator creates their "
+                           "accounts.\n")));
     }
 
     void switchingModesAppliesTheirRules() {
@@ -78,11 +81,9 @@ private slots:
         d.SetOptions(options);
         d.show();
         d.JoinModeRadio->click();
-        QCOMPARE(States(d), QStringLiteral("xd xd xd -d xe xe"));
-        d.AllowSendPasswordCh->click(); // free in Join mode
-        QVERIFY(!d.AllowSendPasswordCh->isChecked());
+        QCOMPARE(States(d), QStringLiteral("xd xd xd -d -d xe"));
         d.LoginModeRadio->click();
-        // Join left search, add and delete on and change password off.
+        // Join left search, add and delete on and both password options off.
         QCOMPARE(States(d), QStringLiteral("xe xe xe -e -e xd"));
         QCOMPARE(shown.size(), 3);
         QCOMPARE(shown.at(1).at(0).toString(), QStringLiteral("Join"));
@@ -100,7 +101,7 @@ private slots:
         QVERIFY(d.Edit(options));
         // Join had set search, add and delete; the user cleared delete.
         const TVisitorOptions expected{
-            QStringLiteral("Login"), true, true, true, false, false, true};
+            QStringLiteral("Login"), true, true, true, false, false, false};
         QCOMPARE(options, expected);
     }
 
@@ -109,12 +110,14 @@ private slots:
         QSignalSpy shown(&d, &TVisitorOptionsF::ModeShown);
         const TVisitorOptions before = Options(QStringLiteral("Login"), false);
         TVisitorOptions options = before;
+        TBoxAnswers discard(QMessageBox::Yes); // the switch is a change: Cancel asks
         QTimer::singleShot(0, &d, [&d] {
             d.JoinModeRadio->click();
             d.CancelBtn->click();
         });
         QVERIFY(!d.Edit(options));
         QCOMPARE(options, before);
+        QCOMPARE(discard.Texts, QStringList{EditGuard::DiscardQuestion});
         // The settings dialog heard of the mode before showing and on the switch.
         QCOMPARE(shown.first().at(0).toString(), QStringLiteral("Login"));
         QCOMPARE(shown.last().at(0).toString(), QStringLiteral("Join"));

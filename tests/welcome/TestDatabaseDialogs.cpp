@@ -1,5 +1,6 @@
 #include "deploy/ScriptedPort.h"
 #include "ui/DirBrowse.h"
+#include "ui/Keyboard.h"
 #include "ui/RemoveDB.h"
 
 #include <QComboBox>
@@ -14,11 +15,10 @@ namespace {
 
 const QString kBoth =
     QStringLiteral("Do you really want to remove all settings from your PC and all "
-                   "sites and records from the server? All data will be lost !");
-const QString kSettings =
-    QStringLiteral("Do you really want to remove the Database from your PC ?");
+                   "sites and records from the server? All data will be lost!");
+const QString kSettings = QStringLiteral("Do you really want to remove the Database from your PC?");
 const QString kServer =
-    QStringLiteral("Do you really want to remove the Database from Server ? All "
+    QStringLiteral("Do you really want to remove the Database from the server? All "
                    "sites and all records will be removed!");
 
 struct TRemoveFixture {
@@ -43,7 +43,7 @@ private slots:
         QVERIFY(!fx.dialog.ServerBtn->isEnabled());
         QVERIFY(fx.dialog.SettingsBtn->isEnabled());
         QVERIFY(fx.dialog.DownloadBtn->isEnabled());
-        QCOMPARE(fx.dialog.BothBtn->text(), QStringLiteral("Setting && Server"));
+        QCOMPARE(Keyboard::Shown(fx.dialog.BothBtn->text()), QStringLiteral("Setting & Server"));
         // A disabled choice cannot be reached even by calling its handler.
         fx.dialog.ServerBtnClick();
         QVERIFY(fx.port.Messages().isEmpty());
@@ -131,7 +131,7 @@ private slots:
         QVERIFY(!browser.NewFolderBtn->isEnabled());
         browser.NewOKBtn->click();
         QCOMPARE(port.EventsOf(QStringLiteral("warning")),
-                 QStringList{"Please, enter Folder Name"});
+                 QStringList{"Please enter a folder name."});
 
         browser.NewDir->setText(QStringLiteral("sites"));
         browser.NewOKBtn->click();
@@ -171,7 +171,8 @@ private slots:
         // One level only: a missing parent is not made.
         browser.NewDir->setText(QStringLiteral("missing/child"));
         browser.NewOKBtn->click();
-        QCOMPARE(port.EventsOf(QStringLiteral("error")), QStringList{"Can not create the Folder."});
+        QCOMPARE(port.EventsOf(QStringLiteral("error")),
+                 QStringList{"The folder cannot be created."});
         QVERIFY(!QFileInfo::exists(QDir(temp.path()).filePath(QStringLiteral("missing"))));
     }
 

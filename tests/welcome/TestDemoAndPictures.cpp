@@ -109,6 +109,23 @@ private slots:
         QCOMPARE(fx.settings.AdminPasswordEdit->text(), admin);
         fx.settings.LoadFrom(TBTable::New());
         QVERIFY(fx.settings.URL->isEnabled());
+
+        // A host with FTP over TLS, as ./run starts it: the files go
+        // encrypted, the pages stay on plain http (no certificate warning),
+        // and the lock holds when the settings are opened again.
+        WriteFileBytes(QDir(fx.host.path()).filePath(QStringLiteral("env")),
+                       kHostEnv + "HTTPS_URL=https://127.0.0.1:8443/\nFTPS_SERVER=127.0.0.1:2990\n"
+                                  "TLS_CERT_SHA256=" + QByteArray(64, 'a') + "\n");
+        fx.settings.LoadFrom(t);
+        fx.settings.Def->click();
+        QCOMPARE(fx.settings.URL->text(), QStringLiteral("http://127.0.0.1:8080/mybooks2/"));
+        QCOMPARE(fx.settings.Server->text(), QStringLiteral("127.0.0.1:2990"));
+        fx.settings.StoreTo(t);
+        QCOMPARE(t.Transfer, TransferModes::Ftps);
+        QCOMPARE(t.TrustedCertificate, QString(64, u'a'));
+        fx.settings.LoadFrom(t);
+        QVERIFY(!fx.settings.Server->isEnabled());
+        QVERIFY(fx.confirmations.isEmpty());
     }
 
     // A provider's settings are replaced only when the user agrees.

@@ -252,8 +252,8 @@ private slots:
         preview.Preview(own, image, {}, QStringLiteral("Books"));
         QCOMPARE(notices.size(), 1);
         QCOMPARE(notices.first(),
-                 "For Preview the image file must be in the same directory as css file.\r"
-                 "Copying files site.css and paper.jpg\r to Corvanta directory: \r" +
+                 "For the preview the background image must be in the same folder as the "
+                 "style sheet.\rCopying site.css and paper.jpg to Corvanta's preview folder:\r" +
                      temp.path());
         QCOMPARE(lines(own).at(2), QStringLiteral("background-image: url(paper.jpg);"));
         QCOMPARE(ReadFileBytes(QDir(temp.path()).filePath("paper.jpg")), QByteArray("first"));

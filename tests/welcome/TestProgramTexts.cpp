@@ -13,11 +13,14 @@
 #include "ui/DirBrowse.h"
 #include "ui/FieldDetails.h"
 #include "ui/HelpLauncher.h"
+#include "ui/Keyboard.h"
 #include "ui/Log.h"
 #include "ui/RemoveDB.h"
 #include "ui/SelectDB.h"
 #include "ui/Settings.h"
+#include "ui/SettingsFontDialog.h"
 #include "ui/Steps.h"
+#include "ui/Trust.h"
 #include "ui/Welcome.h"
 #include "ui/WindowPort.h"
 
@@ -32,13 +35,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMap>
+#include <QPair>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 
 namespace {
 
@@ -118,6 +125,87 @@ QString joinedSource(const QString& path) {
     static const QRegularExpression split(QStringLiteral("\"\\s*\\n\\s*\""));
     return text.replace(split, QString());
 }
+
+// What breaks the style of a text a user reads: a blank before "!", "?" or
+// ":", capitals that are no acronym (nor part of a date format), German, a
+// second spelling of a word. Empty when nothing does.
+QString styleFault(const QString& text) {
+    static const QSet<QString> acronyms = {
+        "ASCII", "CR",   "CSS", "CSV", "DB",   "DD",   "FTP", "FTPS", "GIF", "HTML", "HTTP",
+        "HTTPS", "ID",   "IP",  "ISP", "JPEG", "JSON", "LF",  "MM",   "OK",  "PC",   "PHP",
+        "PNG",   "SFTP", "SHA", "SQL", "SSH",  "TLS",  "URL", "UTF",  "XDG", "YYYY"};
+    static const QRegularExpression capitals(QStringLiteral("\\b[A-Z][A-Z0-9]*[A-Z]\\b"));
+    for (const QRegularExpressionMatch& m : capitals.globalMatch(text))
+        if (!acronyms.contains(m.captured()))
+            return m.captured();
+    static const QRegularExpression rules(QStringLiteral(
+        "\\s[!?:](?=\\s|$|[\"'])|[\\x{e4}\\x{f6}\\x{fc}\\x{c4}\\x{d6}\\x{dc}\\x{df}]|"
+        "\\b([Nn]icht|und|abgebrochen|[Vv]erbindung|[Dd]atei|[Ff]ehler|"
+        "data base|E-Mail|Email|email|Logo & [Tt]ext)\\b"));
+    return rules.match(text).captured();
+}
+
+// The literals of a source file that read as prose: a blank and a small
+// letter (names of objects, settings and files have none), no markup (the
+// program's own pages, the site's answers), no command line syntax (its
+// placeholders are capitals: FILE, NAME). Comments are left out.
+QStringList proseLiterals(const QString& path) {
+    static const QRegularExpression comment(QStringLiteral("(?<![:\"])//[^\\n]*|/\\*.*?\\*/"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression literal(
+        QStringLiteral("(?<![A-Za-z0-9_'])\"((?:[^\"\\\\\\n]|\\\\.)*)\""));
+    static const QRegularExpression skip(QStringLiteral(
+        "^[^a-z]*$|<[A-Za-z!/]|^Usage:|^[a-z][a-z-]* [A-Z]+\\b|(^|[ \\[(|])--?[a-z]"));
+    QStringList found;
+    for (const QRegularExpressionMatch& m :
+         literal.globalMatch(joinedSource(path).remove(comment))) {
+        QString text = m.captured(1);
+        text.replace(QStringLiteral("\\n"), QStringLiteral(" "))
+            .replace(QStringLiteral("\\\""), QStringLiteral("\""));
+        if (text.contains(u' ') && !text.contains(skip))
+            found << text;
+    }
+    return found;
+}
+
+// The lines of a help page as the browser shows them; what it shows as
+// typed (code, keys, file names) stands as one word.
+QStringList pageLines(const QString& path) {
+    static const QRegularExpression typed(
+        QStringLiteral(
+            "<(code|kbd|pre|title|style)[^>]*>.*?</\\1>|<span class=\"path\">.*?</span>"),
+        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression inlineTag(QStringLiteral("</?(span|i|b|em|a)\\b[^>]*>"));
+    static const QRegularExpression tag(QStringLiteral("<[^>]*>"));
+    QString html = QString::fromUtf8(ReadFileBytes(path));
+    html.replace(typed, QStringLiteral("typed"))
+        .remove(inlineTag)
+        .replace(tag, QStringLiteral("\n"));
+    for (const auto& [entity, shown] :
+         {std::pair{"&nbsp;", " "}, {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&amp;", "&"}})
+        html.replace(QLatin1String(entity), QLatin1String(shown));
+    return html.split(u'\n', Qt::SkipEmptyParts);
+}
+
+// Every window of the program, as built.
+struct TAllWindows {
+    TTempStore temp;
+    TWelcomeF welcome{temp.Store()};
+    TScriptedPort port;
+    TFieldDetailsF field{port};
+    TSelectDBF select{{QStringLiteral("Books")}, port};
+    TRemoveDBF remove{port};
+    TDirBrowseF browse{port};
+    TWindowPort windows{nullptr, {}};
+    TCounterFontDialog font{TCounterFont{}};
+    TTrustF trust;
+    TAllWindows() {
+        TCertificateInfo key;
+        key.HostKey = true;
+        key.Host = QStringLiteral("sftp.example.org");
+        trust.SetInfo(key);
+    }
+};
 
 // Collects what QDesktopServices is asked to open, whoever asks.
 class TOpened : public QObject {
@@ -211,6 +299,87 @@ private slots:
         QVERIFY(misspelling(QStringLiteral("Table (x) with 2 lines already exists.")).isEmpty());
     }
 
+    // Every window text, message and help page: no blank before "!", "?"
+    // or ":", no shouting capitals, no German, one spelling of each word.
+    void everyTextKeepsTheStyle() {
+        QStringList found;
+        // Window texts and literals mark Alt keys ("&Save", "Logo && text").
+        const auto check = [&found](const QString& where, const QString& text, bool marked) {
+            const QString fault = styleFault(marked ? Keyboard::Shown(text) : text);
+            if (!fault.isEmpty())
+                found << QStringLiteral("%1: \"%2\" in \"%3\"").arg(where, fault, text.left(120));
+        };
+        TAllWindows all;
+        for (const QWidget* w : QApplication::allWidgets())
+            for (const QString& text : widgetTexts(w))
+                check(QString::fromLatin1(w->metaObject()->className()), text, true);
+        // The generator's literals are PHP and SQL, its texts the site texts.
+        const QDir source(SourceDir());
+        for (const char* folder : {"src/ui", "src/deploy", "src/model", "src/net", "cli", "app"}) {
+            QDirIterator files(source.filePath(QString::fromLatin1(folder)), {"*.cpp", "*.h"},
+                               QDir::Files);
+            while (files.hasNext()) {
+                const QString path = files.next();
+                if (!path.endsWith(QLatin1String("SqlNames.cpp"))) // reserved SQL words
+                    for (const QString& text : proseLiterals(path))
+                        check(source.relativeFilePath(path), text, true);
+            }
+        }
+        QDirIterator pages(source.filePath(QStringLiteral("data/help")), {"*.htm"}, QDir::Files);
+        while (pages.hasNext()) {
+            const QString path = pages.next();
+            for (const QString& line : pageLines(path))
+                check(source.relativeFilePath(path), line, false);
+        }
+        for (const QString& key : TWebLanguage::Keys())
+            if (key != QLatin1String("CharSet"))
+                check(QStringLiteral("site text ") + key, TWebLanguage::English(key), false);
+        QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
+
+        for (const char* bad :
+             {"Generator !", "Version : 1.0", "on the server ?", "WELCOME",
+              "Verbindung abgebrochen", "Übertragung", "data base", "Send Email", "Logo & Text"})
+            QVERIFY2(!styleFault(QString::fromUtf8(bad)).isEmpty(), bad);
+        for (const char* good : {"Version: 1.0", "FTP over TLS", "DD/MM/YYYY hh:mm",
+                                 "on the server?", "\"Next\" leads on"})
+            QVERIFY2(styleFault(QString::fromUtf8(good)).isEmpty(), good);
+    }
+
+    // Alt and a letter reach every button, check box and captioned entry,
+    // and no two controls shown together share the letter.
+    void everyControlHasItsOwnAltKey() {
+        TAllWindows all;
+        QStringList faults;
+        QMap<QPair<QWidget*, QWidget*>, QString> letters; // (window, page) -> letters
+        for (QWidget* w : QApplication::allWidgets()) {
+            // Toolbar buttons answer through the menus' entries.
+            if (w->window()->inherits("QFileDialog") || !w->isVisibleTo(w->window()) ||
+                qobject_cast<QToolBar*>(w->parentWidget()))
+                continue;
+            auto* label = qobject_cast<QLabel*>(w);
+            auto* button = qobject_cast<QAbstractButton*>(w);
+            const QString text = button                    ? button->text()
+                                 : label && label->buddy() ? label->text()
+                                                           : QString();
+            if (!text.contains(QRegularExpression(QStringLiteral("[A-Za-z]"))))
+                continue;
+            QWidget* page = w; // the page of a stacked container it lies on
+            while (page && !page->isWindow() &&
+                   !qobject_cast<QStackedWidget*>(page->parentWidget()))
+                page = page->parentWidget();
+            const QChar letter = Keyboard::Mnemonic(text);
+            QString& taken = letters[{w->window(), page && !page->isWindow() ? page : nullptr}];
+            if (letter.isNull() || taken.contains(letter))
+                faults << QString::fromLatin1(w->window()->metaObject()->className()) + u' ' + text;
+            taken += letter;
+        }
+        for (auto it = letters.begin(); it != letters.end(); ++it)
+            for (QChar letter : it.value())
+                if (it.key().second && letters.value({it.key().first, nullptr}).contains(letter))
+                    faults << QStringLiteral("letter %1 on a page and beside it").arg(letter);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
+    }
+
     void everyAddressNamesAShippedFileOrTheUsersSite() {
         TOpened opened;
         QTemporaryDir home;
@@ -255,10 +424,20 @@ private slots:
         QVERIFY(opened.urls.size() >= 25);
         const QString shipped = DataFolder();
         const QString written = UserDataFolder();
-        for (const QUrl& url : opened.urls) {
+        for (QUrl url : opened.urls) {
             const QString text = url.toString();
             if (url.isLocalFile()) {
-                const QString file = url.toLocalFile();
+                QString file = url.toLocalFile();
+                // A page of a section is opened through a page that leads on
+                // to it (desktops drop the "#section" of a file): follow it.
+                if (file.contains(QLatin1String("/help-links/"))) {
+                    static const QRegularExpression href(QStringLiteral("href=\"([^\"]*)\""));
+                    const QUrl target(
+                        href.match(QString::fromUtf8(ReadFileBytes(file))).captured(1));
+                    QVERIFY2(target.isLocalFile() && target.hasFragment(), qPrintable(text));
+                    url = target;
+                    file = target.toLocalFile();
+                }
                 QVERIFY2(QFileInfo::exists(file), qPrintable(text));
                 QVERIFY2(under(file, shipped) || under(file, written), qPrintable(text));
                 if (url.hasFragment())

@@ -72,6 +72,17 @@ class Host {
     });
   }
 
+  // A server of the host goes away ('stop') or comes back ('start'); on a
+  // cluster 'php1' and 'php2' name one PHP server, 'php' both.
+  server(action, name) {
+    return new Promise((resolve, reject) => {
+      execFile(webhost, [`${action}-server`, this.dir, name], (error, stdout, stderr) => {
+        if (error) reject(new Error(`webhost ${action}-server ${name}: ${stderr}`));
+        else resolve();
+      });
+    });
+  }
+
   // Mails sent by the sites, oldest first, as raw text.
   mails() {
     const dir = this.env.MAIL_DIR;

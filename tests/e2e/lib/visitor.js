@@ -38,8 +38,10 @@ class Visitor {
     this.headers = headers;
     this.cookies = new Map();
     this.servedBy = [];
+    // 250 hosts a block, from .2 on, so no address ends in .256 or above.
     const n = visitors++ % 250000;
-    this.address = `127.${(n >> 16) & 255}.${(n >> 8) & 255}.${(n & 255) + 2}`;
+    const block = Math.floor(n / 250);
+    this.address = `127.${(block >> 8) & 255}.${block & 255}.${(n % 250) + 2}`;
   }
 
   async request(url, init = {}) {
