@@ -255,7 +255,7 @@ lb_server_up() { # proxy server
 }
 
 start_php_server() { # name port
-    PHP_CLI_SERVER_WORKERS=4 launch "$1" php -c "$dir/php.ini" -S "127.0.0.1:$2" -t "$dir/www"
+    PHP_CLI_SERVER_WORKERS=4 launch "$1" php -c "$dir/php.ini" -S "127.0.0.1:$2" -t "$dir/www" "$dir/bin/router.php"
     wait_for "$1" 30 curl -s -o /dev/null --noproxy '*' --max-time 2 "http://127.0.0.1:$2/"
 }
 
@@ -359,6 +359,7 @@ MAIL_DIR=$dir/mail
 PHP_ERROR_LOG=$dir/log/php-errors.log
 CLUSTER_NODES=$cluster_nodes
 WEB_SERVERS=web1 web2
+TRUSTED_PROXIES=127.0.0.1
 EOF
     for n in $(seq 1 $cluster_nodes); do
         local p=node${n}_port

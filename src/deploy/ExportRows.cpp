@@ -224,8 +224,10 @@ QByteArray TRowEncoder::value(const TTransferValue& v, qint64 line, const QByteA
     case TValueKind::Real: {
         if (text.isEmpty())
             return "NULL";
-        const char point = v.Field && v.Field->DecimalSymbol == QLatin1String(",") ? ',' : '.';
-        if (!isDecimal(text, point)) {
+        // A decimal-comma field takes the point as well: files written by
+        // earlier versions and by other programs use it.
+        const bool comma = v.Field && v.Field->DecimalSymbol == QLatin1String(",");
+        if (!isDecimal(text, '.') && !(comma && isDecimal(text, ','))) {
             why = QStringLiteral("not a number");
             return {};
         }
@@ -255,8 +257,9 @@ QByteArray TRowEncoder::value(const TTransferValue& v, qint64 line, const QByteA
         return '\'' + text + '\'';
     case TValueKind::Owner:
     case TValueKind::PictureRef: {
+        // A record without owner (an administrator's) has none again.
         if (text.isEmpty())
-            return "0";
+            return v.Kind == TValueKind::Owner ? "NULL" : "0";
         if (!isDigits(text) || !parseInteger(text, n, tooLarge) || tooLarge || n > kMaxInt) {
             why = isDigits(text) ? QStringLiteral("out of range") : QStringLiteral("not a number");
             return {};

@@ -14,6 +14,8 @@ bool TDeployment::generateSite(const TBTable& t, bool uploadOrder) {
     std::vector<TStep> steps = {
         {[&] { return g.CreateScript(t); }, QStringLiteral("create_db.php")},
         {[&] { return g.RuntimeScript(t, false); }, QStringLiteral("runtime.php")},
+        {[&] { return g.SiteScript(t, false); }, QStringLiteral("site.js")},
+        {[&] { return g.ServerRules(t, false); }, QStringLiteral(".htaccess")},
         {[&] { return g.EntryPages(t, false); }, QStringLiteral("index.html")},
     };
     if (t.UserUpdate) {
@@ -29,8 +31,12 @@ bool TDeployment::generateSite(const TBTable& t, bool uploadOrder) {
             {[&] { return g.PasswordPage(t, false); }, QStringLiteral("change_password.php")});
     steps.push_back({[&] { return g.ImageDownload(t, false); }, QStringLiteral("get_image.php")});
     steps.push_back({[&] { return g.ImagePage(t, false); }, QStringLiteral("show_image.php")});
+    if (TPHPGenerator::NeedsConfirmation(t))
+        steps.push_back({[&] { return g.ConfirmPage(t); }, QStringLiteral("confirm.php")});
 
     steps.push_back({[&] { return g.RuntimeScript(t, true); }, admin + "runtime.php"});
+    steps.push_back({[&] { return g.SiteScript(t, true); }, admin + "site.js"});
+    steps.push_back({[&] { return g.ServerRules(t, true); }, admin + ".htaccess"});
     steps.push_back({[&] { return g.EntryPages(t, true); }, admin + "index.html"});
     const TStep add = {[&] { return g.AddPage(t, true); }, admin + "add_record.php"};
     const TStep modify = {[&] { return g.ModifyPage(t, true); }, admin + "modify_record.php"};

@@ -120,6 +120,8 @@ TPublishPlan TPublishPlan::Site(const TBTable& t, const TPublished& published, b
     const auto drop = [&](const QString& remote) { plan.Deletions << remote; };
 
     page(QStringLiteral("runtime.php"), false, false);
+    page(QStringLiteral("site.js"), false, false);
+    page(QStringLiteral(".htaccess"), false, false);
     page(QStringLiteral("index.html"));
     if (t.UserMode == QLatin1String("Login"))
         page(QStringLiteral("login.php"));
@@ -142,8 +144,14 @@ TPublishPlan TPublishPlan::Site(const TBTable& t, const TPublished& published, b
         drop(php + QStringLiteral("change_password.php"));
     page(QStringLiteral("get_image.php"));
     page(QStringLiteral("show_image.php"));
+    if (TPHPGenerator::NeedsConfirmation(t))
+        page(QStringLiteral("confirm.php"), false, false);
+    else
+        drop(php + QStringLiteral("confirm.php"));
 
     page(QStringLiteral("runtime.php"), true, false);
+    page(QStringLiteral("site.js"), true, false);
+    page(QStringLiteral(".htaccess"), true, false);
     for (const char* name : {"index.html", "menu.php", "login.php", "add_record.php",
                              "modify_record.php", "delete_record.php", "search.php"})
         page(QString::fromLatin1(name), true);

@@ -7,6 +7,7 @@ namespace SiteFiles {
 
 QStringList Visitor(const TBTable& t) {
     QStringList files = {QStringLiteral("create_db.php"), QStringLiteral("runtime.php"),
+                         QStringLiteral("site.js"), QStringLiteral(".htaccess"),
                          QStringLiteral("index.html")};
     if (t.UserMode == QLatin1String("Login"))
         files << QStringLiteral("login.php");
@@ -20,11 +21,14 @@ QStringList Visitor(const TBTable& t) {
     if (t.AllowChangePassword)
         files << QStringLiteral("change_password.php");
     files << QStringLiteral("get_image.php") << QStringLiteral("show_image.php");
+    if (TPHPGenerator::NeedsConfirmation(t))
+        files << QStringLiteral("confirm.php");
     return files;
 }
 
 QStringList Admin(const TBTable& t) {
-    QStringList files = {QStringLiteral("runtime.php"),       QStringLiteral("index.html"),
+    QStringList files = {QStringLiteral("runtime.php"),       QStringLiteral("site.js"),
+                         QStringLiteral(".htaccess"),         QStringLiteral("index.html"),
                          QStringLiteral("login.php"),         QStringLiteral("menu.php"),
                          QStringLiteral("logout.php"),        QStringLiteral("add_record.php"),
                          QStringLiteral("modify_record.php"), QStringLiteral("delete_record.php"),
@@ -48,7 +52,10 @@ const QStringList& RemoteVisitor() {
                                       QStringLiteral("get_image.php"),
                                       QStringLiteral("show_image.php"),
                                       QStringLiteral("runtime.php"),
-                                      QStringLiteral("logout.php")};
+                                      QStringLiteral("logout.php"),
+                                      QStringLiteral("confirm.php"),
+                                      QStringLiteral("site.js"),
+                                      QStringLiteral(".htaccess")};
     return files;
 }
 
@@ -65,7 +72,9 @@ const QStringList& RemoteAdmin() {
                                       QStringLiteral("get_image.php"),
                                       QStringLiteral("show_image.php"),
                                       QStringLiteral("runtime.php"),
-                                      QStringLiteral("logout.php")};
+                                      QStringLiteral("logout.php"),
+                                      QStringLiteral("site.js"),
+                                      QStringLiteral(".htaccess")};
     return files;
 }
 

@@ -69,7 +69,7 @@ void insertValues(TPHPGenerator& g, const TBTable& t, const TBField& f, bool adm
         if (fixed) {
             g.Lines(uR"php(      $req = $req."0";)php", f);
         } else {
-            UploadHead(g, f, f.FieldName, 6, 8);
+            UploadHead(g, f, f.FieldName, 6, false);
             g.Lines(uR"php(
         $req = $req.$imageid;
       else:
@@ -82,7 +82,7 @@ void insertValues(TPHPGenerator& g, const TBTable& t, const TBField& f, bool adm
         if (fixed) {
             g.Lines(uR"php(      $req = $req.", 0";)php", f);
         } else {
-            UploadHead(g, f, f.FieldName2, 6, 8);
+            UploadHead(g, f, f.FieldName2, 6, false);
             g.Lines(uR"php(
         $req = $req.", ".$imageid;
       else:
@@ -115,7 +115,9 @@ void insertValues(TPHPGenerator& g, const TBTable& t, const TBField& f, bool adm
 
 // Join mode: the visitor's e-mail address and password make him a member, or
 // prove that he is one. One valid address per member, as the database
-// compares names; a known address with another password is refused.
+// compares names; a known address with another password is refused. A new
+// member gets mail about his records only once he has confirmed that the
+// address is his (confirm.php).
 void joinMember(TPHPGenerator& g) {
     g.Lines(uR"php(
     if ($fieldsarevalid) :
@@ -139,7 +141,7 @@ void joinMember(TPHPGenerator& g) {
         $resuser = mysql_query($requser) or die ("{msg:QueryError18|php}");
         $recuser = mysql_fetch_array($resuser, MYSQL_ASSOC);
         if (!$recuser) :
-          $requser = "INSERT INTO {TableName|php}_USERS(username, userpassword) VALUES(\"".mysql_real_escape_string($email)."\", \"".mysql_real_escape_string($password)."\");";
+          $requser = "INSERT INTO {TableName|php}_USERS(username, userpassword, confirmkey) VALUES(\"".mysql_real_escape_string($email)."\", \"".mysql_real_escape_string($password)."\", \"".corvanta_new_token()."\");";
           if (mysql_query($requser)) :
             $userid = mysql_insert_id();
           else:

@@ -1,5 +1,6 @@
 // delete_record.php: the delete action (a visitor deletes only his own
-// records, their pictures with them) and the list of records to delete.
+// records, their pictures with them, in one transaction) and the list of
+// records to delete.
 #include "RecordParts.h"
 
 using namespace RecordParts;
@@ -36,31 +37,36 @@ bool TPHPGenerator::DeletePage(const TBTable& t, bool admin) {
         print "{msg:EmailPasswordIncorrect|php}";
       else :
 )php");
+        // The record and its pictures go together, or neither does.
         Lines(uR"php(
-        $req = "DELETE FROM {TableName|php} WHERE recordid = ".intval($HTTP_POST_VARS["recordid"]).";";
-        $res = mysql_query($req);
-        if ($res):
+        mysql_query("START TRANSACTION");
+        $res = mysql_query("DELETE FROM {TableName|php} WHERE recordid = ".intval($HTTP_POST_VARS["recordid"]).";");
 )php");
         for (size_t i = 1; i < t.Fields.size(); ++i) {
-            const TBField& f = t.Fields[i];
-            const QString column = PictureColumn(f);
-            if (column.isEmpty())
-                continue;
-            Lines(uR"php(
-          if ($rec["{c}"] != 0):
-        $result = mysql_query("DELETE FROM {TableName|php}_IMAGES WHERE imageid =".intval($rec["{c}"]));
-          endif;
+            const QString column = PictureColumn(t.Fields[i]);
+            if (!column.isEmpty())
+                Lines(uR"php(
+        if ($res and ($rec["{c}"] != 0)):
+          $res = mysql_query("DELETE FROM {TableName|php}_IMAGES WHERE imageid = ".intval($rec["{c}"]));
+        endif;
 )php",
-                  {{QStringLiteral("c"), column}});
+                      {{QStringLiteral("c"), column}});
         }
         Lines(uR"php(
+        $res = ($res && mysql_query("COMMIT"));
+        if ($res):
           print "{msg:RecordDeleteSuccess|php}";
         else:
+          mysql_query("ROLLBACK");
           print "{msg:RecordDeleteFailure|php}";
         endif;
 )php");
-        if (t.SendEmail)
-            NotificationSnippet(QStringLiteral("        "), QStringLiteral("Delete record"));
+        if (t.SendEmail) {
+            // Only a deletion that went through is told.
+            WriteLine(u"        if ($res):");
+            NotificationSnippet(QStringLiteral("          "), QStringLiteral("Delete record"));
+            WriteLine(u"        endif;");
+        }
         Lines(uR"php(
       endif;
     else:
@@ -69,7 +75,7 @@ bool TPHPGenerator::DeletePage(const TBTable& t, bool admin) {
     endif;
     if (array_key_exists("historyindex", $HTTP_POST_VARS)) :
       $historyback = intval($HTTP_POST_VARS["historyindex"]) + 1;
-      print "<BR><A CLASS=\"back\" HREF=\"\" onClick=\"history.go(-".$historyback."); return false;\">{msg:BackButton|php}</A>";
+      print "<BR><A CLASS=\"back\" HREF=\"\" DATA-BACK=\"".$historyback."\">{msg:BackButton|php}</A>";
     endif;
   else:
 
@@ -95,11 +101,11 @@ bool TPHPGenerator::DeletePage(const TBTable& t, bool admin) {
                    TFormMode::Display);
         Lines(uR"php(
         print "<P CLASS=\"confirm\">{msg:DeleteConfirm|php}</P>\n";
-        print "<FORM NAME=\"DeleteConfirm\" METHOD=\"POST\" ACTION=\"delete_record.php\">\n";
+        print "<FORM NAME=\"DeleteConfirm\" METHOD=\"POST\" ACTION=\"delete_record.php\">".corvanta_form_field()."\n";
         print "<INPUT TYPE=\"hidden\" NAME=\"recordid\" VALUE=\"".$confirmid."\">\n";
         print "<INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"deleteaction\">\n";
         print "<INPUT TYPE=\"submit\" CLASS=\"danger\" VALUE=\"{msg:DeleteRecordLink|php}\">\n";
-        print "<A CLASS=\"back\" HREF=\"search.php\" onClick=\"history.back(); return false;\">{msg:CancelButton|php}</A>\n";
+        print "<A CLASS=\"back\" HREF=\"search.php\" DATA-BACK=\"1\">{msg:CancelButton|php}</A>\n";
         print "</FORM>\n";
       else:
         print "{msg:NoRecords|php}";

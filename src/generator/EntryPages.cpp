@@ -96,9 +96,12 @@ void forgottenPasswordBlock(TPHPGenerator& g, const TBTable& t) {
       endif;
       print "{msg:PasswordSentIfKnown|php}";
     endif;
+    // A member's address and an unknown one answer at the same moment.
+    corvanta_even_time(1.0);
   endif;
 ?><BR>
     <FORM METHOD="POST" ACTION="login.php">
+      <?php print corvanta_form_field(); ?>
       <TABLE CLASS="user_id_password" CELLPADDING="2">
         <TR CLASS="user_email">
           <TD CLASS="user_email_label"><LABEL FOR="forgotten_email">{msg:EmailFieldLabel}</LABEL></TD>

@@ -78,11 +78,22 @@ if (!function_exists("corvanta_date_ok")) {
       and isset($_SERVER["CONTENT_LENGTH"]) and (int)$_SERVER["CONTENT_LENGTH"] > 0;
   }
 
-  // One e-mail address, nothing before or after it, that fits the members
-  // table; false otherwise.
+  // One plain e-mail address (local@domain: no quoted local part, no
+  // comment, no address literal), nothing before or after it, that fits the
+  // members table; false otherwise. A quoted "victim"@example.org reaches
+  // the victim's mailbox under a second name.
   function corvanta_email($s) {
     $s = is_scalar($s) ? trim((string)$s) : "";
-    return (strlen($s) <= 100 and filter_var($s, FILTER_VALIDATE_EMAIL) !== false) ? $s : false;
+    $plain = '/^[A-Za-z0-9!#$%&\'*+\/=?^_`{|}~-]+(\.[A-Za-z0-9!#$%&\'*+\/=?^_`{|}~-]+)*@([A-Za-z0-9]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?\.)+[A-Za-z]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?$/D';
+    return (strlen($s) <= 100 and preg_match($plain, $s) and filter_var($s, FILTER_VALIDATE_EMAIL) !== false) ? $s : false;
+  }
+
+  // The answer leaves no sooner than $seconds after the request came: how
+  // long the work took (a mail sent or not) tells nothing.
+  function corvanta_even_time($seconds) {
+    $start = isset($_SERVER["REQUEST_TIME_FLOAT"]) ? (float)$_SERVER["REQUEST_TIME_FLOAT"] : microtime(true);
+    $left = $start + $seconds - microtime(true);
+    if ($left > 0) { usleep((int)($left * 1000000)); }
   }
 
   // mail() to one valid address only, without NUL bytes (PHP stops the page

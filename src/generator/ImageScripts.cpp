@@ -10,18 +10,18 @@ $qstr = getenv("QUERY_STRING");
 if ($qstr) {
 )php");
         ConnectSnippet(QStringLiteral("  "), t);
-        // The picture's number comes from the query string, the session from
-        // its cookie. Whatever the table holds, only a picture goes out, and
-        // a browser may neither take it for a page nor run a script in it.
+        // The picture's key comes from the query string (a random key, never
+        // the row number, so pictures cannot be counted through), the session
+        // from its cookie. Whatever the table holds, only a picture goes out,
+        // and a browser may neither take it for a page nor run a script in it.
         Lines(uR"php(
   $sessionid = 0;
-  $imageid = 0;
   $sessionid = corvanta_session_cookie();
-  $imageid = intval(corvanta_query("imageid"));
+  $imagekey = corvanta_token(corvanta_query("imageid"));
   $query = "select userid from {TableName|php}_SESSIONS where sessionid=\"$sessionid\"";
   $result = @mysql_query($query);
   $userid = @mysql_result($result, 0, "userid");
-  $query = "select image_data, image_type from {TableName|php}_IMAGES where (imageid=$imageid)";
+  $query = "select image_data, image_type from {TableName|php}_IMAGES where (imagekey='".($imagekey ? $imagekey : "-")."')";
   if ($userid > 0) {
     $query = $query." and ((userid=".intval($userid).") or (userid=0))";
   }

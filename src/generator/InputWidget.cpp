@@ -39,7 +39,7 @@ void keptPicture(TPHPGenerator& g, const QString& column, const TTemplateVars& v
     g.Lines(uR"php(
 {I}if (isset($keptpictures["{c}"])) :
 {I}  corvanta_keep_picture("{c}", $keptpictures["{c}"]);
-{I}  print "<BR><IMG SRC=\"get_image.php?imageid=".intval($keptpictures["{c}"])."\" ALT=\"\" WIDTH=\"80\">\n";
+{I}  print "<BR><IMG SRC=\"get_image.php?imageid=".corvanta_picture_key($keptpictures["{c}"])."\" ALT=\"\" WIDTH=\"80\">\n";
 {I}endif;
 )php",
             TTemplateVars(vars) << std::pair{QStringLiteral("c"), column});
@@ -235,14 +235,14 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
             uR"php({I}print "<INPUT TYPE=\"hidden\" NAME=\"MAX_FILE_SIZE\" VALUE=\"".corvanta_picture_limit()."\">";)php",
             f, v);
         Lines(
-            uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName}\" ACCEPT=\"image/*\"{attrs|raw}> ({msg:PictureSizeLimit|php} ".corvanta_size_text(corvanta_picture_limit()).")";)php",
+            uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName}\" ACCEPT=\"image/jpeg,image/png,image/gif\"{attrs|raw}> ({msg:PictureSizeLimit|php} ".corvanta_size_text(corvanta_picture_limit()).")";)php",
             f, v);
         if (fromPost)
             keptPicture(*this, f.FieldName, v);
         if (hasSource && !fromPost)
             Lines(uR"php(
 {I}if ({S}["{FieldName}"] != 0):
-{I}  print "        <BR><A HREF=\"show_image.php?imageid=".intval($rec["{FieldName}"])."\" TARGET=\"_blank\" REL=\"noopener\"><IMG SRC=\"get_image.php?imageid=".intval($rec["{FieldName}"])."\" BORDER=\"0\" {size|raw}></A>\n";
+{I}  print "        <BR><A HREF=\"show_image.php?imageid=".corvanta_picture_key($rec["{FieldName}"])."\" TARGET=\"_blank\" REL=\"noopener\"><IMG SRC=\"get_image.php?imageid=".corvanta_picture_key($rec["{FieldName}"])."\" BORDER=\"0\" {size|raw}></A>\n";
 {I}endif;
 )php",
                   f, v);
@@ -264,13 +264,13 @@ void TPHPGenerator::InputWidget(const QString& indent, const TBField& f, const Q
 )php",
                   f, v);
         Lines(
-            uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName2}\" ACCEPT=\"image/*\" ARIA-LABEL=\"{second|php}\"> ({msg:PictureSizeLimit|php} ".corvanta_size_text(corvanta_picture_limit()).")";)php",
+            uR"php({I}print "<INPUT TYPE=\"file\" NAME=\"{FieldName2}\" ACCEPT=\"image/jpeg,image/png,image/gif\" ARIA-LABEL=\"{second|php}\"> ({msg:PictureSizeLimit|php} ".corvanta_size_text(corvanta_picture_limit()).")";)php",
             f, v);
         if (fromPost)
             keptPicture(*this, f.FieldName2, v);
         if (hasSource && !fromPost)
             Lines(
-                uR"php({I}print "<BR><A HREF=\"show_image.php?imageid=".intval($rec["{FieldName2}"])."\" TARGET=\"_blank\" REL=\"noopener\">".corvanta_html($rec["{FieldName}"])."</A>\n";)php",
+                uR"php({I}print "<BR><A HREF=\"show_image.php?imageid=".corvanta_picture_key($rec["{FieldName2}"])."\" TARGET=\"_blank\" REL=\"noopener\">".corvanta_html($rec["{FieldName}"])."</A>\n";)php",
                 f, v);
     } else if (input == InputTypes::Mailto || input == InputTypes::Hyperlink) {
         // The address is the second box: a phone offers the keyboard for it.

@@ -31,6 +31,7 @@ void TPHPGenerator::HtmlHead() {
     <META NAME="viewport" CONTENT="width=device-width, initial-scale=1">
     <TITLE>{title|raw}</TITLE>
     <LINK REL="icon" HREF="data:,">
+    <SCRIPT SRC="site.js" DEFER></SCRIPT>
 )php",
           {{QStringLiteral("title"), tabTitle(t)}});
     const QString skin = SkinPath(t);

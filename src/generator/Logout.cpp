@@ -6,8 +6,8 @@
 void TPHPGenerator::LogoutEntry() {
     // Without script the link opens logout.php, which offers the button.
     Lines(uR"php(
-    <FORM NAME="LogoutForm" METHOD="POST" ACTION="logout.php" TARGET="_top" STYLE="display: inline"></FORM>
-    <A CLASS="menuitem" HREF="logout.php" TARGET="_top" onClick="document.LogoutForm.submit(); return false;">{msg:LogoutMenu}</A>
+    <FORM NAME="LogoutForm" METHOD="POST" ACTION="logout.php" TARGET="_top" HIDDEN><?php print corvanta_form_field(); ?></FORM>
+    <A CLASS="menuitem" HREF="logout.php" TARGET="_top" DATA-SUBMIT="LogoutForm">{msg:LogoutMenu}</A>
 )php");
 }
 
@@ -47,6 +47,7 @@ bool TPHPGenerator::LogoutPage(const TBTable& t, bool admin) {
     <A CLASS="menuitem" HREF="index.html" TARGET="_top">{msg:LoginAgain}</A>
 <?php else : ?>
     <FORM NAME="LogoutForm" METHOD="POST" ACTION="logout.php" TARGET="_top">
+      <?php print corvanta_form_field(); ?>
       <INPUT TYPE="submit" VALUE="{msg:LogoutMenu}">
     </FORM>
 <?php endif; ?>

@@ -52,9 +52,10 @@ void updateAssignments(TPHPGenerator& g, const TBTable& t, const TBField& f, boo
 )php",
                 f);
     } else if (type == FieldTypes::Image) {
-        UploadHead(g, f, f.FieldName, 10, 8);
+        UploadHead(g, f, f.FieldName, 10, false);
         g.Lines(uR"php(
-        $req = $req.$imageid;
+            $req = $req.$imageid;
+            corvanta_replace_picture($rec["{FieldName}"], $imageid);
           else:
             $req = $req.intval($rec["{FieldName}"]);
           endif;
@@ -75,9 +76,10 @@ void updateAssignments(TPHPGenerator& g, const TBTable& t, const TBField& f, boo
             uR"php(          $req = $req.", {FieldName2}=\"".mysql_real_escape_string($HTTP_POST_VARS["{FieldName2}"])."\"";)php",
             f);
     if (type == FieldTypes::ImageLink) {
-        UploadHead(g, f, f.FieldName2, 6, 8);
+        UploadHead(g, f, f.FieldName2, 6, false);
         g.Lines(uR"php(
             $req = $req.", {FieldName2}=".$imageid;
+            corvanta_replace_picture($rec["{FieldName2}"], $imageid);
       endif;
 )php",
                 f);
@@ -187,7 +189,7 @@ bool TPHPGenerator::ModifyPage(const TBTable& t, bool admin) {
         Lines(uR"php(
     if (array_key_exists("historyindex", $HTTP_POST_VARS)) :
       $historyback = intval($HTTP_POST_VARS["historyindex"]) + 1;
-      print "<BR><A CLASS=\"back\" HREF=\"\" onClick=\"history.go(-".$historyback."); return false;\">{msg:BackButton|php}</A>";
+      print "<BR><A CLASS=\"back\" HREF=\"\" DATA-BACK=\"".$historyback."\">{msg:BackButton|php}</A>";
     endif;
   else:
 
@@ -229,14 +231,14 @@ bool TPHPGenerator::ModifyPage(const TBTable& t, bool admin) {
           endif;
           if (!$known) :
             print "{msg:WrongIdPassword|php}";
-            print "<BR><BR><A CLASS=\"back\" HREF=\"\" onClick=\"history.go(-1); return false;\">{msg:BackButton|php}</A>";
+            print "<BR><BR><A CLASS=\"back\" HREF=\"\" DATA-BACK=\"1\">{msg:BackButton|php}</A>";
           else:
 )php");
         if (admin || t.UserMode != QLatin1String("Login"))
             Lines(uR"php(            print "{msg:NoRecords|php}";)php");
         else if (t.AllowAddModify)
             Lines(uR"php(
-            print "<FORM METHOD=\"POST\" ACTION=\"add_record.php\">\n";
+            print "<FORM METHOD=\"POST\" ACTION=\"add_record.php\">".corvanta_form_field()."\n";
             print "<INPUT TYPE=\"submit\" VALUE=\"{msg:ClickHereToAdd|php}\">\n";
             print "</FORM>\n";
 )php");

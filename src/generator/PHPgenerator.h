@@ -128,14 +128,25 @@ struct TSchemaStatement {
 //   corvanta_js($s)        $s escaped for a JavaScript string literal
 //   corvanta_real($v)      a posted number as SQL text (decimal comma
 //                          allowed; anything else gives 0)
-//   corvanta_picture_type($name)  the MIME type of a picture uploaded under
-//                          $name, or "" (not a picture, SVG, no upload)
+//   corvanta_picture_type($name)  the type of a picture uploaded under
+//                          $name read from its bytes (JPEG, PNG, GIF), or ""
+//   corvanta_store_picture($column, $userid, $keep), corvanta_kept_picture,
+//   corvanta_claim_picture, corvanta_replace_picture,
+//   corvanta_settle_pictures(), corvanta_sweep_pictures()  pictures of a
+//                          record change (PictureRuntime.cpp)
+//   corvanta_picture_key($imageid)  the random key that names a picture in
+//                          addresses (get_image.php?imageid=KEY)
+//   corvanta_form_field()  the hidden token field of every POST form
 //   corvanta_href($url)    $url for HREF, or "#" for a script address
 //   corvanta_session_cookie()  the token of the folder's session cookie, or 0
 //   corvanta_set_session_cookie($token), corvanta_end_session_cookie()
-//   corvanta_client()      the visitor's address
+//   corvanta_client()      the visitor's address (X-Forwarded-For only from
+//                          the owner's TrustedProxies)
+//   corvanta_see_other()   the same page again by GET (after a login)
 //   corvanta_login_try($account), corvanta_login_passed($account),
-//   corvanta_mail_try($account)  false while the account or client must wait
+//   corvanta_mail_try($account), corvanta_notice_try($address),
+//   corvanta_admin_try(), corvanta_admin_passed()
+//                          false while the account or client must wait
 //   corvanta_date_ok($post, $name, $shown)  a posted date is a real one
 //   corvanta_picture_problem($name)  "", "large", "type" or "lost"
 //   corvanta_picture_limit(), corvanta_size_text($bytes), corvanta_post_lost()
@@ -145,13 +156,16 @@ struct TSchemaStatement {
 //                          unique key a refused INSERT or UPDATE named
 // and sets the QUERY_STRING environment value where the server does not, so
 // getenv("QUERY_STRING") works everywhere. Every page it loads sends its
-// character set, Referrer-Policy and a frame policy in its headers, and a
-// form sent by another site's page is refused with 403 before the page runs.
+// character set, Referrer-Policy, nosniff, ContentSecurityPolicy() and a
+// frame policy in its headers (member and administrator pages no-store), and
+// a form sent by another site's page, or with a cookie of the site but
+// without its form token, is refused with 403 before the page runs.
 //
 // Sessions: {TableName}_SESSIONS is
 //   sessionid CHAR(32) NOT NULL   the token, corvanta_new_token()
 //   userid INTEGER                0 for the administrator, else the member
 //   logindate VARCHAR(14)         last page view, "YmdHis"
+//   logintime VARCHAR(14)         the login, "YmdHis" (12 hours at most)
 //   PRIMARY KEY (sessionid)
 // The token travels only in a cookie of its folder (SessionCookie), never in
 // a URL or a form. A token is used only after corvanta_token() accepted it,
@@ -211,6 +225,15 @@ public:
     bool ModifyPage(const TBTable& t, bool admin);    // modify_record.php
     bool DeletePage(const TBTable& t, bool admin);    // delete_record.php
     bool SearchPage(const TBTable& t, bool admin);    // search.php
+    // site.js: what the pages do in the browser (they carry no script of
+    // their own); .htaccess: the headers of the files an Apache host sends
+    // as they are. One of each per folder.
+    bool SiteScript(const TBTable& t, bool admin);
+    bool ServerRules(const TBTable& t, bool admin);
+    // confirm.php: a member who joined confirms his address (Join mode with
+    // e-mail notices, see NeedsConfirmation).
+    bool ConfirmPage(const TBTable& t);
+    static bool NeedsConfirmation(const TBTable& t);
 
     // --- Keys of the maintenance scripts --------------------------------
 
@@ -218,8 +241,13 @@ public:
 
     // --- Sessions ---------------------------------------------------------
 
-    // The name of the session cookie of the visitor or administrator folder.
+    // The name of the session cookie of the visitor or administrator folder,
+    // and of its form-session cookie.
     static QString SessionCookie(const TBTable& t, bool admin);
+    static QString FormCookie(const TBTable& t, bool admin);
+    // The Content-Security-Policy of every page and static file: scripts and
+    // styles of the site only, no plugins, frames of the site only.
+    static QString ContentSecurityPolicy();
     // Visitors log in somewhere on this site (Login and Join modes).
     static bool HasVisitorSessions(const TBTable& t);
     // The columns create_db.php gives the record table, in its order.
@@ -283,8 +311,6 @@ public:
     // the class of BODY.
     void PageHead(bool admin, const QString& page, const QString& bodyClass);
     void LoginGate(bool admin, const QString& page);
-    // The administrator add page's script that looks members up by name.
-    void MemberLookupScript();
     // The password forms of the login gate and the login pages, posting to
     // `page`.
     void AdminPasswordForm(const QString& page);

@@ -1,4 +1,5 @@
-// The page head of the record pages, with its login gate.
+// The page head of the record pages, with its login gate. A login by post
+// is answered with the same page by GET, so no page holds the password.
 #include "PHPgenerator.h"
 
 #include "model/DataFiles.h"
@@ -59,52 +60,6 @@ void TPHPGenerator::PageHead(bool admin, const QString& page, const QString& bod
     const TBTable& t = Table();
     HtmlHead();
 
-    if (page == QLatin1String("search.php")) {
-        Lines(uR"php(
-    <SCRIPT LANGUAGE="JavaScript1.2">
-      function setOperator(rowNr) {
-        eval("var currop = document.SearchRecord.operator" + rowNr)
-        eval("var oplen = document.SearchRecord.operator" + rowNr + ".length")
-        for (var i=(oplen - 1); i >= 0; i--) {
-          currop.options[i] = null
-        }
-        eval("var fname = document.SearchRecord.field" + rowNr + ".value")
-)php");
-        for (const TBField& f : t.Fields) {
-            // The visitor page does not name the fields it hides.
-            if (!f.Searchable || (!admin && f.Hidden))
-                continue;
-            Lines(u"        if (fname == \"{FieldName|js}\") {", f);
-            if (f.FieldType == FieldTypes::YesNo) {
-                Lines(uR"php(
-          currop.options[0] = new Option("{msg:OpIsYes|js}", "isyes")
-          currop.options[1] = new Option("{msg:OpIsNo|js}", "isno")
-)php");
-            } else if (f.FieldType == FieldTypes::Integer || f.FieldType == FieldTypes::Real) {
-                Lines(uR"php(
-          currop.options[0] = new Option("{msg:OpIs|js}", "is")
-          currop.options[1] = new Option("{msg:OpIsNot|js}", "isnot")
-          currop.options[2] = new Option("{msg:OpLessThan|js}", "lessthan")
-          currop.options[3] = new Option("{msg:OpGreaterThan|js}", "greaterthan")
-)php");
-            } else {
-                Lines(uR"php(
-          currop.options[0] = new Option("{msg:OpContains|js}", "contains")
-          currop.options[1] = new Option("{msg:OpIs|js}", "is")
-          currop.options[2] = new Option("{msg:OpIsNot|js}", "isnot")
-          currop.options[3] = new Option("{msg:OpNotContains|js}", "notcontains")
-          currop.options[4] = new Option("{msg:OpLessThan|js}", "lessthan")
-          currop.options[5] = new Option("{msg:OpGreaterThan|js}", "greaterthan")
-)php");
-            }
-            WriteLine(u"        }");
-        }
-        Lines(uR"php(
-      }
-    </SCRIPT>
-)php");
-    }
-
     Lines(uR"php(
   </HEAD>
   <BODY CLASS="{class}">
@@ -119,41 +74,6 @@ void TPHPGenerator::PageHead(bool admin, const QString& page, const QString& bod
         Lines(u"<P CLASS=\"{c}\">{text|raw|br}</P>",
               {{QStringLiteral("c"), intro.cssClass}, {QStringLiteral("text"), intro.text}});
     LoginGate(admin, page);
-    // Written after the gate: only an administrator's session sees the names.
-    if (admin && page == QLatin1String("add_record.php"))
-        MemberLookupScript();
-}
-
-void TPHPGenerator::MemberLookupScript() {
-    const TBTable& t = Table();
-    // Member names come from the database: escaped for the script.
-    Lines(uR"php(
-    <SCRIPT LANGUAGE="JavaScript1.2">
-      function searchUsername() {
-        var searchStr = prompt("{msg:EnterSearchUsername|js}", ""); 
-        for (i = document.RecordDetails.usercombo.options.length; i > 0; i--) {; 
-          document.RecordDetails.usercombo.options[i - 1] = null; 
-        } 
-<?php
-)php");
-    ConnectSnippet(QStringLiteral("  "), t);
-    Lines(uR"php(
-  $requser = "SELECT * FROM {TableName|php}_USERS";
-  $resuser = mysql_query($requser) or die ("{msg:QueryError2|php}");
-  while ($recuser = mysql_fetch_array($resuser, MYSQL_ASSOC)) {
-    print "        tmpStr = new String(\"".corvanta_js($recuser["username"])."\");\n";
-    print "        if (tmpStr.indexOf(searchStr) >= 0) {\n";
-    print "          document.RecordDetails.usercombo.options[document.RecordDetails.usercombo.options.length] = new Option(\"".corvanta_js($recuser["username"])."\", \"".corvanta_js($recuser["username"])."\", false, false);\n";
-    print "        }\n";
-  }
-)php");
-    CloseSnippet(QStringLiteral("  "));
-    Lines(uR"php(
-?>
-        document.RecordDetails.usercombo.selectedIndex = 0; 
-      }
-    </SCRIPT>
-)php");
 }
 
 void TPHPGenerator::LoginGate(bool admin, const QString& page) {
@@ -173,6 +93,7 @@ void TPHPGenerator::LoginGate(bool admin, const QString& page) {
   $wrongpassword = 0;
 )php");
         SessionCheck(true);
+        WriteLine(u"  if ($freshlogin) { corvanta_see_other(); }");
         WriteLine(u"  if (!$loggedin) {");
         LoginMessages(true);
         WriteLine(u"?>");
@@ -194,6 +115,7 @@ void TPHPGenerator::LoginGate(bool admin, const QString& page) {
   $wrongidpassword = 0;
 )php");
     SessionCheck(false);
+    WriteLine(u"  if ($freshlogin) { corvanta_see_other(); }");
     WriteLine(u"  if (!$loggedin) {");
     LoginMessages(false);
     WriteLine(u"?>");
@@ -230,6 +152,7 @@ void TPHPGenerator::AdminPasswordForm(const QString& page) {
     Lines(uR"php(
     <H3>{msg:EnterAdminPass}</H3>
     <FORM NAME="AdminPassword" METHOD="POST" ACTION="{page}">
+      <?php print corvanta_form_field(); ?>
       <TABLE CLASS="admin_password" CELLPADDING="2">
         <TR CLASS="admin_password">
           <TD CLASS="admin_password_label"><LABEL FOR="admin_password">{msg:PasswordFieldLabel}</LABEL></TD>
@@ -247,6 +170,7 @@ void TPHPGenerator::MemberLoginForm(const QString& page) {
     Lines(uR"php(
     <H3>{msg:EnterVisitorEmailPass}</H3>
     <FORM NAME="UserAuth" METHOD="POST" ACTION="{page}">
+      <?php print corvanta_form_field(); ?>
       <TABLE CLASS="user_id_password" CELLPADDING="2">
       <TR CLASS="user_email">
         <TD CLASS="user_email_label"><LABEL FOR="login_email">{msg:EmailFieldLabel}</LABEL></TD>

@@ -46,7 +46,7 @@ void TPHPGenerator::RecordForm(const QString& indent, bool admin, const QString&
     if (entry) {
         Lines(uR"php(
 {I}print "<B>*</B> {msg:RequiredDescription|php}\n";
-{I}print "<FORM ENCTYPE=\"multipart/form-data\" NAME=\"RecordDetails\" METHOD=\"POST\" ACTION=\"{action|php}\">\n";
+{I}print "<FORM ENCTYPE=\"multipart/form-data\" NAME=\"RecordDetails\" METHOD=\"POST\" ACTION=\"{action|php}\">".corvanta_form_field()."\n";
 )php",
               vars);
         if (!source.isEmpty())
@@ -201,7 +201,7 @@ void TPHPGenerator::RecordForm(const QString& indent, bool admin, const QString&
 {I}  print "<OPTION VALUE=\"".corvanta_html($recuser["username"])."\">".corvanta_html($recuser["username"])."\n";
 {I}}
 {I}print "</SELECT>\n";
-{I}print "<INPUT TYPE=\"button\" VALUE=\"{msg:UserLookupButton|php}\" onClick=\"searchUsername()\">\n";
+{I}print "<INPUT TYPE=\"button\" VALUE=\"{msg:UserLookupButton|php}\" DATA-LOOKUP=\"{msg:EnterSearchUsername|php}\">\n";
 )php",
                       vars);
             }

@@ -81,6 +81,8 @@ QString RefusalKeys(const TBTable& t) {
 
 void StoreOrRefuse(TPHPGenerator& g, const QString& indent, const QString& successKey,
                    const QString& failureKey) {
+    // The pictures the change took or gave up go with it, and it counts only
+    // once its COMMIT went through.
     g.Lines(uR"php(
 {I}if ($picturefailed == "") :
 {I}  $res = mysql_query($req);
@@ -89,7 +91,9 @@ void StoreOrRefuse(TPHPGenerator& g, const QString& indent, const QString& succe
 {I}endif;
 {I}if ($res):
 {I}  $maxid = mysql_insert_id();
-{I}  mysql_query("COMMIT");
+{I}  $res = (corvanta_settle_pictures() && mysql_query("COMMIT"));
+{I}endif;
+{I}if ($res):
 {I}  print "{success|raw|php}";
 {I}else:
 {I}  if ($picturefailed != "") :
@@ -108,29 +112,27 @@ void StoreOrRefuse(TPHPGenerator& g, const QString& indent, const QString& succe
              {QStringLiteral("keys"), RefusalKeys(g.Table())}});
 }
 
-void UploadHead(TPHPGenerator& g, const TBField& f, const QString& column, int ifIndent,
-                int bodyIndent) {
-    // Only pictures are stored (never a page or a script posing as one); the
-    // bytes go in as a binary literal, escaped, whatever the connection's
-    // character set. The validation has refused what is no picture; a
-    // picture kept from a refused post of the same form counts as sent.
+void UploadHead(TPHPGenerator& g, const TBField& f, const QString& column, int indent, bool keep) {
+    // A picture that came is stored (only a real one: the validation has
+    // refused what is none); else the one a refused post of this form kept
+    // counts as sent, and the record takes it.
     const TTemplateVars vars{
         {QStringLiteral("c"), column},
-        {QStringLiteral("I"), QString(ifIndent, u' ')},
-        {QStringLiteral("B"), QString(bodyIndent, u' ')},
+        {QStringLiteral("I"), QString(indent, u' ')},
+        {QStringLiteral("keep"), keep ? QStringLiteral("TRUE") : QStringLiteral("FALSE")},
         {QStringLiteral("m"), FieldMessage(g.Table(), QStringLiteral("PictureNotReceived"), f)}};
     g.Lines(uR"php(
 {I}$imageid = corvanta_kept_picture("{c}");
-{I}if ((corvanta_picture_problem("{c}") == "") and (corvanta_picture_type("{c}") != "")) :
-{B}$imagedata = mysql_real_escape_string(file_get_contents($HTTP_POST_FILES["{c}"]["tmp_name"]));
-{B}$imagetype = mysql_real_escape_string(corvanta_picture_type("{c}"));
-{B}$result = mysql_query("INSERT INTO {TableName|php}_IMAGES(userid, image_data, image_type) VALUES (".intval($userid).", _binary\"$imagedata\", \"$imagetype\")");
-{B}$imageid = $result ? mysql_insert_id() : 0;
-{B}if (!$result) : $picturefailed = "{m|raw|php}"; endif;
-{I}endif;
-{I}if ($imageid > 0) :
+{I}$stored = corvanta_store_picture("{c}", $userid, {keep});
+{I}if ($stored === FALSE) : $picturefailed = "{m|raw|php}"; endif;
 )php",
             vars);
+    g.Lines(
+        keep
+            ? uR"php({I}if ($stored > 0) : $imageid = $stored; endif;)php"
+            : uR"php({I}if ($stored > 0) : $imageid = $stored; elseif ($imageid > 0) : corvanta_claim_picture($imageid); endif;)php",
+        vars);
+    g.Lines(uR"php({I}if ($imageid > 0) :)php", vars);
 }
 
 void KeepPictures(TPHPGenerator& g, const TBTable& t, bool admin) {
@@ -139,7 +141,7 @@ void KeepPictures(TPHPGenerator& g, const TBTable& t, bool admin) {
         const QString column = PictureColumn(f);
         if (Left(f, admin) || column.isEmpty())
             continue;
-        UploadHead(g, f, column, 6, 8);
+        UploadHead(g, f, column, 6, true);
         g.Lines(uR"php(
         $keptpictures["{c}"] = $imageid;
       endif;

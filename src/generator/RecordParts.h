@@ -82,19 +82,20 @@ inline bool MayDelete(const TBTable& t, bool admin) {
 QString RefusalKeys(const TBTable& t);
 
 // The end of a record change: the statement in $req runs unless a picture
-// failed; then COMMIT and `success`, or ROLLBACK and the message of the
-// refusal (its key, or `failureKey`), leaving $fieldsarevalid FALSE so the
-// form is shown again. The caller began the transaction.
+// failed; the pictures the change took or replaced are settled with it; then
+// COMMIT and `success`, or ROLLBACK and the message of the refusal (its key,
+// or `failureKey`), leaving $fieldsarevalid FALSE so the form is shown
+// again. The caller began the transaction.
 void StoreOrRefuse(TPHPGenerator& g, const QString& indent, const QString& successKey,
                    const QString& failureKey);
 
-// The head of a picture upload on `column`: stores a picture that came (at
-// `ifIndent` blanks, body at `bodyIndent`), or takes the one kept from a
-// refused post, leaving its number in $imageid, then opens the block run
-// when there is one. The caller writes the rest of the block.
-// A picture the database refuses sets $picturefailed to its message.
-void UploadHead(TPHPGenerator& g, const TBField& f, const QString& column, int ifIndent,
-                int bodyIndent);
+// The head of a picture upload on `column` (at `indent` blanks): stores a
+// picture that came, or takes the one kept from a refused post of the same
+// form, leaving its number in $imageid, then opens the block run when there
+// is one. The caller writes the rest of the block. `keep`: for a refused
+// form, whose pictures wait for its form session. A picture the database
+// refuses sets $picturefailed to its message.
+void UploadHead(TPHPGenerator& g, const TBField& f, const QString& column, int indent, bool keep);
 
 // On a refused post: stores the pictures that came with it and notes them
 // in $keptpictures (column => number), so the form offers them again.

@@ -79,8 +79,8 @@ void TPHPGenerator::ResultTable(const QString& indent, bool displayLink, const Q
           vars);
     if (displayLink)
         Lines(uR"php(
-{I}  print "<TD CLASS=\"searchresult_nr\"><A HREF=\"\" onClick=\"document.DisplayRecord".$seqno.".submit(); return false;\">".$seqno."</A>\n";
-{I}  print "<FORM NAME=\"DisplayRecord".$seqno."\" METHOD=\"POST\" ACTION=\"{action|php}\">\n";
+{I}  print "<TD CLASS=\"searchresult_nr\"><A HREF=\"\" DATA-SUBMIT=\"DisplayRecord".$seqno."\">".$seqno."</A>\n";
+{I}  print "<FORM NAME=\"DisplayRecord".$seqno."\" METHOD=\"POST\" ACTION=\"{action|php}\">".corvanta_form_field()."\n";
 {I}  print "<INPUT TYPE=\"hidden\" NAME=\"recordid\" VALUE=\"".intval($rec["recordid"])."\">\n";
 {I}  print "<INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"display\">\n";
 {I}  print "</FORM>\n";
@@ -115,14 +115,14 @@ void TPHPGenerator::ResultTable(const QString& indent, bool displayLink, const Q
         if (job == QLatin1String("deleteaction"))
             // Asked first; without script the link leads to a page that asks.
             Lines(
-                uR"php({I}    print "<A HREF=\"{page}?recordid=".intval($rec["recordid"])."\" onClick=\"if (confirm('{msg:DeleteConfirm|js|php}')) { document.{form}".$seqno.".submit(); } return false;\">{link|raw|php}</A>\n";)php",
+                uR"php({I}    print "<A HREF=\"{page}?recordid=".intval($rec["recordid"])."\" DATA-SUBMIT=\"{form}".$seqno."\" DATA-CONFIRM=\"{msg:DeleteConfirm|php}\">{link|raw|php}</A>\n";)php",
                 v);
         else
             Lines(
-                uR"php({I}    print "<A HREF=\"\" onClick=\"document.{form}".$seqno.".submit(); return false;\">{link|raw|php}</A>\n";)php",
+                uR"php({I}    print "<A HREF=\"\" DATA-SUBMIT=\"{form}".$seqno."\">{link|raw|php}</A>\n";)php",
                 v);
         Lines(uR"php(
-{I}    print "<FORM NAME=\"{form}".$seqno."\" METHOD=\"POST\" ACTION=\"{page}\">\n";
+{I}    print "<FORM NAME=\"{form}".$seqno."\" METHOD=\"POST\" ACTION=\"{page}\">".corvanta_form_field()."\n";
 {I}    print "<INPUT TYPE=\"hidden\" NAME=\"recordid\" VALUE=\"".intval($rec["recordid"])."\">\n";
 {I}    print "<INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"{job}\">\n";
 {I}    print "<INPUT TYPE=\"hidden\" NAME=\"historyindex\" VALUE=\"0\">\n";
@@ -150,9 +150,9 @@ void TPHPGenerator::ResultTable(const QString& indent, bool displayLink, const Q
 {I}print "</TABLE></DIV>\n";
 {I}$pagelinks = isset($numofrecords) ? corvanta_pages($limit, {LinesPerPage}, $numofrecords) : array();
 {I}if (($limit > 0) or ($rowcnt < 0) or (count($pagelinks) > 0) or isset($sortrows)):
-{I}  print "<FORM ID=\"ResultPages\" NAME=\"ResultPages\" METHOD=\"POST\" ACTION=\"{action|php}\">\n";
+{I}  print "<FORM ID=\"ResultPages\" NAME=\"ResultPages\" METHOD=\"POST\" ACTION=\"{action|php}\">".corvanta_form_field()."\n";
 {I}  foreach ($HTTP_POST_VARS as $key => $val) {
-{I}    if (!in_array($key, array("limit", "orderby", "sessionid", "myrecords"), true) and !preg_match('/^sort(field|ing)[0-9]+$/', $key) and is_scalar($val)):
+{I}    if (!in_array($key, array("limit", "orderby", "sessionid", "myrecords", "corvanta_form"), true) and !preg_match('/^sort(field|ing)[0-9]+$|password/i', $key) and is_scalar($val)):
 {I}      print "<INPUT TYPE=\"hidden\" NAME=\"".corvanta_html($key)."\" VALUE=\"".corvanta_html($val)."\">\n";
 {I}    endif;
 {I}  }

@@ -8,17 +8,18 @@
 
 namespace {
 
-// The key that signs kept pictures stays what the site's runtime already
-// holds: forms open in visitors' browsers stay valid, and a site generated
-// again without changes stays byte for byte what the server has.
-QString pictureKey(const QString& runtime) {
+// The site's own secret (form tokens are derived from it) stays what the
+// site's runtime already holds: forms open in visitors' browsers stay valid,
+// and a site generated again without changes stays byte for byte what the
+// server has. Runtimes from before held it as the key of kept pictures.
+QString siteKey(const QString& runtime) {
     QFile file(runtime);
     if (file.open(QIODevice::ReadOnly)) {
-        static const QRegularExpression kept(
-            QStringLiteral(R"re(\$column\."-"\.\$imageid, "([0-9a-f]{32})"\))re"));
+        static const QRegularExpression kept(QStringLiteral(
+            R"re(define\("CORVANTA_SITE_KEY", "([0-9a-f]{32})"\)|\$column\."-"\.\$imageid, "([0-9a-f]{32})"\))re"));
         const QRegularExpressionMatch m = kept.match(QString::fromLatin1(file.readAll()));
         if (m.hasMatch())
-            return m.captured(1);
+            return m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
     }
     return TPHPGenerator::NewKey();
 }
@@ -154,6 +155,8 @@ if (!function_exists("corvanta_open")) {
       try { $res = mysqli_query($link, $query); } catch (Throwable $e) { $res = false; }
       if ($res !== false or $inTransaction or $try >= 5) { break; }
       $errno = corvanta_link_errno($link);
+      // A table made by an older site lacks a column: it gets it, once.
+      if ($errno == 1054 and function_exists("corvanta_upgrade_tables") and corvanta_upgrade_tables($link)) { continue; }
       if ($errno == 1213) {
         // Deadlock, or a write another server certified first: undone whole.
         usleep(mt_rand(10000, 50000) * $try);
@@ -179,7 +182,7 @@ if (!function_exists("corvanta_open")) {
 bool TPHPGenerator::RuntimeScript(const TBTable& t, bool admin) {
     const QString charSet = t.Language.Text(QStringLiteral("CharSet"));
     // Read before the file is written anew.
-    const QString signingKey = pictureKey(OutputPath(t, admin, QStringLiteral("runtime.php")));
+    const QString key = siteKey(OutputPath(t, admin, QStringLiteral("runtime.php")));
     return WriteFile(t, admin, QStringLiteral("runtime.php"), [&] {
         Lines(uR"php(
 <?php
@@ -192,6 +195,7 @@ mysqli_report(MYSQLI_REPORT_OFF);
 
 if (!defined("CORVANTA_DB_CHARSET")) { define("CORVANTA_DB_CHARSET", "{db}"); }
 if (!defined("CORVANTA_HTML_CHARSET")) { define("CORVANTA_HTML_CHARSET", "{html}"); }
+if (!defined("CORVANTA_SITE_KEY")) { define("CORVANTA_SITE_KEY", "{siteKey}"); }
 if (!defined("MYSQL_ASSOC")) { define("MYSQL_ASSOC", MYSQLI_ASSOC); }
 if (!defined("MYSQL_NUM")) { define("MYSQL_NUM", MYSQLI_NUM); }
 if (!defined("MYSQL_BOTH")) { define("MYSQL_BOTH", MYSQLI_BOTH); }
@@ -393,15 +397,6 @@ if (!function_exists("corvanta_real")) {
     return is_finite($f) ? var_export($f, true) : "0";
   }
 
-  // The MIME type of a picture uploaded under $name, or "" when none came.
-  // Only image types are stored, and not SVG, which may carry script.
-  function corvanta_picture_type($name) {
-    if (!isset($_FILES[$name]["tmp_name"]) or !is_string($_FILES[$name]["tmp_name"]) or !is_uploaded_file($_FILES[$name]["tmp_name"])) { return ""; }
-    $type = strtolower(trim(is_string($_FILES[$name]["type"]) ? $_FILES[$name]["type"] : ""));
-    if (!preg_match('/^image\/[a-z0-9.+-]+$/', $type) or strpos($type, "svg") !== false) { return ""; }
-    return $type;
-  }
-
   // A link address from a record for HREF: addresses that would run script
   // (javascript:, data:, ...) become "#"; the browser ignores blanks and
   // control characters inside a scheme, so they are ignored here too.
@@ -425,18 +420,6 @@ if (!function_exists("corvanta_posted")) {
     foreach ($choices as $value => $label) {
       print "<OPTION VALUE=\"".corvanta_html($value)."\"".(((string)$value === (string)$current) ? " SELECTED" : "").">".$label;
     }
-  }
-
-  // A picture uploaded with a refused form is stored at once; the form
-  // carries its number, signed, so the next post can use it without asking
-  // for the file again, and no other picture can be claimed that way.
-  function corvanta_keep_picture($column, $imageid) {
-    $imageid = intval($imageid);
-    print "<INPUT TYPE=\"hidden\" NAME=\"".$column."_kept\" VALUE=\"".$imageid."-".hash_hmac("sha256", $column."-".$imageid, "{pictureKey}")."\">";
-  }
-  function corvanta_kept_picture($column) {
-    if (!preg_match('/^([0-9]+)-([0-9a-f]{64})$/', corvanta_posted($column."_kept"), $m)) { return 0; }
-    return hash_equals(hash_hmac("sha256", $column."-".intval($m[1]), "{pictureKey}"), $m[2]) ? intval($m[1]) : 0;
   }
 
   // The marks of a refused field: on its control, beside it, on its row.
@@ -493,11 +476,14 @@ if (!function_exists("corvanta_posted")) {
 }
 )php",
               {{QStringLiteral("db"), mysqlCharset(charSet)},
-               {QStringLiteral("pictureKey"), signingKey},
+               {QStringLiteral("siteKey"), key},
                {QStringLiteral("html"), phpHtmlCharset(charSet)}});
         Lines(databaseRetries());
         RuntimeParts::SessionHelpers(*this, t, admin);
         RuntimeParts::TryLimits(*this, t);
         RuntimeParts::FormHelpers(*this);
+        RuntimeParts::PictureHelpers(*this);
+        RuntimeParts::TableUpgrades(*this);
+        RuntimeParts::PageStart(*this, t, admin);
     });
 }

@@ -1,5 +1,6 @@
-// create_db.php and remove_db.php: the tables of the generated site.
-#include "PHPgenerator.h"
+// create_db.php and remove_db.php: the tables of the generated site, and
+// the part of runtime.php that brings older tables up to them.
+#include "RuntimeParts.h"
 
 namespace {
 
@@ -133,13 +134,17 @@ QString TColumnDef::Misfit(const QString& column) const {
 
 QList<std::pair<QString, QString>> TPHPGenerator::OtherTables(const TBTable& t) {
     const QString& n = t.TableName;
-    // Sessions are keyed by a random token, not a running number; one
-    // member per name, as the database compares names.
+    // Sessions are keyed by a random token, not a running number, and
+    // know when their login was; one member per name, as the database
+    // compares names; a member who joined has a key until he confirms his
+    // address. Pictures have a random key for their addresses, and the time
+    // a refused form kept one.
     return {
         {n + QStringLiteral("_USERS"),
-         QStringLiteral("CREATE TABLE %1_USERS(userid INTEGER NOT NULL AUTO_INCREMENT, username "
-                        "varchar(100) NOT NULL, userpassword VARCHAR(100), PRIMARY KEY (userid), "
-                        "UNIQUE (username)) ENGINE=InnoDB")
+         QStringLiteral(
+             "CREATE TABLE %1_USERS(userid INTEGER NOT NULL AUTO_INCREMENT, username "
+             "varchar(100) NOT NULL, userpassword VARCHAR(100), confirmkey CHAR(32) NULL, "
+             "PRIMARY KEY (userid), UNIQUE (username)) ENGINE=InnoDB")
              .arg(n)},
         {n + QStringLiteral("_VISITS"),
          QStringLiteral("CREATE TABLE %1_VISITS(visitid INTEGER NOT NULL AUTO_INCREMENT, dummy "
@@ -147,12 +152,14 @@ QList<std::pair<QString, QString>> TPHPGenerator::OtherTables(const TBTable& t) 
              .arg(n)},
         {n + QStringLiteral("_SESSIONS"),
          QStringLiteral("CREATE TABLE %1_SESSIONS(sessionid CHAR(32) NOT NULL, userid INTEGER, "
-                        "logindate VARCHAR(14), PRIMARY KEY (sessionid)) ENGINE=InnoDB")
+                        "logindate VARCHAR(14), logintime VARCHAR(14) NOT NULL DEFAULT '', PRIMARY "
+                        "KEY (sessionid)) ENGINE=InnoDB")
              .arg(n)},
         {n + QStringLiteral("_IMAGES"),
          QStringLiteral("CREATE TABLE %1_IMAGES(imageid INTEGER NOT NULL AUTO_INCREMENT, userid "
-                        "INTEGER, image_data MEDIUMBLOB, image_type VARCHAR(20), PRIMARY KEY "
-                        "(imageid)) ENGINE=InnoDB")
+                        "INTEGER, image_data MEDIUMBLOB, image_type VARCHAR(20), imagekey CHAR(32) "
+                        "NULL, kept BIGINT NULL, keptfor CHAR(32) NULL, PRIMARY KEY (imageid), "
+                        "UNIQUE KEY imagekey (imagekey), KEY kept (kept)) ENGINE=InnoDB")
              .arg(n)},
         {TriesTable(t), TriesTableSql(t)},
     };
@@ -226,6 +233,30 @@ print "\n<P CLASS=\"corvanta_ok\">{msg:DbCreateSuccess|php}</P>";
         CloseSnippet(QStringLiteral("  "));
         WriteLine(u"?></BODY></HTML>");
     });
+}
+
+void RuntimeParts::TableUpgrades(TPHPGenerator& g) {
+    // The same columns as create_db.php makes; an ALTER whose columns are
+    // there already fails and changes nothing.
+    g.Lines(uR"php(
+
+if (!function_exists("corvanta_upgrade_tables")) {
+  // Once a request, on the first statement that names a column its table
+  // lacks: the tables of a site made by an older version get the columns
+  // of this one. Never inside a transaction, which an ALTER would end.
+  function corvanta_upgrade_tables($link) {
+    if (!empty($GLOBALS["corvanta_upgraded"])) { return false; }
+    $GLOBALS["corvanta_upgraded"] = true;
+    foreach (array(
+      "ALTER TABLE {TableName|php}_IMAGES ADD COLUMN imagekey CHAR(32) NULL, ADD COLUMN kept BIGINT NULL, ADD COLUMN keptfor CHAR(32) NULL, ADD UNIQUE KEY imagekey (imagekey), ADD KEY kept (kept)",
+      "ALTER TABLE {TableName|php}_SESSIONS ADD COLUMN logintime VARCHAR(14) NOT NULL DEFAULT ''",
+      "ALTER TABLE {TableName|php}_USERS ADD COLUMN confirmkey CHAR(32) NULL") as $sql) {
+      try { @mysqli_query($link, $sql); } catch (Throwable $e) { }
+    }
+    return true;
+  }
+}
+)php");
 }
 
 bool TPHPGenerator::RemoveScript(const TBTable& t) {

@@ -52,50 +52,6 @@ void formLists(TPHPGenerator& g, const std::vector<const TBField*>& offered) {
              {QStringLiteral("o"), operators.join(QStringLiteral(", "))}});
 }
 
-// With script, choosing a field with choices puts a list of them in place
-// of the text box; without, the text box takes the value typed.
-void choiceScript(TPHPGenerator& g, const std::vector<const TBField*>& offered) {
-    QStringList lists;
-    for (const TBField* f : offered) {
-        if (!hasChoices(*f))
-            continue;
-        QStringList values;
-        for (const QString& v : f->EnumValues)
-            values += u'"' + TPHPGenerator::JsString(v) + u'"';
-        lists += g.Fill(u"\"{FieldName|js}\": [", f) + values.join(QStringLiteral(", ")) + u']';
-    }
-    g.Lines(uR"php(
-    print <<<'END'
-    <SCRIPT>
-      var choiceLists = {{lists|raw}};
-      function setValueInput(rowNr) {
-        var form = document.SearchRecord;
-        var old = form["fieldvalue" + rowNr];
-        var choices = choiceLists[form["field" + rowNr].value];
-        var control;
-        if (choices) {
-          control = document.createElement("select");
-          for (var i = 0; i < choices.length; i++) {
-            control.options[i] = new Option(choices[i], choices[i]);
-          }
-          form["operator" + rowNr].value = "is";
-        } else if (old.tagName == "SELECT") {
-          control = document.createElement("input");
-          control.type = "text";
-        } else {
-          return;
-        }
-        control.name = old.name;
-        control.setAttribute("aria-label", old.getAttribute("aria-label"));
-        old.parentNode.replaceChild(control, old);
-      }
-    </SCRIPT>
-
-END;
-)php",
-            {{QStringLiteral("lists"), lists.join(QStringLiteral(", "))}});
-}
-
 } // namespace
 
 void SearchFormTables(TPHPGenerator& g, bool admin, const std::vector<const TBField*>& offered) {
@@ -112,7 +68,7 @@ void SearchFormTables(TPHPGenerator& g, bool admin, const std::vector<const TBFi
       $keptfield = corvanta_posted("field".$i);
       $keptvalue = corvanta_posted("fieldvalue".$i);
       print "        <TR CLASS=\"searchform_".(($i % 2) ? "odd" : "even")."\">\n";
-      print "          <TD CLASS=\"searchform_field\"><SELECT NAME=\"field".$i."\" SIZE=\"1\" ARIA-LABEL=\"{msg:FieldName|php} ".$i."\" onChange=\"setOperator(".$i."); setValueInput(".$i.");\"><OPTION VALUE=\"\">";
+      print "          <TD CLASS=\"searchform_field\"><SELECT NAME=\"field".$i."\" SIZE=\"1\" ARIA-LABEL=\"{msg:FieldName|php} ".$i."\" DATA-ROW=\"".$i."\"><OPTION VALUE=\"\">";
       corvanta_options($offered, $keptfield);
       print "</SELECT></TD>\n";
       print "          <TD CLASS=\"searchform_operator\"><SELECT NAME=\"operator".$i."\" SIZE=\"1\" ARIA-LABEL=\"{msg:Operator|php} ".$i."\">";
@@ -162,7 +118,6 @@ void SearchFormTables(TPHPGenerator& g, bool admin, const std::vector<const TBFi
     print "      <INPUT TYPE=\"reset\" VALUE=\"{msg:ResetButton|php}\">\n";
     print "    </FORM>\n";
 )php");
-    choiceScript(g, offered);
 }
 
 } // namespace RecordParts

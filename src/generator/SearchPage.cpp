@@ -75,7 +75,7 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
     else:
       print "{msg:NoRecords|php}";
     endif;
-    print "<BR><A CLASS=\"back\" HREF=\"\" onClick=\"history.back(); return false;\">{msg:BackButton|php}</A>";
+    print "<BR><A CLASS=\"back\" HREF=\"\" DATA-BACK=\"1\">{msg:BackButton|php}</A>";
   endif;
 )php");
         if (!MaySearch(t, admin))
@@ -260,7 +260,7 @@ bool TPHPGenerator::SearchPage(const TBTable& t, bool admin) {
 //********************* search form ************************
   if (((!array_key_exists("job", $HTTP_POST_VARS)) or ($HTTP_POST_VARS["job"] == "search")) and !$myrecords) :
     print "    <H3>{msg:SearchLabel|php}</H3>\n";
-    print "    <FORM NAME=\"SearchRecord\" METHOD=\"POST\" ACTION=\"search.php\">\n";
+    print "    <FORM NAME=\"SearchRecord\" METHOD=\"POST\" ACTION=\"search.php\">".corvanta_form_field()."\n";
 )php");
             SearchFormTables(*this, admin, offered);
             Lines(uR"php(

@@ -1,8 +1,8 @@
 // The session check of the login gate and the login pages. The session token
 // comes only from the folder's cookie; posted credentials always open a fresh
 // session for the account they prove, after a try of the limit of failed
-// logins; a session idle too long ends for good; a member's session lasts
-// only while he is a member.
+// logins; a session idle too long, or twelve hours after its login, ends for
+// good; a member's session lasts only while he is a member.
 #include "PHPgenerator.h"
 
 void TPHPGenerator::SessionCheck(bool admin) {
@@ -14,6 +14,7 @@ void TPHPGenerator::SessionCheck(bool admin) {
   $req = $req." WHERE logindate < \"".$tmpdate."\";";
   $res = mysql_query($req) or die ("{msg:QueryError18|php}");
   $triesexceeded = 0;
+  $freshlogin = 0;
   
   $sessionid = corvanta_session_cookie();
 )php");
@@ -60,7 +61,8 @@ void TPHPGenerator::SessionCheck(bool admin) {
     $req = "SELECT * FROM {TableName|php}_SESSIONS ";
     $req = $req." WHERE sessionid = \"".$sessionid."\"";
     $tmpdate = date("YmdHis", time() - 60 * 30);
-    $req = $req."   AND logindate > \"".$tmpdate."\";";
+    $req = $req."   AND logindate > \"".$tmpdate."\"";
+    $req = $req."   AND logintime > \"".date("YmdHis", time() - 12 * 3600)."\";";
     $res = mysql_query($req) or die ("{msg:QueryError18|php}");
     if (mysql_num_rows($res) > 0) {
 )php");
@@ -92,10 +94,9 @@ void TPHPGenerator::SessionCheck(bool admin) {
         // A strict comparison: "1e3" is not the password "1000".
         Lines(uR"php(
   if (array_key_exists("admin_password", $HTTP_POST_VARS)) { 
-    $account = "admin";
     $loggedin = 0;
     $passed = 0;
-    if (!corvanta_login_try($account)) {
+    if (!corvanta_admin_try()) {
       $triesexceeded = 1;
     } elseif ($HTTP_POST_VARS["admin_password"] !== "{AdminPassword|raw|php}") {
       $wrongpassword = 1;
@@ -128,8 +129,11 @@ void TPHPGenerator::SessionCheck(bool admin) {
 )php");
     }
     // The session the browser had ends; the login gets a token of its own.
+    if (admin)
+        WriteLine(u"      corvanta_admin_passed();");
+    else
+        WriteLine(u"      corvanta_login_passed($account);");
     Lines(uR"php(
-      corvanta_login_passed($account);
       if ($sessionid) { 
         $req = "DELETE FROM {TableName|php}_SESSIONS WHERE sessionid = \"".$sessionid."\";";
         $res = mysql_query($req) or die ("{msg:QueryError18|php}");
@@ -139,16 +143,17 @@ void TPHPGenerator::SessionCheck(bool admin) {
 )php");
     if (admin)
         Lines(uR"php(
-      $req = "INSERT INTO {TableName|php}_SESSIONS(sessionid, userid, logindate) VALUES(\"".$sessionid."\", 0, \"".$currdate."\");";
+      $req = "INSERT INTO {TableName|php}_SESSIONS(sessionid, userid, logindate, logintime) VALUES(\"".$sessionid."\", 0, \"".$currdate."\", \"".$currdate."\");";
 )php");
     else
         Lines(uR"php(
-      $req = "INSERT INTO {TableName|php}_SESSIONS(sessionid, userid, logindate) VALUES(\"".$sessionid."\", ".intval($rec["userid"]).", \"".$currdate."\");";
+      $req = "INSERT INTO {TableName|php}_SESSIONS(sessionid, userid, logindate, logintime) VALUES(\"".$sessionid."\", ".intval($rec["userid"]).", \"".$currdate."\", \"".$currdate."\");";
 )php");
     Lines(uR"php(
       $res = mysql_query($req) or die ("{msg:QueryError18|php}");
       corvanta_set_session_cookie($sessionid);
       $loggedin = 1;
+      $freshlogin = 1;
       $sessionexpired = 0;
     }
   }

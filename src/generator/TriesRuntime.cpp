@@ -1,5 +1,6 @@
-// The part of runtime.php that limits guessing: every login, password change
-// and password mail takes a try of its account and of its client first. A
+// The part of runtime.php that limits guessing and mail: every login,
+// password change and mail takes a try of its account or address and of its
+// client first. A
 // few tries are free; after them each try waits, longer with every further
 // one. The counts live in the site's database (a table of their own), so
 // every web server of a site sees the same.
@@ -95,11 +96,38 @@ if (!function_exists("corvanta_take_try")) {
     corvanta_give_try("client:".corvanta_client());
   }
 
-  // A password mail to $account: three, then a wait from a minute up.
+  // The administrator's login: counted per client, and for his account
+  // only from that client, so nobody elsewhere can lock him out.
+  function corvanta_admin_try() {
+    $client = "client:".corvanta_client();
+    if (!corvanta_take_try($client, 10, 1, 900)) { return false; }
+    if (corvanta_take_try("administrator:".corvanta_client(), 5, 1, 900)) { return true; }
+    corvanta_give_try($client);
+    return false;
+  }
+
+  function corvanta_admin_passed() {
+    corvanta_tries_query("UPDATE {table|php} SET tries = 0 WHERE trykey = ".corvanta_try_key("administrator:".corvanta_client()));
+    corvanta_give_try("client:".corvanta_client());
+  }
+
+  // A mail to an address a visitor typed (a password mail, the link that
+  // confirms a new member's address): three, then a wait from a minute up;
+  // a client sends only so many to any addresses.
   function corvanta_mail_try($account) {
     $client = "mailclient:".corvanta_client();
     if (!corvanta_take_try($client, 10, 60, 3600)) { return false; }
     if (corvanta_take_try("mail:".strtolower(trim(is_scalar($account) ? (string)$account : "")), 3, 60, 3600)) { return true; }
+    corvanta_give_try($client);
+    return false;
+  }
+
+  // A notice about a record to its owner's confirmed address: more of them
+  // than of password mails, but still only so many per client and address.
+  function corvanta_notice_try($address) {
+    $client = "noticeclient:".corvanta_client();
+    if (!corvanta_take_try($client, 30, 10, 3600)) { return false; }
+    if (corvanta_take_try("notice:".strtolower(trim(is_scalar($address) ? (string)$address : "")), 30, 10, 3600)) { return true; }
     corvanta_give_try($client);
     return false;
   }

@@ -10,8 +10,8 @@ namespace {
 void userListCell(TPHPGenerator& g, const QString& cssClass, const QString& formName,
                   const QString& textKey, const QString& action, const QString& job) {
     g.Lines(uR"php(
-            print "        <TD CLASS=\"{c}\"><A HREF=\"\" onClick=\"document.{form}".$rec["userid"].".submit(); return false;\">{text|raw}</A>\n";
-            print "          <FORM NAME=\"{form}".$rec["userid"]."\" METHOD=\"POST\" ACTION=\"{action}\">\n";
+            print "        <TD CLASS=\"{c}\"><A HREF=\"\" DATA-SUBMIT=\"{form}".$rec["userid"]."\">{text|raw}</A>\n";
+            print "          <FORM NAME=\"{form}".$rec["userid"]."\" METHOD=\"POST\" ACTION=\"{action}\">".corvanta_form_field()."\n";
             print "            <INPUT TYPE=\"hidden\" NAME=\"userid\" VALUE=\"".$rec["userid"]."\">\n";
             print "            <INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"{job}\">\n";
             print "          </FORM>\n";
@@ -91,7 +91,7 @@ bool TPHPGenerator::UsersPage(const TBTable& t) {
 
 //********************* create form ************************
       print "    <H3>{msg:AddUserLabel|php}</H3>\n";
-      print "    <FORM ENCTYPE=\"multipart/form-data\" NAME=\"UserAdd\" METHOD=\"POST\" ACTION=\"users.php\">\n";
+      print "    <FORM ENCTYPE=\"multipart/form-data\" NAME=\"UserAdd\" METHOD=\"POST\" ACTION=\"users.php\">".corvanta_form_field()."\n";
       print "      <TABLE CLASS=\"user_id_password\" CELLPADDING=\"2\">\n";
       print "        <TR CLASS=\"user_email\">\n";
       print "          <TD CLASS=\"user_email_label\"><LABEL FOR=\"u_username\">{msg:UserNameLabel|php}</LABEL></TD>\n";
@@ -107,8 +107,8 @@ bool TPHPGenerator::UsersPage(const TBTable& t) {
       print "        </TR>\n";
       print "      </TABLE><BR>\n";
       print "      <INPUT TYPE=\"hidden\" NAME=\"job\" VALUE=\"\">\n";
-      print "      <INPUT TYPE=\"submit\" VALUE=\"{msg:SearchUserButton|php}\" onClick=\"document.UserAdd.job.value='usersearchaction';\">\n";
-      print "      <INPUT TYPE=\"submit\" VALUE=\"{msg:AddUserButton|php}\" onClick=\"document.UserAdd.job.value='usercreateaction';\">\n";
+      print "      <INPUT TYPE=\"submit\" VALUE=\"{msg:SearchUserButton|php}\" DATA-JOB=\"usersearchaction\">\n";
+      print "      <INPUT TYPE=\"submit\" VALUE=\"{msg:AddUserButton|php}\" DATA-JOB=\"usercreateaction\">\n";
       print "    </FORM>\n";
 
 //********************* users list ************************
@@ -238,7 +238,7 @@ bool TPHPGenerator::PasswordPage(const TBTable& t, bool admin) {
 )php");
         Lines(uR"php(
       print "    <H3>{msg:ChangePasswordLabel|php}</H3>\n";
-      print "    <FORM ENCTYPE=\"multipart/form-data\" NAME=\"PasswordChange\" METHOD=\"POST\" ACTION=\"change_password.php\">\n";
+      print "    <FORM ENCTYPE=\"multipart/form-data\" NAME=\"PasswordChange\" METHOD=\"POST\" ACTION=\"change_password.php\">".corvanta_form_field()."\n";
       print "      <TABLE CLASS=\"change_password\" CELLPADDING=\"2\">\n";
       print "        <TR CLASS=\"change_password_email\">\n";
       print "          <TD CLASS=\"change_password_email_label\">{msg:UserNameLabel|php}</TD>\n";

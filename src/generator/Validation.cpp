@@ -88,6 +88,34 @@ void TPHPGenerator::ValidationSnippet(const QString& indent, const QString& extr
 )php",
           vars);
 
+    // Pictures that refused forms kept and no record took go an hour on.
+    for (const TBField& f : UserFields(t))
+        if (!Left(f, admin) && !PictureColumn(f).isEmpty()) {
+            Lines(u"{I}corvanta_sweep_pictures();", vars);
+            break;
+        }
+
+    // A choice takes only the values its list offers; a form that sends
+    // another was not made by this site.
+    for (const TBField& f : UserFields(t)) {
+        if (Left(f, admin) || f.EnumValues.isEmpty() ||
+            (f.InputType != InputTypes::Radio && f.InputType != InputTypes::Select))
+            continue;
+        QStringList values;
+        for (const QString& v : f.EnumValues)
+            values += u'"' + PhpString(v) + u'"';
+        Lines(uR"php(
+{I}if (!isset($fielderrors["{FieldName}"]) and (corvanta_posted("{FieldName}") !== "") and !in_array(corvanta_posted("{FieldName}"), array({values|raw}), true)) :
+{I}  $fielderrors["{FieldName}"] = "{m|raw|php}";
+{I}endif;
+)php",
+              f,
+              TTemplateVars(vars) << std::pair{QStringLiteral("values"),
+                                               values.join(QStringLiteral(", "))}
+                                  << std::pair{QStringLiteral("m"),
+                                               FieldMessage(t, QStringLiteral("ChoiceCheck"), f)});
+    }
+
     // The visitor cannot enter a hidden field: the page stores a fixed value
     // for it, so its number and required checks would refuse every record.
     for (const TBField& f : UserFields(t)) {

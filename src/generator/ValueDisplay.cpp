@@ -116,7 +116,7 @@ void TPHPGenerator::ValueDisplaySnippet(const QString& indent, const TBField& f,
         if (render)
             Lines(uR"php(
 {I}if ({S}["{FieldName}"] != 0):
-{I}  {P|raw}"<A HREF=\"show_image.php?imageid=".intval({S}["{FieldName}"])."\" TARGET=\"_blank\" REL=\"noopener\"><IMG SRC=\"get_image.php?imageid=".intval({S}["{FieldName}"])."\" BORDER=\"0\" {size|raw}></A>\n";
+{I}  {P|raw}"<A HREF=\"show_image.php?imageid=".corvanta_picture_key({S}["{FieldName}"])."\" TARGET=\"_blank\" REL=\"noopener\"><IMG SRC=\"get_image.php?imageid=".corvanta_picture_key({S}["{FieldName}"])."\" BORDER=\"0\" {size|raw}></A>\n";
 {I}endif;
 )php",
                   f, vars);
@@ -126,7 +126,7 @@ void TPHPGenerator::ValueDisplaySnippet(const QString& indent, const TBField& f,
     } else if (type == FieldTypes::ImageLink) {
         if (render)
             Lines(
-                uR"php({I}{P|raw}"<A HREF=\"show_image.php?imageid=".intval({S}["{FieldName2}"])."\" TARGET=\"_blank\" REL=\"noopener\">".corvanta_html({S}["{FieldName}"])."</A>\n";)php",
+                uR"php({I}{P|raw}"<A HREF=\"show_image.php?imageid=".corvanta_picture_key({S}["{FieldName2}"])."\" TARGET=\"_blank\" REL=\"noopener\">".corvanta_html({S}["{FieldName}"])."</A>\n";)php",
                 f, vars);
         else
             Lines(uR"php({I}{P|raw}"\n";)php", f, vars);

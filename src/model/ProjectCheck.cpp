@@ -2,6 +2,7 @@
 
 #include "RecordFiles.h"
 #include "SqlNames.h"
+#include "TrustedProxies.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -179,6 +180,12 @@ TDefinitionCheck CheckSettings(const TBTable& t) {
         return p;
     if (auto p = CheckDelimiters(t))
         return p;
+    if (const QString wrong = TrustedProxies::FirstInvalid(t.TrustedProxies); !wrong.isEmpty())
+        return settingProblem(QStringLiteral("TrustedProxies"), QStringLiteral("Trusted proxies"),
+                              quoted(wrong) +
+                                  QStringLiteral(" is no address or network; give IPv4 or IPv6 "
+                                                 "addresses (10.0.0.5, 2001:db8::1) or networks "
+                                                 "(192.168.0.0/16), separated by commas."));
     return checkPaths(t);
 }
 

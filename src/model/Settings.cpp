@@ -100,6 +100,7 @@ const QList<TSettingInfo>& ProjectSettings() {
         {QStringLiteral("TrustedCertificate"), K::String, &T::TrustedCertificate},
         {QStringLiteral("TrustedHostKey"), K::String, &T::TrustedHostKey},
         {QStringLiteral("TrustedCertificates"), K::String, &T::TrustedCertificates},
+        {QStringLiteral("TrustedProxies"), K::String, &T::TrustedProxies},
     };
     return settings;
 }

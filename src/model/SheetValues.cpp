@@ -290,7 +290,9 @@ QString TSheetMapping::Apply(const QString& spec) {
     for (const QString& pair : spec.split(u',', Qt::SkipEmptyParts)) {
         const qsizetype eq = pair.indexOf(u'=');
         if (eq < 0)
-            return QStringLiteral("\"%1\" is not COLUMN=FIELD.").arg(pair.trimmed());
+            return QStringLiteral("\"%1\" is not Column=Field: name a column of the spreadsheet, "
+                                  "an equals sign and a field.")
+                .arg(pair.trimmed());
         const int column = columnNamed(pair.left(eq));
         if (column < 0)
             return QStringLiteral("The spreadsheet has no column \"%1\"; its columns are: %2.")

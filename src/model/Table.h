@@ -136,6 +136,9 @@ public:
     // (model/TrustedServers.h). TrustedCertificate, from before, is still
     // read for servers without an entry.
     QString TrustedCertificates;
+    // Addresses or networks of the owner's proxies, comma separated
+    // (model/TrustedProxies.h); empty: the site trusts no X-Forwarded-For.
+    QString TrustedProxies;
 
     TWebLanguage Language;
     // Ordered by field key: the two built-in fields, then the user's fields

@@ -170,6 +170,19 @@ const TMessage kMessages[] = {
     {"PasswordSentIfKnown",
      "If the address belongs to a member, the password has been sent to it."},
     {"ForeignForm", "This form was sent from another site and has not been accepted."},
+    {"FormExpired", "This form is no longer valid, so it has not been accepted. Please open the "
+                    "page again and send the form once more."},
+    {"ChoiceCheck", "# must be one of the values offered."},
+    {"ConfirmSubject", "Please confirm your e-mail address"},
+    {"ConfirmBody", "Someone became a member of this site with your e-mail address. If it was "
+                    "you, open the link below to confirm it: the site sends you mail about your "
+                    "records only after that. If it was not you, ignore this mail."},
+    {"ConfirmSent", "Mail about your records goes to your address once you have confirmed it: "
+                    "open the link in the mail just sent to you."},
+    {"ConfirmButton", "Confirm my e-mail address"},
+    {"ConfirmDone", "Your e-mail address is confirmed. The site sends you mail about your records "
+                    "from now on."},
+    {"ConfirmUnknown", "This confirmation link is not valid (any more)."},
     {"EmailInvalid", "Please enter one valid e-mail address."},
     {"DateCheck", "# is not a valid date"},
     {"PictureNotImage", "#: only pictures (JPEG, PNG, GIF) can be stored."},

@@ -330,7 +330,7 @@ void TSftpClient::CheckHostKey() {
     }
     info.Changed = true;
     info.Problems << QStringLiteral("the host key has changed");
-    throw ETlsError(QStringLiteral("WARNING: the SSH host key of %1 has CHANGED since it was "
+    throw ETlsError(QStringLiteral("Warning: the SSH host key of %1 has changed since it was "
                                    "trusted: %2. Someone may be impersonating the server; "
                                    "nothing was sent.")
                         .arg(info.Host, key_),

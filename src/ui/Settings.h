@@ -145,6 +145,7 @@ public:
     QLineEdit* User;
     QLineEdit* Password;
     QLineEdit* PHPPath;
+    QLineEdit* TrustedProxiesEdit; // the owner's proxies (setting TrustedProxies)
     QLabel* LocalPathText;
     QPushButton* Button2;
     QPushButton* ClearButton;

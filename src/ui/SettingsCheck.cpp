@@ -44,6 +44,7 @@ bool TSettingsF::CheckDefinition() {
         {QStringLiteral("ReplaceDelimiterWith"), ReplaceDelimiterWithEdit},
         {QStringLiteral("URL"), URL},
         {QStringLiteral("PHPPath"), PHPPath},
+        {QStringLiteral("TrustedProxies"), TrustedProxiesEdit},
         {QStringLiteral("LocalPath"), Button2},
     };
     QWidget* control = controls.value(problem->Setting);

@@ -71,6 +71,18 @@ QWidget* TSettingsF::BuildConnectionPage() {
                                   "the URL of the site shows, for example "
                                   "public_html/members/.")));
 
+    const QString proxyExample = QStringLiteral("Example : 10.0.0.5, 192.168.1.0/24");
+    TrustedProxiesEdit = Edit(QStringLiteral("TrustedProxiesEdit"), page);
+    TrustedProxiesEdit->setToolTip(proxyExample);
+    form.Add(Caption(QStringLiteral("Trusted proxies:"), page, proxyExample), TrustedProxiesEdit,
+             HowTo(QStringLiteral("Trusted proxies:"),
+                   QStringLiteral("Leave this empty unless your site runs behind a proxy or "
+                                  "load balancer of your own. Then enter its addresses or "
+                                  "networks, separated by commas: the site takes a visitor's "
+                                  "address from the X-Forwarded-For header only when the "
+                                  "request comes from one of them, so that the limits on "
+                                  "logins and mails count each visitor.")));
+
     LocalPathText = new QLabel(page);
     LocalPathText->setObjectName(QStringLiteral("LocalPathText"));
     LocalPathText->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);

@@ -68,6 +68,7 @@ void TSettingsF::LoadFrom(const TBTable& t) {
     User->setText(t.User);
     Password->setText(t.Password);
     PHPPath->setText(t.PHPPath);
+    TrustedProxiesEdit->setText(t.TrustedProxies);
     SetTransfer(t.Transfer);
     trustedCertificate_ = t.TrustedCertificate;
     trustedCertificates_ = t.TrustedCertificates;
@@ -204,6 +205,7 @@ void TSettingsF::StoreTo(TBTable& t) const {
     t.User = User->text();
     t.Password = Password->text();
     t.PHPPath = WebPath(PHPPath->text());
+    t.TrustedProxies = TrustedProxiesEdit->text().trimmed();
     t.Transfer = Transfer();
     t.TrustedCertificate = trustedCertificate_;
     t.TrustedCertificates = trustedCertificates_;

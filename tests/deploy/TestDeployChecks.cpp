@@ -50,9 +50,10 @@ TLiveTables liveTables(const TBTable& t, qint64 records) {
 }
 
 const QStringList kAdminPages = {
-    "admin/runtime.php",       "admin/index.html",        "admin/login.php",
-    "admin/menu.php",          "admin/logout.php",        "admin/add_record.php",
-    "admin/modify_record.php", "admin/delete_record.php", "admin/search.php"};
+    "admin/runtime.php",       "admin/site.js",        "admin/.htaccess",
+    "admin/index.html",        "admin/login.php",      "admin/menu.php",
+    "admin/logout.php",        "admin/add_record.php", "admin/modify_record.php",
+    "admin/delete_record.php", "admin/search.php"};
 
 } // namespace
 
@@ -200,25 +201,25 @@ private slots:
              false,
              false,
              false,
-             {"create_db.php", "runtime.php", "index.html", "menu.php", "inc_counter.php",
-              "search.php", "get_image.php", "show_image.php"},
+             {"create_db.php", "runtime.php", "site.js", ".htaccess", "index.html", "menu.php",
+              "inc_counter.php", "search.php", "get_image.php", "show_image.php"},
              kAdminPages + QStringList{"admin/get_image.php", "admin/show_image.php"}},
             {"join",
              QStringLiteral("Join"),
              true,
              false,
              false,
-             {"create_db.php", "runtime.php", "index.html", "menu.php", "inc_counter.php",
-              "logout.php", "add_record.php", "modify_record.php", "delete_record.php",
-              "search.php", "get_image.php", "show_image.php"},
+             {"create_db.php", "runtime.php", "site.js", ".htaccess", "index.html", "menu.php",
+              "inc_counter.php", "logout.php", "add_record.php", "modify_record.php",
+              "delete_record.php", "search.php", "get_image.php", "show_image.php"},
              kAdminPages + QStringList{"admin/get_image.php", "admin/show_image.php"}},
             {"login",
              QStringLiteral("Login"),
              true,
              false,
              true,
-             {"create_db.php", "runtime.php", "index.html", "login.php", "menu.php",
-              "inc_counter.php", "logout.php", "add_record.php", "modify_record.php",
+             {"create_db.php", "runtime.php", "site.js", ".htaccess", "index.html", "login.php",
+              "menu.php", "inc_counter.php", "logout.php", "add_record.php", "modify_record.php",
               "delete_record.php", "search.php", "change_password.php", "get_image.php",
               "show_image.php"},
              kAdminPages + QStringList{"admin/users.php", "admin/change_password.php",
@@ -242,8 +243,8 @@ private slots:
                      generateLog(files, t.LocalPath));
             // Exactly the listed files, nothing more.
             QStringList written =
-                QDir(t.LocalPath).entryList(QDir::Files) +
-                QDir(t.LocalPath + QStringLiteral("admin")).entryList(QDir::Files);
+                QDir(t.LocalPath).entryList(QDir::Files | QDir::Hidden) +
+                QDir(t.LocalPath + QStringLiteral("admin")).entryList(QDir::Files | QDir::Hidden);
             QStringList expected;
             for (QString f : files)
                 expected << f.remove(QStringLiteral("admin/"));

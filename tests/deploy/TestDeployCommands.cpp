@@ -118,16 +118,16 @@ private slots:
             rig.Port.Messages().first().startsWith(kTables + "\rThe site has no table upsite yet"));
 
         // The site, in the nested remote folder made level by level.
-        const QStringList visitor = {"runtime.php",       "index.html",     "menu.php",
-                                     "inc_counter.php",   "add_record.php", "modify_record.php",
-                                     "delete_record.php", "search.php",     "get_image.php",
-                                     "show_image.php",    "style.css",      "bg.gif",
-                                     "logo.gif"};
+        const QStringList visitor = {
+            "runtime.php",       "site.js",         ".htaccess",      "index.html",
+            "menu.php",          "inc_counter.php", "add_record.php", "modify_record.php",
+            "delete_record.php", "search.php",      "get_image.php",  "show_image.php",
+            "style.css",         "bg.gif",          "logo.gif"};
         const QStringList admin = {
-            "runtime.php", "index.html",     "login.php",         "menu.php",
-            "logout.php",  "add_record.php", "modify_record.php", "delete_record.php",
-            "search.php",  "get_image.php",  "show_image.php",    "style.css",
-            "bg.gif",      "adminlogo.gif"};
+            "runtime.php",       "site.js",           ".htaccess",  "index.html",
+            "login.php",         "menu.php",          "logout.php", "add_record.php",
+            "modify_record.php", "delete_record.php", "search.php", "get_image.php",
+            "show_image.php",    "style.css",         "bg.gif",     "adminlogo.gif"};
         for (const QString& f : visitor)
             QVERIFY2(remoteExists(t, f), qPrintable(f));
         for (const QString& f : admin)
@@ -162,6 +162,8 @@ private slots:
                                                         "Connecting to the server...",
                                                         "Reading the tables on the server",
                                                         "Uploading runtime.php",
+                                                        "Uploading site.js",
+                                                        "Uploading .htaccess",
                                                         "Uploading index.html",
                                                         "Uploading menu.php",
                                                         "Uploading inc_counter.php",
@@ -172,6 +174,8 @@ private slots:
                                                         "Uploading get_image.php",
                                                         "Uploading show_image.php",
                                                         "Uploading admin/runtime.php",
+                                                        "Uploading admin/site.js",
+                                                        "Uploading admin/.htaccess",
                                                         "Uploading admin/index.html",
                                                         "Uploading admin/menu.php",
                                                         "Uploading admin/login.php",
@@ -208,7 +212,7 @@ private slots:
                      t.URL.toUtf8() + "\r\n\r\nAdministrator functions are available at:\r\n" +
                      t.URL.toUtf8() +
                      "admin/\r\n\r\nYour administrator password is:\r\nsecret"
-                     "\r\n\r\nFiles sent: 28. Unchanged since the last upload, not sent "
+                     "\r\n\r\nFiles sent: 32. Unchanged since the last upload, not sent "
                      "again: 0.\r\n\r\nThe FTP connection was not encrypted: the server does not "
                      "offer FTP over TLS. Your password and files went over the network in plain "
                      "text.\r\n\r\n");
@@ -263,7 +267,7 @@ private slots:
         // Nothing changed, nothing sent; the gauge still comes to its end.
         QCOMPARE(again.Port.ProgressTexts().filter(QStringLiteral("Uploading")), QStringList());
         QVERIFY(again.Port.LastReport()->PlainText().contains(
-            "Files sent: 0. Unchanged since the last upload, not sent again: 20."));
+            "Files sent: 0. Unchanged since the last upload, not sent again: 24."));
         QCOMPARE(again.Port.ProgressPosition(), 22);
 
         // Another folder on the server knows nothing of this one.
@@ -274,7 +278,7 @@ private slots:
         TDeployRig elsewhere(store_.Store());
         elsewhere.Port.AnswerTo(kTables, QStringLiteral("Leave"));
         QVERIFY(elsewhere.Run([&](TDeployment& d) { d.Upload(moved, false); }));
-        QVERIFY(elsewhere.Port.LastReport()->PlainText().contains("Files sent: 20. "));
+        QVERIFY(elsewhere.Port.LastReport()->PlainText().contains("Files sent: 24. "));
         QVERIFY(remoteExists(moved, "search.php"));
 
         // Declined on a first upload: the report says the site cannot work yet.

@@ -116,6 +116,10 @@ private slots:
         // whatever its type, and a real number comes back as written.
         c = check(t, "records", record({{2, ""}, {3, ""}}), r);
         QVERIFY(c.values.startsWith("(7, 3, 't', NULL, NULL, "));
+        // A decimal-comma field takes the point too; a record without owner
+        // stays without one.
+        c = check(t, "records", record({{0, ""}, {4, "-2.25"}}), r);
+        QVERIFY2(c.values.startsWith("(7, NULL, 't', 1, 2.5, -2.25, "), c.values.constData());
         c = check(
             t, "records",
             record(

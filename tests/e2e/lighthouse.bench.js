@@ -6,6 +6,7 @@
 'use strict';
 
 const { test, before, after } = require('node:test');
+const { setCookies } = require('./lib/cookies');
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const path = require('node:path');
@@ -41,7 +42,7 @@ async function adminCookie(adminUrl) {
     headers: { 'Content-Type': 'application/x-www-form-urlencoded' },
     body: 'admin_password=admin%20secret',
   });
-  return (answer.headers.getSetCookie?.() || []).map((c) => c.split(';')[0]).join('; ');
+  return setCookies(answer.headers).map((c) => c.split(';')[0]).join('; ');
 }
 
 async function audit(url, cookie) {

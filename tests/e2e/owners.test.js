@@ -47,10 +47,14 @@ function ownerOf(table, where) {
   return host.sql(`SELECT u.username FROM ${table} r LEFT JOIN ${table}_USERS u ON u.userid = r.userid WHERE ${where}`)[0]?.[0];
 }
 
-// Posts a form with a session cookie, as a forged request would.
+// Posts a form with a session cookie, as a forged request would; with the
+// form session and token of the page shown, so the page itself must refuse.
 async function post(url, form, cookie) {
-  const answer = await fetch(url, { method: 'POST', body: new URLSearchParams(form),
-    headers: { Cookie: cookie } });
+  const { cookies, token } = await P.formCredentials(page, url);
+  const formCookies = cookies.filter((c) => c.name.endsWith('_form')).map((c) => `${c.name}=${c.value}`);
+  const answer = await fetch(url, { method: 'POST',
+    body: new URLSearchParams({ ...form, corvanta_form: token }),
+    headers: { Cookie: [cookie, ...formCookies].join('; ') } });
   return answer.text();
 }
 
@@ -88,6 +92,16 @@ describe('Join mode', () => {
       [['ann@example.org', 'pw "1"']]);
     assert.equal(ownerOf('club', "title = 'Ann one'"), 'ann@example.org');
 
+    // First only the link that confirms the address: nothing the visitor
+    // typed. The notice follows the confirmation.
+    const [invite] = mails();
+    assert.equal(invite.headers.to, 'ann@example.org');
+    assert.doesNotMatch(invite.body, /Ann one|pw "1"|Password/);
+    const link = invite.body.match(/http\S+confirm\.php\?key=[0-9a-f]{32}/)[0];
+    host.clearMails();
+    await page.goto(link);
+    await P.submitButton(page, 'Confirm my e-mail address');
+    assert.match(await P.bodyText(page), /Your e-mail address is confirmed\./);
     const [mail] = mails();
     assert.equal(mail.headers.to, 'ann@example.org');
     assert.equal(mail.headers.subject, 'Your record');

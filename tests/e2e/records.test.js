@@ -155,8 +155,10 @@ test('the search form and the result page show the values as entered', async () 
   await screenshot(page, 'site-result-page');
   const first = page.locator('table.searchresult tr').nth(1);
   const r = record("code = 'C-1'");
+  // Pictures are named by their keys, never by their row numbers.
+  const key = (id) => host.sql(`SELECT imagekey FROM catalogue_IMAGES WHERE imageid = ${id}`)[0][0];
   assert.match(await first.locator('img').getAttribute('src'),
-    new RegExp(`get_image\\.php\\?imageid=${r.photo}$`));
+    new RegExp(`get_image\\.php\\?imageid=${key(r.photo)}$`));
   assert.equal(await first.locator('img').getAttribute('width'), '48');
   assert.equal(await first.locator('img').evaluate((i) => i.complete && i.naturalWidth), 40);
   const [popup] = await Promise.all([page.waitForEvent('popup'),
@@ -165,7 +167,7 @@ test('the search form and the result page show the values as entered', async () 
   assert.equal(await popup.locator('img').evaluate((i) => i.complete && i.naturalWidth), 20);
   await popup.close();
   assert.match(await first.getByRole('link', { name: 'Poster one' }).getAttribute('href'),
-    new RegExp(`show_image\\.php\\?imageid=${r.postertwo}$`));
+    new RegExp(`show_image\\.php\\?imageid=${key(r.postertwo)}$`));
   assert.equal(await first.getByRole('link', { name: 'Me', exact: true }).getAttribute('href'),
     'mailto:me@example.org');
   const home = first.getByRole('link', { name: 'Home', exact: true });
@@ -255,8 +257,8 @@ test('the administrator sees hidden fields and modifies a record, keeping its pi
   assert.equal(after.photo, before.photo, 'no upload keeps the picture');
   assert.equal(after.postertwo, before.postertwo);
   assert.equal(after.secret, 'only for the administrator');
-  await P.followLink(page, 'Back');
-  assert.match(page.url(), /search\.php$/);
+  // No browser keeps the administrator's result page (no-store), so Back
+  // would only offer to send the search again.
 
   // Another record may not take a unique value.
   await P.adminLoginPage(page, site);

@@ -34,11 +34,12 @@ int main(int argc, char** argv) {
     TPHPGenerator g([&](const QString& text) { err << text << "\n"; });
     bool ok = g.RuntimeScript(t, false) && g.RuntimeScript(t, true) && g.CreateScript(t);
     for (bool admin : {false, true}) {
-        ok = ok && g.EntryPages(t, admin) && g.PasswordPage(t, admin) &&
-             g.ImageDownload(t, admin) && g.ImagePage(t, admin) && g.AddPage(t, admin) &&
-             g.ModifyPage(t, admin) && g.DeletePage(t, admin) && g.SearchPage(t, admin);
+        ok = ok && g.SiteScript(t, admin) && g.ServerRules(t, admin) && g.EntryPages(t, admin) &&
+             g.PasswordPage(t, admin) && g.ImageDownload(t, admin) && g.ImagePage(t, admin) &&
+             g.AddPage(t, admin) && g.ModifyPage(t, admin) && g.DeletePage(t, admin) &&
+             g.SearchPage(t, admin);
     }
-    ok = ok && g.UsersPage(t);
+    ok = ok && g.UsersPage(t) && (!TPHPGenerator::NeedsConfirmation(t) || g.ConfirmPage(t));
     if (!ok)
         return 1;
     // The style sheet goes beside the pages of both halves, as Upload sends it.

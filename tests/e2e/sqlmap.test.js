@@ -4,6 +4,7 @@
 'use strict';
 
 const { test, before, after } = require('node:test');
+const { setCookies } = require('./lib/cookies');
 const assert = require('node:assert/strict');
 const { execFile } = require('node:child_process');
 const fs = require('node:fs');
@@ -30,7 +31,9 @@ function sqlmap(url, { data, cookie, level = LEVEL, extra = [] } = {}) {
   const args = ['-u', url, '--batch', `--level=${level}`, '--risk=1', '--time-sec=1', '--threads=2',
     '--flush-session', '--disable-coloring', `--output-dir=${path.join(host.dir, 'sqlmap')}`,
     '--tamper=xforwardedfor', '--drop-set-cookie',
-    ...(data ? ['--data', new URLSearchParams(data).toString()] : []),
+    ...(data ? ['--data', new URLSearchParams(
+      tokens.has(cookie) ? { ...data, corvanta_form: tokens.get(cookie) } : data).toString()] : []),
+    ...(data && tokens.has(cookie) ? ['--skip=corvanta_form'] : []),
     ...(cookie ? ['--cookie', cookie] : []), ...extra];
   return new Promise((resolve) => {
     execFile('sqlmap', args, { maxBuffer: 64 << 20, timeout: LEVEL === '1' ? 240000 : 1800000 }, (error, stdout, stderr) =>
@@ -43,11 +46,21 @@ function assertNothingFound(output) {
   assert.match(output, /all tested parameters do not appear to be injectable/, output);
 }
 
-// The session cookie a login opens, as "name=value".
+// The cookies a login opens, the session's first, as "name=value; ...";
+// `tokens` keeps the token of their form session, which every post with
+// them carries, so that sqlmap reaches the page behind the form check.
+const tokens = new Map();
 async function sessionFrom(url, form) {
-  const answer = await fetch(url, { method: 'POST', body: new URLSearchParams(form) });
-  const cookie = answer.headers.getSetCookie().find((c) => /^corvanta_\w+=[0-9a-f]{32};/.test(c));
-  return cookie.slice(0, cookie.indexOf(';'));
+  const answer = await fetch(url, { method: 'POST', body: new URLSearchParams(form), redirect: 'manual' });
+  const cookies = setCookies(answer.headers).filter((c) => /^corvanta_\w+=[0-9a-f]{32};/.test(c))
+    .map((c) => c.slice(0, c.indexOf(';'))).sort((a, b) => /_form=/.test(a) - /_form=/.test(b));
+  const cookie = cookies.join('; ');
+  const page = await (await fetch(url, { headers: { Cookie: cookie } })).text();
+  tokens.set(cookie, page.match(/NAME="corvanta_form" VALUE="([0-9a-f]{32})"/)[1]);
+  const posted = await fetch(url, { method: 'POST', headers: { Cookie: cookie },
+    body: new URLSearchParams({ corvanta_form: tokens.get(cookie) }) });
+  assert.equal(posted.status, 200, 'a post with the session and its token reaches the page');
+  return cookie;
 }
 
 const everyType = [

@@ -22,6 +22,25 @@ bool IsFrameset(const QByteArray& page);
 // The request header that presents `token` in the cookie `cookie`.
 THttpHeaders SessionCookie(const QByteArray& cookie, const QByteArray& token);
 
+// A login by post is answered with its page again, by GET (303): the
+// headers that present the session it opened in the cookie `cookie`, with
+// the form session the answer set and the token of the forms of `page` (as
+// X-Corvanta-Form), as a browser has them after following it. Empty when
+// the login opened no session.
+THttpHeaders LoggedIn(const TWebHost& host, const QString& page, const THttpReply& login,
+                      const QByteArray& cookie);
+// The page a browser shows after posting a login to `page`: the login's
+// answer followed to its GET, or the answer itself when it was no 303.
+THttpReply FollowLogin(const TWebHost& host, const QString& page, const THttpReply& login,
+                       const QByteArray& cookie);
+// `headers` (a session's cookie `cookie`) with the form session and the
+// token of the forms of `page` (or, when it has none, of the menu beside it),
+// as a browser has them from that page.
+THttpHeaders WithForm(const TWebHost& host, const QString& page, const QByteArray& cookie,
+                      const THttpHeaders& headers);
+// The token of the forms of a page (its field corvanta_form), or empty.
+QByteArray FormToken(const QByteArray& page);
+
 // A time of the sessions table, `seconds` before now.
 QByteArray SessionDate(int secondsAgo);
 

@@ -128,7 +128,8 @@ private slots:
         QVERIFY(!r.body.contains(s));
         QCOMPARE(value("SELECT userid FROM entry_SESSIONS WHERE sessionid = '" + s + "'"),
                  QByteArray("0"));
-        const THttpHeaders session = SessionCookie(cookie(true), s);
+        const THttpHeaders session =
+            WithForm(*host_, "entry/admin/users.php", cookie(true), SessionCookie(cookie(true), s));
         QVERIFY(IsFrameset(host_->Get("entry/admin/login.php", session).body));
 
         // A page accepts the session and refreshes it.
@@ -178,7 +179,8 @@ private slots:
         QVERIFY(r.body.contains("<FRAME SRC=\"search.php?myrecords=1\" NAME=\"body\""));
         QCOMPARE(value("SELECT userid FROM entry_SESSIONS WHERE sessionid = '" + s + "'").toInt(),
                  memberId_);
-        const THttpHeaders session = SessionCookie(cookie(false), s);
+        const THttpHeaders session =
+            WithForm(*host_, "entry/menu.php", cookie(false), SessionCookie(cookie(false), s));
         QVERIFY(IsFrameset(host_->Get("entry/login.php", session).body));
 
         // The password must match as typed; the address is a name.

@@ -1,6 +1,7 @@
 // The page head's login gate and the session check on the local web host:
 // who gets in, with what session, and what a forged or foreign request gets.
 #include "GeneratorFixtures.h"
+#include "PublishedSite.h"
 #include "common/TestSupport.h"
 #include "common/WebHost.h"
 
@@ -52,14 +53,52 @@ class TestLoginGate : public QObject {
         QVERIFY(g_.WriteFile(t_, admin, name, [&] {
             g_.PageHead(admin, page, QStringLiteral("x"));
             g_.WriteLine(u"<?php print \"LOGGEDIN:\".$sessionid.\":\".$userid.\"\\n\"; ?>");
+            g_.WriteLine(u"<FORM METHOD=\"POST\"><?php print corvanta_form_field(); ?></FORM>");
             g_.WriteLine(u"</BODY></HTML>");
         }));
     }
 
-    // A login from its own client address, so the limits of one test do not
-    // reach the next.
+    // A login by post is answered with its page again, by GET: the page as
+    // a browser following the answer gets it, with the cookies that answer
+    // set (among its own).
+    THttpReply followed(const THttpReply& r, const QString& page, const QByteArray& cookie,
+                        const THttpHeaders& headers) {
+        if (r.status != 303 || r.headers.value("location") != "gate.php")
+            return r;
+        QByteArrayList cookies{cookie + "=" + r.SetCookie(cookie)};
+        if (!r.SetCookie(cookie + "_form").isNull())
+            cookies << cookie + "_form=" + r.SetCookie(cookie + "_form");
+        THttpHeaders more{{"Cookie", cookies.join("; ")}};
+        for (const auto& h : headers)
+            if (h.first != "Cookie" && h.first != "X-Corvanta-Form")
+                more << h;
+        THttpReply page_ = host_->Get(page, more);
+        page_.setCookies = r.setCookies + page_.setCookies;
+        return page_;
+    }
+
+    // `headers` with the form session of `page` and its token, as a browser
+    // has them from the page it posts from.
+    THttpHeaders withForm(const QString& page, const QByteArray& cookie,
+                          const THttpHeaders& headers = {}) {
+        const THttpReply r = host_->Get(page, headers);
+        QByteArray cookies;
+        for (const auto& h : headers)
+            if (h.first == "Cookie")
+                cookies = h.second;
+        if (!r.SetCookie(cookie + "_form").isNull())
+            cookies +=
+                (cookies.isEmpty() ? "" : "; ") + cookie + "_form=" + r.SetCookie(cookie + "_form");
+        THttpHeaders more{{"Cookie", cookies}, {"X-Corvanta-Form", FormToken(r.body)}};
+        for (const auto& h : headers)
+            if (h.first != "Cookie")
+                more << h;
+        return more;
+    }
+
     THttpReply adminPost(const QByteArray& password, const THttpHeaders& headers = {}) {
-        return host_->Post("gate/admin/gate.php", {{"admin_password", password}}, headers);
+        return followed(host_->Post("gate/admin/gate.php", {{"admin_password", password}}, headers),
+                        "gate/admin/gate.php", kAdminCookie, headers);
     }
 
     QByteArray adminLogin() {
@@ -70,8 +109,10 @@ class TestLoginGate : public QObject {
 
     QByteArray memberLogin(const QByteArray& email, const QByteArray& password,
                            const THttpHeaders& headers = {}) {
-        const THttpReply r = host_->Post(
-            "gate/gate.php", {{"login_email", email}, {"login_password", password}}, headers);
+        const THttpReply r =
+            followed(host_->Post("gate/gate.php",
+                                 {{"login_email", email}, {"login_password", password}}, headers),
+                     "gate/gate.php", kMemberCookie, headers);
         const QByteArray token = r.SetCookie(kMemberCookie);
         return !token.isEmpty() && session(r).startsWith(token) ? token : QByteArray();
     }
@@ -85,6 +126,8 @@ private slots:
         t_.UserUpdate = true;
         t_.UserMode = QStringLiteral("Login");
         t_.AdminPassword = QString::fromLatin1(kAdminPassword);
+        // The tests are the proxy: they name each visitor's address.
+        t_.TrustedProxies = QStringLiteral("127.0.0.1");
         t_.EmailSubject = QStringLiteral("Subject \"q\" \\ $x {$y}");
         t_.CreateCounter = true;
         t_.CounterPosition = QStringLiteral("Menu");
@@ -130,6 +173,12 @@ private slots:
         QVERIFY(r.body.contains("<BR>Password is not correct"));
         QVERIFY(r.SetCookie(kAdminCookie).isNull());
 
+        // The login is answered with the page again, by GET: the password is
+        // in no page and no entry of the history sends it again.
+        r = host_->Post("gate/admin/gate.php", {{"admin_password", kAdminPassword}, {"job", "x"}});
+        QCOMPARE(r.status, 303);
+        QCOMPARE(r.headers.value("location"), QByteArray("gate.php"));
+        QVERIFY(!r.body.contains(kAdminPassword));
         r = adminPost(kAdminPassword);
         const QByteArray token = r.SetCookie(kAdminCookie);
         QCOMPARE(session(r), token + ":0");
@@ -153,12 +202,38 @@ private slots:
         QVERIFY(r.SetCookieLine(kAdminCookie).toLower().contains("; secure"));
     }
 
-    void pagesDeclareTheirCharacterSetAndFramePolicy() {
-        const THttpReply r = host_->Get("gate/admin/gate.php");
-        QCOMPARE(r.headers.value("content-type"), QByteArray("text/html; charset=ISO-8859-1"));
-        QCOMPARE(r.headers.value("referrer-policy"), QByteArray("same-origin"));
-        QCOMPARE(r.headers.value("x-frame-options"), QByteArray("SAMEORIGIN"));
-        QCOMPARE(r.headers.value("content-security-policy"), QByteArray("frame-ancestors 'self'"));
+    // Member and administrator pages are kept by no cache; the pages of a
+    // site without logins may be.
+    void pagesDeclareTheirCharacterSetAndPolicies() {
+        for (const char* page : {"gate/admin/gate.php", "gate/gate.php"}) {
+            const THttpReply r = host_->Get(page);
+            QCOMPARE(r.headers.value("content-type"), QByteArray("text/html; charset=ISO-8859-1"));
+            QCOMPARE(r.headers.value("referrer-policy"), QByteArray("same-origin"));
+            QCOMPARE(r.headers.value("x-frame-options"), QByteArray("SAMEORIGIN"));
+            QCOMPARE(r.headers.value("x-content-type-options"), QByteArray("nosniff"));
+            QCOMPARE(r.headers.value("content-security-policy"),
+                     TPHPGenerator::ContentSecurityPolicy().toLatin1());
+            QCOMPARE(r.headers.value("cache-control"), QByteArray("no-store"));
+        }
+        TBTable open = t_;
+        open.UserMode.clear();
+        open.UserUpdate = false;
+        QVERIFY(g_.RuntimeScript(open, false));
+        QCOMPARE(host_->Get("gate/counter.php").headers.value("cache-control"), QByteArray());
+        QVERIFY(g_.RuntimeScript(t_, false));
+
+        // Files the server sends as they are get the same, and the site's
+        // character set.
+        QVERIFY(g_.ServerRules(t_, false) && g_.SiteScript(t_, false) && g_.EntryPages(t_, false));
+        for (const char* file : {"gate/index.html", "gate/site.js"}) {
+            const THttpReply r = host_->Get(file);
+            QCOMPARE(r.status, 200);
+            QVERIFY2(r.headers.value("content-type").endsWith("; charset=ISO-8859-1"), file);
+            QCOMPARE(r.headers.value("x-content-type-options"), QByteArray("nosniff"));
+            QCOMPARE(r.headers.value("content-security-policy"),
+                     TPHPGenerator::ContentSecurityPolicy().toLatin1());
+        }
+        QCOMPARE(host_->Get("gate/.htaccess").status, 403);
     }
 
     void forgedRequestsDoNotPass() {
@@ -195,7 +270,11 @@ private slots:
             QList<QPair<QByteArray, QByteArray>> login = {{"login_email", "o'neil@x.org"},
                                                           {"login_password", "pa\"ss\\"}};
             login += form;
-            const THttpReply r = host_->Post("gate/gate.php", login, headers);
+            const THttpReply r = followed(
+                host_->Post("gate/gate.php", login,
+                            headers.isEmpty() ? headers
+                                              : withForm("gate/gate.php", kMemberCookie, headers)),
+                "gate/gate.php", kMemberCookie, {});
             const QByteArray victim = r.SetCookie(kMemberCookie);
             QVERIFY(!victim.isEmpty() && victim != attacker);
             QCOMPARE(session(r), victim + ":5");
@@ -208,9 +287,11 @@ private slots:
         }
         // Credentials with another member's live token give his own session.
         const QByteArray eve = memberLogin("eve@x.org", "eve");
-        const THttpReply r = host_->Post(
-            "gate/gate.php", {{"login_email", "o'neil@x.org"}, {"login_password", "pa\"ss\\"}},
-            withCookie(kMemberCookie, eve));
+        const THttpReply r = followed(
+            host_->Post("gate/gate.php",
+                        {{"login_email", "o'neil@x.org"}, {"login_password", "pa\"ss\\"}},
+                        withForm("gate/gate.php", kMemberCookie, withCookie(kMemberCookie, eve))),
+            "gate/gate.php", kMemberCookie, {});
         QVERIFY(session(r).endsWith(":5"));
         QVERIFY(session(host_->Get("gate/gate.php", withCookie(kMemberCookie, eve))).isEmpty());
     }
@@ -226,7 +307,8 @@ private slots:
         QCOMPARE(count("SELECT COUNT(*) FROM gate_SESSIONS WHERE sessionid = '" + token + "'"),
                  QByteArray("0"));
         // The password opens a new session; the expired token stays dead.
-        r = adminPost(kAdminPassword, withCookie(kAdminCookie, token));
+        r = adminPost(kAdminPassword, withForm("gate/admin/gate.php", kAdminCookie,
+                                               withCookie(kAdminCookie, token)));
         const QByteArray fresh = r.SetCookie(kAdminCookie);
         QVERIFY(!fresh.isEmpty() && fresh != token);
         QVERIFY(
@@ -239,6 +321,16 @@ private slots:
         QVERIFY(!r.body.contains("Login expired"));
         QCOMPARE(count("SELECT COUNT(*) FROM gate_SESSIONS WHERE sessionid = '" + fresh + "'"),
                  QByteArray("0"));
+
+        // A session in use all along still ends twelve hours after its login.
+        for (const int hours : {11, 13}) {
+            const QByteArray busy = adminLogin();
+            QVERIFY(host_->Exec("UPDATE gate_SESSIONS SET logintime = '" + ago(hours * 3600) +
+                                "' WHERE sessionid = '" + busy + "'"));
+            QCOMPARE(session(host_->Get("gate/admin/gate.php", withCookie(kAdminCookie, busy)))
+                         .isEmpty(),
+                     hours > 12);
+        }
     }
 
     void membersLogInWithTheirOwnCredentials() {
@@ -303,14 +395,28 @@ private slots:
             QVERIFY(session(r).isEmpty());
             QVERIFY(r.SetCookie(kAdminCookie).isNull());
         }
-        // The site's own pages, and a program without a browser's headers.
+        // The site's own pages, and a program without a browser's headers,
+        // with the token of the form session; without it (a browser that
+        // names no sender, a form of another site) refused.
         for (const THttpHeaders& h : QList<THttpHeaders>{{{"Sec-Fetch-Site", "same-origin"}},
                                                          {{"Origin", "http://" + host}},
                                                          {{"Sec-Fetch-Site", "none"}},
-                                                         {}})
-            QCOMPARE(session(host_->Post("gate/admin/gate.php", {{"x", "1"}},
-                                         withCookie(kAdminCookie, token, h))),
-                     token + ":0");
+                                                         {}}) {
+            const THttpHeaders own =
+                withForm("gate/admin/gate.php", kAdminCookie, withCookie(kAdminCookie, token, h));
+            QCOMPARE(session(host_->Post("gate/admin/gate.php", {{"x", "1"}}, own)), token + ":0");
+            THttpHeaders stale = own;
+            stale.removeIf([](const auto& header) { return header.first == "X-Corvanta-Form"; });
+            for (const auto& form : QList<QList<QPair<QByteArray, QByteArray>>>{
+                     {{"x", "1"}}, {{"corvanta_form", QByteArray(32, '0')}}}) {
+                const THttpReply r = host_->Post("gate/admin/gate.php", form, stale);
+                QCOMPARE(r.status, 403);
+                QVERIFY(r.body.contains("no longer valid"));
+            }
+        }
+        // A program without any cookie of the site acts for nobody.
+        QVERIFY(
+            host_->Post("gate/admin/gate.php", {{"x", "1"}}).body.contains("Enter Administrator"));
         // Reading a page is no change: a link from elsewhere still opens it.
         QCOMPARE(session(host_->Get(
                      "gate/admin/gate.php",
@@ -334,9 +440,9 @@ private slots:
         QVERIFY2(refused >= 250, QByteArray::number(refused).constData());
         // Only the guesses let through counted: the waits grew from there.
         const QByteArray tries =
-            count("SELECT tries FROM gate_LOGINS WHERE trykey = 'account:admin'");
+            count("SELECT tries FROM gate_LOGINS WHERE trykey = 'administrator:127.0.0.1'");
         QVERIFY2(tries.toInt() >= 5 && tries.toInt() < 20, tries.constData());
-        justTried("account:admin");
+        justTried("administrator:127.0.0.1");
         THttpReply r = adminPost(kAdminPassword);
         QVERIFY(r.body.contains("<BR>Too many tries"));
         QVERIFY(r.SetCookie(kAdminCookie).isNull());
@@ -345,8 +451,17 @@ private slots:
         // account starts afresh.
         QVERIFY(host_->Exec("UPDATE gate_LOGINS SET lasttry = UNIX_TIMESTAMP() - 3000"));
         QVERIFY(!adminLogin().isEmpty());
-        QCOMPARE(count("SELECT tries FROM gate_LOGINS WHERE trykey = 'account:admin'"),
+        QCOMPARE(count("SELECT tries FROM gate_LOGINS WHERE trykey = 'administrator:127.0.0.1'"),
                  QByteArray("0"));
+
+        // Guesses from addresses that change make nobody wait but the
+        // guesser: the administrator at his own address logs in.
+        for (int i = 0; i < 80; ++i)
+            adminPost("guess", {{"X-Forwarded-For", "10.1." + QByteArray::number(i % 8) + ".1"}});
+        QVERIFY(host_->Exec("UPDATE gate_LOGINS SET lasttry = UNIX_TIMESTAMP() + 86400"));
+        QVERIFY(adminPost(kAdminPassword, {{"X-Forwarded-For", "10.1.0.1"}})
+                    .body.contains("Too many tries"));
+        QVERIFY(!session(adminPost(kAdminPassword, {{"X-Forwarded-For", "10.1.9.1"}})).isEmpty());
 
         // Per account, whatever the client: five wrong passwords from five
         // addresses make the next wait, also with the right one.
@@ -370,9 +485,32 @@ private slots:
         QVERIFY(r.body.contains("Wrong Password or ID"));
         justTried("client:10.0.2.1");
         QVERIFY(memberLogin("eve@x.org", "eve", {{"X-Forwarded-For", "10.0.2.1"}}).isEmpty());
+        // What the visitor wrote before the proxy's own entry is his word only.
+        QVERIFY(
+            memberLogin("eve@x.org", "eve", {{"X-Forwarded-For", "10.0.2.2, 10.0.2.1"}}).isEmpty());
         QVERIFY(!memberLogin("eve@x.org", "eve", {{"X-Forwarded-For", "10.0.2.2"}}).isEmpty());
 
+        // From anywhere but the owner's proxies the header counts for
+        // nothing: a guesser who changes it is still one client.
+        t_.TrustedProxies = QStringLiteral("10.255.0.0/16");
+        QVERIFY(g_.RuntimeScript(t_, false));
+        clearTries();
+        for (int i = 0; i < 10; ++i)
+            host_->Post(
+                "gate/gate.php",
+                {{"login_email", "m" + QByteArray::number(i) + "@x.org"}, {"login_password", "x"}},
+                {{"X-Forwarded-For", "10.0.3." + QByteArray::number(i)}});
+        justTried("client:127.0.0.1");
+        r = host_->Post("gate/gate.php", {{"login_email", "eve@x.org"}, {"login_password", "eve"}},
+                        {{"X-Forwarded-For", "10.0.3.99"}});
+        t_.TrustedProxies = QStringLiteral("127.0.0.1");
+        QVERIFY(g_.RuntimeScript(t_, false));
+        QVERIFY(r.body.contains("Too many tries"));
+        QCOMPARE(count("SELECT COUNT(*) FROM gate_LOGINS WHERE trykey LIKE 'client:10.0.3.%'"),
+                 QByteArray("0"));
+
         // A tries table that cannot count refuses the login, and says why.
+        clearTries();
         QVERIFY(host_->Exec("RENAME TABLE gate_LOGINS TO gate_LOGINS_KEPT"));
         QVERIFY(host_->Exec("CREATE VIEW gate_LOGINS AS SELECT 'x' AS trykey"));
         r = adminPost(kAdminPassword);

@@ -39,11 +39,15 @@ class TestMemberPages : public QObject {
         return value("SELECT userid FROM mem_USERS WHERE BINARY username = '" + name + "'");
     }
 
+    // The session's cookie with its form session and token, as the pages
+    // the browser posts from give them.
     THttpHeaders adminCookie() const {
-        return SessionCookie(TPHPGenerator::SessionCookie(t_, true).toLatin1(), admin_);
+        const QByteArray cookie = TPHPGenerator::SessionCookie(t_, true).toLatin1();
+        return WithForm(*host_, "mem/admin/users.php", cookie, SessionCookie(cookie, admin_));
     }
     THttpHeaders memberCookie(const QByteArray& token) const {
-        return SessionCookie(TPHPGenerator::SessionCookie(t_, false).toLatin1(), token);
+        const QByteArray cookie = TPHPGenerator::SessionCookie(t_, false).toLatin1();
+        return WithForm(*host_, "mem/change_password.php", cookie, SessionCookie(cookie, token));
     }
     QByteArray memberLogin(const QByteArray& email, const QByteArray& password) {
         return LoginSession(
@@ -133,9 +137,13 @@ private slots:
              {QByteArray("ModifyUser"), QByteArray("DeleteUser"), QByteArray("SendUserPassword")})
             QVERIFY2(page.contains("<FORM NAME=\"" + form + ann + "\" METHOD=\"POST\""),
                      form.constData());
-        QVERIFY(page.contains("ACTION=\"change_password.php\">\n            <INPUT TYPE=\"hidden\" "
-                              "NAME=\"userid\" VALUE=\"" +
-                              ann + "\">"));
+        QVERIFY(QRegularExpression(QStringLiteral("ACTION=\"change_password.php\"><INPUT "
+                                                  "TYPE=\"hidden\" NAME=\"corvanta_form\" "
+                                                  "VALUE=\"[0-9a-f]{32}\">\n            <INPUT "
+                                                  "TYPE=\"hidden\" NAME=\"userid\" VALUE=\"") +
+                                   QString::fromLatin1(ann) + QStringLiteral("\">"))
+                    .match(QString::fromLatin1(page))
+                    .hasMatch());
     }
 
     void deletingKeepsRecordsAndEndsSessions() {
@@ -144,7 +152,7 @@ private slots:
         const QByteArray carl = idOf("carl@example.org");
         QVERIFY(host_->Exec("INSERT INTO mem(title, userid) VALUES('his', " + carl + ")"));
         QVERIFY(host_->Exec("INSERT INTO mem_SESSIONS VALUES('" + QByteArray(32, 'c') + "', " +
-                            carl + ", '" + SessionDate(0) + "')"));
+                            carl + ", '" + SessionDate(0) + "', '" + SessionDate(0) + "')"));
         const QByteArray before = members();
         // Not a number: nobody.
         QVERIFY(users({{"job", "userdeleteaction"}, {"userid", "0 OR 1=1"}})
@@ -180,7 +188,7 @@ private slots:
     void administratorSetsAMembersPassword() {
         const QByteArray id = idOf("x\" OR \"1\"=\"1");
         QVERIFY(host_->Exec("INSERT INTO mem_SESSIONS VALUES('" + QByteArray(32, 'd') + "', " + id +
-                            ", '" + SessionDate(0) + "')"));
+                            ", '" + SessionDate(0) + "', '" + SessionDate(0) + "')"));
         const auto post = [&](const TForm& form) {
             return host_->Post("mem/admin/change_password.php", form, adminCookie());
         };
@@ -283,7 +291,9 @@ private slots:
         const QByteArray adminCookieName = TPHPGenerator::SessionCookie(t_, true).toLatin1();
         for (const QByteArray& session :
              {QByteArray(), QByteArray("1"), QByteArray(32, '0'), member}) {
-            const THttpHeaders headers = SessionCookie(adminCookieName, session);
+            // With the form token, so the session check itself is what refuses.
+            const THttpHeaders headers = WithForm(*host_, "mem/admin/users.php", adminCookieName,
+                                                  SessionCookie(adminCookieName, session));
             const TForm form = {{"sessionid", session},
                                 {"job", "usercreateaction"},
                                 {"username", "eve@example.org"},

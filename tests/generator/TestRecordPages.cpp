@@ -56,9 +56,8 @@ class TestRecordPages : public QObject {
     // of an administrator page.
     THttpHeaders adminSession(const TBTable& t) {
         const QByteArray cookie = TPHPGenerator::SessionCookie(t, true).toLatin1();
-        const THttpReply r =
-            host_->Post(t.URL + "admin/search.php", {{"admin_password", "secret"}});
-        return SessionCookie(cookie, r.SetCookie(cookie));
+        const QString page = t.URL + "admin/search.php";
+        return LoggedIn(*host_, page, host_->Post(page, {{"admin_password", "secret"}}), cookie);
     }
 
 private slots:
@@ -121,7 +120,9 @@ private slots:
         // Anything else is refused with the reason, and nothing is stored.
         for (const auto& [bytes, type] :
              QList<QPair<QByteArray, QByteArray>>{{"<svg onload=\"alert(1)\"/>", "image/svg+xml"},
-                                                  {"<script>alert(1)</script>", "text/html"}}) {
+                                                  {"<script>alert(1)</script>", "text/html"},
+                                                  {"<html><script>alert(1)</script>", "image/png"},
+                                                  {"\x89PNG\r\n\x1a\n<script>", "image/png"}}) {
             const QByteArray page = add(type, bytes, type).body;
             QVERIFY2(page.contains("only pictures (JPEG, PNG, GIF) can be stored."),
                      page.constData());
@@ -218,12 +219,13 @@ private slots:
             });
             QVERIFY(host_->Exec("INSERT INTO " + name +
                                 "_USERS(username, userpassword) VALUES ('m@x.org', 'pw')"));
-            const QByteArray page =
-                host_
-                    ->Post(
-                        t.URL + "modify_record.php",
-                        {{"login_email", "m@x.org"}, {"login_password", "pw"}, {"recordid", "1"}})
-                    .body;
+            const QString url = t.URL + "modify_record.php";
+            const QByteArray page = FollowLogin(*host_, url,
+                                                host_->Post(url, {{"login_email", "m@x.org"},
+                                                                  {"login_password", "pw"},
+                                                                  {"recordid", "1"}}),
+                                                TPHPGenerator::SessionCookie(t, false).toLatin1())
+                                        .body;
             QVERIFY2(page.contains(allow ? "Click here to add a record to the database"
                                          : "You have no access to this database"),
                      page.constData());
@@ -238,8 +240,12 @@ private slots:
         QVERIFY(host_->Exec(
             "INSERT INTO joined_USERS(username, userpassword) VALUES ('j@x.org', 'pw')"));
         for (const char* page : {"modify_record.php", "delete_record.php"}) {
+            const QString url = join.URL + page;
             const QByteArray answer =
-                host_->Post(join.URL + page, {{"login_email", "j@x.org"}, {"login_password", "pw"}})
+                FollowLogin(
+                    *host_, url,
+                    host_->Post(url, {{"login_email", "j@x.org"}, {"login_password", "pw"}}),
+                    TPHPGenerator::SessionCookie(join, false).toLatin1())
                     .body;
             QVERIFY2(answer.contains("No records found") && !answer.contains("Wrong Password"),
                      answer.constData());

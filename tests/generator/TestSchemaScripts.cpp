@@ -264,16 +264,21 @@ private slots:
         QCOMPARE(uniqueKeys(tn), c.uniqueKeys);
         compareColumns(tn + "_USERS", {{"userid", "int(11)", "NO", ""},
                                        {"username", "varchar(100)", "NO", ""},
-                                       {"userpassword", "varchar(100)", "YES", ""}});
+                                       {"userpassword", "varchar(100)", "YES", ""},
+                                       {"confirmkey", "char(32)", "YES", ""}});
         compareColumns(tn + "_VISITS",
                        {{"visitid", "int(11)", "NO", ""}, {"dummy", "int(11)", "YES", ""}});
         compareColumns(tn + "_SESSIONS", {{"sessionid", "char(32)", "NO", ""},
                                           {"userid", "int(11)", "YES", ""},
-                                          {"logindate", "varchar(14)", "YES", ""}});
+                                          {"logindate", "varchar(14)", "YES", ""},
+                                          {"logintime", "varchar(14)", "NO", ""}});
         compareColumns(tn + "_IMAGES", {{"imageid", "int(11)", "NO", ""},
                                         {"userid", "int(11)", "YES", ""},
                                         {"image_data", "mediumblob", "YES", ""},
-                                        {"image_type", "varchar(20)", "YES", ""}});
+                                        {"image_type", "varchar(20)", "YES", ""},
+                                        {"imagekey", "char(32)", "YES", ""},
+                                        {"kept", "bigint(20)", "YES", ""},
+                                        {"keptfor", "char(32)", "YES", ""}});
         compareColumns(tn + "_LOGINS", {{"trykey", "varchar(191)", "NO", ""},
                                         {"tries", "int(11)", "NO", "0"},
                                         {"lasttry", "bigint(20)", "NO", "0"}});
@@ -282,7 +287,7 @@ private slots:
         QCOMPARE(uniqueKeys(tn + "_USERS"), (QStringList{"userid", "username"}));
         QCOMPARE(uniqueKeys(tn + "_VISITS"), QStringList{"visitid"});
         QCOMPARE(uniqueKeys(tn + "_SESSIONS"), QStringList{"sessionid"});
-        QCOMPARE(uniqueKeys(tn + "_IMAGES"), QStringList{"imageid"});
+        QCOMPARE(uniqueKeys(tn + "_IMAGES"), (QStringList{"imageid", "imagekey"}));
         QCOMPARE(uniqueKeys(tn + "_LOGINS"), QStringList{"trykey"});
         for (const QString& table : {tn + "_USERS", tn + "_SESSIONS", tn + "_LOGINS"})
             QCOMPARE(host_

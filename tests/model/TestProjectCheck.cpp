@@ -133,6 +133,18 @@ private slots:
         setting(
             "delimiter that overlaps itself", [](TBTable& t) { t.FieldDelimiter = "||"; },
             "FieldDelimiter", "its own beginning");
+        // A password ending in "#" would hide the end of the users, a title
+        // ending in "|" would shift every value after it.
+        setting(
+            "bars and hashes",
+            [](TBTable& t) {
+                t.FieldDelimiter = "||";
+                t.RecordDelimiter = "##";
+            },
+            "FieldDelimiter", "its own beginning");
+        setting(
+            "hashes overlap themselves", [](TBTable& t) { t.RecordDelimiter = "##"; },
+            "RecordDelimiter", "its own beginning");
         setting(
             "emoji on a Latin-1 site",
             [](TBTable& t) { t.FieldDelimiter = QString::fromUtf8("\xF0\x9F\x98\x80"); },
@@ -146,6 +158,16 @@ private slots:
         setting(
             "replacement holds a delimiter", [](TBTable& t) { t.ReplaceDelimiterWith = "a|b"; },
             "ReplaceDelimiterWith", "contains a delimiter");
+        setting(
+            "proxy named by host name",
+            [](TBTable& t) { t.TrustedProxies = "10.0.0.1, lb.example"; }, "TrustedProxies",
+            "\"lb.example\" is no address");
+        setting(
+            "proxy network too wide", [](TBTable& t) { t.TrustedProxies = "10.0.0.0/33"; },
+            "TrustedProxies", "10.0.0.0/33");
+        setting(
+            "proxy with two gaps", [](TBTable& t) { t.TrustedProxies = "2001::db8::1"; },
+            "TrustedProxies", "2001::db8::1");
         setting(
             "local path without its slash", [](TBTable& t) { t.LocalPath = "sites/shop"; },
             "LocalPath", "end with \"/\"");
@@ -287,6 +309,9 @@ private slots:
             [](TBTable& t) { t.Fields[2].MaxLength = 65535; },
             [](TBTable& t) { t.Fields[2].InputType.clear(); },
             [](TBTable& t) { t.Fields[2].FieldName = "orders1"; },
+            [](TBTable& t) {
+                t.TrustedProxies = " 127.0.0.1,10.0.0.0/8 , ::1, 2001:db8::/32, ::ffff:1.2.3.4,";
+            },
         };
         for (int i = 0; i < changes.size(); ++i) {
             TBTable t = sound();

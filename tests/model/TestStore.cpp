@@ -59,7 +59,8 @@ class TestStore : public QObject {
 
 private slots:
     void init() {
-        storePath = dir.filePath(QStringLiteral("store-%1.json").arg(QRandomGenerator::global()->generate()));
+        storePath = dir.filePath(
+            QStringLiteral("store-%1.json").arg(QRandomGenerator::global()->generate()));
     }
 
     void emptyKeyLoadsStoredDefaults() {
@@ -114,7 +115,8 @@ private slots:
         TStore store(storePath);
         for (const QString& stored : {Layouts::OnePage, Layouts::Frames, QStringLiteral("tabs")}) {
             store.update([&](TStoreKey& root) {
-                root.createSubkey(QStringLiteral("Site")).writeString(QStringLiteral("Layout"), stored);
+                root.createSubkey(QStringLiteral("Site"))
+                    .writeString(QStringLiteral("Layout"), stored);
             });
             const TBTable t = ProjectStore::Load(store, QStringLiteral("Site"));
             // Anything unknown is the layout every older project had.
@@ -126,23 +128,31 @@ private slots:
     // fingerprints as stored (64 lower-case hex digits).
     void transferSettingsInJson() {
         const auto load = [](const QByteArray& settings) {
-            return ProjectFromJson(QJsonDocument::fromJson("{\"Settings\": " + settings + "}").object());
+            return ProjectFromJson(
+                QJsonDocument::fromJson("{\"Settings\": " + settings + "}").object());
         };
         const QString sha(64, u'a');
-        const TBTable t = load("{\"Transfer\": \"sftp\", \"TrustedHostKey\": \"" + sha.toLatin1() + "\"}");
+        const TBTable t =
+            load("{\"Transfer\": \"sftp\", \"TrustedHostKey\": \"" + sha.toLatin1() + "\"}");
         QCOMPARE(t.Transfer, QStringLiteral("sftp"));
         QCOMPARE(t.TrustedHostKey, sha);
-        QCOMPARE(ProjectToJson(t).value(QStringLiteral("Settings")).toObject().value(QStringLiteral("Transfer")).toString(),
+        QCOMPARE(ProjectToJson(t)
+                     .value(QStringLiteral("Settings"))
+                     .toObject()
+                     .value(QStringLiteral("Transfer"))
+                     .toString(),
                  QStringLiteral("sftp"));
         QCOMPARE(load("{}").Transfer, QStringLiteral("ftps-if-offered"));
-        for (const QByteArray& bad : {QByteArray("{\"Transfer\": \"scp\"}"),
-                                      QByteArray("{\"TrustedCertificate\": \"AB:CD\"}"),
-                                      "{\"TrustedHostKey\": \"" + sha.toUpper().toLatin1() + "\"}"}) {
+        for (const QByteArray& bad :
+             {QByteArray("{\"Transfer\": \"scp\"}"),
+              QByteArray("{\"TrustedCertificate\": \"AB:CD\"}"),
+              "{\"TrustedHostKey\": \"" + sha.toUpper().toLatin1() + "\"}"}) {
             try {
                 load(bad);
                 QFAIL(bad.constData());
             } catch (const TProjectJsonError& e) {
-                QVERIFY2(e.message().contains(QLatin1String("The setting")), qPrintable(e.message()));
+                QVERIFY2(e.message().contains(QLatin1String("The setting")),
+                         qPrintable(e.message()));
             }
         }
     }
@@ -166,7 +176,7 @@ private slots:
         const TStoreKey root = store.read();
         const TStoreKey* key = root.subkey(QStringLiteral("Club"));
         QVERIFY(key);
-        QCOMPARE(key->values().size(), 86); // and Layout, Transfer, the three Trusted... values
+        QCOMPARE(key->values().size(), 87); // and Layout, Transfer, the four Trusted... values
         QStringList order;
         for (const TStoreValue& v : key->values())
             order << v.name;
@@ -177,7 +187,7 @@ private slots:
         QCOMPARE(order.at(80), QStringLiteral("CounterOffset"));
         QCOMPARE(order.at(81), QStringLiteral("Layout"));
         QCOMPARE(key->readString(QStringLiteral("Layout")), Layouts::OnePage);
-        QCOMPARE(order.last(), QStringLiteral("TrustedCertificates"));
+        QCOMPARE(order.last(), QStringLiteral("TrustedProxies"));
         QCOMPARE(key->readString(QStringLiteral("WebLanguage")), QStringLiteral("German"));
         QCOMPARE(key->readInteger(QStringLiteral("AllowDelete")), 1);
         QCOMPARE(key->subkeyNames(), (QStringList{"000001", "000002"}));
@@ -193,7 +203,8 @@ private slots:
         QCOMPARE(back.Fields.size(), t.Fields.size());
         for (size_t i = 0; i < t.Fields.size(); ++i)
             QCOMPARE(back.Fields[i], t.Fields[i]);
-        QCOMPARE(QJsonDocument(ProjectToJson(back)).toJson(), QJsonDocument(ProjectToJson(t)).toJson());
+        QCOMPARE(QJsonDocument(ProjectToJson(back)).toJson(),
+                 QJsonDocument(ProjectToJson(t)).toJson());
     }
 
     void deletedFieldsDisappear() {
@@ -253,13 +264,15 @@ private slots:
         TStore store(storePath);
         for (const char* n : {"beta", "Alpha", "gamma", "Beta2", "alpha"})
             ProjectStore::Create(store, QString::fromLatin1(n));
-        QCOMPARE(ProjectStore::List(store), (QStringList{"Alpha", "alpha", "beta", "Beta2", "gamma"}));
+        QCOMPARE(ProjectStore::List(store),
+                 (QStringList{"Alpha", "alpha", "beta", "Beta2", "gamma"}));
     }
 
     void wrongKindIsAnError() {
         TStore store(storePath);
         store.update([](TStoreKey& root) {
-            root.createSubkey(QStringLiteral("P")).writeString(QStringLiteral("MenuHeight"), QStringLiteral("tall"));
+            root.createSubkey(QStringLiteral("P"))
+                .writeString(QStringLiteral("MenuHeight"), QStringLiteral("tall"));
         });
         try {
             ProjectStore::Load(store, QStringLiteral("P"));
@@ -486,7 +499,8 @@ private slots:
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         t.MenuHeight = 5;
         QVERIFY_THROWS_EXCEPTION(TStoreError, ProjectStore::Save(store, t));
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner);
         QCOMPARE(ProjectStore::Load(store, QStringLiteral("P")).MenuHeight, 100);
     }
 
@@ -524,7 +538,10 @@ private slots:
         const QString json = dir.filePath(QStringLiteral("big.json"));
         WriteFileBytes(json, bigProjectJson(QStringLiteral("Big"), 120));
         QCOMPARE(RunCli(storePath, {QStringLiteral("import-project"), json}).status, 0);
-        const QByteArray before = QJsonDocument(ProjectToJson(ProjectStore::Load(TStore(storePath), QStringLiteral("Big")))).toJson();
+        const QByteArray before =
+            QJsonDocument(
+                ProjectToJson(ProjectStore::Load(TStore(storePath), QStringLiteral("Big"))))
+                .toJson();
         const QString json2 = dir.filePath(QStringLiteral("big2.json"));
         WriteFileBytes(json2, bigProjectJson(QStringLiteral("Big"), 121));
 
@@ -564,13 +581,16 @@ private slots:
         WriteFileBytes(b, bigProjectJson(QStringLiteral("B"), 30));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("CORVANTA_STORE"), storePath);
-        const QString script = QStringLiteral("for i in $(seq 15); do \"$0\" import-project \"$1\" --name \"$2$i\" || exit 1; done");
+        const QString script = QStringLiteral(
+            "for i in $(seq 15); do \"$0\" import-project \"$1\" --name \"$2$i\" || exit 1; done");
         const QString cli = QDir(BinDir()).filePath(QStringLiteral("corvanta-cli"));
         QProcess pa, pb;
         pa.setProcessEnvironment(env);
         pb.setProcessEnvironment(env);
-        pa.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, cli, a, QStringLiteral("A")});
-        pb.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, cli, b, QStringLiteral("B")});
+        pa.start(QStringLiteral("/bin/sh"),
+                 {QStringLiteral("-c"), script, cli, a, QStringLiteral("A")});
+        pb.start(QStringLiteral("/bin/sh"),
+                 {QStringLiteral("-c"), script, cli, b, QStringLiteral("B")});
         QVERIFY(pa.waitForFinished(120000));
         QVERIFY(pb.waitForFinished(120000));
         QCOMPARE(pa.exitCode(), 0);

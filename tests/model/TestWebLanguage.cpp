@@ -27,7 +27,7 @@ private slots:
 
     void englishTable() {
         TWebLanguage l;
-        QCOMPARE(TWebLanguage::Keys().size(), 161);
+        QCOMPARE(TWebLanguage::Keys().size(), 169);
         QCOMPARE(TWebLanguage::Keys().first(), QStringLiteral("CharSet"));
         QCOMPARE(TWebLanguage::Keys().at(136), QStringLiteral("No"));
         QCOMPARE(TWebLanguage::Keys().last(), QStringLiteral("FormTooLarge"));

@@ -137,6 +137,9 @@ private slots:
         QTest::newRow("no record delimiter") << "RecordDelimiterEdit"
                                              << ""
                                              << "RecordDelimiter" << 5;
+        QTest::newRow("proxy by name") << "TrustedProxiesEdit"
+                                       << "proxy.example"
+                                       << "TrustedProxies" << 1;
         QTest::newRow("replacement is a delimiter") << "ReplaceDelimiterWithEdit"
                                                     << ";"
                                                     << "ReplaceDelimiterWith" << 5;
@@ -468,7 +471,8 @@ private slots:
         QCOMPARE(help.at(1).at(0).toString(), QStringLiteral("PropAppearance.htm"));
 
         const auto marks = d->findChildren<QToolButton*>();
-        QCOMPARE(marks.size(), 30); // 12 appearance (layout too), 9 connection, 2 database, 7 logo and text
+        // 12 appearance (layout too), 10 connection, 2 database, 7 logo and text
+        QCOMPARE(marks.size(), 31);
         for (QToolButton* mark : marks)
             if (mark->toolTip() == QStringLiteral("How to set the background image"))
                 mark->click();

@@ -128,6 +128,7 @@ private slots:
         QVERIFY(EditAndPressOK(d, table, [&] {
             d.URL->setText(QStringLiteral("http:\\\\www.example.org\\club"));
             d.PHPPath->setText(QStringLiteral("public_html\\club"));
+            d.TrustedProxiesEdit->setText(QStringLiteral(" 10.0.0.5, 192.168.1.0/24 "));
             d.Button2->click();
             d.LoginTextMemo->setPlainText(QStringLiteral("Welcome\nplease log in"));
             d.NumOfSortFieldsEdit->clear(); // records per page must be 1 or more
@@ -137,6 +138,7 @@ private slots:
         }));
         QCOMPARE(table.URL, QStringLiteral("http://www.example.org/club/"));
         QCOMPARE(table.PHPPath, QStringLiteral("public_html/club/"));
+        QCOMPARE(table.TrustedProxies, QStringLiteral("10.0.0.5, 192.168.1.0/24"));
         QCOMPARE(table.LocalPath, local_);
         QCOMPARE(table.LoginText, QStringLiteral("Welcome\r\nplease log in"));
         QCOMPARE(table.TableAlign, QStringLiteral("Left (Default)"));

@@ -131,9 +131,11 @@ QString joinedSource(const QString& path) {
 // second spelling of a word. Empty when nothing does.
 QString styleFault(const QString& text) {
     static const QSet<QString> acronyms = {
-        "ASCII", "CR",   "CSS", "CSV", "DB",   "DD",   "FTP", "FTPS", "GIF", "HTML", "HTTP",
-        "HTTPS", "ID",   "IP",  "ISP", "JPEG", "JSON", "LF",  "MM",   "OK",  "PC",   "PHP",
-        "PNG",   "SFTP", "SHA", "SQL", "SSH",  "TLS",  "URL", "UTF",  "XDG", "YYYY"};
+        "ASCII", "BMP",    "CR",   "CSS",   "CSV",  "DB",   "DOUBLE", "DD",   "FTP",
+        "FTPS",  "GIF",    "GNU",  "GPL",   "HTML", "HTTP", "HTTPS",  "ID",   "IP",
+        "ISO",   "ISP",    "JPEG", "JSON",  "KB",   "LF",   "MB",     "MM",   "NULL",
+        "OK",    "PC",     "PHP",  "PNG",   "SFTP", "SHA",  "SQL",    "SSL",  "SSH",
+        "TLS",   "TMPDIR", "TRUE", "FALSE", "URL",  "UTF",  "XDG",    "XLSX", "YYYY"};
     static const QRegularExpression capitals(QStringLiteral("\\b[A-Z][A-Z0-9]*[A-Z]\\b"));
     for (const QRegularExpressionMatch& m : capitals.globalMatch(text))
         if (!acronyms.contains(m.captured()))
@@ -149,13 +151,14 @@ QString styleFault(const QString& text) {
 // letter (names of objects, settings and files have none), no markup (the
 // program's own pages, the site's answers), no command line syntax (its
 // placeholders are capitals: FILE, NAME). Comments are left out.
+// Patterns ("\\b") are no prose.
 QStringList proseLiterals(const QString& path) {
     static const QRegularExpression comment(QStringLiteral("(?<![:\"])//[^\\n]*|/\\*.*?\\*/"),
                                             QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression literal(
         QStringLiteral("(?<![A-Za-z0-9_'])\"((?:[^\"\\\\\\n]|\\\\.)*)\""));
     static const QRegularExpression skip(QStringLiteral(
-        "^[^a-z]*$|<[A-Za-z!/]|^Usage:|^[a-z][a-z-]* [A-Z]+\\b|(^|[ \\[(|])--?[a-z]"));
+        "^[^a-z]*$|<[A-Za-z!/]|^Usage:|^[a-z][a-z-]* [A-Z]+\\b|(^|[ \\[(|])--?[a-z]|\\\\b"));
     QStringList found;
     for (const QRegularExpressionMatch& m :
          literal.globalMatch(joinedSource(path).remove(comment))) {

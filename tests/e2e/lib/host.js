@@ -115,6 +115,8 @@ class Host {
       DatabaseName: this.env.MYSQL_DATABASE,
       DatabaseUser: this.env.MYSQL_USER,
       DatabasePassword: this.env.MYSQL_PASSWORD,
+      // The cluster's balancer tells the sites who the visitor is.
+      ...(this.env.TRUSTED_PROXIES ? { TrustedProxies: this.env.TRUSTED_PROXIES } : {}),
     };
     const file = path.join(this.dir, `${site}.json`);
     fs.writeFileSync(file, JSON.stringify({ ...project, Settings: settings }));

@@ -31,6 +31,25 @@ async function sessionCookie(page, admin) {
   return cookie && `${cookie.name}=${cookie.value}`;
 }
 
+// What a page of the site sends along with a form: the browser's cookies
+// for `url` (its session and form session) and the token of the forms the
+// page shows.
+async function formCredentials(page, url) {
+  const cookies = await page.context().cookies(url);
+  let token = '';
+  for (const frame of page.frames()) {
+    token = await frame.evaluate(
+      () => document.querySelector('input[name=corvanta_form]')?.value || '').catch(() => '');
+    if (token) break;
+  }
+  // A page without forms (a frame's answer): those of the page posted to.
+  if (!token) {
+    const body = await (await page.context().request.get(url)).text();
+    token = (body.match(/NAME="corvanta_form" VALUE="([0-9a-f]{32})"/) || [])[1] || '';
+  }
+  return { cookies: await page.context().cookies(url), token };
+}
+
 // The administrator password form that every administrator page shows
 // first; returns the session cookie the browser then holds.
 async function adminLogin(page, url) {
@@ -157,6 +176,7 @@ function pictureFile(name, colour, width = 40, height = 30) {
 }
 
 module.exports = {
+  formCredentials,
   ADMIN_PASSWORD, clickAndWait, submitButton, followLink, adminLogin, memberLogin, adminLoginPage,
   memberLoginPage, sessionCookie, fillRecord,
   resultRows, recordCells, bodyText, pictureFile, png,
