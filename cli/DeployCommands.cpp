@@ -156,13 +156,22 @@ class TUploadCommand : public TProjectCommand {
 public:
     QString name() const override { return QStringLiteral("upload"); }
     QString synopsis() const override {
-        return QStringLiteral("upload NAME [--create-db] [--trust SHA256]...");
+        return QStringLiteral(
+            "upload NAME [--plan | --update-db | --create-db] [--trust SHA256]...");
     }
     QString description() const override {
-        return QStringLiteral("Generates the site and puts it on the server; with --create-db "
-                              "also (re)creates its tables there.");
+        return QStringLiteral("Generates the site and puts it on the server. --plan only shows "
+                              "what updating the tables would do and changes nothing; "
+                              "--update-db updates the tables as that plan says, keeping the "
+                              "records; --create-db (re)creates them empty. Without either the "
+                              "tables are left as they are.");
     }
     void addOptions(QCommandLineParser& parser) const override {
+        parser.addOption({QStringLiteral("plan"),
+                          QStringLiteral("Show the plan for the tables; upload nothing.")});
+        parser.addOption(
+            {QStringLiteral("update-db"),
+             QStringLiteral("Update the tables as the plan says (keeps the records).")});
         parser.addOption({QStringLiteral("create-db"),
                           QStringLiteral("Create the tables (existing records are lost).")});
         addTrustOption(parser);
@@ -171,12 +180,21 @@ public:
 protected:
     int run(const QCommandLineParser& parser, TCliContext& context,
             const TBTable& t) const override {
+        const bool plan = parser.isSet(QStringLiteral("plan"));
+        const bool update = parser.isSet(QStringLiteral("update-db"));
         const bool create = parser.isSet(QStringLiteral("create-db"));
+        if (int(plan) + int(update) + int(create) > 1)
+            return usage(context, QStringLiteral("Give only one of --plan, --update-db and "
+                                                 "--create-db."));
+        if (plan)
+            return RunDeployment(
+                context, [](TScriptedPort&) {}, [&](TDeployment& d) { d.PlanTables(t); });
         return RunDeployment(
             context,
             [&](TScriptedPort& port) {
-                port.AnswerTo(QStringLiteral("Create database on the server?"),
-                              create ? QStringLiteral("Yes") : QStringLiteral("No"));
+                port.AnswerTo(TTablePlan::Heading(), create   ? QStringLiteral("Create")
+                                                     : update ? QStringLiteral("Update")
+                                                              : QStringLiteral("Leave"));
             },
             [&](TDeployment& d) { d.Upload(t, false); });
     }

@@ -79,6 +79,11 @@ void TDeployment::begin() {
     trustedHostKey_.clear();
     trustDeclined_.clear();
     notEncrypted_ = false;
+    tablePlan_.reset();
+    tablesChoice_ = TTablesChoice::Leave;
+    tablesRan_.clear();
+    tablesFailure_.clear();
+    backupPath_.clear();
 }
 
 void TDeployment::finish(bool succeeded) {
@@ -415,7 +420,8 @@ void TDeployment::uploadScript(const TBTable& t, const QString& script) {
 }
 
 TPublisher::TOutcome TDeployment::publish(const TBTable& t, const TPublishPlan& plan,
-                                          TPublished& published) {
+                                          TPublished& published,
+                                          const std::function<QString()>& beforeSwitch) {
     TPublisher publisher(ftp_, port_,
                          {[&] { connectFtp(t); },
                           [this](bool allowed) {
@@ -424,7 +430,14 @@ TPublisher::TOutcome TDeployment::publish(const TBTable& t, const TPublishPlan& 
                               else
                                   port_.SetCancelHandler({});
                           }});
-    const TPublisher::TOutcome out = publisher.Apply(plan);
+    TPublisher::TOutcome out = publisher.Send(plan);
+    if (!out.Failed() && beforeSwitch) {
+        const QString why = beforeSwitch();
+        if (!why.isEmpty())
+            publisher.Abandon(out, why);
+    }
+    if (!out.Failed())
+        publisher.Switch(plan, out);
     for (const qsizetype i : out.Live)
         if (plan.Files[i].Remembered)
             published.Set(plan.Files[i].Remote, plan.Files[i].Digest);
@@ -436,11 +449,12 @@ TPublisher::TOutcome TDeployment::publish(const TBTable& t, const TPublishPlan& 
     return out;
 }
 
-QByteArray TDeployment::request(const TBTable& t, const QString& script, const QString& query) {
+QByteArray TDeployment::request(const TBTable& t, const QString& script, const QString& query,
+                                const QString& folder) {
     announced_ = false;
     applyTrust(http_, t);
     http_.OverallLimit = httpLimit_;
-    http_.Get(t.URL + generator_.KeyedScript(script) +
+    http_.Get(t.URL + folder + generator_.KeyedScript(script) +
               (query.isEmpty() ? QString() : u'&' + query));
     checkStatus();
     return http_.Body;
@@ -465,6 +479,8 @@ void TDeployment::RunStage2(const QString& script) {
     guarded([&] {
         if (script == QLatin1String("create_db.php"))
             createStage2();
+        else if (script == QLatin1String("alter_db.php"))
+            alterStage2();
         else if (script == QLatin1String("import_db.php"))
             importStage2();
         else if (script == QLatin1String("export_db_0.php"))

@@ -2,6 +2,7 @@
 
 #include "ExportRun.h"
 #include "Publisher.h"
+#include "TablePlan.h"
 #include "TransferSwitch.h"
 #include "UserPort.h"
 #include "generator/PHPgenerator.h"
@@ -63,8 +64,12 @@ public:
     // Import into a spreadsheet (TSheetWriter) at `path`, CSV or XLSX by its
     // name, with its pictures beside it.
     void ImportSheet(const TBTable& t, bool changed, const QString& path);
-    // The second stage for the pending script: "create_db.php" (upload),
-    // "import_db.php", "export_db_0.php", otherwise the export's data stage.
+    // Reads the site's tables and shows what Upload would do to them, as
+    // the plan window shows it; changes nothing (corvanta-cli upload --plan).
+    void PlanTables(const TBTable& t);
+    // The second stage for the pending script: "create_db.php" and
+    // "alter_db.php" (upload), "import_db.php", "export_db_0.php", otherwise
+    // the export's data stage.
     void RunStage2(const QString& script);
     // Removes the stored project `name` (never the open one) as the user
     // chooses in the remove dialog: settings, server, or both.
@@ -120,10 +125,37 @@ private:
     bool generateSite(const TBTable& t, bool uploadOrder);
     bool uploadStage1(const TBTable& t);
     // Tells how the upload ended and in which state it left the site.
-    void uploadFailed(const TPublisher::TOutcome& out, const TPublishPlan& plan);
+    void uploadFailed(const TBTable& t, const TPublisher::TOutcome& out, const TPublishPlan& plan);
     void createStage2();
+    // Upload's question about the tables: reads them, asks with the plan and
+    // runs what must happen before the new pages go live. False when the
+    // upload stops (the reason has been shown).
+    bool tablesStep(const TBTable& t);
+    TTablePlan readTablePlan(const TBTable& t);
+    // The plan's steps the new pages need, once their files have arrived
+    // and before they go live; why the upload stops, or empty.
+    QString tablesBeforePages(const TBTable& t);
+    // Runs the plan's statements of `phase` through alter_db.php; why it
+    // failed, with the statements that ran, or empty.
+    QString applyTables(const TBTable& t, int phase);
+    // The plan's second phase: the backup download, then the columns dropped.
+    void alterStage2();
+    // Downloads the records into backup files beside the project; the path
+    // of the records file, or empty after the failure has been shown.
+    QString backupRecords(const TBTable& t);
+    // The plan and what became of it, for the upload report.
+    void reportTables(TReport& report) const;
     // warning: a line below the result, or none.
     void showUploadReport(const TBTable& t, const QString& result, const QString& warning = {});
+    // The download of import_db.php (already on the server, in `folder` of
+    // the site's; `query` as for request) into the files of records, users
+    // (or none) and images, each whole or not at all.
+    struct TDownload {
+        enum { Done, ScriptError, Incomplete, FileFailed } Result;
+        QString Text; // the script's error, or the file that failed
+    };
+    TDownload downloadRecords(const TBTable& t, const QStringList& paths, const QString& query = {},
+                              const QString& folder = {});
     void importStage2();
     void importFileFailed(const QString& path);
     // Export of the pending files, asking for them unless given.
@@ -194,11 +226,21 @@ private:
     // not hold that runtime already); raises what made it fail.
     void uploadScript(const TBTable& t, const QString& script);
     // Applies a publish plan on the connected server, removing what a
-    // failure leaves, and remembers which files went live.
-    TPublisher::TOutcome publish(const TBTable& t, const TPublishPlan& plan, TPublished& published);
+    // failure leaves, and remembers which files went live. `beforeSwitch`
+    // runs once every file has arrived and before any goes live; a text it
+    // returns stops the upload with the site as it was.
+    TPublisher::TOutcome publish(const TBTable& t, const TPublishPlan& plan, TPublished& published,
+                                 const std::function<QString()>& beforeSwitch = {});
     // The answer body of the keyed script; raises when no answer came.
-    // `query` ("name=value&...") is added to the script's key.
-    QByteArray request(const TBTable& t, const QString& script, const QString& query = {});
+    // `query` ("name=value&...") is added to the script's key; `folder` is
+    // the script's folder below the site's.
+    QByteArray request(const TBTable& t, const QString& script, const QString& query = {},
+                       const QString& folder = {});
+    // The table scripts run from a folder of their own, beside their own copy
+    // of the runtime layer.
+    void sendTableScript(const TBTable& t, const QString& script);
+    // Deletes that folder; failures ignored, it never raises.
+    void clearTableFolder(const TBTable& t);
     // After a failure raised in a first stage: windows back, and the failure
     // told unless a client event or the user's Cancel already explains it.
     void endAfterFailure(const ENetError& e, const QString& prefix);
@@ -236,6 +278,14 @@ private:
     bool createDb_ = false;
     // The running upload is the project's first: it has no tables yet.
     bool neverUploaded_ = false;
+    // Upload's table plan, the answer, and what ran of it.
+    std::optional<TTablePlan> tablePlan_;
+    TTablesChoice tablesChoice_ = TTablesChoice::Leave;
+    QStringList tablesRan_; // "step N: how", in order
+    QString tablesFailure_; // why applying stopped; empty when it did not
+    QString backupPath_;
+    // The table scripts' folder is on the server and must be cleared.
+    bool tableFolder_ = false;
     // A client event has shown why the running network step failed.
     bool announced_ = false;
 };

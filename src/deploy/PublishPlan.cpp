@@ -90,17 +90,24 @@ QString TPublishPlan::TemporaryName(const QString& remote) {
     return remote.left(slash + 1) + QStringLiteral(".corvanta-new.") + remote.mid(slash + 1);
 }
 
+QStringList TPublishPlan::SiteFolders(const TBTable& t) {
+    // Every level of the remote folder, then the folder and its admin.
+    const QString php = t.PHPPath;
+    QStringList folders;
+    for (qsizetype i = 0; i < php.size(); ++i)
+        if (php.at(i) == u'/' || php.at(i) == u'\\')
+            folders << php.left(i + 1);
+    folders << php << php + QStringLiteral("admin");
+    return folders;
+}
+
 TPublishPlan TPublishPlan::Site(const TBTable& t, const TPublished& published, bool createScript) {
     TPublishPlan plan;
     plan.Cancellable = true;
     const QString php = t.PHPPath;
     const QString admin = php + QStringLiteral("admin/");
 
-    // Every level of the remote folder, then the folder and its admin.
-    for (qsizetype i = 0; i < php.size(); ++i)
-        if (php.at(i) == u'/' || php.at(i) == u'\\')
-            plan.Folders << php.left(i + 1);
-    plan.Folders << php << php + QStringLiteral("admin");
+    plan.Folders = SiteFolders(t);
 
     // Gauge steps of pages not sent, credited with the next file.
     int owed = 0;

@@ -63,6 +63,8 @@ struct TPublishPlan {
     // request for it runs a script rather than showing its source.
     static QString TemporaryName(const QString& remote);
 
+    // The folders the site's files go to, outermost first.
+    static QStringList SiteFolders(const TBTable& t);
     // The whole site in its upload order; with createScript the schema script too.
     static TPublishPlan Site(const TBTable& t, const TPublished& published, bool createScript);
     // A maintenance script with the runtime layer it loads; the runtime goes

@@ -3,6 +3,8 @@
 #include "UserPort.h"
 #include "net/FileTransfer.h"
 
+#include <utility>
+
 namespace {
 
 // Cancel pressed between two files.
@@ -22,10 +24,16 @@ void TPublisher::step(int steps) {
 }
 
 TPublisher::TOutcome TPublisher::Apply(const TPublishPlan& plan) {
+    TOutcome out = Send(plan);
+    if (!out.Failed())
+        Switch(plan, out);
+    return out;
+}
+
+TPublisher::TOutcome TPublisher::Send(const TPublishPlan& plan) {
     TOutcome out;
-    QStringList temporaries; // on the server, or perhaps (the one in hand)
     try {
-        send(plan, out, temporaries);
+        send(plan, out);
     } catch (const TCancelled&) {
         out.Cancelled = true;
     } catch (const ENetError&) {
@@ -34,14 +42,18 @@ TPublisher::TOutcome TPublisher::Apply(const TPublishPlan& plan) {
     }
     if (out.Cancelled || out.Error) {
         out.State = TState::Untouched;
-        removeTemporaries(out, temporaries);
-        return out;
+        removeTemporaries(out);
     }
-    switchOver(plan, out, temporaries);
     return out;
 }
 
-void TPublisher::send(const TPublishPlan& plan, TOutcome& out, QStringList& temporaries) {
+void TPublisher::Abandon(TOutcome& out, const QString& why) {
+    out.State = TState::Untouched;
+    out.Stopped = why;
+    removeTemporaries(out);
+}
+
+void TPublisher::send(const TPublishPlan& plan, TOutcome& out) {
     for (const QString& folder : plan.Folders) {
         try {
             transfer_.MakeDirectory(folder);
@@ -65,7 +77,7 @@ void TPublisher::send(const TPublishPlan& plan, TOutcome& out, QStringList& temp
                 binary = true;
             }
             const QString temporary = TPublishPlan::TemporaryName(f.Remote);
-            temporaries << temporary;
+            out.Temporaries << temporary;
             transfer_.Upload(f.Local, temporary);
             ++out.Sent;
             if (f.Secret) {
@@ -83,7 +95,7 @@ void TPublisher::send(const TPublishPlan& plan, TOutcome& out, QStringList& temp
     }
 }
 
-void TPublisher::switchOver(const TPublishPlan& plan, TOutcome& out, QStringList& temporaries) {
+void TPublisher::Switch(const TPublishPlan& plan, TOutcome& out) {
     // From the first rename on, stopping would leave a site half old, half
     // new: Cancel no longer cuts a wait short.
     if (hooks_.AllowCancel)
@@ -95,7 +107,7 @@ void TPublisher::switchOver(const TPublishPlan& plan, TOutcome& out, QStringList
                 continue;
             const QString temporary = TPublishPlan::TemporaryName(f.Remote);
             transfer_.Rename(temporary, f.Remote);
-            temporaries.removeOne(temporary);
+            out.Temporaries.removeOne(temporary);
             out.Live << i;
         }
         for (const QString& remote : plan.Deletions) {
@@ -112,10 +124,11 @@ void TPublisher::switchOver(const TPublishPlan& plan, TOutcome& out, QStringList
     if (hooks_.AllowCancel)
         hooks_.AllowCancel(true);
     if (out.Error)
-        removeTemporaries(out, temporaries);
+        removeTemporaries(out);
 }
 
-void TPublisher::removeTemporaries(TOutcome& out, const QStringList& temporaries) {
+void TPublisher::removeTemporaries(TOutcome& out) {
+    const QStringList temporaries = std::exchange(out.Temporaries, {});
     try {
         transfer_.Disconnect();
     } catch (const ENetError&) {

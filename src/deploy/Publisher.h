@@ -13,6 +13,9 @@ class TUserPort;
 // the live one, and then the files no longer used are deleted. Until the
 // first rename the site on the server is the old one, and a failure or a
 // Cancel removes the temporary files again.
+// Apply does both halves at once. A command with work of its own between
+// them (the tables the new pages need) calls Send, then Switch, or Abandon
+// when that work fails.
 class TPublisher {
 public:
     // Untouched: the live files are as before. Mixed: the switch stopped
@@ -26,6 +29,9 @@ public:
         qsizetype Sent = 0;
         QStringList LeftOver;    // temporary files that could not be removed
         QStringList Unprotected; // files with the password the server left readable
+        // Why the command stopped between Send and Switch; empty when it did not.
+        QString Stopped;
+        QStringList Temporaries; // sent and not yet renamed (or perhaps sent)
         bool Failed() const { return State != TState::Published; }
     };
     struct THooks {
@@ -37,11 +43,17 @@ public:
 
     TPublisher(TFileTransfer& transfer, TUserPort& port, THooks hooks);
     TOutcome Apply(const TPublishPlan& plan);
+    // The files under their temporary names. Failed (Untouched) after a
+    // failure or a Cancel, with the temporaries already removed.
+    TOutcome Send(const TPublishPlan& plan);
+    // After a Send that did not fail: the renames and deletions.
+    void Switch(const TPublishPlan& plan, TOutcome& out);
+    // Instead of Switch: the temporaries removed, the live site as it was.
+    void Abandon(TOutcome& out, const QString& why);
 
 private:
-    void send(const TPublishPlan& plan, TOutcome& out, QStringList& temporaries);
-    void switchOver(const TPublishPlan& plan, TOutcome& out, QStringList& temporaries);
-    void removeTemporaries(TOutcome& out, const QStringList& temporaries);
+    void send(const TPublishPlan& plan, TOutcome& out);
+    void removeTemporaries(TOutcome& out);
     void step(int steps);
 
     TFileTransfer& transfer_;

@@ -134,9 +134,16 @@ TDeployment::TServerRemoval TDeployment::removeFromServer(const TBTable& t, cons
                     for (const QString& folder : folders)
                         deleteFile(folder + fileName(path));
             deleteFile(php + kRemoveScript);
-            // Scripts an interrupted import or export may have left behind.
-            for (const char* script : {"import_db.php", "export_db_0.php", "export_db.php"})
+            // Scripts an interrupted import, export or upload may have left behind.
+            for (const char* script :
+                 {"import_db.php", "export_db_0.php", "export_db.php",
+                  "corvanta_tables/columns_db.php", "corvanta_tables/alter_db.php",
+                  "corvanta_tables/import_db.php", "corvanta_tables/runtime.php"})
                 deleteFile(php + QString::fromLatin1(script));
+            try {
+                ftp_.RemoveDir(php + QStringLiteral("corvanta_tables"));
+            } catch (const FTPException&) {
+            }
             try {
                 ftp_.RemoveDir(php + QStringLiteral("admin"));
             } catch (const FTPException&) {

@@ -1,5 +1,7 @@
 #include "ScriptedPort.h"
 
+#include "TablePlan.h"
+
 #include <QTextStream>
 
 #include <stdexcept>
@@ -152,6 +154,27 @@ TExportChoice TScriptedPort::AskExport(const QString& text) {
     record(QStringLiteral("export"), text, answer);
     print(text + QStringLiteral(" -> ") + answer);
     return replace ? TExportChoice::Replace : TExportChoice::Append;
+}
+
+TTablesChoice TScriptedPort::AskTables(const TTablePlan& plan) {
+    const QString text = plan.Text();
+    const QList<std::pair<TTablesChoice, QString>> words = {
+        {TTablesChoice::Update, QStringLiteral("Update")},
+        {TTablesChoice::Create, QStringLiteral("Create")},
+        {TTablesChoice::Leave, QStringLiteral("Leave")}};
+    QString fallback;
+    for (const auto& [choice, word] : words)
+        if (choice == plan.Default())
+            fallback = word;
+    const QString answer = answerFor(text, fallback);
+    for (const auto& [choice, word] : words)
+        if (answer.compare(word, Qt::CaseInsensitive) == 0 ||
+            answer.compare(plan.Caption(choice), Qt::CaseInsensitive) == 0) {
+            record(QStringLiteral("tables"), text, word);
+            print(text + QStringLiteral("\n-> ") + plan.Caption(choice));
+            return choice;
+        }
+    badAnswer(answer, text);
 }
 
 QString TScriptedPort::ChooseFile(TFileChoice choice) {

@@ -22,6 +22,9 @@ class QTextStream;
 // the default: Cancel (No without a Cancel button), the focused button of the
 // question window (No unless it defaults to Yes), Append for the export
 // choice, cancelled for a file choice.
+// The plan window takes "Update", "Create", "Leave" or a button's caption;
+// its question text is the plan (TTablePlan::Text), whose first line is
+// TTablePlan::Heading().
 // The remove dialog asks "Remove Database NAME" and takes a button's caption
 // ("Setting && Server", "Settings Only", "Server Only", "Download records
 // ...", "Cancel") or the short forms "Both", "Settings", "Server", "Download";
@@ -30,7 +33,7 @@ class TScriptedPort : public TUserPort {
 public:
     // One recorded interaction. Kind is one of "warning", "information",
     // "message", "error", "confirm", "question", "export", "file", "report",
-    // "settings", "wait", "remove"; Answer holds what the script answered (for "report"
+    // "settings", "wait", "remove", "tables"; Answer holds what the script answered (for "report"
     // the file line, for "settings" the page number).
     struct TEvent {
         QString Kind;
@@ -82,6 +85,7 @@ public:
     TAnswer Confirm(const QString& text, TConfirmButtons buttons) override;
     bool AskQuestion(const QString& text, bool yesByDefault = false) override;
     TExportChoice AskExport(const QString& text) override;
+    TTablesChoice AskTables(const TTablePlan& plan) override;
     QString ChooseFile(TFileChoice choice) override;
     TRemoveChoice AskRemove(const QString& name, bool serverPossible) override;
     // Asks the trust question (kind "trust"): Yes trusts. Answer with

@@ -81,7 +81,8 @@ const QStringList& OwnVisitor() {
     static const QStringList files =
         QStringList{QStringLiteral("create_db.php"), QStringLiteral("remove_db.php"),
                     QStringLiteral("import_db.php"), QStringLiteral("export_db_0.php"),
-                    QStringLiteral("export_db.php")} +
+                    QStringLiteral("export_db.php"), QStringLiteral("columns_db.php"),
+                    QStringLiteral("alter_db.php")} +
         RemoteVisitor() + QStringList{QStringLiteral("Generate.log"), QStringLiteral("Upload.log")};
     return files;
 }

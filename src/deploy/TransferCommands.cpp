@@ -132,56 +132,66 @@ void TDeployment::importFiles(const TBTable& t, bool changed, TPending* given) {
     });
 }
 
-void TDeployment::importStage2() {
-    const TPending p = *pending_;
-    const TBTable& t = p.table;
-    const QString fallback = QStringLiteral("Error. Database not imported.");
+TDeployment::TDownload TDeployment::downloadRecords(const TBTable& t, const QStringList& paths,
+                                                    const QString& query, const QString& folder) {
     // Each file is written anew as the answer arrives; an older file stays
     // whole unless the whole answer came.
-    const QStringList paths = {p.records, SiteHasMembers(t) ? p.users : QString(), p.images};
     std::array<std::unique_ptr<QSaveFile>, 3> files;
     for (size_t i = 0; i < files.size(); ++i) {
-        if (paths[qsizetype(i)].isEmpty())
+        if (paths.value(qsizetype(i)).isEmpty())
             continue;
         files[i] = std::make_unique<QSaveFile>(paths[qsizetype(i)]);
         // The files hold the records and the members' passwords: their owner's only.
         if (!files[i]->open(QIODevice::WriteOnly) ||
             !files[i]->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-            return importFileFailed(paths[qsizetype(i)]);
+            return {TDownload::FileFailed, paths[qsizetype(i)]};
     }
     TDownloadReader reader(TRecordFormat::Of(t), {files[0].get(), files[1].get(), files[2].get()});
+    // The answer goes into the files as it arrives, in bounded memory.
+    qint64 shown = 0;
+    http_.OnBody = [&](const QByteArray& block) {
+        reader.Feed(block);
+        if (reader.Lines(0) >= shown + 5000) {
+            shown = reader.Lines(0);
+            port_.ProgressSetText(QStringLiteral("Importing database... %1 records").arg(shown));
+        }
+    };
+    const auto stopStreaming = qScopeGuard([&] { http_.OnBody = nullptr; });
+    request(t, kImportScript, query, folder);
+    if (reader.ScriptError())
+        return {TDownload::ScriptError,
+                ScriptAnswer::Text(ScriptAnswer::Marker("corvanta_error") + reader.ErrorText(),
+                                   "corvanta_error", 100, false, charSet(t))};
+    if (!reader.Complete())
+        return {TDownload::Incomplete, {}};
+    for (size_t i = 0; i < files.size(); ++i)
+        if (files[i] && (reader.SinkFailed() == int(i) || !files[i]->commit()))
+            return {TDownload::FileFailed, paths[qsizetype(i)]};
+    return {TDownload::Done, {}};
+}
+
+void TDeployment::importStage2() {
+    const TPending p = *pending_;
+    const TBTable& t = p.table;
+    const QString fallback = QStringLiteral("Error. Database not imported.");
+    const QStringList paths = {p.records, SiteHasMembers(t) ? p.users : QString(), p.images};
     bool imported = false;
     try {
-        // The answer goes into the files as it arrives, in bounded memory.
-        qint64 shown = 0;
-        http_.OnBody = [&](const QByteArray& block) {
-            reader.Feed(block);
-            if (reader.Lines(0) >= shown + 5000) {
-                shown = reader.Lines(0);
-                port_.ProgressSetText(
-                    QStringLiteral("Importing database... %1 records").arg(shown));
-            }
-        };
-        const auto stopStreaming = qScopeGuard([&] { http_.OnBody = nullptr; });
         // What an export that could not end cleanly left on the server goes
         // first.
         const QString leftover = transferRuns(t).join(u',');
-        request(t, kImportScript,
-                leftover.isEmpty() ? QString() : QStringLiteral("leftover=") + leftover);
-        if (!leftover.isEmpty() && reader.Complete())
+        const TDownload download = downloadRecords(
+            t, paths, leftover.isEmpty() ? QString() : QStringLiteral("leftover=") + leftover);
+        if (download.Result == TDownload::FileFailed)
+            return importFileFailed(download.Text);
+        if (!leftover.isEmpty() && download.Result == TDownload::Done)
             rememberTransferRun(t, QString());
         port_.ProgressSetPosition(4);
-        if (reader.ScriptError()) {
-            const QString text =
-                ScriptAnswer::Text(ScriptAnswer::Marker("corvanta_error") + reader.ErrorText(),
-                                   "corvanta_error", 100, false, charSet(t));
-            port_.ShowWarning(text.isEmpty() ? fallback : text);
-        } else if (!reader.Complete()) {
+        if (download.Result == TDownload::ScriptError) {
+            port_.ShowWarning(download.Text.isEmpty() ? fallback : download.Text);
+        } else if (download.Result == TDownload::Incomplete) {
             port_.ShowWarning(fallback);
         } else {
-            for (size_t i = 0; i < files.size(); ++i)
-                if (files[i] && (reader.SinkFailed() == int(i) || !files[i]->commit()))
-                    return importFileFailed(paths[qsizetype(i)]);
             port_.ProgressSetPosition(5);
             if (!p.sheet.isEmpty()) {
                 imported = writeSheet(p);

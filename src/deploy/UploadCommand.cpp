@@ -1,5 +1,6 @@
-// Upload: generate, publish the site by its plan, optionally create the
-// tables through create_db.php, and the upload report.
+// Upload: generate, read the live tables and ask with their plan, publish
+// the site by its plan with the table steps the new pages need before they
+// go live, the steps the old ones need after, and the upload report.
 #include "Deployment.h"
 #include "model/ProjectJson.h"
 
@@ -13,6 +14,7 @@
 namespace {
 
 const QString kCreateScript = QStringLiteral("create_db.php");
+const QString kAlterScript = QStringLiteral("alter_db.php");
 
 } // namespace
 
@@ -67,15 +69,32 @@ void TDeployment::Upload(const TBTable& t, bool changed) {
             postStage2_(kCreateScript);
             return;
         }
+        if (tablesChoice_ == TTablesChoice::Update && tablePlan_->HasPhase(2)) {
+            pending_ = TPending{t, {}, {}, {}, false};
+            running_ = true;
+            postStage2_(kAlterScript);
+            return;
+        }
         port_.ProgressHide();
         port_.SetMainEnabled(true);
-        showUploadReport(
-            t,
-            QStringLiteral("Upload process was successful, database creation was not performed."),
-            neverUploaded_
-                ? QStringLiteral("The site will not work until its tables are created: upload "
-                                 "again and answer Yes to \"Create database on the server?\".")
-                : QString());
+        const TTablePlan& plan = *tablePlan_;
+        QString result =
+            QStringLiteral("Upload process was successful, database creation was not performed.");
+        QString warning;
+        if (tablesChoice_ == TTablesChoice::Update)
+            result = plan.Steps().empty()
+                         ? QStringLiteral("Upload process was successful, the tables already "
+                                          "matched the fields.")
+                         : QStringLiteral("Upload process was successful, the tables were "
+                                          "updated and keep their records.");
+        else if (plan.Readable() ? !plan.TablesExist() : neverUploaded_)
+            warning = QStringLiteral("The site will not work until its tables are created: upload "
+                                     "again and choose \"") +
+                      plan.Caption(TTablesChoice::Create) + QStringLiteral("\".");
+        else if (!plan.Steps().empty())
+            warning = QStringLiteral("The tables were left as they are, but they do not match the "
+                                     "fields: pages may fail until Upload updates them.");
+        showUploadReport(t, result, warning);
         finish(true);
     });
 }
@@ -111,20 +130,37 @@ bool TDeployment::uploadStage1(const TBTable& t) {
     ProjectStore::MarkUploaded(store_, t.DbName);
     ProjectStore::MarkUploadIncomplete(store_, t.DbName, true);
 
-    // Asked before anything is sent, so the plan holds the answer.
-    createDb_ = port_.AskQuestion(
-        QStringLiteral("Create database on the server?\rIf you want to create a new "
-                       "database, answer Yes: existing records will be lost!\rIf you want "
-                       "to keep the existing records, answer No."),
-        neverUploaded_);
+    // Asked before anything is sent, so the publish plan holds the answer.
+    bool asked = false;
+    try {
+        asked = tablesStep(t);
+    } catch (const ENetError& e) {
+        if (port_.ProgressCancelled())
+            port_.ShowInformation(QStringLiteral("Uploading canceled."));
+        endAfterFailure(e, QStringLiteral("Upload failed. "));
+        return false;
+    }
+    if (!asked || port_.ProgressCancelled()) {
+        if (asked)
+            port_.ShowInformation(QStringLiteral("Uploading canceled."));
+        disconnectQuietly();
+        endWindows();
+        finish(false);
+        return false;
+    }
 
     TPublished published = TPublished::Load(store_, t.DbName, t);
     const TPublishPlan plan = TPublishPlan::Site(t, published, createDb_);
-    const TPublisher::TOutcome out = publish(t, plan, published);
+    const TPublisher::TOutcome out =
+        publish(t, plan, published, [&] { return tablesBeforePages(t); });
     if (out.Failed()) {
-        uploadFailed(out, plan);
+        uploadFailed(t, out, plan);
         return false;
     }
+    // The columns of removed fields go in the second stage, which clears the
+    // folder itself.
+    if (!(tablesChoice_ == TTablesChoice::Update && tablePlan_->HasPhase(2)))
+        clearTableFolder(t);
     disconnectQuietly();
     publishLines_ << QStringLiteral("Files sent: %1. Unchanged since the last upload, not sent "
                                     "again: %2.")
@@ -139,7 +175,8 @@ bool TDeployment::uploadStage1(const TBTable& t) {
     return true;
 }
 
-void TDeployment::uploadFailed(const TPublisher::TOutcome& out, const TPublishPlan& plan) {
+void TDeployment::uploadFailed(const TBTable& t, const TPublisher::TOutcome& out,
+                               const TPublishPlan& plan) {
     QString state;
     if (out.State == TPublisher::TState::Mixed) {
         state = QStringLiteral("The upload stopped while the new files were put in place: %1 of "
@@ -156,9 +193,19 @@ void TDeployment::uploadFailed(const TPublisher::TOutcome& out, const TPublishPl
                                 "%1.")
                      .arg(out.LeftOver.join(QStringLiteral(", ")));
     const bool cancelled = out.Cancelled;
+    // The publisher has ended its session; the table scripts are left to clear.
+    if (tableFolder_) {
+        try {
+            connectFtp(t);
+            clearTableFolder(t);
+        } catch (const ENetError&) {
+        }
+    }
     disconnectQuietly();
     endWindows();
-    if (cancelled) {
+    if (!out.Stopped.isEmpty()) {
+        port_.ShowWarning(out.Stopped + u'\r' + state);
+    } else if (cancelled) {
         port_.ShowInformation(QStringLiteral("Uploading canceled. ") + state);
     } else {
         try {
@@ -214,6 +261,7 @@ void TDeployment::showUploadReport(const TBTable& t, const QString& result,
     for (const QString& line : SiteUseWarnings(t))
         report.AddLine(line, true);
     report.AddLine();
+    reportTables(report);
     report.AddLine(QStringLiteral("The site was uploaded to:"), true);
     report.AddLine(t.URL);
     report.AddLine();

@@ -8,6 +8,9 @@
 
 #include <functional>
 
+class TTablePlan;
+enum class TTablesChoice;
+
 // How the commands talk to the user. A command never opens a window itself:
 // it asks the port, and the desktop program (windows), the tests and
 // corvanta-cli (scripted answers, printed messages) each answer in their own
@@ -110,6 +113,10 @@ public:
     // the server): "Replace all records" or "Append records" (the default;
     // also the answer when the window is closed otherwise).
     virtual TExportChoice AskExport(const QString& text) = 0;
+    // The plan window of Upload: the plan in words (TTablePlan::Lines) and
+    // one button for each of its choices; Enter answers its default, and
+    // closing the window answers "Leave the tables as they are".
+    virtual TTablesChoice AskTables(const TTablePlan& plan) = 0;
     // A file dialog; the chosen path, or an empty string when cancelled.
     virtual QString ChooseFile(TFileChoice choice) = 0;
     // The remove dialog for project `name`: the choices that touch the server

@@ -402,7 +402,8 @@ const QStringList& TPHPGenerator::MaintenanceScripts() {
     static const QStringList scripts = {
         QStringLiteral("create_db.php"), QStringLiteral("remove_db.php"),
         QStringLiteral("import_db.php"), QStringLiteral("export_db_0.php"),
-        QStringLiteral("export_db.php"),
+        QStringLiteral("export_db.php"), QStringLiteral("columns_db.php"),
+        QStringLiteral("alter_db.php"),
     };
     return scripts;
 }

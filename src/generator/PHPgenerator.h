@@ -40,6 +40,45 @@ struct TSearchIndex {
     QString Sql() const;
 };
 
+// A column of the record table as create_db.php makes it.
+struct TColumnDef {
+    enum class TRole {
+        Value,  // the field's value (FieldName)
+        Second, // the second column of "Image link", "Mailto", "Hyperlink"
+        Lock,   // FieldName_USEREDIT: whether the member may change the value
+    };
+    QString name;
+    QString type;         // "TEXT", "VARCHAR(30)", "INTEGER", "REAL", "BOOL"
+    QString defaultValue; // "0", "1", or empty for none
+    bool notNull = false;
+    bool autoIncrement = false;
+    const TBField* field = nullptr;
+    TRole role = TRole::Value;
+
+    // What the column's COMMENT records: the type of the field whose value
+    // it holds, so a later change of the field's type is seen even where
+    // the column's SQL type stays. Empty for a lock column.
+    QString Comment() const;
+    // "name TYPE [DEFAULT d] [NOT NULL] ... COMMENT '...'", as CREATE TABLE
+    // and ALTER TABLE write it; `nullable` leaves NOT NULL out.
+    QString Sql(bool nullable = false) const;
+    // SQL that is true for a stored value of column `column` (any type) that
+    // would not become this column's value exactly; NULL never counts.
+    QString Misfit(const QString& column) const;
+};
+
+// A statement alter_db.php runs: `sql` is a whole statement; an ALTER TABLE
+// is tried with the lightest algorithm the server accepts. Before it runs,
+// the columns of `recheck` (column => SQL of TColumnDef::Misfit) must hold
+// no value that does not fit. `phase` is the request's "phase" that runs it.
+struct TSchemaStatement {
+    QString table;
+    QString sql;
+    bool alter = true;
+    QList<std::pair<QString, QString>> recheck;
+    int phase = 1;
+};
+
 // Writes the files of the generated web site from a table definition: the
 // visitor site in LocalPath, the administrator site in LocalPath + "admin/",
 // the maintenance scripts and the site's runtime layer.
@@ -148,10 +187,10 @@ struct TSearchIndex {
 // counted in {TableName}_LOGINS (TriesTableSql).
 //
 // Maintenance scripts (create_db.php, remove_db.php, import_db.php,
-// export_db_0.php, export_db.php) act only when requested with the key they
-// were generated with: URL + KeyedScript(name). Any other request gets a
-// "corvanta_error" paragraph and changes nothing. Each generation draws a
-// fresh key; the generator remembers the last key of each script.
+// export_db_0.php, export_db.php, columns_db.php, alter_db.php) act only when requested with the
+// key they were generated with: URL + KeyedScript(name). Any other request gets a "corvanta_error"
+// paragraph and changes nothing. Each generation draws a fresh key; the generator remembers the
+// last key of each script.
 class TPHPGenerator {
 public:
     using TWarning = std::function<void(const QString& text)>;
@@ -163,9 +202,18 @@ public:
 
     // --- File operations ------------------------------------------------
 
-    bool CreateScript(const TBTable& t);      // create_db.php
-    bool RemoveScript(const TBTable& t);      // remove_db.php (any definition)
-    bool DownloadScript(const TBTable& t);    // import_db.php
+    bool CreateScript(const TBTable& t); // create_db.php
+    // columns_db.php: reads the live tables (which exist, the record table's
+    // columns and unique keys, how many values each column holds, with
+    // "&check=a,b" the values of those columns that would not convert to the
+    // definition's type, with "&keys=k" the values that repeat for those keys).
+    bool ColumnsScript(const TBTable& t);
+    // alter_db.php: runs the statements of `phase` ("&phase=N").
+    bool AlterScript(const TBTable& t, const std::vector<TSchemaStatement>& statements);
+    bool RemoveScript(const TBTable& t); // remove_db.php (any definition)
+    // import_db.php; the fields of `lockless` have no lock column to read
+    // (a backup of columns about to be dropped): they count as open.
+    bool DownloadScript(const TBTable& t, const QStringList& lockless = {});
     bool RecordCountScript(const TBTable& t); // export_db_0.php
     // export_db.php: stages the parts of an export that the desktop sends
     // and makes them live at once (the protocol is described in its source).
@@ -221,6 +269,11 @@ public:
     static QString ContentSecurityPolicy();
     // Visitors log in somewhere on this site (Login and Join modes).
     static bool HasVisitorSessions(const TBTable& t);
+    // The columns create_db.php gives the record table, in its order.
+    static std::vector<TColumnDef> RecordColumns(const TBTable& t);
+    // The site's other tables (members, visits, sessions, pictures, tries)
+    // and the statement that creates each.
+    static QList<std::pair<QString, QString>> OtherTables(const TBTable& t);
     // The unique keys create_db.php gives the record table, in its order.
     static std::vector<TUniqueKey> UniqueKeys(const TBTable& t);
     // The search indexes the definition wants on the record table, in field

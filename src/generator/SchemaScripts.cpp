@@ -13,54 +13,19 @@ QString keyColumn(const TBField& f) {
     return f.FieldName;
 }
 
-QString columnDefinition(const TBField& f) {
-    const bool unique = f.NoDuplicates || f.Key;
-    const QString nn = f.Required ? QStringLiteral(" NOT NULL") : QString();
-    const QString& type = f.FieldType;
-    const auto one = [&](const QString& sqlType) { return f.FieldName + sqlType + nn; };
-    if (type == FieldTypes::Text)
-        return one(unique ? QStringLiteral(" VARCHAR(%1)").arg(f.MaxLength)
-                          : QStringLiteral(" TEXT"));
-    if (type == FieldTypes::Integer)
-        return one(QStringLiteral(" INTEGER"));
-    if (type == FieldTypes::Real)
-        return one(QStringLiteral(" REAL"));
-    if (type == FieldTypes::YesNo)
-        return one(QStringLiteral(" BOOL"));
-    if (type == FieldTypes::DateTime)
-        return one(QStringLiteral(" VARCHAR(14)"));
-    if (type == FieldTypes::Image)
-        return one(QStringLiteral(" INTEGER DEFAULT 0"));
-    if (type == FieldTypes::ImageLink)
-        return one(unique ? QStringLiteral(" VARCHAR(255)") : QStringLiteral(" TEXT")) +
-               QStringLiteral(", ") + f.FieldName2 + QStringLiteral(" INTEGER DEFAULT 0") + nn;
-    if (type == FieldTypes::Mailto || type == FieldTypes::Hyperlink)
-        return one(QStringLiteral(" TEXT")) + QStringLiteral(", ") + f.FieldName2 +
-               (unique ? QStringLiteral(" VARCHAR(255)") : QStringLiteral(" TEXT")) + nn;
-    return {};
-}
-
 // The columns and unique keys of the record table, as one line of SQL.
 QString recordTableColumns(const TBTable& t) {
-    QString sql;
-    for (size_t i = 0; i < t.Fields.size(); ++i) {
-        const TBField& f = t.Fields[i];
-        sql += columnDefinition(f);
-        if (f.FieldName == QLatin1String("recordid"))
-            sql += QStringLiteral(" AUTO_INCREMENT");
-        sql += QStringLiteral(", ") + f.FieldName +
-               QStringLiteral("_USEREDIT BOOL NOT NULL DEFAULT 1 ");
-        if (i + 1 < t.Fields.size())
-            sql += QStringLiteral(", ");
-    }
+    QStringList parts;
+    for (const TColumnDef& c : TPHPGenerator::RecordColumns(t))
+        parts += c.Sql();
     if (std::any_of(t.Fields.begin(), t.Fields.end(),
                     [](const TBField& f) { return f.FieldName == QLatin1String("recordid"); }))
-        sql += QStringLiteral(", PRIMARY KEY (recordid)");
+        parts += QStringLiteral("PRIMARY KEY (recordid)");
     for (const TUniqueKey& key : TPHPGenerator::UniqueKeys(t))
-        sql += QStringLiteral(", UNIQUE (") + key.columns.join(QStringLiteral(", ")) + u')';
+        parts += QStringLiteral("UNIQUE (") + key.columns.join(QStringLiteral(", ")) + u')';
     for (const TSearchIndex& index : TPHPGenerator::SearchIndexes(t))
-        sql += QStringLiteral(", ") + index.Sql();
-    return sql;
+        parts += index.Sql();
+    return parts.join(QStringLiteral(", "));
 }
 
 // Every index slows each write of a record a little: a table with many
@@ -104,6 +69,151 @@ std::vector<TSearchIndex> TPHPGenerator::SearchIndexes(const TBTable& t) {
             break;
     }
     return indexes;
+}
+
+std::vector<TColumnDef> TPHPGenerator::RecordColumns(const TBTable& t) {
+    using TRole = TColumnDef::TRole;
+    std::vector<TColumnDef> columns;
+    for (const TBField& f : t.Fields) {
+        const bool unique = f.NoDuplicates || f.Key;
+        const auto add = [&](TRole role, const QString& type, const QString& defaultValue = {}) {
+            TColumnDef c;
+            c.name = role == TRole::Second ? f.FieldName2 : f.FieldName;
+            c.type = type;
+            c.defaultValue = defaultValue;
+            c.notNull = f.Required;
+            c.field = &f;
+            c.role = role;
+            columns.push_back(c);
+        };
+        const QString text = unique ? QStringLiteral("VARCHAR(255)") : QStringLiteral("TEXT");
+        const QString& type = f.FieldType;
+        if (type == FieldTypes::Text)
+            add(TRole::Value,
+                unique ? QStringLiteral("VARCHAR(%1)").arg(f.MaxLength) : QStringLiteral("TEXT"));
+        else if (type == FieldTypes::Integer)
+            add(TRole::Value, QStringLiteral("INTEGER"));
+        else if (type == FieldTypes::Real)
+            add(TRole::Value, QStringLiteral("REAL"));
+        else if (type == FieldTypes::YesNo)
+            add(TRole::Value, QStringLiteral("BOOL"));
+        else if (type == FieldTypes::DateTime)
+            add(TRole::Value, QStringLiteral("VARCHAR(14)"));
+        else if (type == FieldTypes::Image)
+            add(TRole::Value, QStringLiteral("INTEGER"), QStringLiteral("0"));
+        else if (type == FieldTypes::ImageLink) {
+            add(TRole::Value, text);
+            add(TRole::Second, QStringLiteral("INTEGER"), QStringLiteral("0"));
+        } else if (type == FieldTypes::Mailto || type == FieldTypes::Hyperlink) {
+            add(TRole::Value, QStringLiteral("TEXT"));
+            add(TRole::Second, text);
+        } else
+            continue;
+        if (f.FieldName == QLatin1String("recordid"))
+            columns.back().autoIncrement = true;
+        TColumnDef lock;
+        lock.name = f.FieldName + QStringLiteral("_USEREDIT");
+        lock.type = QStringLiteral("BOOL");
+        lock.defaultValue = QStringLiteral("1");
+        lock.notNull = true;
+        lock.field = &f;
+        lock.role = TRole::Lock;
+        columns.push_back(lock);
+    }
+    return columns;
+}
+
+QString TColumnDef::Comment() const {
+    if (role == TRole::Lock || !field)
+        return {};
+    if (role == TRole::Second)
+        return field->FieldType == FieldTypes::ImageLink
+                   ? field->FieldType + QStringLiteral(": picture")
+                   : field->FieldType + QStringLiteral(": address");
+    return field->FieldType;
+}
+
+QString TColumnDef::Sql(bool nullable) const {
+    QString sql = name + u' ' + type;
+    if (notNull && !nullable)
+        sql += QStringLiteral(" NOT NULL");
+    if (!defaultValue.isEmpty())
+        sql += QStringLiteral(" DEFAULT ") + defaultValue;
+    if (autoIncrement)
+        sql += QStringLiteral(" AUTO_INCREMENT");
+    const QString comment = Comment();
+    if (!comment.isEmpty())
+        sql += QStringLiteral(" COMMENT '") + comment + u'\'';
+    return sql;
+}
+
+QString TColumnDef::Misfit(const QString& column) const {
+    const QString v = QStringLiteral("CAST(%1 AS CHAR)").arg(column);
+    QString wrong;
+    const QString fieldType = field ? field->FieldType : QString();
+    const bool picture = (role == TRole::Value && fieldType == FieldTypes::Image) ||
+                         (role == TRole::Second && fieldType == FieldTypes::ImageLink);
+    if (role == TRole::Lock || type == QLatin1String("BOOL"))
+        wrong = v + QStringLiteral(" NOT IN ('0', '1')");
+    else if (picture)
+        // Any other number would show a picture of another record.
+        wrong = v + QStringLiteral(" <> '0'");
+    else if (type == QLatin1String("INTEGER"))
+        wrong = QStringLiteral("NOT (%1 REGEXP '^[-+]?[0-9]{1,10}$' AND CAST(%1 AS DECIMAL(11, 0)) "
+                               "BETWEEN -2147483648 AND 2147483647)")
+                    .arg(v);
+    else if (type == QLatin1String("REAL"))
+        // Up to 15 digits a double holds every decimal number exactly.
+        wrong = QStringLiteral("NOT (%1 REGEXP '^[-+]?[0-9]+([.][0-9]+)?$' AND "
+                               "CHAR_LENGTH(REPLACE(REPLACE(REPLACE(%1, '-', ''), '+', ''), '.', "
+                               "'')) <= 15)")
+                    .arg(v);
+    else if (role == TRole::Value && fieldType == FieldTypes::DateTime)
+        wrong = QStringLiteral("NOT (%1 = '' OR %1 REGEXP '^[0-9]{14}$')").arg(v);
+    else if (type.startsWith(QLatin1String("VARCHAR(")))
+        wrong = QStringLiteral("CHAR_LENGTH(%1) > %2").arg(v, type.mid(8).chopped(1));
+    else
+        wrong = QStringLiteral("LENGTH(%1) > 65535").arg(v);
+    return QStringLiteral("%1 IS NOT NULL AND %2").arg(column, wrong);
+}
+
+QList<std::pair<QString, QString>> TPHPGenerator::OtherTables(const TBTable& t) {
+    const QString& n = t.TableName;
+    // A UTF-8 site's tables say so, whatever the database's default.
+    const QString o = SqlTableCharSet(t.PageCharSet());
+    // Sessions are keyed by a random token, not a running number, and
+    // know when their login was; one member per name, as the database
+    // compares names; a member who joined has a key until he confirms his
+    // address. Pictures have a random key for their addresses, and the time
+    // a refused form kept one.
+    return {
+        {n + QStringLiteral("_USERS"),
+         QStringLiteral(
+             "CREATE TABLE %1_USERS(userid INTEGER NOT NULL AUTO_INCREMENT, username "
+             "varchar(100) NOT NULL, userpassword VARCHAR(100), confirmkey CHAR(32) NULL, "
+             "PRIMARY KEY (userid), UNIQUE (username)) ENGINE=InnoDB")
+                 .arg(n) +
+             o},
+        {n + QStringLiteral("_VISITS"),
+         QStringLiteral("CREATE TABLE %1_VISITS(visitid INTEGER NOT NULL AUTO_INCREMENT, dummy "
+                        "INTEGER, PRIMARY KEY (visitid)) ENGINE=InnoDB")
+                 .arg(n) +
+             o},
+        {n + QStringLiteral("_SESSIONS"),
+         QStringLiteral("CREATE TABLE %1_SESSIONS(sessionid CHAR(32) NOT NULL, userid INTEGER, "
+                        "logindate VARCHAR(14), logintime VARCHAR(14) NOT NULL DEFAULT '', PRIMARY "
+                        "KEY (sessionid)) ENGINE=InnoDB")
+                 .arg(n) +
+             o},
+        {n + QStringLiteral("_IMAGES"),
+         QStringLiteral("CREATE TABLE %1_IMAGES(imageid INTEGER NOT NULL AUTO_INCREMENT, userid "
+                        "INTEGER, image_data MEDIUMBLOB, image_type VARCHAR(20), imagekey CHAR(32) "
+                        "NULL, kept BIGINT NULL, keptfor CHAR(32) NULL, PRIMARY KEY (imageid), "
+                        "UNIQUE KEY imagekey (imagekey), KEY kept (kept)) ENGINE=InnoDB")
+                 .arg(n) +
+             o},
+        {TriesTable(t), TriesTableSql(t) + o},
+    };
 }
 
 std::vector<TUniqueKey> TPHPGenerator::UniqueKeys(const TBTable& t) {
@@ -161,37 +271,19 @@ $res = mysql_query($req);
               {{QStringLiteral("columns"), PhpString(recordTableColumns(t))},
                {QStringLiteral("o"), options}});
         Lines(failed);
-        // Sessions are keyed by a random token, not a running number, and
-        // know when their login was; one member per name, as the database
-        // compares names; a member who joined has a key until he confirms
-        // his address. Pictures have a random key for their addresses, and
-        // the time a refused form kept one.
-        Lines(uR"php(
-$req = "DROP TABLE {TableName|php}_USERS";
+        for (const auto& [table, create] : OtherTables(t))
+            Lines(uR"php(
+$req = "DROP TABLE {table|raw}";
 $res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_USERS(userid INTEGER NOT NULL AUTO_INCREMENT, username varchar(100) NOT NULL, userpassword VARCHAR(100), confirmkey CHAR(32) NULL, PRIMARY KEY (userid), UNIQUE (username)) ENGINE=InnoDB{o|raw}";
+$req = "{create|raw}";
 {failed|raw}
-$req = "DROP TABLE {TableName|php}_VISITS";
-$res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_VISITS(visitid INTEGER NOT NULL AUTO_INCREMENT, dummy INTEGER, PRIMARY KEY (visitid)) ENGINE=InnoDB{o|raw}";
-{failed|raw}
-$req = "DROP TABLE {TableName|php}_SESSIONS";
-$res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_SESSIONS(sessionid CHAR(32) NOT NULL, userid INTEGER, logindate VARCHAR(14), logintime VARCHAR(14) NOT NULL DEFAULT '', PRIMARY KEY (sessionid)) ENGINE=InnoDB{o|raw}";
-{failed|raw}
-$req = "DROP TABLE {TableName|php}_IMAGES";
-$res = mysql_query($req);
-$req = "CREATE TABLE {TableName|php}_IMAGES(imageid INTEGER NOT NULL AUTO_INCREMENT, userid INTEGER, image_data MEDIUMBLOB, image_type VARCHAR(20), imagekey CHAR(32) NULL, kept BIGINT NULL, keptfor CHAR(32) NULL, PRIMARY KEY (imageid), UNIQUE KEY imagekey (imagekey), KEY kept (kept)) ENGINE=InnoDB{o|raw}";
-{failed|raw}
-$req = "DROP TABLE {TableName|php}_LOGINS";
-$res = mysql_query($req);
-$req = "{tries|raw|php}";
-{failed|raw}
-print "\n<P CLASS=\"corvanta_ok\">{msg:DbCreateSuccess|php}</P>";
 )php",
-              {{QStringLiteral("failed"), Fill(failed)},
-               {QStringLiteral("tries"), TriesTableSql(t) + options},
-               {QStringLiteral("o"), options}});
+                  {{QStringLiteral("table"), PhpString(table)},
+                   {QStringLiteral("create"), PhpString(create)},
+                   {QStringLiteral("failed"), Fill(failed)}});
+        Lines(uR"php(
+print "\n<P CLASS=\"corvanta_ok\">{msg:DbCreateSuccess|php}</P>";
+)php");
         CloseSnippet(QStringLiteral("  "));
         WriteLine(u"?></BODY></HTML>");
     });

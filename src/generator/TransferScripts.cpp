@@ -58,7 +58,7 @@ TTemplateVars escapeVars(const TRecordFormat& f) {
 
 } // namespace
 
-bool TPHPGenerator::DownloadScript(const TBTable& t) {
+bool TPHPGenerator::DownloadScript(const TBTable& t, const QStringList& lockless) {
     const TRecordFormat format = TRecordFormat::Of(t);
     const TTemplateVars vars = escapeVars(format);
     QStringList quoted;
@@ -130,7 +130,8 @@ print "<P CLASS=\"start_of_data\">";
         const bool locks = RecordsCarryLocks(t);
         if (locks)
             for (size_t i = 2; i < t.Fields.size(); ++i)
-                columns << t.Fields[i].FieldName + QStringLiteral("_USEREDIT");
+                if (!lockless.contains(t.Fields[i].FieldName))
+                    columns << t.Fields[i].FieldName + QStringLiteral("_USEREDIT");
         WriteLine(QStringLiteral("$req = \"SELECT ") +
                   PhpString(columns.join(QStringLiteral(", "))) +
                   Fill(u" FROM {TableName|php}\";"));
@@ -188,8 +189,10 @@ while ($rec = mysql_fetch_array($res, MYSQL_ASSOC)) {
             // One more value: the field locks, "1" where the member may change it.
             QString flags;
             for (size_t i = 2; i < t.Fields.size(); ++i)
-                flags += QStringLiteral(".($rec[\"%1_USEREDIT\"] ? \"1\" : \"0\")")
-                             .arg(PhpString(t.Fields[i].FieldName));
+                flags += lockless.contains(t.Fields[i].FieldName)
+                             ? QStringLiteral(".\"1\"")
+                             : QStringLiteral(".($rec[\"%1_USEREDIT\"] ? \"1\" : \"0\")")
+                                   .arg(PhpString(t.Fields[i].FieldName));
             WriteLine(Fill(u"  $line .= \"{fd|raw}\"", nullptr, vars) + flags + u';');
         }
         Lines(uR"php(

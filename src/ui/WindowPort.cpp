@@ -5,6 +5,7 @@
 #include "Progress.h"
 #include "ProgressBar.h"
 #include "RemoveDB.h"
+#include "TablePlan.h"
 #include "TitleFit.h"
 #include "Trust.h"
 #include "Warning.h"
@@ -34,7 +35,7 @@ TWindowPort::TWindowPort(QWidget* mainWindow, std::function<bool(int)> openSetti
     : main_(mainWindow), openSettings_(std::move(openSettings)),
       progress_(std::make_unique<TProgressF>()), wait_(std::make_unique<TProgressBarF>()),
       warning_(std::make_unique<TWarningF>()), export_(std::make_unique<TExportMsgF>()),
-      log_(std::make_unique<TLogF>()) {
+      log_(std::make_unique<TLogF>()), tables_(std::make_unique<TTablePlanF>()) {
     // After the window's own handler, so the flag is already set.
     QObject::connect(progress_->CancelBtn, &QPushButton::clicked, progress_.get(),
                      [this] { CancelPressed(); });
@@ -123,6 +124,10 @@ bool TWindowPort::TrustServer(const TCertificateInfo& info) {
 TExportChoice TWindowPort::AskExport(const QString& text) {
     export_->Msg->setText(lines(text));
     return export_->exec() == QDialog::Accepted ? TExportChoice::Replace : TExportChoice::Append;
+}
+
+TTablesChoice TWindowPort::AskTables(const TTablePlan& plan) {
+    return tables_->Ask(plan);
 }
 
 QString TWindowPort::ChooseFile(TFileChoice choice) {

@@ -10,6 +10,7 @@ class TExportMsgF;
 class TLogF;
 class TProgressBarF;
 class TProgressF;
+class TTablePlanF;
 class TWarningF;
 
 // The port of the desktop program: message boxes, file dialogs and the
@@ -27,6 +28,7 @@ public:
     TWarningF& WarningWindow() { return *warning_; }
     TExportMsgF& ExportWindow() { return *export_; }
     TLogF& ReportWindow() { return *log_; }
+    TTablePlanF& TablesWindow() { return *tables_; }
 
     void ShowWarning(const QString& text) override;
     void ShowInformation(const QString& text) override;
@@ -38,6 +40,7 @@ public:
     bool AskQuestion(const QString& text, bool yesByDefault = false) override;
     bool TrustServer(const TCertificateInfo& info) override;
     TExportChoice AskExport(const QString& text) override;
+    TTablesChoice AskTables(const TTablePlan& plan) override;
     QString ChooseFile(TFileChoice choice) override;
     TRemoveChoice AskRemove(const QString& name, bool serverPossible) override;
     void ProgressSetMaximum(int maximum) override;
@@ -69,4 +72,5 @@ private:
     std::unique_ptr<TWarningF> warning_;
     std::unique_ptr<TExportMsgF> export_;
     std::unique_ptr<TLogF> log_;
+    std::unique_ptr<TTablePlanF> tables_;
 };

@@ -82,7 +82,8 @@ private slots:
         ProjectStore::Save(*store_, t);
         r = cli({"generate", "cligen-nopass"});
         QCOMPARE(r.status, 1);
-        QVERIFY2(r.err.contains("(In the project JSON: Settings.AdminPassword.)"), r.err.constData());
+        QVERIFY2(r.err.contains("(In the project JSON: Settings.AdminPassword.)"),
+                 r.err.constData());
 
         t.DbName = QStringLiteral("cligen-empty");
         t.Fields.resize(2);
@@ -112,9 +113,8 @@ private slots:
         QVERIFY2(r.out.contains("Upload process was successful, database creation process was "
                                 "successful.\n"),
                  r.out.constData());
-        QVERIFY(r.err.contains("Create database on the server?\nIf you want to create a new "
-                               "database, answer Yes: existing records will be lost!\nIf you "
-                               "want to keep the existing records, answer No. -> Yes\n"));
+        QVERIFY(r.err.contains("The tables on the server\nThe site has no table cliweb yet: "
+                               "Upload creates its tables.\n-> Create new empty tables\n"));
         QVERIFY(tableExists("cliweb"));
         QVERIFY(!QFile::exists(QDir(host_->DocumentRoot()).filePath("cliweb/create_db.php")));
         QVERIFY(host_->Exec("INSERT INTO cliweb(title) VALUES ('first'), ('second')"));
@@ -137,6 +137,36 @@ private slots:
         QCOMPARE(r.status, 0);
         QVERIFY(r.err.contains("with 4 lines already exists on the server. -> Replace\n"));
         QCOMPARE(host_->Query("SELECT COUNT(*) FROM cliweb").first().first(), QByteArray("2"));
+
+        // A new field: --plan shows its column and changes nothing, not even
+        // the pages; --update-db adds it and keeps the records.
+        QCOMPARE(cli({"upload", "cliweb", "--plan", "--update-db"}).status, 2);
+        TBTable grown = t;
+        TBField count = grown.Fields.back();
+        count.Name = QStringLiteral("Count");
+        count.FieldName = QStringLiteral("count");
+        count.FieldName2 = QStringLiteral("count2");
+        count.FieldType = FieldTypes::Integer;
+        count.SeqNo = 2;
+        grown.Fields.push_back(count);
+        ProjectStore::Save(*store_, grown);
+        const QString search = QDir(host_->DocumentRoot()).filePath("cliweb/search.php");
+        const QByteArray page = ReadFileBytes(search);
+        r = cli({"upload", "cliweb", "--plan"});
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.contains("Table cliweb holds 2 records.\nUpdating the tables takes these "
+                                "steps:\n1. Add column count for field \"Count\" (Integer).\n"),
+                 r.out.constData());
+        QVERIFY(r.out.contains("Update the tables (keeps the records) (the default)\n"));
+        QCOMPARE(ReadFileBytes(search), page);
+        QVERIFY(host_->Query("SHOW COLUMNS FROM cliweb LIKE 'count'").isEmpty());
+        QVERIFY(!QFile::exists(QDir(host_->DocumentRoot()).filePath("cliweb/columns_db.php")));
+        r = cli({"upload", "cliweb", "--update-db"});
+        QCOMPARE(r.status, 0);
+        QVERIFY(r.out.contains("the tables were updated and keep their records."));
+        QCOMPARE(host_->Query("SELECT COUNT(count) + COUNT(*) FROM cliweb").first().first(),
+                 QByteArray("2"));
+        QVERIFY(ReadFileBytes(search) != page);
 
         QCOMPARE(cli({"remove", "cliweb"}).status, 2);
         QCOMPARE(cli({"remove", "cliweb", "--server", "--settings"}).status, 2);

@@ -1,11 +1,13 @@
 // What the deployment commands decide before the network: the refusals in
 // their order, the generated files and the generating report, the local
-// removal, and the reading of script answers.
+// removal, the reading of script answers, and the table plan made from what
+// the server reports.
 #include "DeployFixtures.h"
 #include "common/TestSupport.h"
 #include "common/WindowTestSupport.h"
 #include "deploy/Connection.h"
 #include "deploy/ScriptAnswer.h"
+#include "deploy/TablePlan.h"
 #include "model/ProjectStore.h"
 
 #include <QDir>
@@ -25,6 +27,26 @@ QByteArray generateLog(const QStringList& files, const QString& localPath) {
            "If you wish to upload your files via Corvanta, please fill in all necessary "
            "settings accurately.\r\n";
     return log;
+}
+
+// The record table as create_db.php made it for `t`, as the server reports
+// it, holding `records` records with every value filled.
+TLiveTables liveTables(const TBTable& t, qint64 records) {
+    TLiveTables live;
+    live.Tables = {t.TableName};
+    for (const auto& table : TPHPGenerator::OtherTables(t))
+        live.Tables << table.first;
+    live.Records = records;
+    for (const TColumnDef& c : TPHPGenerator::RecordColumns(t)) {
+        QString type = c.type.toLower();
+        type.replace(QLatin1String("integer"), QLatin1String("int(11)"))
+            .replace(QLatin1String("real"), QLatin1String("double"))
+            .replace(QLatin1String("bool"), QLatin1String("tinyint(1)"));
+        live.Columns.push_back({c.name, type, c.Comment(), !c.notNull, 0, records});
+    }
+    for (const TUniqueKey& key : TPHPGenerator::UniqueKeys(t))
+        live.Keys.push_back({key.name, key.columns});
+    return live;
 }
 
 const QStringList kAdminPages = {
@@ -362,6 +384,149 @@ private slots:
         QCOMPARE(Text("<P CLASS=\"corvanta_error\">Fehler: \xC3\xBC</P>", "corvanta_error", 100,
                       true, "UTF-8"),
                  QStringLiteral("Fehler: \u00fc"));
+    }
+
+    void tablePlanFollowsTheDefinitionAndWhatTheServerHolds() {
+        using TKind = TTableStep::TKind;
+        TBTable t = DeployProject(QStringLiteral("plan"));
+        TBField code =
+            TransferField(QStringLiteral("Code"), QStringLiteral("code"), FieldTypes::Text);
+        code.NoDuplicates = true;
+        code.SeqNo = int(t.Fields.size()) - 1;
+        t.Fields.push_back(code);
+        const TLiveTables live = liveTables(t, 1000);
+        const auto plan = [&](const TBTable& wanted, const TLiveTables& now = {}) {
+            return TTablePlan::Compute(wanted, now.Tables.isEmpty() ? live : now);
+        };
+
+        // As created, and after a label changed: nothing to do, update first.
+        TBTable renamed = t;
+        renamed.Fields[2].Name = QStringLiteral("Heading");
+        for (const TBTable& same : {t, renamed}) {
+            const TTablePlan p = plan(same);
+            QVERIFY(p.Steps().empty());
+            QCOMPARE(p.Default(), TTablesChoice::Update);
+            QVERIFY(p.Text().contains(QLatin1String("nothing to change")));
+            QCOMPARE(p.Caption(TTablesChoice::Create),
+                     QStringLiteral("Create new empty tables (deletes 1,000 records)"));
+        }
+
+        // A longer text widens; a number becomes a real number only when every
+        // value fits; the same SQL type with another field type is a change too.
+        TBTable changed = t;
+        changed.Fields.back().MaxLength = 100;
+        TBField& number = changed.Fields[3]; // Integer
+        number.FieldType = FieldTypes::Real;
+        TTablePlan p = plan(changed);
+        QCOMPARE(p.Steps()[0].Kind, TKind::ConvertColumn);
+        QCOMPARE(p.Steps()[1].Sql,
+                 QStringLiteral("MODIFY COLUMN code VARCHAR(100) COMMENT 'Text'"));
+        QCOMPARE(p.Checks(), QStringList{number.FieldName});
+        TLiveTables checked;
+        checked.Misfits.insert(number.FieldName, {});
+        p.TakeMisfits(checked);
+        QVERIFY(!p.Refused());
+        const std::vector<TSchemaStatement> one = p.Statements();
+        QCOMPARE(int(one.size() + one[0].recheck.size()), 2);
+        QVERIFY(one[0].sql.startsWith("ALTER TABLE plan MODIFY COLUMN " + number.FieldName +
+                                      " REAL COMMENT 'Real number', MODIFY COLUMN code"));
+        number.FieldType = FieldTypes::Image;
+        p = plan(changed);
+        QCOMPARE(p.Steps()[0].Kind, TKind::ConvertColumn);
+        QVERIFY(p.Steps()[0].Misfit.endsWith(QLatin1String(" <> '0'")));
+        // Values that do not fit refuse the update, naming the first of them.
+        checked.Misfits[number.FieldName] = {3, {{7, QStringLiteral("abc")}, {9, QString()}}};
+        p.TakeMisfits(checked);
+        QCOMPARE(p.Choices(), (QList<TTablesChoice>{TTablesChoice::Create, TTablesChoice::Leave}));
+        QCOMPARE(p.Default(), TTablesChoice::Leave);
+        QVERIFY2(
+            p.Text().contains("Refused: 3 stored values do not fit, the first: record 7: \"abc\", "
+                              "record 9: (empty)."),
+            qPrintable(p.Text()));
+
+        // Values that may no longer repeat, and values that now may: keys
+        // follow, matched by their columns whatever the server named them.
+        TBTable unique = t;
+        unique.Fields[2].NoDuplicates = true;
+        unique.Fields.back().NoDuplicates = false;
+        TLiveTables renamedKey = live;
+        renamedKey.Keys.front().Name = QStringLiteral("code_key");
+        p = plan(unique, renamedKey);
+        QCOMPARE(p.Steps()[0].Kind, TKind::ConvertColumn); // TEXT to VARCHAR(60)
+        QCOMPARE(p.Steps()[2].Sql, QStringLiteral("DROP INDEX code_key"));
+        QCOMPARE(p.Steps()[3].Sql, QStringLiteral("ADD UNIQUE title (title)"));
+        QCOMPARE(p.KeyChecks(), QStringList{"title"});
+        checked = {};
+        checked.Misfits.insert("title", {});
+        checked.Repeats.insert("title", {2, {{4, QStringLiteral("twice")}}});
+        p.TakeMisfits(checked);
+        QCOMPARE(
+            p.Steps()[3].Refusal,
+            QStringLiteral("Refused: 2 stored values repeat, the first: record 4: \"twice\"."));
+
+        // A new field: its columns in one step, empty for the stored records
+        // even where it is required; its lock keeps its default.
+        TBTable grown = t;
+        TBField added =
+            TransferField(QStringLiteral("Added"), QStringLiteral("added"), FieldTypes::Mailto);
+        added.Required = true;
+        added.SeqNo = grown.Fields.back().SeqNo + 1;
+        grown.Fields.push_back(added);
+        p = plan(grown);
+        QCOMPARE(int(p.Steps().size()), 1);
+        QCOMPARE(p.Steps()[0].Sql,
+                 QStringLiteral("ADD COLUMN added TEXT COMMENT 'Mailto', ADD COLUMN added2 TEXT "
+                                "COMMENT 'Mailto: address', ADD COLUMN added_USEREDIT BOOL NOT "
+                                "NULL DEFAULT 1"));
+
+        // A removed field: its columns go after the new pages, with a backup
+        // that holds them as plain fields; a missing table is made first.
+        TLiveTables older = liveTables(grown, 1000);
+        older.Tables.removeAll(QStringLiteral("plan_LOGINS"));
+        older.Columns[size_t(older.Columns.size() - 2)].Filled = 12;
+        p = plan(t, older);
+        QCOMPARE(p.Steps().front().Kind, TKind::CreateTable);
+        QCOMPARE(int(p.Steps().size()), 3);
+        QCOMPARE(p.Steps()[2].Text,
+                 QStringLiteral("Remove column added2, which holds 12 values that are not empty."));
+        QVERIFY(p.Drops() && p.HasPhase(1) && p.HasPhase(2));
+        const std::vector<TSchemaStatement> two = p.Statements();
+        QCOMPARE(int(two.size()), 2);
+        QVERIFY(!two[0].alter);
+        QCOMPARE(two[1].sql,
+                 QStringLiteral("ALTER TABLE plan DROP COLUMN added, DROP COLUMN added_USEREDIT, "
+                                "DROP COLUMN added2"));
+        QCOMPARE(two[1].phase, 2);
+        QStringList lockless;
+        const TBTable backup = p.BackupTable(t, &lockless);
+        QCOMPARE(backup.Fields.size(), t.Fields.size() + 2);
+        QCOMPARE(backup.Fields.back().FieldType, FieldTypes::Text);
+        QCOMPARE(lockless, QStringList{"added2"});
+
+        // No tables yet, or none that could be read: creating is offered, and
+        // is the default only where nothing can be lost.
+        TLiveTables none;
+        none.Tables = {QStringLiteral("other")};
+        QCOMPARE(plan(t, none).Choices(),
+                 (QList<TTablesChoice>{TTablesChoice::Create, TTablesChoice::Leave}));
+        QCOMPARE(plan(t, none).Default(), TTablesChoice::Create);
+        QCOMPARE(TTablePlan::Unread("x", true).Default(), TTablesChoice::Create);
+        QCOMPARE(TTablePlan::Unread("x", false).Default(), TTablesChoice::Leave);
+        QCOMPARE(TTablePlan::Unread("x", false).Caption(TTablesChoice::Create),
+                 QStringLiteral("Create new empty tables (deletes every record)"));
+
+        // The script's answer; stored values come as hexadecimal bytes of the
+        // site's character set.
+        const auto parsed = TLiveTables::Parse(
+            R"({"tables":["plan"],"records":2,"columns":[{"name":"tx","type":"text",)"
+            R"("nullable":true,"comment":"Text","nulls":1,"filled":1}],)"
+            R"("keys":[{"name":"tx","columns":["tx"]}],)"
+            R"("misfits":{"tx":{"count":1,"first":[[2,"e9"]]}}})",
+            QStringLiteral("ISO-8859-1"));
+        QVERIFY(parsed);
+        QCOMPARE(parsed->Column(QStringLiteral("TX"))->Nulls, 1);
+        QCOMPARE(parsed->Misfits.value("tx").First.first().second, QStringLiteral("\u00e9"));
+        QCOMPARE(parsed->Keys.front().Columns, QStringList{"tx"});
     }
 
     void serverSettingAndNetworkCheck() {

@@ -21,7 +21,7 @@
 
 namespace {
 
-const QString kCreate = QStringLiteral("Create database on the server?");
+const QString kTables = QStringLiteral("The tables on the server");
 
 // A TCP port on which nothing listens.
 quint16 closedPort() {
@@ -81,7 +81,7 @@ class TestDeployCommands : public QObject {
     // Upload with the tables created; true when it succeeded.
     bool uploadCreating(const TBTable& t) {
         TDeployRig rig(store_.Store());
-        rig.Port.AnswerTo(kCreate, QStringLiteral("Yes"));
+        rig.Port.AnswerTo(kTables, QStringLiteral("Create"));
         return rig.Run([&](TDeployment& d) { d.Upload(t, false); }) && rig.Deployment().Succeeded();
     }
 
@@ -109,12 +109,13 @@ private slots:
         QVERIFY(!QFileInfo::exists(QDir(host_->DocumentRoot()).filePath("deep")));
 
         TDeployRig rig(store_.Store());
-        rig.Port.AnswerTo(kCreate, QStringLiteral("Yes"));
+        rig.Port.AnswerTo(kTables, QStringLiteral("Create"));
         QVERIFY(rig.Run([&](TDeployment& d) { d.Upload(t, false); }));
-        QVERIFY(rig.Deployment().Succeeded());
+        QVERIFY2(rig.Deployment().Succeeded(), qPrintable(rig.Port.Messages().join('\n')));
         QCOMPARE(rig.Posted, QStringList{"create_db.php"});
         QCOMPARE(rig.Port.Messages().size(), 1); // the question, nothing else
-        QVERIFY(rig.Port.Messages().first().startsWith(kCreate + "\rIf you want to create a new"));
+        QVERIFY(
+            rig.Port.Messages().first().startsWith(kTables + "\rThe site has no table upsite yet"));
 
         // The site, in the nested remote folder made level by level.
         const QStringList visitor = {
@@ -161,12 +162,12 @@ private slots:
         QCOMPARE(rig.Port.ProgressPosition(), 25);
         QCOMPARE(rig.Port.ProgressTexts(), (QStringList{"Generating files",
                                                         "Connecting to the server...",
+                                                        "Reading the tables on the server",
                                                         "Uploading runtime.php",
                                                         "Uploading site.js",
                                                         "Uploading .htaccess",
                                                         "Uploading index.html",
                                                         "Uploading index.php",
-                                                        "Uploading .htaccess",
                                                         "Uploading menu.php",
                                                         "Uploading inc_counter.php",
                                                         "Uploading add_record.php",
@@ -208,18 +209,19 @@ private slots:
                      (QFileDevice::ReadGroup | QFileDevice::ReadOther),
                  QFileDevice::Permissions());
         QCOMPARE(rig.Port.LastSiteUrl(), t.URL);
-        QCOMPARE(
-            ReadFileBytes(t.LocalPath + "Upload.log"),
-            "Upload report\r\n\r\nUpload process was successful, database creation process "
-            "was successful.\r\n\r\nThe site was uploaded to:\r\n" +
-                t.URL.toUtf8() + "\r\n\r\nVisitor functions are available at:\r\n" +
-                t.URL.toUtf8() + "\r\n\r\nAdministrator functions are available at:\r\n" +
-                t.URL.toUtf8() +
-                "admin/\r\n\r\nYour administrator password is:\r\nsecret"
-                "\r\n\r\nFiles sent: 36. Unchanged since the last upload, not sent "
-                "again: 0.\r\n\r\nThe FTP connection was not encrypted: the server does not offer "
-                "FTP over TLS. Your password and files went over the network in plain "
-                "text.\r\n\r\n");
+        QCOMPARE(ReadFileBytes(t.LocalPath + "Upload.log"),
+                 "Upload report\r\n\r\nUpload process was successful, database creation process "
+                 "was successful.\r\n\r\nThe tables on the server:\r\nThe site has no table "
+                 "upsite yet: Upload creates its tables.\r\nAnswer: Create new empty tables\r\n"
+                 "\r\nThe site was uploaded to:\r\n" +
+                     t.URL.toUtf8() + "\r\n\r\nVisitor functions are available at:\r\n" +
+                     t.URL.toUtf8() + "\r\n\r\nAdministrator functions are available at:\r\n" +
+                     t.URL.toUtf8() +
+                     "admin/\r\n\r\nYour administrator password is:\r\nsecret"
+                     "\r\n\r\nFiles sent: 36. Unchanged since the last upload, not sent "
+                     "again: 0.\r\n\r\nThe FTP connection was not encrypted: the server does not "
+                     "offer FTP over TLS. Your password and files went over the network in plain "
+                     "text.\r\n\r\n");
         QCOMPARE(host_->PhpErrors(), QByteArray());
     }
 
@@ -230,11 +232,16 @@ private slots:
         ProjectStore::Save(store_.Store(), t);
 
         TDeployRig rig(store_.Store());
-        rig.Port.AnswerTo(kCreate, QStringLiteral("No"));
+        rig.Port.AnswerTo(kTables, QStringLiteral("Leave"));
         QVERIFY(rig.Run([&](TDeployment& d) { d.Upload(t, false); }));
         QVERIFY(rig.Deployment().Succeeded());
         QCOMPARE(rig.Posted, QStringList());
-        QCOMPARE(rig.Http.RequestUrl, QString()); // no HTTP request at all
+        // Only the tables were read, by a script beside its own runtime layer
+        // that is gone again.
+        QCOMPARE(rig.Http.RequestUrl,
+                 t.URL + "corvanta_tables/" +
+                     rig.Deployment().Generator().KeyedScript(QStringLiteral("columns_db.php")));
+        QVERIFY(!remoteExists(t, "corvanta_tables"));
         QCOMPARE(
             rig.Port.LastReport()->Lines[2].Text,
             QStringLiteral("Upload process was successful, database creation was not performed."));
@@ -248,25 +255,26 @@ private slots:
     }
 
     void firstUploadCreatesTheTablesByDefault() {
-        // Enter answers the question: Yes while the site has no tables yet,
-        // No once it was uploaded (its records are then at stake).
+        // Enter answers the plan: create while the site has no tables yet,
+        // update once it has them (its records are then at stake).
         const TBTable t = sited(QStringLiteral("fresh"), QStringLiteral("fresh"));
         TDeployRig first(store_.Store());
         QVERIFY(first.Run([&](TDeployment& d) { d.Upload(t, false); }));
         QVERIFY(first.Deployment().Succeeded());
-        QCOMPARE(first.Port.Events().first().Kind, QStringLiteral("question"));
-        QCOMPARE(first.Port.Events().first().Answer, QStringLiteral("Yes"));
+        QCOMPARE(first.Port.Events().first().Kind, QStringLiteral("tables"));
+        QCOMPARE(first.Port.Events().first().Answer, QStringLiteral("Create"));
         QVERIFY(tableExists("fresh"));
         QVERIFY(host_->Exec(QStringLiteral("INSERT INTO fresh(title) VALUES('kept')")));
         TDeployRig again(store_.Store());
         QVERIFY(again.Run([&](TDeployment& d) { d.Upload(t, false); }));
-        QCOMPARE(again.Port.Events().first().Answer, QStringLiteral("No"));
+        QCOMPARE(again.Port.Events().first().Answer, QStringLiteral("Update"));
         QCOMPARE(host_->Query(QStringLiteral("SELECT title FROM fresh")).size(), 1);
         QCOMPARE(again.Port.LastReport()->Lines[3].Text, QString());
         // Nothing changed, nothing sent; the gauge still comes to its end.
         QCOMPARE(again.Port.ProgressTexts().filter(QStringLiteral("Uploading")), QStringList());
-        QVERIFY(again.Port.LastReport()->PlainText().contains(
-            "Files sent: 0. Unchanged since the last upload, not sent again: 26."));
+        QVERIFY2(again.Port.LastReport()->PlainText().contains(
+                     "Files sent: 0. Unchanged since the last upload, not sent again: 28."),
+                 qPrintable(again.Port.LastReport()->PlainText()));
         QCOMPARE(again.Port.ProgressPosition(), 22);
 
         // Another folder on the server knows nothing of this one.
@@ -275,15 +283,15 @@ private slots:
         moved.URL = host_->Url() + moved.PHPPath;
         ProjectStore::Save(store_.Store(), moved);
         TDeployRig elsewhere(store_.Store());
-        elsewhere.Port.AnswerTo(kCreate, QStringLiteral("No"));
+        elsewhere.Port.AnswerTo(kTables, QStringLiteral("Leave"));
         QVERIFY(elsewhere.Run([&](TDeployment& d) { d.Upload(moved, false); }));
-        QVERIFY(elsewhere.Port.LastReport()->PlainText().contains("Files sent: 26. "));
+        QVERIFY(elsewhere.Port.LastReport()->PlainText().contains("Files sent: 28. "));
         QVERIFY(remoteExists(moved, "search.php"));
 
         // Declined on a first upload: the report says the site cannot work yet.
         const TBTable bare = sited(QStringLiteral("bare"), QStringLiteral("bare"));
         TDeployRig declined(store_.Store());
-        declined.Port.AnswerTo(kCreate, QStringLiteral("No"));
+        declined.Port.AnswerTo(kTables, QStringLiteral("Leave"));
         QVERIFY(declined.Run([&](TDeployment& d) { d.Upload(bare, false); }));
         QVERIFY(declined.Port.LastReport()->Lines[3].Text.startsWith(
             QStringLiteral("The site will not work until its tables are created")));
@@ -302,7 +310,7 @@ private slots:
     void cancelEndsTheUploadAfterTheFileInHand() {
         const TBTable t = sited(QStringLiteral("cancelled"), QStringLiteral("cancelled"));
         TDeployRig rig(store_.Store());
-        rig.Port.AnswerTo(kCreate, QStringLiteral("Yes"));
+        rig.Port.AnswerTo(kTables, QStringLiteral("Create"));
         rig.Port.CancelWhen(QStringLiteral("Uploading search.php"));
         QVERIFY(rig.Run([&](TDeployment& d) { d.Upload(t, false); }));
         QVERIFY(!rig.Deployment().Succeeded());
@@ -328,9 +336,9 @@ private slots:
             QStringList messages;
             bool uploaded;
         };
-        const QString question =
-            kCreate + "\rIf you want to create a new database, answer Yes: existing records will "
-                      "be lost!\rIf you want to keep the existing records, answer No.";
+        // The plan says why the tables could not be read; the tables are
+        // created as asked, which fails for the same reason.
+        const QString question = kTables + "\rThey could not be read: ";
         const quint16 closed = closedPort();
         const QList<Case> cases = {
             {"wrong FTP password",
@@ -375,16 +383,20 @@ private slots:
             ProjectStore::Save(store_.Store(), t);
             TDeployRig rig(store_.Store());
             rig.Deployment().SetInternetCheck([](const QStringList&) { return true; });
-            rig.Port.AnswerTo(kCreate, QStringLiteral("Yes"));
+            rig.Port.AnswerTo(kTables, QStringLiteral("Create"));
             QVERIFY2(rig.Run([&](TDeployment& d) { d.Upload(t, false); }), c.name);
-            QCOMPARE(rig.Port.Messages(), c.messages);
+            const QStringList shown = rig.Port.Messages();
+            QCOMPARE(shown.size(), c.messages.size());
+            for (int i = 0; i < shown.size(); ++i)
+                QVERIFY2(shown[i].startsWith(c.messages[i]), qPrintable(shown[i]));
             QVERIFY2(!rig.Port.LastReport(), c.name);
             QVERIFY(!rig.Deployment().Succeeded());
             QCOMPARE(ProjectStore::ReadUploaded(store_.Store(), name), c.uploaded);
             QVERIFY(!rig.Port.ProgressVisible());
             QVERIFY(rig.Port.MainEnabled());
-            // Whatever the answer, the script is gone from the server.
+            // Whatever the answer, the scripts are gone from the server.
             QVERIFY2(!remoteExists(t, "create_db.php"), c.name);
+            QVERIFY2(!remoteExists(t, "corvanta_tables"), c.name);
             QVERIFY(!tableExists(name));
         }
     }
@@ -516,7 +528,7 @@ private slots:
 
         // Uploaded without its tables: the script's own error.
         TDeployRig upload(store_.Store());
-        upload.Port.AnswerTo(kCreate, QStringLiteral("No"));
+        upload.Port.AnswerTo(kTables, QStringLiteral("Leave"));
         QVERIFY(upload.Run([&](TDeployment& d) { d.Upload(t, false); }));
         TDeployRig rig(store_.Store());
         rig.Port.AnswerTo(QStringLiteral("Save data"), dir_.filePath("none-records.txt"));
@@ -555,7 +567,7 @@ private slots:
 
         // The server no longer holds the site: the next upload sends it whole.
         TDeployRig again(store_.Store());
-        again.Port.AnswerTo(kCreate, QStringLiteral("No"));
+        again.Port.AnswerTo(kTables, QStringLiteral("Leave"));
         QVERIFY(again.Run([&](TDeployment& d) { d.Upload(t, false); }));
         QVERIFY(again.Port.LastReport()->PlainText().contains(
             "Unchanged since the last upload, not sent again: 0."));
@@ -605,7 +617,7 @@ private slots:
     void theMainWindowRunsUploadThroughItsQueuedSecondStage() {
         const TBTable t = sited(QStringLiteral("mainsite"), QStringLiteral("mainsite"));
         TScriptedPort port;
-        port.AnswerTo(kCreate, QStringLiteral("Yes"));
+        port.AnswerTo(kTables, QStringLiteral("Create"));
         TMainF window(store_.Store(), &port);
         window.SetTable(t);
         window.SetChanged(false);

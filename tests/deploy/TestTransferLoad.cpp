@@ -99,7 +99,7 @@ class TestTransferLoad : public QObject {
         PlaceOnHost(t, *host_, name, dir_.filePath(name));
         ProjectStore::Save(*store_, t);
         TDeployRig rig(*store_);
-        rig.Port.AnswerTo(QStringLiteral("Create database on the server?"), QStringLiteral("Yes"));
+        rig.Port.AnswerTo(QStringLiteral("The tables on the server"), QStringLiteral("Create"));
         rig.Run([&](TDeployment& d) { d.Upload(t, false); });
         return t;
     }

@@ -2,8 +2,9 @@
 // host: three database nodes of one Galera cluster behind HAProxy, two PHP
 // servers behind HAProxy without stickiness. The desktop commands, the main
 // browser flows, a crowd of visitors adding at once, a database node that
-// leaves in the middle of it all, and a site that keeps answering while it is
-// published again, its records move, and its servers fail.
+// leaves in the middle of it all, a site that keeps answering while it is
+// published again, its records move, and its servers fail, and field changes
+// while visitors search.
 'use strict';
 
 const { test, before, after } = require('node:test');
@@ -14,6 +15,7 @@ const os = require('node:os');
 const path = require('node:path');
 const { Host, binDir } = require('./lib/host');
 const { launch } = require('./lib/browser');
+const { fieldChanges } = require('./lib/fieldchanges');
 const { field, project } = require('./lib/project');
 const { Visitor } = require('./lib/visitor');
 const P = require('./lib/pages');
@@ -501,6 +503,10 @@ test('a database node killed and started again catches up by an incremental tran
   assert.doesNotMatch(since, /rsync SST completed/);
   assert.deepEqual(host.sql("SELECT COUNT(*) FROM live WHERE title = 'while node 3 was down'", 3),
     [['1']]);
+});
+
+test('field changes keep the 10,000 records on every node while visitors search', async (t) => {
+  await fieldChanges(t, host, work);
 });
 
 test('the cluster runs beside a single host and stops without leaving a server behind', async () => {

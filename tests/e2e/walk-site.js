@@ -33,11 +33,22 @@ const shot = (page, n, name) => screenshot(page, `${shots}${shotNumber + n}-${na
 const work = (page) => page.frame({ name: 'body' }) || page.mainFrame();
 const menuOf = (page) => page.frame({ name: 'head' }) || page.mainFrame();
 
-// The site's address: a framed site shows its frames, a one-page site leads
-// on to its search page.
+// The site's address: a framed site shows its frames, a one-page site its
+// search page, at once (index.php) or after index.html's refresh where the
+// server prefers that file.
 async function openSite(page, url) {
   await page.goto(url, { waitUntil: 'load' });
-  if (!page.frame({ name: 'body' })) await page.waitForURL(/search\.php/);
+  const refreshing = async () => {
+    try {
+      return await page.locator('meta[http-equiv="refresh" i]').count() > 0;
+    } catch {
+      return true; // on its way to the next page
+    }
+  };
+  for (let i = 0; i < 120 && !page.frame({ name: 'body' }) && await refreshing(); i++) {
+    await page.waitForTimeout(500);
+  }
+  await page.waitForLoadState('load');
 }
 
 async function submit(frame, value) {

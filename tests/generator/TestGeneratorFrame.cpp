@@ -194,7 +194,8 @@ private slots:
         TBTable t = project();
         const auto generateAll = [&] {
             return g.CreateScript(t) && g.RemoveScript(t) && g.DownloadScript(t) &&
-                   g.RecordCountScript(t) && g.UploadScript(t);
+                   g.RecordCountScript(t) && g.UploadScript(t) && g.ColumnsScript(t) &&
+                   g.AlterScript(t, {});
         };
         QVERIFY(g.ScriptKey(QStringLiteral("create_db.php")).isEmpty());
         QVERIFY(generateAll());

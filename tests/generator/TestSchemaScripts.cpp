@@ -1,7 +1,8 @@
 // create_db.php and remove_db.php on the local web host, for a matrix of
 // table definitions; every generated script of those definitions passes
 // php -l; the maintenance scripts act only with their key and give up on a
-// held table with their message.
+// held table with their message; the test of a value that would not fit a
+// column's new type, and alter_db.php refusing one stored meanwhile.
 #include "GeneratorFixtures.h"
 #include "common/TestSupport.h"
 #include "common/WebHost.h"
@@ -125,8 +126,9 @@ class TestSchemaScripts : public QObject {
 
     TWebHost* host_ = nullptr;
 
-    QByteArray request(TPHPGenerator& g, const TBTable& t, const QString& script) {
-        const THttpReply r = host_->Get(t.URL + g.KeyedScript(script));
+    QByteArray request(TPHPGenerator& g, const TBTable& t, const QString& script,
+                       const QString& query = {}) {
+        const THttpReply r = host_->Get(t.URL + g.KeyedScript(script) + query);
         return r.status == 200 ? r.body
                                : ("HTTP " + QByteArray::number(r.status) + r.error.toUtf8());
     }
@@ -204,6 +206,14 @@ class TestSchemaScripts : public QObject {
         QVERIFY(g.DownloadScript(t));
         QVERIFY(g.RecordCountScript(t));
         QVERIFY(g.UploadScript(t));
+        QVERIFY(g.ColumnsScript(t));
+        const TColumnDef first = TPHPGenerator::RecordColumns(t).back();
+        QVERIFY(g.AlterScript(t, {{t.TableName,
+                                   "ALTER TABLE " + t.TableName + " ADD COLUMN " +
+                                       first.Sql().replace(first.name, "probe"),
+                                   true,
+                                   {{"probe", first.Misfit("probe")}},
+                                   1}}));
         const QStringList pages = {"search.php",        "add_record.php", "modify_record.php",
                                    "delete_record.php", "users.php",      "change_password.php"};
         for (bool admin : {false, true})
@@ -390,13 +400,17 @@ private slots:
         QVERIFY(!Paragraph(request(g, t, "create_db.php"), "corvanta_ok").isNull());
         QVERIFY(host_->Exec("INSERT INTO keyed(tx) VALUES('kept')"));
         QVERIFY(g.RemoveScript(t));
+        QVERIFY(g.ColumnsScript(t));
+        QVERIFY(g.AlterScript(t, {{"keyed", "ALTER TABLE keyed DROP COLUMN tx", true, {}, 1}}));
         const QString wrongKey = QString(32, u'0');
         for (const QString& script :
-             {QStringLiteral("create_db.php"), QStringLiteral("remove_db.php")}) {
+             {QStringLiteral("create_db.php"), QStringLiteral("remove_db.php"),
+              QStringLiteral("columns_db.php"), QStringLiteral("alter_db.php")}) {
             for (const QString& query :
                  {QString(), "?key=" + wrongKey, "?key[]=" + g.ScriptKey(script),
                   "?key=" + g.ScriptKey(script).toUpper()}) {
-                const THttpReply r = host_->Get(t.URL + script + query);
+                const THttpReply r = host_->Get(
+                    t.URL + script + (query.isEmpty() ? "?phase=1" : query + "&phase=1"));
                 QVERIFY2(!Paragraph(r.body, "corvanta_error").isEmpty(),
                          qPrintable(script + query));
                 QVERIFY(Paragraph(r.body, "corvanta_ok").isNull());
@@ -406,6 +420,116 @@ private slots:
         }
         QVERIFY(!Paragraph(request(g, t, "remove_db.php"), "corvanta_ok").isNull());
         QCOMPARE(tables("keyed"), QStringList());
+    }
+
+    // What fits a column's new type converts exactly; what does not is
+    // found before anything changes, by the same test columns_db.php runs.
+    void valuesThatDoNotFitAreFound() {
+        using namespace FieldTypes;
+        const TBTable t = MakeProject(
+            "fits", {MakeField("tx", Text, "U", 5), MakeField("nm", Integer), MakeField("rl", Real),
+                     MakeField("yn", YesNo), MakeField("dt", DateTime), MakeField("im", Image)});
+        const std::vector<TColumnDef> defs = TPHPGenerator::RecordColumns(t);
+        struct Case {
+            const char* column;
+            const char* from;     // the column's type now
+            QByteArray value;     // as SQL
+            QByteArray converted; // null: does not fit
+        };
+        const QList<Case> cases = {
+            {"nm", "TEXT", "'42'", "42"},
+            {"nm", "TEXT", "'+5'", "5"},
+            {"nm", "TEXT", "'2147483648'", {}},
+            {"nm", "TEXT", "'2.5'", {}},
+            {"nm", "TEXT", "' 12'", {}},
+            {"nm", "TEXT", "''", {}},
+            {"nm", "DOUBLE", "3", "3"},
+            {"nm", "DOUBLE", "2.5", {}},
+            {"rl", "TEXT", "'-0.125'", "-0.125"},
+            {"rl", "TEXT", "'123456789012345'", "123456789012345"},
+            {"rl", "TEXT", "'1234567890123456'", {}},
+            {"rl", "INT", "-7", "-7"},
+            {"yn", "TEXT", "'1'", "1"},
+            {"yn", "INT", "2", {}},
+            {"dt", "TEXT", "'20240102030405'", "20240102030405"},
+            {"dt", "TEXT", "''", ""},
+            {"dt", "TEXT", "'2024-01-02'", {}},
+            {"tx", "TEXT", "CONVERT(UNHEX('C3A4C3B6C3BCC39F41') USING utf8mb4)",
+             "\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F"
+             "A"},
+            {"tx", "TEXT", "'abcdef'", {}},
+            {"im", "INT", "5", {}},
+        };
+        for (const Case& c : cases) {
+            const auto def = std::find_if(defs.begin(), defs.end(), [&](const TColumnDef& s) {
+                return s.name == QLatin1String(c.column);
+            });
+            QVERIFY(def != defs.end());
+            const QString what = QStringLiteral("%1 %2 %3").arg(c.column, c.from, c.value);
+            QString error;
+            QVERIFY2(host_->Exec(QStringLiteral("DROP TABLE IF EXISTS fits; CREATE TABLE fits("
+                                                "recordid INT PRIMARY KEY, v %1) CHARSET=utf8mb4; "
+                                                "INSERT INTO fits VALUES (1, %2)")
+                                     .arg(c.from, c.value),
+                                 &error),
+                     qPrintable(what + error));
+            const QByteArray misfits =
+                host_->Query("SELECT COUNT(*) FROM fits WHERE " + def->Misfit("v"))
+                    .value(0)
+                    .value(0);
+            QVERIFY2(misfits == (c.converted.isNull() ? "1" : "0"), qPrintable(what));
+            if (c.converted.isNull())
+                continue;
+            QVERIFY2(host_->Exec("SET SESSION sql_mode = 'STRICT_ALL_TABLES'; ALTER TABLE fits "
+                                 "MODIFY " +
+                                     def->Sql().replace(def->name, "v"),
+                                 &error),
+                     qPrintable(what + error));
+            QCOMPARE(host_->Query("SELECT HEX(CAST(v AS CHAR)) FROM fits").value(0).value(0),
+                     c.converted.toHex().toUpper());
+        }
+        QVERIFY(host_->Exec("DROP TABLE fits"));
+    }
+
+    // A value that does not fit, stored after the plan was read: alter_db.php
+    // finds it and changes nothing.
+    void aMisfitStoredMeanwhileStopsTheChange() {
+        TBTable t = MakeProject("late", {MakeField("tx", FieldTypes::Text)});
+        host_->ApplyTo(t, "late");
+        QDir().mkpath(t.LocalPath);
+        TPHPGenerator g;
+        QVERIFY(g.RuntimeScript(t, false));
+        QVERIFY(g.CreateScript(t));
+        QVERIFY(!Paragraph(request(g, t, "create_db.php"), "corvanta_ok").isNull());
+        QVERIFY(host_->Exec("INSERT INTO late(tx) VALUES('12'), ('7')"));
+        TBTable wanted = t;
+        wanted.Fields.back().FieldType = FieldTypes::Integer;
+        const TColumnDef def = TPHPGenerator::RecordColumns(wanted)[4];
+        QCOMPARE(def.name, QStringLiteral("tx"));
+        QVERIFY(g.AlterScript(t, {{"late",
+                                   "ALTER TABLE late MODIFY COLUMN " + def.Sql(),
+                                   true,
+                                   {{"tx", def.Misfit("tx")}},
+                                   1}}));
+        QVERIFY(host_->Exec("INSERT INTO late(tx) VALUES('seven')"));
+        const QByteArray refused = request(g, t, "alter_db.php", "&phase=1");
+        QVERIFY2(Paragraph(refused, "corvanta_error").contains("Step 1: values that do not fit"),
+                 refused.constData());
+        QCOMPARE(host_
+                     ->Query("SELECT DATA_TYPE FROM information_schema.COLUMNS WHERE "
+                             "TABLE_SCHEMA = DATABASE() AND TABLE_NAME = 'late' AND "
+                             "COLUMN_NAME = 'tx'")
+                     .value(0)
+                     .value(0),
+                 QByteArray("text"));
+        QCOMPARE(host_->Query("SELECT COUNT(*) FROM late").value(0).value(0), QByteArray("3"));
+        // Without it, the statement runs, in the lightest way the server has.
+        QVERIFY(host_->Exec("DELETE FROM late WHERE tx = 'seven'"));
+        const QByteArray done = request(g, t, "alter_db.php", "&phase=1");
+        QVERIFY2(!Paragraph(done, "corvanta_ok").isNull(), done.constData());
+        QCOMPARE(Paragraph(done, "corvanta_step"), QByteArray("1 ALGORITHM=COPY, LOCK=SHARED"));
+        QCOMPARE(host_->Query("SELECT SUM(tx) FROM late").value(0).value(0), QByteArray("19"));
+        QCOMPARE(host_->PhpErrors(), QByteArray());
     }
 
     // A visitor's page (here a client holding a read lock) keeps the table:

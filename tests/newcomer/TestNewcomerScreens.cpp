@@ -21,6 +21,7 @@
 #include "ui/SaveAs.h"
 #include "ui/Settings.h"
 #include "ui/Steps.h"
+#include "ui/TablePlan.h"
 #include "ui/TitleFit.h"
 #include "ui/Warning.h"
 #include "ui/Welcome.h"
@@ -33,6 +34,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -193,9 +195,10 @@ private slots:
         user.Then(
             "upload", mainInFront, [](QWidget*) {}, [&](QWidget*) { main.UploadA->trigger(); });
         user.Then(
-            "create the database?", modal<TWarningF>(),
+            "the tables' plan", modal<TTablePlanF>(),
             [&](QWidget* w) {
-                asked << static_cast<TWarningF*>(w)->WarningText->text();
+                const auto* plan = static_cast<TTablePlanF*>(w);
+                asked << plan->Heading->text() + u'\n' + plan->PlanText->toPlainText();
                 shoot(w, QStringLiteral("10-create-database"));
             },
             pressEnter);
@@ -216,10 +219,13 @@ private slots:
                                              user.Done().join(QStringLiteral(", "))),
                                   240000);
 
-        // Enter said Yes to saving and to creating the tables.
+        // Enter said Yes to saving, and took the plan's default: the site's
+        // tables are made.
         QCOMPARE(asked.size(), 2);
         QCOMPARE(asked.at(0), QStringLiteral("Save changes of current Database?"));
-        QVERIFY(asked.at(1).startsWith(QStringLiteral("Create database on the server?")));
+        QVERIFY2(asked.at(1).startsWith(QStringLiteral("The tables on the server\nThe site has no "
+                                                       "table")),
+                 qPrintable(asked.at(1)));
         QCOMPARE(focusAfterDemo, static_cast<QWidget*>(settings.OKBtn));
         const QString name = QStringLiteral("Club Members");
         const TBTable t = ProjectStore::Load(temp.Store(), name);

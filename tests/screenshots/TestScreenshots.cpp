@@ -3,6 +3,7 @@
 #include "common/WindowTestSupport.h"
 
 #include "deploy/ScriptedPort.h"
+#include "deploy/TablePlan.h"
 #include "model/ProjectStore.h"
 #include "model/TableFields.h"
 #include "ui/About.h"
@@ -20,6 +21,7 @@
 #include "ui/SheetExport.h"
 #include "ui/SheetImport.h"
 #include "ui/Steps.h"
+#include "ui/TablePlan.h"
 #include "ui/Trust.h"
 #include "ui/Warning.h"
 #include "ui/Welcome.h"
@@ -40,6 +42,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -181,12 +184,43 @@ private slots:
     void questionWindows() {
         TWindowPort port(nullptr, {});
         TWarningF& warning = port.WarningWindow();
-        warning.WarningText->setText(QStringLiteral(
-            "Create database on the server?\nIf you want to create a new database, answer Yes: "
-            "existing records will be lost!\nIf you want to keep the existing records, answer "
-            "No."));
+        warning.WarningText->setText(
+            QStringLiteral("Are you sure you want to remove the database Bookshop?"));
         shoot(warning, QStringLiteral("warning"));
         warning.hide();
+
+        // Upload's plan for a site whose tables hold records: the field
+        // Author removed, Year added.
+        const auto books = [](const char* second, const QString& type) {
+            TBTable t = TBTable::New();
+            t.TableName = QStringLiteral("books");
+            for (const char* name : {"title", second}) {
+                TBField f;
+                f.Name = f.FieldName = QString::fromLatin1(name);
+                f.FieldType = f.Name == QLatin1String("title") ? FieldTypes::Text : type;
+                f.SeqNo = int(t.Fields.size()) - 1;
+                t.Fields.push_back(f);
+            }
+            return t;
+        };
+        const TBTable before = books("author", FieldTypes::Text);
+        TLiveTables live;
+        live.Tables = {QStringLiteral("books")};
+        for (const auto& table : TPHPGenerator::OtherTables(before))
+            live.Tables << table.first;
+        live.Records = 10000;
+        for (const TColumnDef& c : TPHPGenerator::RecordColumns(before)) {
+            const char* type = c.type == QLatin1String("TEXT")   ? "text"
+                               : c.type == QLatin1String("BOOL") ? "tinyint(1)"
+                                                                 : "int(11)";
+            live.Columns.push_back({c.name, type, c.Comment(), !c.notNull, 0, 9120});
+        }
+        TTablePlanF& plan = port.TablesWindow();
+        QTimer::singleShot(0, &plan, [&] {
+            shoot(plan, QStringLiteral("table-plan"));
+            plan.reject();
+        });
+        port.AskTables(TTablePlan::Compute(books("year", FieldTypes::Integer), live));
 
         TExportMsgF& exportMsg = port.ExportWindow();
         exportMsg.Msg->setText(
@@ -250,7 +284,8 @@ private slots:
         report.AddLine(QStringLiteral("http://www.example.com/books/admin/"));
         TLogF& log = port.ReportWindow();
         log.SetReport(report);
-        log.FileInfo->setText(QStringLiteral("Report saved to '/home/me/.local/share/corvanta/sites/bookshop/Upload.log'"));
+        log.FileInfo->setText(QStringLiteral(
+            "Report saved to '/home/me/.local/share/corvanta/sites/bookshop/Upload.log'"));
         log.ShowSiteButtons(QStringLiteral("http://www.example.com/books/"));
         shoot(log, QStringLiteral("report"));
         log.hide();

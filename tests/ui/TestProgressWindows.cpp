@@ -1,4 +1,5 @@
 #include "common/TestSupport.h"
+#include "deploy/TablePlan.h"
 
 #include "ui/ExportMsg.h"
 #include "ui/Keyboard.h"
@@ -6,12 +7,14 @@
 #include "ui/Progress.h"
 #include "ui/ProgressBar.h"
 #include "ui/RemoveDB.h"
+#include "ui/TablePlan.h"
 #include "ui/Warning.h"
 #include "ui/WindowPort.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -199,6 +202,37 @@ private slots:
         QCOMPARE(parent, &asking);
     }
 
+    void tablePlanWindowTakesTheDefaultOnEnter() {
+        // A site whose tables exist: Enter updates them, Escape leaves them.
+        TBTable t = TBTable::New();
+        t.TableName = QStringLiteral("books");
+        TLiveTables live;
+        live.Tables = {QStringLiteral("books")};
+        live.Records = 12;
+        const TTablePlan existing = TTablePlan::Compute(t, live);
+        TWindowPort port(nullptr, {});
+        TTablePlanF& window = port.TablesWindow();
+        const auto press = [&](Qt::Key key) {
+            QTimer::singleShot(0, &window, [&window, key] {
+                QTest::keyClick(window.focusWidget() ? window.focusWidget() : &window, key);
+            });
+        };
+        press(Qt::Key_Return);
+        QCOMPARE(port.AskTables(existing), TTablesChoice::Update);
+        QVERIFY(window.PlanText->toPlainText().startsWith(
+            QLatin1String("Table books holds 12 records.")));
+        QCOMPARE(window.CreateBtn->text(),
+                 QStringLiteral("&Create new empty tables (deletes 12 records)"));
+        press(Qt::Key_Escape);
+        QCOMPARE(port.AskTables(existing), TTablesChoice::Leave);
+        // A first upload: no update to offer, and Enter creates them.
+        const TTablePlan first = TTablePlan::Compute(t, {});
+        press(Qt::Key_Return);
+        QCOMPARE(port.AskTables(first), TTablesChoice::Create);
+        QVERIFY(window.UpdateBtn->isHidden());
+        QCOMPARE(window.CreateBtn->text(), QStringLiteral("&Create new empty tables"));
+    }
+
     void exportChoiceAppendsUnlessReplaceIsPressed() {
         TExportMsgF window;
         QCOMPARE(window.windowTitle(), QStringLiteral("Export"));
@@ -311,8 +345,8 @@ private slots:
 
     void windowsCentreThemselves() {
         TWindowPort port(nullptr, {});
-        QList<QWidget*> windows{&port.ProgressWindow(), &port.WaitWindow(), &port.WarningWindow(),
-                                &port.ExportWindow(), &port.ReportWindow()};
+        QList<QWidget*> windows{&port.ProgressWindow(), &port.WaitWindow(),   &port.WarningWindow(),
+                                &port.ExportWindow(),   &port.ReportWindow(), &port.TablesWindow()};
         for (QWidget* w : windows) {
             w->show();
             QCoreApplication::processEvents();

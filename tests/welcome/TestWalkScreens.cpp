@@ -16,6 +16,7 @@
 #include "ui/Log.h"
 #include "ui/SaveAs.h"
 #include "ui/Settings.h"
+#include "ui/TablePlan.h"
 #include "ui/Warning.h"
 #include "ui/Welcome.h"
 
@@ -180,9 +181,9 @@ private slots:
         user.Then(
             "upload", mainInFront, [](QWidget*) {}, [&](QWidget*) { main.UploadA->trigger(); });
         user.Then(
-            "create the database?", modal<TWarningF>(),
+            "the tables' plan", modal<TTablePlanF>(),
             [](QWidget* w) { shoot(w, QStringLiteral("12-create-database")); },
-            [](QWidget* w) { click(static_cast<TWarningF*>(w)->YesBtn); });
+            [](QWidget* w) { click(static_cast<TTablePlanF*>(w)->CreateBtn); });
         user.Then(
             "upload report", modal<TLogF>(),
             [](QWidget* w) { shoot(w, QStringLiteral("13-upload-report")); },
