@@ -35,17 +35,20 @@ async function sessionCookie(page, admin) {
 // for `url` (its session and form session) and the token of the forms the
 // page shows.
 async function formCredentials(page, url) {
-  const cookies = await page.context().cookies(url);
-  let token = '';
+  // The page posted to, asked now with the browser's cookies, carries the
+  // token of the current form session; a frame loaded before a login may
+  // still show an older one.
+  const body = await (await page.context().request.get(url)).text();
+  let token = (body.match(/NAME="corvanta_form" VALUE="([0-9a-f]{32})"/) || [])[1] || '';
   for (const frame of page.frames()) {
+    if (token) break;
     token = await frame.evaluate(
       () => document.querySelector('input[name=corvanta_form]')?.value || '').catch(() => '');
-    if (token) break;
   }
-  // A page without forms (a frame's answer): those of the page posted to.
+  // Searches and menus are addresses with no token; the add form has one.
   if (!token) {
-    const body = await (await page.context().request.get(url)).text();
-    token = (body.match(/NAME="corvanta_form" VALUE="([0-9a-f]{32})"/) || [])[1] || '';
+    const add = await (await page.context().request.get(new URL('add_record.php', url).href)).text();
+    token = (add.match(/NAME="corvanta_form" VALUE="([0-9a-f]{32})"/) || [])[1] || '';
   }
   return { cookies: await page.context().cookies(url), token };
 }
