@@ -130,6 +130,9 @@ async function show(entry) {
   const html = entry.html
     .replace(/<link[^>]*rel="?stylesheet"?[^>]*>/gi, '')
     .replace(/<head>/i, (head) => `${head}<base href="${entry.url}"><style id="skin"></style>`);
+  // A fresh document: setContent writes into the current one, whose policy
+  // (a live page's, with no inline styles) would refuse the skin's sheet.
+  await page.goto('about:blank');
   await page.setContent(html, { waitUntil: 'load' });
 }
 
