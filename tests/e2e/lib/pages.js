@@ -11,7 +11,9 @@ async function clickAndWait(page, locator) {
 }
 
 async function submitButton(page, value) {
-  await clickAndWait(page, page.locator(`input[type=submit][value="${value}"]`).first());
+  // A submit input, or a button that names its job (the members page).
+  await clickAndWait(page, page.locator(
+    `input[type=submit][value="${value}"], button[type=submit]:text-is("${value}")`).first());
 }
 
 // Follows a link of the page's own content by its text (the record pages'
